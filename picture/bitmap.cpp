@@ -1,0 +1,120 @@
+#include "picture/bitmap.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <limits>
+#include <new>
+
+namespace vr::picture {
+namespace {
+
+size_t DefaultBudget() {
+  long pages = sysconf(_SC_PHYS_PAGES);
+  long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return size_t{1} << 30;
+  return static_cast<size_t>(pages) * static_cast<size_t>(page_size) / 4;
+}
+
+std::atomic<size_t>& BudgetSlot() {
+  static std::atomic<size_t> budget{DefaultBudget()};
+  return budget;
+}
+
+}  // namespace
+
+int BitsOf(PixelFormat format) { return static_cast<int>(format); }
+
+PixelFormat FormatOfBits(int bits) {
+  switch (bits) {
+    case 1: return PixelFormat::k1;
+    case 4: return PixelFormat::k4;
+    case 8: return PixelFormat::k8;
+    case 15: return PixelFormat::k15;
+    case 16: return PixelFormat::k16;
+    case 24: return PixelFormat::k24;
+    case 32: return PixelFormat::k32;
+    default: return PixelFormat::kNone;
+  }
+}
+
+size_t RowStride(int width, PixelFormat format) {
+  if (width <= 0) return 0;
+  const uint64_t bits = static_cast<uint64_t>(width) * static_cast<uint64_t>(BitsOf(format) == 15 ? 16 : BitsOf(format));
+  const uint64_t bytes = ((bits + 31) / 32) * 4;
+  if (bytes > std::numeric_limits<uint32_t>::max()) return 0;
+  return static_cast<size_t>(bytes);
+}
+
+size_t MemoryBudget() { return BudgetSlot().load(); }
+void SetMemoryBudget(size_t bytes) { BudgetSlot().store(bytes); }
+
+bool Bitmap::Create(int width, int height, PixelFormat format) {
+  Clear();
+  if (width <= 0 || height <= 0 || format == PixelFormat::kNone) return false;
+  const size_t stride = RowStride(width, format);
+  if (stride == 0) return false;
+  if (static_cast<size_t>(height) > MemoryBudget() / stride) return false;
+  try {
+    pixels_.assign(stride * static_cast<size_t>(height), 0);
+  } catch (const std::bad_alloc&) {
+    pixels_.clear();
+    return false;
+  }
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = stride;
+  return true;
+}
+
+void Bitmap::MakeFailure() {
+  Create(1, 1, PixelFormat::k1);
+  palette_ = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
+}
+
+void Bitmap::Clear() {
+  width_ = height_ = 0;
+  format_ = PixelFormat::kNone;
+  stride_ = 0;
+  pixels_.clear();
+  pixels_.shrink_to_fit();
+  palette_.clear();
+}
+
+uint32_t Bitmap::PixelAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  const uint8_t* row = Row(y);
+  switch (format_) {
+    case PixelFormat::k1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case PixelFormat::k4: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+    case PixelFormat::k8: return row[x];
+    case PixelFormat::k15:
+    case PixelFormat::k16: return static_cast<uint32_t>(row[2 * x] | (row[2 * x + 1] << 8));
+    case PixelFormat::k24: {
+      const uint8_t* p = row + 3 * static_cast<size_t>(x);
+      return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+    }
+    case PixelFormat::k32: {
+      const uint8_t* p = row + 4 * static_cast<size_t>(x);
+      return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+    }
+    default: return 0;
+  }
+}
+
+Rgb Bitmap::ColourAt(int x, int y) const {
+  const uint32_t v = PixelAt(x, y);
+  if (Indexed()) return v < palette_.size() ? palette_[v] : Rgb{};
+  if (format_ == PixelFormat::k15) {
+    return Rgb{static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31), static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31),
+               static_cast<uint8_t>((v & 31) * 255 / 31)};
+  }
+  if (format_ == PixelFormat::k16) {
+    return Rgb{static_cast<uint8_t>(((v >> 11) & 31) * 255 / 31), static_cast<uint8_t>(((v >> 5) & 63) * 255 / 63),
+               static_cast<uint8_t>((v & 31) * 255 / 31)};
+  }
+  return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+}
+
+}  // namespace vr::picture

@@ -1,0 +1,54 @@
+#include "platform/path_rules.h"
+
+#include <atomic>
+
+namespace vr::platform {
+namespace {
+
+std::atomic<CaseRule>& RuleSlot() {
+#ifdef _WIN32
+  static std::atomic<CaseRule> rule{CaseRule::kFoldAscii};
+#else
+  static std::atomic<CaseRule> rule{CaseRule::kExact};
+#endif
+  return rule;
+}
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+CaseRule PathCaseRule() { return RuleSlot().load(); }
+void SetPathCaseRule(CaseRule rule) { RuleSlot().store(rule); }
+
+std::string PathKey(const std::string& path) {
+  if (PathCaseRule() == CaseRule::kExact) return path;
+  std::string key = path;
+  for (char& c : key) c = UpperAscii(c);
+  return key;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return PathKey(a) == PathKey(b); }
+
+std::string ShownPath(const std::string& key) {
+  if (PathCaseRule() == CaseRule::kExact) return key;
+  // Title case: a letter after a letter or digit is lowered, any other letter stays upper.
+  std::string shown = key;
+  bool in_word = false;
+  for (char& c : shown) {
+    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (alnum && in_word) c = LowerAscii(c);
+    else if (alnum) c = UpperAscii(c);
+    in_word = alnum;
+  }
+  return shown;
+}
+
+std::string WithTrailingSeparator(std::string folder) {
+  while (folder.size() > 1 && folder.back() == kSeparator) folder.pop_back();
+  if (folder.empty() || folder.back() != kSeparator) folder.push_back(kSeparator);
+  return folder;
+}
+
+}  // namespace vr::platform

@@ -1,0 +1,124 @@
+// The picture model's core: kinds by name and by signature, the buffered reader, Bitmap layout.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "picture/bitmap.h"
+#include "picture/fast_file_io.h"
+#include "picture/kinds.h"
+#include "test_support/temp_dir.h"
+
+namespace vr::picture {
+namespace {
+
+TEST(KindFromName, RanksByFixedOrderAnywhereInName) {
+  EXPECT_EQ(KindFromName("/x/photo.gif.bak"), kKindGif);
+  EXPECT_EQ(KindFromName("/x/a.bmp.jpg"), kKindJpeg);
+  EXPECT_EQ(KindFromName("/x/clip.mpeg"), kKindMpeg);
+  EXPECT_EQ(KindFromName("/x/anim.flc"), kKindFli);
+  EXPECT_EQ(KindFromName("/x/Pic.Targa"), kKindTga);
+  EXPECT_EQ(KindFromName("/x/readme.txt"), kKindUnknown);
+  // ".MOV" outranks everything, ".GIF" ranks last.
+  EXPECT_EQ(KindFromName("a.gif.mov"), kKindMov);
+  EXPECT_EQ(KindFromName("a.gif.ico"), kKindIcon);
+}
+
+TEST(ProbeKind, ReadsSignaturesWhenNameSaysNothing) {
+  test_support::TempDir dir;
+  struct Case {
+    std::vector<uint8_t> bytes;
+    uint16_t kind;
+  };
+  std::vector<uint8_t> macbinary(128, 0x55);
+  for (char c : std::string("GIF89a")) macbinary.push_back(static_cast<uint8_t>(c));
+  const std::vector<Case> cases = {
+      {{'G', 'I', 'F', '8', '7', 'a'}, kKindGif},
+      {macbinary, kKindGif},
+      {{'B', 'M', 0, 0}, kKindBmp},
+      {{0x0A, 5, 1, 8}, kKindPcx},
+      {{0x34, 0x12, 0, 0}, kKindPic},
+      {{0xB1, 0x68, 0xDE, 0x3A}, kKindDcx},
+      {{0xFF, 0xD8, 0xFF, 0xE0}, kKindJpeg},
+      {{1, 2, 3, 4}, kKindUnknown},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string path = dir.Write("noext" + std::to_string(n++), c.bytes);
+    TFastFileIO io;
+    ASSERT_TRUE(io.Open(path));
+    EXPECT_EQ(ProbeKind(io, path), c.kind) << path;
+    EXPECT_EQ(io.FilePosition(), 0u);
+    EXPECT_EQ(io.Unread(), 0u);
+  }
+}
+
+TEST(TFastFileIO, ThreeByteFileReadsItsBytesThenZeros) {
+  test_support::TempDir dir;
+  const std::string path = dir.Write("three.bin", {7, 8, 9});
+  TFastFileIO io;
+  ASSERT_TRUE(io.Open(path));
+  EXPECT_EQ(io.ReadByte(), 7);
+  EXPECT_EQ(io.ReadByte(), 8);
+  EXPECT_EQ(io.ReadByte(), 9);
+  for (int i = 0; i < 20000; ++i) ASSERT_EQ(io.ReadByte(), 0);
+  EXPECT_TRUE(io.PastEnd());
+}
+
+TEST(TFastFileIO, WordsAreLittleEndianAndBlocksCrossFills) {
+  std::vector<uint8_t> data(20000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + 1);
+  TFastFileIO io;
+  ASSERT_TRUE(io.OpenMemory(data.data(), data.size()));
+  EXPECT_EQ(io.Read16(), static_cast<uint16_t>(data[0] | data[1] << 8));
+  EXPECT_EQ(io.Read32(), static_cast<uint32_t>(data[2] | data[3] << 8 | data[4] << 16 | data[5] << 24));
+  io.Skip(8000);
+  std::vector<uint8_t> block(1000);
+  io.ReadBlock(block.data(), block.size());  // crosses the 8192-byte boundary
+  EXPECT_TRUE(std::equal(block.begin(), block.end(), data.begin() + 8006));
+  EXPECT_EQ(io.ReaderPosition(), 9006u);
+}
+
+TEST(TFastFileIO, OpenFailsForMissingFileAndFolder) {
+  test_support::TempDir dir;
+  TFastFileIO io;
+  EXPECT_FALSE(io.Open(dir.Path() + "/missing"));
+  EXPECT_FALSE(io.Open(dir.Path()));
+}
+
+TEST(Bitmap, RowsArePaddedToFourBytes) {
+  Bitmap bmp;
+  ASSERT_TRUE(bmp.Create(3, 2, PixelFormat::k24));
+  EXPECT_EQ(bmp.Stride(), 12u);
+  ASSERT_TRUE(bmp.Create(9, 2, PixelFormat::k1));
+  EXPECT_EQ(bmp.Stride(), 4u);
+  ASSERT_TRUE(bmp.Create(9, 2, PixelFormat::k4));
+  EXPECT_EQ(bmp.Stride(), 8u);
+  EXPECT_EQ(bmp.Row(1) - bmp.Row(0), 8);
+}
+
+TEST(Bitmap, RefusesBeyondTheMemoryBudget) {
+  const size_t saved = MemoryBudget();
+  SetMemoryBudget(1 << 20);
+  Bitmap bmp;
+  EXPECT_FALSE(bmp.Create(65535, 65535, PixelFormat::k24));
+  EXPECT_TRUE(bmp.Empty());
+  EXPECT_TRUE(bmp.Create(500, 500, PixelFormat::k8));
+  SetMemoryBudget(saved);
+  EXPECT_FALSE(bmp.Create(0, 5, PixelFormat::k8));
+  EXPECT_FALSE(bmp.Create(5, 5, PixelFormat::kNone));
+}
+
+TEST(Bitmap, FailurePictureIsOneByOneAtOneBit) {
+  Bitmap bmp;
+  bmp.MakeFailure();
+  EXPECT_EQ(bmp.Width(), 1);
+  EXPECT_EQ(bmp.Height(), 1);
+  EXPECT_EQ(bmp.Bits(), 1);
+  EXPECT_EQ(bmp.Palette().size(), 2u);
+}
+
+}  // namespace
+}  // namespace vr::picture
