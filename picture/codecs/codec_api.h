@@ -1,0 +1,63 @@
+#pragma once
+// Entry points of the program's own codecs that the loader, the files list and the export call.
+// Each codec lives in its own folder below picture/codecs/ and implements its part of this list.
+// Readers never throw: a failure leaves a 1 x 1 failure Bitmap and returns 0 with a message.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "picture/bitmap.h"
+#include "picture/decode_options.h"
+#include "picture/fast_file_io.h"
+
+namespace vr::codecs {
+
+using picture::Bitmap;
+using picture::DecodeOptions;
+using picture::TFastFileIO;
+
+// Result of a reader: the picture's depth in bits as stored in the file (0 on failure) and the
+// message text of a failure.
+struct ReadResult {
+  int depth = 0;
+  std::string error;
+  bool ok() const { return depth != 0; }
+};
+
+// PCX, TGA, PIC: the whole file into `bitmap`.
+ReadResult LoadPcx(const std::string& path, Bitmap& bitmap, const DecodeOptions& options);
+ReadResult LoadTga(const std::string& path, Bitmap& bitmap, const DecodeOptions& options);
+ReadResult LoadPic(const std::string& path, Bitmap& bitmap, const DecodeOptions& options);
+
+// TGA header probe used by ReadPictureInfo.
+struct TgaHeaderFacts {
+  bool ok = false;
+  bool compressed = false;  // image types 9 to 11
+  int bits = 0;
+  int width = 0;
+  int height = 0;
+  std::string error;
+};
+TgaHeaderFacts ReadTgaHeaderFacts(TFastFileIO& io);
+
+// PNG header probe: readable when the first bytes could be read; size and bit depth when the
+// signature matches, else zeros.
+struct PngProbe {
+  bool readable = false;
+  int width = 0;
+  int height = 0;
+  int bits = 0;
+};
+PngProbe ProbePng(const std::string& path);
+// The PNG into `bitmap` (blend_transparency: blend transparent pixels onto the window colour).
+ReadResult LoadPngFile(const std::string& path, Bitmap& bitmap, bool blend_transparency,
+                       const DecodeOptions& options);
+
+// GIF: whether the file is an animation (GIF89a with more than one image), and a still decode
+// of its first image composed on `background` (the preview path).
+bool IsAnimatedGif(const std::string& path);
+ReadResult LoadGifStill(const std::string& path, Bitmap& bitmap, picture::Rgb background,
+                        bool* animated);
+
+}  // namespace vr::codecs
