@@ -60,4 +60,24 @@ bool IsAnimatedGif(const std::string& path);
 ReadResult LoadGifStill(const std::string& path, Bitmap& bitmap, picture::Rgb background,
                         bool* animated);
 
+// Writers stop at the first failed write and report "Stream write error".
+struct WriteResult {
+  bool ok = false;
+  std::string error;
+};
+
+struct GifSaveOptions {
+  bool gif89a = true;
+  bool interlaced = false;
+  int transparent_index = -1;  // -1: none
+  std::string comment;
+};
+// The Bitmap must be 1, 4 or 8 bits with its palette.
+WriteResult SaveGif(const std::string& path, const Bitmap& bitmap, const GifSaveOptions& options);
+// Writer modes as the export window offers them (see each codec).
+WriteResult SavePcx(const std::string& path, const Bitmap& bitmap, int mode);
+WriteResult SaveTga(const std::string& path, const Bitmap& bitmap, int mode);
+WriteResult SavePic(const std::string& path, const Bitmap& bitmap, int mode);
+WriteResult SavePngFile(const std::string& path, const Bitmap& bitmap);
+
 }  // namespace vr::codecs
