@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs every area's side-by-side benchmark script in turn.
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+status=0
+for script in "$here"/*/run.sh; do
+  echo "=== ${script#$here/}"
+  bash "$script" || status=1
+done
+exit $status

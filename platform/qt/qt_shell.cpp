@@ -1,0 +1,53 @@
+#include "platform/qt/qt_shell.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+
+namespace vr::platform {
+namespace {
+
+QStringList ToList(const std::vector<std::string>& args) {
+  QStringList list;
+  for (const std::string& arg : args) list << QString::fromStdString(arg);
+  return list;
+}
+
+}  // namespace
+
+bool QtShell::OpenDocument(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtShell::OpenFolder(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtShell::OpenUrl(const std::string& url) {
+  const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
+  if (!address.isValid()) return false;
+  return QDesktopServices::openUrl(address);
+}
+
+bool QtShell::Launch(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& working_folder) {
+  // Arguments go to the program as they are: no shell sees them, so names with blanks or
+  // quotes cannot turn into commands.
+  return QProcess::startDetached(QString::fromStdString(program), ToList(args),
+                                 QString::fromStdString(working_folder));
+}
+
+int QtShell::RunAndWait(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& working_folder) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::ForwardedChannels);
+  if (!working_folder.empty()) process.setWorkingDirectory(QString::fromStdString(working_folder));
+  process.start(QString::fromStdString(program), ToList(args));
+  if (!process.waitForStarted(-1)) return -1;
+  process.waitForFinished(-1);
+  if (process.exitStatus() != QProcess::NormalExit) return -1;
+  return process.exitCode();
+}
+
+}  // namespace vr::platform

@@ -1,0 +1,28 @@
+#pragma once
+// The desktop shell: opening a document or folder with the user's programs, starting a program
+// and waiting for it, and opening a web address.
+
+#include <string>
+#include <vector>
+
+namespace vr::platform {
+
+class ShellService {
+ public:
+  virtual ~ShellService() = default;
+  // Opens a document with its associated program; false when nothing could open it.
+  virtual bool OpenDocument(const std::string& path) = 0;
+  // Shows a folder in the desktop's file manager.
+  virtual bool OpenFolder(const std::string& path) = 0;
+  // Opens a web address in the browser.
+  virtual bool OpenUrl(const std::string& url) = 0;
+  // Starts a program and returns at once; false when it could not start.
+  virtual bool Launch(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& working_folder = {}) = 0;
+  // Starts a program and waits for it to end; gives its exit code, or -1 when it could not start
+  // or crashed.
+  virtual int RunAndWait(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& working_folder = {}) = 0;
+};
+
+}  // namespace vr::platform

@@ -1,0 +1,37 @@
+#pragma once
+// A clock that moves only when told: Sleep() advances it, Advance() too.
+
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace vr::fakes {
+
+class FakeClock : public platform::Clock {
+ public:
+  uint32_t TickCount() const override { return tick_; }
+  std::time_t Now() const override { return now_ + static_cast<std::time_t>(elapsed_ms_ / 1000); }
+  void Sleep(uint32_t ms) override {
+    sleeps_.push_back(ms);
+    Advance(ms);
+  }
+
+  void Advance(uint32_t ms) {
+    tick_ += ms;
+    elapsed_ms_ += ms;
+  }
+  void SetTick(uint32_t tick) { tick_ = tick; }
+  void SetNow(std::time_t now) {
+    now_ = now;
+    elapsed_ms_ = 0;
+  }
+  const std::vector<uint32_t>& sleeps() const { return sleeps_; }
+
+ private:
+  uint32_t tick_ = 1000;
+  std::time_t now_ = 1700000000;  // 2023-11-14
+  uint64_t elapsed_ms_ = 0;
+  std::vector<uint32_t> sleeps_;
+};
+
+}  // namespace vr::fakes
