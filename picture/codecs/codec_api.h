@@ -71,6 +71,8 @@ struct GifSaveOptions {
   bool interlaced = false;
   int transparent_index = -1;  // -1: none
   std::string comment;
+  // Colours in the file's table (2..256); 0 takes 2^bits of the Bitmap.
+  int colour_count = 0;
 };
 // The Bitmap must be 1, 4 or 8 bits with its palette.
 WriteResult SaveGif(const std::string& path, const Bitmap& bitmap, const GifSaveOptions& options);

@@ -1,0 +1,254 @@
+// Single-image GIF writer: global colour table, optional comment and transparency
+// extensions, LZW data in sub-blocks of 255 bytes.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "picture/codecs/gif/gif_graphics.h"
+
+namespace vr::codecs::gif {
+namespace {
+
+constexpr int kHashSize = 5003;
+
+// Variable-length LZW coder with a 5003-slot open-addressing table, as GIF encoders have
+// always done it: the key of a (prefix, pixel) pair is pixel * 16 + prefix, secondary probes
+// step back by 5003 - slot.
+class LzwEncoder {
+ public:
+  LzwEncoder(int min_code_size, std::vector<uint8_t>& out)
+      : out_(out),
+        init_bits_(min_code_size + 1),
+        clear_code_(1 << min_code_size),
+        end_code_(clear_code_ + 1) {
+    ClearTable();
+    bits_ = init_bits_;
+    max_code_ = (1 << bits_) - 1;
+    free_code_ = clear_code_ + 2;
+    Output(clear_code_);
+  }
+
+  void Add(const uint8_t* pixels, size_t count) {
+    size_t i = 0;
+    if (prefix_ < 0 && count > 0) prefix_ = pixels[i++];
+    int prefix = prefix_;
+    for (; i < count; ++i) {
+      const int c = pixels[i];
+      int h = (c << 4) + prefix;
+      if (h > kHashSize - 1) h -= kHashSize;
+      const uint32_t key = (static_cast<uint32_t>(c) << 16) | static_cast<uint32_t>(prefix);
+      if (codes_[h] >= 0) {
+        if (keys_[h] == key) {
+          prefix = codes_[h];
+          continue;
+        }
+        const int step = h == 0 ? 1 : kHashSize - h;
+        bool found = false;
+        for (;;) {
+          h -= step;
+          if (h < 0) h += kHashSize;
+          if (codes_[h] < 0) break;
+          if (keys_[h] == key) {
+            found = true;
+            break;
+          }
+        }
+        if (found) {
+          prefix = codes_[h];
+          continue;
+        }
+      }
+      Output(prefix);
+      if (free_code_ > 4095) {
+        ClearTable();
+        free_code_ = clear_code_ + 2;
+        clear_pending_ = true;
+        Output(clear_code_);
+      } else {
+        codes_[h] = static_cast<int16_t>(free_code_++);
+        keys_[h] = key;
+      }
+      prefix = c;
+    }
+    prefix_ = prefix;
+  }
+
+  void Finish() {
+    if (prefix_ >= 0) Output(prefix_);
+    Output(end_code_);
+    if (bit_count_ > 0) PutByte(static_cast<uint8_t>(accumulator_));
+    if (block_fill_ > 0) FlushBlock();
+  }
+
+ private:
+  void ClearTable() { std::fill(std::begin(codes_), std::end(codes_), int16_t{-1}); }
+
+  void Output(int code) {
+    accumulator_ |= static_cast<uint32_t>(code) << bit_count_;
+    bit_count_ += bits_;
+    while (bit_count_ >= 8) {
+      PutByte(static_cast<uint8_t>(accumulator_));
+      accumulator_ >>= 8;
+      bit_count_ -= 8;
+    }
+    if (clear_pending_) {
+      bits_ = init_bits_;
+      max_code_ = (1 << bits_) - 1;
+      clear_pending_ = false;
+    } else if (free_code_ > max_code_) {
+      ++bits_;
+      max_code_ = bits_ >= 12 ? 4096 : (1 << bits_) - 1;
+      if (bits_ > 12) bits_ = 12;
+    }
+  }
+
+  void PutByte(uint8_t b) {
+    block_[block_fill_++] = b;
+    if (block_fill_ == 255) FlushBlock();
+  }
+
+  void FlushBlock() {
+    out_.push_back(static_cast<uint8_t>(block_fill_));
+    out_.insert(out_.end(), block_, block_ + block_fill_);
+    block_fill_ = 0;
+  }
+
+  std::vector<uint8_t>& out_;
+  const int init_bits_;
+  const int clear_code_;
+  const int end_code_;
+  int bits_ = 0;
+  int max_code_ = 0;
+  int free_code_ = 0;
+  bool clear_pending_ = false;
+  int prefix_ = -1;
+  uint32_t accumulator_ = 0;
+  int bit_count_ = 0;
+  uint8_t block_[256] = {};
+  int block_fill_ = 0;
+  int16_t codes_[kHashSize];
+  uint32_t keys_[kHashSize];
+};
+
+void Put16(std::vector<uint8_t>& out, int value) {
+  out.push_back(static_cast<uint8_t>(value & 0xFF));
+  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+}
+
+// One row as one byte per pixel, values kept below the table size.
+void ExpandRow(const uint8_t* src, int bits, int width, uint8_t limit_mask, uint8_t* dst) {
+  switch (bits) {
+    case 1:
+      for (int x = 0; x < width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
+      break;
+    case 4:
+      for (int x = 0; x < width; ++x) dst[x] = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
+      break;
+    default:
+      std::memcpy(dst, src, static_cast<size_t>(width));
+      break;
+  }
+  for (int x = 0; x < width; ++x) dst[x] &= limit_mask;
+}
+
+}  // namespace
+
+std::vector<uint8_t> TGifGraphics::EncodeGif(const Bitmap& picture, const Palette6& palette6,
+                                             const GifWriterOptions& options) {
+  std::vector<uint8_t> out;
+  const int bits_in = picture.Bits();
+  if (picture.Empty() || (bits_in != 1 && bits_in != 4 && bits_in != 8)) return out;
+  const int width = std::min(picture.Width(), 65535);
+  const int height = std::min(picture.Height(), 65535);
+  const int colours = std::clamp(options.colour_count, 2, 256);
+  int b = 1;
+  while ((1 << b) < colours) ++b;
+  const int min_code_size = b == 1 ? 2 : b;
+  const bool gif89a = options.comments || options.transparent_index >= 0;
+
+  out.reserve(static_cast<size_t>(width) * height / 2 + 1024);
+  const char* signature = gif89a ? "GIF89a" : "GIF87a";
+  out.insert(out.end(), signature, signature + 6);
+  Put16(out, width);
+  Put16(out, height);
+  out.push_back(static_cast<uint8_t>(0x80 | ((b - 1) << 4) | (b - 1)));
+  out.push_back(0);
+  out.push_back(0);
+  for (int i = 0; i < (1 << b) * 3; ++i) {
+    const uint8_t c6 =
+        static_cast<size_t>(i) < palette6.size() ? std::min<uint8_t>(palette6[i], 63) : 0;
+    out.push_back(Expand6(c6));
+  }
+  if (options.comments && !options.comment_lines.empty()) {
+    out.push_back(0x21);
+    out.push_back(0xFE);
+    for (const std::string& line : options.comment_lines) {
+      std::string block = line + "\r\n";
+      if (block.size() > 255) block.resize(255);
+      out.push_back(static_cast<uint8_t>(block.size()));
+      out.insert(out.end(), block.begin(), block.end());
+    }
+    out.push_back(0);
+  }
+  if (options.transparent_index >= 0) {
+    const uint8_t ext[] = {
+        0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, static_cast<uint8_t>(options.transparent_index & 0xFF),
+        0x00};
+    out.insert(out.end(), ext, ext + sizeof(ext));
+  }
+  out.push_back(0x2C);
+  Put16(out, 0);
+  Put16(out, 0);
+  Put16(out, width);
+  Put16(out, height);
+  out.push_back(static_cast<uint8_t>((b - 1) | (options.interlaced ? 0x40 : 0)));
+  out.push_back(static_cast<uint8_t>(min_code_size));
+
+  LzwEncoder encoder(min_code_size, out);
+  std::vector<uint8_t> row(static_cast<size_t>(width));
+  const uint8_t limit_mask = static_cast<uint8_t>((1 << b) - 1);
+  auto feed = [&](int y) {
+    ExpandRow(picture.Row(y), bits_in, width, limit_mask, row.data());
+    encoder.Add(row.data(), row.size());
+  };
+  if (options.interlaced) {
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+      for (int y = kStart[pass]; y < height; y += kStep[pass]) feed(y);
+    }
+  } else {
+    for (int y = 0; y < height; ++y) feed(y);
+  }
+  encoder.Finish();
+  out.push_back(0);
+  out.push_back(0x3B);
+  return out;
+}
+
+bool TGifGraphics::SaveGif(const std::string& path, const Bitmap& picture, const Palette6& palette6,
+                           const GifWriterOptions& options, std::string* error) {
+  const std::vector<uint8_t> bytes = EncodeGif(picture, palette6, options);
+  bool ok = !bytes.empty();
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    ok = false;
+  } else {
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) {
+        ok = false;
+        break;
+      }
+      done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) ok = false;
+  }
+  if (!ok && error != nullptr) *error = kStreamWriteErrorText;
+  return ok;
+}
+
+}  // namespace vr::codecs::gif
