@@ -1,0 +1,474 @@
+#include "colour/reduce.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "picture/convert.h"
+#include "picture/palette.h"
+
+namespace vr::colour {
+
+using picture::PixelFormat;
+
+namespace {
+
+constexpr int kTrueColour = 16000;
+constexpr int kCacheCells = 64 * 64 * 64;
+constexpr int kErrorRange = 800;
+constexpr int kRangeLimit = 1024;
+// Rounds of palette refinement after the quantizer; each costs one pass over the histogram.
+constexpr int kRefineRounds = 6;
+
+using picture::Expand6To8;
+using picture::Shrink8To6;
+inline int CellOf(int r, int g, int b) { return ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2); }
+
+// Error-limit value for e >= 0 by colour class.
+int LimitFor(int colours, int e) {
+  if (colours <= 2) return std::min(e, 128);
+  if (colours <= 4) return e * 2 / 3;
+  if (colours <= 8) {
+    if (e <= 257) return e;
+    // 258 adds one, then every multiple of 4 from 260 on.
+    return 258 + e / 4 - 258 / 4;
+  }
+  if (colours <= 16) {
+    if (e <= 127) return e;
+    int v = 127;
+    const int upto = std::min(e, 256);
+    for (int i = 128; i <= upto; ++i) v += (i % 3 != 0) ? 1 : 0;
+    if (e > 256) v += e - 256;
+    return v;
+  }
+  int v = 0;
+  for (int i = 0; i < e; ++i) {
+    bool rise;
+    if (i < 8) {
+      rise = true;
+    } else if (i < 16) {
+      rise = i % 3 != 0;
+    } else if (i < 48) {
+      rise = i % 2 == 0;
+    } else if (i < 128) {
+      rise = i % 4 == 0;
+    } else {
+      rise = i % 7 == 0;
+    }
+    v += rise ? 1 : 0;
+  }
+  return v;
+}
+
+// The palette the pixels are mapped to, and the entries the nearest-colour search looks at.
+struct WorkPalette {
+  std::vector<Rgb> entries;          // as the destination gets them
+  std::vector<uint16_t> candidates;  // entry numbers searched, in order
+};
+
+// Builds the per-reduction tables and maps rows.
+class Mapper {
+ public:
+  Mapper(const WorkPalette& palette, int colours)
+      : palette_(palette), cache_(new uint16_t[kCacheCells]()) {
+    // Green weighs most; the small palettes favour blue a little more.
+    const bool small = colours >= 4 && colours <= 16;
+    const int wr = 3, wg = small ? 4 : 6, wb = small ? 2 : 1;
+    for (int d = 0; d <= 256; ++d) {
+      sq_r_[d] = wr * d * d;
+      sq_g_[d] = wg * d * d;
+      sq_b_[d] = wb * d * d;
+    }
+    for (int e = -kErrorRange; e <= kErrorRange; ++e) {
+      const int v = LimitFor(colours, e < 0 ? -e : e);
+      error_limit_[e + kErrorRange] = static_cast<int16_t>(e < 0 ? -v : v);
+    }
+    for (int v = -kRangeLimit; v <= kRangeLimit; ++v) {
+      range_limit_[v + kRangeLimit] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+    }
+    for (size_t i = 0; i < palette_.entries.size() && i < 256; ++i) {
+      pal_r_[i] = palette_.entries[i].r;
+      pal_g_[i] = palette_.entries[i].g;
+      pal_b_[i] = palette_.entries[i].b;
+    }
+    scale_overflow_ = colours >= 4 && colours <= 8;
+  }
+
+  void RemapRow(const uint8_t* bgr, int width, uint8_t* out) {
+    for (int x = 0; x < width; ++x, bgr += 3) {
+      out[x] = Lookup(bgr[2], bgr[1], bgr[0]);
+    }
+  }
+
+  // One row of serpentine Floyd-Steinberg; `errors` holds (width + 2) * 3 values carried from
+  // the row above, laid out with one spare pixel at each end.
+  void DitherRow(const uint8_t* bgr, int width, uint8_t* out, int16_t* errors, bool left_to_right) {
+    const int dir = left_to_right ? 1 : -1;
+    const int dir3 = dir * 3;
+    int x = left_to_right ? 0 : width - 1;
+    int16_t* err = left_to_right ? errors : errors + static_cast<size_t>(width + 1) * 3;
+    const uint8_t* in = bgr + static_cast<size_t>(x) * 3;
+    int cur_r = 0, cur_g = 0, cur_b = 0;
+    int below_r = 0, below_g = 0, below_b = 0;
+    int prev_r = 0, prev_g = 0, prev_b = 0;
+    const int16_t* elimit = error_limit_ + kErrorRange;
+    const uint8_t* rlimit = range_limit_ + kRangeLimit;
+    for (int n = width; n > 0; --n) {
+      cur_r = (cur_r + err[dir3 + 0] + 8) >> 4;
+      cur_g = (cur_g + err[dir3 + 1] + 8) >> 4;
+      cur_b = (cur_b + err[dir3 + 2] + 8) >> 4;
+      // Every error is a value minus a palette entry, both in 0..255, so the weighted sums
+      // stay within 16 * 255 and the shifted error within the tables.
+      cur_r = in[2] + elimit[cur_r];
+      cur_g = in[1] + elimit[cur_g];
+      cur_b = in[0] + elimit[cur_b];
+      if (scale_overflow_) {
+        const int top = std::max(cur_r, std::max(cur_g, cur_b));
+        if (top > 255) {
+          cur_r = cur_r * 255 / top;
+          cur_g = cur_g * 255 / top;
+          cur_b = cur_b * 255 / top;
+        }
+      }
+      cur_r = rlimit[cur_r];
+      cur_g = rlimit[cur_g];
+      cur_b = rlimit[cur_b];
+      const uint8_t index = Lookup(cur_r, cur_g, cur_b);
+      out[x] = index;
+      cur_r -= pal_r_[index];
+      cur_g -= pal_g_[index];
+      cur_b -= pal_b_[index];
+      Spread(cur_r, err[0], prev_r, below_r);
+      Spread(cur_g, err[1], prev_g, below_g);
+      Spread(cur_b, err[2], prev_b, below_b);
+      x += dir;
+      in += dir3;
+      err += dir3;
+    }
+    err[0] = static_cast<int16_t>(prev_r);
+    err[1] = static_cast<int16_t>(prev_g);
+    err[2] = static_cast<int16_t>(prev_b);
+  }
+
+ private:
+  // Hands 3/16 to the pixel behind (below), 5/16 below, 1/16 ahead (below), keeping 7/16 in `cur`
+  // for the next pixel of the row.
+  static inline void Spread(int& cur, int16_t& behind_slot, int& prev, int& below) {
+    const int next = cur;
+    const int delta = cur * 2;
+    cur += delta;  // 3x
+    behind_slot = static_cast<int16_t>(prev + cur);
+    cur += delta;  // 5x
+    prev = below + cur;
+    below = next;
+    cur += delta;  // 7x
+  }
+
+  inline uint8_t Lookup(int r, int g, int b) {
+    uint16_t& cell = cache_[CellOf(r, g, b)];
+    if (cell == 0) cell = static_cast<uint16_t>(Nearest(r, g, b) + 1);
+    return static_cast<uint8_t>(cell - 1);
+  }
+
+  int Nearest(int r, int g, int b) const {
+    int best = 0;
+    int best_distance = 0x7FFFFFFF;
+    for (uint16_t i : palette_.candidates) {
+      const int d = sq_r_[std::abs(r - pal_r_[i])] + sq_g_[std::abs(g - pal_g_[i])] +
+                    sq_b_[std::abs(b - pal_b_[i])];
+      if (d < best_distance) {
+        best_distance = d;
+        best = i;
+        if (d == 0) break;
+      }
+    }
+    return best;
+  }
+
+  const WorkPalette& palette_;
+  std::unique_ptr<uint16_t[]> cache_;  // 0: not known yet, else index + 1
+  int sq_r_[257], sq_g_[257], sq_b_[257];
+  int16_t error_limit_[2 * kErrorRange + 1];
+  uint8_t range_limit_[2 * kRangeLimit + 1];
+  uint8_t pal_r_[256] = {}, pal_g_[256] = {}, pal_b_[256] = {};
+  bool scale_overflow_ = false;
+};
+
+Rgb StandardAt(int i) { return Expand6To8(picture::kTableB[i]); }
+
+// A 24-bit copy of any picture, row by row.
+bool ToBgr24(const Bitmap& source, Bitmap& out) {
+  if (!out.Create(source.Width(), source.Height(), PixelFormat::k24)) return false;
+  for (int y = 0; y < source.Height(); ++y) picture::ExpandRowTo24(source, y, out.Row(y));
+  return true;
+}
+
+// The picture's own colours at 6-bit precision, in red, green, blue order. False when there
+// are more than `limit`.
+bool ExactColours(const Bitmap& bgr, int limit, bool reserve_standard, std::vector<Rgb>* out) {
+  std::vector<uint8_t> seen(kCacheCells, 0);
+  for (int y = 0; y < bgr.Height(); ++y) {
+    const uint8_t* p = bgr.Row(y);
+    for (int x = 0; x < bgr.Width(); ++x, p += 3) seen[CellOf(p[2], p[1], p[0])] = 1;
+  }
+  if (reserve_standard) {
+    for (const Rgb& c : picture::kTableB) seen[(c.r << 12) | (c.g << 6) | c.b] = 0;
+  }
+  out->clear();
+  for (int key = 0; key < kCacheCells; ++key) {
+    if (!seen[key]) continue;
+    if (static_cast<int>(out->size()) == limit) return false;
+    out->push_back(Rgb{Expand6To8(key >> 12), Expand6To8((key >> 6) & 63), Expand6To8(key & 63)});
+  }
+  return true;
+}
+
+// Moves each palette entry to the mean of the picture colours nearest to it (a few rounds of
+// Lloyd's method over the 6-bit colour histogram, with the mapping's own distance). The
+// quantizer's median cut leaves entries off the centre of the colours they serve; this pulls
+// them in.
+void RefinePalette(const Bitmap& bgr, int colours, int rounds, std::vector<Rgb>* palette) {
+  struct Cell {
+    int r, g, b;
+    uint32_t count;
+  };
+  std::vector<uint32_t> counts(kCacheCells, 0);
+  std::vector<uint64_t> sums(static_cast<size_t>(kCacheCells) * 3, 0);
+  for (int y = 0; y < bgr.Height(); ++y) {
+    const uint8_t* p = bgr.Row(y);
+    for (int x = 0; x < bgr.Width(); ++x, p += 3) {
+      const int cell = CellOf(p[2], p[1], p[0]);
+      if (counts[cell] == UINT32_MAX) continue;
+      ++counts[cell];
+      uint64_t* s = &sums[static_cast<size_t>(cell) * 3];
+      s[0] += p[2];
+      s[1] += p[1];
+      s[2] += p[0];
+    }
+  }
+  std::vector<Cell> cells;
+  for (int i = 0; i < kCacheCells; ++i) {
+    if (counts[i] == 0) continue;
+    const uint64_t* s = &sums[static_cast<size_t>(i) * 3];
+    cells.push_back(Cell{static_cast<int>(s[0] / counts[i]), static_cast<int>(s[1] / counts[i]),
+                         static_cast<int>(s[2] / counts[i]), counts[i]});
+  }
+  const bool small = colours >= 4 && colours <= 16;
+  const int wr = 3, wg = small ? 4 : 6, wb = small ? 2 : 1;
+  const size_t n = palette->size();
+  std::vector<uint64_t> acc(n * 4);
+  for (int round = 0; round < rounds; ++round) {
+    std::fill(acc.begin(), acc.end(), 0);
+    for (const Cell& c : cells) {
+      int best = 0;
+      int best_d = 0x7FFFFFFF;
+      for (size_t i = 0; i < n; ++i) {
+        const Rgb& e = (*palette)[i];
+        const int dg = c.g - e.g;
+        int d = wg * dg * dg;
+        if (d >= best_d) continue;
+        const int dr = c.r - e.r;
+        d += wr * dr * dr;
+        if (d >= best_d) continue;
+        const int db = c.b - e.b;
+        d += wb * db * db;
+        if (d < best_d) {
+          best_d = d;
+          best = static_cast<int>(i);
+        }
+      }
+      uint64_t* a = &acc[static_cast<size_t>(best) * 4];
+      a[0] += static_cast<uint64_t>(c.r) * c.count;
+      a[1] += static_cast<uint64_t>(c.g) * c.count;
+      a[2] += static_cast<uint64_t>(c.b) * c.count;
+      a[3] += c.count;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t* a = &acc[i * 4];
+      if (a[3] == 0) continue;  // serves no colour: left where it was
+      (*palette)[i] = Rgb{static_cast<uint8_t>((a[0] + a[3] / 2) / a[3]),
+                          static_cast<uint8_t>((a[1] + a[3] / 2) / a[3]),
+                          static_cast<uint8_t>((a[2] + a[3] / 2) / a[3])};
+    }
+  }
+}
+
+}  // namespace
+
+int ErrorLimit(int colours, int e) {
+  e = std::clamp(e, -kErrorRange, kErrorRange);
+  const int v = LimitFor(colours, e < 0 ? -e : e);
+  return e < 0 ? -v : v;
+}
+
+int SourceColourFigure(const Bitmap& source, int* distinct) {
+  int figure = kTrueColour;
+  int used_count = 0;
+  switch (source.Format()) {
+    case PixelFormat::k1:
+      figure = used_count = 2;
+      break;
+    case PixelFormat::k4:
+      figure = used_count = 16;
+      break;
+    case PixelFormat::k8: {
+      bool used[256] = {};
+      for (int y = 0; y < source.Height(); ++y) {
+        const uint8_t* row = source.Row(y);
+        for (int x = 0; x < source.Width(); ++x) used[row[x]] = true;
+      }
+      figure = 0;
+      for (int i = 0; i < 256; ++i) {
+        if (used[i]) {
+          figure = i + 1;
+          ++used_count;
+        }
+      }
+      break;
+    }
+    default:
+      used_count = kTrueColour;
+      break;
+  }
+  if (distinct != nullptr) *distinct = used_count;
+  return figure;
+}
+
+bool ReductionApplies(int bits, int colours, bool standard_colours) {
+  if (standard_colours) return true;
+  if (bits >= 24 || bits <= 0) return bits > 0;
+  return colours < (1 << bits);
+}
+
+ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette6& palette,
+                           const ReduceRequest& request) {
+  ReduceResult result;
+  if (source_in.Empty()) {
+    result.error = "Nothing to reduce";
+    return result;
+  }
+  // The destination may be the source itself; keep a private copy then.
+  std::unique_ptr<Bitmap> own_source;
+  if (&source_in == &destination) own_source = std::make_unique<Bitmap>(source_in);
+  const Bitmap& source = own_source ? *own_source : source_in;
+
+  int distinct = 0;
+  const int figure = SourceColourFigure(source, &distinct);
+  int n = request.windows_236 ? 236 : request.colours;
+  n = std::clamp(n, 2, 256);
+  const bool standard = request.standard_colours && (n == 8 || n == 16);
+  if (n >= figure && !standard) return result;  // nothing to do
+
+  Bitmap copy;
+  const Bitmap* bgr = &source;
+  if (source.Format() != PixelFormat::k24) {
+    if (!ToBgr24(source, copy)) {
+      result.error = "Not enough memory to reduce the colors of this picture";
+      return result;
+    }
+    bgr = &copy;
+  }
+  palette.fill(Rgb{});
+
+  WorkPalette work;
+  const bool mode_236 = n == 236;
+  if (n == 2) {
+    work.entries = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
+  } else if (n == 4) {
+    work.entries = {Rgb{0, 0, 0}, Rgb{255, 255, 0}, Rgb{0, 255, 255}, Rgb{255, 0, 255}};
+  } else if (standard && n == 8) {
+    work.entries.push_back(StandardAt(0));
+    for (int i = 9; i < 16; ++i) work.entries.push_back(StandardAt(i));
+  } else if (standard) {
+    for (int i = 0; i < 16; ++i) work.entries.push_back(StandardAt(i));
+  } else if ((source.Format() == PixelFormat::k8 ? distinct : figure) >= n) {
+    if (!ExactColours(*bgr, n, mode_236, &work.entries)) {
+      if (!QuantizerPalette(*bgr, n, 95, &work.entries) &&
+          !QuantizerPalette(*bgr, n, 60, &work.entries)) {
+        result.error = "The color palette could not be made for this picture";
+        return result;
+      }
+      RefinePalette(*bgr, n, kRefineRounds, &work.entries);
+    }
+  } else {
+    // An 8-bit picture using few indices spread over a larger palette: keep the ones in use.
+    bool used[256] = {};
+    for (int y = 0; y < source.Height(); ++y) {
+      const uint8_t* row = source.Row(y);
+      for (int x = 0; x < source.Width(); ++x) used[row[x]] = true;
+    }
+    for (int i = 0; i < 256; ++i) {
+      if (used[i]) {
+        work.entries.push_back(
+            static_cast<size_t>(i) < source.Palette().size() ? source.Palette()[i] : Rgb{});
+      }
+    }
+  }
+  if (work.entries.empty()) work.entries.push_back(Rgb{});
+  if (static_cast<int>(work.entries.size()) > n) work.entries.resize(n);
+
+  // Only real colours are searched; padding entries never win a pixel.
+  for (size_t i = 0; i < work.entries.size(); ++i)
+    work.candidates.push_back(static_cast<uint16_t>(i));
+  work.entries.resize(n, Rgb{});
+  if (mode_236) {
+    work.entries.resize(256, Rgb{});
+    for (int i = 0; i < 16; ++i) {
+      work.entries[236 + i] = StandardAt(i);
+      work.candidates.push_back(static_cast<uint16_t>(236 + i));
+    }
+  }
+
+  const int width = source.Width();
+  const int height = source.Height();
+  if (!destination.Create(width, height, PixelFormat::k8)) {
+    result.error = "Not enough memory to reduce the colors of this picture";
+    return result;
+  }
+  destination.SetPalette(work.entries);
+
+  auto report = [&](int percent, ProgressPhase phase) {
+    return !request.progress || request.progress(percent, phase);
+  };
+  if (!report(0, ProgressPhase::kStart)) {
+    result.stopped = true;
+    return result;
+  }
+  Mapper mapper(work, n);
+  std::vector<int16_t> errors;
+  if (request.dither) errors.assign(static_cast<size_t>(width + 2) * 3, 0);
+  for (int y = 0; y < height; ++y) {
+    if (y % 20 == 0 && y > 0 &&
+        !report(static_cast<int>(static_cast<int64_t>(y) * 100 / height),
+                ProgressPhase::kProgress)) {
+      result.stopped = true;
+      return result;
+    }
+    if (request.dither) {
+      // Even rows run right to left, odd rows left to right.
+      mapper.DitherRow(bgr->Row(y), width, destination.Row(y), errors.data(), (y & 1) != 0);
+    } else {
+      mapper.RemapRow(bgr->Row(y), width, destination.Row(y));
+    }
+  }
+  for (size_t i = 0; i < work.entries.size() && i < palette.size(); ++i) {
+    palette[i] = Shrink8To6(work.entries[i]);
+  }
+  report(100, ProgressPhase::kDone);
+  result.done = true;
+  return result;
+}
+
+bool ReduceToScreen(Bitmap& bitmap, Palette6& palette) {
+  Bitmap reduced;
+  ReduceRequest request;
+  request.colours = 256;
+  request.dither = true;
+  const ReduceResult result = ReduceColours(bitmap, reduced, palette, request);
+  if (!result.done) return false;
+  bitmap = std::move(reduced);
+  return true;
+}
+
+}  // namespace vr::colour
