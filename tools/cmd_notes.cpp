@@ -1,0 +1,167 @@
+// veldrimon-tool notes: the Notes database on the command line.
+//   notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | set DB PATH [options]
+//   notes delete DB PATH | compact DB
+// DB is the base path without extension. The status of the operation is the exit code.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "notes/notes_database.h"
+#include "notes/notes_text.h"
+#include "tools/tool_command.h"
+
+namespace vr::tool {
+namespace {
+
+using vr::notes::NotesDatabase;
+using vr::notes::NotesRecord;
+
+void Fail(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+// Shows a message with its "\r" line breaks as real ones.
+std::string Lines(std::string text) {
+  for (char& c : text) {
+    if (c == '\r') c = '\n';
+  }
+  return text;
+}
+
+bool Open(NotesDatabase& db, const std::string& base) {
+  if (db.OpenNotesDatabase(base) != 0) {
+    Fail(db.LastOpenReport().message.empty() ? "cannot open " + base
+                                             : Lines(db.LastOpenReport().message));
+    return false;
+  }
+  if (!db.LastOpenReport().message.empty()) Fail(db.LastOpenReport().message);
+  return true;
+}
+
+int Close(NotesDatabase& db, int status) {
+  const auto closed = db.CloseNotesDatabase();
+  if (closed.status != 0) {
+    Fail(closed.message);
+    return status != 0 ? status : static_cast<int>(closed.status);
+  }
+  return status;
+}
+
+bool ParseNumber(const std::string& text, int32_t* out) {
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  *out = static_cast<int32_t>(v);
+  return true;
+}
+
+void PrintRecord(const NotesRecord& r) {
+  std::printf("FileNameKey=%s\n", r.file_name_key.c_str());
+  std::printf("FolderNumber=%d\n", r.folder_number);
+  std::printf("LiveFlag=%d\n", r.live_flag);
+  std::printf("Category=%s\n", r.category.c_str());
+  std::printf("SubCategory1=%s\n", r.sub_category1.c_str());
+  std::printf("SubCategory2=%s\n", r.sub_category2.c_str());
+  std::printf("Number1=%d\n", r.number1);
+  std::printf("Number2=%d\n", r.number2);
+  std::printf("KeyWords=%s\n", r.key_words.c_str());
+  std::printf("Notes=%s\n", r.notes.c_str());
+  std::printf("FileModifiedDate=%d\n", r.file_modified_date);
+  std::string print;
+  for (size_t i = 0; i < r.finger_print_data.size(); ++i) {
+    if (i > 0) print.push_back(',');
+    print += std::to_string(r.finger_print_data[i]);
+  }
+  std::printf("FingerPrintData=%s\n", print.c_str());
+  std::printf("ResX=%d\n", r.res_x);
+  std::printf("ResY=%d\n", r.res_y);
+}
+
+int RunNotes(const std::vector<std::string>& args) {
+  if (args.size() < 2) {
+    Fail("usage: notes export|import|get|set|delete|compact DB ...");
+    return 2;
+  }
+  const std::string& verb = args[0];
+  const std::string& base = args[1];
+  NotesDatabase db;
+
+  if (verb == "compact" && args.size() == 2) {
+    long kept = 0;
+    long removed = 0;
+    vr::notes::CompactionCallbacks callbacks;
+    callbacks.report_error = [](const std::string& text) { Fail(text); };
+    callbacks.report_line = [&](const std::string& text) {
+      if (text.empty()) return;
+      if (text[0] == '+') ++kept;
+      if (text[0] == '-') ++removed;
+      if (text[0] == '<') {
+        ++kept;
+        --removed;
+      }
+    };
+    const auto result = vr::notes::CompactNotesDatabase(base, callbacks);
+    std::printf("kept %ld removed %ld re-linked %ld\n", kept, removed, result.relinked);
+    return static_cast<int>(result.status);
+  }
+  if ((verb == "export" || verb == "import") && args.size() == 3) {
+    if (!Open(db, base)) return 1;
+    const auto result = verb == "export" ? vr::notes::ExportNotesText(db, args[2])
+                                         : vr::notes::ImportNotesText(db, args[2]);
+    (result.status == 0 ? std::printf("%s\n", Lines(result.message).c_str())
+                        : std::fprintf(stderr, "%s\n", Lines(result.message).c_str()));
+    std::printf("records %ld\n", result.records);
+    return Close(db, static_cast<int>(result.status));
+  }
+  if (verb == "get" && args.size() == 3) {
+    if (!Open(db, base)) return 1;
+    NotesRecord record;
+    const auto status = db.ReadNote(args[2], &record);
+    PrintRecord(record);
+    return Close(db, static_cast<int>(status.status));
+  }
+  if (verb == "delete" && args.size() == 3) {
+    if (!Open(db, base)) return 1;
+    const auto status = db.DeleteNote(args[2]);
+    if (status.status != 0) Fail(status.message);
+    return Close(db, static_cast<int>(status.status));
+  }
+  if (verb == "set" && args.size() >= 3 && args.size() % 2 == 1) {
+    if (!Open(db, base)) return 1;
+    NotesRecord record;
+    db.ReadNote(args[2], &record);  // keep the fields that are not given
+    for (size_t i = 3; i + 1 < args.size(); i += 2) {
+      const std::string& option = args[i];
+      const std::string& value = args[i + 1];
+      if (option == "--category") {
+        record.category = value;
+      } else if (option == "--type1") {
+        record.sub_category1 = value;
+      } else if (option == "--type2") {
+        record.sub_category2 = value;
+      } else if (option == "--keywords") {
+        record.key_words = value;
+      } else if (option == "--notes") {
+        record.notes = value;
+      } else if ((option == "--value1" && ParseNumber(value, &record.number1)) ||
+                 (option == "--value2" && ParseNumber(value, &record.number2))) {
+      } else {
+        Fail("bad option or value: " + option + " " + value);
+        return Close(db, 2);
+      }
+    }
+    const auto status = db.WriteNote(args[2], record);
+    if (status.status != 0) Fail(status.message);
+    return Close(db, static_cast<int>(status.status));
+  }
+  Fail("usage: notes export|import|get|set|delete|compact DB ...");
+  return 2;
+}
+
+Registration reg("notes",
+                 "notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | delete DB PATH | "
+                 "compact DB | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
+                 "[--value2 N] [--keywords T] [--notes T]",
+                 RunNotes);
+
+}  // namespace
+}  // namespace vr::tool
