@@ -68,6 +68,29 @@ bool Bitmap::Create(int width, int height, PixelFormat format) {
   return true;
 }
 
+bool Bitmap::Recreate(int width, int height, PixelFormat format) {
+  if (width <= 0 || height <= 0 || format == PixelFormat::kNone) {
+    Clear();
+    return false;
+  }
+  const size_t stride = RowStride(width, format);
+  if (stride == 0 || static_cast<size_t>(height) > MemoryBudget() / stride) {
+    Clear();
+    return false;
+  }
+  const size_t bytes = stride * static_cast<size_t>(height);
+  if (pixels_.capacity() < bytes || pixels_.capacity() > bytes * 2) {
+    return Create(width, height, format);
+  }
+  pixels_.assign(bytes, 0);
+  palette_.clear();
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = stride;
+  return true;
+}
+
 void Bitmap::MakeFailure() {
   Create(1, 1, PixelFormat::k1);
   palette_ = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};

@@ -49,6 +49,9 @@ class Bitmap {
   // Makes a zero-filled picture. Refuses (returns false and leaves the Bitmap empty) for
   // non-positive sizes, unknown formats and pictures beyond the memory budget.
   bool Create(int width, int height, PixelFormat format);
+  // Create for decoders that refill the same picture: keeps the pixel buffer when it is large
+  // enough, so a reload does not fetch (and fault in) fresh pages. Same checks and result.
+  bool Recreate(int width, int height, PixelFormat format);
   // The loaders' failure picture: 1 x 1 at 1 bit, black and white palette.
   void MakeFailure();
   void Clear();
