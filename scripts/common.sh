@@ -10,7 +10,7 @@ VR_PACKAGES=(
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libgtest-dev libgmock-dev
   python3 python3-pyftpdlib
-  giflib-tools imagemagick pngcheck
+  giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils
 )
 

@@ -1,0 +1,342 @@
+#include "picture/codecs/jpeg/jpeg_codec.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include <algorithm>
+#include <climits>
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/convert.h"
+
+namespace vr::codecs {
+
+using picture::PixelFormat;
+using picture::Rgb;
+
+namespace {
+
+// Progressive files may hold any number of scans; beyond this many they are hostile, and each
+// scan would cost a pass over the whole picture.
+constexpr int kMostScans = 1000;
+// Entropy-coded data of flat pictures can be very small; more than this many bytes of pixels
+// per byte of file is not a picture but a trap.
+constexpr uint64_t kMostPixelBytesPerFileByte = 1024;
+
+// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
+// setjmp of the decode or encode in progress with the message kept.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+struct ProgressMonitor {
+  jpeg_progress_mgr pub;
+  ErrorManager* errors;
+};
+
+void OnError(j_common_ptr cinfo) {
+  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+// Warnings (corrupt data, premature end) are not shown: the picture decodes as far as it can.
+void OnOutputMessage(j_common_ptr) {}
+
+void OnProgress(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMostScans) {
+    auto* monitor = reinterpret_cast<ProgressMonitor*>(cinfo->progress);
+    std::snprintf(monitor->errors->message, JMSG_LENGTH_MAX, "Too many scans in JPEG file");
+    std::longjmp(monitor->errors->jump, 1);
+  }
+}
+
+void InstallErrors(j_common_ptr cinfo, ErrorManager& errors) {
+  cinfo->err = jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = OnError;
+  errors.pub.output_message = OnOutputMessage;
+  errors.message[0] = '\0';
+}
+
+struct Source {
+  std::FILE* file = nullptr;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+};
+
+void AttachSource(j_decompress_ptr cinfo, const Source& source) {
+  if (source.file != nullptr) {
+    jpeg_stdio_src(cinfo, source.file);
+  } else {
+    // An empty block still needs a valid pointer; libjpeg reports the missing data itself.
+    static const uint8_t kNothing[2] = {0, 0};
+    jpeg_mem_src(cinfo, source.size != 0 ? source.data : kNothing,
+                 static_cast<unsigned long>(source.size));
+  }
+}
+
+int NormalisedDenom(int denom) {
+  if (denom <= 1) return 1;
+  if (denom <= 2) return 2;
+  if (denom <= 4) return 4;
+  return 8;
+}
+
+// Adobe writes CMYK inverted (0 = full ink), which is what libjpeg hands back for CMYK and YCCK.
+void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    const unsigned k = cmyk[3];
+    bgr[0] = static_cast<uint8_t>((cmyk[2] * k + 127) / 255);
+    bgr[1] = static_cast<uint8_t>((cmyk[1] * k + 127) / 255);
+    bgr[2] = static_cast<uint8_t>((cmyk[0] * k + 127) / 255);
+  }
+}
+
+// Every row of the output is written by the decode, so a Bitmap of the same size and format
+// (the holder of the previous picture of a slide show or thumbnail run) is reused as it is.
+bool ReuseOrCreate(Bitmap& bitmap, int width, int height, PixelFormat format) {
+  if (bitmap.Width() == width && bitmap.Height() == height && bitmap.Format() == format) {
+    bitmap.Palette().clear();
+    return true;
+  }
+  return bitmap.Create(width, height, format);
+}
+
+// The whole decode runs in this one frame so that a longjmp from libjpeg lands where no C++
+// object of its own is alive; `bitmap` belongs to the caller.
+ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
+                  const JpegDecodeSettings& settings) {
+  ReadResult result;
+  jpeg_decompress_struct cinfo;
+  ErrorManager errors;
+  ProgressMonitor monitor;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  monitor.pub.progress_monitor = OnProgress;
+  monitor.errors = &errors;
+  volatile bool created = false;
+  if (setjmp(errors.jump)) {
+    if (created) jpeg_destroy_decompress(&cinfo);
+    bitmap.MakeFailure();
+    result.depth = 0;
+    result.error = errors.message[0] != '\0' ? errors.message : "JPEG decode error";
+    return result;
+  }
+  jpeg_create_decompress(&cinfo);
+  created = true;
+  cinfo.mem->max_memory_to_use =
+      static_cast<long>(std::min<size_t>(picture::MemoryBudget(), static_cast<size_t>(LONG_MAX)));
+  cinfo.progress = &monitor.pub;
+  AttachSource(&cinfo, source);
+  jpeg_read_header(&cinfo, TRUE);
+
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = static_cast<unsigned int>(NormalisedDenom(settings.scale_denom));
+  cinfo.dct_method = settings.best_quality ? JDCT_ISLOW : JDCT_IFAST;
+  cinfo.do_fancy_upsampling = settings.best_quality ? TRUE : FALSE;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  const bool grey = settings.grayscale || cinfo.num_components == 1;
+  const bool quantized = !grey && !cmyk && settings.output_bits == 8;
+  if (grey) {
+    cinfo.out_color_space = JCS_GRAYSCALE;
+  } else if (cmyk) {
+    cinfo.out_color_space = JCS_CMYK;
+  } else if (quantized) {
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.quantize_colors = TRUE;
+    cinfo.two_pass_quantize = TRUE;
+    cinfo.dither_mode = JDITHER_FS;
+    cinfo.desired_number_of_colors = 256;
+  } else {
+    cinfo.out_color_space = JCS_EXT_BGR;
+  }
+  jpeg_calc_output_dimensions(&cinfo);
+  const PixelFormat format = (grey || quantized) ? PixelFormat::k8 : PixelFormat::k24;
+  const uint64_t claimed =
+      uint64_t{picture::RowStride(static_cast<int>(cinfo.output_width), format)} *
+      cinfo.output_height;
+  if (cinfo.output_width > INT32_MAX || cinfo.output_height > INT32_MAX ||
+      !ClaimPlausible(claimed, source_size, kMostPixelBytesPerFileByte) ||
+      !ReuseOrCreate(bitmap, static_cast<int>(cinfo.output_width),
+                     static_cast<int>(cinfo.output_height), format)) {
+    std::snprintf(errors.message, JMSG_LENGTH_MAX, "JPEG picture too large");
+    std::longjmp(errors.jump, 1);
+  }
+  jpeg_start_decompress(&cinfo);
+
+  if (grey) {
+    std::vector<Rgb>& palette = bitmap.Palette();
+    palette.resize(256);
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<uint8_t>(i);
+      palette[i] = Rgb{v, v, v};
+    }
+  } else if (quantized) {
+    std::vector<Rgb>& palette = bitmap.Palette();
+    palette.assign(256, Rgb{});
+    for (int i = 0; i < cinfo.actual_number_of_colors && i < 256; ++i) {
+      palette[i] = Rgb{cinfo.colormap[0][i], cinfo.colormap[1][i], cinfo.colormap[2][i]};
+    }
+  }
+  JSAMPARRAY scratch = nullptr;
+  if (cmyk) {
+    scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                         cinfo.output_width * 4, 1);
+  }
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const JDIMENSION y = cinfo.output_scanline;
+    JSAMPROW row = cmyk ? scratch[0] : bitmap.Row(static_cast<int>(y));
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (cmyk) CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  result.depth = cinfo.num_components == 1 ? 8 : 24;
+  return result;
+}
+
+}  // namespace
+
+int JpegScaleForWidth(int width, int target) {
+  if (target <= 0) return 1;
+  const int64_t w = width;
+  const int64_t s = target;
+  if (w > 8 * s) return 8;  // libjpeg goes no lower than 1/8 (asked for 1/16 or 1/32 too)
+  if (w > 4 * s) return 4;
+  if (w > 2 * s) return 2;
+  return 1;
+}
+
+JpegHeaderFacts ReadJpegHeader(const std::string& path) {
+  JpegHeaderFacts facts;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    facts.error = "Cannot open file";
+    return facts;
+  }
+  jpeg_decompress_struct cinfo;
+  ErrorManager errors;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    facts.ok = false;
+    facts.error = errors.message;
+    return facts;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  const JDIMENSION width = cinfo.image_width;
+  const JDIMENSION height = cinfo.image_height;
+  const int components = cinfo.num_components;
+  const bool progressive = cinfo.progressive_mode != 0;
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  facts.width = static_cast<int>(width);
+  facts.height = static_cast<int>(height);
+  facts.components = components;
+  facts.progressive = progressive;
+  facts.ok = true;
+  return facts;
+}
+
+ReadResult LoadJpeg(const std::string& path, Bitmap& bitmap, const JpegDecodeSettings& settings) {
+  Source source;
+  source.file = std::fopen(path.c_str(), "rb");
+  if (source.file == nullptr) {
+    ReadResult result;
+    result.error = "Cannot open file";
+    bitmap.MakeFailure();
+    return result;
+  }
+  std::fseek(source.file, 0, SEEK_END);
+  const long end = std::ftell(source.file);
+  std::fseek(source.file, 0, SEEK_SET);
+  ReadResult result = Decode(source, end > 0 ? static_cast<uint64_t>(end) : 0, bitmap, settings);
+  std::fclose(source.file);
+  return result;
+}
+
+ReadResult LoadJpegMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
+                          const JpegDecodeSettings& settings) {
+  Source source;
+  source.data = data;
+  source.size = data != nullptr ? size : 0;
+  return Decode(source, source.size, bitmap, settings);
+}
+
+WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
+                     const JpegSaveOptions& options) {
+  WriteResult result;
+  if (bitmap.Empty()) {
+    result.error = "Nothing to save";
+    return result;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    result.error = "Cannot create file";
+    return result;
+  }
+  jpeg_compress_struct cinfo;
+  ErrorManager errors;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  if (setjmp(errors.jump)) {
+    const bool write_failed = errors.pub.msg_code == JERR_FILE_WRITE;
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
+    std::remove(path.c_str());
+    result.ok = false;
+    result.error = write_failed ? "Stream write error" : errors.message;
+    return result;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo,
+                   options.quality < 1 ? 1 : (options.quality > 100 ? 100 : options.quality), TRUE);
+  if (options.grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  jpeg_start_compress(&cinfo, TRUE);
+  JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                               cinfo.image_width * 3, 1);
+  const bool direct = bitmap.Format() == PixelFormat::k24;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const int y = static_cast<int>(cinfo.next_scanline);
+    JSAMPROW row = line[0];
+    if (direct) {
+      row = const_cast<JSAMPROW>(bitmap.Row(y));
+    } else {
+      picture::ExpandRowTo24(bitmap, y, line[0]);
+    }
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+  const bool closed = std::fclose(file) == 0;
+  if (!flushed || !closed) {
+    std::remove(path.c_str());
+    result.error = "Stream write error";
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace vr::codecs

@@ -1,0 +1,457 @@
+// BMP and icon reading and writing, cross-checked pixel by pixel against Qt's image plugins on
+// pictures built byte by byte.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <QByteArray>
+#include <QImage>
+#include <chrono>
+#include <cstring>
+
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/codecs/ico/ico_codec.h"
+#include "picture/convert.h"
+#include "test_pictures.h"
+#include "test_support/temp_dir.h"
+
+namespace vr::codecs {
+namespace {
+
+using picture::Bitmap;
+using picture::PixelFormat;
+using picture::Rgb;
+using picture::TFastFileIO;
+using namespace vr::test_pictures;
+
+ReadResult ReadBmp(const Bytes& bytes, Bitmap& bitmap) {
+  TFastFileIO io;
+  io.OpenMemory(bytes.data(), bytes.size());
+  return LoadBmp(io, bitmap);
+}
+
+ReadResult ReadIco(const Bytes& bytes, Bitmap& bitmap) {
+  TFastFileIO io;
+  io.OpenMemory(bytes.data(), bytes.size());
+  return LoadIco(io, bitmap);
+}
+
+QImage QtRead(const Bytes& bytes, const char* format) {
+  return QImage::fromData(
+      QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size())),
+      format);
+}
+
+// Every pixel's colour agrees with Qt's reading of the same bytes.
+// `tolerance` covers the 5- and 6-bit channels, which Qt widens by shifting rather than scaling;
+// `defined_only` skips index 0, which run-length pictures leave undefined in Qt.
+void ExpectSameAsQt(const Bitmap& ours, const QImage& qt, const std::string& what,
+                    int tolerance = 0, bool defined_only = false) {
+  ASSERT_FALSE(qt.isNull()) << what;
+  ASSERT_EQ(ours.Width(), qt.width()) << what;
+  ASSERT_EQ(ours.Height(), qt.height()) << what;
+  for (int y = 0; y < ours.Height(); ++y) {
+    for (int x = 0; x < ours.Width(); ++x) {
+      if (defined_only && ours.PixelAt(x, y) == 0) continue;
+      const Rgb c = ours.ColourAt(x, y);
+      const QRgb q = qt.pixel(x, y);
+      ASSERT_LE(std::abs(c.r - qRed(q)), tolerance) << what << " at " << x << "," << y;
+      ASSERT_LE(std::abs(c.g - qGreen(q)), tolerance) << what << " at " << x << "," << y;
+      ASSERT_LE(std::abs(c.b - qBlue(q)), tolerance) << what << " at " << x << "," << y;
+    }
+  }
+}
+
+struct BmpCase {
+  const char* name;
+  DibSpec spec;
+  PixelFormat format;
+  int depth;
+};
+
+std::vector<BmpCase> BmpCases() {
+  std::vector<BmpCase> cases;
+  const auto plain = [](int w, int h, int bits, uint32_t seed) {
+    DibSpec s;
+    s.width = w;
+    s.height = h;
+    s.bits = bits;
+    if (bits <= 8) s.palette = NoisePalette(1 << bits, seed);
+    s.pixels = NoiseRows(w, h, bits, seed);
+    return s;
+  };
+  cases.push_back({"1 bit", plain(13, 7, 1, 1), PixelFormat::k1, 1});
+  cases.push_back({"4 bits", plain(11, 6, 4, 2), PixelFormat::k4, 4});
+  cases.push_back({"8 bits", plain(9, 5, 8, 3), PixelFormat::k8, 8});
+  cases.push_back({"24 bits", plain(7, 5, 24, 4), PixelFormat::k24, 24});
+  DibSpec top_down = plain(7, -5, 24, 5);
+  cases.push_back({"24 bits top-down", top_down, PixelFormat::k24, 24});
+  cases.push_back({"32 bits", plain(6, 4, 32, 6), PixelFormat::k32, 32});
+  DibSpec rgb555 = plain(10, 4, 16, 7);
+  for (size_t i = 1; i < rgb555.pixels.size(); i += 2) rgb555.pixels[i] &= 0x7F;
+  cases.push_back({"16 bits 5-5-5", rgb555, PixelFormat::k15, 15});
+  DibSpec rgb565 = plain(10, 4, 16, 8);
+  rgb565.compression = 3;
+  rgb565.masks = {0xF800, 0x07E0, 0x001F};
+  cases.push_back({"16 bits 5-6-5 bit fields", rgb565, PixelFormat::k16, 16});
+  DibSpec odd_masks = plain(5, 3, 32, 9);
+  odd_masks.compression = 3;
+  odd_masks.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
+  cases.push_back({"32 bits 10-10-10 bit fields", odd_masks, PixelFormat::k24, 32});
+  DibSpec short_palette = plain(9, 5, 8, 10);
+  short_palette.palette.resize(200);  // pixels above 199 have no colour of their own
+  for (uint8_t& v : short_palette.pixels) v = static_cast<uint8_t>(v % 200);
+  cases.push_back({"8 bits, 200-entry palette", short_palette, PixelFormat::k8, 8});
+  DibSpec core = plain(9, 6, 8, 11);
+  core.core = true;
+  cases.push_back({"OS/2 core header", core, PixelFormat::k8, 8});
+  DibSpec core24 = plain(5, 3, 24, 12);
+  core24.core = true;
+  cases.push_back({"OS/2 core header 24 bits", core24, PixelFormat::k24, 24});
+
+  // RLE8: a run, a literal, a delta, end of row, end of picture.
+  DibSpec rle8;
+  rle8.width = 8;
+  rle8.height = 4;
+  rle8.bits = 8;
+  rle8.compression = 1;
+  rle8.palette = NoisePalette(256, 13);
+  rle8.pixels = {4, 7, 0, 3, 1, 2, 3, 0, 0, 0,  // row 0: 7 7 7 7 1 2 3
+                 0, 2, 2, 1, 3, 9, 0, 0,        // delta (2,1): row 2 from x 2
+                 8, 5, 0, 0, 0, 1};             // row 3: all 5, end
+  cases.push_back({"RLE8", rle8, PixelFormat::k8, 8});
+  // RLE4: runs alternate the two nibbles; literals hold two pixels a byte.
+  DibSpec rle4;
+  rle4.width = 9;
+  rle4.height = 3;
+  rle4.bits = 4;
+  rle4.compression = 2;
+  rle4.palette = NoisePalette(16, 14);
+  rle4.pixels = {5, 0x12, 0,    3,    0xAB, 0xC0, 0, 0,   // row 0: 1 2 1 2 1 A B C
+                 9, 0xF3, 0,    0,                        // row 1
+                 0, 5,    0x45, 0x67, 0x80, 0,    0, 1};  // row 2: 4 5 6 7 8 (3 bytes + pad), end
+  cases.push_back({"RLE4", rle4, PixelFormat::k4, 4});
+  return cases;
+}
+
+TEST(BmpRead, EveryDepthMatchesQt) {
+  for (const BmpCase& c : BmpCases()) {
+    const Bytes bytes = BmpBytes(c.spec);
+    Bitmap bitmap;
+    const ReadResult read = ReadBmp(bytes, bitmap);
+    ASSERT_TRUE(read.ok()) << c.name << ": " << read.error;
+    EXPECT_EQ(bitmap.Format(), c.format) << c.name;
+    EXPECT_EQ(read.depth, c.depth) << c.name;
+    const bool shallow = c.format == PixelFormat::k15 || c.format == PixelFormat::k16;
+    const bool run_length = c.spec.compression == 1 || c.spec.compression == 2;
+    if (c.spec.masks.size() == 3 && c.spec.masks[0] == 0x3FF) {
+      // Qt drops channels wider than 8 bits; ours keep their top 8 bits.
+      const uint32_t p = c.spec.pixels[0] | c.spec.pixels[1] << 8 | c.spec.pixels[2] << 16 |
+                         static_cast<uint32_t>(c.spec.pixels[3]) << 24;
+      const int bottom = c.spec.height - 1;
+      EXPECT_EQ(bitmap.ColourAt(0, bottom).r, (p & 0x3FF) >> 2);
+      EXPECT_EQ(bitmap.ColourAt(0, bottom).g, ((p >> 10) & 0x3FF) >> 2);
+      EXPECT_EQ(bitmap.ColourAt(0, bottom).b, ((p >> 20) & 0x3FF) >> 2);
+      continue;
+    }
+    ExpectSameAsQt(bitmap, QtRead(bytes, "BMP"), c.name, shallow ? 7 : 0, run_length);
+  }
+}
+
+TEST(BmpRead, RunLengthPlacesPixelsWhereTheCodesSay) {
+  Bitmap bitmap;
+  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[12].spec), bitmap).ok());  // RLE8, bottom-up
+  // Stored row 0 is the bottom row.
+  EXPECT_EQ(bitmap.PixelAt(0, 3), 7u);
+  EXPECT_EQ(bitmap.PixelAt(3, 3), 7u);
+  EXPECT_EQ(bitmap.PixelAt(4, 3), 1u);
+  EXPECT_EQ(bitmap.PixelAt(6, 3), 3u);
+  EXPECT_EQ(bitmap.PixelAt(7, 3), 0u);
+  EXPECT_EQ(bitmap.PixelAt(2, 1), 9u);  // after the delta: stored row 2, x 2
+  EXPECT_EQ(bitmap.PixelAt(0, 0), 5u);
+}
+
+TEST(BmpRead, MissingDataReadsAsZeroAndHeadersAreRefused) {
+  BmpCase c = BmpCases()[3];
+  Bytes bytes = BmpBytes(c.spec);
+  bytes.resize(bytes.size() - Stride(7, 24) * 2);  // the two top rows are missing
+  Bitmap bitmap;
+  ASSERT_TRUE(ReadBmp(bytes, bitmap).ok());
+  EXPECT_EQ(bitmap.PixelAt(3, 0), 0u);
+  EXPECT_NE(bitmap.Row(4)[0] | bitmap.Row(4)[1] | bitmap.Row(4)[2], 0);
+
+  Bytes bad = BmpBytes(c.spec);
+  bad[14] = 8;  // shorter than any header
+  EXPECT_FALSE(ReadBmp(bad, bitmap).ok());
+  EXPECT_EQ(bitmap.Width(), 1);
+  EXPECT_EQ(bitmap.Format(), PixelFormat::k1);
+  Bytes jpeg_inside = BmpBytes(c.spec);
+  jpeg_inside[30] = 4;  // BI_JPEG
+  EXPECT_FALSE(ReadBmp(jpeg_inside, bitmap).ok());
+}
+
+TEST(BmpWrite, RoundTripsEveryWrittenDepth) {
+  test_support::TempDir dir;
+  for (int bits : {1, 4, 8, 24}) {
+    DibSpec spec;
+    spec.width = 13;
+    spec.height = 5;
+    spec.bits = bits;
+    if (bits <= 8) spec.palette = NoisePalette(1 << bits, 20 + bits);
+    spec.pixels = NoiseRows(13, 5, bits, 30 + bits);
+    Bitmap source;
+    ASSERT_TRUE(ReadBmp(BmpBytes(spec), source).ok());
+    const std::string path = dir.File("out" + std::to_string(bits) + ".bmp");
+    ASSERT_TRUE(SaveBmp(path, source).ok);
+    Bitmap back;
+    ASSERT_TRUE(LoadBmpFile(path, back).ok());
+    EXPECT_EQ(back.Format(), source.Format());
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 13; ++x) ASSERT_EQ(back.ColourAt(x, y), source.ColourAt(x, y)) << bits;
+    }
+    ExpectSameAsQt(back, QImage(QString::fromStdString(path)), "written " + std::to_string(bits));
+  }
+  // Deeper formats are written as 24 bits with the same colours.
+  Bitmap deep;
+  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[7].spec), deep).ok());  // 5-6-5
+  ASSERT_TRUE(SaveBmp(dir.File("deep.bmp"), deep).ok);
+  Bitmap back;
+  ASSERT_TRUE(LoadBmpFile(dir.File("deep.bmp"), back).ok());
+  EXPECT_EQ(back.Format(), PixelFormat::k24);
+  uint8_t expected[3 * 10];
+  picture::ExpandRowTo24(deep, 2, expected);
+  EXPECT_EQ(0, std::memcmp(back.Row(2), expected, sizeof expected));
+  EXPECT_FALSE(SaveBmp(dir.File("missing/dir/x.bmp"), deep).ok);
+}
+
+TEST(BmpRead, HugeHeadersAreRefusedBeforeAllocatingButLargePicturesLoad) {
+  DibSpec spec;
+  spec.width = 65535;
+  spec.height = 65535;
+  spec.bits = 1;
+  spec.palette = NoisePalette(2, 1);
+  spec.pixels = {1, 2, 3, 4};
+  const size_t budget = picture::MemoryBudget();
+  picture::SetMemoryBudget(SIZE_MAX);  // only the file size can stop it now
+  Bitmap bitmap;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ReadBmp(BmpBytes(spec), bitmap).ok());
+  spec.bits = 24;
+  spec.palette.clear();
+  EXPECT_FALSE(ReadBmp(BmpBytes(spec), bitmap).ok());
+  // A refusal that allocated 0.5 GB or 12 GB first would take far longer than this.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+  // 4000 x 3000 at 24 bits (36 MB): loads within a 64 MB budget, refused within 16 MB.
+  picture::SetMemoryBudget(64u << 20);
+  test_support::TempDir dir;
+  Bitmap big;
+  ASSERT_TRUE(big.Create(4000, 3000, PixelFormat::k24));
+  big.Row(2999)[11999] = 0x5A;
+  ASSERT_TRUE(SaveBmp(dir.File("big.bmp"), big).ok);
+  Bitmap loaded;
+  ASSERT_TRUE(LoadBmpFile(dir.File("big.bmp"), loaded).ok());
+  EXPECT_EQ(loaded.Row(2999)[11999], 0x5A);
+  picture::SetMemoryBudget(16u << 20);
+  EXPECT_FALSE(LoadBmpFile(dir.File("big.bmp"), loaded).ok());
+  picture::SetMemoryBudget(budget);
+}
+
+TEST(BmpRead, SurvivesEveryPrefixAndRandomByteFlips) {
+  // Flipped size bytes claim large pictures; a small budget keeps the thousands of runs quick.
+  const size_t budget = picture::MemoryBudget();
+  picture::SetMemoryBudget(4u << 20);
+  uint32_t seed = 100;
+  for (const BmpCase& c : BmpCases()) {
+    Torture(BmpBytes(c.spec), 1000, ++seed, [](const Bytes& bytes) {
+      Bitmap bitmap;
+      const ReadResult read = ReadBmp(bytes, bitmap);
+      ASSERT_FALSE(bitmap.Empty());
+      if (!read.ok()) {
+        ASSERT_EQ(bitmap.Width(), 1);
+      }
+    });
+  }
+  picture::SetMemoryBudget(budget);
+}
+
+// ---- Icons ----
+
+struct IconEntry {
+  int width;
+  int height;
+  int bits;
+  Bytes data;  // bitmap header + palette + colour rows + mask rows, or a PNG file
+};
+
+Bytes IcoBytes(const std::vector<IconEntry>& entries) {
+  Bytes b;
+  Put16(b, 0);
+  Put16(b, 1);
+  Put16(b, static_cast<uint32_t>(entries.size()));
+  uint32_t offset = 6 + 16 * static_cast<uint32_t>(entries.size());
+  for (const IconEntry& e : entries) {
+    b.push_back(static_cast<uint8_t>(e.width & 0xFF));
+    b.push_back(static_cast<uint8_t>(e.height & 0xFF));
+    b.push_back(e.bits < 8 ? static_cast<uint8_t>(1 << e.bits) : 0);
+    b.push_back(0);
+    Put16(b, 1);
+    Put16(b, static_cast<uint32_t>(e.bits));
+    Put32(b, static_cast<uint32_t>(e.data.size()));
+    Put32(b, offset);
+    offset += static_cast<uint32_t>(e.data.size());
+  }
+  for (const IconEntry& e : entries) b.insert(b.end(), e.data.begin(), e.data.end());
+  return b;
+}
+
+// A bitmap entry whose AND mask makes a diagonal band transparent.
+IconEntry BitmapEntry(int size, int bits, uint32_t seed) {
+  DibSpec s;
+  s.width = size;
+  s.height = size * 2;
+  s.bits = bits;
+  if (bits <= 8) s.palette = NoisePalette(1 << bits, seed);
+  s.pixels = NoiseRows(size, size, bits, seed);
+  if (bits == 32) {
+    for (size_t i = 3; i < s.pixels.size(); i += 4) s.pixels[i] = 0;  // no alpha: the mask decides
+  }
+  const size_t mask_stride = Stride(size, 1);
+  for (int y = 0; y < size; ++y) {
+    Bytes row(mask_stride, 0);
+    for (int x = 0; x < size; ++x) {
+      if ((x + y) % 5 == 0) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    }
+    s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+  }
+  return IconEntry{size, size, bits, DibBytes(s)};
+}
+
+IconEntry PngEntry(int size) {
+  std::vector<uint8_t> rgba(static_cast<size_t>(size) * size * 4);
+  Noise noise(77);
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    rgba[i] = noise.Byte();
+    rgba[i + 1] = noise.Byte();
+    rgba[i + 2] = noise.Byte();
+    rgba[i + 3] = (i / 4) % 3 == 0 ? 0 : 255;
+  }
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(size);
+  image.height = static_cast<png_uint_32>(size);
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t bytes = 0;
+  png_image_write_to_memory(&image, nullptr, &bytes, 0, rgba.data(), 0, nullptr);
+  Bytes png(bytes);
+  png_image_write_to_memory(&image, png.data(), &bytes, 0, rgba.data(), 0, nullptr);
+  png.resize(bytes);
+  return IconEntry{size, size, 32, png};
+}
+
+// Opaque pixels agree with Qt in colour; transparent ones agree in being transparent. Qt ignores
+// the AND mask of 24-bit entries and of 32-bit entries whose alpha is all 0, where Windows uses
+// it; for those `mask_size` gives the size of the BitmapEntry mask pattern to check instead.
+void ExpectIconSameAsQt(const Bitmap& ours, const QImage& qt, const std::string& what,
+                        int mask_size = 0) {
+  ASSERT_FALSE(qt.isNull()) << what;
+  ASSERT_EQ(ours.Width(), qt.width()) << what;
+  ASSERT_EQ(ours.Height(), qt.height()) << what;
+  ASSERT_EQ(ours.Format(), PixelFormat::k32);
+  for (int y = 0; y < ours.Height(); ++y) {
+    for (int x = 0; x < ours.Width(); ++x) {
+      const QRgb q = qt.pixel(x, y);
+      const uint8_t alpha = ours.Row(y)[4 * x + 3];
+      if (mask_size > 0) {
+        const bool masked = (x + mask_size - 1 - y) % 5 == 0;  // mask rows are stored bottom-up
+        ASSERT_EQ(alpha, masked ? 0 : 255) << what << " at " << x << "," << y;
+        if (qAlpha(q) == 255) {
+          ASSERT_EQ(ours.PixelAt(x, y), q & 0xFFFFFF) << what << " at " << x << "," << y;
+        }
+        continue;
+      }
+      ASSERT_EQ(alpha, qAlpha(q)) << what << " at " << x << "," << y;
+      if (alpha == 255) {
+        ASSERT_EQ(ours.PixelAt(x, y), q & 0xFFFFFF) << what << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(IcoRead, EveryDepthWithMasksMatchesQt) {
+  for (int bits : {1, 4, 8, 24, 32}) {
+    const Bytes bytes = IcoBytes({BitmapEntry(16, bits, static_cast<uint32_t>(bits))});
+    Bitmap icon;
+    const ReadResult read = ReadIco(bytes, icon);
+    ASSERT_TRUE(read.ok()) << bits << ": " << read.error;
+    EXPECT_EQ(read.depth, bits);
+    ExpectIconSameAsQt(icon, QtRead(bytes, "ICO"), std::to_string(bits) + " bits",
+                       bits >= 24 ? 16 : 0);
+  }
+  const Bytes png = IcoBytes({PngEntry(20)});
+  Bitmap icon;
+  ASSERT_TRUE(ReadIco(png, icon).ok());
+  ExpectIconSameAsQt(icon, QtRead(png, "ICO"), "PNG entry");
+}
+
+TEST(IcoRead, PicksTheLargestThenDeepestEntryAndReportsItsFacts) {
+  const Bytes bytes = IcoBytes({BitmapEntry(16, 8, 1), BitmapEntry(32, 4, 2), BitmapEntry(32, 8, 3),
+                                BitmapEntry(24, 32, 4)});
+  Bitmap icon;
+  ASSERT_TRUE(ReadIco(bytes, icon).ok());
+  EXPECT_EQ(icon.Width(), 32);
+  TFastFileIO io;
+  io.OpenMemory(bytes.data(), bytes.size());
+  const IcoFacts facts = ReadIcoFacts(io);
+  ASSERT_TRUE(facts.ok);
+  EXPECT_EQ(facts.width, 32);
+  EXPECT_EQ(facts.height, 32);
+  EXPECT_EQ(facts.bits, 8);
+  EXPECT_EQ(facts.entries, 4);
+  // The blended form puts the background where the mask is set.
+  const Bitmap blended = BlendIconOnto(icon, Rgb{1, 2, 3});
+  EXPECT_EQ(blended.ColourAt(4, 0), (Rgb{1, 2, 3}));
+  EXPECT_EQ(blended.ColourAt(1, 0), icon.ColourAt(1, 0));
+}
+
+TEST(IcoWrite, RoundTripsAndQtReadsIt) {
+  test_support::TempDir dir;
+  for (int bits : {4, 8, 24}) {
+    Bitmap source;
+    ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[bits == 4 ? 1 : bits == 8 ? 2 : 3].spec), source).ok());
+    const std::string path = dir.File("i" + std::to_string(bits) + ".ico");
+    ASSERT_TRUE(SaveIco(path, source).ok);
+    Bitmap back;
+    ASSERT_TRUE(LoadIcoFile(path, back).ok());
+    ASSERT_EQ(back.Width(), source.Width());
+    for (int y = 0; y < source.Height(); ++y) {
+      for (int x = 0; x < source.Width(); ++x) {
+        ASSERT_EQ(back.ColourAt(x, y), source.ColourAt(x, y));
+        ASSERT_EQ(back.Row(y)[4 * x + 3], 255);
+      }
+    }
+    ExpectIconSameAsQt(back, QImage(QString::fromStdString(path), "ICO"), "written");
+  }
+  Bitmap too_big;
+  ASSERT_TRUE(too_big.Create(257, 4, PixelFormat::k24));
+  EXPECT_FALSE(SaveIco(dir.File("big.ico"), too_big).ok);
+}
+
+TEST(IcoRead, SurvivesEveryPrefixAndRandomByteFlips) {
+  const Bytes sets[] = {IcoBytes({BitmapEntry(8, 4, 5), BitmapEntry(16, 32, 6)}),
+                        IcoBytes({PngEntry(6)})};
+  uint32_t seed = 500;
+  for (const Bytes& bytes : sets) {
+    Torture(bytes, 1000, ++seed, [](const Bytes& b) {
+      Bitmap icon;
+      ReadIco(b, icon);
+      ASSERT_FALSE(icon.Empty());
+      TFastFileIO io;
+      io.OpenMemory(b.data(), b.size());
+      ReadIcoFacts(io);
+    });
+  }
+}
+
+}  // namespace
+}  // namespace vr::codecs

@@ -1,0 +1,211 @@
+// JPEG decoding cross-checked against libjpeg's own djpeg (same library, same settings, so the
+// pixels must agree exactly) and against Qt's JPEG plugin; writing with quality and grayscale.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "picture/codecs/jpeg/jpeg_codec.h"
+#include "test_pictures.h"
+#include "test_support/temp_dir.h"
+
+namespace vr::codecs {
+namespace {
+
+using picture::Bitmap;
+using picture::PixelFormat;
+using picture::Rgb;
+using namespace vr::test_pictures;
+
+bool HaveDjpeg() { return std::system("djpeg -version >/dev/null 2>&1") == 0; }
+
+// djpeg's PNM output as one RGB triple per pixel (grey PGM expanded).
+struct Pnm {
+  int width = 0;
+  int height = 0;
+  std::vector<Rgb> pixels;
+};
+
+Pnm Djpeg(const std::string& options, const std::string& jpeg, const std::string& out) {
+  Pnm pnm;
+  const std::string command = "djpeg -pnm " + options + " -outfile '" + out + "' '" + jpeg + "'";
+  if (std::system(command.c_str()) != 0) return pnm;
+  std::ifstream in(out, std::ios::binary);
+  std::string magic;
+  int max = 0;
+  in >> magic >> pnm.width >> pnm.height >> max;
+  in.get();
+  const int channels = magic == "P5" ? 1 : 3;
+  std::vector<uint8_t> raw(static_cast<size_t>(pnm.width) * pnm.height * channels);
+  in.read(reinterpret_cast<char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
+  for (size_t i = 0; i < raw.size(); i += channels) {
+    pnm.pixels.push_back(channels == 1 ? Rgb{raw[i], raw[i], raw[i]}
+                                       : Rgb{raw[i], raw[i + 1], raw[i + 2]});
+  }
+  return pnm;
+}
+
+void ExpectSame(const Bitmap& ours, const Pnm& theirs, const std::string& what) {
+  ASSERT_EQ(ours.Width(), theirs.width) << what;
+  ASSERT_EQ(ours.Height(), theirs.height) << what;
+  for (int y = 0; y < ours.Height(); ++y) {
+    for (int x = 0; x < ours.Width(); ++x) {
+      ASSERT_EQ(ours.ColourAt(x, y), theirs.pixels[static_cast<size_t>(y) * theirs.width + x])
+          << what << " at " << x << "," << y;
+    }
+  }
+}
+
+class JpegTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    colour_ = dir_.File("colour.jpg");
+    grey_ = dir_.File("grey.jpg");
+    ASSERT_TRUE(SaveJpeg(colour_, Gradient(203, 117), JpegSaveOptions{90, false}).ok);
+    ASSERT_TRUE(SaveJpeg(grey_, Gradient(64, 40), JpegSaveOptions{80, true}).ok);
+  }
+  test_support::TempDir dir_;
+  std::string colour_;
+  std::string grey_;
+};
+
+TEST_F(JpegTest, DecodesLikeDjpegAtEveryScaleAndMode) {
+  if (!HaveDjpeg()) GTEST_SKIP() << "djpeg (libjpeg-turbo-progs) is not installed";
+  struct Case {
+    const char* djpeg;
+    JpegDecodeSettings settings;
+    PixelFormat format;
+  };
+  const Case cases[] = {
+      {"", {1, false, 24, true}, PixelFormat::k24},
+      {"-scale 1/2", {2, false, 24, true}, PixelFormat::k24},
+      {"-scale 1/4", {4, false, 24, true}, PixelFormat::k24},
+      {"-scale 1/8", {8, false, 24, true}, PixelFormat::k24},
+      {"-grayscale", {1, true, 24, true}, PixelFormat::k8},
+      {"-colors 256", {1, false, 8, true}, PixelFormat::k8},
+      {"-dct fast -nosmooth", {1, false, 24, false}, PixelFormat::k24},
+  };
+  for (const Case& c : cases) {
+    Bitmap bitmap;
+    const ReadResult read = LoadJpeg(colour_, bitmap, c.settings);
+    ASSERT_TRUE(read.ok()) << c.djpeg << ": " << read.error;
+    EXPECT_EQ(read.depth, 24);
+    EXPECT_EQ(bitmap.Format(), c.format) << c.djpeg;
+    ExpectSame(bitmap, Djpeg(c.djpeg, colour_, dir_.File("ref.pnm")), c.djpeg);
+  }
+  Bitmap grey;
+  const ReadResult read = LoadJpeg(grey_, grey, JpegDecodeSettings{});
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read.depth, 8);
+  EXPECT_EQ(grey.Format(), PixelFormat::k8);
+  ExpectSame(grey, Djpeg("", grey_, dir_.File("ref.pnm")), "grey file");
+}
+
+TEST_F(JpegTest, AgreesWithQtWithinRounding) {
+  Bitmap bitmap;
+  ASSERT_TRUE(LoadJpeg(colour_, bitmap, JpegDecodeSettings{}).ok());
+  const QImage qt(QString::fromStdString(colour_), "JPEG");
+  ASSERT_EQ(qt.width(), 203);
+  ASSERT_EQ(qt.height(), 117);
+  for (int y = 0; y < 117; ++y) {
+    for (int x = 0; x < 203; ++x) {
+      const Rgb c = bitmap.ColourAt(x, y);
+      const QRgb q = qt.pixel(x, y);
+      ASSERT_LE(std::abs(c.r - qRed(q)) + std::abs(c.g - qGreen(q)) + std::abs(c.b - qBlue(q)), 6)
+          << x << "," << y;
+    }
+  }
+}
+
+TEST_F(JpegTest, WriterHonoursQualityAndGrayscale) {
+  const Bitmap source = Gradient(120, 80);
+  ASSERT_TRUE(SaveJpeg(dir_.File("q95.jpg"), source, JpegSaveOptions{95, false}).ok);
+  ASSERT_TRUE(SaveJpeg(dir_.File("q20.jpg"), source, JpegSaveOptions{20, false}).ok);
+  EXPECT_GT(test_support::TempDir::Read(dir_.File("q95.jpg")).size(),
+            test_support::TempDir::Read(dir_.File("q20.jpg")).size());
+  const JpegHeaderFacts colour = ReadJpegHeader(dir_.File("q95.jpg"));
+  ASSERT_TRUE(colour.ok);
+  EXPECT_EQ(colour.width, 120);
+  EXPECT_EQ(colour.components, 3);
+  EXPECT_EQ(ReadJpegHeader(grey_).components, 1);
+  // The better quality decodes closer to the source.
+  const auto mean_error = [&](const std::string& name) {
+    Bitmap back;
+    EXPECT_TRUE(LoadJpeg(dir_.File(name), back, JpegDecodeSettings{}).ok());
+    long total = 0;
+    for (int y = 0; y < 80; ++y) {
+      for (int x = 0; x < 120; ++x) {
+        const Rgb a = source.ColourAt(x, y);
+        const Rgb b = back.ColourAt(x, y);
+        total += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
+      }
+    }
+    return static_cast<double>(total) / (80 * 120 * 3);
+  };
+  const double fine = mean_error("q95.jpg");
+  EXPECT_LT(fine, mean_error("q20.jpg"));
+  EXPECT_LT(fine, 10.0);
+  Bitmap back;
+  // Indexed sources are written through their palette.
+  Bitmap indexed;
+  ASSERT_TRUE(indexed.Create(16, 16, PixelFormat::k8));
+  indexed.SetPalette(std::vector<Rgb>(256, Rgb{200, 30, 60}));
+  ASSERT_TRUE(SaveJpeg(dir_.File("indexed.jpg"), indexed, JpegSaveOptions{}).ok);
+  ASSERT_TRUE(LoadJpeg(dir_.File("indexed.jpg"), back, JpegDecodeSettings{}).ok());
+  EXPECT_NEAR(back.ColourAt(8, 8).r, 200, 4);
+  EXPECT_FALSE(SaveJpeg(dir_.File("no/such/dir.jpg"), indexed, JpegSaveOptions{}).ok);
+}
+
+TEST(JpegScale, ChoosesByHowManyTimesWiderThanTheTarget) {
+  EXPECT_EQ(JpegScaleForWidth(1024, 128), 4);  // exactly 8 times: not more than 8
+  EXPECT_EQ(JpegScaleForWidth(1025, 128), 8);
+  EXPECT_EQ(JpegScaleForWidth(100000, 128), 8);  // 1/16 and 1/32 are not available
+  EXPECT_EQ(JpegScaleForWidth(513, 128), 4);
+  EXPECT_EQ(JpegScaleForWidth(512, 128), 2);
+  EXPECT_EQ(JpegScaleForWidth(257, 128), 2);
+  EXPECT_EQ(JpegScaleForWidth(256, 128), 1);
+  EXPECT_EQ(JpegScaleForWidth(256, 0), 1);
+}
+
+TEST_F(JpegTest, DamagedAndHostileInputFailsCleanly) {
+  const Bytes good = test_support::TempDir::Read(colour_);
+  Bitmap bitmap;
+  EXPECT_FALSE(LoadJpegMemory(good.data(), 3, bitmap, JpegDecodeSettings{}).ok());
+  EXPECT_EQ(bitmap.Width(), 1);
+  EXPECT_EQ(bitmap.Format(), PixelFormat::k1);
+  EXPECT_FALSE(LoadJpeg(dir_.File("absent.jpg"), bitmap, JpegDecodeSettings{}).ok());
+
+  // The frame header claims 65535 x 65535: refused before the picture is allocated, even when
+  // the memory budget would allow it.
+  Bytes huge = good;
+  for (size_t i = 2; i + 8 < huge.size(); ++i) {
+    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+      huge[i + 5] = huge[i + 6] = huge[i + 7] = huge[i + 8] = 0xFF;
+      break;
+    }
+  }
+  const size_t budget = picture::MemoryBudget();
+  picture::SetMemoryBudget(SIZE_MAX);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(LoadJpegMemory(huge.data(), huge.size(), bitmap, JpegDecodeSettings{}).ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  picture::SetMemoryBudget(budget);
+
+  Bytes small;
+  ASSERT_TRUE(SaveJpeg(dir_.File("small.jpg"), Gradient(24, 16), JpegSaveOptions{70, false}).ok);
+  small = test_support::TempDir::Read(dir_.File("small.jpg"));
+  Torture(small, 1000, 900, [](const Bytes& b) {
+    Bitmap out;
+    for (int bits : {24, 8}) {
+      LoadJpegMemory(b.data(), b.size(), out, JpegDecodeSettings{2, false, bits, true});
+      ASSERT_FALSE(out.Empty());
+    }
+  });
+}
+
+}  // namespace
+}  // namespace vr::codecs

@@ -1,0 +1,143 @@
+// veldrimon-tool convert IN OUT [--quality N]: decodes IN with the program's loader and writes
+// OUT in the format its extension names.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/codecs/codec_api.h"
+#include "picture/codecs/ico/ico_codec.h"
+#include "picture/codecs/jpeg/jpeg_codec.h"
+#include "picture/kinds.h"
+#include "picture/load/loader.h"
+#include "tools/tool_command.h"
+
+namespace vr::tool {
+namespace {
+
+using picture::Bitmap;
+
+struct WriteOptions {
+  int quality = 75;
+};
+
+using Writer = codecs::WriteResult (*)(const std::string& path, const Bitmap& bitmap,
+                                       const WriteOptions& options);
+
+codecs::WriteResult WriteBmp(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  return codecs::SaveBmp(path, bitmap);
+}
+codecs::WriteResult WriteJpeg(const std::string& path, const Bitmap& bitmap,
+                              const WriteOptions& options) {
+  codecs::JpegSaveOptions jpeg;
+  jpeg.quality = options.quality;
+  return codecs::SaveJpeg(path, bitmap, jpeg);
+}
+codecs::WriteResult WriteIco(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  return codecs::SaveIco(path, bitmap);
+}
+codecs::WriteResult WriteGif(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  if (!bitmap.Indexed() || bitmap.Bits() > 8) {
+    codecs::WriteResult result;
+    result.error = "GIF needs a picture of at most 256 colours";
+    return result;
+  }
+  return codecs::SaveGif(path, bitmap, codecs::GifSaveOptions());
+}
+// The PCX, TGA and PIC writers take the export window's modes: the deepest each offers for
+// true-colour pictures, the matching palette mode otherwise.
+codecs::WriteResult WritePcx(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  const int bits = bitmap.Bits();
+  return codecs::SavePcx(path, bitmap, bits == 1 ? 1 : bits == 4 ? 2 : bits == 8 ? 3 : 4);
+}
+codecs::WriteResult WriteTga(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  return codecs::SaveTga(path, bitmap, bitmap.Indexed() ? 1 : 2);
+}
+codecs::WriteResult WritePic(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  const int bits = bitmap.Bits();
+  return codecs::SavePic(path, bitmap, bits == 1 ? 1 : bits == 4 ? 2 : 3);
+}
+codecs::WriteResult WritePng(const std::string& path, const Bitmap& bitmap, const WriteOptions&) {
+  return codecs::SavePngFile(path, bitmap);
+}
+
+struct WriterEntry {
+  uint16_t kind;
+  Writer write;
+};
+
+// By the kind OUT's name gives.
+constexpr WriterEntry kWriters[] = {
+    {picture::kKindBmp, WriteBmp}, {picture::kKindJpeg, WriteJpeg}, {picture::kKindIcon, WriteIco},
+    {picture::kKindGif, WriteGif}, {picture::kKindPcx, WritePcx},   {picture::kKindTga, WriteTga},
+    {picture::kKindPic, WritePic}, {picture::kKindPng, WritePng},
+};
+
+int RunConvert(const std::vector<std::string>& args) {
+  std::vector<std::string> files;
+  WriteOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--quality" && i + 1 < args.size()) {
+      char* end = nullptr;
+      const long q = std::strtol(args[++i].c_str(), &end, 10);
+      if (end == nullptr || *end != '\0' || q < 1 || q > 100) {
+        std::fprintf(stderr, "convert: quality must be 1 to 100\n");
+        return 2;
+      }
+      options.quality = static_cast<int>(q);
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 2) {
+    std::fprintf(stderr, "usage: veldrimon-tool convert IN OUT [--quality N]\n");
+    return 2;
+  }
+  const std::string& in = files[0];
+  const std::string& out = files[1];
+  const uint16_t out_kind = picture::KindFromName(out);
+  Writer writer = nullptr;
+  for (const WriterEntry& entry : kWriters) {
+    if (entry.kind == out_kind) writer = entry.write;
+  }
+  if (writer == nullptr) {
+    std::fprintf(stderr, "convert: cannot write pictures of the kind of %s\n", out.c_str());
+    return 1;
+  }
+
+  picture::PictureHolder holder;
+  const uint16_t in_kind = picture::KindFromName(in);
+  if (in_kind == picture::kKindGif) {
+    bool animated = false;
+    const codecs::ReadResult read =
+        codecs::LoadGifStill(in, holder.bitmap, picture::Rgb{255, 255, 255}, &animated);
+    if (!read.ok()) {
+      std::fprintf(stderr, "convert: cannot read %s: %s\n", in.c_str(), read.error.c_str());
+      return 1;
+    }
+  } else {
+    picture::LoadDetails details;
+    picture::LoadPicture(in, holder, picture::DecodeOptions(), &details);
+    if (details.failed) {
+      std::fprintf(stderr, "convert: cannot read %s: %s\n", in.c_str(), details.error.c_str());
+      return 1;
+    }
+    if (holder.bitmap.Empty() && !holder.vector) {
+      std::fprintf(stderr, "convert: %s is not a picture the loader decodes\n", in.c_str());
+      return 1;
+    }
+  }
+  const codecs::WriteResult written = writer(out, holder.AsBitmap(), options);
+  if (!written.ok) {
+    std::fprintf(stderr, "convert: cannot write %s: %s\n", out.c_str(), written.error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+const Registration kConvert("convert", "convert IN OUT [--quality N]  re-encode by OUT's extension",
+                            RunConvert);
+
+}  // namespace
+}  // namespace vr::tool
