@@ -88,6 +88,39 @@ void TFastFileIO::ReadBlock(void* dest, size_t n) {
   }
 }
 
+void TFastFileIO::ReadLarge(void* dest, size_t n) {
+  auto* out = static_cast<uint8_t*>(dest);
+  if (unread_ >= n) {
+    std::memcpy(out, buffer_ + position_, n);
+    position_ = static_cast<uint16_t>(position_ + n);
+    unread_ = static_cast<uint16_t>(unread_ - n);
+    return;
+  }
+  std::memcpy(out, buffer_ + position_, unread_);
+  out += unread_;
+  n -= unread_;
+  Empty();
+  size_t got = 0;
+  if (memory_ != nullptr) {
+    if (memory_pos_ < memory_size_) {
+      got = static_cast<size_t>(std::min<uint64_t>(n, memory_size_ - memory_pos_));
+      std::memcpy(out, memory_ + memory_pos_, got);
+      memory_pos_ += got;
+    }
+  } else if (fd_ >= 0) {
+    while (got < n) {
+      const ssize_t r = ::read(fd_, out + got, n - got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += static_cast<size_t>(r);
+    }
+  }
+  if (got < n) {
+    std::memset(out + got, 0, n - got);
+    past_end_ = true;
+  }
+}
+
 void TFastFileIO::Skip(size_t n) {
   while (n > 0) {
     if (unread_ == 0) Fill();

@@ -46,6 +46,10 @@ class TFastFileIO {
   void ReadBlock(void* dest, size_t n);
   // Skips n bytes through the buffer.
   void Skip(size_t n);
+  // Bulk read for decoders' hot loops: the buffered bytes first, then the rest straight from the
+  // file into dest in as few reads as possible, leaving the buffer empty. Bytes past the end of
+  // the file read as 0, as through the buffer.
+  void ReadLarge(void* dest, size_t n);
 
   // Forgets the buffered bytes; the next read fills from the file position.
   void Empty() {

@@ -1,0 +1,287 @@
+#include "picture/codecs/pcx/raster_common.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vr::codecs {
+
+const std::array<Rgb, 16>& StandardColours6() {
+  static const std::array<Rgb, 16> kTable = {{{0, 0, 0},
+                                              {32, 0, 0},
+                                              {0, 32, 0},
+                                              {32, 32, 0},
+                                              {0, 0, 32},
+                                              {32, 0, 32},
+                                              {0, 32, 32},
+                                              {32, 32, 32},
+                                              {47, 47, 47},
+                                              {63, 0, 0},
+                                              {0, 63, 0},
+                                              {63, 63, 0},
+                                              {0, 0, 63},
+                                              {63, 0, 63},
+                                              {0, 63, 63},
+                                              {63, 63, 63}}};
+  return kTable;
+}
+
+void FillCube332(Palette6& palette) {
+  for (int r = 0; r < 8; ++r) {
+    for (int g = 0; g < 8; ++g) {
+      for (int b = 0; b < 4; ++b) {
+        palette[r * 32 + g * 4 + b] =
+            Rgb{static_cast<uint8_t>(8 * r + 7), static_cast<uint8_t>(8 * g + 7),
+                static_cast<uint8_t>(16 * b + 15)};
+      }
+    }
+  }
+}
+
+void FillGreyRamp(Palette6& palette) {
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t v = EightToSix(static_cast<uint8_t>(i));
+    palette[i] = Rgb{v, v, v};
+  }
+}
+
+Rgb EgaToRgb6(uint8_t code) {
+  auto bit = [code](int n) { return (code >> n) & 1; };
+  return Rgb{static_cast<uint8_t>(32 * bit(2) + 16 * bit(5)),
+             static_cast<uint8_t>(32 * bit(1) + 16 * bit(4)),
+             static_cast<uint8_t>(32 * bit(0) + 16 * bit(3))};
+}
+
+std::vector<Rgb> ExpandPalette(const Palette6& palette, int count) {
+  count = std::clamp(count, 0, 256);
+  std::vector<Rgb> out(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    out[i] = Rgb{SixToEight(palette[i].r), SixToEight(palette[i].g), SixToEight(palette[i].b)};
+  }
+  return out;
+}
+
+Palette6 ShrinkPalette(const std::vector<Rgb>& palette) {
+  Palette6 out{};
+  const size_t n = std::min<size_t>(palette.size(), 256);
+  for (size_t i = 0; i < n; ++i) {
+    out[i] = Rgb{EightToSix(palette[i].r), EightToSix(palette[i].g), EightToSix(palette[i].b)};
+  }
+  return out;
+}
+
+void RowToIndices(const uint8_t* src, int bits, int count, uint8_t* dst) {
+  switch (bits) {
+    case 1:
+      for (int x = 0; x < count; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
+      break;
+    case 4:
+      for (int x = 0; x < count; ++x) {
+        dst[x] = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
+      }
+      break;
+    case 8:
+      std::memcpy(dst, src, static_cast<size_t>(count));
+      break;
+    default:
+      std::memset(dst, 0, static_cast<size_t>(count));
+      break;
+  }
+}
+
+void RowToBgr(const uint8_t* src, int bits, const Palette6& palette, int count, uint8_t* dst) {
+  if (bits == 24) {
+    std::memcpy(dst, src, static_cast<size_t>(count) * 3);
+    return;
+  }
+  if (bits == 32) {
+    for (int x = 0; x < count; ++x, src += 4, dst += 3) {
+      dst[0] = src[0];
+      dst[1] = src[1];
+      dst[2] = src[2];
+    }
+    return;
+  }
+  if (bits == 1) {
+    for (int x = 0; x < count; ++x, dst += 3) {
+      const uint8_t v = ((src[x >> 3] >> (7 - (x & 7))) & 1) ? 0xFF : 0x00;
+      dst[0] = dst[1] = dst[2] = v;
+    }
+    return;
+  }
+  // 4 and 8 bits through an 8-bit copy of the palette.
+  uint8_t table[256][3];
+  for (int i = 0; i < 256; ++i) {
+    table[i][0] = SixToEight(palette[i].b);
+    table[i][1] = SixToEight(palette[i].g);
+    table[i][2] = SixToEight(palette[i].r);
+  }
+  for (int x = 0; x < count; ++x, dst += 3) {
+    const uint8_t index =
+        bits == 8 ? src[x] : ((x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4));
+    dst[0] = table[index][0];
+    dst[1] = table[index][1];
+    dst[2] = table[index][2];
+  }
+}
+
+void MakeFailure8(Bitmap& bitmap) {
+  bitmap.Create(1, 1, PixelFormat::k8);
+  bitmap.SetPalette({Rgb{0, 0, 0}, Rgb{255, 255, 255}});
+}
+
+bool DataCanHold(uint64_t file_size, uint64_t data_start, uint64_t min_bytes) {
+  const uint64_t available = file_size > data_start ? file_size - data_start : 0;
+  // A quarter of the most compact encoding must be present: generous to cut-off downloads,
+  // firm against headers that promise far more than the file could ever decode to.
+  return available >= min_bytes / 4;
+}
+
+void ChunkSource::Refill() {
+  consumed_ += end_;
+  io_.ReadLarge(chunk_.data(), kChunk);
+  pos_ = 0;
+  end_ = kChunk;
+}
+
+void ChunkSource::Take(uint8_t* dest, size_t n) {
+  while (n > 0) {
+    if (pos_ == end_) Refill();
+    const size_t take = std::min(n, end_ - pos_);
+    std::memcpy(dest, chunk_.data() + pos_, take);
+    pos_ += take;
+    dest += take;
+    n -= take;
+  }
+}
+
+void ChunkSource::Skip(uint64_t n) {
+  while (n > 0) {
+    if (pos_ == end_) Refill();
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(n, end_ - pos_));
+    pos_ += take;
+    n -= take;
+  }
+}
+
+namespace {
+constexpr size_t kWriteBuffer = 1 << 16;
+
+bool WriteAll(int fd, const uint8_t* data, size_t n) {
+  while (n > 0) {
+    const ssize_t done = ::write(fd, data, n);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    data += done;
+    n -= static_cast<size_t>(done);
+  }
+  return true;
+}
+}  // namespace
+
+StreamWriter::~StreamWriter() { Discard(); }
+
+bool StreamWriter::Open(const std::string& path) {
+  Discard();
+  path_ = path;
+  temp_path_ = path + ".XXXXXX";
+  std::vector<char> name(temp_path_.begin(), temp_path_.end());
+  name.push_back('\0');
+  fd_ = ::mkstemp(name.data());
+  if (fd_ < 0) {
+    temp_path_.clear();
+    error_ = "Cannot create file " + path;
+    failed_ = true;
+    return false;
+  }
+  temp_path_ = name.data();
+  struct stat st {};
+  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  (void)::fchmod(fd_, mode);
+  buffer_.resize(kWriteBuffer);
+  used_ = 0;
+  written_ = 0;
+  failed_ = false;
+  error_.clear();
+  return true;
+}
+
+void StreamWriter::Flush() {
+  if (failed_ || fd_ < 0 || used_ == 0) return;
+  if (!WriteAll(fd_, buffer_.data(), used_)) failed_ = true;
+  written_ += used_;
+  used_ = 0;
+}
+
+void StreamWriter::Write(const void* data, size_t n) {
+  if (failed_ || fd_ < 0) return;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (used_ + n > buffer_.size()) {
+    Flush();
+    if (failed_) return;
+    if (n >= buffer_.size()) {
+      if (!WriteAll(fd_, bytes, n)) failed_ = true;
+      written_ += n;
+      return;
+    }
+  }
+  std::memcpy(buffer_.data() + used_, bytes, n);
+  used_ += n;
+}
+
+void StreamWriter::Patch(uint64_t offset, const void* data, size_t n) {
+  if (failed_ || fd_ < 0) return;
+  if (offset >= written_ && offset + n <= written_ + used_) {
+    std::memcpy(buffer_.data() + (offset - written_), data, n);
+    return;
+  }
+  Flush();
+  if (failed_) return;
+  const ssize_t done = ::pwrite(fd_, data, n, static_cast<off_t>(offset));
+  if (done != static_cast<ssize_t>(n)) failed_ = true;
+}
+
+bool StreamWriter::Finish() {
+  Flush();
+  if (!failed_ && fd_ >= 0 && ::fsync(fd_) != 0 && errno != EINVAL) failed_ = true;
+  if (fd_ >= 0 && ::close(fd_) != 0) failed_ = true;
+  fd_ = -1;
+  if (!failed_ && std::rename(temp_path_.c_str(), path_.c_str()) != 0) failed_ = true;
+  if (failed_) {
+    Discard();
+    if (error_.empty()) error_ = kStreamWriteError;
+    return false;
+  }
+  temp_path_.clear();
+  return true;
+}
+
+void StreamWriter::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  temp_path_.clear();
+}
+
+namespace {
+std::atomic<ReduceToScreenHook>& HookSlot() {
+  static std::atomic<ReduceToScreenHook> hook{nullptr};
+  return hook;
+}
+}  // namespace
+
+void SetReduceToScreenHook(ReduceToScreenHook hook) { HookSlot().store(hook); }
+ReduceToScreenHook GetReduceToScreenHook() { return HookSlot().load(); }
+
+bool ReduceToScreen(Bitmap& bitmap, Palette6& palette) {
+  ReduceToScreenHook hook = HookSlot().load();
+  return hook != nullptr && hook(bitmap, palette);
+}
+
+}  // namespace vr::codecs
