@@ -1,6 +1,7 @@
 #include "lists/files_list.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 
@@ -18,8 +19,26 @@ constexpr const char* kListMessedUp =
     "Veldrimon, Files List got messed up, EXIT and RE-Run Veldrimon!";
 
 // Absolute, with "." and ".." folded, so one file always gets one key.
+// True for an absolute path without empty, "." or ".." parts and without a trailing separator:
+// the usual case, which needs no rewriting.
+bool IsNormalAbsolute(const std::string& path) {
+  if (path.size() < 2 || path[0] != platform::kSeparator || path.back() == platform::kSeparator) {
+    return false;
+  }
+  size_t start = 1;
+  while (start <= path.size()) {
+    size_t end = path.find(platform::kSeparator, start);
+    if (end == std::string::npos) end = path.size();
+    const size_t length = end - start;
+    if (length == 0) return false;
+    if (path[start] == '.' && (length == 1 || (length == 2 && path[start + 1] == '.'))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 std::string NormalPath(const std::string& path) {
-  if (path.empty()) return path;
+  if (path.empty() || IsNormalAbsolute(path)) return path;
   std::error_code ec;
   std::filesystem::path p(path);
   if (!p.is_absolute()) p = std::filesystem::absolute(p, ec);
@@ -40,6 +59,19 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name) 
 }
 
 int CompareInts(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+
+bool CollationIsBytewise() {
+  const char* name = std::setlocale(LC_COLLATE, nullptr);
+  return name == nullptr || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+}
+
+// A string whose byte order is the locale's collation order of `text` (strcoll order).
+std::string CollationKey(const std::string& text) {
+  const size_t size = std::strxfrm(nullptr, text.c_str(), 0);
+  std::string key(size, '\0');
+  std::strxfrm(key.data(), text.c_str(), size + 1);
+  return key;
+}
 
 }  // namespace
 
@@ -100,8 +132,8 @@ FileEntry* FilesList::EntryAt(int position) {
 
 void FilesList::ScanEntry(FileEntry& entry) {
   const std::string path = entry.Path();
-  const ScannedFacts facts = services_.scan ? services_.scan(path) : ScanFile(*services_.files, path);
-  const int64_t old_size = entry.size;
+  const ScannedFacts facts =
+      services_.scan ? services_.scan(path) : ScanFile(*services_.files, path);
   entry.size = facts.size;
   entry.stamp = facts.stamp;
   entry.type = facts.type;
@@ -112,7 +144,6 @@ void FilesList::ScanEntry(FileEntry& entry) {
   entry.db_field = services_.notes != nullptr ? services_.notes->DbField(path) : std::string();
   if (entry.db_field.size() > 200) entry.db_field.resize(200);
   entry.scanned = true;
-  (void)old_size;
 }
 
 int FilesList::FindInFilesList(const std::string& path) const {
@@ -164,11 +195,18 @@ int FilesList::AddFileToList(int threshold, const std::string& raw_path, int64_t
     is_file = facts.has_value() && !facts->IsDirectory();
   }
   if (!is_file) {
+    // No such file: the name is taken as a folder or a drive.
     const std::string first = LoadFolderAsking(path);
     if (first.empty()) return -1;
     auto it = names_.find(platform::PathKey(first));
     return it == names_.end() ? -1 : it->second;
   }
+  return AddNormalPath(threshold, path, platform::PathKey(path), listed_size, trusted,
+                       listed_stamp);
+}
+
+int FilesList::AddNormalPath(int threshold, const std::string& path, std::string key,
+                             int64_t listed_size, bool /*trusted*/, int32_t listed_stamp) {
   if (!allowable_.IsAllowablePath(path)) return -1;
   if (notes_only_ && (services_.notes == nullptr || !services_.notes->HasNote(path))) return -1;
   ++progress_;
@@ -176,17 +214,20 @@ int FilesList::AddFileToList(int threshold, const std::string& raw_path, int64_t
     ShowProgress("(" + std::to_string(Count()) + ")Loading:" + path);
     Pump();
   }
-  std::string key = platform::PathKey(path);
-  auto found = names_.find(key);
-  if (found != names_.end()) return found->second;
+  // One hash lookup both tests and claims the key.
+  auto [slot, inserted] = names_.try_emplace(std::move(key), -1);
+  if (!inserted) return slot->second;
   const int32_t id = AllocateId();
-  if (id < 0) return -1;  // every id is in use: refuse rather than share one
+  if (id < 0) {
+    names_.erase(slot);
+    return -1;  // every id is in use: refuse rather than share one
+  }
+  slot->second = id;
   auto entry = std::make_unique<FileEntry>();
   entry->id = id;
   SplitPath(path, &entry->folder, &entry->name);
   entry->listed_size = listed_size;
   entry->listed_stamp = listed_stamp;
-  names_.emplace(std::move(key), id);
   entries_.push_back(std::move(entry));
   positions_valid_ = false;
   return id;
@@ -194,8 +235,10 @@ int FilesList::AddFileToList(int threshold, const std::string& raw_path, int64_t
 
 bool FilesList::ScanFolder(const std::string& folder, std::string* first) {
   const std::string base = platform::WithTrailingSeparator(folder);
+  ShowProgress("(" + std::to_string(Count()) + ")Loading:" + base);
   bool go_on = true;
   std::string path;
+  const bool exact_keys = platform::PathCaseRule() == platform::CaseRule::kExact;
   services_.files->ListFolder(base, [&](const platform::DirEntry& item) {
     if (++listed_items_ % 2000 == 0) Pump();
     if (StopRequested()) {
@@ -212,10 +255,17 @@ bool FilesList::ScanFolder(const std::string& folder, std::string* first) {
       }
       return go_on;
     }
-    auto it = names_.find(platform::PathKey(path));
-    bool listed = it != names_.end();
-    if (!listed) {
-      listed = AddFileToList(100, path, static_cast<int64_t>(item.size), true,
+    // The listing gives size and stamp, so no further look at the file is needed. Under the
+    // exact case rule the path is its own key; the lookup then needs no copy.
+    bool listed;
+    if (exact_keys) {
+      listed = names_.find(path) != names_.end() ||
+               AddNormalPath(100, path, path, static_cast<int64_t>(item.size), true,
+                             static_cast<int32_t>(item.dos_stamp)) >= 0;
+    } else {
+      std::string key = platform::PathKey(path);
+      listed = names_.find(key) != names_.end() ||
+               AddNormalPath(100, path, std::move(key), static_cast<int64_t>(item.size), true,
                              static_cast<int32_t>(item.dos_stamp)) >= 0;
     }
     if (listed && first->empty()) *first = path;
@@ -225,9 +275,10 @@ bool FilesList::ScanFolder(const std::string& folder, std::string* first) {
 }
 
 std::string FilesList::LoadFolder(const std::string& folder) {
-  ShowProgress("(" + std::to_string(Count()) + ")Loading:" + folder);
   std::string first;
-  ScanFolder(NormalPath(folder), &first);
+  const std::string normal = NormalPath(folder);
+  ScanFolder(normal, &first);
+  if (services_.remember_folder) services_.remember_folder(platform::WithTrailingSeparator(normal));
   return first;
 }
 
@@ -238,8 +289,12 @@ std::string FilesList::LoadFolderAsking(const std::string& folder) {
     const SubfolderAnswer answer =
         services_.ask_subfolders ? services_.ask_subfolders() : SubfolderAnswer::kNo;
     switch (answer) {
-      case SubfolderAnswer::kYes: subfolder_mode_ = 1; break;
-      case SubfolderAnswer::kNo: subfolder_mode_ = 0; break;
+      case SubfolderAnswer::kYes:
+        subfolder_mode_ = 1;
+        break;
+      case SubfolderAnswer::kNo:
+        subfolder_mode_ = 0;
+        break;
       case SubfolderAnswer::kAlways:
         subfolder_mode_ = 2;
         answered_always_ = true;
@@ -259,7 +314,10 @@ void FilesList::BeginBulkUpdate(long expected_paths) {
 
 void FilesList::EndBulkUpdate() {
   if (bulk_depth_ == 0 || --bulk_depth_ > 0) return;
+  // Every load ends sorted by name; the window shows no sort order until the user picks one.
   SortBy(kSortName, 1);
+  sort_kind_ = kSortNone;
+  sort_direction_ = 1;
   if (services_.please_wait != nullptr) services_.please_wait->Hide();
   if (observer_) observer_();
 }
@@ -343,8 +401,15 @@ void FilesList::LoadDriveFromNotes(const std::string& root) {
     }
     const std::string path = platform::ShownPath(key);
     ShowProgress("(" + std::to_string(Count()) + ")Loading:" + path);
-    // AddFileToList checks that the file still exists.
-    if (live) AddFileToList(100, path, -1, false, -1);
+    // Only files that still exist: a noted file that is gone must not be taken for a folder
+    // (that would ask the sub-folder question and scan a folder that is not there).
+    if (live) {
+      const auto facts = services_.files->Stat(path);
+      if (facts && !facts->IsDirectory()) {
+        AddNormalPath(100, path, platform::PathKey(path), static_cast<int64_t>(facts->size), true,
+                      static_cast<int32_t>(facts->dos_stamp));
+      }
+    }
     return true;
   });
   notes_only_ = saved;
@@ -435,34 +500,73 @@ void FilesList::SortFilesList(int kind) {
 }
 
 void FilesList::SortBy(int kind, int direction) {
-  auto compare = [kind, direction](const FileEntry& a, const FileEntry& b) -> int {
-    switch (kind) {
-      case kSortName: return direction * std::strcoll(a.name.c_str(), b.name.c_str());
-      case kSortFolder: return direction * std::strcoll(a.folder.c_str(), b.folder.c_str());
-      case kSortSize: return direction * CompareInts(a.size, b.size);
-      case kSortModified:
-        return direction * CompareInts(static_cast<uint32_t>(a.stamp), static_cast<uint32_t>(b.stamp));
-      case kSortColours: return direction * CompareInts(a.colours, b.colours);
-      case kSortType: return direction * CompareInts(a.type, b.type);
-      case kSortDbField: return direction * a.db_field.compare(b.db_field);
-      case kSortMovie: return direction * (int{b.movie} - int{a.movie});
-      case kSortTag: return direction * (int{b.tagged} - int{a.tagged});
-      case kSortDimension:
-        // Descending orders by height first and is not negated.
-        if (direction > 0) {
-          if (int c = CompareInts(a.width, b.width)) return c;
-          return CompareInts(a.height, b.height);
-        }
-        if (int c = CompareInts(a.height, b.height)) return c;
-        return CompareInts(a.width, b.width);
-      default: return 0;
-    }
-  };
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [&](const auto& a, const auto& b) { return compare(*a, *b) < 0; });
+  if (kind == kSortName || kind == kSortFolder) {
+    SortByText(kind == kSortName, direction);
+  } else {
+    auto compare = [kind, direction](const FileEntry& a, const FileEntry& b) -> int {
+      switch (kind) {
+        case kSortSize:
+          return direction * CompareInts(a.size, b.size);
+        case kSortModified:
+          return direction *
+                 CompareInts(static_cast<uint32_t>(a.stamp), static_cast<uint32_t>(b.stamp));
+        case kSortColours:
+          return direction * CompareInts(a.colours, b.colours);
+        case kSortType:
+          return direction * CompareInts(a.type, b.type);
+        case kSortDbField:
+          return direction * a.db_field.compare(b.db_field);
+        case kSortMovie:
+          return direction * (int{b.movie} - int{a.movie});
+        case kSortTag:
+          return direction * (int{b.tagged} - int{a.tagged});
+        case kSortDimension:
+          // Descending orders by height first and is not negated.
+          if (direction > 0) {
+            if (int c = CompareInts(a.width, b.width)) return c;
+            return CompareInts(a.height, b.height);
+          }
+          if (int c = CompareInts(a.height, b.height)) return c;
+          return CompareInts(a.width, b.width);
+        default:
+          return 0;
+      }
+    };
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [&](const auto& a, const auto& b) { return compare(*a, *b) < 0; });
+  }
   sort_kind_ = kind;
   sort_direction_ = direction;
   positions_valid_ = false;
+}
+
+void FilesList::SortByText(bool by_name, int direction) {
+  auto text = [by_name](const FileEntry& e) -> const std::string& {
+    return by_name ? e.name : e.folder;
+  };
+  if (CollationIsBytewise()) {
+    // The "C" locale compares bytes: no transformed keys needed.
+    std::stable_sort(entries_.begin(), entries_.end(), [&](const auto& a, const auto& b) {
+      const int c = text(*a).compare(text(*b));
+      return (direction > 0 ? c : -c) < 0;
+    });
+    return;
+  }
+  // Locale order: transform every string once (strxfrm) so the sort compares plain bytes
+  // instead of calling strcoll n log n times.
+  const size_t n = entries_.size();
+  std::vector<std::string> keys(n);
+  for (size_t i = 0; i < n; ++i) keys[i] = CollationKey(text(*entries_[i]));
+  std::vector<uint32_t> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    const int c = keys[a].compare(keys[b]);
+    return (direction > 0 ? c : -c) < 0;
+  });
+  std::vector<std::unique_ptr<FileEntry>> sorted;
+  sorted.reserve(n);
+  for (uint32_t i : order) sorted.push_back(std::move(entries_[i]));
+  entries_.swap(sorted);
 }
 
 void FilesList::RebuildPositions() const {

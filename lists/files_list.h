@@ -95,13 +95,16 @@ enum SortKind : int {
 };
 
 struct ListServices {
-  platform::Files* files = nullptr;              // required
-  platform::PleaseWait* please_wait = nullptr;   // optional
-  platform::MessagePump* pump = nullptr;         // optional
-  platform::Ui* ui = nullptr;                    // optional (fault message of EntryAt)
-  NotesAccess* notes = nullptr;                  // optional
-  SubfolderQuestion ask_subfolders;              // optional: no question means "NO"
+  platform::Files* files = nullptr;                           // required
+  platform::PleaseWait* please_wait = nullptr;                // optional
+  platform::MessagePump* pump = nullptr;                      // optional
+  platform::Ui* ui = nullptr;                                 // optional (fault message of EntryAt)
+  NotesAccess* notes = nullptr;                               // optional
+  SubfolderQuestion ask_subfolders;                           // optional: no question means "NO"
   std::function<ScannedFacts(const std::string& path)> scan;  // optional: defaults to the probe
+  // Recent folders and files menus: told of every folder loaded and every file picked.
+  std::function<void(const std::string& folder)> remember_folder;  // optional
+  std::function<void(const std::string& path)> remember_file;      // optional
 };
 
 class FilesList {
@@ -148,7 +151,8 @@ class FilesList {
                         bool trusted = false);
   // Adds dropped files and folders in one batch; gives the path to show ("" when none).
   std::string LoadDroppedFiles(const std::vector<std::string>& paths);
-  // Loads every file of a drive (mount point) root, or in notes-only mode its noted files.
+  // Loads every file of a drive (mount point) root, or in notes-only mode its noted files. Goes
+  // to the first entry afterwards.
   void LoadDrives(const std::vector<std::string>& roots, bool notes_only);
   void LoadDriveFromNotes(const std::string& root);
   void ClearFilesList();
@@ -191,6 +195,9 @@ class FilesList {
   long progress() const { return progress_; }
 
  private:
+  // AddFileToList on a path that is absolute and normal already; `key` is its name-set key.
+  int AddNormalPath(int threshold, const std::string& path, std::string key, int64_t listed_size,
+                    bool trusted, int32_t listed_stamp);
   int32_t AllocateId();
   void FreeId(int32_t id);
   void ScanEntry(FileEntry& entry);
@@ -199,6 +206,7 @@ class FilesList {
   bool StopRequested() const;
   bool ScanFolder(const std::string& folder, std::string* first);
   void RebuildPositions() const;
+  void SortByText(bool by_name, int direction);
 
   ListServices services_;
   AllowableTypes allowable_;

@@ -1,5 +1,7 @@
 #include "picture/load/load_hooks.h"
 
+#include "colour/reduce.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -9,7 +11,12 @@ namespace {
 // Hooks are read from the preview threads too, hence atomics.
 std::atomic<MetafileLoader> g_metafile_loader{nullptr};
 std::atomic<OpenForViewingFn> g_open_for_viewing{nullptr};
-std::atomic<ReduceForScreenFn> g_reduce_for_screen{nullptr};
+// By default 256-colour screens get the program's own dithered reduction.
+bool ReduceWithDithering(Bitmap& bitmap) {
+  colour::Palette6 palette{};
+  return colour::ReduceToScreen(bitmap, palette);
+}
+std::atomic<ReduceForScreenFn> g_reduce_for_screen{&ReduceWithDithering};
 std::atomic<DisplayDepthFn> g_display_depth{nullptr};
 
 }  // namespace

@@ -157,6 +157,7 @@ TEST_F(FilesListTest, NotesOnlyDriveLoadAddsLiveExistingAllowableNotedFiles) {
   list_->LoadDrives({dir_.Path()}, /*notes_only=*/true);
   ASSERT_EQ(list_->Count(), 1);
   EXPECT_EQ(list_->FilePathAt(0), live);
+  EXPECT_EQ(questions_, 0);  // the vanished noted file is not taken for a folder
 }
 
 TEST_F(FilesListTest, IdsAreSmallestFreeAndRunOutAtTheTableSize) {

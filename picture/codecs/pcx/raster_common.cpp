@@ -1,5 +1,7 @@
 #include "picture/codecs/pcx/raster_common.h"
 
+#include "colour/reduce.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -271,7 +273,8 @@ void StreamWriter::Discard() {
 
 namespace {
 std::atomic<ReduceToScreenHook>& HookSlot() {
-  static std::atomic<ReduceToScreenHook> hook{nullptr};
+  // The program's own reducer unless a test installs another.
+  static std::atomic<ReduceToScreenHook> hook{&colour::ReduceToScreen};
   return hook;
 }
 }  // namespace
