@@ -85,7 +85,13 @@ std::optional<QByteArray> QtSingleInstance::Ask(const QByteArray& request, int t
   return line;
 }
 
-bool QtSingleInstance::ViewerAnswers() { return Ask("PING\n", 1000).has_value(); }
+bool QtSingleInstance::ViewerAnswers() {
+  // A listening socket is a live viewer: a dead one's socket file refuses connections. A viewer
+  // still busy with its start-up may not answer a ping in time, yet it is running.
+  QLocalSocket socket;
+  socket.connectToServer(QString::fromStdString(socket_path_));
+  return socket.waitForConnected(kConnectSliceMs);
+}
 
 std::optional<WindowRect> QtSingleInstance::ViewerRect() {
   auto answer = Ask("RECT\n", 2000);
@@ -116,12 +122,13 @@ HandOverResult QtSingleInstance::HandOver(const std::string& command_line, int f
     flag = ReadLine(socket, left) == "1";
   }
   if (!flag) return HandOverResult::kNoFlag;
-  QByteArray request = "69 " + QByteArray::number(static_cast<qulonglong>(command_line.size())) + "\n";
+  QByteArray request =
+      "69 " + QByteArray::number(static_cast<qulonglong>(command_line.size())) + "\n";
   request.append(command_line.data(), static_cast<qsizetype>(command_line.size()));
   socket.write(request);
   if (!socket.waitForBytesWritten(ack_wait_ms)) return HandOverResult::kNoAck;
   return ReadLine(socket, ack_wait_ms) == kHandOverAck ? HandOverResult::kDone
-                                                        : HandOverResult::kNoAck;
+                                                       : HandOverResult::kNoAck;
 }
 
 bool QtSingleInstance::Listen(HandOverReceiver receiver) {

@@ -1,0 +1,96 @@
+// The fit view's repaint cost: painting again at the same pane size (a plain copy of the display
+// bitmap) against painting after a resize (the display bitmap rebuilt), with the bare JPEG
+// decode of the same picture beside them. VR_BENCH_PICTURE names the picture (default the
+// corpus's big.jpg).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "fakes/fake_services.h"
+#include "picture/load/loader.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/panes.h"
+#include "test_support/temp_dir.h"
+
+namespace {
+
+std::string PicturePath() {
+  const char* path = std::getenv("VR_BENCH_PICTURE");
+  return path != nullptr ? path : "/tmp/vcorpus/big.jpg";
+}
+
+struct Viewer {
+  vr::test_support::TempDir dir;
+  vr::fakes::FakeServices services{dir.Path(), dir.Path()};
+  std::unique_ptr<vr::shell::ui::TVeldrimon69> window;
+
+  Viewer() {
+    dir.WriteText("VELDR.INI",
+                  "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=99999\n");
+    vr::shell::ui::ViewerOptions options;
+    options.services = services.services();
+    options.args = {PicturePath()};
+    options.register_file_types = false;
+    options.exec_dialog = [](QDialog&) { return 0; };
+    window = std::make_unique<vr::shell::ui::TVeldrimon69>(options);
+    window->resize(600, 450);
+    window->RunStartupSequence();
+    window->show();
+    QCoreApplication::processEvents();
+    window->ShowCurrentFile(false, 1);
+    QCoreApplication::processEvents();
+  }
+};
+
+Viewer& SharedViewer() {
+  static Viewer viewer;
+  return viewer;
+}
+
+void BM_RepaintSameSize(benchmark::State& state) {
+  Viewer& v = SharedViewer();
+  vr::shell::ui::TFitPane* pane = v.window->fit_pane();
+  pane->repaint();
+  for (auto _ : state) pane->repaint();
+  state.counters["rebuilds"] = v.window->display_rebuilds();
+}
+BENCHMARK(BM_RepaintSameSize)->Unit(benchmark::kMillisecond);
+
+void BM_RepaintAfterResize(benchmark::State& state) {
+  Viewer& v = SharedViewer();
+  vr::shell::ui::TFitPane* pane = v.window->fit_pane();
+  int step = 0;
+  const int before = v.window->display_rebuilds();
+  for (auto _ : state) {
+    v.window->resize(600 + (step % 2) * 40, 450 + (step % 2) * 40);
+    ++step;
+    QCoreApplication::processEvents();
+    pane->repaint();
+  }
+  // Each iteration must have rebuilt the display bitmap, else this measures the plain copy.
+  state.counters["rebuilds_per_iteration"] =
+      static_cast<double>(v.window->display_rebuilds() - before) / state.iterations();
+}
+BENCHMARK(BM_RepaintAfterResize)->Unit(benchmark::kMillisecond);
+
+void BM_JpegDecode(benchmark::State& state) {
+  for (auto _ : state) {
+    vr::picture::PictureHolder holder;
+    vr::picture::LoadPicture(PicturePath(), holder, vr::picture::DecodeOptions{});
+    benchmark::DoNotOptimize(holder.bitmap.Row(0));
+  }
+}
+BENCHMARK(BM_JpegDecode)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

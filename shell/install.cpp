@@ -1,0 +1,153 @@
+#include "shell/install.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/path_rules.h"
+#include "platform/profile_file.h"
+#include "platform/shell_service.h"
+#include "platform/sounds.h"
+#include "platform/ui.h"
+
+namespace vr::shell {
+
+const std::vector<std::string>& PictureMimeTypes() {
+  static const std::vector<std::string> kTypes = {"image/bmp",
+                                                  "image/x-bmp",
+                                                  "image/jpeg",
+                                                  "image/gif",
+                                                  "image/png",
+                                                  "image/x-pcx",
+                                                  "image/vnd.zbrush.pcx",
+                                                  "image/x-tga",
+                                                  "image/x-icon",
+                                                  "image/vnd.microsoft.icon",
+                                                  "image/x-wmf",
+                                                  "image/wmf",
+                                                  "image/x-emf",
+                                                  "image/emf",
+                                                  "video/x-flic"};
+  return kTypes;
+}
+
+FileTypeRegistrar::FileTypeRegistrar(platform::ShellService& shell, std::string data_home,
+                                     std::string program)
+    : shell_(shell), data_home_(std::move(data_home)), program_(std::move(program)) {}
+
+std::string FileTypeRegistrar::DefaultDataHome() {
+  if (const char* d = std::getenv("XDG_DATA_HOME"); d != nullptr && *d != '\0') return d;
+  if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') {
+    return std::string(h) + "/.local/share";
+  }
+  return "/tmp";
+}
+
+std::string FileTypeRegistrar::DesktopFilePath() const {
+  return platform::WithTrailingSeparator(data_home_) + "applications/" + kDesktopFileName;
+}
+
+std::string FileTypeRegistrar::DesktopFileText() const {
+  std::string mimes;
+  for (const std::string& m : PictureMimeTypes()) mimes += m + ";";
+  // Exec quotes the program path so that folders with blanks work.
+  return "[Desktop Entry]\nType=Application\nName=Veldrimon\nComment=Picture viewer and "
+         "cataloguer\nExec=\"" +
+         program_ + "\" %F\nTerminal=false\nCategories=Graphics;Viewer;\nMimeType=" + mimes + "\n";
+}
+
+bool FileTypeRegistrar::Register(const std::vector<std::string>& mime_types) {
+  const std::filesystem::path file(DesktopFilePath());
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  const std::filesystem::path temp = file.string() + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << DesktopFileText();
+    if (!out.flush()) return false;
+  }
+  std::filesystem::rename(temp, file, ec);
+  if (ec) {
+    std::filesystem::remove(temp, ec);
+    return false;
+  }
+  if (!mime_types.empty()) {
+    std::vector<std::string> args = {"default", kDesktopFileName};
+    args.insert(args.end(), mime_types.begin(), mime_types.end());
+    (void)shell_.RunAndWait("xdg-mime", args);
+  }
+  return true;
+}
+
+bool FileTypeRegistrar::Unregister() {
+  std::error_code ec;
+  std::filesystem::remove(DesktopFilePath(), ec);
+  return !ec;
+}
+
+bool RunVersionCheck(platform::Ui& ui, platform::Sounds* sounds, FileTypeRegistrar* registrar,
+                     const std::string& settings_path, Settings& settings) {
+  const std::string registration = ReadRegistrationVersion(settings_path);
+  if (NeedsUpgradeNotice(settings.installed, settings.version, registration)) {
+    settings.sound = true;
+    if (sounds != nullptr) sounds->SetEnabled(true);
+    ui.Information(kUpgradeText);
+    // Reset the install keys, then register afresh for this version.
+    if (registrar != nullptr) registrar->Unregister();
+    WriteRegistrationVersion(settings_path, kUninstalled);
+    if (registrar != nullptr && registrar->Register(PictureMimeTypes())) {
+      WriteRegistrationVersion(settings_path, kProgramVersion);
+    }
+    settings.setup = "NO";
+  }
+  settings.installed = true;
+  return settings.setup == "NO";
+}
+
+void RunUpdateReminder(platform::Ui& ui, platform::ShellService& shell,
+                       const std::string& settings_path, Settings& settings, int64_t today) {
+  const int64_t stored = settings.date_update_shown;
+  if (stored != 0 && today < stored + 30) return;
+  if (stored != 0) {
+    const int pressed = ui.Choice("Information", platform::ChoiceKind::kInformation,
+                                  kUpdateQuestion, {kUpdateCheckNow, kUpdateNextMonth});
+    if (pressed == 1) shell.OpenUrl(kDownloadPage);
+  }
+  settings.date_update_shown = today;
+  WriteUpdateDay(settings_path, today);
+}
+
+bool Uninstall(platform::Ui& ui, FileTypeRegistrar* registrar, const std::string& program_folder,
+               const std::string& settings_path, const std::string& settings_name,
+               Settings& settings) {
+  if (ui.Ask(platform::MessageKind::kWarning, "Warning", kUninstallQuestion, platform::kYesNo) !=
+      platform::Answer::kYes) {
+    return false;
+  }
+  if (registrar != nullptr) registrar->Unregister();
+  const std::string folder = platform::WithTrailingSeparator(program_folder);
+  for (std::string_view name : kUninstallFiles) {
+    std::error_code ec;
+    std::filesystem::remove(folder + std::string(name), ec);
+  }
+  {
+    platform::ProfileFile f(settings_path);
+    f.WriteBool("General", "Installed", false);
+    f.WriteString("General", "Setup", "NO");
+    (void)f.Flush();
+  }
+  WriteRegistrationVersion(settings_path, kUninstalled);
+  settings.installed = false;
+  settings.setup = "NO";
+  ui.Warning(std::string(kUninstallDone1) + settings_name + kUninstallDone2);
+  return true;
+}
+
+void RecordRegistrationVersion(const std::string& settings_path) {
+  if (ReadRegistrationVersion(settings_path) != kUninstalled) {
+    WriteRegistrationVersion(settings_path, kProgramVersion);
+  }
+}
+
+}  // namespace vr::shell

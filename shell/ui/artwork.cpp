@@ -1,0 +1,145 @@
+#include "shell/ui/artwork.h"
+
+#include <QBitmap>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace vr::shell::ui {
+namespace {
+
+QPixmap CursorImage(const std::string& name) {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::white);
+  if (name == "NEXTPREV") {
+    // A double arrow: the pointer side tells next (right) or previous (left).
+    QPolygon arrow;
+    arrow << QPoint(2, 16) << QPoint(10, 8) << QPoint(10, 13) << QPoint(22, 13) << QPoint(22, 8)
+          << QPoint(30, 16) << QPoint(22, 24) << QPoint(22, 19) << QPoint(10, 19) << QPoint(10, 24);
+    p.drawPolygon(arrow);
+  } else if (name == "TACK1") {
+    p.drawEllipse(QRect(8, 2, 14, 10));
+    p.drawLine(15, 12, 15, 30);
+  } else if (name == "CHECK1") {
+    p.setPen(QPen(Qt::black, 4));
+    p.drawPolyline(QPolygon({QPoint(4, 16), QPoint(12, 26), QPoint(28, 4)}));
+  } else if (name == "MAGNIFY1") {
+    p.drawEllipse(QRect(2, 2, 18, 18));
+    p.setPen(QPen(Qt::black, 4));
+    p.drawLine(18, 18, 30, 30);
+  } else {
+    // The drag cursors: an arrow with a badge (+ copy, > move, ~ link); "sc" marks a shortcut.
+    QPolygon arrow;
+    arrow << QPoint(1, 1) << QPoint(1, 20) << QPoint(6, 15) << QPoint(10, 24) << QPoint(13, 22)
+          << QPoint(9, 14) << QPoint(16, 14);
+    p.drawPolygon(arrow);
+    p.drawRect(QRect(16, 18, 13, 13));
+    p.setPen(QPen(Qt::black, 2));
+    const std::string base = name.substr(0, 4);
+    if (base == "COPY") {
+      p.drawLine(19, 24, 26, 24);
+      p.drawLine(22, 21, 22, 28);
+    } else if (base == "MOVE") {
+      p.drawPolyline(QPolygon({QPoint(19, 21), QPoint(25, 24), QPoint(19, 28)}));
+    } else {
+      p.drawArc(QRect(18, 20, 9, 8), 0, 180 * 16);
+    }
+    if (name.size() > 4) p.drawPoint(28, 30);
+  }
+  return pixmap;
+}
+
+void DrawButtonImage(QPainter& p, int index, const QRect& r) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0, 0, 64), 1));
+  const QPoint c = r.center();
+  switch (index) {
+    case kImageLoad:
+      p.setBrush(QColor(240, 200, 80));
+      p.drawRect(r.adjusted(2, 6, -2, -3));
+      p.drawRect(QRect(r.left() + 2, r.top() + 4, 7, 3));
+      break;
+    case kImagePrevious:
+      p.setBrush(QColor(40, 120, 220));
+      p.drawPolygon(QPolygon({QPoint(r.left() + 3, c.y()), QPoint(r.right() - 4, r.top() + 3),
+                              QPoint(r.right() - 4, r.bottom() - 3)}));
+      break;
+    case kImageNext:
+      p.setBrush(QColor(40, 120, 220));
+      p.drawPolygon(QPolygon({QPoint(r.right() - 3, c.y()), QPoint(r.left() + 4, r.top() + 3),
+                              QPoint(r.left() + 4, r.bottom() - 3)}));
+      break;
+    case kImageKeepAspect:
+      p.setBrush(QColor(200, 230, 255));
+      p.drawRect(r.adjusted(2, 5, -2, -5));
+      p.drawLine(r.left() + 4, c.y(), r.right() - 4, c.y());
+      break;
+    case kImageSmooth:
+      for (int i = 0; i < 4; ++i) {
+        p.setBrush(QColor(60 * i, 60 * i, 60 * i));
+        p.drawRect(QRect(r.left() + 2 + 4 * i, r.top() + 4, 4, 12));
+      }
+      break;
+    case kImageViewToggle:
+      p.setBrush(Qt::white);
+      p.drawRect(r.adjusted(2, 2, -2, -10));
+      p.setBrush(QColor(120, 200, 120));
+      p.drawRect(r.adjusted(2, 10, -2, -2));
+      break;
+    case kImageFullScreen:
+      p.setBrush(Qt::black);
+      p.drawRect(r.adjusted(1, 3, -1, -3));
+      break;
+    default: {
+      // Drives: a box, with a colour by type.
+      static const QColor kDriveColours[] = {QColor(160, 160, 160), QColor(90, 160, 90),
+                                             QColor(90, 90, 200), QColor(230, 230, 120),
+                                             QColor(220, 120, 120)};
+      p.setBrush(kDriveColours[(index - kImageDriveFixed) % 5]);
+      p.drawRect(r.adjusted(2, 6, -2, -6));
+      p.setBrush(Qt::green);
+      p.drawEllipse(QRect(r.right() - 6, c.y() - 1, 3, 3));
+    }
+  }
+  p.restore();
+}
+
+}  // namespace
+
+std::map<int, QCursor> LoadCursors() {
+  std::map<int, QCursor> cursors;
+  for (const CursorSlot& slot : kCursorSlots) {
+    cursors.emplace(slot.slot, QCursor(CursorImage(slot.name), 1, 1));
+  }
+  return cursors;
+}
+
+QPixmap ButtonStrip() {
+  QPixmap strip(kButtonSize, kButtonSize * kButtonImageCount);
+  strip.fill(Qt::transparent);
+  QPainter p(&strip);
+  for (int i = 0; i < kButtonImageCount; ++i) {
+    DrawButtonImage(p, i, QRect(0, i * kButtonSize, kButtonSize, kButtonSize));
+  }
+  return strip;
+}
+
+QPixmap ButtonStripMask(const QPixmap& strip) {
+  return QPixmap::fromImage(strip.toImage().createAlphaMask());
+}
+
+std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size) {
+  std::vector<QIcon> icons;
+  for (int y = 0; y + size <= strip.height(); y += size) {
+    QPixmap image = strip.copy(0, y, size, size);
+    image.setMask(QBitmap::fromPixmap(mask.copy(0, y, size, size)));
+    icons.emplace_back(image);
+  }
+  return icons;
+}
+
+}  // namespace vr::shell::ui

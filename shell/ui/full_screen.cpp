@@ -1,0 +1,162 @@
+#include "shell/ui/full_screen.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+
+#include "picture/shrink.h"
+#include "picture/ui/qimage_bridge.h"
+#include "shell/ui/main_window.h"
+
+namespace vr::shell::ui {
+
+TFullScreen::TFullScreen(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setObjectName("FullScreen");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  QPalette black = palette();
+  black.setColor(QPalette::Window, Qt::black);
+  setPalette(black);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+QSize TFullScreen::ScreenSize() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->geometry().size() : QSize(1024, 768);
+}
+
+void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, bool shrink_only,
+                              bool same_file, bool smooth) {
+  picture_ = &picture;
+  mode_ = mode;
+  const QSize screen = ScreenSize();
+  setGeometry(-2, -2, screen.width() + 4, screen.height() + 4);
+  const int pw = std::max(1, picture.Width());
+  const int ph = std::max(1, picture.Height());
+  if (mode == 1) {
+    paint_box_ = FullScreenFit(pw, ph, screen.width(), screen.height(), shrink_only);
+    picture::SmoothSettings settings;
+    settings.smooth_shrunken = smooth;
+    fitted_ = picture::Bitmap();
+    fitted_.Create(paint_box_.width, paint_box_.height, picture::PixelFormat::k24);
+    picture::DrawPictureScaled(picture, fitted_,
+                               picture::Rect{0, 0, paint_box_.width, paint_box_.height}, false,
+                               settings);
+  } else {
+    paint_box_ = FullScreenActual(pw, ph, screen.width(), screen.height());
+    if (!same_file) scroll_x_ = scroll_y_ = 0;
+    ScrollBy(0, 0);
+  }
+  show();
+  raise();
+  activateWindow();
+  setFocus();
+  update();
+}
+
+int TFullScreen::RunLoop() {
+  request_ = kRequestNone;
+  loop_.exec();
+  return request_;
+}
+
+void TFullScreen::SetRequest(int code) {
+  request_ = code;
+  if (loop_.isRunning()) loop_.quit();
+}
+
+void TFullScreen::ScrollBy(int dx, int dy) {
+  if (mode_ != 2) return;
+  const QSize screen = ScreenSize();
+  const int max_x = std::max(0, paint_box_.width - screen.width());
+  const int max_y = std::max(0, paint_box_.height - screen.height());
+  scroll_x_ = std::clamp(scroll_x_ + dx, 0, max_x);
+  scroll_y_ = std::clamp(scroll_y_ + dy, 0, max_y);
+  update();
+}
+
+void TFullScreen::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  if (picture_ == nullptr) return;
+  // The window starts 2 pixels off the screen's corner.
+  painter.translate(2, 2);
+  if (mode_ == 1) {
+    if (!fitted_.Empty()) {
+      painter.drawImage(QPoint(paint_box_.left, paint_box_.top), picture::BitmapToQImage(fitted_));
+    }
+  } else if (mode_ == 2 && !picture_->bitmap.Empty()) {
+    painter.drawImage(QPoint(paint_box_.left - scroll_x_, paint_box_.top - scroll_y_),
+                      picture::BitmapToQImage(picture_->bitmap));
+  }
+}
+
+void TFullScreen::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Left:
+      ScrollBy(-15, 0);
+      return;
+    case Qt::Key_Right:
+      ScrollBy(15, 0);
+      return;
+    case Qt::Key_Up:
+      ScrollBy(0, -15);
+      return;
+    case Qt::Key_Down:
+      ScrollBy(0, 15);
+      return;
+    case Qt::Key_F1:
+      ScrollBy(0, 20);
+      return;
+    case Qt::Key_F2:
+      ScrollBy(0, -20);
+      return;
+    case Qt::Key_PageDown:
+      SetRequest(kRequestNext);
+      return;
+    case Qt::Key_PageUp:
+      SetRequest(kRequestPrevious);
+      return;
+    case Qt::Key_Escape:
+      SetRequest(kRequestStop);
+      return;
+    case Qt::Key_Space:
+      SetRequest(kRequestTag);
+      return;
+    case Qt::Key_V:
+      SetRequest(kRequestRedisplay);
+      return;
+    case Qt::Key_F9:
+    case Qt::Key_F11:
+      SetRequest(kRequestRestartGif);
+      return;
+    case Qt::Key_F10:
+      SetRequest(kRequestSlideShow);
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void TFullScreen::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    SetRequest(kRequestNext);
+  } else if (event->button() == Qt::LeftButton) {
+    SetRequest(kRequestPrevious);
+  }
+}
+
+void TFullScreen::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / 120;
+  ScrollBy(0, -steps * 20);
+}
+
+void TFullScreen::closeEvent(QCloseEvent* event) {
+  // Closing the window (by the window manager) leaves full screen like Escape.
+  SetRequest(kRequestStop);
+  event->ignore();
+}
+
+}  // namespace vr::shell::ui

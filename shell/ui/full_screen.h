@@ -1,0 +1,55 @@
+#pragma once
+// The full-screen window: a black frameless window placed at -2, -2 and 4 pixels larger than the
+// screen, so its frame lies off the screen. It shows the picture fitted (mode 1, optionally
+// shrink-only) or at its natural size with scrolling (mode 2), and runs a modal loop until a key
+// or mouse action sets a request code.
+
+#include <QEventLoop>
+#include <QWidget>
+
+#include "picture/bitmap.h"
+#include "picture/picture_holder.h"
+#include "shell/layout.h"
+
+namespace vr::shell::ui {
+
+class TFullScreen : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TFullScreen(QWidget* parent = nullptr);
+
+  // Prepares the picture for the mode. `same_file` keeps the scroll position in mode 2.
+  void ShowPicture(const picture::PictureHolder& picture, int mode, bool shrink_only,
+                   bool same_file, bool smooth);
+  // Runs the modal loop until a request arrives; gives the request code.
+  int RunLoop();
+  // Sets a request (ends the loop).
+  void SetRequest(int code);
+  int mode() const { return mode_; }
+  const Box& paint_box() const { return paint_box_; }
+  int scroll_x() const { return scroll_x_; }
+  int scroll_y() const { return scroll_y_; }
+  bool looping() const { return loop_.isRunning(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void ScrollBy(int dx, int dy);
+  QSize ScreenSize() const;
+
+  const picture::PictureHolder* picture_ = nullptr;
+  picture::Bitmap fitted_;
+  Box paint_box_;
+  int mode_ = 0;
+  int scroll_x_ = 0;
+  int scroll_y_ = 0;
+  int request_ = 0;
+  QEventLoop loop_;
+};
+
+}  // namespace vr::shell::ui

@@ -1,0 +1,1269 @@
+#include "shell/ui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "lists/files_list.h"
+#include "notes/notes_database.h"
+#include "picture/codecs/codec_api.h"
+#include "picture/codecs/gif/gif_graphics.h"
+#include "picture/codecs/gif/gif_host.h"
+#include "picture/convert.h"
+#include "picture/kinds.h"
+#include "picture/load/loader.h"
+#include "picture/shrink.h"
+#include "platform/files.h"
+#include "platform/path_rules.h"
+#include "platform/please_wait.h"
+#include "platform/shell_service.h"
+#include "platform/sounds.h"
+#include "platform/ui.h"
+#include "shell/drive_menu.h"
+#include "shell/hand_over.h"
+#include "shell/install.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/notice_window.h"
+#include "shell/ui/panes.h"
+#include "shell/ui/properties_dialog.h"
+#include "shell/ui/setup_file_types.h"
+
+// The built-in resources live in this static library; register them before first use.
+static void InitVeldrimonResources() { Q_INIT_RESOURCE(veldrimon); }
+
+namespace vr::shell::ui {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int64_t TodayFromClock() { return DayNumber(static_cast<int64_t>(std::time(nullptr))); }
+
+// Frames of a playing GIF go to the fit pane; waits between frames keep the window alive.
+class ViewerGifHost : public codecs::gif::TGifHost {
+ public:
+  explicit ViewerGifHost(TVeldrimon69* window) : window_(window) {}
+  void ChangedRect(const codecs::gif::GifRect&) override { window_->GifFrameChanged(); }
+  void FullRepaint(int) override { window_->GifFrameChanged(); }
+  void RowsDrawn(int) override { window_->GifFrameChanged(); }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+
+ private:
+  TVeldrimon69* window_;
+};
+
+}  // namespace
+
+TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)), services_(options_.services) {
+  setObjectName("TVeldrimon69");
+  InitVeldrimonResources();
+  setAcceptDrops(true);
+  if (!options_.exec_dialog) options_.exec_dialog = [](QDialog& d) { return d.exec(); };
+  if (!options_.today) options_.today = TodayFromClock;
+
+  lists::ListServices list_services;
+  list_services.files = services_.files;
+  list_services.please_wait = services_.please_wait;
+  list_services.pump = services_.pump;
+  list_services.ui = services_.ui;
+  files_list_ = std::make_unique<lists::FilesList>(list_services);
+
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  title_strip_ = new TTitleStrip(central);
+  column->addWidget(title_strip_);
+  client_ = new QWidget(central);
+  client_->setObjectName("ClientArea");
+  column->addWidget(client_, 1);
+  setCentralWidget(central);
+
+  ScrollBox1 = new QScrollArea(client_);
+  ScrollBox1->setObjectName("ScrollBox1");
+  ScrollBox1->setBackgroundRole(QPalette::Dark);
+  QPalette black = ScrollBox1->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  black.setColor(QPalette::Dark, Qt::black);
+  ScrollBox1->setPalette(black);
+  PanelImage1 = new TActualPane(this);
+  ScrollBox1->setWidget(PanelImage1);
+  ScrollBox1->setWidgetResizable(false);
+  fit_pane_ = new TFitPane(this);
+  fit_pane_->setParent(client_);
+  PanelMedia = new QLabel("Multi-Media Player", client_);
+  PanelMedia->setObjectName("PanelMedia");
+  PanelMedia->setAlignment(Qt::AlignCenter);
+  PanelMedia->hide();
+
+  static const char* kPanelNames[] = {"Loading Status:", "File:", "Width:", "Height:"};
+  for (int i = 0; i < 4; ++i) {
+    status_panels_[i] = new QLabel(this);
+    status_panels_[i]->setObjectName(kPanelNames[i]);
+    statusBar()->addWidget(status_panels_[i]);
+  }
+
+  BuildMenus();
+  BuildToolBars();
+  full_screen_ = new TFullScreen(nullptr);
+  resize(640, 480);
+}
+
+TVeldrimon69::~TVeldrimon69() { delete full_screen_; }
+
+QAction* TVeldrimon69::action(const std::string& name) const {
+  for (const auto& [n, a] : actions_) {
+    if (n == name) return a;
+  }
+  return nullptr;
+}
+
+QAction* TVeldrimon69::AddCheck(QMenu* menu, const std::string& name, const QString& caption,
+                                bool checked) {
+  QAction* a = menu->addAction(caption);
+  a->setCheckable(true);
+  a->setChecked(checked);
+  actions_.emplace_back(name, a);
+  return a;
+}
+
+void TVeldrimon69::BuildMenus() {
+  auto add = [this](QMenu* menu, const std::string& name, const QString& caption,
+                    std::function<void()> slot) {
+    QAction* a = menu->addAction(caption);
+    actions_.emplace_back(name, a);
+    connect(a, &QAction::triggered, this, [slot] { slot(); });
+    return a;
+  };
+  file_menu_ = menuBar()->addMenu("&File");
+  add(file_menu_, "Open1", "&Open...", [this] { Open1Click(); })->setShortcut(QKeySequence::Open);
+  drive_menu_ = file_menu_->addMenu("Load Allowable File Types From Drive(s)");
+  recent_folders_menu_ = file_menu_->addMenu("Recent Folders");
+  recent_files_menu_ = file_menu_->addMenu("Recent Files");
+  file_menu_->addSeparator();
+  add(file_menu_, "Properties1", "P&roperties", [this] { Properties1Click(); });
+  file_menu_->addSeparator();
+  add(file_menu_, "Exit1", "E&xit", [this] { close(); });
+
+  edit_menu_ = menuBar()->addMenu("&Edit");
+  add(edit_menu_, "First1", "&First File", [this] { GoFirst(); });
+  add(edit_menu_, "Previous1", "&Previous File", [this] { GoPrevious(); });
+  add(edit_menu_, "Next1", "&Next File", [this] { GoNext(); });
+  add(edit_menu_, "Last1", "&Last File", [this] { GoLast(); });
+
+  QMenu* view = menuBar()->addMenu("&View");
+  view_group_ = new QActionGroup(this);
+  const std::pair<const char*, View> views[] = {
+      {"&Re-Size To Fit            Key=V", View::kFit},
+      {"&Actual Size                 Key=V", View::kActual},
+      {"&2 Views (Split View)    Key=V", View::kSplit}};
+  static const char* kViewNames[] = {"ViewFit", "ViewActual", "ViewSplit"};
+  for (const auto& [caption, v] : views) {
+    QAction* a = AddCheck(view, kViewNames[static_cast<int>(v)], caption, v == View::kFit);
+    view_group_->addAction(a);
+    const View chosen = v;
+    connect(a, &QAction::triggered, this, [this, chosen] { SelectView(chosen); });
+  }
+  view->addSeparator();
+  full_group_ = new QActionGroup(this);
+  full_group_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  const struct {
+    const char* name;
+    const char* caption;
+    int mode;
+    bool shrink;
+  } fulls[] = {{"FullShrink", "FULL Screen (Shrink If Needed)", 1, true},
+               {"FullFit", "FULL Screen (RE-Size To Fit)     ", 1, false},
+               {"FullActual", "FULL Screen (Actual Size)", 2, false}};
+  for (const auto& f : fulls) {
+    QAction* a = AddCheck(view, f.name, f.caption, false);
+    full_group_->addAction(a);
+    const int mode = f.mode;
+    const bool shrink = f.shrink;
+    connect(a, &QAction::triggered, this, [this, mode, shrink] { EnterFullScreen(mode, shrink); });
+  }
+  view->addSeparator();
+  connect(AddCheck(view, "KeepAspect", "&Keep Aspect Ratio", false), &QAction::triggered, this,
+          [this] { ToolButton1Click(); });
+  connect(AddCheck(view, "Smooth", "Smooth SHRUNKEN Images On Screen?", false), &QAction::triggered,
+          this, [this] { ToolButton2Click(); });
+  AddCheck(view, "AutoSize", "Auto Size Window On Load", false);
+  connect(AddCheck(view, "DisplayPath", "&Display Path In Title Bar", true), &QAction::triggered,
+          this, [this] { UpdateStatusAndCaption(); });
+  AddCheck(view, "GifContinuous", "GIF &Animation (Continuous)", true);
+  AddCheck(view, "GifComments", "GIF &Comments (Show when picture loads)", false);
+  AddCheck(view, "PlayWav", "Play .WAV Files By Same Name", false);
+  view->addSeparator();
+  // This platform keeps the screen's mode; the entries set the depth the loader decodes for.
+  add(view, "Screen256", "Windows Screen 256 Colors", [this] {
+    screen_depth_override_ = 8;
+    ShowCurrentFile(false, 1);
+  });
+  add(view, "ScreenTrue", "Windows Screen TRUE or HI Color", [this] {
+    screen_depth_override_ = 24;
+    ShowCurrentFile(false, 1);
+  });
+  add(view, "ScreenBoot", "Windows Screen BootUp Mode", [this] {
+    screen_depth_override_ = 0;
+    ShowCurrentFile(false, 1);
+  });
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  auto* multi = new QActionGroup(this);
+  static const char* kMultiNames[] = {"MultiYes", "MultiNo", "MultiAsk"};
+  static const char* kMultiCaptions[] = {"Multi-Load (&YES)", "Multi-Load (&NO)",
+                                         "Multi-Load (&ASK)"};
+  for (int mode = 0; mode < 3; ++mode) {
+    QAction* a = AddCheck(options, kMultiNames[mode], kMultiCaptions[mode], mode == 1);
+    multi->addAction(a);
+    connect(a, &QAction::triggered, this, [this, mode] { SetMultiLoad(mode); });
+  }
+  options->addSeparator();
+  connect(AddCheck(options, "Sound", "&Play Sounds", true), &QAction::toggled, this,
+          [this](bool on) {
+            if (services_.sounds != nullptr) services_.sounds->SetEnabled(on);
+          });
+  connect(AddCheck(options, "IncludeFolders", "&Always Include Sub-Folders When LOADing In Folders",
+                   false),
+          &QAction::toggled, this, [this](bool on) { files_list_->set_always_subfolders(on); });
+
+  QMenu* setup = menuBar()->addMenu("Set&up");
+  add(setup, "SetupFileTypes", "Setup File Types...", [this] { SetupFileTypesClick(); });
+  add(setup, "UnInstall", "&UN-Install", [this] { UnInstallClick(); });
+  QMenu* paranoia = setup->addMenu("Paranoia Options");
+  add(paranoia, "ClearHistory", "&Clear RECENT Folders/Files entries",
+      [this] { ClearHistoryClick(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "ReadMe", "README.TXT",
+      [this] { services_.shell->OpenDocument(services_.folders->ProgramFolder() + "README.TXT"); });
+}
+
+void TVeldrimon69::BuildToolBars() {
+  const QPixmap strip = ButtonStrip();
+  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
+  auto button = [&](QToolBar* bar, const char* name, int image, const QString& tip,
+                    std::function<void()> slot) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setIcon(icons[image]);
+    b->setToolTip(tip);
+    b->setStatusTip(tip);
+    bar->addWidget(b);
+    connect(b, &QToolButton::clicked, this, [slot] { slot(); });
+    return b;
+  };
+  load_bar_ = addToolBar("Load");
+  load_bar_->setObjectName("LoadBar");
+  TBLoad = button(load_bar_, "TBLoad", kImageLoad, "Load picture files", [this] { Open1Click(); });
+  TBLoad->setText("Load");
+  TBLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  TBPrev = button(load_bar_, "TBPrev", kImagePrevious, "Previous file", [this] { GoPrevious(); });
+  TBNext = button(load_bar_, "TBNext", kImageNext, "Next file", [this] { GoNext(); });
+  view_bar_ = addToolBar("View");
+  view_bar_->setObjectName("ViewBar");
+  ToolButton1 = button(view_bar_, "ToolButton1", kImageKeepAspect, "Keep Aspect Ratio",
+                       [this] { ToolButton1Click(); });
+  ToolButton1->setCheckable(true);
+  ToolButton2 = button(view_bar_, "ToolButton2", kImageSmooth, "Smooth SHRUNKEN Images On Screen",
+                       [this] { ToolButton2Click(); });
+  ToolButton2->setCheckable(true);
+  ToolButton5 =
+      button(view_bar_, "ToolButton5", kImageViewToggle,
+             "Re-Size To Fit / Split / Actual Size (Key=V)", [this] { ToolButton5Click(); });
+}
+
+void TVeldrimon69::BuildPictureMenu() {
+  picture_menu_ = new QMenu(this);
+  picture_menu_->setObjectName("PicturePopup");
+  QAction* normal = picture_menu_->addAction("Normal Window                         Key=ESCAPE");
+  connect(normal, &QAction::triggered, this, [this] {
+    if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
+  });
+  actions_.emplace_back("PopNormal", normal);
+  QMenu* previews = picture_menu_->addMenu("&Previews");
+  previews->addAction(action("ViewFit"));
+  previews->addAction(action("ViewActual"));
+  previews->addAction(action("ViewSplit"));
+  const struct {
+    const char* name;
+    const char* caption;
+    int mode;
+    bool shrink;
+  } fulls[] = {{"PopFullShrink", "FULL Screen (Shrink If Needed)", 1, true},
+               {"PopFullFit", "FULL Screen (RE-Size To Fit)     ", 1, false},
+               {"PopFullActual", "FULL Screen (Actual Size)", 2, false}};
+  auto* group = new QActionGroup(picture_menu_);
+  for (const auto& f : fulls) {
+    QAction* a = picture_menu_->addAction(f.caption);
+    a->setCheckable(true);
+    group->addAction(a);
+    actions_.emplace_back(f.name, a);
+    const int mode = f.mode;
+    const bool shrink = f.shrink;
+    connect(a, &QAction::triggered, this, [this, mode, shrink] {
+      if (full_screen_->looping()) {
+        // Inside the loop the entry sets the mode and asks for a redisplay.
+        full_screen_view_ = mode;
+        full_screen_->SetRequest(kRequestRedisplay);
+      } else {
+        EnterFullScreen(mode, shrink);
+      }
+    });
+  }
+  picture_menu_->addSeparator();
+  QAction* tips = picture_menu_->addAction("Display Tool Tips Off");
+  tips->setCheckable(true);
+  actions_.emplace_back("PopTips", tips);
+  connect(tips, &QAction::toggled, this,
+          [this](bool off) { fit_pane_->setToolTip(off ? QString() : QString(kPictureMenuTip)); });
+  picture_menu_->addSeparator();
+  QMenu* wall = picture_menu_->addMenu("Wall-Paper");
+  wall->setEnabled(false);  // filled by the wallpaper facility when it is linked in
+  picture_menu_->addSeparator();
+  QAction* slide = picture_menu_->addAction("&Start Slide Show Now   (F12)");
+  slide->setStatusTip("Start the slide show");
+  actions_.emplace_back("PopSlideShow", slide);
+  QAction* gif_start = picture_menu_->addAction("START GIF Animation                       F11");
+  actions_.emplace_back("PopGifStart", gif_start);
+  connect(gif_start, &QAction::triggered, this, [this] {
+    if (!show_state_.busy() && shown_kind_ == picture::kKindGif) ShowCurrentFile(false, 1);
+  });
+  QAction* stop = picture_menu_->addAction("STOP SlideShow or GIF Animation");
+  stop->setEnabled(false);
+  connect(stop, &QAction::triggered, this, [this] { StopAnimation(); });
+  actions_.emplace_back("PopStop", stop);
+  picture_menu_->addSeparator();
+  QAction* puzzle = picture_menu_->addAction("Puzzle-Fun (Turn Image Into Puzzle)");
+  actions_.emplace_back("PopPuzzle", puzzle);
+  QAction* del = picture_menu_->addAction("&Delete Current File");
+  actions_.emplace_back("PopDelete", del);
+  QMenu* print = picture_menu_->addMenu("&Print");
+  print->setEnabled(false);
+  QAction* props = picture_menu_->addAction("P&roperties");
+  actions_.emplace_back("PopProperties", props);
+  connect(props, &QAction::triggered, this, [this] { Properties1Click(); });
+  fit_pane_->SetContextMenu(picture_menu_);
+  PanelImage1->SetContextMenu(picture_menu_);
+  fit_pane_->setToolTip(kPictureMenuTip);
+}
+
+void TVeldrimon69::BuildDriveMenu() {
+  drive_menu_->clear();
+  const QPixmap strip = ButtonStrip();
+  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
+  static const int kDriveImages[] = {kImageDriveFixed, kImageDriveRemovable, kImageDriveRemote,
+                                     kImageDriveCdRom, kImageDriveRam};
+  std::vector<platform::Drive> drives;
+  if (services_.files != nullptr) drives = services_.files->Drives();
+  const std::vector<DriveMenuItem> items = shell::BuildDriveMenu(drives);
+  std::vector<std::string> local_roots;
+  std::vector<std::string> all_roots;
+  for (const DriveMenuItem& item : items) {
+    if (!item.root.empty()) all_roots.push_back(item.root);
+    if (item.local_hard_drive) local_roots.push_back(item.root);
+  }
+  QAction* notes_only = nullptr;
+  for (const DriveMenuItem& item : items) {
+    QAction* a = drive_menu_->addAction(Q(item.caption));
+    a->setStatusTip(Q(item.hint));
+    if (item.image_index >= 0) a->setIcon(icons[kDriveImages[item.image_index]]);
+    if (item.checkable) {
+      a->setCheckable(true);
+      notes_only = a;
+      continue;
+    }
+    std::vector<std::string> roots;
+    if (item.caption == kEveryDriveCaption) {
+      roots = all_roots;
+    } else if (item.caption == kLocalDrivesCaption) {
+      roots = local_roots;
+    } else {
+      roots = {item.root};
+    }
+    connect(a, &QAction::triggered, this, [this, roots, notes_only] {
+      EnableMenus(false);
+      files_list_->ClearFilesList();
+      files_list_->LoadDrives(roots, notes_only != nullptr && notes_only->isChecked());
+      files_list_->SetCurrent(0);
+      EnableMenus(true);
+      UpdateStatusAndCaption();
+      if (!files_list_->Empty()) ShowCurrentFile(false, 1);
+    });
+  }
+}
+
+void TVeldrimon69::RefreshRecentMenus() {
+  recent_folders_menu_->clear();
+  recent_files_menu_->clear();
+  for (int i = 0; i < kRecentCount; ++i) {
+    QAction* folder = recent_folders_menu_->addAction(Q(settings_.recent_folders[i]));
+    connect(folder, &QAction::triggered, this, [this, i] { OpenRecentFolder(i); });
+    QAction* file = recent_files_menu_->addAction(Q(settings_.recent_files[i]));
+    connect(file, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
+  }
+}
+
+void TVeldrimon69::ApplySettingsToMenus() {
+  action("DisplayPath")->setChecked(settings_.display_path);
+  action("IncludeFolders")->setChecked(settings_.include_folders);
+  action("Sound")->setChecked(settings_.sound);
+  action("PlayWav")->setChecked(settings_.play_wav);
+  static const char* kMultiNames[] = {"MultiYes", "MultiNo", "MultiAsk"};
+  action(kMultiNames[settings_.multi_load])->setChecked(true);
+  if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
+  files_list_->set_always_subfolders(settings_.include_folders);
+  RefreshRecentMenus();
+}
+
+void TVeldrimon69::ReadMenusIntoSettings() {
+  settings_.display_path = action("DisplayPath")->isChecked();
+  settings_.include_folders = action("IncludeFolders")->isChecked();
+  settings_.sound = action("Sound")->isChecked();
+  settings_.play_wav = action("PlayWav")->isChecked();
+}
+
+void TVeldrimon69::RunStartupSequence() {
+  try {
+    // Steps 2 to 4: the settings name, depth and folders.
+    settings_name_ = SettingsFileName(options_.args);
+    settings_path_ = SettingsPath(services_.folders->ProgramFolder(), settings_name_);
+    // Step 5: cursors and button images (the images are drawn when the tool bars are built).
+    static std::map<int, QCursor> cursor_table;
+    cursor_table = LoadCursors();
+    // Step 6.
+    ClearPicture();
+    UpdateStatusAndCaption();
+    // Step 8: the drive-loading menu.
+    BuildDriveMenu();
+    // Step 9: the settings.
+    settings_ = ReadSettings(settings_path_);
+    ApplySettingsToMenus();
+    // Steps 10 to 12.
+    TBPrev->setEnabled(false);
+    TBNext->setEnabled(false);
+    files_list_->SetCurrent(0);
+    setMinimumWidth(load_bar_->geometry().left() + TBLoad->geometry().left() + 16);
+    SelectView(View::kFit);
+    // Step 14: the scratch file and the Notes database.
+    scratch_ = services_.folders->CreateTempFile("~LS", ".TMP");
+    notes_ = std::make_unique<notes::NotesDatabase>();
+    if (notes_->OpenNotesDatabase(services_.folders->ProgramFolder() + settings_.database_name) !=
+        0) {
+      notes_.reset();
+    }
+    // Step 16: the command line, the "/INI:" switch left out.
+    std::vector<std::string> paths;
+    for (const std::string& arg : options_.args) {
+      if (!IsIniSwitch(arg) && !arg.empty()) paths.push_back(arg);
+    }
+    if (!paths.empty()) {
+      files_list_->LoadPaths(paths, 100, 0);
+      files_list_->SetCurrent(0);
+    }
+    // Step 18: the version and install check, and the first-run setup.
+    if (options_.register_file_types) {
+      registrar_ = std::make_unique<FileTypeRegistrar>(
+          *services_.shell, FileTypeRegistrar::DefaultDataHome(), options_.program_path);
+    }
+    if (RunVersionCheck(*services_.ui, services_.sounds, registrar_.get(), settings_path_,
+                        settings_)) {
+      RunFirstRunSetup();
+    }
+    // Steps 19 and 20.
+    BuildPictureMenu();
+    keep_aspect_ = false;
+    smooth_ = false;
+    ToolButton1Click();
+    ToolButton2Click();
+    // Step 21.
+    RefreshNavigation();
+    UpdateStatusAndCaption();
+    // Step 22: the update reminder.
+    RunUpdateReminder(*services_.ui, *services_.shell, settings_path_, settings_, options_.today());
+  } catch (...) {
+    // Start-up goes on with what was prepared.
+  }
+  if (picture_menu_ == nullptr) BuildPictureMenu();
+  if (!files_list_->Empty()) {
+    // Shown once the window is up, so that the first paint follows at once.
+    QTimer::singleShot(0, this, [this] { ShowCurrentFile(false, 1); });
+  }
+}
+
+void TVeldrimon69::RunFirstRunSetup() {
+  const std::string readme = services_.folders->ProgramFolder() + "README.TXT";
+  if (!QFileInfo::exists(Q(readme))) {
+    // The program's own copy is built in; put it where the user can find it.
+    QFile::copy(":/veldrimon/README.TXT", Q(readme));
+    QFile::setPermissions(
+        Q(readme), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+  }
+  services_.shell->OpenDocument(readme);
+  RunSetupFileTypesWindow();
+}
+
+bool TVeldrimon69::RunSetupFileTypesWindow() {
+  TSetupFileTypes window(this);
+  if (options_.exec_dialog(window) != QDialog::Accepted) return false;
+  if (registrar_ != nullptr && registrar_->Register(window.CheckedMimeTypes())) {
+    WriteRegistrationVersion(settings_path_, kProgramVersion);
+  }
+  return true;
+}
+
+void TVeldrimon69::SetupFileTypesClick() { RunSetupFileTypesWindow(); }
+
+void TVeldrimon69::UnInstallClick() {
+  if (Uninstall(*services_.ui, registrar_.get(), services_.folders->ProgramFolder(), settings_path_,
+                settings_name_, settings_)) {
+    uninstalled_ = true;
+    close();
+  }
+}
+
+void TVeldrimon69::ClearHistoryClick() {
+  if (ClearHistory(*services_.ui, settings_, settings_path_)) RefreshRecentMenus();
+}
+
+void TVeldrimon69::SetMultiLoad(int mode) {
+  settings_.multi_load = mode;
+  WriteMultiLoad(settings_path_, mode);
+}
+
+int TVeldrimon69::DisplayDepth() const {
+  if (screen_depth_override_ != 0) return screen_depth_override_;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int depth = screen != nullptr ? screen->depth() : 24;
+  return depth > 0 ? depth : 24;
+}
+
+void TVeldrimon69::ClearPicture() {
+  shown_.Reset();
+  shown_.bitmap.Create(1, 1, picture::PixelFormat::k24);
+  shown_kind_ = 0;
+  file_bits_ = -1;
+  display_dirty_ = true;
+  PanelImage1->SetBitmap(&shown_.bitmap);
+}
+
+void TVeldrimon69::LoadIntoShown(const std::string& path) {
+  picture::PictureHolder loaded;
+  picture::DecodeOptions decode;
+  decode.display_depth = DisplayDepth();
+  picture::LoadDetails details;
+  const uint16_t kind = picture::KindFromName(path);
+  bool failed = false;
+  int bits = -1;
+  try {
+    if (kind == picture::kKindGif) {
+      bool animated = false;
+      const codecs::ReadResult r =
+          codecs::LoadGifStill(path, loaded.bitmap, picture::Rgb{0, 0, 0}, &animated);
+      failed = !r.ok();
+      bits = r.depth;
+    } else {
+      picture::LoadPicture(path, loaded, decode, &details);
+      failed = details.failed;
+      bits = details.file_depth;
+    }
+  } catch (...) {
+    failed = true;
+  }
+  if (failed) {
+    services_.ui->Warning("Error loading file:" + path);
+    return;  // the previous picture stays
+  }
+  shown_ = std::move(loaded);
+  shown_kind_ = kind;
+  if (shown_.Width() == 0 || shown_.Height() == 0) {
+    shown_.Reset();
+    shown_.bitmap.Create(1, 1, picture::PixelFormat::k24);
+  }
+  switch (shown_.kind) {
+    case picture::GraphicKind::kIcon:
+    case picture::GraphicKind::kJpeg:
+      file_bits_ = 24;
+      break;
+    case picture::GraphicKind::kMetafile:
+      file_bits_ = 8;
+      break;
+    case picture::GraphicKind::kPng:
+      file_bits_ = shown_.png_bits;
+      break;
+    default:
+      file_bits_ = bits > 0 ? bits : shown_.bitmap.Bits();
+  }
+  // Metafiles stay vector graphics; the actual-size pane needs pixels.
+  if (shown_.bitmap.Empty()) (void)shown_.AsBitmap();
+}
+
+void TVeldrimon69::ScreenColourNotice() {
+  const int depth = DisplayDepth();
+  const int picture_bits = file_bits_ > 0 ? file_bits_ : shown_.bitmap.Bits();
+  if (colour_notice_off_ || depth >= 15 || depth >= picture_bits) return;
+  TNoticeWindow notice(kScreenColourNotice, true, this);
+  options_.exec_dialog(notice);
+  if (notice.turn_off()->isChecked()) colour_notice_off_ = true;
+  // The screen's mode is the desktop's here; the switch lifts the depth the viewer decodes for.
+  if (notice.switch_mode()->isChecked()) screen_depth_override_ = 24;
+}
+
+void TVeldrimon69::AnimateGif(const std::string& path) {
+  ViewerGifHost host(this);
+  codecs::gif::TGifGraphics gif;
+  gif.SetHost(&host);
+  gif.SetBackground(picture::Rgb{0, 0, 0});
+  active_gif_ = &gif;
+  gif_stop_ = false;
+  for (;;) {
+    gif.SetStopKey(0);
+    gif.LoadGif(path, shown_.bitmap);
+    // Another pass only while continuous play is on and nobody asked to stop.
+    if (gif_stop_ || closing_ || !action("GifContinuous")->isChecked()) break;
+    QCoreApplication::processEvents();
+    if (gif_stop_ || closing_) break;
+  }
+  active_gif_ = nullptr;
+  display_dirty_ = true;
+  PanelImage1->SetBitmap(&shown_.bitmap);
+  LayOutFitPane(true);
+}
+
+void TVeldrimon69::StopAnimation() {
+  if (active_gif_ == nullptr) return;
+  gif_stop_ = true;
+  active_gif_->SetStopKey(codecs::gif::kStopKeyEscape);
+}
+
+void TVeldrimon69::GifFrameChanged() {
+  ++gif_frames_;
+  display_dirty_ = true;
+  if (view_ == View::kActual || view_ == View::kSplit) PanelImage1->update();
+  if (fit_pane_->isVisible()) fit_pane_->update();
+}
+
+void TVeldrimon69::ShowMedia(const std::string& path) {
+  PanelMedia->setText(Q("Multi-Media Player\n" + NameOf(path)));
+  PanelMedia->setGeometry(client_->rect());
+  PanelMedia->show();
+  PanelMedia->raise();
+}
+
+bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
+  std::string name = files_list_->FilePathAt(files_list_->Current());
+  if (!show_state_.Begin(remember_if_busy, name)) return false;
+  loading_ = true;
+  for (;;) {
+    EnableMenus(false);
+    // Temporary plain copies of protected files from earlier shows.
+    const std::string temp = services_.folders->TempFolder();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(temp, ec)) {
+      const std::string n = entry.path().filename().string();
+      if (n.rfind("~LS_Special_", 0) == 0) std::filesystem::remove(entry.path(), ec);
+    }
+    if (name != lists::kNoFile && action("PlayWav")->isChecked() && services_.sounds != nullptr) {
+      // A sound file of the same name plays along with the picture.
+      const size_t dot = name.find_last_of('.');
+      const size_t slash = name.find_last_of("/\\");
+      const std::string wav =
+          (dot != std::string::npos && (slash == std::string::npos || dot > slash)
+               ? name.substr(0, dot)
+               : name) +
+          ".WAV";
+      if (picture::UpperAscii(wav) != picture::UpperAscii(name) &&
+          std::filesystem::exists(wav, ec)) {
+        services_.sounds->PlayFile(wav);
+      }
+    }
+    PanelMedia->hide();
+    if (name == lists::kNoFile) {
+      ClearPicture();
+    } else if (picture::IsMediaKind(picture::KindFromName(name))) {
+      ClearPicture();
+      ShowMedia(name);
+    } else if (animate != 2) {
+      SetStatusPanel(0, kLoadingStart);
+      LoadIntoShown(name);
+      ScreenColourNotice();
+    }
+    display_dirty_ = true;
+    PanelImage1->SetBitmap(&shown_.bitmap);
+    if (first_pass_) AutoSizeWindow();
+    first_pass_ = false;
+    if (isHidden() && !options_.quit_on_first_paint) show();
+    LayOutFitPane(true);
+    loading_ = false;
+    if (animate == 1 && shown_kind_ == picture::kKindGif && name != lists::kNoFile &&
+        codecs::IsAnimatedGif(name)) {
+      AnimateGif(name);
+    }
+    SetStatusPanel(0, ViewStatusText(view_));
+    EnableMenus(true);
+    const std::string next = show_state_.End();
+    UpdateStatusAndCaption();
+    RefreshNavigation();
+    if (next.empty()) break;
+    // A request that came in meanwhile: serve it now.
+    const int at = files_list_->FindInFilesList(next);
+    if (at >= 0) files_list_->SetCurrent(at);
+    name = files_list_->FilePathAt(files_list_->Current());
+    show_state_.Begin(false, name);
+    loading_ = true;
+  }
+  WriteStateFile();
+  return true;
+}
+
+void TVeldrimon69::AutoSizeWindow() {
+  if (view_ != View::kFit || !action("AutoSize")->isChecked() || isMaximized()) return;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  AutoSizeInput in;
+  in.picture_width = shown_.Width();
+  in.picture_height = shown_.Height();
+  in.margin_x = 2 * TFitPane::kMargin;
+  in.margin_y = 2 * TFitPane::kMargin;
+  in.tool_height = client_->geometry().top() + in.margin_y + statusBar()->height();
+  in.frame_horizontal = frameGeometry().width() - width();
+  in.frame_vertical = frameGeometry().height() - height() + menuBar()->height();
+  in.work_width = work.width();
+  in.work_height = work.height();
+  const ClientSize size = AutoSizeClient(in);
+  resize(size.width, size.height);
+}
+
+void TVeldrimon69::LayOutFitPane(bool force) {
+  if (fit_pane_ == nullptr) return;
+  const Box box = shell::LayOutFitPane(shown_.Width(), shown_.Height(), fit_pane_->BoxWidth(),
+                                       fit_pane_->BoxHeight(), keep_aspect_);
+  if (force) display_dirty_ = true;
+  fit_pane_->SetPaintBox(box);
+  if (force && fit_pane_->isVisible()) fit_pane_->update();
+}
+
+const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
+  if (loading_ || width <= 0 || height <= 0) return nullptr;
+  const bool vector = shown_.kind == picture::GraphicKind::kMetafile && shown_.vector;
+  const bool animating = active_gif_ != nullptr;
+  // Built once per paint-box size; metafiles are drawn afresh on each paint.
+  if (!vector && !display_dirty_ && display_.Width() == width && display_.Height() == height) {
+    return &display_;
+  }
+  display_ = picture::Bitmap();
+  if (!display_.Create(width, height, picture::PixelFormat::k24)) return nullptr;
+  if (vector) {
+    shown_.vector->Render(display_, width, height, picture::Rgb{0xD0, 0xC0, 0xC0});
+  } else {
+    picture::SmoothSettings smooth;
+    smooth.display_depth = DisplayDepth();
+    // Frames of a playing animation are plainly stretched.
+    smooth.smooth_shrunken = smooth_ && !animating;
+    picture::DrawPictureScaled(shown_, display_, picture::Rect{0, 0, width, height}, false, smooth);
+  }
+  ++display_rebuilds_;
+  display_dirty_ = false;
+  return &display_;
+}
+
+void TVeldrimon69::FirstPaintDone() {
+  if (first_paint_seen_ || files_list_->Empty() || show_state_.busy()) return;
+  first_paint_seen_ = true;
+  if (options_.quit_on_first_paint) {
+    const auto elapsed = std::chrono::steady_clock::now() - options_.started;
+    std::printf("first_paint_ms %.3f\n",
+                std::chrono::duration<double, std::milli>(elapsed).count());
+    std::fflush(stdout);
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  }
+}
+
+void TVeldrimon69::LayOutClient() {
+  if (client_ == nullptr) return;
+  const QRect area = client_->rect();
+  switch (view_) {
+    case View::kFit:
+      ScrollBox1->hide();
+      fit_pane_->setGeometry(area);
+      fit_pane_->show();
+      break;
+    case View::kActual:
+      fit_pane_->hide();
+      ScrollBox1->setGeometry(area);
+      ScrollBox1->show();
+      break;
+    case View::kSplit: {
+      // The client area here already excludes the tool bars and the status bar.
+      const int h = SplitPaneHeight(area.height(), 0, 0);
+      fit_pane_->setUpdatesEnabled(false);
+      if (!PanelMedia->isVisible()) {
+        ScrollBox1->setGeometry(0, 0, area.width(), h);
+        ScrollBox1->show();
+      }
+      fit_pane_->setGeometry(0, h, area.width(), h);
+      fit_pane_->show();
+      fit_pane_->setUpdatesEnabled(true);
+      break;
+    }
+  }
+  if (PanelMedia->isVisible()) PanelMedia->setGeometry(area);
+  LayOutFitPane(false);
+}
+
+void TVeldrimon69::SelectView(View view) {
+  view_ = view;
+  static const char* kViewNames[] = {"ViewFit", "ViewActual", "ViewSplit"};
+  if (QAction* a = action(kViewNames[static_cast<int>(view)])) a->setChecked(true);
+  LayOutClient();
+  SetStatusPanel(0, ViewStatusText(view));
+}
+
+void TVeldrimon69::ToolButton1Click() {
+  keep_aspect_ = !keep_aspect_;
+  ToolButton1->setChecked(keep_aspect_);
+  action("KeepAspect")->setChecked(keep_aspect_);
+  LayOutFitPane(true);
+}
+
+void TVeldrimon69::ToolButton2Click() {
+  smooth_ = !smooth_;
+  ToolButton2->setChecked(smooth_);
+  action("Smooth")->setChecked(smooth_);
+  LayOutFitPane(true);
+}
+
+void TVeldrimon69::ToolButton5Click() { SelectView(NextView(view_)); }
+
+void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
+  if (full_screen_->looping()) return;
+  full_screen_view_ = mode;
+  const QPoint remembered = pos();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int screen_height = screen != nullptr ? screen->geometry().height() : 768;
+  move(remembered.x(), screen_height);
+  std::string shown_path = files_list_->FilePathAt(files_list_->Current());
+  if (QAction* a = action("PopSlideShow")) a->setEnabled(false);
+  full_screen_->ShowPicture(shown_, mode, shrink_only, false, smooth_);
+  for (;;) {
+    const int request = full_screen_->RunLoop();
+    if (request == kRequestStop || request == kRequestSlideShow || closing_) break;
+    if (request == kRequestNext) {
+      GoNext();
+    } else if (request == kRequestPrevious) {
+      GoPrevious();
+    } else if (request == kRequestTag) {
+      files_list_->ToggleTag(files_list_->Current());
+      continue;
+    } else if (request == kRequestRedisplay) {
+      // V switches between fit and actual; a menu entry has set the mode already.
+      if (full_screen_->mode() == full_screen_view_) full_screen_view_ = mode == 1 ? 2 : 1;
+      mode = full_screen_view_;
+    }
+    const std::string now = files_list_->FilePathAt(files_list_->Current());
+    full_screen_->ShowPicture(shown_, mode, shrink_only, now == shown_path, smooth_);
+    shown_path = now;
+  }
+  full_screen_view_ = 0;
+  full_screen_->hide();
+  if (QAction* a = action("PopSlideShow")) a->setEnabled(true);
+  for (QAction* a : full_group_->actions()) a->setChecked(false);
+  move(remembered);
+  activateWindow();
+  update();
+}
+
+void TVeldrimon69::SetStatusPanel(int index, const std::string& text) {
+  QLabel* panel = status_panels_[index];
+  panel->setText(Q(text));
+  panel->setFixedWidth(panel->fontMetrics().horizontalAdvance(Q(text)) + 15);
+}
+
+std::string TVeldrimon69::StatusPanel(int index) const {
+  return status_panels_[index]->text().toStdString();
+}
+
+void TVeldrimon69::UpdateStatusAndCaption() {
+  const int count = files_list_->Count();
+  const int position = files_list_->Current();
+  int w = 0;
+  int h = 0;
+  if (const lists::FileEntry* entry = files_list_->Peek(position)) {
+    // The entry's facts when it was scanned, else the shown picture's size.
+    w = entry->width > 0 ? entry->width : shown_.Width();
+    h = entry->height > 0 ? entry->height : shown_.Height();
+  }
+  const StatusTexts texts = MakeStatusTexts(position, count, w, h);
+  SetStatusPanel(1, texts.file);
+  SetStatusPanel(2, texts.width);
+  SetStatusPanel(3, texts.height);
+  RebuildCaption();
+}
+
+void TVeldrimon69::RebuildCaption() {
+  const QAction* display_path = action("DisplayPath");
+  caption_ = CaptionText(kTitleLabel, files_list_->FilePathAt(files_list_->Current()),
+                         display_path == nullptr || display_path->isChecked());
+  // The window's own text stays empty: the caption is painted by the program.
+  setWindowTitle(QString());
+  title_strip_->SetCaption(caption_);
+  QGuiApplication::setApplicationDisplayName(Q(TaskbarTitle(caption_)));
+}
+
+void TVeldrimon69::EnableMenus(bool on) {
+  menus_enabled_ = on;
+  file_menu_->setEnabled(on);
+  edit_menu_->setEnabled(on);
+  if (QAction* stop = action("PopStop")) stop->setEnabled(!on);
+  load_bar_->setEnabled(on);
+  if (on) RefreshNavigation();
+}
+
+void TVeldrimon69::RefreshNavigation() {
+  const int count = files_list_->Count();
+  const int position = files_list_->Current();
+  TBPrev->setEnabled(menus_enabled_ && count > 0 && position > 0);
+  TBNext->setEnabled(menus_enabled_ && count > 0 && position < count - 1);
+}
+
+void TVeldrimon69::GoNext() {
+  // During an animation the request only stops it.
+  if (show_state_.busy()) {
+    StopAnimation();
+    return;
+  }
+  if (files_list_->Current() + 1 >= files_list_->Count()) return;
+  files_list_->SetCurrent(files_list_->Current() + 1);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::GoPrevious() {
+  // During an animation the request only stops it.
+  if (show_state_.busy()) {
+    StopAnimation();
+    return;
+  }
+  if (files_list_->Current() <= 0) return;
+  files_list_->SetCurrent(files_list_->Current() - 1);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::GoFirst() {
+  if (files_list_->Empty()) return;
+  files_list_->SetCurrent(0);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::GoLast() {
+  if (files_list_->Empty()) return;
+  files_list_->SetCurrent(files_list_->Count() - 1);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::Open1Click() {
+  platform::FileDialogOptions dialog;
+  dialog.title = "Open";
+  dialog.multiple = true;
+  if (!IsUnusedEntry(settings_.recent_folders[0])) dialog.folder = settings_.recent_folders[0];
+  const std::vector<std::string> picked = services_.ui->OpenFiles(dialog);
+  if (picked.empty()) return;
+  RememberLoad(settings_, picked.front());
+  RefreshRecentMenus();
+  EnableMenus(false);
+  files_list_->allowable().SetAllowEverything(true);
+  files_list_->LoadPaths(picked, 100, -1);
+  files_list_->allowable().SetAllowEverything(false);
+  const int at = files_list_->FindInFilesList(picked.front());
+  if (at >= 0) files_list_->SetCurrent(at);
+  EnableMenus(true);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::OpenRecentFolder(int index) {
+  const std::string folder = settings_.recent_folders[index];
+  if (IsUnusedEntry(folder)) return;
+  platform::FileDialogOptions dialog;
+  dialog.title = "Open";
+  dialog.folder = folder;
+  dialog.file_name = "+";
+  dialog.multiple = true;
+  const std::vector<std::string> picked = services_.ui->OpenFiles(dialog);
+  if (picked.empty()) return;
+  RememberLoad(settings_, picked.front());
+  RefreshRecentMenus();
+  files_list_->LoadPaths(picked, 100, -1);
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::OpenRecentFile(int index) {
+  const std::string file = settings_.recent_files[index];
+  if (IsUnusedEntry(file)) return;
+  files_list_->LoadPaths({file}, 100, -1);
+  const int at = files_list_->FindInFilesList(file);
+  if (at < 0) return;
+  files_list_->SetCurrent(at);
+  RememberLoad(settings_, file);
+  RefreshRecentMenus();
+  ShowCurrentFile(false, 1);
+}
+
+void TVeldrimon69::Properties1Click() {
+  const std::string path = files_list_->FilePathAt(files_list_->Current());
+  PropertiesFacts facts;
+  facts.file_name = path == lists::kNoFile ? path : NameOf(path);
+  facts.width = shown_.Width();
+  facts.height = shown_.Height();
+  facts.file_bits = file_bits_;
+  facts.internal_bits = shown_.bitmap.Bits();
+  facts.screen_bits = DisplayDepth();
+  facts.colours = picture::CountColours(shown_);
+  const QFileInfo info(Q(path));
+  if (info.exists()) {
+    facts.file_size = info.size();
+    facts.modified = info.lastModified().toString("yyyy-MM-dd hh:mm:ss").toStdString();
+  }
+  facts.position = files_list_->Current();
+  facts.count = files_list_->Count();
+  if (shown_kind_ == picture::kKindGif) {
+    facts.gif = true;
+    const picture::PictureInfo header = picture::ReadPictureInfo(path);
+    facts.interlaced = header.interlaced;
+    facts.animated = codecs::IsAnimatedGif(path);
+    ReadGifExtras(path, &facts);
+  }
+  TPropertiesMenu window(facts, this);
+  options_.exec_dialog(window);
+  LayOutFitPane(true);  // the palette may have changed
+}
+
+void TVeldrimon69::HandOverSetFlag() {
+  // A second viewer is about to hand its files over: stop what runs (slide show, animation).
+  StopAnimation();
+  if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
+}
+
+void TVeldrimon69::HandOverCommandLine(const std::string& text) {
+  if (handing_over_) return;  // the acknowledgement still goes out
+  handing_over_ = true;
+  received_.push_back(text);
+  const std::vector<std::string> args = SplitCommandLine(text);
+  const std::vector<std::string> paths = HandOverPaths(
+      args, [this](const std::string& p) { return files_list_->allowable().IsAllowablePath(p); },
+      [this](const std::string& p) { return services_.files->IsFile(p); });
+  if (!paths.empty()) {
+    auto list = std::make_unique<lists::FilesList>(files_list_->services());
+    list->set_always_subfolders(files_list_->always_subfolders());
+    // Keep the checked types of the old list.
+    list->allowable() = files_list_->allowable();
+    files_list_ = std::move(list);
+    files_list_->LoadPaths(paths, 100, 0);
+    files_list_->SetCurrent(0);
+    UpdateStatusAndCaption();
+    RefreshNavigation();
+    if (!files_list_->Empty()) ShowCurrentFile(true, 1);
+  }
+  handing_over_ = false;
+  WriteStateFile();
+}
+
+void TVeldrimon69::RecordDroppedFiles(const std::vector<std::string>& paths, bool on_main_window) {
+  if (isVisible()) raise();
+  StopAnimation();  // the dropped file is shown once the animation has ended
+  EnableMenus(false);
+  std::string to_show;
+  try {
+    to_show = files_list_->LoadDroppedFiles(paths);
+  } catch (...) {
+    // The loading ends quietly.
+  }
+  EnableMenus(true);
+  if (on_main_window && !to_show.empty()) {
+    const int at = files_list_->FindInFilesList(to_show);
+    if (at >= 0) files_list_->SetCurrent(at);
+    ShowCurrentFile(true, 1);
+  }
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+}
+
+void TVeldrimon69::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TVeldrimon69::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  event->acceptProposedAction();
+  if (!paths.empty()) RecordDroppedFiles(paths, true);
+}
+
+void TVeldrimon69::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_V:
+      ToolButton5Click();
+      return;
+    case Qt::Key_Escape:
+      StopAnimation();
+      return;
+    case Qt::Key_PageDown:
+      GoNext();
+      return;
+    case Qt::Key_PageUp:
+      GoPrevious();
+      return;
+    case Qt::Key_Home:
+      GoFirst();
+      return;
+    case Qt::Key_End:
+      GoLast();
+      return;
+    default:
+      QMainWindow::keyPressEvent(event);
+  }
+}
+
+void TVeldrimon69::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  LayOutClient();
+}
+
+bool TVeldrimon69::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    // Panel 0 shows the hint, or the view's text when there is none.
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    SetStatusPanel(0, tip.isEmpty() ? ViewStatusText(view_) : tip.toStdString());
+    return true;
+  }
+  if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) {
+    const bool handled = QMainWindow::event(event);
+    LayOutClient();
+    return handled;
+  }
+  if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) {
+    title_strip_->update();
+  }
+  return QMainWindow::event(event);
+}
+
+bool TVeldrimon69::FormCloseQuery() {
+  if (!menus_enabled_ || show_state_.busy()) {
+    services_.ui->Warning(kBusyCloseWarning);
+    StopAnimation();
+    if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
+    return false;
+  }
+  if (sub_window_open_ && sub_window_open_()) {
+    services_.ui->Warning(kSubWindowCloseWarning);
+    return false;
+  }
+  return true;
+}
+
+void TVeldrimon69::FormClose() {
+  closing_ = true;
+  if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
+  if (uninstalled_ || !settings_.installed) return;
+  try {
+    if (notes_) {
+      notes_->CloseNotesDatabase();
+      notes_.reset();
+    }
+    scratch_.Remove();
+    const std::string temp = services_.folders->TempFolder();
+    auto delete_matching = [&temp](const std::string& prefix, const std::string& suffix) {
+      std::error_code ec;
+      for (const auto& entry : std::filesystem::directory_iterator(temp, ec)) {
+        const std::string n = picture::UpperAscii(entry.path().filename().string());
+        if (n.rfind(prefix, 0) == 0 && n.size() >= prefix.size() + suffix.size() &&
+            n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) {
+          std::filesystem::remove(entry.path(), ec);
+        }
+      }
+    };
+    if (scanned_ && services_.ui->Choice("Warning", platform::ChoiceKind::kWarning, kScansQuestion,
+                                         {"+Delete Temp Scans", "-Leave Temp Scans"}) == 1) {
+      delete_matching("~SCAN", ".BMP");
+    }
+    if (snapshots_ &&
+        services_.ui->Choice("Warning", platform::ChoiceKind::kWarning, kSnapshotsQuestion,
+                             {"+Delete Temp SnapShots", "-Leave Temp SnapShots"}) == 1) {
+      delete_matching("~SCREEN", "");
+    }
+    ReadMenusIntoSettings();
+    WriteSettings(settings_path_, settings_);
+    RecordRegistrationVersion(settings_path_);
+  } catch (...) {
+    // Shutdown goes on.
+  }
+  WriteStateFile();
+}
+
+void TVeldrimon69::closeEvent(QCloseEvent* event) {
+  if (!uninstalled_ && !FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+void TVeldrimon69::WriteStateFile() const {
+  if (options_.state_file.empty()) return;
+  std::string text;
+  text += "count=" + std::to_string(files_list_->Count()) + "\n";
+  text += "current=" + std::to_string(files_list_->Current()) + "\n";
+  text += "caption=" + caption_ + "\n";
+  text += "closing=" + std::string(closing_ ? "1" : "0") + "\n";
+  const QRect frame = frameGeometry();
+  text += "window=" + std::to_string(frame.left()) + " " + std::to_string(frame.top()) + " " +
+          std::to_string(frame.width()) + " " + std::to_string(frame.height()) + "\n";
+  for (int i = 0; i < files_list_->Count(); ++i) {
+    text += "entry=" + files_list_->FilePathAt(i) + "\n";
+  }
+  for (const std::string& arg : options_.args) text += "argument=" + arg + "\n";
+  for (const std::string& line : received_) text += "received=" + line + "\n";
+  // Written aside and renamed, so a reader never sees half a state.
+  const std::string temp = options_.state_file + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, options_.state_file, ec);
+}
+
+}  // namespace vr::shell::ui

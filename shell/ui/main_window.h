@@ -1,0 +1,279 @@
+#pragma once
+// TVeldrimon69, the main window: menus, tool bars, the painted title strip, the three views of
+// the shown picture (re-size to fit, actual size, split), the status bar, the full-screen window,
+// the properties window, drag and drop, the hand-over receiver and the start-up and shutdown
+// sequences.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "picture/bitmap.h"
+#include "picture/picture_holder.h"
+#include "platform/folders.h"
+#include "platform/services.h"
+#include "shell/layout.h"
+#include "shell/settings.h"
+#include "shell/show_state.h"
+
+class QAction;
+class QDialog;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QToolBar;
+class QToolButton;
+
+namespace vr::lists {
+class FilesList;
+}
+namespace vr::notes {
+class NotesDatabase;
+}
+
+namespace vr::shell {
+class FileTypeRegistrar;
+}
+namespace vr::codecs::gif {
+class TGifGraphics;
+}
+
+namespace vr::shell::ui {
+
+class TFitPane;
+class TActualPane;
+class TTitleStrip;
+class TFullScreen;
+
+// What the composition root hands to the main window.
+struct ViewerOptions {
+  platform::Services services;
+  std::vector<std::string> args;  // command-line arguments without the program path
+  std::string program_path;       // the executable, for the file-type registration
+  // Test and benchmark hooks (environment variables read by the composition root).
+  std::string state_file;            // VELDRIMON_STATE_FILE: the state is written there on changes
+  bool quit_on_first_paint = false;  // VELDRIMON_BENCH_FIRST_PAINT
+  std::chrono::steady_clock::time_point started{};
+  bool register_file_types = true;  // off in tests: the registrar writes into the user's desktop
+  // Runs a modal window (the production default is QDialog::exec); tests record and answer.
+  std::function<int(QDialog&)> exec_dialog;
+  // Today's day number (days since 1899-12-30); the production default reads the clock.
+  std::function<int64_t()> today;
+};
+
+// Request codes of the full-screen loop and the slide show.
+inline constexpr int kRequestNone = 0;
+inline constexpr int kRequestStop = 27;
+inline constexpr int kRequestTag = 32;
+inline constexpr int kRequestPrevious = 33;
+inline constexpr int kRequestNext = 34;
+inline constexpr int kRequestRedisplay = 86;
+inline constexpr int kRequestRestartGif = 120;
+inline constexpr int kRequestSlideShow = 121;
+
+inline constexpr const char* kTitleLabel = "(Veldrimon) ";
+inline constexpr const char* kBusyCloseWarning =
+    "You are either:\r\r1. Showing an animated GIF file\r2. In the middle of loading a big "
+    "picture.\r3. Currently in Slide Show\r\rThey will now stop, try to close Veldrimon again!";
+inline constexpr const char* kSubWindowCloseWarning =
+    "You have another Veldrimon sub-window still opened. You need to close out all the Veldrimon "
+    "sub-windows before closing the main program!";
+inline constexpr const char* kScansQuestion =
+    "You have scanned some pictures and there COULD be files in your TEMP folder that may need to "
+    "be deleted!";
+inline constexpr const char* kSnapshotsQuestion =
+    "You have Snap Shotted some pictures and there COULD be temp snapshot files in your TEMP "
+    "folder that may need to be deleted!";
+inline constexpr const char* kPictureMenuTip =
+    "Right-Click for menu, and DBL-CLICK to open seperate preview window for picture";
+
+class TVeldrimon69 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TVeldrimon69(ViewerOptions options, QWidget* parent = nullptr);
+  ~TVeldrimon69() override;
+
+  // The start-up sequence after the window exists (settings, lists, database, command line,
+  // first-run setup, update reminder). Exceptions inside are swallowed.
+  void RunStartupSequence();
+
+  // Show current file (mode unused here, remember-if-busy, animate 0/1/2).
+  bool ShowCurrentFile(bool remember_if_busy = false, int animate = 1);
+  void SelectView(View view);
+  View view() const { return view_; }
+  void EnterFullScreen(int mode, bool shrink_only);
+  void UpdateStatusAndCaption();
+  void SetStatusPanel(int index, const std::string& text);
+  std::string StatusPanel(int index) const;
+  const std::string& caption_text() const { return caption_; }
+  void EnableMenus(bool on);
+
+  // The hand-over receiver (codes 96 and 69).
+  void HandOverSetFlag();
+  void HandOverCommandLine(const std::string& text);
+  // Drops of files and folders on the main window.
+  void RecordDroppedFiles(const std::vector<std::string>& paths, bool on_main_window);
+
+  // Navigation of the files list.
+  void GoNext();
+  void GoPrevious();
+  void GoFirst();
+  void GoLast();
+
+  lists::FilesList& files_list() { return *files_list_; }
+  Settings& settings() { return settings_; }
+  const std::string& settings_path() const { return settings_path_; }
+  const picture::PictureHolder& shown() const { return shown_; }
+  const picture::Bitmap& display_bitmap() const { return display_; }
+  int display_rebuilds() const { return display_rebuilds_; }
+  bool keep_aspect() const { return keep_aspect_; }
+  int DisplayDepth() const;
+  bool smoothing() const { return smooth_; }
+  bool uninstalled() const { return uninstalled_; }
+  bool closing() const { return closing_; }
+  TFitPane* fit_pane() const { return fit_pane_; }
+  TFullScreen* full_screen() const { return full_screen_; }
+  QAction* action(const std::string& name) const;
+  QMenu* picture_menu() const { return picture_menu_; }
+  // Tells the shutdown that other windows counted as open (the FTP window, the recycle window...).
+  void SetSubWindowCheck(std::function<bool()> check) { sub_window_open_ = std::move(check); }
+  void SetScannedThisRun(bool on) { scanned_ = on; }
+  void SetSnapshotsThisRun(bool on) { snapshots_ = on; }
+
+  // The animated GIF being played (its frames are drawn into the shown picture).
+  bool gif_animating() const { return active_gif_ != nullptr; }
+  int gif_frames_drawn() const { return gif_frames_; }
+  // Stops the animation after the frame it is on ("STOP SlideShow or GIF Animation").
+  void StopAnimation();
+  void GifFrameChanged();
+
+  // Writes the test state file (count, current, caption, entries) when one was asked for.
+  void WriteStateFile() const;
+
+  // Called by the fit pane: builds the display bitmap when needed and gives it (nullptr: none).
+  const picture::Bitmap* DisplayBitmapFor(int width, int height);
+  void FirstPaintDone();
+  // Lays the fit pane out again (force rebuilds the display bitmap).
+  void LayOutFitPane(bool force);
+
+  // Slots named after their menu entries.
+  void Open1Click();
+  void Properties1Click();
+  void ToolButton1Click();  // keep aspect ratio
+  void ToolButton2Click();  // smooth shrunken images
+  void ToolButton5Click();  // view cycle
+  void SetupFileTypesClick();
+  void UnInstallClick();
+  void ClearHistoryClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBars();
+  void BuildPictureMenu();
+  void BuildDriveMenu();
+  void RefreshRecentMenus();
+  void RefreshNavigation();
+  void ApplySettingsToMenus();
+  void ReadMenusIntoSettings();
+  void LayOutClient();
+  void ClearPicture();
+  void AutoSizeWindow();
+  void LoadIntoShown(const std::string& path);
+  void ShowMedia(const std::string& path);
+  // The screen-colour notice when the screen shows fewer colours than the picture holds.
+  void ScreenColourNotice();
+  // Plays the shown GIF in place while "GIF &Animation (Continuous)" asks for more passes.
+  void AnimateGif(const std::string& path);
+  void RebuildCaption();
+  void OpenRecentFolder(int index);
+  void OpenRecentFile(int index);
+  void SetMultiLoad(int mode);
+  bool FormCloseQuery();
+  void FormClose();
+  void RunFirstRunSetup();
+  bool RunSetupFileTypesWindow();
+  QAction* AddCheck(QMenu* menu, const std::string& name, const QString& caption, bool checked);
+
+  ViewerOptions options_;
+  platform::Services services_;
+  std::unique_ptr<lists::FilesList> files_list_;
+  std::unique_ptr<notes::NotesDatabase> notes_;
+  std::unique_ptr<FileTypeRegistrar> registrar_;
+  Settings settings_;
+  std::string settings_name_ = kDefaultSettingsName;
+  std::string settings_path_;
+  platform::TempFile scratch_;
+
+  ShowState show_state_;
+  picture::PictureHolder shown_;
+  picture::Bitmap display_;
+  uint16_t shown_kind_ = 0;
+  int file_bits_ = -1;
+  int display_rebuilds_ = 0;
+  bool display_dirty_ = true;
+  bool first_pass_ = true;
+  bool first_paint_seen_ = false;
+  bool loading_ = false;
+  int screen_depth_override_ = 0;   // 0: the screen's own depth
+  bool colour_notice_off_ = false;  // for the rest of the run
+  codecs::gif::TGifGraphics* active_gif_ = nullptr;
+  bool gif_stop_ = false;
+  int gif_frames_ = 0;
+
+  View view_ = View::kFit;
+  bool keep_aspect_ = false;
+  bool smooth_ = false;
+  bool menus_enabled_ = true;
+  bool closing_ = false;
+  bool uninstalled_ = false;
+  bool handing_over_ = false;
+  bool scanned_ = false;
+  bool snapshots_ = false;
+  int full_screen_view_ = 0;
+  std::function<bool()> sub_window_open_;
+  std::string caption_ = "Veldrimon";
+  std::vector<std::string> received_;  // hand-over texts, for the state file
+
+  // Controls, by their layout names.
+  TTitleStrip* title_strip_ = nullptr;
+  QWidget* client_ = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  TActualPane* PanelImage1 = nullptr;
+  TFitPane* fit_pane_ = nullptr;  // Panel1 with Panel2 and PaintBox3
+  QLabel* PanelMedia = nullptr;
+  std::array<QLabel*, 4> status_panels_{};
+  QToolBar* load_bar_ = nullptr;
+  QToolBar* view_bar_ = nullptr;
+  QToolButton* ToolButton1 = nullptr;
+  QToolButton* ToolButton2 = nullptr;
+  QToolButton* ToolButton5 = nullptr;
+  QToolButton* TBLoad = nullptr;
+  QToolButton* TBPrev = nullptr;
+  QToolButton* TBNext = nullptr;
+  QMenu* file_menu_ = nullptr;
+  QMenu* edit_menu_ = nullptr;
+  QMenu* recent_folders_menu_ = nullptr;
+  QMenu* recent_files_menu_ = nullptr;
+  QMenu* drive_menu_ = nullptr;
+  QMenu* picture_menu_ = nullptr;
+  QActionGroup* view_group_ = nullptr;
+  QActionGroup* full_group_ = nullptr;
+  std::vector<std::pair<std::string, QAction*>> actions_;
+  TFullScreen* full_screen_ = nullptr;
+};
+
+}  // namespace vr::shell::ui

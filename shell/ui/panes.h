@@ -1,0 +1,83 @@
+#pragma once
+// The main window's picture panes and its painted title strip.
+
+#include <QFrame>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "picture/bitmap.h"
+#include "shell/layout.h"
+
+class QMenu;
+
+namespace vr::shell::ui {
+
+class TVeldrimon69;
+
+// The fit pane: Panel1 (lowered bevel, 4 pixels) holding the black inner panel Panel2, in which
+// the paint box PaintBox3 shows the display bitmap. The paint box is laid out by LayOutFitPane.
+class TFitPane : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TFitPane(TVeldrimon69* owner);
+  static constexpr int kMargin = 4;
+  // The inner box the picture is fitted into.
+  int BoxWidth() const { return width() - 2 * kMargin; }
+  int BoxHeight() const { return height() - 2 * kMargin; }
+  void SetPaintBox(const shell::Box& box);
+  const shell::Box& paint_box() const { return paint_box_; }
+  void SetContextMenu(QMenu* menu) { menu_ = menu; }
+  int paints() const { return paints_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  TVeldrimon69* owner_;
+  shell::Box paint_box_;
+  QMenu* menu_ = nullptr;
+  int paints_ = 0;
+};
+
+// The actual-size panel PanelImage1 inside ScrollBox1: the picture at its natural size.
+class TActualPane : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TActualPane(TVeldrimon69* owner);
+  void SetBitmap(const picture::Bitmap* bitmap);
+  void SetContextMenu(QMenu* menu) { menu_ = menu; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  const picture::Bitmap* bitmap_ = nullptr;
+  QMenu* menu_ = nullptr;
+};
+
+// The platform owns the real window frame, so the two-font caption is painted in a strip at the
+// top of the client area: the part before "|" in bold "Times New Roman", the rest two pixels
+// lower in bold "MS SANS SERIF", shortened character by character until it fits.
+class TTitleStrip : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TTitleStrip(QWidget* parent);
+  void SetCaption(const std::string& caption);
+  const std::string& caption() const { return caption_; }
+  // The part of the rest that was drawn at the last paint.
+  const std::string& drawn_rest() const { return drawn_rest_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::string caption_;
+  std::string drawn_rest_;
+};
+
+}  // namespace vr::shell::ui

@@ -1,0 +1,131 @@
+#include "shell/ui/properties_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <fstream>
+#include <iterator>
+
+#include "shell/layout.h"
+
+namespace vr::shell::ui {
+
+void ReadGifExtras(const std::string& path, PropertiesFacts* facts) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> data;
+  data.resize(1 << 20);
+  in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  data.resize(static_cast<size_t>(in.gcount()));
+  if (data.size() < 13 || data[0] != 'G' || data[1] != 'I' || data[2] != 'F') return;
+  // Header (6), screen descriptor (7), then the global colour table when flagged.
+  size_t pos = 13;
+  std::vector<picture::Rgb> table;
+  if (data[10] & 0x80) {
+    const size_t entries = size_t{1} << ((data[10] & 7) + 1);
+    for (size_t i = 0; i < entries && pos + 3 <= data.size(); ++i, pos += 3) {
+      table.push_back({data[pos], data[pos + 1], data[pos + 2]});
+    }
+  }
+  bool have_gce = false;
+  // Extensions up to the first image: the graphic control block and comments.
+  while (pos + 2 <= data.size() && data[pos] == 0x21) {
+    const uint8_t label = data[pos + 1];
+    pos += 2;
+    std::string comment;
+    while (pos < data.size() && data[pos] != 0) {
+      const size_t len = data[pos];
+      if (pos + 1 + len > data.size()) return;
+      if (label == 0xF9 && !have_gce && len >= 4) {
+        have_gce = true;
+        facts->transparent = (data[pos + 1] & 1) != 0;
+        const uint8_t index = data[pos + 4];
+        if (index < table.size()) facts->transparent_colour = table[index];
+      } else if (label == 0xFE) {
+        comment.append(reinterpret_cast<const char*>(&data[pos + 1]), len);
+      }
+      pos += 1 + len;
+    }
+    ++pos;
+    if (label == 0xFE) {
+      size_t start = 0;
+      for (size_t i = 0; i <= comment.size(); ++i) {
+        if (i == comment.size() || comment[i] == '\n' || comment[i] == '\r') {
+          if (i > start) facts->comments.push_back(comment.substr(start, i - start));
+          start = i + 1;
+        }
+      }
+    }
+  }
+}
+
+TPropertiesMenu::TPropertiesMenu(const PropertiesFacts& f, QWidget* parent) : QDialog(parent) {
+  setWindowTitle("Properties");
+  setModal(true);
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout();
+  layout->addLayout(form);
+  auto add = [&](const std::string& caption, const std::string& value, bool enabled = true) {
+    fields_.emplace_back(caption, value);
+    auto* label = new QLabel(QString::fromStdString(caption));
+    auto* text = new QLabel(QString::fromStdString(value));
+    label->setEnabled(enabled);
+    text->setEnabled(enabled);
+    form->addRow(label, text);
+  };
+  add("Filename:", f.file_name);
+  add("Dimensions:", std::to_string(f.width) + "x" + std::to_string(f.height));
+  add("File BPP:", f.file_bits < 0 ? std::string("?") : DepthText(f.file_bits));
+  add("Internal BPP:", DepthText(f.internal_bits));
+  add("Screen mode:", DepthText(f.screen_bits));
+  add("Actual Colors:", std::to_string(f.colours));
+  add("File size:", f.file_size < 0 ? std::string() : std::to_string(f.file_size));
+  add("Date Modified:", f.modified);
+  add("File #:", std::to_string(f.position + 1) + " of " + std::to_string(f.count) + " files.");
+  add("Interlaced    GIF:", f.gif ? (f.interlaced ? "YES" : "NO") : "", f.gif);
+  add("Animated     GIF:", f.gif ? (f.animated ? "YES" : "NO") : "", f.gif);
+  add("Transparent GIF:", f.gif ? (f.transparent ? "YES" : "NO") : "", f.gif);
+  auto* swatch = new QLabel();
+  swatch->setFixedSize(24, 16);
+  swatch->setAutoFillBackground(true);
+  QPalette sp = swatch->palette();
+  sp.setColor(QPalette::Window,
+              QColor(f.transparent_colour.r, f.transparent_colour.g, f.transparent_colour.b));
+  swatch->setPalette(sp);
+  swatch->setEnabled(f.gif && f.transparent);
+  form->addRow(new QLabel("Transparent color:"), swatch);
+  auto* comments = new QPlainTextEdit();
+  comments->setReadOnly(true);
+  if (f.gif) {
+    for (const std::string& line : f.comments) {
+      if (!comment_text_.empty()) comment_text_ += "\n";
+      comment_text_ += line;
+    }
+  } else {
+    comment_text_ = kNoGifComments;
+    QPalette cp = comments->palette();
+    cp.setColor(QPalette::Base, QColor(0x80, 0x80, 0x80));
+    comments->setPalette(cp);
+  }
+  comments->setPlainText(QString::fromStdString(comment_text_));
+  layout->addWidget(comments);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+  // The palette editor belongs to the export windows; it is offered once they are linked in.
+  auto* palette_button = buttons->addButton("Palette Editor", QDialogButtonBox::ActionRole);
+  palette_button->setEnabled(false);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  layout->addWidget(buttons);
+}
+
+std::string TPropertiesMenu::Field(const std::string& caption) const {
+  for (const auto& [c, v] : fields_) {
+    if (c == caption) return v;
+  }
+  return {};
+}
+
+std::string TPropertiesMenu::CommentText() const { return comment_text_; }
+
+}  // namespace vr::shell::ui

@@ -1,0 +1,131 @@
+#include "shell/ui/viewer_process.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/folders.h"
+#include "platform/single_instance.h"
+#include "platform/ui.h"
+#include "shell/hand_over.h"
+#include "shell/layout.h"
+#include "shell/settings.h"
+#include "shell/ui/main_window.h"
+
+namespace vr::shell::ui {
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+int RunViewerProcess(const ProcessOptions& given) {
+  // Names are made absolute: the running viewer that may receive them works in another folder.
+  ProcessOptions options = given;
+  for (std::string& arg : options.args) {
+    if (arg.empty() || IsIniSwitch(arg)) continue;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(arg, ec);
+    if (!ec) arg = absolute.lexically_normal().string();
+  }
+  platform::SingleInstance& instance = *options.instance;
+  platform::Ui& ui = *options.services.ui;
+  // "MultiLoad" always comes from the default settings file: "/INI:" acts only later.
+  const int mode =
+      ReadMultiLoad(SettingsPath(options.services.folders->ProgramFolder(), kDefaultSettingsName));
+  const bool locked = instance.AcquireStartupLock(kStartupLockWaitMs);
+  // Running: a viewer answers, or the lock wait timed out (another copy is still starting).
+  std::optional<platform::WindowRect> other;
+  bool running = !locked;
+  if (instance.ViewerAnswers()) {
+    running = true;
+    other = instance.ViewerRect();
+  }
+  const StartAction action = DecideStart(mode, running, [&ui] { return AskRunAnother(ui); });
+  if (action == StartAction::kHandOver) {
+    instance.ReleaseStartupLock();
+    std::vector<std::string> args = {options.program_path};
+    args.insert(args.end(), options.args.begin(), options.args.end());
+    return SendHandOver(instance, ui, args) ? 0 : 1;
+  }
+
+  ViewerOptions viewer;
+  viewer.services = options.services;
+  viewer.args = options.args;
+  viewer.program_path = options.program_path;
+  viewer.state_file = Env("VELDRIMON_STATE_FILE");
+  viewer.quit_on_first_paint = !Env("VELDRIMON_BENCH_FIRST_PAINT").empty();
+  viewer.started = options.started;
+  // Tests keep the desktop's file associations out of reach.
+  viewer.register_file_types = Env("VELDRIMON_NO_REGISTRATION").empty();
+  TVeldrimon69 window(viewer);
+  if (other) {
+    const WindowPlace place =
+        SecondWindowPlacement(other->left, other->top, other->right, other->bottom);
+    window.setGeometry(place.left, place.top, place.width, place.height);
+  }
+  window.winId();  // the window exists before the lock goes
+  platform::HandOverReceiver receiver;
+  receiver.on_set_flag = [&window] { window.HandOverSetFlag(); };
+  receiver.on_command_line = [&window](const std::string& text) {
+    window.HandOverCommandLine(text);
+  };
+  receiver.on_bring_forward = [&window] {
+    if (window.isMinimized()) {
+      window.showNormal();
+    } else {
+      window.raise();
+      window.activateWindow();
+    }
+  };
+  receiver.window_rect = [&window] {
+    const QRect r = window.frameGeometry();
+    return platform::WindowRect{r.left(), r.top(), r.right(), r.bottom()};
+  };
+  instance.Listen(receiver);
+  // The lock is kept until the message loop runs, so that a copy started meanwhile finds a
+  // viewer that answers rather than one still busy with its start-up.
+  QTimer::singleShot(0, &window, [&instance] { instance.ReleaseStartupLock(); });
+
+  window.RunStartupSequence();
+  if (window.uninstalled()) return 0;
+  if (!viewer.quit_on_first_paint) {
+    window.show();
+    QCoreApplication::processEvents();  // the frame is known once the window is up
+  }
+  if (other) {
+    // The placement is of the whole window, frame included; the frame is known once shown.
+    const WindowPlace place =
+        SecondWindowPlacement(other->left, other->top, other->right, other->bottom);
+    const QSize frame_extra = window.frameGeometry().size() - window.size();
+    window.resize(place.width - frame_extra.width(), place.height - frame_extra.height());
+    window.move(place.left, place.top);
+    // Platforms differ on whether move() places the frame or the client area; correct for it.
+    const QPoint off = window.frameGeometry().topLeft() - QPoint(place.left, place.top);
+    if (!off.isNull()) window.move(window.pos() - off);
+  }
+  window.WriteStateFile();
+  // Test hook: the viewer closes itself once this file appears.
+  const std::string quit_file = Env("VELDRIMON_QUIT_FILE");
+  if (!quit_file.empty()) {
+    auto* timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, quit_file] {
+      std::error_code ec;
+      if (std::filesystem::exists(quit_file, ec)) window.close();
+    });
+    timer->start(50);
+  }
+  if (viewer.quit_on_first_paint) {
+    // The benchmark paints offscreen without showing a window frame.
+    window.show();
+  }
+  return QApplication::exec();
+}
+
+}  // namespace vr::shell::ui

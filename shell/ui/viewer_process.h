@@ -1,0 +1,28 @@
+#pragma once
+// Process start: decides between running a viewer and handing the command line to the running
+// one, then runs the viewer's message loop.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace vr::platform {
+class SingleInstance;
+}
+
+namespace vr::shell::ui {
+
+struct ProcessOptions {
+  platform::Services services;
+  platform::SingleInstance* instance = nullptr;
+  std::vector<std::string> args;  // without the program path
+  std::string program_path;
+  std::chrono::steady_clock::time_point started{};
+};
+
+// Runs the whole process after the application object exists; gives the exit code.
+int RunViewerProcess(const ProcessOptions& options);
+
+}  // namespace vr::shell::ui

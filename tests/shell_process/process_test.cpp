@@ -1,0 +1,290 @@
+// Real viewer processes meeting through the single-instance service: hand-over in mode NO, empty
+// and non-allowable hand-overs, a crowd of simultaneous starts, and a killed viewer's leftovers.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "picture/bitmap.h"
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "test_support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Values(const std::string& state, const std::string& key) {
+  std::vector<std::string> values;
+  std::istringstream in(state);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(key + "=", 0) == 0) values.push_back(line.substr(key.size() + 1));
+  }
+  return values;
+}
+
+class ViewerProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = dir_.File("home");
+    instance_ = dir_.File("instance");
+    std::filesystem::create_directories(home_);
+    std::filesystem::create_directories(instance_);
+    std::filesystem::create_directories(dir_.File("tmp"));
+    // A set-up install in mode NO: no first-run windows, no update question.
+    dir_.WriteText("home/VELDR.INI",
+                   "[General]\nMultiLoad=1\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                   "Date_UpdateMessageShown=99999\n");
+  }
+
+  void TearDown() override {
+    for (pid_t pid : running_) {
+      ::kill(pid, SIGKILL);
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+    }
+  }
+
+  std::string Picture(const std::string& name) {
+    vr::picture::Bitmap bitmap;
+    bitmap.Create(8, 6, vr::picture::PixelFormat::k24);
+    const std::string path = dir_.File(name);
+    EXPECT_TRUE(vr::codecs::SaveBmp(path, bitmap).ok);
+    return path;
+  }
+
+  // Starts the viewer with the test's environment; `state` names its state file.
+  pid_t Start(const std::vector<std::string>& args, const std::string& state) {
+    std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen",
+                                         "VELDRIMON_HOME=" + home_,
+                                         "VELDRIMON_INSTANCE_DIR=" + instance_,
+                                         "VELDRIMON_STATE_FILE=" + state,
+                                         "VELDRIMON_QUIT_FILE=" + dir_.File("quit"),
+                                         "VELDRIMON_NO_REGISTRATION=1",
+                                         "TMPDIR=" + dir_.File("tmp"),
+                                         "HOME=" + dir_.Path(),
+                                         "XDG_DATA_HOME=" + dir_.File("data")};
+    std::vector<char*> env;
+    for (std::string& e : env_text) env.push_back(e.data());
+    env.push_back(nullptr);
+    std::vector<std::string> argv_text = {VELDRIMON_BINARY};
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(::posix_spawn(&pid, VELDRIMON_BINARY, nullptr, nullptr, argv.data(), env.data()), 0);
+    running_.push_back(pid);
+    return pid;
+  }
+
+  // Waits for the process to end; gives its exit code, or -1 on timeout or a signal.
+  int WaitExit(pid_t pid, int timeout_ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (Clock::now() < deadline) {
+      int status = 0;
+      const pid_t done = ::waitpid(pid, &status, WNOHANG);
+      if (done == pid) {
+        std::erase(running_, pid);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+
+  bool Alive(pid_t pid) {
+    int status = 0;
+    return ::waitpid(pid, &status, WNOHANG) == 0;
+  }
+
+  // Waits until the state file holds `count` entries (or at least one line with `needle`).
+  std::string WaitState(const std::string& state, const std::function<bool(const std::string&)>& ok,
+                        int timeout_ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::string text;
+    while (Clock::now() < deadline) {
+      text = ReadAll(state);
+      if (!text.empty() && ok(text)) return text;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return text;
+  }
+
+  // Starts the first viewer and waits for it to be up.
+  pid_t StartViewer(const std::vector<std::string>& args = {}) {
+    const pid_t pid = Start(args, viewer_state_);
+    const std::string state = WaitState(
+        viewer_state_, [](const std::string& t) { return !t.empty(); }, 15000);
+    EXPECT_FALSE(state.empty()) << "the viewer did not come up";
+    // The lock goes once the message loop runs; give it that moment.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return pid;
+  }
+
+  void Quit(pid_t pid) {
+    dir_.WriteText("quit", "");
+    EXPECT_EQ(WaitExit(pid, 15000), 0);
+    std::filesystem::remove(dir_.File("quit"));
+  }
+
+  vr::test_support::TempDir dir_;
+  std::string home_;
+  std::string instance_;
+  std::string viewer_state_ = dir_.File("viewer.state");
+  std::vector<pid_t> running_;
+};
+
+TEST_F(ViewerProcessTest, ModeNoHandsTheFileToTheRunningViewer) {
+  const std::string picture = Picture("picture.bmp");
+  const pid_t viewer = StartViewer();
+  const std::string second_state = dir_.File("second.state");
+  const pid_t second = Start({picture}, second_state);
+  EXPECT_EQ(WaitExit(second, 20000), 0);
+  EXPECT_FALSE(std::filesystem::exists(second_state));  // it never made a window
+  const std::string state = WaitState(
+      viewer_state_, [&](const std::string& t) { return !Values(t, "entry").empty(); }, 10000);
+  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{picture});
+  EXPECT_EQ(Values(state, "count"), std::vector<std::string>{"1"});
+  ASSERT_TRUE(Alive(viewer));
+
+  // Only the program path: the receiver acknowledges and changes nothing.
+  const pid_t bare = Start({}, dir_.File("bare.state"));
+  EXPECT_EQ(WaitExit(bare, 20000), 0);
+  // A file of a type that is not allowable: the list is left alone.
+  const std::string text = dir_.WriteText("readme.txt", "text");
+  const pid_t other = Start({text}, dir_.File("other.state"));
+  EXPECT_EQ(WaitExit(other, 20000), 0);
+  const std::string after = WaitState(
+      viewer_state_, [](const std::string& t) { return Values(t, "received").size() >= 3; }, 10000);
+  EXPECT_EQ(Values(after, "received").size(), 3u);
+  EXPECT_EQ(Values(after, "entry"), std::vector<std::string>{picture});
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("bare.state")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("other.state")));
+  Quit(viewer);
+  // The viewer wrote its settings at shutdown.
+  EXPECT_NE(ReadAll(home_ + "/VELDR.INI").find("[Albums]"), std::string::npos);
+}
+
+TEST_F(ViewerProcessTest, TwentySimultaneousStartsEndWithOneViewerHoldingEveryArgument) {
+  constexpr int kCount = 20;
+  std::vector<std::string> pictures;
+  for (int i = 0; i < kCount; ++i) pictures.push_back(Picture("p" + std::to_string(i) + ".bmp"));
+  std::vector<pid_t> pids;
+  for (int i = 0; i < kCount; ++i) {
+    pids.push_back(Start({pictures[i]}, dir_.File("s" + std::to_string(i) + ".state")));
+  }
+  // All but one hand over and end; one stays as the viewer.
+  const auto deadline = Clock::now() + std::chrono::seconds(45);
+  std::map<pid_t, int> ended;
+  while (Clock::now() < deadline && static_cast<int>(ended.size()) < kCount - 1) {
+    for (pid_t pid : pids) {
+      if (ended.count(pid) != 0) continue;
+      int status = 0;
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        std::erase(running_, pid);
+        ended[pid] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_EQ(static_cast<int>(ended.size()), kCount - 1);
+  for (const auto& [pid, code] : ended) EXPECT_EQ(code, 0) << pid;
+  int viewer_index = -1;
+  for (int i = 0; i < kCount; ++i) {
+    if (ended.count(pids[i]) == 0) viewer_index = i;
+  }
+  ASSERT_GE(viewer_index, 0);
+  for (int i = 0; i < kCount; ++i) {
+    EXPECT_EQ(std::filesystem::exists(dir_.File("s" + std::to_string(i) + ".state")),
+              i == viewer_index);
+  }
+  const std::string state_file = dir_.File("s" + std::to_string(viewer_index) + ".state");
+  const std::string state = WaitState(
+      state_file, [&](const std::string& t) { return Values(t, "received").size() >= kCount - 1; },
+      15000);
+  // Its own argument came from its command line; every other one arrived by hand-over.
+  EXPECT_EQ(Values(state, "argument"), std::vector<std::string>{pictures[viewer_index]});
+  std::string received;
+  for (const std::string& line : Values(state, "received")) received += line + "\n";
+  for (int i = 0; i < kCount; ++i) {
+    if (i == viewer_index) continue;
+    EXPECT_NE(received.find("\"" + pictures[i] + "\""), std::string::npos) << pictures[i];
+  }
+  EXPECT_EQ(Values(state, "received").size(), static_cast<size_t>(kCount - 1));
+  EXPECT_EQ(Values(state, "count"), std::vector<std::string>{"1"});  // each hand-over replaces
+  Quit(pids[viewer_index]);
+}
+
+TEST_F(ViewerProcessTest, KilledViewersLockAndSocketAreTakenOverAtOnce) {
+  const pid_t first = StartViewer();
+  ASSERT_EQ(::kill(first, SIGKILL), 0);
+  EXPECT_EQ(WaitExit(first, 5000), -1 /* killed by a signal */);
+  std::filesystem::remove(viewer_state_);
+  const std::string picture = Picture("after.bmp");
+  const auto started = Clock::now();
+  const pid_t next = Start({picture}, viewer_state_);
+  const std::string state = WaitState(
+      viewer_state_, [&](const std::string& t) { return !Values(t, "entry").empty(); }, 15000);
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{picture});
+  // No waiting for the 5-second lock or the 10-second hand-over: it runs straight away.
+  EXPECT_LT(took.count(), 4500);
+  // And it answers the next start.
+  const std::string second = Picture("second.bmp");
+  const pid_t hand = Start({second}, dir_.File("hand.state"));
+  EXPECT_EQ(WaitExit(hand, 20000), 0);
+  const std::string after = WaitState(
+      viewer_state_,
+      [&](const std::string& t) { return Values(t, "entry") == std::vector<std::string>{second}; },
+      10000);
+  EXPECT_EQ(Values(after, "entry"), std::vector<std::string>{second});
+  Quit(next);
+}
+
+TEST_F(ViewerProcessTest, ModeYesOpensASecondWindowBesideTheFirst) {
+  dir_.WriteText("home/VELDR.INI",
+                 "[General]\nMultiLoad=0\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n");
+  const pid_t first = StartViewer();
+  const std::string first_window = Values(ReadAll(viewer_state_), "window").at(0);
+  const std::string second_state = dir_.File("second.state");
+  const pid_t second = Start({}, second_state);
+  const std::string state = WaitState(
+      second_state, [](const std::string& t) { return !t.empty(); }, 15000);
+  ASSERT_FALSE(state.empty()) << "no second viewer";
+  EXPECT_TRUE(Alive(first));
+  EXPECT_TRUE(Alive(second));
+  int l = 0, t = 0, w = 0, h = 0;
+  std::istringstream(first_window) >> l >> t >> w >> h;
+  // Beside the other: 24 right and down (or 0 past 500 / 400), the same size.
+  const int want_left = l >= 500 ? 0 : l + 24;
+  const int want_top = t >= 400 ? 0 : t + 24;
+  EXPECT_EQ(Values(state, "window").at(0), std::to_string(want_left) + " " +
+                                               std::to_string(want_top) + " " + std::to_string(w) +
+                                               " " + std::to_string(h));
+  dir_.WriteText("quit", "");
+  EXPECT_EQ(WaitExit(first, 15000), 0);
+  EXPECT_EQ(WaitExit(second, 15000), 0);
+}
+
+}  // namespace

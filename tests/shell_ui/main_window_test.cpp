@@ -1,0 +1,584 @@
+// The main window with the scripted services: start-up, showing files, views, the hand-over
+// receiver, full screen and shutdown.
+#include "shell/ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <filesystem>
+
+#include "fakes/fake_services.h"
+#include "lists/files_list.h"
+#include "picture/bitmap.h"
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/kinds.h"
+#include "platform/profile_file.h"
+#include "shell/settings.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/notice_window.h"
+#include "shell/ui/panes.h"
+#include "shell/ui/properties_dialog.h"
+#include "test_support/temp_dir.h"
+
+namespace vr::shell::ui {
+namespace {
+
+using fakes::FakeShell;
+
+std::string WriteBmp(const test_support::TempDir& dir, const std::string& name, int w, int h) {
+  picture::Bitmap bitmap;
+  bitmap.Create(w, h, picture::PixelFormat::k24);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = bitmap.Row(y);
+    for (int x = 0; x < w * 3; ++x) row[x] = static_cast<uint8_t>(x + y);
+  }
+  const std::string path = dir.File(name);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
+  return path;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() : services_(dir_.Path(), dir_.Path()) {}
+
+  // Settings that skip the first-run setup, so that a test only sees what it asks for.
+  void WriteSetUpSettings() {
+    dir_.WriteText(
+        "VELDR.INI",
+        "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n");
+  }
+
+  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args = {}) {
+    ViewerOptions options;
+    options.services = services_.services();
+    options.args = std::move(args);
+    options.program_path = "/opt/veldrimon/veldrimon";
+    options.register_file_types = false;
+    options.exec_dialog = [this](QDialog& dialog) {
+      dialogs_.push_back(dialog.windowTitle().toStdString());
+      if (on_dialog_) on_dialog_(dialog);
+      return static_cast<int>(QDialog::Rejected);
+    };
+    options.today = [] { return int64_t{45010}; };
+    auto window = std::make_unique<TVeldrimon69>(options);
+    window->resize(600, 500);
+    window->RunStartupSequence();
+    window->show();
+    QCoreApplication::processEvents();
+    return window;
+  }
+
+  test_support::TempDir dir_;
+  fakes::FakeServices services_;
+  std::vector<std::string> dialogs_;
+  std::function<void(QDialog&)> on_dialog_;
+};
+
+TEST_F(MainWindowTest, EmptyListShowsEmptyPanelsAndPlainTitle) {
+  WriteSetUpSettings();
+  auto window = Start();
+  EXPECT_EQ(window->caption_text(), "Veldrimon");
+  EXPECT_EQ(window->StatusPanel(1), "");
+  EXPECT_EQ(window->StatusPanel(2), "");
+  EXPECT_EQ(window->StatusPanel(3), "");
+  EXPECT_EQ(window->StatusPanel(0), "View:RE-Size To Fit");
+  EXPECT_TRUE(window->windowTitle().isEmpty());  // the caption is painted by the program
+  EXPECT_TRUE(services_.ui.calls().empty());
+  EXPECT_TRUE(dialogs_.empty());
+  // Step 20 turned both options on through their buttons.
+  EXPECT_TRUE(window->keep_aspect());
+  EXPECT_TRUE(window->smoothing());
+  EXPECT_TRUE(window->action("KeepAspect")->isChecked());
+  EXPECT_TRUE(window->action("Smooth")->isChecked());
+}
+
+TEST_F(MainWindowTest, FirstRunOpensReadmeAndSetupFileTypes) {
+  auto window = Start();
+  const std::string readme = dir_.File("README.TXT");
+  ASSERT_FALSE(services_.shell.requests().empty());
+  EXPECT_EQ(services_.shell.requests()[0].type, FakeShell::Request::Type::kOpenDocument);
+  EXPECT_EQ(services_.shell.requests()[0].target, readme);
+  EXPECT_TRUE(std::filesystem::exists(readme));  // the built-in copy was put in place
+  EXPECT_EQ(dialogs_, (std::vector<std::string>{"Setup File Types"}));
+  // The first run records the day but asks nothing.
+  EXPECT_TRUE(services_.ui.calls().empty());
+  EXPECT_EQ(platform::ProfileFile(dir_.File("VELDR.INI"))
+                .ReadInteger("General", "Date_UpdateMessageShown", 0),
+            45010);
+}
+
+TEST_F(MainWindowTest, ShutdownWritesACompleteSettingsFile) {
+  auto window = Start();
+  window->action("Sound")->setChecked(false);
+  window->close();
+  const platform::ProfileFile f(dir_.File("VELDR.INI"));
+  for (const char* section : {"Recent List", "Tagged Operations", "General", "Albums", "SlideShow",
+                              "WebFolders", "Catalog", "Editors", "Special"}) {
+    EXPECT_TRUE(f.SectionExists(section)) << section;
+  }
+  EXPECT_EQ(f.ReadString("General", "Setup", ""), "YES");
+  EXPECT_EQ(f.ReadString("General", "Version", ""), "Veldrimon 2.1.3");
+  EXPECT_EQ(f.ReadString("General", "Sound", ""), "0");
+  EXPECT_EQ(f.ReadString("Recent List", "Recent_24", ""), "(Entry Not Used Yet)");
+  EXPECT_EQ(f.ReadString("Special", "DataBaseName", ""), "LSNOTES");
+  // The Notes database was opened in the program folder and the scratch file is gone.
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("LSNOTES.NAM")));
+  for (const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+    EXPECT_NE(e.path().filename().string().rfind("~LS", 0), 0u) << e.path();
+  }
+}
+
+TEST_F(MainWindowTest, IniSwitchSendsReadsAndWritesToItsFile) {
+  auto window = Start({"/ini:other.ini"});
+  window->close();
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("OTHER.INI")));
+  EXPECT_EQ(platform::ProfileFile(dir_.File("OTHER.INI")).ReadString("General", "Setup", ""),
+            "YES");
+}
+
+TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 1000, 10);
+  const std::string b = WriteBmp(dir_, "b.bmp", 30, 20);
+  auto window = Start({b, a});
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->files_list().Current(), 0);
+  EXPECT_EQ(window->shown().Width(), 1000);
+  EXPECT_EQ(window->StatusPanel(1), "File:1 of 2");
+  EXPECT_EQ(window->StatusPanel(2), "Width:1000");
+  EXPECT_EQ(window->StatusPanel(3), "Height:10");
+  EXPECT_EQ(window->caption_text(), std::string(kTitleLabel) + "| (" + a + ")");
+  // Keep-aspect layout of the wide picture in the fit pane.
+  TFitPane* pane = window->fit_pane();
+  const Box box = pane->paint_box();
+  EXPECT_EQ(box.width, pane->BoxWidth());
+  EXPECT_EQ(box.height, std::max(1, pane->BoxWidth() / 100));
+
+  window->GoNext();
+  EXPECT_EQ(window->shown().Width(), 30);
+  EXPECT_EQ(window->StatusPanel(1), "File:2 of 2");
+  window->action("DisplayPath")->setChecked(false);
+  window->UpdateStatusAndCaption();
+  EXPECT_EQ(window->caption_text(), std::string(kTitleLabel) + "| (b.bmp)");
+}
+
+TEST_F(MainWindowTest, DisplayBitmapIsRebuiltOnlyWhenThePaneSizeChanges) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 400, 300);
+  auto window = Start({a});
+  QCoreApplication::processEvents();
+  TFitPane* pane = window->fit_pane();
+  pane->repaint();
+  const int built = window->display_rebuilds();
+  ASSERT_GT(built, 0);
+  EXPECT_EQ(window->display_bitmap().Width(), pane->paint_box().width);
+  pane->repaint();
+  pane->repaint();
+  EXPECT_EQ(window->display_rebuilds(), built);
+  window->resize(window->width() + 40, window->height() + 30);
+  QCoreApplication::processEvents();
+  pane->repaint();
+  EXPECT_EQ(window->display_rebuilds(), built + 1);
+  EXPECT_EQ(window->display_bitmap().Width(), pane->paint_box().width);
+}
+
+TEST_F(MainWindowTest, UnreadableFileWarnsAndKeepsThePicture) {
+  WriteSetUpSettings();
+  const std::string good = WriteBmp(dir_, "a.bmp", 40, 30);
+  const std::string bad = dir_.WriteText("b.bmp", "BM this is not a bitmap");
+  auto window = Start({good, bad});
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 40);
+  window->GoNext();
+  ASSERT_FALSE(services_.ui.calls().empty());
+  EXPECT_EQ(services_.ui.last().text, "Error loading file:" + bad);
+  EXPECT_EQ(services_.ui.last().kind, platform::MessageKind::kWarning);
+  EXPECT_EQ(window->shown().Width(), 40);
+  EXPECT_EQ(window->files_list().Current(), 1);
+}
+
+TEST_F(MainWindowTest, ViewToggleCyclesThroughTheThreeViews) {
+  WriteSetUpSettings();
+  auto window = Start();
+  EXPECT_EQ(window->view(), View::kFit);
+  QTest::keyClick(window.get(), Qt::Key_V);
+  EXPECT_EQ(window->view(), View::kSplit);
+  EXPECT_EQ(window->StatusPanel(0), "View:Split Screen");
+  EXPECT_EQ(
+      window->fit_pane()->height(),
+      std::max(window->centralWidget()->findChild<QWidget*>("ClientArea")->height(), 100) / 2);
+  window->ToolButton5Click();
+  EXPECT_EQ(window->view(), View::kActual);
+  EXPECT_FALSE(window->fit_pane()->isVisible());
+  EXPECT_EQ(window->StatusPanel(0), "View:Actual Size");
+  QTest::keyClick(window.get(), Qt::Key_V);
+  EXPECT_EQ(window->view(), View::kFit);
+  EXPECT_TRUE(window->fit_pane()->isVisible());
+}
+
+TEST_F(MainWindowTest, HandOverReplacesTheListOnlyWithSomethingToLoad) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 10, 10);
+  std::filesystem::create_directories(dir_.File("more"));
+  const std::string c = WriteBmp(dir_, "more/c.bmp", 12, 12);
+  const std::string d = WriteBmp(dir_, "more/d.bmp", 14, 14);
+  const std::string text_file = dir_.WriteText("notes.txt", "hello");
+  auto window = Start({a});
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->files_list().Count(), 1);
+
+  window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\"");
+  EXPECT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->files_list().FilePathAt(0), a);
+
+  window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + text_file + "\"");
+  EXPECT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->files_list().FilePathAt(0), a);
+
+  window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + dir_.File("more") + "\"");
+  ASSERT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->files_list().FilePathAt(0), c);
+  EXPECT_EQ(window->files_list().FilePathAt(1), d);
+  EXPECT_EQ(window->shown().Width(), 12);
+  EXPECT_EQ(window->StatusPanel(1), "File:1 of 2");
+}
+
+TEST_F(MainWindowTest, DroppedFolderIsLoadedAndShown) {
+  WriteSetUpSettings();
+  std::filesystem::create_directories(dir_.File("drop"));
+  WriteBmp(dir_, "drop/x.bmp", 16, 8);
+  auto window = Start();
+  window->RecordDroppedFiles({dir_.File("drop")}, true);
+  ASSERT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->shown().Width(), 16);
+  EXPECT_EQ(window->StatusPanel(1), "File:1 of 1");
+}
+
+TEST_F(MainWindowTest, FullScreenShrinkIfNeededCentresAndEscapeLeaves) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 32, 20);
+  const std::string b = WriteBmp(dir_, "b.bmp", 20, 20);
+  auto window = Start({a, b});
+  QCoreApplication::processEvents();
+  const QPoint before = window->pos();
+  TFullScreen* full = window->full_screen();
+  Box seen;
+  int seen_position = -1;
+  QTimer::singleShot(50, [&] {
+    seen = full->paint_box();
+    QTest::keyClick(full, Qt::Key_PageDown);  // next, in the same mode
+    QTimer::singleShot(50, [&] {
+      seen_position = window->files_list().Current();
+      QTest::keyClick(full, Qt::Key_Escape);
+    });
+  });
+  window->EnterFullScreen(1, true);
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+  EXPECT_EQ(seen.width, 32);
+  EXPECT_EQ(seen.height, 20);
+  EXPECT_EQ(seen.left, (screen.width() - 32) / 2);
+  EXPECT_EQ(seen.top, (screen.height() - 20) / 2);
+  EXPECT_EQ(seen_position, 1);
+  EXPECT_FALSE(full->isVisible());
+  EXPECT_EQ(window->pos(), before);
+  EXPECT_TRUE(window->action("PopSlideShow")->isEnabled());
+}
+
+TEST_F(MainWindowTest, CloseIsRefusedWhileASubWindowIsOpen) {
+  WriteSetUpSettings();
+  auto window = Start();
+  bool open = true;
+  window->SetSubWindowCheck([&open] { return open; });
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_FALSE(services_.ui.calls().empty());
+  EXPECT_EQ(services_.ui.last().text, kSubWindowCloseWarning);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("VELDR.INI")) &&
+               platform::ProfileFile(dir_.File("VELDR.INI")).SectionExists("Albums"));
+  open = false;
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ShutdownAsksAboutScansAndSnapshots) {
+  WriteSetUpSettings();
+  dir_.WriteText("~SCAN1.BMP", "x");
+  dir_.WriteText("~SCREEN2.PNG", "x");
+  auto window = Start();
+  window->SetScannedThisRun(true);
+  window->SetSnapshotsThisRun(true);
+  services_.ui.QueueChoice(1);  // delete the scans
+  services_.ui.QueueChoice(2);  // leave the snapshots
+  window->close();
+  ASSERT_EQ(services_.ui.calls().size(), 2u);
+  EXPECT_EQ(services_.ui.calls()[0].text, kScansQuestion);
+  EXPECT_EQ(services_.ui.calls()[1].captions,
+            (std::vector<std::string>{"+Delete Temp SnapShots", "-Leave Temp SnapShots"}));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("~SCAN1.BMP")));
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("~SCREEN2.PNG")));
+}
+
+TEST_F(MainWindowTest, UninstallClosesWithoutSavingSettings) {
+  WriteSetUpSettings();
+  auto window = Start();
+  services_.ui.QueueAnswer(platform::Answer::kYes);
+  window->UnInstallClick();
+  EXPECT_TRUE(window->uninstalled());
+  EXPECT_FALSE(window->isVisible());
+  const platform::ProfileFile f(dir_.File("VELDR.INI"));
+  EXPECT_EQ(f.ReadString("General", "Installed", ""), "0");
+  EXPECT_FALSE(f.SectionExists("Albums"));  // nothing more was written at shutdown
+}
+
+TEST_F(MainWindowTest, MultiLoadEntryIsWrittenAtOnce) {
+  WriteSetUpSettings();
+  auto window = Start();
+  window->action("MultiAsk")->trigger();
+  EXPECT_EQ(platform::ProfileFile(dir_.File("VELDR.INI")).ReadInteger("General", "MultiLoad", -1),
+            2);
+}
+
+TEST_F(MainWindowTest, PictureMenuHoldsItsEntries) {
+  WriteSetUpSettings();
+  auto window = Start();
+  QStringList captions;
+  for (QAction* a : window->picture_menu()->actions()) captions << a->text();
+  for (const char* expected :
+       {"Normal Window                         Key=ESCAPE", "&Previews",
+        "FULL Screen (Shrink If Needed)", "FULL Screen (RE-Size To Fit)     ",
+        "FULL Screen (Actual Size)", "Display Tool Tips Off", "&Start Slide Show Now   (F12)",
+        "START GIF Animation                       F11", "STOP SlideShow or GIF Animation",
+        "Puzzle-Fun (Turn Image Into Puzzle)", "&Delete Current File", "&Print", "P&roperties"}) {
+    EXPECT_TRUE(captions.contains(expected)) << expected;
+  }
+  EXPECT_EQ(window->fit_pane()->toolTip().toStdString(), kPictureMenuTip);
+}
+
+TEST_F(MainWindowTest, OpenDialogPickIsShownAndRemembered) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "pick/a.bmp", 20, 10);
+  auto window = Start();
+  services_.ui.QueueFiles({a});
+  window->Open1Click();
+  ASSERT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->shown().Width(), 20);
+  EXPECT_EQ(window->settings().recent_folders[0], picture::UpperAscii(dir_.File("pick/")));
+  EXPECT_EQ(window->settings().recent_files[0], picture::UpperAscii(a));
+  window->close();
+  const Settings saved = ReadSettings(dir_.File("VELDR.INI"));
+  EXPECT_EQ(saved.recent_files[0], picture::UpperAscii(a));
+}
+
+TEST_F(MainWindowTest, CloseDuringALongOperationIsRefusedWithItsText) {
+  WriteSetUpSettings();
+  auto window = Start();
+  window->EnableMenus(false);
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_FALSE(services_.ui.calls().empty());
+  EXPECT_EQ(services_.ui.last().text,
+            "You are either:\r\r1. Showing an animated GIF file\r2. In the middle of loading a big "
+            "picture.\r3. Currently in Slide Show\r\rThey will now stop, try to close Veldrimon "
+            "again!");
+  EXPECT_TRUE(window->action("PopStop")->isEnabled());
+  window->EnableMenus(true);
+  EXPECT_FALSE(window->action("PopStop")->isEnabled());
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST(TitleStrip, RestIsShortenedUntilItFits) {
+  TTitleStrip strip(nullptr);
+  strip.resize(700, 24);
+  strip.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&strip));
+  strip.SetCaption("(Veldrimon) | (/a/very/long/path/to/some/picture.gif)");
+  strip.repaint();
+  EXPECT_EQ(strip.drawn_rest(), "| (/a/very/long/path/to/some/picture.gif)");
+  strip.resize(120, 24);
+  strip.repaint();
+  EXPECT_LT(strip.drawn_rest().size(),
+            std::string("| (/a/very/long/path/to/some/picture.gif)").size());
+  EXPECT_EQ(std::string("| (/a/very/long/path/to/some/picture.gif)").rfind(strip.drawn_rest(), 0),
+            0u);
+  strip.resize(10, 24);
+  strip.repaint();
+  EXPECT_EQ(strip.drawn_rest(), "");
+}
+
+// A GIF header with a 2-entry global table, a graphic control block naming colour 1 as
+// transparent, and a two-line comment; then a truncated copy.
+std::vector<uint8_t> GifWithExtras() {
+  return {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,
+          // global table: black, (10, 20, 30)
+          0, 0, 0, 10, 20, 30,
+          // graphic control: flags 1 (transparent), delay 0, index 1
+          0x21, 0xF9, 4, 1, 0, 0, 1, 0,
+          // comment "hi\nthere"
+          0x21, 0xFE, 8, 'h', 'i', '\n', 't', 'h', 'e', 'r', 'e', 0,
+          // image descriptor and end
+          ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 1, 0, ';'};
+}
+
+TEST(Properties, GifExtrasAreReadAndDamagedHeadersAreHarmless) {
+  test_support::TempDir dir;
+  PropertiesFacts facts;
+  ReadGifExtras(dir.Write("a.gif", GifWithExtras()), &facts);
+  EXPECT_TRUE(facts.transparent);
+  EXPECT_EQ(facts.transparent_colour.r, 10);
+  EXPECT_EQ(facts.transparent_colour.b, 30);
+  EXPECT_EQ(facts.comments, (std::vector<std::string>{"hi", "there"}));
+  std::vector<uint8_t> bytes = GifWithExtras();
+  for (size_t cut = 0; cut < bytes.size(); ++cut) {
+    PropertiesFacts partial;
+    ReadGifExtras(dir.Write("cut.gif", std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)),
+                  &partial);
+    EXPECT_LE(partial.comments.size(), 2u);
+  }
+  bytes[29] = 200;  // a comment block claiming more bytes than the file holds
+  PropertiesFacts lying;
+  ReadGifExtras(dir.Write("lie.gif", bytes), &lying);
+  EXPECT_TRUE(lying.comments.empty());
+}
+
+TEST(Properties, FieldsAndNonGifCommentText) {
+  PropertiesFacts facts;
+  facts.file_name = "a.bmp";
+  facts.width = 640;
+  facts.height = 480;
+  facts.file_bits = 8;
+  facts.internal_bits = 24;
+  facts.screen_bits = 32;
+  facts.colours = 200;
+  facts.position = 4;
+  facts.count = 9;
+  TPropertiesMenu window(facts, nullptr);
+  EXPECT_EQ(window.windowTitle().toStdString(), "Properties");
+  EXPECT_EQ(window.Field("Dimensions:"), "640x480");
+  EXPECT_EQ(window.Field("File BPP:"), "VGA 8 BPP (256 Colors)");
+  EXPECT_EQ(window.Field("Internal BPP:"), "True Color 24 BPP (16M Colors)");
+  EXPECT_EQ(window.Field("Screen mode:"), "True Color 32 BPP (16M Colors)");
+  EXPECT_EQ(window.Field("Actual Colors:"), "200");
+  EXPECT_EQ(window.Field("File #:"), "5 of 9 files.");
+  EXPECT_EQ(window.Field("Animated     GIF:"), "");
+  EXPECT_EQ(window.CommentText(), "NON-GIF files won't have comments!");
+  facts.gif = true;
+  facts.animated = true;
+  facts.comments = {"one", "two"};
+  TPropertiesMenu gif(facts, nullptr);
+  EXPECT_EQ(gif.Field("Animated     GIF:"), "YES");
+  EXPECT_EQ(gif.Field("Interlaced    GIF:"), "NO");
+  EXPECT_EQ(gif.CommentText(), "one\ntwo");
+}
+
+TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 20, 10);
+  auto window = Start({a});
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs_.empty());  // a true-colour screen needs no notice
+  int shown = 0;
+  on_dialog_ = [&shown](QDialog& dialog) {
+    auto* notice = dynamic_cast<TNoticeWindow*>(&dialog);
+    ASSERT_NE(notice, nullptr);
+    ASSERT_NE(notice->switch_mode(), nullptr);
+    EXPECT_FALSE(notice->switch_mode()->isChecked());
+    EXPECT_EQ(notice->turn_off()->text().toStdString(), kNoticeTurnOff);
+    if (++shown == 2) notice->turn_off()->setChecked(true);
+  };
+  window->action("Screen256")->trigger();  // an 8-bit screen for a 24-bit picture
+  EXPECT_EQ(dialogs_, (std::vector<std::string>{"Optional Information Notice Window"}));
+  window->ShowCurrentFile(false, 1);
+  window->ShowCurrentFile(false, 1);  // turned off at the second showing
+  EXPECT_EQ(shown, 2);
+
+  // "Switch to True/Hi Color video mode now." lifts the depth for the next pictures.
+  auto other = Start({a});
+  on_dialog_ = [](QDialog& dialog) {
+    dynamic_cast<TNoticeWindow&>(dialog).switch_mode()->setChecked(true);
+  };
+  other->action("Screen256")->trigger();
+  EXPECT_EQ(other->DisplayDepth(), 24);
+}
+
+// Two 1 x 1 frames (black, then white) 20 ms apart: the smallest animation.
+std::vector<uint8_t> TwoFrameGif() {
+  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
+                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
+  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
+    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
+                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
+    gif.insert(gif.end(), frame.begin(), frame.end());
+  }
+  gif.push_back(';');
+  return gif;
+}
+
+TVeldrimon69* FindViewer() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* viewer = qobject_cast<TVeldrimon69*>(w)) return viewer;
+  }
+  return nullptr;
+}
+
+TEST_F(MainWindowTest, AnimatedGifPlaysUntilCloseStopsIt) {
+  WriteSetUpSettings();
+  const std::string gif = dir_.Write("anim.gif", TwoFrameGif());
+  int frames_before_close = 0;
+  bool was_animating = false;
+  QTimer::singleShot(400, [&] {
+    TVeldrimon69* viewer = FindViewer();
+    ASSERT_NE(viewer, nullptr);
+    frames_before_close = viewer->gif_frames_drawn();
+    was_animating = viewer->gif_animating();
+    viewer->close();  // refused while the animation runs, and it stops
+  });
+  auto window = Start({gif});  // returns once the animation has stopped
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(was_animating);
+  EXPECT_GE(frames_before_close, 2);
+  EXPECT_FALSE(window->gif_animating());
+  EXPECT_TRUE(window->isVisible());
+  ASSERT_FALSE(services_.ui.calls().empty());
+  EXPECT_EQ(services_.ui.last().text, kBusyCloseWarning);
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, NextDuringAnAnimationOnlyStopsIt) {
+  WriteSetUpSettings();
+  const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif());
+  const std::string bmp = WriteBmp(dir_, "b.bmp", 5, 5);
+  QTimer::singleShot(300, [] {
+    TVeldrimon69* viewer = FindViewer();
+    ASSERT_NE(viewer, nullptr);
+    QTest::keyClick(viewer, Qt::Key_PageDown);
+  });
+  auto window = Start({gif, bmp});
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->gif_animating());
+  EXPECT_EQ(window->files_list().Current(), 0);
+  EXPECT_EQ(window->shown().Width(), 1);
+  window->GoNext();  // now it moves
+  EXPECT_EQ(window->files_list().Current(), 1);
+  EXPECT_EQ(window->shown().Width(), 5);
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
