@@ -32,6 +32,7 @@
 
 #include "lists/files_list.h"
 #include "notes/notes_database.h"
+#include "notes/notes_text.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/gif/gif_graphics.h"
 #include "picture/codecs/gif/gif_host.h"
@@ -174,6 +175,11 @@ void TVeldrimon69::BuildMenus() {
   recent_files_menu_ = file_menu_->addMenu("Recent Files");
   file_menu_->addSeparator();
   add(file_menu_, "Properties1", "P&roperties", [this] { Properties1Click(); });
+  file_menu_->addSeparator();
+  add(file_menu_, "ExportDataBase1", "&Export DataBase To Comma Delimited TEXT File",
+      [this] { ExportDataBase1Click(); });
+  add(file_menu_, "ImportDataBase1", "&Import DataBase From Comma Delimited TEXT File",
+      [this] { ImportDataBase1Click(); });
   file_menu_->addSeparator();
   add(file_menu_, "Exit1", "E&xit", [this] { close(); });
 
@@ -1037,6 +1043,57 @@ void TVeldrimon69::OpenRecentFile(int index) {
   RememberLoad(settings_, file);
   RefreshRecentMenus();
   ShowCurrentFile(false, 1);
+}
+
+// Export and import run with the menus disabled and their progress in the please-wait window.
+void TVeldrimon69::RunNotesText(bool exporting, const std::string& path) {
+  platform::PleaseWait* wait = services_.please_wait;
+  EnableMenus(false);
+  if (wait != nullptr) {
+    wait->ClearStop();
+    wait->SetText(exporting ? "EXPORTING DATABASE...\rExporting records..."
+                            : "IMPORTING DATABASE...\rImporting records...");
+    wait->Show();
+  }
+  const long total = notes_->NoteCount();
+  auto progress = [&](long n) {
+    if (n % 200 != 0) return;
+    if (wait != nullptr) {
+      wait->SetText((exporting ? "Exporting records... " : "Importing records... ") +
+                    std::to_string(n) + (exporting ? " of " + std::to_string(total) : ""));
+    }
+    if (services_.pump != nullptr) services_.pump->PumpMessages();
+  };
+  const notes::NotesTextResult result = exporting ? notes::ExportNotesText(*notes_, path, progress)
+                                                  : notes::ImportNotesText(*notes_, path, progress);
+  if (wait != nullptr) wait->Hide();
+  EnableMenus(true);
+  if (result.status == 0) {
+    services_.ui->Information(result.message);
+  } else {
+    services_.ui->Warning(result.message);
+  }
+}
+
+void TVeldrimon69::ExportDataBase1Click() {
+  if (!notes_ || !notes_->IsOpen()) return;
+  platform::FileDialogOptions options;
+  options.title = "Export DataBase To Comma Delimited TEXT File";
+  options.folder = services_.folders->ProgramFolder();
+  options.file_name = "*.TXT";
+  options.filters = {{"Text File", "*.txt *.TXT"}};
+  const auto path = services_.ui->SaveFile(options);
+  if (path && !path->empty()) RunNotesText(true, *path);
+}
+
+void TVeldrimon69::ImportDataBase1Click() {
+  if (!notes_ || !notes_->IsOpen()) return;
+  platform::FileDialogOptions options;
+  options.title = "Import DataBase From Comma Delimited TEXT File";
+  options.folder = services_.folders->ProgramFolder();
+  options.filters = {{"Text File", "*.txt *.TXT"}};
+  const auto paths = services_.ui->OpenFiles(options);
+  if (!paths.empty()) RunNotesText(false, paths.front());
 }
 
 void TVeldrimon69::Properties1Click() {

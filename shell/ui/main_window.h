@@ -165,6 +165,9 @@ class TVeldrimon69 : public QMainWindow {
   // Slots named after their menu entries.
   void Open1Click();
   void Properties1Click();
+  void ExportDataBase1Click();
+  void ImportDataBase1Click();
+  void RunNotesText(bool exporting, const std::string& path);
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle

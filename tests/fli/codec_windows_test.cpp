@@ -19,8 +19,9 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "vr_codecs_ui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing Qt down during static destruction crashes the offscreen plugin.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 TEST(MovieWindow, PlaysStepsAndCloses) {

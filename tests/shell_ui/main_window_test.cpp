@@ -17,6 +17,8 @@
 
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
+#include "notes/notes_database.h"
+#include "notes/notes_record.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/kinds.h"
@@ -582,3 +584,48 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+namespace vr::shell::ui {
+namespace {
+
+TEST_F(MainWindowTest, NotesDataBaseExportsAndImportsFromTheFileMenu) {
+  WriteSetUpSettings();
+  {
+    notes::NotesDatabase db;
+    ASSERT_EQ(db.OpenNotesDatabase(dir_.File("LSNOTES")), 0u);
+    notes::NotesRecord record;
+    record.category = "TRIP";
+    record.notes = "first \"line\"\r\nsecond";
+    ASSERT_EQ(db.WriteNote("/pics/a.jpg", record).status, 0u);
+    db.CloseNotesDatabase();
+  }
+  auto window = Start();
+  const std::string out = dir_.File("export.txt");
+  services_.ui.QueueText(out);
+  window->ExportDataBase1Click();
+  const auto exported = test_support::TempDir::Read(out);
+  const std::string text(exported.begin(), exported.end());
+  EXPECT_NE(text.find("\"/pics/a.jpg\",\"TRIP\""), std::string::npos);
+  EXPECT_EQ(services_.ui.calls().back().text,
+            "Export of DataBase to comma delimited text file is now complete!");
+
+  // The same line under another key comes back in as a new note.
+  std::string line = text.substr(text.find("\"/pics/a.jpg\""));
+  line.replace(0, 13, "\"/pics/b.jpg\"");
+  const std::string in = dir_.WriteText("import.txt", line);
+  services_.ui.QueueFiles({in});
+  window->ImportDataBase1Click();
+  EXPECT_EQ(services_.ui.calls().back().text,
+            "Import of DataBase(using comma delimited text file) is now complete!");
+  window->close();
+
+  notes::NotesDatabase db;
+  ASSERT_EQ(db.OpenNotesDatabase(dir_.File("LSNOTES")), 0u);
+  notes::NotesRecord record;
+  ASSERT_EQ(db.ReadNote("/pics/b.jpg", &record).status, 0u);
+  EXPECT_EQ(record.category, "TRIP");
+  EXPECT_EQ(record.notes, "first \"line\"\r\nsecond");
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
