@@ -58,7 +58,7 @@ bool WildMatch(std::string_view pattern, std::string_view name) {
 
 void DriveMenu::Build(const std::vector<platform::Drive>& drives) {
   items_.clear();
-  items_.push_back({DriveItemKind::kNotesOnly, kNotesOnlyCaption, "", "",
+  items_.push_back({DriveItemKind::kNotesOnly, kNotesOnlyCaption, kNotesOnlyHint, "",
                     platform::DriveType::kUnknown, false, ""});
   items_.push_back({DriveItemKind::kEveryDrive, kEveryDriveCaption,
                     "Scan ALL Drives in system to build Files List", "",

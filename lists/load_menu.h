@@ -26,6 +26,8 @@ struct DriveMenuItem {
 };
 
 inline constexpr const char* kNotesOnlyCaption = "ONLY Load files from NOTES DataBase";
+inline constexpr const char* kNotesOnlyHint =
+    "When Drive Loading, files MUST have entry in NOTES DataBase to get loaded.";
 inline constexpr const char* kEveryDriveCaption = "Every Drive In System";
 inline constexpr const char* kAllHardDrivesCaption = "All Local Hard Drives";
 inline constexpr const char* kAllImagesCaption =

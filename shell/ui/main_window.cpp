@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -31,6 +32,10 @@
 #include <fstream>
 
 #include "lists/files_list.h"
+#include "lists/load_menu.h"
+#include "lists/recycle/recycle_bin.h"
+#include "lists/recycle/ui/recycle_window.h"
+#include "lists/ui/formats_window.h"
 #include "notes/notes_database.h"
 #include "notes/notes_text.h"
 #include "picture/codecs/codec_api.h"
@@ -46,7 +51,6 @@
 #include "platform/shell_service.h"
 #include "platform/sounds.h"
 #include "platform/ui.h"
-#include "shell/drive_menu.h"
 #include "shell/hand_over.h"
 #include "shell/install.h"
 #include "shell/ui/artwork.h"
@@ -67,6 +71,22 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string NameOf(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The bin's button image: an outlined bin, holding paper when the bin holds files.
+QIcon BinIcon(bool full) {
+  QPixmap pixmap(kButtonSize, kButtonSize);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setPen(QPen(Qt::black, 1));
+  if (full) {
+    p.setBrush(Qt::white);
+    p.drawRect(6, 1, 8, 6);
+  }
+  p.setBrush(full ? QColor(0x80, 0x80, 0x80) : QColor(0xc0, 0xc0, 0xc0));
+  p.drawRect(3, 5, 13, 2);
+  p.drawRect(5, 7, 9, 11);
+  return QIcon(pixmap);
 }
 
 int64_t TodayFromClock() { return DayNumber(static_cast<int64_t>(std::time(nullptr))); }
@@ -100,6 +120,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   list_services.pump = services_.pump;
   list_services.ui = services_.ui;
   files_list_ = std::make_unique<lists::FilesList>(list_services);
+  drives_ = std::make_unique<lists::DriveMenu>();
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -188,6 +209,8 @@ void TVeldrimon69::BuildMenus() {
   add(edit_menu_, "Previous1", "&Previous File", [this] { GoPrevious(); });
   add(edit_menu_, "Next1", "&Next File", [this] { GoNext(); });
   add(edit_menu_, "Last1", "&Last File", [this] { GoLast(); });
+  edit_menu_->addSeparator();
+  add(edit_menu_, "RecycleBin1", "&Recycle Bin", [this] { TBUnDeleteClick(); });
 
   QMenu* view = menuBar()->addMenu("&View");
   view_group_ = new QActionGroup(this);
@@ -257,6 +280,8 @@ void TVeldrimon69::BuildMenus() {
     connect(a, &QAction::triggered, this, [this, mode] { SetMultiLoad(mode); });
   }
   options->addSeparator();
+  add(options, "SelectFormats", "Select Formats For Loading...", [this] { SelectFormatsClick(); });
+  options->addSeparator();
   connect(AddCheck(options, "Sound", "&Play Sounds", true), &QAction::toggled, this,
           [this](bool on) {
             if (services_.sounds != nullptr) services_.sounds->SetEnabled(on);
@@ -298,6 +323,13 @@ void TVeldrimon69::BuildToolBars() {
   TBLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   TBPrev = button(load_bar_, "TBPrev", kImagePrevious, "Previous file", [this] { GoPrevious(); });
   TBNext = button(load_bar_, "TBNext", kImageNext, "Next file", [this] { GoNext(); });
+  TBTrash = button(load_bar_, "TBTrash", kImageLoad,
+                   "Delete Current Picture, cick RECYCLE BIN button to un-delete the file",
+                   [this] { TBTrashClick(); });
+  TBUnDelete =
+      button(load_bar_, "TBUnDelete", kImageLoad, "Opens your RECYCLE BIN for un-deleting files",
+             [this] { TBUnDeleteClick(); });
+  ShowBinState(false);
   view_bar_ = addToolBar("View");
   view_bar_->setObjectName("ViewBar");
   ToolButton1 = button(view_bar_, "ToolButton1", kImageKeepAspect, "Keep Aspect Ratio",
@@ -375,7 +407,9 @@ void TVeldrimon69::BuildPictureMenu() {
   QAction* puzzle = picture_menu_->addAction("Puzzle-Fun (Turn Image Into Puzzle)");
   actions_.emplace_back("PopPuzzle", puzzle);
   QAction* del = picture_menu_->addAction("&Delete Current File");
+  del->setStatusTip("Delete Current Picture, cick RECYCLE BIN button to un-delete the file");
   actions_.emplace_back("PopDelete", del);
+  connect(del, &QAction::triggered, this, [this] { TBTrashClick(); });
   QMenu* print = picture_menu_->addMenu("&Print");
   print->setEnabled(false);
   QAction* props = picture_menu_->addAction("P&roperties");
@@ -390,43 +424,58 @@ void TVeldrimon69::BuildDriveMenu() {
   drive_menu_->clear();
   const QPixmap strip = ButtonStrip();
   const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
-  static const int kDriveImages[] = {kImageDriveFixed, kImageDriveRemovable, kImageDriveRemote,
-                                     kImageDriveCdRom, kImageDriveRam};
   std::vector<platform::Drive> drives;
   if (services_.files != nullptr) drives = services_.files->Drives();
-  const std::vector<DriveMenuItem> items = shell::BuildDriveMenu(drives);
-  std::vector<std::string> local_roots;
-  std::vector<std::string> all_roots;
-  for (const DriveMenuItem& item : items) {
-    if (!item.root.empty()) all_roots.push_back(item.root);
-    if (item.local_hard_drive) local_roots.push_back(item.root);
-  }
+  drives_->Build(drives);
+  const std::vector<lists::DriveMenuItem>& items = drives_->items();
   QAction* notes_only = nullptr;
-  for (const DriveMenuItem& item : items) {
+  for (size_t index = 0; index < items.size(); ++index) {
+    const lists::DriveMenuItem& item = items[index];
     QAction* a = drive_menu_->addAction(Q(item.caption));
     a->setStatusTip(Q(item.hint));
-    if (item.image_index >= 0) a->setIcon(icons[kDriveImages[item.image_index]]);
-    if (item.checkable) {
+    int image = -1;
+    switch (item.type) {
+      case platform::DriveType::kFixed:
+        image = kImageDriveFixed;
+        break;
+      case platform::DriveType::kRemovable:
+        image = kImageDriveRemovable;
+        break;
+      case platform::DriveType::kRemote:
+        image = kImageDriveRemote;
+        break;
+      case platform::DriveType::kCdRom:
+        image = kImageDriveCdRom;
+        break;
+      case platform::DriveType::kRamDisk:
+        image = kImageDriveRam;
+        break;
+      case platform::DriveType::kUnknown:
+        break;
+    }
+    if (item.kind == lists::DriveItemKind::kDrive && image >= 0) a->setIcon(icons[image]);
+    if (item.kind == lists::DriveItemKind::kNotesOnly) {
       a->setCheckable(true);
+      a->setChecked(drives_->notes_only());
+      connect(a, &QAction::toggled, this, [this](bool on) { drives_->set_notes_only(on); });
       notes_only = a;
       continue;
     }
-    std::vector<std::string> roots;
-    if (item.caption == kEveryDriveCaption) {
-      roots = all_roots;
-    } else if (item.caption == kLocalDrivesCaption) {
-      roots = local_roots;
-    } else {
-      roots = {item.root};
-    }
-    connect(a, &QAction::triggered, this, [this, roots, notes_only] {
+    connect(a, &QAction::triggered, this, [this, index, notes_only] {
       EnableMenus(false);
       files_list_->ClearFilesList();
-      files_list_->LoadDrives(roots, notes_only != nullptr && notes_only->isChecked());
+      drives_->Load(*files_list_, index);
+      // Every drive load clears the notes-only mark.
+      if (notes_only != nullptr) notes_only->setChecked(drives_->notes_only());
       files_list_->SetCurrent(0);
       EnableMenus(true);
+      RefreshNavigation();
       UpdateStatusAndCaption();
-      if (!files_list_->Empty()) ShowCurrentFile(false, 1);
+      if (files_list_->Empty()) {
+        ClearPicture();
+      } else {
+        ShowCurrentFile(false, 1);
+      }
     });
   }
 }
@@ -490,6 +539,7 @@ void TVeldrimon69::RunStartupSequence() {
         0) {
       notes_.reset();
     }
+    StartRecycleBin();
     // Step 16: the command line, the "/INI:" switch left out.
     std::vector<std::string> paths;
     for (const std::string& arg : options_.args) {
@@ -523,6 +573,7 @@ void TVeldrimon69::RunStartupSequence() {
     // Start-up goes on with what was prepared.
   }
   if (picture_menu_ == nullptr) BuildPictureMenu();
+  if (bin_ == nullptr) StartRecycleBin();
   if (!files_list_->Empty()) {
     // Shown once the window is up, so that the first paint follows at once.
     QTimer::singleShot(0, this, [this] { ShowCurrentFile(false, 1); });
@@ -962,6 +1013,90 @@ void TVeldrimon69::RefreshNavigation() {
   const int position = files_list_->Current();
   TBPrev->setEnabled(menus_enabled_ && count > 0 && position > 0);
   TBNext->setEnabled(menus_enabled_ && count > 0 && position < count - 1);
+  if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && count > 0);
+  if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && count > 0);
+}
+
+void TVeldrimon69::StartRecycleBin() {
+  if (bin_ != nullptr || services_.files == nullptr || services_.folders == nullptr) return;
+  recycle::BinServices bin_services;
+  bin_services.files = services_.files;
+  bin_services.ui = services_.ui;
+  bin_services.delete_note = [this](const std::string& path) {
+    if (notes_ != nullptr && notes_->IsOpen()) notes_->DeleteNote(path);
+  };
+  bin_ = std::make_unique<recycle::RecycleBin>(
+      bin_services, recycle::RecycleBin::FolderIn(services_.folders->ProgramFolder()));
+  bin_->SetStateObserver([this](bool full) { ShowBinState(full); });
+  bin_->Start();
+  ShowBinState(bin_->IsFull());
+}
+
+void TVeldrimon69::ShowBinState(bool full) {
+  bin_shown_full_ = full;
+  const QIcon icon = BinIcon(full);
+  if (TBTrash != nullptr) TBTrash->setIcon(icon);
+  if (TBUnDelete != nullptr) TBUnDelete->setIcon(icon);
+}
+
+void TVeldrimon69::TBTrashClick() {
+  if (files_list_->Empty()) {
+    if (services_.sounds != nullptr) services_.sounds->Play(kNoDeleteSound);
+    return;
+  }
+  if (bin_ == nullptr || show_state_.busy()) return;
+  const std::string path = files_list_->FilePathAt(files_list_->Current());
+  if (services_.sounds != nullptr) services_.sounds->Play(platform::kSoundBrakes);
+  if (services_.ui->Ask(platform::MessageKind::kQuestion, "Confirm",
+                        kDeleteQuestionHead + NameOf(path),
+                        platform::kButtonYes | platform::kButtonNo) != platform::Answer::kYes) {
+    return;
+  }
+  // The companion file goes with the picture without a further question.
+  platform::ConfirmScope companion(*services_.ui);
+  companion.HoldYesToAll();
+  if (!bin_->DeleteThroughBin(path, &companion)) return;  // the entry stays
+  // The position keeps pointing at the entry after the deleted one, or the new last one.
+  files_list_->RemoveFromFilesList(path);
+  if (files_list_->Empty()) {
+    ClearPicture();
+    LayOutFitPane(true);
+    if (fit_pane_ != nullptr) fit_pane_->update();
+  } else {
+    ShowCurrentFile(false, 1);
+  }
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+  ShowBinState(bin_->IsFull());
+  WriteStateFile();
+}
+
+void TVeldrimon69::TBUnDeleteClick() {
+  if (bin_ == nullptr) return;
+  if (recycle_window_ != nullptr) {
+    recycle_window_->raise();
+    recycle_window_->activateWindow();
+    return;
+  }
+  auto* window = new recycle::TRecycleBinMenu(*bin_, *services_.ui, this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->SetAddToFilesList([this](const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    files_list_->LoadPaths(paths, 100);
+    RefreshNavigation();
+    UpdateStatusAndCaption();
+  });
+  connect(window, &QObject::destroyed, this, [this] {
+    if (bin_ != nullptr) ShowBinState(bin_->IsFull());
+  });
+  recycle_window_ = window;
+  window->show();
+}
+
+void TVeldrimon69::SelectFormatsClick() {
+  // Made for each opening: a hand-over replaces the files list, and with it the types.
+  lists::TFormatsMenu window(files_list_->allowable(), *services_.ui, 3, this);
+  options_.exec_dialog(window);
 }
 
 void TVeldrimon69::GoNext() {
@@ -1208,6 +1343,9 @@ void TVeldrimon69::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_End:
       GoLast();
       return;
+    case Qt::Key_Delete:
+      TBTrashClick();
+      return;
     default:
       QMainWindow::keyPressEvent(event);
   }
@@ -1243,7 +1381,7 @@ bool TVeldrimon69::FormCloseQuery() {
     if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
     return false;
   }
-  if (sub_window_open_ && sub_window_open_()) {
+  if (recycle_window_ != nullptr || (sub_window_open_ && sub_window_open_())) {
     services_.ui->Warning(kSubWindowCloseWarning);
     return false;
   }
@@ -1261,6 +1399,12 @@ void TVeldrimon69::FormClose() {
     }
     scratch_.Remove();
     const std::string temp = services_.folders->TempFolder();
+    if (services_.files != nullptr) recycle::DeleteSpecialTempFiles(*services_.files, temp);
+    if (bin_ != nullptr && recycle::ShutdownReminder(*services_.ui, *bin_)) {
+      if (recycle_window_ != nullptr) delete recycle_window_.data();
+      recycle::TRecycleBinMenu window(*bin_, *services_.ui, this);
+      options_.exec_dialog(window);
+    }
     auto delete_matching = [&temp](const std::string& prefix, const std::string& suffix) {
       std::error_code ec;
       for (const auto& entry : std::filesystem::directory_iterator(temp, ec)) {

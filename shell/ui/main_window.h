@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "lists/recycle/ui/recycle_window.h"
 #include "picture/bitmap.h"
 #include "picture/picture_holder.h"
 #include "platform/folders.h"
@@ -35,6 +36,12 @@ class FilesList;
 }
 namespace vr::notes {
 class NotesDatabase;
+}
+namespace vr::recycle {
+class RecycleBin;
+}
+namespace vr::lists {
+class DriveMenu;
 }
 
 namespace vr::shell {
@@ -90,6 +97,11 @@ inline constexpr const char* kScansQuestion =
 inline constexpr const char* kSnapshotsQuestion =
     "You have Snap Shotted some pictures and there COULD be temp snapshot files in your TEMP "
     "folder that may need to be deleted!";
+inline constexpr const char* kDeleteQuestionHead =
+    "To un-delete the file(s) you can click on the RECYCLE BIN button!\r\rDo you wish to DELETE "
+    "the "
+    "following file ?\r";
+inline constexpr const char* kNoDeleteSound = "NODELETE.WAV";
 inline constexpr const char* kPictureMenuTip =
     "Right-Click for menu, and DBL-CLICK to open seperate preview window for picture";
 
@@ -174,6 +186,21 @@ class TVeldrimon69 : public QMainWindow {
   void SetupFileTypesClick();
   void UnInstallClick();
   void ClearHistoryClick();
+  // Deletes the shown file through the recycle bin after asking (the Delete key too).
+  void TBTrashClick();
+  // Opens the "RECYCLE BIN" window (one at a time, not modal).
+  void TBUnDeleteClick();
+  // "Select Formats For Loading": the files list's allowable types.
+  void SelectFormatsClick();
+
+  // The recycle bin (made at start-up) and its window while one is open.
+  recycle::RecycleBin* recycle_bin() const { return bin_.get(); }
+  recycle::TRecycleBinMenu* recycle_window() const { return recycle_window_; }
+  // The bin state the delete and recycle buttons show (true: the bin holds files).
+  bool bin_shown_full() const { return bin_shown_full_; }
+  QToolButton* trash_button() const { return TBTrash; }
+  QToolButton* undelete_button() const { return TBUnDelete; }
+  QMenu* drive_menu() const { return drive_menu_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -189,6 +216,8 @@ class TVeldrimon69 : public QMainWindow {
   void BuildPictureMenu();
   void BuildDriveMenu();
   void RefreshRecentMenus();
+  void StartRecycleBin();
+  void ShowBinState(bool full);
   void RefreshNavigation();
   void ApplySettingsToMenus();
   void ReadMenusIntoSettings();
@@ -216,6 +245,10 @@ class TVeldrimon69 : public QMainWindow {
   std::unique_ptr<lists::FilesList> files_list_;
   std::unique_ptr<notes::NotesDatabase> notes_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
+  std::unique_ptr<recycle::RecycleBin> bin_;
+  QPointer<recycle::TRecycleBinMenu> recycle_window_;
+  bool bin_shown_full_ = false;
+  std::unique_ptr<lists::DriveMenu> drives_;
   Settings settings_;
   std::string settings_name_ = kDefaultSettingsName;
   std::string settings_path_;
@@ -267,6 +300,8 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBLoad = nullptr;
   QToolButton* TBPrev = nullptr;
   QToolButton* TBNext = nullptr;
+  QToolButton* TBTrash = nullptr;
+  QToolButton* TBUnDelete = nullptr;
   QMenu* file_menu_ = nullptr;
   QMenu* edit_menu_ = nullptr;
   QMenu* recent_folders_menu_ = nullptr;

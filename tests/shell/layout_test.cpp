@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/drive_menu.h"
 #include "shell/show_state.h"
 
 namespace vr::shell {
@@ -157,32 +156,6 @@ TEST(ShowCurrentFile, BusyRequestIsRememberedAndServedOnce) {
   EXPECT_EQ(state.pending(), "");
   ASSERT_TRUE(state.Begin(true, "d"));
   EXPECT_EQ(state.End(), "");
-}
-
-TEST(DriveMenu, FixedHeadThenLoadableDrivesWithTheirImages) {
-  using platform::Drive;
-  using platform::DriveType;
-  const std::vector<Drive> drives = {{"/", "/dev/sda1", "ext4", DriveType::kFixed},
-                                     {"/proc/", "proc", "proc", DriveType::kUnknown},
-                                     {"/media/usb/", "/dev/sdb1", "vfat", DriveType::kRemovable},
-                                     {"/net/", "srv:/x", "nfs", DriveType::kRemote},
-                                     {"/cd/", "/dev/sr0", "iso9660", DriveType::kCdRom},
-                                     {"/ram/", "ramfs", "ramfs", DriveType::kRamDisk}};
-  const std::vector<DriveMenuItem> items = BuildDriveMenu(drives);
-  ASSERT_EQ(items.size(), 8u);
-  EXPECT_EQ(items[0].caption, "ONLY Load files from NOTES DataBase");
-  EXPECT_TRUE(items[0].checkable);
-  EXPECT_EQ(items[1].hint, "Scan ALL Drives in system to build Files List");
-  EXPECT_EQ(items[2].caption, "All Local Hard Drives");
-  EXPECT_EQ(items[3].caption, "Drive /");
-  EXPECT_EQ(items[3].image_index, 0);
-  EXPECT_TRUE(items[3].local_hard_drive);
-  EXPECT_EQ(items[4].image_index, 1);
-  EXPECT_FALSE(items[4].local_hard_drive);
-  EXPECT_EQ(items[5].image_index, 2);
-  EXPECT_EQ(items[6].image_index, 3);
-  EXPECT_EQ(items[7].image_index, 4);
-  EXPECT_EQ(items[7].hint, "Load every file from this DRIVE into the Files List");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The main window with the scripted services: start-up, showing files, views, the hand-over
-// receiver, full screen and shutdown.
+// receiver, full screen, the recycle bin, the drive menu, the loading formats and shutdown.
 #include "shell/ui/main_window.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +9,20 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest/QTest>
 #include <filesystem>
 
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
+#include "lists/recycle/recycle_bin.h"
+#include "lists/recycle/ui/recycle_window.h"
+#include "lists/ui/formats_window.h"
 #include "notes/notes_database.h"
 #include "notes/notes_record.h"
 #include "picture/bitmap.h"
@@ -625,6 +631,250 @@ TEST_F(MainWindowTest, NotesDataBaseExportsAndImportsFromTheFileMenu) {
   ASSERT_EQ(db.ReadNote("/pics/b.jpg", &record).status, 0u);
   EXPECT_EQ(record.category, "TRIP");
   EXPECT_EQ(record.notes, "first \"line\"\r\nsecond");
+}
+
+// Writes a note for `path` into the program's database file.
+void WriteNoteFor(const test_support::TempDir& dir, const std::string& path) {
+  notes::NotesDatabase db;
+  ASSERT_EQ(db.OpenNotesDatabase(dir.File("LSNOTES")), 0u);
+  notes::NotesRecord record;
+  record.category = "GONE";
+  ASSERT_EQ(db.WriteNote(path, record).status, 0u);
+  db.CloseNotesDatabase();
+}
+
+// True when `path` has a live (not deleted) note.
+bool HasNote(const test_support::TempDir& dir, const std::string& path) {
+  notes::NotesDatabase db;
+  EXPECT_EQ(db.OpenNotesDatabase(dir.File("LSNOTES")), 0u);
+  notes::NotesRecord record;
+  return db.ReadNote(path, &record).status == 0u && record.live_flag != 0;
+}
+
+TEST_F(MainWindowTest, BinIsMadeAtStartUpAndItsStateShowsOnTheButtons) {
+  WriteSetUpSettings();
+  {
+    auto window = Start();
+    ASSERT_NE(window->recycle_bin(), nullptr);
+    EXPECT_EQ(window->recycle_bin()->folder(), recycle::RecycleBin::FolderIn(dir_.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(window->recycle_bin()->folder()));
+    EXPECT_FALSE(window->bin_shown_full());
+    const QImage empty_image = window->trash_button()->icon().pixmap(20, 20).toImage();
+    // Putting a file in shows the full state on both buttons.
+    const std::string doomed = dir_.WriteText("old.txt", "x");
+    ASSERT_TRUE(window->recycle_bin()->PutIntoBin(doomed));
+    EXPECT_TRUE(window->bin_shown_full());
+    EXPECT_NE(window->trash_button()->icon().pixmap(20, 20).toImage(), empty_image);
+    EXPECT_EQ(window->undelete_button()->icon().pixmap(20, 20).toImage(),
+              window->trash_button()->icon().pixmap(20, 20).toImage());
+    services_.ui.QueueChoice(2);  // the shutdown reminder: exit now
+    window->close();
+  }
+  // The next run finds the entry and starts full.
+  auto window = Start();
+  EXPECT_TRUE(window->bin_shown_full());
+}
+
+TEST_F(MainWindowTest, DeletingTheLastOfThreeShowsTheNewLastThroughTheBin) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "pics/a.bmp", 11, 5);
+  const std::string b = WriteBmp(dir_, "pics/b.bmp", 22, 5);
+  const std::string c = WriteBmp(dir_, "pics/c.bmp", 33, 5);
+  dir_.WriteText("pics/c.bmp.LSAssoc", "link");
+  WriteNoteFor(dir_, c);
+  ASSERT_TRUE(HasNote(dir_, c));
+  auto window = Start({a, b, c});
+  QCoreApplication::processEvents();
+  window->GoLast();
+  ASSERT_EQ(window->shown().Width(), 33);
+  const size_t calls_before = services_.ui.calls().size();
+  services_.sounds.Clear();
+
+  // "No" keeps everything.
+  services_.ui.QueueAnswer(platform::Answer::kNo);
+  window->action("PopDelete")->trigger();
+  EXPECT_TRUE(std::filesystem::exists(c));
+  EXPECT_EQ(window->files_list().Count(), 3);
+
+  services_.ui.QueueAnswer(platform::Answer::kYes);
+  window->action("PopDelete")->trigger();
+  // One question each time, naming the file without its folder; the companion goes quietly.
+  ASSERT_EQ(services_.ui.calls().size(), calls_before + 2);
+  EXPECT_EQ(services_.ui.last().text, std::string(kDeleteQuestionHead) + "c.bmp");
+  EXPECT_EQ(services_.ui.last().buttons, platform::kButtonYes | platform::kButtonNo);
+  EXPECT_NE(std::find(services_.sounds.played().begin(), services_.sounds.played().end(),
+                      platform::kSoundBrakes),
+            services_.sounds.played().end());
+  EXPECT_FALSE(std::filesystem::exists(c));
+  EXPECT_FALSE(std::filesystem::exists(c + ".LSAssoc"));
+  EXPECT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->files_list().Current(), 1);
+  EXPECT_EQ(window->shown().Width(), 22);
+  EXPECT_EQ(window->StatusPanel(1), "File:2 of 2");
+  EXPECT_TRUE(window->bin_shown_full());
+  // The copy is in the bin, so the file can come back; its note is gone.
+  const std::vector<std::string> entries = window->recycle_bin()->ReadEntries();
+  ASSERT_EQ(entries.size(), 2u);  // the picture and its companion
+  EXPECT_NE(entries.back().find(c + ","), std::string::npos);
+  window->close();  // closes the database
+  EXPECT_FALSE(HasNote(dir_, c));
+}
+
+TEST_F(MainWindowTest, DeletingTheOnlyEntryClearsThePictureAndAnEmptyListRefuses) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
+  auto window = Start({a});
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 40);
+  services_.ui.QueueAnswer(platform::Answer::kYes);
+  QTest::keyClick(window.get(), Qt::Key_Delete);
+  EXPECT_TRUE(window->files_list().Empty());
+  EXPECT_EQ(window->shown().Width(), 1);  // the cleared picture
+  EXPECT_EQ(window->StatusPanel(1), "");
+  EXPECT_FALSE(window->action("First1")->isEnabled());
+  EXPECT_FALSE(window->action("Last1")->isEnabled());
+
+  // Nothing left: the no-delete sound and no question.
+  const size_t calls = services_.ui.calls().size();
+  services_.sounds.Clear();
+  window->TBTrashClick();
+  EXPECT_EQ(services_.ui.calls().size(), calls);
+  EXPECT_EQ(services_.sounds.played(), std::vector<std::string>{kNoDeleteSound});
+}
+
+TEST_F(MainWindowTest, FileTheSystemRefusesToDeleteStaysListed) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
+  const std::string b = WriteBmp(dir_, "b.bmp", 50, 30);
+  auto window = Start({a, b});
+  QCoreApplication::processEvents();
+  services_.files.FailDelete(a, EACCES);
+  services_.ui.QueueAnswer(platform::Answer::kYes);
+  window->trash_button()->click();
+  EXPECT_TRUE(std::filesystem::exists(a));
+  EXPECT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->shown().Width(), 40);
+  EXPECT_NE(services_.ui.last().text.find(a), std::string::npos);
+  EXPECT_EQ(services_.ui.last().kind, platform::MessageKind::kWarning);
+}
+
+TEST_F(MainWindowTest, RecycleWindowIsOneAtATimeAndHoldsOffClosing) {
+  WriteSetUpSettings();
+  auto window = Start();
+  window->action("RecycleBin1")->trigger();
+  QPointer<recycle::TRecycleBinMenu> first = window->recycle_window();
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->isVisible());
+  window->undelete_button()->click();
+  EXPECT_EQ(window->recycle_window(), first.data());
+
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(services_.ui.last().text, kSubWindowCloseWarning);
+
+  first->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(window->recycle_window(), nullptr);
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ShutdownReminderOffersTheBinOnlyWhenItHoldsFiles) {
+  WriteSetUpSettings();
+  dir_.WriteText("~LS_Special_1.tmp", "x");
+  {
+    auto window = Start();
+    window->close();
+    EXPECT_TRUE(services_.ui.calls().empty());  // an empty bin needs no reminder
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("~LS_Special_1.tmp")));
+  }
+  auto window = Start();
+  ASSERT_TRUE(window->recycle_bin()->PutIntoBin(dir_.WriteText("kept.txt", "12345")));
+  dialogs_.clear();
+  services_.ui.QueueChoice(1);
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  ASSERT_FALSE(services_.ui.calls().empty());
+  const fakes::UiCall& reminder = services_.ui.calls().back();
+  EXPECT_EQ(reminder.captions, (std::vector<std::string>{"+Recycle Bin", "-Exit Now"}));
+  EXPECT_NE(reminder.text.find("file(s) in the BIN."), std::string::npos);
+  EXPECT_EQ(dialogs_,
+            std::vector<std::string>{"Select File(s) To Recover From Veldrimon's RECYCLE BIN"});
+}
+
+TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "in/a.bmp", 10, 10);
+  dir_.WriteText("in/b.gif", "GIF89a");
+  auto window = Start();
+  auto only_bmp = [this](QDialog& dialog) {
+    auto* formats = dynamic_cast<lists::TFormatsMenu*>(&dialog);
+    ASSERT_NE(formats, nullptr);
+    formats->BUseNone->click();
+    for (int i = 0; i < formats->CheckListBox1->count(); ++i) {
+      if (formats->CheckListBox1->item(i)->text() == ".BMP") {
+        formats->CheckListBox1->item(i)->setCheckState(Qt::Checked);
+      }
+    }
+    formats->BOk->click();
+  };
+  on_dialog_ = only_bmp;
+  window->action("SelectFormats")->trigger();
+  EXPECT_EQ(dialogs_.back(), "Select Formats For Loading");
+  EXPECT_EQ(window->files_list().allowable().pattern(), ".BMP*");
+  window->RecordDroppedFiles({dir_.File("in")}, true);
+  EXPECT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->files_list().FilePathAt(0), a);
+
+  // A hand-over makes a new list; the window then works on that one.
+  window->HandOverCommandLine("\"" + a + "\"");
+  on_dialog_ = [](QDialog& dialog) {
+    auto* formats = dynamic_cast<lists::TFormatsMenu*>(&dialog);
+    ASSERT_NE(formats, nullptr);
+    formats->BUseAll->click();
+    formats->BOk->click();
+  };
+  window->action("SelectFormats")->trigger();
+  EXPECT_TRUE(window->files_list().allowable().IsAllowableType(".GIF"));
+}
+
+TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "mnt/a.bmp", 10, 10);
+  using platform::DriveType;
+  services_.files.SetDrives({{dir_.File("mnt/"), "/dev/sda1", "ext4", DriveType::kFixed},
+                             {"/proc/", "proc", "proc", DriveType::kUnknown},
+                             {"/media/usb/", "/dev/sdb1", "vfat", DriveType::kRemovable},
+                             {"/net/", "srv:/x", "nfs", DriveType::kRemote},
+                             {"/cd/", "/dev/sr0", "iso9660", DriveType::kCdRom},
+                             {"/ram/", "ramfs", "ramfs", DriveType::kRamDisk}});
+  auto window = Start();
+  const QList<QAction*> items = window->drive_menu()->actions();
+  ASSERT_EQ(items.size(), 8);
+  EXPECT_EQ(items[0]->text(), "ONLY Load files from NOTES DataBase");
+  EXPECT_TRUE(items[0]->isCheckable());
+  EXPECT_EQ(items[0]->statusTip(),
+            "When Drive Loading, files MUST have entry in NOTES DataBase to get loaded.");
+  EXPECT_EQ(items[1]->statusTip(), "Scan ALL Drives in system to build Files List");
+  EXPECT_EQ(items[2]->text(), "All Local Hard Drives");
+  EXPECT_EQ(items[2]->statusTip(), "Scan every LOCAL HARD Drive in system to build Files List");
+  EXPECT_EQ(items[3]->text().toStdString(), "Drive " + dir_.File("mnt/"));
+  EXPECT_EQ(items[4]->text(), "Drive /media/usb/");
+  EXPECT_EQ(items[7]->statusTip(), "Load every file from this DRIVE into the Files List");
+  for (int i = 3; i < 8; ++i) EXPECT_FALSE(items[i]->icon().isNull()) << i;
+  // Each type has its own image.
+  EXPECT_NE(items[3]->icon().pixmap(20, 20).toImage(), items[4]->icon().pixmap(20, 20).toImage());
+
+  // "All Local Hard Drives" takes only the fixed one; the load clears the notes-only mark
+  // (with no notes the mark would have loaded nothing, so it is left off here).
+  items[2]->trigger();
+  EXPECT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(window->files_list().FilePathAt(0), a);
+  EXPECT_EQ(window->shown().Width(), 10);
+  items[0]->setChecked(true);
+  items[3]->trigger();
+  EXPECT_EQ(window->files_list().Count(), 0);  // no notes: nothing qualifies
+  EXPECT_FALSE(items[0]->isChecked());
 }
 
 }  // namespace
