@@ -31,6 +31,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "colour/reduce.h"
+#include "colour/reduce_menu.h"
+#include "colour/ui/dither_progress_window.h"
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
 #include "lists/recycle/recycle_bin.h"
@@ -41,6 +44,7 @@
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/gif/gif_graphics.h"
 #include "picture/codecs/gif/gif_host.h"
+#include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/convert.h"
 #include "picture/kinds.h"
 #include "picture/load/loader.h"
@@ -160,10 +164,18 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   BuildMenus();
   BuildToolBars();
   full_screen_ = new TFullScreen(nullptr);
+  gif_comments_ = new codecs::gif::TGifCommentsMenu(nullptr);
+  dither_window_ = new colour::TDitherProgressWindow(nullptr);
+  dither_window_->SetStatusSink(
+      [this](const QString& text) { SetStatusPanel(0, text.toStdString()); });
   resize(640, 480);
 }
 
-TVeldrimon69::~TVeldrimon69() { delete full_screen_; }
+TVeldrimon69::~TVeldrimon69() {
+  delete dither_window_;
+  delete gif_comments_;
+  delete full_screen_;
+}
 
 QAction* TVeldrimon69::action(const std::string& name) const {
   for (const auto& [n, a] : actions_) {
@@ -211,6 +223,7 @@ void TVeldrimon69::BuildMenus() {
   add(edit_menu_, "Last1", "&Last File", [this] { GoLast(); });
   edit_menu_->addSeparator();
   add(edit_menu_, "RecycleBin1", "&Recycle Bin", [this] { TBUnDeleteClick(); });
+  QMenu* effects = menuBar()->addMenu("Effec&Ts");
 
   QMenu* view = menuBar()->addMenu("&View");
   view_group_ = new QActionGroup(this);
@@ -289,6 +302,7 @@ void TVeldrimon69::BuildMenus() {
   connect(AddCheck(options, "IncludeFolders", "&Always Include Sub-Folders When LOADing In Folders",
                    false),
           &QAction::toggled, this, [this](bool on) { files_list_->set_always_subfolders(on); });
+  BuildColourMenus(effects, options);
 
   QMenu* setup = menuBar()->addMenu("Set&up");
   add(setup, "SetupFileTypes", "Setup File Types...", [this] { SetupFileTypesClick(); });
@@ -341,6 +355,69 @@ void TVeldrimon69::BuildToolBars() {
   ToolButton5 =
       button(view_bar_, "ToolButton5", kImageViewToggle,
              "Re-Size To Fit / Split / Actual Size (Key=V)", [this] { ToolButton5Click(); });
+}
+
+void TVeldrimon69::BuildColourMenus(QMenu* effects, QMenu* options) {
+  QMenu* reduce = effects->addMenu("Reduce &Colors to...");
+  const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
+  for (size_t i = 0; i < items.size(); ++i) {
+    QAction* a = reduce->addAction(QString::fromLatin1(items[i].caption));
+    actions_.emplace_back("Reduce" + std::to_string(i + 1), a);
+    const int index = static_cast<int>(i);
+    connect(a, &QAction::triggered, this, [this, index] { ReduceColorsClick(index); });
+  }
+  options->addSeparator();
+  auto* mode = new QActionGroup(this);
+  mode->addAction(AddCheck(options, "DitherOn", "Dither (Best On Photos)", true));
+  mode->addAction(AddCheck(options, "DitherOff", "REMAP, No Dither (Best On Line Art)", false));
+  AddCheck(options, "ShowDitherProgress", "Show Dither Progress Window", true);
+  connect(AddCheck(options, "TrueColour256", "Make TRUE-COLOR images load as 256 DITHERED Colors",
+                   false),
+          &QAction::triggered, this, [this] { TrueColourOn256Click(); });
+}
+
+void TVeldrimon69::TrueColourOn256Click() {
+  true_colour_on_256_ = colour::ToggleTrueColourOn256(
+      true_colour_on_256_, DisplayDepth(),
+      [this](const std::string& text) { services_.ui->Information(text); },
+      [this](const std::string& text) { return services_.ui->AskYesNo(text); });
+  action("TrueColour256")->setChecked(true_colour_on_256_ != 0);
+}
+
+bool TVeldrimon69::ReduceColorsClick(int index) {
+  const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
+  if (index < 0 || static_cast<size_t>(index) >= items.size()) return false;
+  // Never while a load, an animation or another reduction is using the picture.
+  if (show_state_.busy() || active_gif_ != nullptr || dither_window_->Running()) return false;
+  if (shown_kind_ == 0 && shown_.bitmap.Width() <= 1 && shown_.bitmap.Height() <= 1) return false;
+  const colour::ReduceMenuItem& item = items[static_cast<size_t>(index)];
+  picture::Bitmap& source = shown_.AsBitmap();
+  if (source.Empty() ||
+      !colour::ReductionApplies(source.Bits(), item.colours, item.standard_colours)) {
+    return false;
+  }
+  colour::ReduceRequest request;
+  request.colours = item.colours;
+  request.standard_colours = item.standard_colours;
+  request.windows_236 = item.windows_236;
+  request.dither = action("DitherOn")->isChecked();
+  picture::Bitmap reduced;
+  colour::Palette6 palette{};
+  setEnabled(false);
+  const colour::ReduceResult result = dither_window_->Reduce(
+      source, reduced, palette, request, action("ShowDitherProgress")->isChecked());
+  setEnabled(true);
+  if (!result.done) {
+    // A stop by Escape leaves the picture as it was; a failure says why.
+    if (!result.stopped && !result.error.empty()) services_.ui->Warning(result.error);
+    return false;
+  }
+  shown_.bitmap = std::move(reduced);
+  display_dirty_ = true;
+  PanelImage1->SetBitmap(&shown_.bitmap);
+  LayOutFitPane(true);
+  UpdateStatusAndCaption();
+  return true;
 }
 
 void TVeldrimon69::BuildPictureMenu() {
@@ -640,6 +717,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   picture::PictureHolder loaded;
   picture::DecodeOptions decode;
   decode.display_depth = DisplayDepth();
+  decode.true_colour_on_256 = true_colour_on_256_ != 0;
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);
   bool failed = false;
@@ -767,6 +845,11 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
       }
     }
     PanelMedia->hide();
+    if (animate != 2) {
+      // Each load starts without the comments of the picture before.
+      gif_comments_->Clear();
+      gif_comments_->close();
+    }
     if (name == lists::kNoFile) {
       ClearPicture();
     } else if (picture::IsMediaKind(picture::KindFromName(name))) {
@@ -775,6 +858,11 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     } else if (animate != 2) {
       SetStatusPanel(0, kLoadingStart);
       LoadIntoShown(name);
+      if (shown_kind_ == picture::kKindGif) {
+        PropertiesFacts facts;
+        ReadGifExtras(name, &facts);
+        gif_comments_->SetLines(facts.comments);
+      }
       ScreenColourNotice();
     }
     display_dirty_ = true;
@@ -787,6 +875,12 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     if (animate == 1 && shown_kind_ == picture::kKindGif && name != lists::kNoFile &&
         codecs::IsAnimatedGif(name)) {
       AnimateGif(name);
+    }
+    if (gif_comments_->HasLines() && action("GifComments")->isChecked() &&
+        !full_screen_->looping()) {
+      gif_comments_->show();
+    } else {
+      gif_comments_->close();
     }
     SetStatusPanel(0, ViewStatusText(view_));
     EnableMenus(true);

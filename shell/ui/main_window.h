@@ -49,6 +49,10 @@ class FileTypeRegistrar;
 }
 namespace vr::codecs::gif {
 class TGifGraphics;
+class TGifCommentsMenu;
+}  // namespace vr::codecs::gif
+namespace vr::colour {
+class TDitherProgressWindow;
 }
 
 namespace vr::shell::ui {
@@ -165,6 +169,17 @@ class TVeldrimon69 : public QMainWindow {
   void StopAnimation();
   void GifFrameChanged();
 
+  // The "GIF Comments" window (lives for the whole run) and the comment lines of the last GIF.
+  codecs::gif::TGifCommentsMenu* gif_comments() const { return gif_comments_; }
+  // The dither progress window used by the "Reduce &Colors to..." items.
+  colour::TDitherProgressWindow* dither_window() const { return dither_window_; }
+  // Reduces the shown picture as the "Reduce &Colors to..." item `index` (0..10) asks. True when
+  // the picture was replaced by its reduced form.
+  bool ReduceColorsClick(int index);
+  // "Make TRUE-COLOR images load as 256 DITHERED Colors" (0 off, 1 on).
+  int true_colour_on_256() const { return true_colour_on_256_; }
+  void TrueColourOn256Click();
+
   // Writes the test state file (count, current, caption, entries) when one was asked for.
   void WriteStateFile() const;
 
@@ -215,6 +230,7 @@ class TVeldrimon69 : public QMainWindow {
   void BuildToolBars();
   void BuildPictureMenu();
   void BuildDriveMenu();
+  void BuildColourMenus(QMenu* effects, QMenu* options);
   void RefreshRecentMenus();
   void StartRecycleBin();
   void ShowBinState(bool full);
@@ -269,6 +285,9 @@ class TVeldrimon69 : public QMainWindow {
   codecs::gif::TGifGraphics* active_gif_ = nullptr;
   bool gif_stop_ = false;
   int gif_frames_ = 0;
+  codecs::gif::TGifCommentsMenu* gif_comments_ = nullptr;
+  colour::TDitherProgressWindow* dither_window_ = nullptr;
+  int true_colour_on_256_ = 0;
 
   View view_ = View::kFit;
   bool keep_aspect_ = false;

@@ -1,5 +1,6 @@
 // The main window with the scripted services: start-up, showing files, views, the hand-over
-// receiver, full screen, the recycle bin, the drive menu, the loading formats and shutdown.
+// receiver, full screen, the recycle bin, the drive menu, the loading formats, the GIF comments
+// window, colour reduction and shutdown.
 #include "shell/ui/main_window.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@
 #include <QtTest/QTest>
 #include <filesystem>
 
+#include "colour/reduce_menu.h"
+#include "colour/ui/dither_progress_window.h"
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
 #include "lists/recycle/recycle_bin.h"
@@ -27,6 +30,8 @@
 #include "notes/notes_record.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/codecs/codec_api.h"
+#include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/kinds.h"
 #include "platform/profile_file.h"
 #include "shell/settings.h"
@@ -875,6 +880,187 @@ TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
   items[3]->trigger();
   EXPECT_EQ(window->files_list().Count(), 0);  // no notes: nothing qualifies
   EXPECT_FALSE(items[0]->isChecked());
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
+
+namespace vr::shell::ui {
+namespace {
+
+// A still 1 x 1 GIF whose comment block holds `comment` before the picture (none when empty).
+std::vector<uint8_t> CommentedGif(const std::string& comment) {
+  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
+                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
+  if (!comment.empty()) {
+    gif.insert(gif.end(), {0x21, 0xFE, static_cast<uint8_t>(comment.size())});
+    gif.insert(gif.end(), comment.begin(), comment.end());
+    gif.push_back(0);
+  }
+  gif.insert(gif.end(), {',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, ';'});
+  return gif;
+}
+
+TEST_F(MainWindowTest, GifCommentsWindowFollowsEachLoadAndItsCheckItem) {
+  WriteSetUpSettings();
+  const std::string gif = dir_.Write("a.gif", CommentedGif("Made by hand\r\nSecond line"));
+  const std::string plain = dir_.Write("b.gif", CommentedGif(""));
+  const std::string bmp = WriteBmp(dir_, "c.bmp", 4, 4);
+  auto window = Start({gif, plain, bmp});
+  QCoreApplication::processEvents();
+  codecs::gif::TGifCommentsMenu* comments = window->gif_comments();
+  ASSERT_NE(comments, nullptr);
+  // Filled, but not shown while the check item is off.
+  EXPECT_TRUE(comments->HasLines());
+  EXPECT_EQ(comments->Text().toStdString(), "Made by hand\nSecond line");
+  EXPECT_FALSE(comments->isVisible());
+
+  window->action("GifComments")->setChecked(true);
+  window->ShowCurrentFile(false, 0);
+  EXPECT_TRUE(comments->isVisible());
+  EXPECT_EQ(comments->windowTitle().toStdString(), "GIF Comments");
+
+  // A GIF without comments and a non-GIF picture clear and close it.
+  window->GoNext();
+  EXPECT_FALSE(comments->HasLines());
+  EXPECT_TRUE(comments->Text().isEmpty());
+  EXPECT_FALSE(comments->isVisible());
+  window->GoNext();
+  EXPECT_FALSE(comments->isVisible());
+  EXPECT_FALSE(comments->HasLines());
+  window->GoFirst();
+  EXPECT_TRUE(comments->isVisible());
+  EXPECT_EQ(comments->Text().toStdString(), "Made by hand\nSecond line");
+
+  // Unchecked again: the next load closes it though it has lines.
+  window->action("GifComments")->setChecked(false);
+  window->ShowCurrentFile(false, 0);
+  EXPECT_TRUE(comments->HasLines());
+  EXPECT_FALSE(comments->isVisible());
+}
+
+int DistinctIndices(const picture::Bitmap& bitmap) {
+  std::vector<bool> seen(256, false);
+  int count = 0;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.Row(y);
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      if (!seen[row[x]]) ++count;
+      seen[row[x]] = true;
+    }
+  }
+  return count;
+}
+
+std::vector<uint8_t> Pixels(const picture::Bitmap& bitmap) {
+  std::vector<uint8_t> out;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* row = bitmap.Row(y);
+    out.insert(out.end(), row, row + bitmap.Width());
+  }
+  return out;
+}
+
+TEST_F(MainWindowTest, ReduceColorsItemsActOnTheShownPictureAndRebuildTheDisplay) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 64, 40);
+  auto window = Start({a});
+  QCoreApplication::processEvents();
+  const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
+  ASSERT_EQ(items.size(), 11u);
+  for (size_t i = 0; i < items.size(); ++i) {
+    QAction* item = window->action("Reduce" + std::to_string(i + 1));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text().toStdString(), items[i].caption);
+  }
+  EXPECT_TRUE(window->action("DitherOn")->isChecked());
+  EXPECT_FALSE(window->action("DitherOff")->isChecked());
+  EXPECT_TRUE(window->action("ShowDitherProgress")->isChecked());
+
+  TFitPane* pane = window->fit_pane();
+  pane->repaint();
+  const int built = window->display_rebuilds();
+  window->action("Reduce5")->trigger();  // 16 colours, progress window shown
+  const picture::Bitmap& shown = window->shown().bitmap;
+  EXPECT_EQ(shown.Bits(), 8);
+  EXPECT_EQ(shown.Width(), 64);
+  EXPECT_LE(DistinctIndices(shown), 16);
+  EXPECT_GT(DistinctIndices(shown), 2);
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_TRUE(window->dither_window()->isVisible());
+  EXPECT_EQ(window->dither_window()->StatusText().toStdString(),
+            "Dithering: DONE!  You can TURN OFF this progress window from the OPTIONS MENU");
+  pane->repaint();
+  EXPECT_EQ(window->display_rebuilds(), built + 1);
+
+  // 256 colours is no reduction of an 8-bit picture; the standard 8 colours still act.
+  const std::vector<uint8_t> before = Pixels(shown);
+  window->action("Reduce10")->trigger();
+  window->action("Reduce11")->trigger();
+  EXPECT_EQ(Pixels(window->shown().bitmap), before);
+  window->dither_window()->hide();
+  window->action("ShowDitherProgress")->setChecked(false);
+  window->action("Reduce4")->trigger();
+  EXPECT_LE(DistinctIndices(window->shown().bitmap), 8);
+  EXPECT_FALSE(window->dither_window()->isVisible());
+
+  // The radio pair: remapping and dithering give different pictures from the same source.
+  auto remap = Start({a});
+  remap->action("ShowDitherProgress")->setChecked(false);
+  remap->action("DitherOff")->trigger();
+  EXPECT_FALSE(remap->action("DitherOn")->isChecked());
+  auto dither = Start({a});
+  dither->action("ShowDitherProgress")->setChecked(false);
+  remap->action("Reduce1")->trigger();
+  dither->action("Reduce1")->trigger();
+  EXPECT_EQ(remap->shown().bitmap.Bits(), 8);
+  EXPECT_EQ(dither->shown().bitmap.Bits(), 8);
+  EXPECT_NE(Pixels(remap->shown().bitmap), Pixels(dither->shown().bitmap));
+}
+
+TEST_F(MainWindowTest, TrueColourOn256AsksOnlyOnALowDepthScreenAndDithersLoads) {
+  WriteSetUpSettings();
+  picture::Bitmap rich;
+  rich.Create(32, 16, picture::PixelFormat::k24);
+  for (int y = 0; y < 16; ++y) {
+    uint8_t* row = rich.Row(y);
+    for (int x = 0; x < 96; ++x) row[x] = static_cast<uint8_t>(x * 7 + y * 13);
+  }
+  const std::string png = dir_.File("rich.png");
+  ASSERT_TRUE(codecs::SavePngFile(png, rich).ok);
+  auto window = Start({png});
+  QCoreApplication::processEvents();
+  QAction* option = window->action("TrueColour256");
+  ASSERT_NE(option, nullptr);
+  ASSERT_GE(window->DisplayDepth(), 9);
+  option->trigger();  // a true-colour screen: only informs
+  EXPECT_EQ(window->true_colour_on_256(), 0);
+  EXPECT_FALSE(option->isChecked());
+  ASSERT_FALSE(services_.ui.calls().empty());
+  EXPECT_EQ(services_.ui.last().text, colour::kTrueColourNotNeeded);
+
+  on_dialog_ = [](QDialog&) {};  // the screen-colour notice
+  window->action("Screen256")->trigger();
+  EXPECT_EQ(window->shown().bitmap.Bits(), 24);
+  services_.ui.QueueAnswer(platform::Answer::kNo);
+  option->trigger();
+  EXPECT_EQ(services_.ui.last().text, colour::TrueColourQuestion());
+  EXPECT_EQ(window->true_colour_on_256(), 0);
+  EXPECT_FALSE(option->isChecked());
+  services_.ui.QueueAnswer(platform::Answer::kYes);
+  option->trigger();
+  EXPECT_EQ(window->true_colour_on_256(), 1);
+  EXPECT_TRUE(option->isChecked());
+  window->ShowCurrentFile(false, 0);
+  EXPECT_EQ(window->shown().bitmap.Bits(), 8);
+
+  // Turning it off asks nothing.
+  const size_t calls = services_.ui.calls().size();
+  option->trigger();
+  EXPECT_EQ(window->true_colour_on_256(), 0);
+  EXPECT_FALSE(option->isChecked());
+  EXPECT_EQ(services_.ui.calls().size(), calls);
+  EXPECT_EQ(services_.ui.pending(), 0u);
 }
 
 }  // namespace
