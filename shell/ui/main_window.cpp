@@ -202,7 +202,10 @@ void TVeldrimon69::BuildMenus() {
     return a;
   };
   file_menu_ = menuBar()->addMenu("&File");
-  add(file_menu_, "Open1", "&Open...", [this] { Open1Click(); })->setShortcut(QKeySequence::Open);
+  add(file_menu_, "Open1", "Load File(s) From Current Folder", [this] { Open1Click(); })
+      ->setShortcut(QKeySequence::Open);
+  add(file_menu_, "LoadAllImages1", "Load ALL Images From All Hard Drives Into Files List",
+      [this] { LoadAllImages1Click(); });
   drive_menu_ = file_menu_->addMenu("Load Allowable File Types From Drive(s)");
   recent_folders_menu_ = file_menu_->addMenu("Recent Folders");
   recent_files_menu_ = file_menu_->addMenu("Recent Files");
@@ -540,7 +543,7 @@ void TVeldrimon69::BuildDriveMenu() {
     }
     connect(a, &QAction::triggered, this, [this, index, notes_only] {
       EnableMenus(false);
-      files_list_->ClearFilesList();
+      // Drive loads add to the list; only the open dialog's load replaces it.
       drives_->Load(*files_list_, index);
       // Every drive load clears the notes-only mark.
       if (notes_only != nullptr) notes_only->setChecked(drives_->notes_only());
@@ -1231,19 +1234,47 @@ void TVeldrimon69::Open1Click() {
   platform::FileDialogOptions dialog;
   dialog.title = "Open";
   dialog.multiple = true;
+  dialog.filters = {{"All Pictures",
+                     "*.bmp *.gif *.jpg *.jpe *.jpeg *.pcx *.pic *.png *.tga *.targa *.ico *.emf "
+                     "*.wmf *.fli *.flc *.avi *.mov *.mpg *.mpe *.mpeg *.wav *.mid *.midi"},
+                    {"All Files", "*"}};
   if (!IsUnusedEntry(settings_.recent_folders[0])) dialog.folder = settings_.recent_folders[0];
   const std::vector<std::string> picked = services_.ui->OpenFiles(dialog);
   if (picked.empty()) return;
   RememberLoad(settings_, picked.front());
   RefreshRecentMenus();
   EnableMenus(false);
-  files_list_->allowable().SetAllowEverything(true);
-  files_list_->LoadPaths(picked, 100, -1);
-  files_list_->allowable().SetAllowEverything(false);
-  const int at = files_list_->FindInFilesList(picked.front());
-  if (at >= 0) files_list_->SetCurrent(at);
+  // The picked files replace the list; a name holding "+" stands for the filter's files.
+  lists::DialogChoice choice;
+  choice.files = picked;
+  choice.filter_patterns = dialog.filters.front().patterns;
+  lists::LoadDialogChoice(*files_list_, choice, /*append=*/false);
+  if (picked.size() == 1 && picked.front().find('+') == std::string::npos) {
+    const int at = files_list_->FindInFilesList(picked.front());
+    if (at >= 0) files_list_->SetCurrent(at);
+  }
   EnableMenus(true);
-  ShowCurrentFile(false, 1);
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+  if (files_list_->Empty()) {
+    ClearPicture();
+  } else {
+    ShowCurrentFile(false, 1);
+  }
+}
+
+void TVeldrimon69::LoadAllImages1Click() {
+  EnableMenus(false);
+  drives_->LoadAllImages(*files_list_);
+  files_list_->SetCurrent(0);
+  EnableMenus(true);
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+  if (files_list_->Empty()) {
+    ClearPicture();
+  } else {
+    ShowCurrentFile(false, 1);
+  }
 }
 
 void TVeldrimon69::OpenRecentFolder(int index) {

@@ -191,6 +191,7 @@ class TVeldrimon69 : public QMainWindow {
 
   // Slots named after their menu entries.
   void Open1Click();
+  void LoadAllImages1Click();
   void Properties1Click();
   void ExportDataBase1Click();
   void ImportDataBase1Click();

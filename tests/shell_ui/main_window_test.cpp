@@ -878,7 +878,8 @@ TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
   EXPECT_EQ(window->shown().Width(), 10);
   items[0]->setChecked(true);
   items[3]->trigger();
-  EXPECT_EQ(window->files_list().Count(), 0);  // no notes: nothing qualifies
+  // Drive loads add to the list; with no notes nothing more qualifies.
+  EXPECT_EQ(window->files_list().Count(), 1);
   EXPECT_FALSE(items[0]->isChecked());
 }
 
@@ -1061,6 +1062,30 @@ TEST_F(MainWindowTest, TrueColourOn256AsksOnlyOnALowDepthScreenAndDithersLoads) 
   EXPECT_FALSE(option->isChecked());
   EXPECT_EQ(services_.ui.calls().size(), calls);
   EXPECT_EQ(services_.ui.pending(), 0u);
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
+
+namespace vr::shell::ui {
+namespace {
+
+TEST_F(MainWindowTest, LoadFromCurrentFolderReplacesTheListAndPlusTakesTheFilter) {
+  WriteSetUpSettings();
+  const std::string old = WriteBmp(dir_, "old/x.bmp", 8, 8);
+  WriteBmp(dir_, "pick/b.bmp", 12, 6);
+  WriteBmp(dir_, "pick/a.bmp", 10, 5);
+  dir_.WriteText("pick/readme.txt", "not a picture");
+  auto window = Start({old});
+  ASSERT_EQ(window->files_list().Count(), 1);
+  services_.ui.QueueFiles({dir_.File("pick/+")});
+  window->Open1Click();
+  ASSERT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->files_list().FilePathAt(0), dir_.File("pick/a.bmp"));
+  EXPECT_EQ(window->files_list().Current(), 0);
+  EXPECT_EQ(window->shown().Width(), 10);
+  // "+" records the folder but no file.
+  EXPECT_EQ(window->settings().recent_folders[0], picture::UpperAscii(dir_.File("pick/")));
 }
 
 }  // namespace
