@@ -1,0 +1,480 @@
+#include "lists/window/tag_ops.h"
+
+#include <optional>
+
+#include "lists/recycle/recycle_bin.h"
+#include "notes/notes_database.h"
+#include "platform/files.h"
+#include "platform/path_rules.h"
+#include "platform/please_wait.h"
+#include "platform/ui.h"
+
+namespace vr::list_window {
+
+using platform::ConfirmScope;
+using platform::MessageKind;
+
+namespace {
+
+constexpr const char* kQuestionTitle = "Confirm";
+constexpr int kPumpEvery = 5;
+constexpr int kTagPumpEvery = 1000;
+constexpr size_t kTagShowWaitAbove = 30000;
+
+// Splits a file name at its last "." (the extension keeps the dot).
+void SplitName(const std::string& name, std::string* base, std::string* extension) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) {
+    *base = name;
+    extension->clear();
+  } else {
+    *base = name.substr(0, dot);
+    *extension = name.substr(dot);
+  }
+}
+
+// The ids of the tagged entries from the last to the first, so a walk survives entries being
+// removed or re-added while it runs.
+std::vector<int32_t> TaggedIdsFromLast(const lists::FilesList& list) {
+  std::vector<int32_t> ids;
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    const lists::FileEntry* entry = list.Peek(i);
+    if (entry->tagged) ids.push_back(entry->id);
+  }
+  return ids;
+}
+
+}  // namespace
+
+std::string RenamedName(const std::string& name, RenameMethod method, const std::string& text,
+                        int count) {
+  if (text.find('/') != std::string::npos || text.find('\\') != std::string::npos) return {};
+  std::string base;
+  std::string extension;
+  SplitName(name, &base, &extension);
+  const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
+  switch (method) {
+    case RenameMethod::kAddToFront:
+      base = text + base;
+      break;
+    case RenameMethod::kAddToEnd:
+      base += text;
+      break;
+    case RenameMethod::kReplaceFirst:
+      if (base.size() < text.size()) base.resize(text.size(), ' ');
+      base.replace(0, text.size(), text);
+      break;
+    case RenameMethod::kDeleteFirst:
+      base = n >= base.size() ? std::string() : base.substr(n);
+      break;
+    case RenameMethod::kDeleteLast:
+      base = n >= base.size() ? std::string() : base.substr(0, base.size() - n);
+      break;
+  }
+  if (base.empty() || base == "." || base == "..") return {};
+  return base + extension;
+}
+
+std::string FolderHistory::Use(const std::string& folder) {
+  const std::string stored = platform::WithTrailingSeparator(folder);
+  for (const std::string& item : items_) {
+    if (item == stored) return stored;
+  }
+  items_.insert(items_.begin(), stored);
+  if (items_.size() > static_cast<size_t>(kHistorySize)) items_.resize(kHistorySize);
+  return stored;
+}
+
+void FolderHistory::SetItems(std::vector<std::string> items) {
+  items_.clear();
+  for (auto it = items.rbegin(); it != items.rend(); ++it) {
+    if (!it->empty()) Use(*it);
+  }
+}
+
+TagOperations::TagOperations(lists::FilesList& list, TagServices services)
+    : list_(list), services_(std::move(services)) {}
+
+void TagOperations::ShowFile(const std::string& text) {
+  if (services_.please_wait != nullptr) services_.please_wait->SetText(text);
+}
+
+void TagOperations::Pump(int step) {
+  if (services_.pump != nullptr && step % kPumpEvery == 0) services_.pump->PumpMessages();
+}
+
+bool TagOperations::Stopped() const {
+  return services_.please_wait != nullptr && services_.please_wait->StopRequested();
+}
+
+void TagOperations::Finish() {
+  if (list_.sort_kind() != lists::kSortNone)
+    list_.SortBy(list_.sort_kind(), list_.sort_direction());
+  if (services_.refresh) services_.refresh();
+}
+
+void TagOperations::TagHighlighted(const std::vector<int>& positions, bool tag) {
+  std::optional<platform::PleaseWaitScope> wait;
+  if (positions.size() > kTagShowWaitAbove && services_.please_wait != nullptr) {
+    wait.emplace(*services_.please_wait,
+                 tag ? "Tagging HI-LITED Files..." : "UN-Tagging HI-LITED Files...");
+  }
+  int step = 0;
+  for (int position : positions) {
+    list_.SetTag(position, tag);
+    if (++step % kTagPumpEvery == 0 && services_.pump != nullptr) services_.pump->PumpMessages();
+  }
+  if (services_.refresh) services_.refresh();
+}
+
+void TagOperations::FlipTags() {
+  for (int i = 0; i < list_.Count(); ++i) list_.ToggleTag(i);
+  if (services_.refresh) services_.refresh();
+}
+
+void TagOperations::NoTags() {
+  for (int i = 0; i < list_.Count(); ++i) {
+    if (list_.Peek(i)->tagged) list_.SetTag(i, false);
+  }
+  if (services_.refresh) services_.refresh();
+}
+
+void TagOperations::SortByTag() {
+  list_.SortFilesList(lists::kSortTag);
+  if (services_.refresh) services_.refresh();
+}
+
+void TagOperations::Repath(int position, const std::string& folder, const std::string& name) {
+  const lists::FileEntry* old_entry = list_.Peek(position);
+  if (old_entry == nullptr) return;
+  const lists::FileEntry saved = *old_entry;
+  const std::string new_path = folder + name;
+  // A listed file that was just replaced on disk leaves the list first.
+  if (list_.Contains(new_path) && !platform::SamePath(new_path, saved.Path())) {
+    list_.RemoveFromFilesList(new_path);
+  }
+  list_.RemoveFromFilesList(saved.Path());
+  list_.AddFileToList(0, new_path, saved.listed_size, true, saved.listed_stamp);
+  const int now = list_.FindInFilesList(new_path);
+  lists::FileEntry* entry = list_.MutablePeek(now);
+  if (entry == nullptr) return;
+  entry->scanned = saved.scanned;
+  entry->movie = saved.movie;
+  entry->type = saved.type;
+  entry->width = saved.width;
+  entry->height = saved.height;
+  entry->size = saved.size;
+  entry->stamp = saved.stamp;
+  entry->colours = saved.colours;
+  entry->db_field = saved.db_field;
+  entry->thumb_offset = saved.thumb_offset;
+  entry->thumb_length = saved.thumb_length;
+  entry->thumb_wanted = saved.thumb_wanted;
+  if (saved.tagged) list_.SetTag(now, true);
+}
+
+void TagOperations::FollowCompanion(const std::string& source, const std::string& target,
+                                    const char* operation, ConfirmScope& answers, bool copy) {
+  platform::Files& files = *services_.files;
+  const std::string from = source + kAssocSuffix;
+  const std::string to = target + kAssocSuffix;
+  if (!files.IsFile(from) || answers.NoToAll()) return;
+  if (!answers.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                       std::string("Do you want to ") + operation + " the associated " +
+                           kAssocSuffix + " file for " + source + "?")) {
+    return;
+  }
+  if (platform::SamePath(from, to)) return;
+  if (files.Exists(to)) {
+    if (auto attributes = files.GetAttributes(to)) {
+      files.SetAttributes(to, *attributes & ~(platform::kAttrReadOnly | platform::kAttrHidden |
+                                              platform::kAttrSystem));
+    }
+    files.DeleteFile(to);
+  }
+  const platform::FileResult result = copy ? files.CopyFile(from, to) : files.MoveFile(from, to);
+  if (!result) services_.ui->Warning(result.message + "\r\r" + from);
+}
+
+OperationResult TagOperations::RemoveTagged() {
+  OperationResult result;
+  busy_ = true;
+  int step = 0;
+  for (int32_t id : TaggedIdsFromLast(list_)) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    const int position = list_.PositionOfId(id);
+    if (position < 0) continue;
+    const std::string path = list_.FilePathAt(position);
+    ShowFile(path);
+    list_.RemoveFromFilesList(path);
+    ++result.done;
+    Pump(++step);
+  }
+  busy_ = false;
+  Finish();
+  return result;
+}
+
+OperationResult TagOperations::DeleteTagged() {
+  OperationResult result;
+  if (services_.bin == nullptr) return result;
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  const std::vector<int32_t> ids = TaggedIdsFromLast(list_);
+  uint64_t bytes = 0;
+  int step = 0;
+  for (int32_t id : ids) {
+    const lists::FileEntry* entry = list_.Peek(list_.PositionOfId(id));
+    if (entry == nullptr) continue;
+    ShowFile("Calculating RECYCLE BIN space needed:" + entry->name);
+    if (auto facts = services_.files->Stat(entry->Path())) bytes += facts->size;
+    Pump(++step);
+  }
+  recycle::FreeSpaceWarning(*services_.ui, services_.bin->DriveLabel(), services_.bin->FreeBytes(),
+                            bytes);
+  ConfirmScope confirm(*services_.ui);
+  ConfirmScope companions(*services_.ui);
+  step = 0;
+  for (int32_t id : ids) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    const int position = list_.PositionOfId(id);
+    if (position < 0) continue;
+    const std::string path = list_.FilePathAt(position);
+    if (!confirm.Confirm(MessageKind::kWarning, kQuestionTitle,
+                         "The file listed below is about to be deleted. " + path + "\r\r" +
+                             "Are you sure you want to DELETE the file from your DRIVE/FOLDER ?")) {
+      continue;
+    }
+    ShowFile("Deleting:" + path);
+    // The bin copies the file (and its companion), clears its attributes, deletes it, and
+    // reports failures itself; a file it could not copy stays on disk.
+    if (services_.bin->DeleteThroughBin(path, &companions)) {
+      if (services_.notes != nullptr) services_.notes->DeleteNote(path);
+      list_.RemoveFromFilesList(path);
+      ++result.done;
+    } else {
+      ++result.failed;
+    }
+    Pump(++step);
+  }
+  busy_ = false;
+  wait.reset();
+  Finish();
+  return result;
+}
+
+OperationResult TagOperations::CopyTagged(const std::string& folder) {
+  return Transfer(copy_history_.Use(folder), false);
+}
+
+OperationResult TagOperations::MoveTagged(const std::string& folder) {
+  return Transfer(move_history_.Use(folder), true);
+}
+
+OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
+  OperationResult result;
+  platform::Files& files = *services_.files;
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  ConfirmScope overwrite(*services_.ui);
+  ConfirmScope companions(*services_.ui);
+  int step = 0;
+  for (int32_t id : TaggedIdsFromLast(list_)) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    const int position = list_.PositionOfId(id);
+    const lists::FileEntry* entry = list_.Peek(position);
+    if (entry == nullptr) continue;
+    const std::string source = entry->Path();
+    const std::string name = entry->name;
+    const std::string target = folder + name;
+    Pump(++step);
+    if (platform::SamePath(source, target)) continue;
+    ShowFile((move ? "Moving:" : "Copying:") + source);
+    platform::FileResult done =
+        move ? files.MoveFile(source, target) : files.CopyFile(source, target);
+    if (!done && files.Exists(target)) {
+      if (!overwrite.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                             "File ALREADY exists in destination. Would you like to OVERWRITE the "
+                             "file?\r\r" +
+                                 target)) {
+        continue;
+      }
+      if (auto attributes = files.GetAttributes(target)) {
+        files.SetAttributes(target, *attributes & ~(platform::kAttrReadOnly |
+                                                    platform::kAttrHidden | platform::kAttrSystem));
+      }
+      // The old target is only given up once the new file is safely there: it is set aside
+      // under a fresh name first and restored when the second attempt fails.
+      const std::string aside = target + ".~vr-old";
+      const bool set_aside = !files.Exists(aside) && files.RenameFile(target, aside).ok;
+      if (!set_aside) files.DeleteFile(target);
+      done = move ? files.MoveFile(source, target) : files.CopyFile(source, target);
+      if (set_aside) {
+        if (done) {
+          files.DeleteFile(aside);
+        } else {
+          files.RenameFile(aside, target);
+        }
+      }
+    }
+    if (!done) {
+      services_.ui->Warning(done.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" +
+                            target);
+      ++result.failed;
+      continue;
+    }
+    ++result.done;
+    if (move) {
+      if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
+      Repath(position, folder, name);
+    } else if (services_.notes != nullptr) {
+      services_.notes->CopyNote(source, target);
+    }
+    FollowCompanion(source, target, move ? "MOVE" : "COPY", companions, !move);
+  }
+  busy_ = false;
+  wait.reset();
+  Finish();
+  return result;
+}
+
+OperationResult TagOperations::RenameTagged(RenameMethod method, const std::string& text,
+                                            int count) {
+  OperationResult result;
+  platform::Files& files = *services_.files;
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  ConfirmScope companions(*services_.ui);
+  int step = 0;
+  for (int32_t id : TaggedIdsFromLast(list_)) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    const int position = list_.PositionOfId(id);
+    const lists::FileEntry* entry = list_.Peek(position);
+    if (entry == nullptr) continue;
+    const std::string source = entry->Path();
+    const std::string folder = entry->folder;
+    const std::string name = entry->name;
+    const std::string new_name = RenamedName(name, method, text, count);
+    Pump(++step);
+    ShowFile("Renaming:" + source);
+    if (new_name == name) continue;
+    const std::string target = folder + new_name;
+    // A name that would be empty or leave the folder is refused like a clash on disk; an
+    // existing file is never replaced by a rename.
+    const bool ok =
+        !new_name.empty() && !files.Exists(target) && files.RenameFile(source, target).ok;
+    if (!ok) {
+      services_.ui->Warning("From:" + name + "\r" + "To:" + new_name + "\r\r" +
+                            "Rename failed: Maybe filename ALREADY exists, or renaming on a "
+                            "READ/ONLY drive.");
+      ++result.failed;
+      continue;
+    }
+    ++result.done;
+    if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
+    Repath(position, folder, new_name);
+    FollowCompanion(source, target, "RENAME", companions, false);
+  }
+  busy_ = false;
+  wait.reset();
+  Finish();
+  return result;
+}
+
+OperationResult TagOperations::DbAddTagged() {
+  OperationResult result;
+  if (services_.notes == nullptr) return result;
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  ConfirmScope confirm(*services_.ui);
+  int step = 0;
+  for (int32_t id : TaggedIdsFromLast(list_)) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    const int position = list_.PositionOfId(id);
+    lists::FileEntry* entry = list_.MutablePeek(position);
+    if (entry == nullptr) continue;
+    const std::string path = entry->Path();
+    Pump(++step);
+    if (!confirm.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                         "Do you want to ADD this file to the Notes DataBase?\r\r" + path)) {
+      continue;
+    }
+    notes::NotesRecord record;
+    const notes::NotesStatus read = services_.notes->ReadNote(path, &record);
+    if (read.status != 0 || record.live_flag != notes::kLive) {
+      record = notes::NotesRecord();
+      record.category = "ADDED";
+    }
+    if (services_.notes->WriteNote(path, record).status != 0) {
+      ++result.failed;
+      continue;
+    }
+    ++result.done;
+    if (list_.services().notes != nullptr) entry->db_field = list_.services().notes->DbField(path);
+    if (result.done % 10 == 0) {
+      ShowFile("Adding " + std::to_string(result.done) + " file(s) to the Notes DataBase");
+    }
+  }
+  busy_ = false;
+  wait.reset();
+  Finish();
+  return result;
+}
+
+OperationResult TagOperations::DbDeleteTagged() {
+  OperationResult result;
+  if (services_.notes == nullptr) return result;
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  ConfirmScope confirm(*services_.ui);
+  int step = 0;
+  for (int32_t id : TaggedIdsFromLast(list_)) {
+    if (Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    lists::FileEntry* entry = list_.MutablePeek(list_.PositionOfId(id));
+    if (entry == nullptr) continue;
+    const std::string path = entry->Path();
+    Pump(++step);
+    if (!confirm.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                         "Do you want to DELETE this file from the Notes DataBase?\r\r" + path)) {
+      continue;
+    }
+    if (services_.notes->DeleteNote(path).status != 0) {
+      ++result.failed;
+      continue;
+    }
+    ++result.done;
+    entry->db_field.clear();
+    if (result.done % 10 == 0) {
+      ShowFile("Deleting " + std::to_string(result.done) + " file(s) to the Notes DataBase");
+    }
+  }
+  busy_ = false;
+  wait.reset();
+  Finish();
+  return result;
+}
+
+}  // namespace vr::list_window

@@ -1,0 +1,125 @@
+#pragma once
+// Operations on the tagged files of the files list window: tagging the highlighted rows, removing
+// from the list, deleting through the recycle bin, copying and moving to a folder, renaming, and
+// adding to or deleting from the Notes database.
+//
+// Every operation walks the entries from the last to the first, shows the current file in the
+// please-wait window, lets the message loop run every 5 entries and stops when the stop button is
+// pressed. Questions offer Yes / No / Yes to all / No to all; an answer "to all" holds until the
+// operation ends. A file's companion (its path + ".LSAssoc") follows moves, copies, renames and
+// deletions after its own question. Afterwards the current sort is applied again.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lists/files_list.h"
+
+namespace vr::notes {
+class NotesDatabase;
+}
+namespace vr::recycle {
+class RecycleBin;
+}
+namespace vr::platform {
+class ConfirmScope;
+class Files;
+class MessagePump;
+class PleaseWait;
+class Ui;
+}  // namespace vr::platform
+
+namespace vr::list_window {
+
+inline constexpr const char* kAssocSuffix = ".LSAssoc";
+inline constexpr int kHistorySize = 15;
+
+enum class RenameMethod {
+  kAddToFront = 0,    // "Add to FRONT of filename"
+  kAddToEnd = 1,      // "Add to END of filename"
+  kReplaceFirst = 2,  // "Replace FIRST few characters"
+  kDeleteFirst = 3,   // "Delete FIRST few characters"
+  kDeleteLast = 4,    // "Delete LAST few characters"
+};
+inline constexpr const char* kRenameMethodCaptions[] = {
+    "Add to FRONT of filename", "Add to END of filename", "Replace FIRST few characters",
+    "Delete FIRST few characters", "Delete LAST few characters"};
+
+// The new file name by a rename method; the extension (from the last ".") always stays. Empty
+// when the result would have no base name or would leave the folder (a separator in the text).
+std::string RenamedName(const std::string& name, RenameMethod method, const std::string& text,
+                        int count);
+
+// A drop-down history of target folders: at most 15, newest first, each with a trailing
+// separator; a folder already listed keeps its place.
+class FolderHistory {
+ public:
+  // Adds a folder (a separator is appended when missing) and gives it back as stored.
+  std::string Use(const std::string& folder);
+  const std::vector<std::string>& items() const { return items_; }
+  void SetItems(std::vector<std::string> items);
+
+ private:
+  std::vector<std::string> items_;
+};
+
+struct TagServices {
+  platform::Ui* ui = nullptr;                   // required
+  platform::Files* files = nullptr;             // required
+  platform::PleaseWait* please_wait = nullptr;  // optional
+  platform::MessagePump* pump = nullptr;        // optional
+  notes::NotesDatabase* notes = nullptr;        // optional
+  recycle::RecycleBin* bin = nullptr;           // required for Delete
+  // The table repaints and the search window refreshes after an operation.
+  std::function<void()> refresh;
+};
+
+struct OperationResult {
+  int done = 0;          // files the operation changed
+  int failed = 0;        // files reported as failed
+  bool stopped = false;  // the stop button ended the walk
+};
+
+class TagOperations {
+ public:
+  TagOperations(lists::FilesList& list, TagServices services);
+
+  // "Tag HI-LITED" / "UN-Tag HI-LITED" over the highlighted positions.
+  void TagHighlighted(const std::vector<int>& positions, bool tag);
+  void FlipTags();
+  void NoTags();
+  void SortByTag();
+
+  OperationResult RemoveTagged();
+  OperationResult DeleteTagged();
+  OperationResult CopyTagged(const std::string& folder);
+  OperationResult MoveTagged(const std::string& folder);
+  OperationResult RenameTagged(RenameMethod method, const std::string& text, int count);
+  OperationResult DbAddTagged();
+  OperationResult DbDeleteTagged();
+
+  FolderHistory& copy_history() { return copy_history_; }
+  FolderHistory& move_history() { return move_history_; }
+  bool busy() const { return busy_; }
+
+ private:
+  OperationResult Transfer(const std::string& folder, bool move);
+  // Moves (or copies) a companion file after its question; `target` is the main file's target.
+  void FollowCompanion(const std::string& source, const std::string& target, const char* operation,
+                       platform::ConfirmScope& answers, bool copy);
+  // Changes an entry's path, keeping its facts, tag and thumbnail.
+  void Repath(int position, const std::string& folder, const std::string& name);
+  void ShowFile(const std::string& text);
+  void Pump(int step);
+  bool Stopped() const;
+  void Finish();
+
+  lists::FilesList& list_;
+  TagServices services_;
+  FolderHistory copy_history_;
+  FolderHistory move_history_;
+  bool busy_ = false;
+};
+
+}  // namespace vr::list_window

@@ -1,0 +1,317 @@
+#include "lists/window/thumb_maker.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+
+#include "picture/fit.h"
+#include "picture/kinds.h"
+#include "picture/load/load_hooks.h"
+#include "picture/load/loader.h"
+#include "picture/shrink.h"
+
+namespace vr::list_window {
+
+using picture::Bitmap;
+using picture::PixelFormat;
+using picture::Rgb;
+
+namespace {
+
+struct JpegErrors {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+void OnJpegError(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
+void OnJpegMessage(j_common_ptr) {}
+
+// Limits on what the fast road accepts before allocating anything.
+constexpr JDIMENSION kLargestJpegSide = 65500;
+
+void FillRect(Bitmap& bmp, int left, int top, int width, int height, Rgb colour) {
+  const int x0 = std::max(0, left);
+  const int y0 = std::max(0, top);
+  const int x1 = std::min(bmp.Width(), left + width);
+  const int y1 = std::min(bmp.Height(), top + height);
+  for (int y = y0; y < y1; ++y) {
+    uint8_t* p = bmp.Row(y) + x0 * 3;
+    for (int x = x0; x < x1; ++x, p += 3) {
+      p[0] = colour.b;
+      p[1] = colour.g;
+      p[2] = colour.r;
+    }
+  }
+}
+
+void FillEllipse(Bitmap& bmp, int cx, int cy, int rx, int ry, Rgb colour) {
+  if (rx <= 0 || ry <= 0) return;
+  for (int y = cy - ry; y <= cy + ry; ++y) {
+    if (y < 0 || y >= bmp.Height()) continue;
+    const double dy = static_cast<double>(y - cy) / ry;
+    const double root = rx * std::sqrt(std::max(0.0, 1.0 - dy * dy));
+    const int w = static_cast<int>(root);
+    FillRect(bmp, cx - w, y, 2 * w + 1, 1, colour);
+  }
+}
+
+Bitmap WhiteCell(const ThumbSettings& settings) {
+  Bitmap cell;
+  if (!cell.Create(std::max(1, settings.width), std::max(1, settings.height), PixelFormat::k24)) {
+    return cell;
+  }
+  std::memset(cell.Data(), 0xFF, cell.ByteSize());
+  return cell;
+}
+
+void DrawFrame(Bitmap& cell, const ThumbSettings& settings) {
+  if (!settings.frame || cell.Empty()) return;
+  const Rgb grey{128, 128, 128};
+  FillRect(cell, 0, 0, cell.Width(), 1, grey);
+  FillRect(cell, 0, cell.Height() - 1, cell.Width(), 1, grey);
+  FillRect(cell, 0, 0, 1, cell.Height(), grey);
+  FillRect(cell, cell.Width() - 1, 0, 1, cell.Height(), grey);
+}
+
+void DrawInk(Bitmap& cell, const codecs::gif::TextMask& mask, int left, int top, Rgb colour) {
+  for (int y = 0; y < mask.height; ++y) {
+    const int ty = top + y;
+    if (ty < 0 || ty >= cell.Height()) continue;
+    for (int x = 0; x < mask.width; ++x) {
+      const int tx = left + x;
+      if (tx < 0 || tx >= cell.Width()) continue;
+      if (mask.ink[static_cast<size_t>(y) * mask.width + x] == 0) continue;
+      uint8_t* p = cell.Row(ty) + tx * 3;
+      p[0] = colour.b;
+      p[1] = colour.g;
+      p[2] = colour.r;
+    }
+  }
+}
+
+// The film strip of a movie: a dark body with sprocket holes along both edges.
+void DrawMovie(Bitmap& bmp) {
+  const int w = bmp.Width();
+  const int h = bmp.Height();
+  FillRect(bmp, w / 8, 0, w - w / 4, h, Rgb{40, 40, 40});
+  const int hole = std::max(1, w / 14);
+  for (int y = hole; y + hole < h; y += hole * 3) {
+    FillRect(bmp, w / 8 + hole / 2 + 1, y, hole, hole, Rgb{255, 255, 255});
+    FillRect(bmp, w - w / 8 - hole - hole / 2 - 1, y, hole, hole, Rgb{255, 255, 255});
+  }
+  FillRect(bmp, w / 8 + hole * 2 + 2, h / 6, w - w / 4 - hole * 4 - 4, h / 3 - 1,
+           Rgb{90, 150, 210});
+  FillRect(bmp, w / 8 + hole * 2 + 2, h / 2 + 1, w - w / 4 - hole * 4 - 4, h / 3 - 1,
+           Rgb{210, 170, 90});
+}
+
+// An ear: the outer shell, the inner fold and the opening.
+void DrawEar(Bitmap& bmp) {
+  const int w = bmp.Width();
+  const int h = bmp.Height();
+  FillEllipse(bmp, w / 2, h / 2, w * 3 / 8, h * 7 / 16, Rgb{230, 170, 140});
+  FillEllipse(bmp, w / 2 + w / 16, h / 2, w / 4, h * 5 / 16, Rgb{200, 120, 100});
+  FillEllipse(bmp, w / 2 + w / 16, h / 2, w / 6, h * 3 / 16, Rgb{240, 190, 160});
+  FillEllipse(bmp, w / 2 + w / 10, h / 2 + h / 16, w / 16, h / 12, Rgb{60, 30, 30});
+}
+
+}  // namespace
+
+int64_t ThumbThreshold(uint16_t kind) {
+  switch (kind) {
+    case picture::kKindBmp:
+      return 150000;
+    case picture::kKindGif:
+      return 20000;
+    case picture::kKindJpeg:
+      return 40000;
+    default:
+      return 10000;
+  }
+}
+
+bool WantsCachedThumb(uint16_t kind, int64_t size) { return size > ThumbThreshold(kind); }
+
+bool ComposeCell(const Bitmap& picture, const ThumbSettings& settings, Bitmap* cell) {
+  *cell = WhiteCell(settings);
+  if (cell->Empty() || picture.Empty()) return false;
+  int w = picture.Width();
+  int h = picture.Height();
+  if (w > cell->Width() || h > cell->Height()) {
+    const picture::Size fit = picture::FitInBox(w, h, cell->Width(), cell->Height());
+    w = std::min(fit.width, cell->Width());
+    h = std::min(fit.height, cell->Height());
+  }
+  Bitmap small;
+  if (!picture::ShrinkSmooth(picture, small, w, h)) return false;
+  const int left = (cell->Width() - small.Width()) / 2;
+  const int top = (cell->Height() - small.Height()) / 2;
+  for (int y = 0; y < small.Height(); ++y) {
+    std::memcpy(cell->Row(top + y) + left * 3, small.Row(y),
+                static_cast<size_t>(small.Width()) * 3);
+  }
+  DrawFrame(*cell, settings);
+  return true;
+}
+
+Bitmap ProblemCell(const ThumbSettings& settings) {
+  Bitmap cell = WhiteCell(settings);
+  if (cell.Empty()) return cell;
+  FillRect(cell, 0, 0, cell.Width(), cell.Height(), Rgb{255, 0, 0});
+  const int text_height = std::clamp(cell.Height() / 5, 6, 24);
+  const TextInk ink = settings.text ? settings.text : [](const std::string& text, int height) {
+    return codecs::gif::DefaultGifHost().RenderText(text, height);
+  };
+  const int top = cell.Height() / 2 - text_height - 1;
+  DrawInk(cell, ink(kProblemLine1, text_height), 1, top, Rgb{255, 255, 0});
+  DrawInk(cell, ink(kProblemLine2, text_height), 1, top + text_height + 2, Rgb{255, 255, 0});
+  DrawFrame(cell, settings);
+  return cell;
+}
+
+Bitmap BuiltInCell(const std::string& name, const ThumbSettings& settings) {
+  Bitmap cell = WhiteCell(settings);
+  if (cell.Empty()) return cell;
+  const int side = std::max(1, std::min({cell.Width(), cell.Height(), 48}));
+  Bitmap art;
+  if (!art.Create(side, side, PixelFormat::k24)) return cell;
+  std::memset(art.Data(), 0xFF, art.ByteSize());
+  if (name == kMoviePicture) {
+    DrawMovie(art);
+  } else {
+    DrawEar(art);
+  }
+  ComposeCell(art, settings, &cell);
+  return cell;
+}
+
+bool DecodeJpegForBox(const std::string& path, int box_width, int box_height, Bitmap* out) {
+  // The whole file in one read into a buffer kept between calls: thumbnails come in long runs,
+  // and small buffered reads cost more than the decode at 1/8 scale.
+  thread_local std::vector<uint8_t> bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size > (int64_t{1} << 31)) {
+    ::close(fd);
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (got == 0) return false;
+
+  jpeg_decompress_struct cinfo;
+  JpegErrors errors;
+  cinfo.err = jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = OnJpegError;
+  errors.pub.output_message = OnJpegMessage;
+  Bitmap result;
+  if (setjmp(errors.jump) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(got));
+  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || cinfo.image_width == 0 ||
+      cinfo.image_height == 0 || cinfo.image_width > kLargestJpegSide ||
+      cinfo.image_height > kLargestJpegSide || cinfo.progressive_mode ||
+      (cinfo.jpeg_color_space != JCS_YCbCr && cinfo.jpeg_color_space != JCS_GRAYSCALE &&
+       cinfo.jpeg_color_space != JCS_RGB)) {
+    // Progressive and CMYK files take the general road, which guards their costs.
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  int denom = 8;
+  while (denom > 1 && (static_cast<int>((cinfo.image_width + denom - 1) / denom) < box_width ||
+                       static_cast<int>((cinfo.image_height + denom - 1) / denom) < box_height)) {
+    denom /= 2;
+  }
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = static_cast<unsigned>(denom);
+  cinfo.dct_method = JDCT_IFAST;
+  cinfo.do_fancy_upsampling = FALSE;
+  cinfo.do_block_smoothing = FALSE;
+  const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+  cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  jpeg_calc_output_dimensions(&cinfo);
+  if (!result.Create(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+                     PixelFormat::k24)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_start_decompress(&cinfo);
+  std::vector<uint8_t> grey_row(grey ? cinfo.output_width : 0);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    uint8_t* row = result.Row(static_cast<int>(cinfo.output_scanline));
+    JSAMPROW rows[1] = {grey ? grey_row.data() : row};
+    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) break;
+    if (grey) {
+      for (JDIMENSION x = 0; x < cinfo.output_width; ++x) {
+        row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = grey_row[x];
+      }
+    }
+  }
+  // Lines a truncated file did not deliver stay black, as libjpeg leaves them.
+  jpeg_abort_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  *out = std::move(result);
+  return true;
+}
+
+ThumbResult MakeThumbnail(const std::string& path, const ThumbSettings& settings) {
+  ThumbResult result;
+  const uint16_t kind = picture::KindFromName(path);
+  if (picture::IsMediaKind(kind)) {
+    const bool sound = kind == picture::kKindWav || kind == picture::kKindMidi;
+    result.cell = BuiltInCell(sound ? kSoundPicture : kMoviePicture, settings);
+    result.built_in = true;
+    return result;
+  }
+  Bitmap decoded;
+  bool have = false;
+  if (kind == picture::kKindJpeg) {
+    const picture::ViewingCopy copy(path);
+    have = copy.Ok() && DecodeJpegForBox(copy.Path(), settings.width, settings.height, &decoded);
+  }
+  if (!have) {
+    picture::PictureHolder holder;
+    picture::PreviewRequest request;
+    request.target_size = std::max(settings.width, settings.height);
+    request.keep_jpeg_format = true;
+    const picture::PreviewOutcome outcome =
+        picture::LoadPreviewPicture(path, holder, request, picture::DecodeOptions{});
+    if (!outcome.failed && !(holder.Width() <= 1 && holder.Height() <= 1) && holder.Width() > 0 &&
+        holder.Height() > 0) {
+      decoded = std::move(holder.AsBitmap());
+      have = !decoded.Empty();
+    }
+  }
+  if (!have || (decoded.Width() <= 1 && decoded.Height() <= 1) ||
+      !ComposeCell(decoded, settings, &result.cell)) {
+    result.cell = ProblemCell(settings);
+    result.failed = true;
+  }
+  return result;
+}
+
+}  // namespace vr::list_window

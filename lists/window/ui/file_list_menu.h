@@ -1,0 +1,186 @@
+#pragma once
+// TFileListMenu, the "Files List Window": the files list as a detailed virtual table or as
+// thumbnails, sorting by the column headers, tagging, the tag pages with their operations, the
+// one-line DB field editor Edit1, dragging files out, large previews, and the two background jobs
+// (fact scan and thumbnail builder) that run one step per idle call.
+//
+// What the shell uses: MyIdleStep() from its idle handler (or the window's own zero timer),
+// ListChanged() after loads and clears (installed as the list's change observer), previews() for
+// the "&Previews" menu of the main window and the Ctrl+F9..F12 keys, and the hooks in
+// ListWindowServices to display a file and open the Notes record editor.
+
+#include <QCache>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lists/files_list.h"
+#include "lists/window/list_jobs.h"
+#include "lists/window/tag_ops.h"
+#include "lists/window/thumb_cache.h"
+#include "platform/services.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QSpinBox;
+class QSplitter;
+class QStackedWidget;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace vr::list_window {
+
+class FilesTableModel;
+class TPreviewManager;
+
+inline constexpr const char* kWindowCaption = "Files List Window";
+inline constexpr const char* kScanQuestion =
+    "Since not all files have been scanned yet for info, this process may take a few seconds "
+    "longer than normal. For real LARGE lists, it could take a few minutes. You can press CANCEL "
+    "to abort the operation.";
+inline constexpr const char* kScanWaitText = "Scanning files for NEEDED info...";
+inline constexpr const char* kTallModeText =
+    "You can't edit the NOTE field while the list is displayed in TALL mode. Use the VIEW menu and "
+    "uncheck TALL mode.";
+inline constexpr const char* kOneFileText =
+    "You MUST have ONE and ONLY ONE file HI-LITED to open up the DataBase options Window!";
+inline constexpr const char* kEdit1Hint = "DB Field displayed as a single line.";
+inline constexpr int kThumbSizes[] = {32, 48, 64, 100, 125, 150};
+
+// Tag box drawn on thumbnails (settings "Special").
+struct CheckBoxSettings {
+  int width = 14;
+  int height = 14;
+  int margin_top = 2;
+  int margin_left = 3;
+};
+
+struct ListWindowServices {
+  platform::Services platform;            // ui, files and folders required
+  notes::NotesDatabase* notes = nullptr;  // optional
+  recycle::RecycleBin* bin = nullptr;     // Delete TAGs
+  // Shows a file in the viewer ("Exit / &Display").
+  std::function<void(const std::string& path)> display_file;
+  // The Notes record editor for one file ("DB EDIT"); empty until that window exists.
+  std::function<void(const std::string& path)> open_db_editor;
+  // Writes Edit1's text as the file's DB field; false when it could not be stored.
+  std::function<bool(const std::string& path, const std::string& text)> write_db_field;
+  // A load, animation or slide show runs (the background jobs wait).
+  std::function<bool()> other_busy;
+  // The search window refreshes after a tag changes by the space bar.
+  std::function<void()> search_refresh;
+};
+
+class TFileListMenu : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TFileListMenu(lists::FilesList& list, ListWindowServices services, QWidget* parent = nullptr);
+  ~TFileListMenu() override;
+
+  // --- for the shell
+  // One step of each background job; true while work is left.
+  bool MyIdleStep();
+  // The list was loaded, extended or cleared.
+  void ListChanged();
+  TPreviewManager& previews() { return *previews_; }
+  QMenu* previews_menu() const { return previews_menu_; }
+  // Runs the jobs from the window's own zero timer (default on).
+  void SetOwnIdleTimer(bool on);
+
+  // --- commands
+  void HeaderClicked(int column);
+  // SortFilesList with the scan question; keeps highlighted and focused entries by id. False
+  // when the user cancelled or stopped the scan (the order is unchanged).
+  bool SortWithQuestion(int kind);
+  void SetThumbnailView(bool on);
+  bool thumbnail_view() const;
+  void SetThumbSize(int width, int height);
+  void SetTallMode(bool on);
+  void TagHighlightedClick();
+  void UnTagHighlightedClick();
+  void ToggleFocusedTag();
+  void OpenLargePreview();
+  void DbEditClick();
+  void DbFieldClicked(int row);
+  void ExitDisplayClick();
+  // Drags the highlighted files out of the program (asking about companion files).
+  void StartDragOfHighlighted(QWidget* source);
+
+  // --- state, also for tests
+  std::vector<int> HighlightedRows() const;
+  void SelectRows(const std::vector<int>& rows, int focused);
+  int FocusedRow() const;
+  QTableView* ListView1() const { return list_view_; }
+  QListView* ThumbView() const { return thumb_view_; }
+  QLineEdit* Edit1() const { return edit1_; }
+  QToolButton* TBThumbs() const { return tb_thumbs_; }
+  QTabWidget* TagPages() const { return tag_pages_; }
+  FilesTableModel& model() { return *model_; }
+  ListJobs& jobs() { return *jobs_; }
+  ThumbCache& cache() { return cache_; }
+  TagOperations& tag_ops() { return *tag_ops_; }
+  CheckBoxSettings& check_box() { return check_box_; }
+  QString StatusText(int panel) const;
+  void UpdateStatus();
+  // The thumbnail of a row as the icon view draws it (null while it is being built).
+  QPixmap ThumbnailOf(int row);
+
+ private:
+  QWidget* MakeTagPages();
+  QWidget* MakeTransferPage(bool move);
+  QWidget* MakeRenamePage();
+  QWidget* MakeButtonPage(const QString& caption, const std::function<void()>& action);
+  QWidget* MakeDisabledPage(const QString& note);
+  void BuildMenus();
+  void UpdateBuilderButton(BuilderState state);
+  void AfterOperation();
+  void RowActivated(int row);
+  void SyncEdit1();
+  void Edit1Committed();
+  void ScheduleIdle();
+
+  lists::FilesList& list_;
+  ListWindowServices services_;
+  ThumbCache cache_;
+  std::unique_ptr<ListJobs> jobs_;
+  std::unique_ptr<TagOperations> tag_ops_;
+  std::unique_ptr<TPreviewManager> previews_;
+  FilesTableModel* model_ = nullptr;
+  CheckBoxSettings check_box_;
+  QCache<int32_t, QPixmap> drawn_thumbs_;
+
+  QTableView* list_view_ = nullptr;
+  QListView* thumb_view_ = nullptr;
+  QStackedWidget* views_ = nullptr;
+  QWidget* lower_panel_ = nullptr;
+  QLineEdit* edit1_ = nullptr;
+  QTabWidget* tag_pages_ = nullptr;
+  QToolButton* tb_thumbs_ = nullptr;
+  QLabel* status_file_ = nullptr;
+  QLabel* status_tagged_ = nullptr;
+  QLabel* status_size_ = nullptr;
+  QMenu* previews_menu_ = nullptr;
+  QComboBox* copy_folder_ = nullptr;
+  QComboBox* move_folder_ = nullptr;
+  QButtonGroup* rename_method_ = nullptr;
+  QLineEdit* rename_text_ = nullptr;
+  QSpinBox* rename_count_ = nullptr;
+  QTimer* idle_timer_ = nullptr;
+  bool own_idle_ = true;
+  bool sorting_ = false;
+  bool tall_mode_ = false;
+  int edit1_row_ = -1;
+};
+
+}  // namespace vr::list_window
