@@ -36,6 +36,7 @@
 #include "colour/ui/dither_progress_window.h"
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
+#include "lists/window/ui/file_list_menu.h"
 #include "lists/recycle/recycle_bin.h"
 #include "lists/recycle/ui/recycle_window.h"
 #include "lists/ui/formats_window.h"
@@ -229,6 +230,8 @@ void TVeldrimon69::BuildMenus() {
   QMenu* effects = menuBar()->addMenu("Effec&Ts");
 
   QMenu* view = menuBar()->addMenu("&View");
+  add(view, "FileListWindow1", "Files List Window", [this] { FileListWindow1Click(); });
+  view->addSeparator();
   view_group_ = new QActionGroup(this);
   const std::pair<const char*, View> views[] = {
       {"&Re-Size To Fit            Key=V", View::kFit},
@@ -1263,6 +1266,27 @@ void TVeldrimon69::Open1Click() {
   }
 }
 
+void TVeldrimon69::FileListWindow1Click() {
+  if (!list_window_) {
+    list_window::ListWindowServices services;
+    services.platform = services_;
+    services.notes = notes_.get();
+    services.bin = bin_.get();
+    services.display_file = [this](const std::string& path) {
+      const int at = files_list_->FindInFilesList(path);
+      if (at < 0) return;
+      files_list_->SetCurrent(at);
+      ShowCurrentFile(false, 1);
+    };
+    services.other_busy = [this] { return show_state_.busy(); };
+    list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
+    // Closing the main window ends the program even while this window is open.
+    list_window_->setAttribute(Qt::WA_QuitOnClose, false);
+  }
+  list_window_->show();
+  list_window_->raise();
+}
+
 void TVeldrimon69::LoadAllImages1Click() {
   EnableMenus(false);
   drives_->LoadAllImages(*files_list_);
@@ -1404,6 +1428,8 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
     list->set_always_subfolders(files_list_->always_subfolders());
     // Keep the checked types of the old list.
     list->allowable() = files_list_->allowable();
+    // The files list window shows the old list: it is made again on its next opening.
+    list_window_.reset();
     files_list_ = std::move(list);
     files_list_->LoadPaths(paths, 100, 0);
     files_list_->SetCurrent(0);

@@ -55,6 +55,10 @@ namespace vr::colour {
 class TDitherProgressWindow;
 }
 
+namespace vr::list_window {
+class TFileListMenu;
+}  // namespace vr::list_window
+
 namespace vr::shell::ui {
 
 class TFitPane;
@@ -191,6 +195,8 @@ class TVeldrimon69 : public QMainWindow {
 
   // Slots named after their menu entries.
   void Open1Click();
+  void FileListWindow1Click();
+  list_window::TFileListMenu* list_window() const { return list_window_.get(); }
   void LoadAllImages1Click();
   void Properties1Click();
   void ExportDataBase1Click();
@@ -264,6 +270,8 @@ class TVeldrimon69 : public QMainWindow {
   std::unique_ptr<FileTypeRegistrar> registrar_;
   std::unique_ptr<recycle::RecycleBin> bin_;
   QPointer<recycle::TRecycleBinMenu> recycle_window_;
+  // The files list window, made on first use and reset when a hand-over replaces the list.
+  std::unique_ptr<list_window::TFileListMenu> list_window_;
   bool bin_shown_full_ = false;
   std::unique_ptr<lists::DriveMenu> drives_;
   Settings settings_;

@@ -23,6 +23,8 @@
 #include "colour/ui/dither_progress_window.h"
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
+#include "lists/window/ui/files_table_model.h"
+#include "lists/window/ui/file_list_menu.h"
 #include "lists/recycle/recycle_bin.h"
 #include "lists/recycle/ui/recycle_window.h"
 #include "lists/ui/formats_window.h"
@@ -1086,6 +1088,29 @@ TEST_F(MainWindowTest, LoadFromCurrentFolderReplacesTheListAndPlusTakesTheFilter
   EXPECT_EQ(window->shown().Width(), 10);
   // "+" records the folder but no file.
   EXPECT_EQ(window->settings().recent_folders[0], picture::UpperAscii(dir_.File("pick/")));
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
+
+namespace vr::shell::ui {
+namespace {
+
+TEST_F(MainWindowTest, FilesListWindowShowsTheListAndIsRemadeAfterAHandOver) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp(dir_, "a.bmp", 10, 5);
+  const std::string b = WriteBmp(dir_, "b.bmp", 12, 6);
+  auto window = Start({a, b});
+  window->FileListWindow1Click();
+  ASSERT_NE(window->list_window(), nullptr);
+  EXPECT_TRUE(window->list_window()->isVisible());
+  EXPECT_EQ(window->list_window()->model().rowCount(), 2);
+  window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + b + "\"");
+  // The old window showed the replaced list; the next opening shows the new one.
+  EXPECT_EQ(window->list_window(), nullptr);
+  window->FileListWindow1Click();
+  EXPECT_EQ(window->list_window()->model().rowCount(), 1);
+  window->close();
 }
 
 }  // namespace
