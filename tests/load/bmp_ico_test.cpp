@@ -63,7 +63,7 @@ void ExpectSameAsQt(const Bitmap& ours, const QImage& qt, const std::string& wha
 
 struct BmpCase {
   const char* name;
-  DibSpec spec;
+  DibShape shape;
   PixelFormat format;
   int depth;
 };
@@ -71,7 +71,7 @@ struct BmpCase {
 std::vector<BmpCase> BmpCases() {
   std::vector<BmpCase> cases;
   const auto plain = [](int w, int h, int bits, uint32_t seed) {
-    DibSpec s;
+    DibShape s;
     s.width = w;
     s.height = h;
     s.bits = bits;
@@ -83,33 +83,33 @@ std::vector<BmpCase> BmpCases() {
   cases.push_back({"4 bits", plain(11, 6, 4, 2), PixelFormat::k4, 4});
   cases.push_back({"8 bits", plain(9, 5, 8, 3), PixelFormat::k8, 8});
   cases.push_back({"24 bits", plain(7, 5, 24, 4), PixelFormat::k24, 24});
-  DibSpec top_down = plain(7, -5, 24, 5);
+  DibShape top_down = plain(7, -5, 24, 5);
   cases.push_back({"24 bits top-down", top_down, PixelFormat::k24, 24});
   cases.push_back({"32 bits", plain(6, 4, 32, 6), PixelFormat::k32, 32});
-  DibSpec rgb555 = plain(10, 4, 16, 7);
+  DibShape rgb555 = plain(10, 4, 16, 7);
   for (size_t i = 1; i < rgb555.pixels.size(); i += 2) rgb555.pixels[i] &= 0x7F;
   cases.push_back({"16 bits 5-5-5", rgb555, PixelFormat::k15, 15});
-  DibSpec rgb565 = plain(10, 4, 16, 8);
+  DibShape rgb565 = plain(10, 4, 16, 8);
   rgb565.compression = 3;
   rgb565.masks = {0xF800, 0x07E0, 0x001F};
   cases.push_back({"16 bits 5-6-5 bit fields", rgb565, PixelFormat::k16, 16});
-  DibSpec odd_masks = plain(5, 3, 32, 9);
+  DibShape odd_masks = plain(5, 3, 32, 9);
   odd_masks.compression = 3;
   odd_masks.masks = {0x000003FF, 0x000FFC00, 0x3FF00000};  // 10-10-10, red lowest
   cases.push_back({"32 bits 10-10-10 bit fields", odd_masks, PixelFormat::k24, 32});
-  DibSpec short_palette = plain(9, 5, 8, 10);
+  DibShape short_palette = plain(9, 5, 8, 10);
   short_palette.palette.resize(200);  // pixels above 199 have no colour of their own
   for (uint8_t& v : short_palette.pixels) v = static_cast<uint8_t>(v % 200);
   cases.push_back({"8 bits, 200-entry palette", short_palette, PixelFormat::k8, 8});
-  DibSpec core = plain(9, 6, 8, 11);
+  DibShape core = plain(9, 6, 8, 11);
   core.core = true;
   cases.push_back({"OS/2 core header", core, PixelFormat::k8, 8});
-  DibSpec core24 = plain(5, 3, 24, 12);
+  DibShape core24 = plain(5, 3, 24, 12);
   core24.core = true;
   cases.push_back({"OS/2 core header 24 bits", core24, PixelFormat::k24, 24});
 
   // RLE8: a run, a literal, a delta, end of row, end of picture.
-  DibSpec rle8;
+  DibShape rle8;
   rle8.width = 8;
   rle8.height = 4;
   rle8.bits = 8;
@@ -120,7 +120,7 @@ std::vector<BmpCase> BmpCases() {
                  8, 5, 0, 0, 0, 1};             // row 3: all 5, end
   cases.push_back({"RLE8", rle8, PixelFormat::k8, 8});
   // RLE4: runs alternate the two nibbles; literals hold two pixels a byte.
-  DibSpec rle4;
+  DibShape rle4;
   rle4.width = 9;
   rle4.height = 3;
   rle4.bits = 4;
@@ -135,19 +135,19 @@ std::vector<BmpCase> BmpCases() {
 
 TEST(BmpRead, EveryDepthMatchesQt) {
   for (const BmpCase& c : BmpCases()) {
-    const Bytes bytes = BmpBytes(c.spec);
+    const Bytes bytes = BmpBytes(c.shape);
     Bitmap bitmap;
     const ReadResult read = ReadBmp(bytes, bitmap);
     ASSERT_TRUE(read.ok()) << c.name << ": " << read.error;
     EXPECT_EQ(bitmap.Format(), c.format) << c.name;
     EXPECT_EQ(read.depth, c.depth) << c.name;
     const bool shallow = c.format == PixelFormat::k15 || c.format == PixelFormat::k16;
-    const bool run_length = c.spec.compression == 1 || c.spec.compression == 2;
-    if (c.spec.masks.size() == 3 && c.spec.masks[0] == 0x3FF) {
+    const bool run_length = c.shape.compression == 1 || c.shape.compression == 2;
+    if (c.shape.masks.size() == 3 && c.shape.masks[0] == 0x3FF) {
       // Qt drops channels wider than 8 bits; ours keep their top 8 bits.
-      const uint32_t p = c.spec.pixels[0] | c.spec.pixels[1] << 8 | c.spec.pixels[2] << 16 |
-                         static_cast<uint32_t>(c.spec.pixels[3]) << 24;
-      const int bottom = c.spec.height - 1;
+      const uint32_t p = c.shape.pixels[0] | c.shape.pixels[1] << 8 | c.shape.pixels[2] << 16 |
+                         static_cast<uint32_t>(c.shape.pixels[3]) << 24;
+      const int bottom = c.shape.height - 1;
       EXPECT_EQ(bitmap.ColourAt(0, bottom).r, (p & 0x3FF) >> 2);
       EXPECT_EQ(bitmap.ColourAt(0, bottom).g, ((p >> 10) & 0x3FF) >> 2);
       EXPECT_EQ(bitmap.ColourAt(0, bottom).b, ((p >> 20) & 0x3FF) >> 2);
@@ -159,7 +159,7 @@ TEST(BmpRead, EveryDepthMatchesQt) {
 
 TEST(BmpRead, RunLengthPlacesPixelsWhereTheCodesSay) {
   Bitmap bitmap;
-  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[12].spec), bitmap).ok());  // RLE8, bottom-up
+  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[12].shape), bitmap).ok());  // RLE8, bottom-up
   // Stored row 0 is the bottom row.
   EXPECT_EQ(bitmap.PixelAt(0, 3), 7u);
   EXPECT_EQ(bitmap.PixelAt(3, 3), 7u);
@@ -172,19 +172,19 @@ TEST(BmpRead, RunLengthPlacesPixelsWhereTheCodesSay) {
 
 TEST(BmpRead, MissingDataReadsAsZeroAndHeadersAreRefused) {
   BmpCase c = BmpCases()[3];
-  Bytes bytes = BmpBytes(c.spec);
+  Bytes bytes = BmpBytes(c.shape);
   bytes.resize(bytes.size() - Stride(7, 24) * 2);  // the two top rows are missing
   Bitmap bitmap;
   ASSERT_TRUE(ReadBmp(bytes, bitmap).ok());
   EXPECT_EQ(bitmap.PixelAt(3, 0), 0u);
   EXPECT_NE(bitmap.Row(4)[0] | bitmap.Row(4)[1] | bitmap.Row(4)[2], 0);
 
-  Bytes bad = BmpBytes(c.spec);
+  Bytes bad = BmpBytes(c.shape);
   bad[14] = 8;  // shorter than any header
   EXPECT_FALSE(ReadBmp(bad, bitmap).ok());
   EXPECT_EQ(bitmap.Width(), 1);
   EXPECT_EQ(bitmap.Format(), PixelFormat::k1);
-  Bytes jpeg_inside = BmpBytes(c.spec);
+  Bytes jpeg_inside = BmpBytes(c.shape);
   jpeg_inside[30] = 4;  // BI_JPEG
   EXPECT_FALSE(ReadBmp(jpeg_inside, bitmap).ok());
 }
@@ -192,14 +192,14 @@ TEST(BmpRead, MissingDataReadsAsZeroAndHeadersAreRefused) {
 TEST(BmpWrite, RoundTripsEveryWrittenDepth) {
   test_support::TempDir dir;
   for (int bits : {1, 4, 8, 24}) {
-    DibSpec spec;
-    spec.width = 13;
-    spec.height = 5;
-    spec.bits = bits;
-    if (bits <= 8) spec.palette = NoisePalette(1 << bits, 20 + bits);
-    spec.pixels = NoiseRows(13, 5, bits, 30 + bits);
+    DibShape shape;
+    shape.width = 13;
+    shape.height = 5;
+    shape.bits = bits;
+    if (bits <= 8) shape.palette = NoisePalette(1 << bits, 20 + bits);
+    shape.pixels = NoiseRows(13, 5, bits, 30 + bits);
     Bitmap source;
-    ASSERT_TRUE(ReadBmp(BmpBytes(spec), source).ok());
+    ASSERT_TRUE(ReadBmp(BmpBytes(shape), source).ok());
     const std::string path = dir.File("out" + std::to_string(bits) + ".bmp");
     ASSERT_TRUE(SaveBmp(path, source).ok);
     Bitmap back;
@@ -212,7 +212,7 @@ TEST(BmpWrite, RoundTripsEveryWrittenDepth) {
   }
   // Deeper formats are written as 24 bits with the same colours.
   Bitmap deep;
-  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[7].spec), deep).ok());  // 5-6-5
+  ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[7].shape), deep).ok());  // 5-6-5
   ASSERT_TRUE(SaveBmp(dir.File("deep.bmp"), deep).ok);
   Bitmap back;
   ASSERT_TRUE(LoadBmpFile(dir.File("deep.bmp"), back).ok());
@@ -224,20 +224,20 @@ TEST(BmpWrite, RoundTripsEveryWrittenDepth) {
 }
 
 TEST(BmpRead, HugeHeadersAreRefusedBeforeAllocatingButLargePicturesLoad) {
-  DibSpec spec;
-  spec.width = 65535;
-  spec.height = 65535;
-  spec.bits = 1;
-  spec.palette = NoisePalette(2, 1);
-  spec.pixels = {1, 2, 3, 4};
+  DibShape shape;
+  shape.width = 65535;
+  shape.height = 65535;
+  shape.bits = 1;
+  shape.palette = NoisePalette(2, 1);
+  shape.pixels = {1, 2, 3, 4};
   const size_t budget = picture::MemoryBudget();
   picture::SetMemoryBudget(SIZE_MAX);  // only the file size can stop it now
   Bitmap bitmap;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(ReadBmp(BmpBytes(spec), bitmap).ok());
-  spec.bits = 24;
-  spec.palette.clear();
-  EXPECT_FALSE(ReadBmp(BmpBytes(spec), bitmap).ok());
+  EXPECT_FALSE(ReadBmp(BmpBytes(shape), bitmap).ok());
+  shape.bits = 24;
+  shape.palette.clear();
+  EXPECT_FALSE(ReadBmp(BmpBytes(shape), bitmap).ok());
   // A refusal that allocated 0.5 GB or 12 GB first would take far longer than this.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
@@ -262,7 +262,7 @@ TEST(BmpRead, SurvivesEveryPrefixAndRandomByteFlips) {
   picture::SetMemoryBudget(4u << 20);
   uint32_t seed = 100;
   for (const BmpCase& c : BmpCases()) {
-    Torture(BmpBytes(c.spec), 1000, ++seed, [](const Bytes& bytes) {
+    Torture(BmpBytes(c.shape), 1000, ++seed, [](const Bytes& bytes) {
       Bitmap bitmap;
       const ReadResult read = ReadBmp(bytes, bitmap);
       ASSERT_FALSE(bitmap.Empty());
@@ -306,7 +306,7 @@ Bytes IcoBytes(const std::vector<IconEntry>& entries) {
 
 // A bitmap entry whose AND mask makes a diagonal band transparent.
 IconEntry BitmapEntry(int size, int bits, uint32_t seed) {
-  DibSpec s;
+  DibShape s;
   s.width = size;
   s.height = size * 2;
   s.bits = bits;
@@ -418,7 +418,7 @@ TEST(IcoWrite, RoundTripsAndQtReadsIt) {
   test_support::TempDir dir;
   for (int bits : {4, 8, 24}) {
     Bitmap source;
-    ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[bits == 4 ? 1 : bits == 8 ? 2 : 3].spec), source).ok());
+    ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[bits == 4 ? 1 : bits == 8 ? 2 : 3].shape), source).ok());
     const std::string path = dir.File("i" + std::to_string(bits) + ".ico");
     ASSERT_TRUE(SaveIco(path, source).ok);
     Bitmap back;

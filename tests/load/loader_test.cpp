@@ -45,7 +45,7 @@ Bytes ImageDescriptor(int left, int top, int w, int h, uint8_t flags) {
 }
 
 Bytes SmallBmp(int w, int h, int bits, uint32_t compression = 0) {
-  DibSpec s;
+  DibShape s;
   s.width = w;
   s.height = h;
   s.bits = bits;

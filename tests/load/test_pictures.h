@@ -40,7 +40,7 @@ class Noise {
   uint32_t state_;
 };
 
-struct DibSpec {
+struct DibShape {
   int width = 0;
   int height = 0;  // negative: top-down
   int bits = 24;
@@ -52,7 +52,7 @@ struct DibSpec {
 };
 
 // Information header + masks + palette + pixels.
-inline Bytes DibBytes(const DibSpec& s) {
+inline Bytes DibBytes(const DibShape& s) {
   Bytes b;
   if (s.core) {
     Put32(b, 12);
@@ -85,7 +85,7 @@ inline Bytes DibBytes(const DibSpec& s) {
 }
 
 // "BM" file header in front of the bitmap information.
-inline Bytes BmpBytes(const DibSpec& s) {
+inline Bytes BmpBytes(const DibShape& s) {
   const Bytes dib = DibBytes(s);
   const uint32_t header = s.core ? 12 : 40;
   const uint32_t palette = static_cast<uint32_t>(s.palette.size()) * (s.core ? 3 : 4);

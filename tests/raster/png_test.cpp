@@ -16,7 +16,7 @@ using picture::Bitmap;
 using picture::PixelFormat;
 using picture::Rgb;
 
-struct PngSpec {
+struct PngShape {
   int width = 0;
   int height = 0;
   int bit_depth = 8;
@@ -28,7 +28,7 @@ struct PngSpec {
 };
 
 // Builds a PNG with libpng itself, so each case states exactly what the file holds.
-std::string WritePng(const test_support::TempDir& dir, const std::string& name, PngSpec spec) {
+std::string WritePng(const test_support::TempDir& dir, const std::string& name, PngShape shape) {
   const std::string path = dir.File(name);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -40,17 +40,17 @@ std::string WritePng(const test_support::TempDir& dir, const std::string& name, 
     return path;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, shape.width, shape.height, shape.bit_depth, shape.colour_type,
+               shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-  if (!spec.trns.empty())
-    png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), nullptr);
+  if (!shape.palette.empty())
+    png_set_PLTE(png, info, shape.palette.data(), static_cast<int>(shape.palette.size()));
+  if (!shape.trns.empty())
+    png_set_tRNS(png, info, shape.trns.data(), static_cast<int>(shape.trns.size()), nullptr);
   png_write_info(png, info);
-  const int passes = spec.interlaced ? png_set_interlace_handling(png) : 1;
+  const int passes = shape.interlaced ? png_set_interlace_handling(png) : 1;
   for (int pass = 0; pass < passes; ++pass) {
-    for (auto& row : spec.rows) png_write_row(png, row.data());
+    for (auto& row : shape.rows) png_write_row(png, row.data());
   }
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
@@ -62,7 +62,7 @@ constexpr Rgb kBackground{10, 20, 30};
 
 TEST(PngBridge, PaletteWithTransparencyBlendsOntoBackground) {
   test_support::TempDir dir;
-  PngSpec s;
+  PngShape s;
   s.width = 3;
   s.height = 1;
   s.colour_type = PNG_COLOR_TYPE_PALETTE;
@@ -89,7 +89,7 @@ TEST(PngBridge, PaletteWithTransparencyBlendsOntoBackground) {
 
 TEST(PngBridge, OneBitGreyIsExpandedToBytes) {
   test_support::TempDir dir;
-  PngSpec s;
+  PngShape s;
   s.width = 10;
   s.height = 1;
   s.bit_depth = 1;
@@ -116,7 +116,7 @@ TEST(PngBridge, OneBitGreyIsExpandedToBytes) {
 
 TEST(PngBridge, WideSamplesAndAlphaKinds) {
   test_support::TempDir dir;
-  PngSpec rgb16;
+  PngShape rgb16;
   rgb16.width = 1;
   rgb16.height = 1;
   rgb16.bit_depth = 16;
@@ -126,7 +126,7 @@ TEST(PngBridge, WideSamplesAndAlphaKinds) {
   ASSERT_TRUE(r.ok()) << r.error;
   EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{0x12, 0x56, 0x9A}));
 
-  PngSpec adam7;
+  PngShape adam7;
   adam7.width = 9;
   adam7.height = 9;
   adam7.interlaced = true;
@@ -141,7 +141,7 @@ TEST(PngBridge, WideSamplesAndAlphaKinds) {
     for (int x = 0; x < 9; ++x)
       ASSERT_EQ(bm.ColourAt(x, y), (Rgb{uint8_t(x * 20), uint8_t(y * 20), 7}));
 
-  PngSpec ga;
+  PngShape ga;
   ga.width = 2;
   ga.height = 1;
   ga.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
@@ -152,7 +152,7 @@ TEST(PngBridge, WideSamplesAndAlphaKinds) {
   EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{100, 100, 100}));
   EXPECT_EQ(bm.ColourAt(1, 0), kBackground);
 
-  PngSpec rgba;
+  PngShape rgba;
   rgba.width = 1;
   rgba.height = 1;
   rgba.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -166,7 +166,7 @@ TEST(PngBridge, WideSamplesAndAlphaKinds) {
 
 TEST(PngBridge, StoreIsSharedAndSavedBackWithItsAlpha) {
   test_support::TempDir dir;
-  PngSpec rgba;
+  PngShape rgba;
   rgba.width = 2;
   rgba.height = 1;
   rgba.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -224,7 +224,7 @@ TEST(PngBridge, NamesWithoutSignatureDamagedFilesAndRefusedOperations) {
   EXPECT_EQ(probe.width, 0);
   EXPECT_FALSE(ProbePng(dir.WriteText("tiny.png", "ab")).readable);
 
-  PngSpec s;
+  PngShape s;
   s.width = 4;
   s.height = 4;
   s.rows.assign(4, std::vector<png_byte>(12, 7));
