@@ -349,7 +349,9 @@ ReadResult DecodeDibPixels(TFastFileIO& io, const DibHeader& header, int rows,
     return result;
   }
 
-  const size_t file_stride = RowStride(width, bits == 16 ? PixelFormat::k16 : format);
+  // Rows in the file are laid out by the file's own depth, which differs from the Bitmap's when
+  // 32-bit pixels with masks are unpacked into 24 bits.
+  const size_t file_stride = RowStride(width, picture::FormatOfBits(bits));
   if (!via_masks) {
     // Same layout in the file and in memory: rows go straight into place.
     for (int i = 0; i < rows; ++i) {
