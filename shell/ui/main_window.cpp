@@ -551,14 +551,7 @@ void TVeldrimon69::BuildDriveMenu() {
       // Every drive load clears the notes-only mark.
       if (notes_only != nullptr) notes_only->setChecked(drives_->notes_only());
       files_list_->SetCurrent(0);
-      EnableMenus(true);
-      RefreshNavigation();
-      UpdateStatusAndCaption();
-      if (files_list_->Empty()) {
-        ClearPicture();
-      } else {
-        ShowCurrentFile(false, 1);
-      }
+      FinishListLoad();
     });
   }
 }
@@ -1256,14 +1249,7 @@ void TVeldrimon69::Open1Click() {
     const int at = files_list_->FindInFilesList(picked.front());
     if (at >= 0) files_list_->SetCurrent(at);
   }
-  EnableMenus(true);
-  RefreshNavigation();
-  UpdateStatusAndCaption();
-  if (files_list_->Empty()) {
-    ClearPicture();
-  } else {
-    ShowCurrentFile(false, 1);
-  }
+  FinishListLoad();
 }
 
 void TVeldrimon69::FileListWindow1Click() {
@@ -1287,10 +1273,9 @@ void TVeldrimon69::FileListWindow1Click() {
   list_window_->raise();
 }
 
-void TVeldrimon69::LoadAllImages1Click() {
-  EnableMenus(false);
-  drives_->LoadAllImages(*files_list_);
-  files_list_->SetCurrent(0);
+// After a load that replaced or extended the list: menus back, buttons, status, and the current
+// file shown (or the picture cleared for an empty list).
+void TVeldrimon69::FinishListLoad() {
   EnableMenus(true);
   RefreshNavigation();
   UpdateStatusAndCaption();
@@ -1299,6 +1284,13 @@ void TVeldrimon69::LoadAllImages1Click() {
   } else {
     ShowCurrentFile(false, 1);
   }
+}
+
+void TVeldrimon69::LoadAllImages1Click() {
+  EnableMenus(false);
+  drives_->LoadAllImages(*files_list_);
+  files_list_->SetCurrent(0);
+  FinishListLoad();
 }
 
 void TVeldrimon69::OpenRecentFolder(int index) {

@@ -237,6 +237,7 @@ class TVeldrimon69 : public QMainWindow {
   void BuildToolBars();
   void BuildPictureMenu();
   void BuildDriveMenu();
+  void FinishListLoad();
   void BuildColourMenus(QMenu* effects, QMenu* options);
   void RefreshRecentMenus();
   void StartRecycleBin();

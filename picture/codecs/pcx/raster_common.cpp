@@ -1,6 +1,7 @@
 #include "picture/codecs/pcx/raster_common.h"
 
 #include "colour/reduce.h"
+#include "picture/palette.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,59 +15,17 @@
 
 namespace vr::codecs {
 
-const std::array<Rgb, 16>& StandardColours6() {
-  static const std::array<Rgb, 16> kTable = {{{0, 0, 0},
-                                              {32, 0, 0},
-                                              {0, 32, 0},
-                                              {32, 32, 0},
-                                              {0, 0, 32},
-                                              {32, 0, 32},
-                                              {0, 32, 32},
-                                              {32, 32, 32},
-                                              {47, 47, 47},
-                                              {63, 0, 0},
-                                              {0, 63, 0},
-                                              {63, 63, 0},
-                                              {0, 0, 63},
-                                              {63, 0, 63},
-                                              {0, 63, 63},
-                                              {63, 63, 63}}};
-  return kTable;
-}
+// The shared palette routines live in picture/palette.h; these keep the codecs' names.
+const std::array<Rgb, 16>& StandardColours6() { return picture::kTableB; }
 
-void FillCube332(Palette6& palette) {
-  for (int r = 0; r < 8; ++r) {
-    for (int g = 0; g < 8; ++g) {
-      for (int b = 0; b < 4; ++b) {
-        palette[r * 32 + g * 4 + b] =
-            Rgb{static_cast<uint8_t>(8 * r + 7), static_cast<uint8_t>(8 * g + 7),
-                static_cast<uint8_t>(16 * b + 15)};
-      }
-    }
-  }
-}
+void FillCube332(Palette6& palette) { palette = picture::Cube332(); }
 
-void FillGreyRamp(Palette6& palette) {
-  for (int i = 0; i < 256; ++i) {
-    const uint8_t v = EightToSix(static_cast<uint8_t>(i));
-    palette[i] = Rgb{v, v, v};
-  }
-}
+void FillGreyRamp(Palette6& palette) { palette = picture::GreyRamp6(); }
 
-Rgb EgaToRgb6(uint8_t code) {
-  auto bit = [code](int n) { return (code >> n) & 1; };
-  return Rgb{static_cast<uint8_t>(32 * bit(2) + 16 * bit(5)),
-             static_cast<uint8_t>(32 * bit(1) + 16 * bit(4)),
-             static_cast<uint8_t>(32 * bit(0) + 16 * bit(3))};
-}
+Rgb EgaToRgb6(uint8_t code) { return picture::EgaByteTo6(code); }
 
 std::vector<Rgb> ExpandPalette(const Palette6& palette, int count) {
-  count = std::clamp(count, 0, 256);
-  std::vector<Rgb> out(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    out[i] = Rgb{SixToEight(palette[i].r), SixToEight(palette[i].g), SixToEight(palette[i].b)};
-  }
-  return out;
+  return picture::PaletteFrom6(palette.data(), std::clamp(count, 0, 256));
 }
 
 Palette6 ShrinkPalette(const std::vector<Rgb>& palette) {

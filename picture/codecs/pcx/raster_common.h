@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "picture/bitmap.h"
+#include "picture/palette.h"
 #include "picture/fast_file_io.h"
 
 namespace vr::codecs {
@@ -24,8 +25,8 @@ using picture::TFastFileIO;
 // A codec palette: 256 entries with channels 0..63.
 using Palette6 = std::array<Rgb, 256>;
 
-inline uint8_t SixToEight(uint8_t c6) { return static_cast<uint8_t>((c6 * 255 + 31) / 63); }
-inline uint8_t EightToSix(uint8_t c8) { return static_cast<uint8_t>((c8 * 63 + 127) / 255); }
+inline uint8_t SixToEight(uint8_t c6) { return picture::Expand6To8(c6); }
+inline uint8_t EightToSix(uint8_t c8) { return picture::Shrink8To6(c8); }
 
 // The 16 standard Windows colours in 6-bit units.
 const std::array<Rgb, 16>& StandardColours6();
