@@ -1,4 +1,5 @@
-// Fuzz entry point of the WMF player: parse, then play onto a small picture.
+// Fuzz entry point of the metafile player (WMF and EMF, each with its own corpus): parse, then
+// play onto a small picture.
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -14,7 +15,7 @@ void EnsureApplication() {
   static QGuiApplication* app = [] {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
-    static char name[] = "fuzz_wmf";
+    static char name[] = "fuzz_metafile";
     static char* argv[] = {name, nullptr};
     auto* made = new QGuiApplication(argc, argv);
     // Font look-ups fill process-wide caches on first use; doing it here keeps those out of the
