@@ -24,7 +24,7 @@ std::string Tool() {
 }
 
 // The tool's exit code (output silenced).
-int Run(const std::string& arguments) {
+int RunTool(const std::string& arguments) {
   const int status = std::system((Tool() + " " + arguments + " >/dev/null 2>&1").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -71,7 +71,7 @@ class ConvertTool : public ::testing::Test {
 
 TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
   const std::string out = dir_.File("c16.bmp");
-  ASSERT_EQ(Run("convert " + source_ + " " + out + " --colours 16 --dither"), 0);
+  ASSERT_EQ(RunTool("convert " + source_ + " " + out + " --colours 16 --dither"), 0);
   const picture::Bitmap converted = Load(out);
   EXPECT_EQ(converted.Bits(), 8);
   EXPECT_EQ(converted.Width(), 96);
@@ -80,7 +80,7 @@ TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
 
   // The same options through "reduce" give the same picture.
   const std::string reduced = dir_.File("r16.bmp");
-  ASSERT_EQ(Run("reduce " + source_ + " " + reduced + " --colours 16 --dither"), 0);
+  ASSERT_EQ(RunTool("reduce " + source_ + " " + reduced + " --colours 16 --dither"), 0);
   const picture::Bitmap other = Load(reduced);
   ASSERT_EQ(other.Bits(), 8);
   for (int y = 0; y < 64; ++y) {
@@ -91,7 +91,7 @@ TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
   // Four colours are black, yellow, cyan and magenta; remapping a smooth picture still uses
   // more than one of them.
   const std::string four = dir_.File("c4.bmp");
-  ASSERT_EQ(Run("convert " + source_ + " " + four + " --colours 4 --remap"), 0);
+  ASSERT_EQ(RunTool("convert " + source_ + " " + four + " --colours 4 --remap"), 0);
   const picture::Bitmap p4 = Load(four);
   ASSERT_GE(p4.Palette().size(), 4u);
   const std::set<std::tuple<int, int, int>> expected = {
@@ -104,7 +104,7 @@ TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
 
   // The Windows layout: 256 entries, the standard colours at 236-251.
   const std::string w236 = dir_.File("w236.bmp");
-  ASSERT_EQ(Run("convert " + source_ + " " + w236 + " --236"), 0);
+  ASSERT_EQ(RunTool("convert " + source_ + " " + w236 + " --236"), 0);
   const picture::Bitmap p236 = Load(w236);
   ASSERT_EQ(p236.Palette().size(), 256u);
   const std::vector<picture::Rgb> standard = picture::Standard16();
@@ -112,17 +112,17 @@ TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
 
   // Without reduction options the picture keeps its depth.
   const std::string plain = dir_.File("plain.bmp");
-  ASSERT_EQ(Run("convert " + source_ + " " + plain), 0);
+  ASSERT_EQ(RunTool("convert " + source_ + " " + plain), 0);
   EXPECT_EQ(Load(plain).Bits(), 24);
 }
 
 TEST_F(ConvertTool, RefusesBadOptionsWithUsageAndWritesNothing) {
   const std::string out = dir_.File("never.bmp");
-  EXPECT_EQ(Run("convert " + source_ + " " + out + " --colours 3"), 2);
-  EXPECT_EQ(Run("convert " + source_ + " " + out + " --remap"), 2);
-  EXPECT_EQ(Run("convert " + source_ + " " + out + " --colours 64 --standard"), 2);
-  EXPECT_EQ(Run("convert " + source_ + " " + out + " --colours 16 --bogus"), 2);
-  EXPECT_EQ(Run("reduce " + source_ + " " + out + " --colours 7"), 2);
+  EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 3"), 2);
+  EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --remap"), 2);
+  EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 64 --standard"), 2);
+  EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 16 --bogus"), 2);
+  EXPECT_EQ(RunTool("reduce " + source_ + " " + out + " --colours 7"), 2);
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
