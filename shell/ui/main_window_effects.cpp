@@ -155,10 +155,8 @@ void TVeldrimon69::Rotate1Click() {
   if (!BeginTransform()) return;
   const transforms::RotateResult result =
       transforms::Rotate(shown_.bitmap, services_.folders->TempFolder());
-  if (!result.ok) {
-    services_.ui->Warning(result.error);
-    return;
-  }
+  // A failed rotation leaves (or puts back) the picture as it was; it is shown again either way.
+  if (!result.ok) services_.ui->Warning(result.error);
   if (!result.warning.empty()) services_.ui->Warning(result.warning);
   EndTransform(true);
 }
@@ -198,7 +196,9 @@ void TVeldrimon69::MakeWallpaperClick(char style) {
     if (notice.turn_off()->isChecked()) wallpaper_notice_off_ = true;
   });
   EnableMenus(false);
-  transforms::MakeWallpaper(shown_.AsBitmap(), shown_file,
+  // The shown picture as it is drawn (a metafile has its Bitmap since the load).
+  const picture::Bitmap& picture = shown_.bitmap.Empty() ? shown_.AsBitmap() : shown_.bitmap;
+  transforms::MakeWallpaper(picture, shown_file,
                             static_cast<transforms::WallpaperStyle>(style),
                             services_.folders->WindowsFolder(), facts, host);
   EnableMenus(true);

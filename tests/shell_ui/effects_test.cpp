@@ -151,6 +151,15 @@ TEST_F(EffectsTest, MirrorFlipAndRotateChangeOnlyThePictureInMemory) {
   EXPECT_EQ(window->display_rebuilds(), ++built);
   EXPECT_TRUE(services_.ui.calls().empty());
 
+  // A rotation that cannot make its temporary store says why and keeps the picture.
+  services_.folders.SetTempFolder(dir_.File("no/such/folder"));
+  window->action("Rotate1")->trigger();
+  ASSERT_EQ(services_.ui.calls().size(), 1u);
+  EXPECT_EQ(services_.ui.last().kind, platform::MessageKind::kWarning);
+  EXPECT_NE(services_.ui.last().text.find("temporary"), std::string::npos);
+  EXPECT_EQ(window->shown().bitmap.Width(), 3);
+  EXPECT_EQ(At(window->shown().bitmap, 0, 0), 4);
+
   // The file itself is untouched.
   picture::Bitmap on_disk;
   ASSERT_TRUE(codecs::LoadBmpFile(path, on_disk).ok());
