@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "colour/ui/dither_progress_window.h"
@@ -25,6 +26,7 @@
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/fli/ui/movie_fli_menu.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
+#include "picture/palette.h"
 #include "platform/profile_file.h"
 #include "shell/transforms/wallpaper.h"
 #include "shell/transforms/zoom.h"
@@ -379,6 +381,50 @@ TEST_F(EffectsTest, ColourAndWallpaperOptionsComeBackFromTheSettingsFile) {
   EXPECT_EQ(f.ReadString("General", "ShowDitherProgress", ""), "1");
   EXPECT_EQ(f.ReadString("General", "TrueColorAs256Colors", ""), "0");
   EXPECT_EQ(f.ReadString("General", "WallPaperStyle", ""), "2");
+}
+
+TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStandardColours) {
+  // A 4-bit picture whose 16 palette entries are not the standard ones.
+  picture::Bitmap four;
+  four.Create(16, 4, PixelFormat::k4);
+  std::vector<picture::Rgb> palette;
+  for (int i = 0; i < 16; ++i) {
+    palette.push_back(picture::Rgb{static_cast<uint8_t>(i * 15 + 3), static_cast<uint8_t>(100 + i),
+                                   static_cast<uint8_t>(250 - i * 9)});
+  }
+  four.SetPalette(palette);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 16; x += 2) four.Row(y)[x / 2] = static_cast<uint8_t>((x << 4) | (x + 1));
+  }
+  const std::string path = dir_.File("pics/four.bmp");
+  std::filesystem::create_directories(dir_.File("pics"));
+  ASSERT_TRUE(codecs::SaveBmp(path, four).ok);
+  auto window = Start({path});
+  window->action("ShowDitherProgress")->setChecked(false);
+  ASSERT_EQ(window->shown().bitmap.Bits(), 4);
+  // "&5. 16 Colors" and "&10  256 Colors" are no reduction of 16 colours.
+  window->action("Reduce5")->trigger();
+  window->action("Reduce10")->trigger();
+  EXPECT_EQ(window->shown().bitmap.Bits(), 4);
+  // "&6. 16 (VGA colors)" still remaps to the standard 16.
+  window->action("Reduce6")->trigger();
+  const picture::Bitmap& vga = window->shown().bitmap;
+  ASSERT_EQ(vga.Bits(), 8);
+  const std::vector<picture::Rgb> standard = picture::Standard16();
+  for (int x = 0; x < 16; ++x) {
+    const picture::Rgb c = vga.Palette()[vga.Row(0)[x]];
+    EXPECT_NE(std::find(standard.begin(), standard.end(), c), standard.end()) << x;
+  }
+
+  // On a true-colour picture "&11. Windows 236 Colors" gives the 256-entry Windows layout.
+  auto rich = Start({WriteBmp(dir_, "pics/rich.bmp", 64, 32)});
+  rich->action("ShowDitherProgress")->setChecked(false);
+  rich->action("Reduce11")->trigger();
+  const picture::Bitmap& w236 = rich->shown().bitmap;
+  ASSERT_EQ(w236.Bits(), 8);
+  ASSERT_EQ(w236.Palette().size(), 256u);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(w236.Palette()[236 + i], standard[i]) << i;
+  EXPECT_TRUE(services_.ui.calls().empty());
 }
 
 TEST_F(EffectsTest, FliMoviesOpenInTheMoviePlayerFromTheViewerAndTheFilesList) {
