@@ -824,6 +824,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
   std::string name = files_list_->FilePathAt(files_list_->Current());
   if (!show_state_.Begin(remember_if_busy, name)) return false;
   loading_ = true;
+  if (movie_window_) movie_window_->StopClick();  // the media player stops on every show
   for (;;) {
     EnableMenus(false);
     // Temporary plain copies of protected files from earlier shows.

@@ -458,6 +458,9 @@ TEST_F(EffectsTest, FliMoviesOpenInTheMoviePlayerFromTheViewerAndTheFilesList) {
   EXPECT_TRUE(window->movie_window()->isVisible());
   EXPECT_EQ(player.GetState(), codecs::fli::TFliPlayerTimer::kPlaying);
   EXPECT_EQ(player.Frames(), 3);
+  // Showing another file stops the movie, as it stops any playing media.
+  window->GoPrevious();
+  EXPECT_EQ(player.GetState(), codecs::fli::TFliPlayerTimer::kStopped);
   window->close();
 }
 
