@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <tuple>
 
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
@@ -87,20 +86,6 @@ TEST_F(ConvertTool, ReducesBeforeWritingAndMatchesTheReduceCommand) {
     ASSERT_EQ(0, std::memcmp(converted.Row(y), other.Row(y), 96)) << "row " << y;
   }
   EXPECT_EQ(converted.Palette().size(), other.Palette().size());
-
-  // Four colours are black, yellow, cyan and magenta; remapping a smooth picture still uses
-  // more than one of them.
-  const std::string four = dir_.File("c4.bmp");
-  ASSERT_EQ(RunTool("convert " + source_ + " " + four + " --colours 4 --remap"), 0);
-  const picture::Bitmap p4 = Load(four);
-  ASSERT_GE(p4.Palette().size(), 4u);
-  const std::set<std::tuple<int, int, int>> expected = {
-      {0, 0, 0}, {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
-  for (uint8_t i : Indices(p4)) {
-    const picture::Rgb c = p4.Palette()[i];
-    EXPECT_TRUE(expected.count({c.r, c.g, c.b})) << int(c.r) << "," << int(c.g) << "," << int(c.b);
-  }
-  EXPECT_GT(Indices(p4).size(), 1u);
 
   // The Windows layout: 256 entries, the standard colours at 236-251.
   const std::string w236 = dir_.File("w236.bmp");
