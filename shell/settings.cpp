@@ -134,6 +134,11 @@ Settings ReadSettings(const std::string& path) {
   s.setup = f.ReadString(kGeneral, "Setup", "NO");
   s.version = f.ReadString(kGeneral, "Version", kProgramVersion);
   s.date_update_shown = f.ReadInteger(kGeneral, "Date_UpdateMessageShown", 0);
+  s.dither = f.ReadBool(kGeneral, "Dither", true);
+  s.show_dither_progress = f.ReadBool(kGeneral, "ShowDitherProgress", true);
+  s.true_colour_on_256 = f.ReadBool(kGeneral, "TrueColorAs256Colors", false) ? 1 : 0;
+  const std::string style = f.ReadString(kGeneral, "WallPaperStyle", "0");
+  s.wallpaper_style = style == "1" || style == "2" ? style[0] : '0';
 
   s.auto_dock = f.ReadBool(kAlbums, "Auto_Dock", true);
   s.dock_top = f.ReadBool(kAlbums, "Dock_Top", false);
@@ -197,6 +202,10 @@ bool WriteSettings(const std::string& path, const Settings& s) {
   f.WriteBool(kGeneral, "Installed", s.installed);
   f.WriteString(kGeneral, "Setup", "YES");
   f.WriteString(kGeneral, "Version", kProgramVersion);
+  f.WriteBool(kGeneral, "Dither", s.dither);
+  f.WriteBool(kGeneral, "ShowDitherProgress", s.show_dither_progress);
+  f.WriteBool(kGeneral, "TrueColorAs256Colors", s.true_colour_on_256 != 0);
+  f.WriteString(kGeneral, "WallPaperStyle", std::string(1, s.wallpaper_style));
 
   f.WriteBool(kAlbums, "Auto_Dock", s.auto_dock);
   f.WriteBool(kAlbums, "Dock_Top", s.dock_top);

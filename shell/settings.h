@@ -75,6 +75,11 @@ struct Settings {
   std::string setup = "NO";
   std::string version = kProgramVersion;
   int64_t date_update_shown = 0;
+  // Colour reduction and wallpaper options of the main window's menus.
+  bool dither = true;                 // "Dither (Best On Photos)"; false: "REMAP, No Dither ..."
+  bool show_dither_progress = true;   // "Show Dither Progress Window"
+  int true_colour_on_256 = 0;         // "Make TRUE-COLOR images load as 256 DITHERED Colors"
+  char wallpaper_style = '0';         // '0' centre, '1' tile, '2' stretch to fit
 
   // Albums
   bool auto_dock = true;

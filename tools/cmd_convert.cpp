@@ -1,10 +1,13 @@
-// veldrimon-tool convert IN OUT [--quality N]: decodes IN with the program's loader and writes
-// OUT in the format its extension names.
+// veldrimon-tool convert IN OUT [--quality N] [--colours N [--standard] [--remap|--dither]
+// [--236]]: decodes IN with the program's loader, optionally reduces it to N colours as the
+// viewer's "Reduce &Colors to..." does, and writes OUT in the format its extension names.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "colour/reduce.h"
+#include "colour/reduce_args.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/ico/ico_codec.h"
@@ -77,7 +80,15 @@ constexpr WriterEntry kWriters[] = {
 int RunConvert(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   WriteOptions options;
+  colour::ReduceArgs reduce;
+  std::string error;
   for (size_t i = 0; i < args.size(); ++i) {
+    const colour::ArgTake taken = colour::TakeReduceOption(args, i, reduce, error);
+    if (taken == colour::ArgTake::kError) {
+      std::fprintf(stderr, "convert: %s\n", error.c_str());
+      return 2;
+    }
+    if (taken == colour::ArgTake::kTaken) continue;
     if (args[i] == "--quality" && i + 1 < args.size()) {
       char* end = nullptr;
       const long q = std::strtol(args[++i].c_str(), &end, 10);
@@ -86,12 +97,23 @@ int RunConvert(const std::vector<std::string>& args) {
         return 2;
       }
       options.quality = static_cast<int>(q);
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      std::fprintf(stderr, "convert: unknown option %s\n", args[i].c_str());
+      return 2;
     } else {
       files.push_back(args[i]);
     }
   }
-  if (files.size() != 2) {
-    std::fprintf(stderr, "usage: veldrimon-tool convert IN OUT [--quality N]\n");
+  const bool options_clash =
+      !colour::FinishReduceArgs(reduce, error) ||
+      (!reduce.asked && (reduce.request.standard_colours || !reduce.request.dither));
+  if (files.size() != 2 || options_clash) {
+    if (options_clash) {
+      std::fprintf(stderr, "convert: %s\n",
+                   error.empty() ? "--standard, --remap and --dither need --colours" : error.c_str());
+    }
+    std::fprintf(stderr, "usage: veldrimon-tool convert IN OUT [--quality N] [%s]\n",
+                 colour::kReduceOptionsUsage);
     return 2;
   }
   const std::string& in = files[0];
@@ -128,7 +150,20 @@ int RunConvert(const std::vector<std::string>& args) {
       return 1;
     }
   }
-  const codecs::WriteResult written = writer(out, holder.AsBitmap(), options);
+  picture::Bitmap& picture = holder.AsBitmap();
+  if (reduce.asked) {
+    picture::Bitmap reduced;
+    colour::Palette6 palette{};
+    const colour::ReduceResult result =
+        colour::ReduceColours(picture, reduced, palette, reduce.request);
+    if (!result.error.empty()) {
+      std::fprintf(stderr, "convert: cannot reduce %s: %s\n", in.c_str(), result.error.c_str());
+      return 1;
+    }
+    // Not done: the picture already has no more colours than asked; it is written as it is.
+    if (result.done) picture = std::move(reduced);
+  }
+  const codecs::WriteResult written = writer(out, picture, options);
   if (!written.ok) {
     std::fprintf(stderr, "convert: cannot write %s: %s\n", out.c_str(), written.error.c_str());
     return 1;
@@ -136,7 +171,9 @@ int RunConvert(const std::vector<std::string>& args) {
   return 0;
 }
 
-const Registration kConvert("convert", "convert IN OUT [--quality N]  re-encode by OUT's extension",
+const Registration kConvert("convert",
+                            "convert IN OUT [--quality N] [--colours N [--standard] "
+                            "[--remap|--dither] [--236]]  re-encode by OUT's extension",
                             RunConvert);
 
 }  // namespace

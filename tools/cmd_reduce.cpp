@@ -4,61 +4,43 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "colour/reduce.h"
+#include "colour/reduce_args.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "tools/tool_command.h"
 
 namespace vr::tool {
 namespace {
 
-bool ValidCount(int n) {
-  for (int ok : {2, 4, 8, 16, 32, 64, 128, 236, 256}) {
-    if (n == ok) return true;
-  }
-  return false;
-}
-
 int RunReduce(const std::vector<std::string>& args) {
   std::vector<std::string> files;
-  colour::ReduceRequest request;
-  bool have_count = false;
+  colour::ReduceArgs options;
+  std::string error;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if ((a == "--colours" || a == "--colors") && i + 1 < args.size()) {
-      char* end = nullptr;
-      const long n = std::strtol(args[++i].c_str(), &end, 10);
-      if (*end != '\0' || !ValidCount(static_cast<int>(n))) {
-        std::fprintf(stderr, "reduce: --colours takes 2, 4, 8, 16, 32, 64, 128, 236 or 256\n");
-        return 2;
-      }
-      request.colours = static_cast<int>(n);
-      have_count = true;
-    } else if (a == "--standard") {
-      request.standard_colours = true;
-    } else if (a == "--remap") {
-      request.dither = false;
-    } else if (a == "--dither") {
-      request.dither = true;
-    } else if (a == "--236") {
-      request.windows_236 = true;
-      have_count = true;
-    } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(stderr, "reduce: unknown option %s\n", a.c_str());
+    const colour::ArgTake taken = colour::TakeReduceOption(args, i, options, error);
+    if (taken == colour::ArgTake::kError) {
+      std::fprintf(stderr, "reduce: %s\n", error.c_str());
       return 2;
-    } else {
-      files.push_back(a);
     }
+    if (taken == colour::ArgTake::kTaken) continue;
+    if (!args[i].empty() && args[i][0] == '-') {
+      std::fprintf(stderr, "reduce: unknown option %s\n", args[i].c_str());
+      return 2;
+    }
+    files.push_back(args[i]);
   }
-  if (files.size() != 2 || !have_count) {
-    std::fprintf(stderr,
-                 "usage: reduce IN OUT --colours N [--standard] [--remap|--dither] [--236]\n");
+  if (files.size() != 2 || !options.asked) {
+    std::fprintf(stderr, "usage: reduce IN OUT %s\n", colour::kReduceOptionsUsage);
     return 2;
   }
-  if (request.colours == 236) request.windows_236 = true;
+  if (!colour::FinishReduceArgs(options, error)) {
+    std::fprintf(stderr, "reduce: %s\n", error.c_str());
+    return 2;
+  }
+  const colour::ReduceRequest& request = options.request;
   picture::Bitmap source;
   const codecs::ReadResult read = codecs::LoadBmpFile(files[0], source);
   if (!read.ok()) {

@@ -18,6 +18,14 @@ const char* const kWallpaper256Question =
     "your Windows Screen in 256 color mode.\r\rSave WallPaper as 256 colors?";
 const char* const kWallpaperFolderFull =
     "The Windows folder may be full since the file can NOT be copied!";
+const char* const kWallpaperCommandFailed =
+    "The DeskTop did not accept the new Wall-Paper. The picture was saved as:";
+
+std::string WallpaperUnavailableText(const std::string& reason, const std::string& target) {
+  return "This DeskTop offers no way for Veldrimon to set the Wall-Paper (" + reason +
+         ").\r\rThe picture was saved as:\r" + target +
+         "\r\rYou can pick it as the background in your DeskTop's own settings.";
+}
 
 namespace {
 
@@ -291,10 +299,17 @@ WallpaperOutcome MakeWallpaper(const picture::Bitmap& shown, const std::string& 
     outcome.file_written = true;
   }
   outcome.commands = ChooseWallpaperCommands(facts, style, target);
-  if (outcome.commands.available) {
-    bool all_ran = true;
-    for (const auto& argv : outcome.commands.commands) all_ran = host.Run(argv) && all_ran;
-    outcome.settings_written = all_ran;
+  if (!outcome.commands.available) {
+    // Nothing here can set the background: say so rather than claim a new wallpaper.
+    host.ShowError(WallpaperUnavailableText(outcome.commands.reason, target));
+    return outcome;
+  }
+  bool all_ran = true;
+  for (const auto& argv : outcome.commands.commands) all_ran = host.Run(argv) && all_ran;
+  outcome.settings_written = all_ran;
+  if (!all_ran) {
+    host.ShowError(std::string(kWallpaperCommandFailed) + "\r\r" + target);
+    return outcome;
   }
   host.ShowWallpaperNotice();
   return outcome;

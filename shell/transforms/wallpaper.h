@@ -68,7 +68,7 @@ class WallpaperHost {
 
 struct WallpaperOutcome {
   bool file_written = false;
-  bool settings_written = false;  // the desktop commands ran
+  bool settings_written = false;  // the desktop commands ran and all succeeded
   WallpaperCommands commands;
 };
 
@@ -82,5 +82,9 @@ std::string WallpaperSaveNotice();
 std::string WallpaperTooLargeQuestion(WallpaperStyle style, int width, int height);
 extern const char* const kWallpaper256Question;
 extern const char* const kWallpaperFolderFull;
+// Shown when the desktop commands ran but one of them failed.
+extern const char* const kWallpaperCommandFailed;
+// Shown when no mechanism to set the background was found (the file is made all the same).
+std::string WallpaperUnavailableText(const std::string& reason, const std::string& target);
 
 }  // namespace vr::transforms

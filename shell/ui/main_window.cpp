@@ -43,6 +43,7 @@
 #include "notes/notes_database.h"
 #include "notes/notes_text.h"
 #include "picture/codecs/codec_api.h"
+#include "picture/codecs/fli/ui/movie_fli_menu.h"
 #include "picture/codecs/gif/gif_graphics.h"
 #include "picture/codecs/gif/gif_host.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
@@ -228,6 +229,7 @@ void TVeldrimon69::BuildMenus() {
   edit_menu_->addSeparator();
   add(edit_menu_, "RecycleBin1", "&Recycle Bin", [this] { TBUnDeleteClick(); });
   QMenu* effects = menuBar()->addMenu("Effec&Ts");
+  BuildEffectsMenu(effects);
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "FileListWindow1", "Files List Window", [this] { FileListWindow1Click(); });
@@ -471,8 +473,7 @@ void TVeldrimon69::BuildPictureMenu() {
   connect(tips, &QAction::toggled, this,
           [this](bool off) { fit_pane_->setToolTip(off ? QString() : QString(kPictureMenuTip)); });
   picture_menu_->addSeparator();
-  QMenu* wall = picture_menu_->addMenu("Wall-Paper");
-  wall->setEnabled(false);  // filled by the wallpaper facility when it is linked in
+  FillWallpaperPopup(picture_menu_->addMenu("Wall-Paper"));
   picture_menu_->addSeparator();
   QAction* slide = picture_menu_->addAction("&Start Slide Show Now   (F12)");
   slide->setStatusTip("Start the slide show");
@@ -576,6 +577,7 @@ void TVeldrimon69::ApplySettingsToMenus() {
   action(kMultiNames[settings_.multi_load])->setChecked(true);
   if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
   files_list_->set_always_subfolders(settings_.include_folders);
+  ApplyEffectsSettings();
   RefreshRecentMenus();
 }
 
@@ -584,6 +586,7 @@ void TVeldrimon69::ReadMenusIntoSettings() {
   settings_.include_folders = action("IncludeFolders")->isChecked();
   settings_.sound = action("Sound")->isChecked();
   settings_.play_wav = action("PlayWav")->isChecked();
+  ReadEffectsSettings();
 }
 
 void TVeldrimon69::RunStartupSequence() {
@@ -814,12 +817,14 @@ void TVeldrimon69::ShowMedia(const std::string& path) {
   PanelMedia->setGeometry(client_->rect());
   PanelMedia->show();
   PanelMedia->raise();
+  if (picture::KindFromName(path) == picture::kKindFli) OpenMovieWindow(path);
 }
 
 bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
   std::string name = files_list_->FilePathAt(files_list_->Current());
   if (!show_state_.Begin(remember_if_busy, name)) return false;
   loading_ = true;
+  if (movie_window_) movie_window_->StopClick();  // the media player stops on every show
   for (;;) {
     EnableMenus(false);
     // Temporary plain copies of protected files from earlier shows.
@@ -1265,6 +1270,7 @@ void TVeldrimon69::FileListWindow1Click() {
       ShowCurrentFile(false, 1);
     };
     services.other_busy = [this] { return show_state_.busy(); };
+    services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
     list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
     // Closing the main window ends the program even while this window is open.
     list_window_->setAttribute(Qt::WA_QuitOnClose, false);

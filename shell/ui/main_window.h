@@ -21,6 +21,7 @@
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/show_state.h"
+#include "shell/transforms/wallpaper.h"
 
 class QAction;
 class QDialog;
@@ -53,6 +54,9 @@ class TGifCommentsMenu;
 }  // namespace vr::codecs::gif
 namespace vr::colour {
 class TDitherProgressWindow;
+}
+namespace vr::codecs::fli {
+class TMovieFLIMenu;
 }
 
 namespace vr::list_window {
@@ -110,6 +114,11 @@ inline constexpr const char* kDeleteQuestionHead =
     "the "
     "following file ?\r";
 inline constexpr const char* kNoDeleteSound = "NODELETE.WAV";
+inline constexpr const char* kWallpaperNotice =
+    "The new Wall-Paper has been handed to your DeskTop. If it does not show yet, the DeskTop may "
+    "need a refresh (F5 on the DeskTop, or log off and on again).";
+inline constexpr const char* kZoomNoMemory =
+    "There is not enough memory to ZOOM the picture to that size.";
 inline constexpr const char* kPictureMenuTip =
     "Right-Click for menu, and DBL-CLICK to open seperate preview window for picture";
 
@@ -184,6 +193,20 @@ class TVeldrimon69 : public QMainWindow {
   int true_colour_on_256() const { return true_colour_on_256_; }
   void TrueColourOn256Click();
 
+  // "Effec&Ts" transforms, the wallpaper entries and the movie window (main_window_effects.cpp).
+  void Mirror1Click();
+  void Flip1Click();
+  void Rotate1Click();
+  void Zoom1Click();
+  void Style11Click();
+  void Style21Click();
+  void StretchToFit1Click();
+  // The desktop facts the wallpaper's choice of mechanism looks at (default: this process's).
+  void SetDesktopFacts(transforms::DesktopFacts facts);
+  // FLI/FLC movies play in the "Movie Player (FLI/FLC)" window (made on first use).
+  void OpenMovieWindow(const std::string& path);
+  codecs::fli::TMovieFLIMenu* movie_window() const;
+
   // Writes the test state file (count, current, caption, entries) when one was asked for.
   void WriteStateFile() const;
 
@@ -239,6 +262,15 @@ class TVeldrimon69 : public QMainWindow {
   void BuildDriveMenu();
   void FinishListLoad();
   void BuildColourMenus(QMenu* effects, QMenu* options);
+  void BuildEffectsMenu(QMenu* effects);
+  void FillWallpaperPopup(QMenu* popup);
+  void ApplyEffectsSettings();
+  void ReadEffectsSettings();
+  // Before a transform: false when the picture is busy or none is shown; else the picture is a
+  // Bitmap. After it: the display is rebuilt (and the actual-size picture re-placed).
+  bool BeginTransform();
+  void EndTransform(bool replace_actual);
+  void MakeWallpaperClick(char style);
   void RefreshRecentMenus();
   void StartRecycleBin();
   void ShowBinState(bool full);
@@ -298,6 +330,10 @@ class TVeldrimon69 : public QMainWindow {
   codecs::gif::TGifCommentsMenu* gif_comments_ = nullptr;
   colour::TDitherProgressWindow* dither_window_ = nullptr;
   int true_colour_on_256_ = 0;
+  std::unique_ptr<codecs::fli::TMovieFLIMenu> movie_window_;
+  std::unique_ptr<transforms::DesktopFacts> desktop_facts_;
+  QActionGroup* wallpaper_group_ = nullptr;
+  bool wallpaper_notice_off_ = false;  // for the rest of the run
 
   View view_ = View::kFit;
   bool keep_aspect_ = false;

@@ -423,5 +423,34 @@ TEST(DayNumber, CountsFrom18991230) {
   EXPECT_EQ(DayNumber(12 * 3600 + 86400 * 366), 25569 + 366);
 }
 
+TEST(SettingsColourAndWallpaper, DefaultsRoundTripAndBadStyle) {
+  test_support::TempDir dir;
+  const std::string path = dir.File("VELDR.INI");
+  const Settings defaults = ReadSettings(path);
+  EXPECT_TRUE(defaults.dither);
+  EXPECT_TRUE(defaults.show_dither_progress);
+  EXPECT_EQ(defaults.true_colour_on_256, 0);
+  EXPECT_EQ(defaults.wallpaper_style, '0');
+
+  Settings s;
+  s.dither = false;
+  s.show_dither_progress = false;
+  s.true_colour_on_256 = 1;
+  s.wallpaper_style = '2';
+  ASSERT_TRUE(WriteSettings(path, s));
+  const platform::ProfileFile f(path);
+  EXPECT_EQ(f.ReadString("General", "WallPaperStyle", ""), "2");
+  EXPECT_EQ(f.ReadString("General", "Dither", ""), "0");
+  const Settings back = ReadSettings(path);
+  EXPECT_FALSE(back.dither);
+  EXPECT_FALSE(back.show_dither_progress);
+  EXPECT_EQ(back.true_colour_on_256, 1);
+  EXPECT_EQ(back.wallpaper_style, '2');
+
+  // A style that is not one of the three codes falls back to centre.
+  const std::string odd = dir.WriteText("ODD.INI", "[General]\nWallPaperStyle=7\n");
+  EXPECT_EQ(ReadSettings(odd).wallpaper_style, '0');
+}
+
 }  // namespace
 }  // namespace vr::shell

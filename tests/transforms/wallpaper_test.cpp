@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "test_support/temp_dir.h"
@@ -177,13 +178,27 @@ TEST(WallpaperDesktop, MechanismChosenFromEnvironment) {
   EXPECT_FALSE(c.available);
   EXPECT_FALSE(c.reason.empty());
 
-  // Unavailable desktop: the file is still made, the notice still shown, nothing run.
+  // Unavailable desktop: the file is still made, nothing run, and instead of the refresh notice
+  // a message says that this desktop offers no way to set it.
   FakeHost host;
   const WallpaperOutcome out =
       MakeWallpaper(Photo(8, 8), "/pics/a.bmp", WallpaperStyle::kCentre, "/w", facts, host);
   EXPECT_TRUE(out.file_written);
   EXPECT_FALSE(out.settings_written);
   EXPECT_TRUE(host.ran.empty());
+  ASSERT_FALSE(host.calls.empty());
+  EXPECT_EQ(host.calls.back(), "error:" + WallpaperUnavailableText(c.reason, WallpaperTarget("/w")));
+  EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "notice"), 0);
+
+  // A command the desktop refuses is reported, not passed off with the notice.
+  FakeHost refused;
+  refused.run_ok = false;
+  const WallpaperOutcome failed =
+      MakeWallpaper(Photo(8, 8), "/w/a.bmp", WallpaperStyle::kCentre, "/w", Gnome(), refused);
+  EXPECT_FALSE(failed.settings_written);
+  EXPECT_EQ(refused.calls.back(),
+            std::string("error:") + kWallpaperCommandFailed + "\r\r" + WallpaperTarget("/w"));
+  EXPECT_EQ(std::count(refused.calls.begin(), refused.calls.end(), "notice"), 0);
 }
 
 TEST(WallpaperDesktop, FactsOfThisProcessComeFromItsEnvironmentAndPath) {

@@ -31,6 +31,7 @@
 #include "lists/window/ui/drag_source.h"
 #include "lists/window/ui/files_table_model.h"
 #include "lists/window/ui/preview_form.h"
+#include "picture/kinds.h"
 #include "picture/ui/qimage_bridge.h"
 #include "platform/please_wait.h"
 #include "platform/sounds.h"
@@ -650,7 +651,13 @@ void TFileListMenu::OpenLargePreview() {
   const std::vector<int> rows = HighlightedRows();
   if (row < 0 && !rows.empty()) row = rows.front();
   if (row < 0 || row >= list_.Count()) return;
-  previews_->OpenPreview(list_.FilePathAt(row));
+  const std::string path = list_.FilePathAt(row);
+  // Movies have no preview window; FLI and FLC files play in the movie player instead.
+  if (picture::KindFromName(path) == picture::kKindFli && services_.open_movie) {
+    services_.open_movie(path);
+    return;
+  }
+  previews_->OpenPreview(path);
 }
 
 void TFileListMenu::DbEditClick() {

@@ -75,6 +75,8 @@ struct ListWindowServices {
   std::function<void(const std::string& path)> open_db_editor;
   // Writes Edit1's text as the file's DB field; false when it could not be stored.
   std::function<bool(const std::string& path, const std::string& text)> write_db_field;
+  // Plays an FLI/FLC movie in the movie player window (Return or a double click on its row).
+  std::function<void(const std::string& path)> open_movie;
   // A load, animation or slide show runs (the background jobs wait).
   std::function<bool()> other_busy;
   // The search window refreshes after a tag changes by the space bar.

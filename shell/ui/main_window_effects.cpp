@@ -1,0 +1,223 @@
+// The main window's "Effec&Ts" transforms (mirror, flip, rotate, zoom), the wallpaper entries,
+// the colour and wallpaper options kept in the settings file, and the movie player window that
+// FLI/FLC files open in. Kept apart from main_window.cpp; the logic lives in shell/transforms.
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+#include "colour/ui/dither_progress_window.h"
+#include "lists/files_list.h"
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/codecs/fli/ui/movie_fli_menu.h"
+#include "picture/kinds.h"
+#include "platform/folders.h"
+#include "platform/shell_service.h"
+#include "platform/ui.h"
+#include "shell/transforms/transforms.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/notice_window.h"
+#include "shell/ui/panes.h"
+#include "shell/ui/zoom_window.h"
+
+namespace vr::shell::ui {
+namespace {
+
+QSize ScreenSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->size() : QSize(1024, 768);
+}
+
+// The wallpaper command's needs, met by the viewer's services.
+class ViewerWallpaperHost : public transforms::WallpaperHost {
+ public:
+  ViewerWallpaperHost(const platform::Services& services, std::function<void()> notice)
+      : services_(services), notice_(std::move(notice)) {}
+  void Inform(const std::string& text) override { services_.ui->Information(text); }
+  bool AskYesNo(const std::string& text) override {
+    return services_.ui->Ask(platform::MessageKind::kInformation, "Information", text,
+                             platform::kYesNo) == platform::Answer::kYes;
+  }
+  void ShowError(const std::string& text) override { services_.ui->Error(text); }
+  int ScreenWidth() const override { return ScreenSize().width(); }
+  int ScreenHeight() const override { return ScreenSize().height(); }
+  SaveOutcome SaveBmp(const std::string& path, const picture::Bitmap& bitmap) override {
+    const codecs::WriteResult written = codecs::SaveBmp(path, bitmap);
+    return SaveOutcome{written.ok, false, written.error};
+  }
+  bool Run(const std::vector<std::string>& argv) override {
+    if (argv.empty() || services_.shell == nullptr) return false;
+    const std::vector<std::string> args(argv.begin() + 1, argv.end());
+    return services_.shell->RunAndWait(argv[0], args, std::string()) == 0;
+  }
+  void ShowWallpaperNotice() override { notice_(); }
+
+ private:
+  platform::Services services_;
+  std::function<void()> notice_;
+};
+
+}  // namespace
+
+void TVeldrimon69::BuildEffectsMenu(QMenu* effects) {
+  const struct {
+    const char* name;
+    const char* caption;
+    void (TVeldrimon69::*slot)();
+  } entries[] = {{"Mirror1", "&Mirror", &TVeldrimon69::Mirror1Click},
+                 {"Flip1", "&Flip", &TVeldrimon69::Flip1Click},
+                 {"Rotate1", "&Rotate", &TVeldrimon69::Rotate1Click},
+                 {"Zoom1", "&Zoom", &TVeldrimon69::Zoom1Click}};
+  for (const auto& e : entries) {
+    QAction* a = effects->addAction(e.caption);
+    actions_.emplace_back(e.name, a);
+    connect(a, &QAction::triggered, this, e.slot);
+  }
+  effects->addSeparator();
+
+  // The wallpaper styles: one radio group, shown in the File menu and in the picture's menu.
+  wallpaper_group_ = new QActionGroup(this);
+  const struct {
+    const char* name;
+    const char* caption;
+    void (TVeldrimon69::*slot)();
+  } styles[] = {{"Style11", "&Center WallPaper", &TVeldrimon69::Style11Click},
+                {"Style21", "&Tile WallPaper", &TVeldrimon69::Style21Click},
+                {"StretchToFit1", "&Stretch To Fit Wall Paper", &TVeldrimon69::StretchToFit1Click}};
+  QMenu* wall = new QMenu("Use file as &Windows WALL-PAPER", file_menu_);
+  for (const auto& s : styles) {
+    QAction* a = AddCheck(wall, s.name, s.caption, wallpaper_group_->actions().empty());
+    wallpaper_group_->addAction(a);
+    connect(a, &QAction::triggered, this, s.slot);
+  }
+  file_menu_->insertMenu(action("Properties1"), wall);
+}
+
+void TVeldrimon69::FillWallpaperPopup(QMenu* popup) {
+  for (QAction* a : wallpaper_group_->actions()) popup->addAction(a);
+}
+
+void TVeldrimon69::ApplyEffectsSettings() {
+  action(settings_.dither ? "DitherOn" : "DitherOff")->setChecked(true);
+  action("ShowDitherProgress")->setChecked(settings_.show_dither_progress);
+  true_colour_on_256_ = settings_.true_colour_on_256 != 0 ? 1 : 0;
+  action("TrueColour256")->setChecked(true_colour_on_256_ != 0);
+  const char* style = settings_.wallpaper_style == '1'   ? "Style21"
+                      : settings_.wallpaper_style == '2' ? "StretchToFit1"
+                                                         : "Style11";
+  action(style)->setChecked(true);
+}
+
+void TVeldrimon69::ReadEffectsSettings() {
+  settings_.dither = action("DitherOn")->isChecked();
+  settings_.show_dither_progress = action("ShowDitherProgress")->isChecked();
+  settings_.true_colour_on_256 = true_colour_on_256_;
+  settings_.wallpaper_style = action("Style21")->isChecked()         ? '1'
+                              : action("StretchToFit1")->isChecked() ? '2'
+                                                                     : '0';
+}
+
+bool TVeldrimon69::BeginTransform() {
+  // Never while a load, an animation or a reduction is using the picture.
+  if (show_state_.busy() || active_gif_ != nullptr || dither_window_->Running()) return false;
+  if (shown_kind_ == 0) return false;  // nothing shown
+  // JPEG, PNG, icon and metafile pictures become a Bitmap of their depth first.
+  transforms::MakeBitmapForTransform(shown_);
+  shown_kind_ = picture::kKindBmp;
+  return !shown_.bitmap.Empty();
+}
+
+void TVeldrimon69::EndTransform(bool replace_actual) {
+  display_dirty_ = true;
+  if (replace_actual) {
+    PanelImage1->SetBitmap(&shown_.bitmap);
+  } else {
+    PanelImage1->update();
+  }
+  LayOutFitPane(true);
+}
+
+void TVeldrimon69::Mirror1Click() {
+  if (!BeginTransform()) return;
+  transforms::Mirror(shown_.bitmap);
+  EndTransform(false);
+}
+
+void TVeldrimon69::Flip1Click() {
+  if (!BeginTransform()) return;
+  transforms::Flip(shown_.bitmap);
+  EndTransform(false);
+}
+
+void TVeldrimon69::Rotate1Click() {
+  if (!BeginTransform()) return;
+  const transforms::RotateResult result =
+      transforms::Rotate(shown_.bitmap, services_.folders->TempFolder());
+  // A failed rotation leaves (or puts back) the picture as it was; it is shown again either way.
+  if (!result.ok) services_.ui->Warning(result.error);
+  if (!result.warning.empty()) services_.ui->Warning(result.warning);
+  EndTransform(true);
+}
+
+void TVeldrimon69::Zoom1Click() {
+  if (!BeginTransform()) return;
+  const QSize screen = ScreenSize();
+  TZoomMenu window(shown_.bitmap.Width(), shown_.bitmap.Height(), screen.width(), screen.height(),
+                   services_.ui, this);
+  options_.exec_dialog(window);
+  if (window.result() != kZoomOk) return;
+  if (!transforms::ResizePicture(shown_.bitmap, window.edits().FinalWidth(),
+                                 window.edits().FinalHeight(), window.edits().Smoothing(),
+                                 DisplayDepth())) {
+    services_.ui->Warning(kZoomNoMemory);
+    return;
+  }
+  EndTransform(true);
+}
+
+void TVeldrimon69::Style11Click() { MakeWallpaperClick('0'); }
+void TVeldrimon69::Style21Click() { MakeWallpaperClick('1'); }
+void TVeldrimon69::StretchToFit1Click() { MakeWallpaperClick('2'); }
+
+void TVeldrimon69::MakeWallpaperClick(char style) {
+  static const char* kNames[] = {"Style11", "Style21", "StretchToFit1"};
+  action(kNames[style - '0'])->setChecked(true);
+  settings_.wallpaper_style = style;
+  if (show_state_.busy() || active_gif_ != nullptr || shown_kind_ == 0) return;
+  const std::string shown_file = files_list_->FilePathAt(files_list_->Current());
+  const transforms::DesktopFacts facts =
+      desktop_facts_ ? *desktop_facts_ : transforms::DesktopFactsFromProcess();
+  ViewerWallpaperHost host(services_, [this] {
+    if (wallpaper_notice_off_) return;
+    TNoticeWindow notice(kWallpaperNotice, false, this);
+    options_.exec_dialog(notice);
+    if (notice.turn_off()->isChecked()) wallpaper_notice_off_ = true;
+  });
+  EnableMenus(false);
+  // The shown picture as it is drawn (a metafile has its Bitmap since the load).
+  const picture::Bitmap& picture = shown_.bitmap.Empty() ? shown_.AsBitmap() : shown_.bitmap;
+  transforms::MakeWallpaper(picture, shown_file,
+                            static_cast<transforms::WallpaperStyle>(style),
+                            services_.folders->WindowsFolder(), facts, host);
+  EnableMenus(true);
+}
+
+void TVeldrimon69::SetDesktopFacts(transforms::DesktopFacts facts) {
+  desktop_facts_ = std::make_unique<transforms::DesktopFacts>(std::move(facts));
+}
+
+void TVeldrimon69::OpenMovieWindow(const std::string& path) {
+  if (!movie_window_) {
+    movie_window_ = std::make_unique<codecs::fli::TMovieFLIMenu>(nullptr);
+    movie_window_->setAttribute(Qt::WA_QuitOnClose, false);
+  }
+  movie_window_->OpenMovie(path);
+  movie_window_->show();
+  movie_window_->raise();
+}
+
+codecs::fli::TMovieFLIMenu* TVeldrimon69::movie_window() const { return movie_window_.get(); }
+
+}  // namespace vr::shell::ui
