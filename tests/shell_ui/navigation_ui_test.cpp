@@ -353,6 +353,33 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
   EXPECT_EQ(menu_openings_, 0);
 }
 
+TEST_F(NavigationUiTest, DeleteInFullScreenDrawsTheNextPictureInTheSameMode) {
+  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string b = SaveBmp(dir_, "b.bmp", 50, 20);
+  auto window = Start({a, b});
+  TFullScreen* full = window->full_screen();
+  Box before;
+  Box after;
+  int mode_after = 0;
+  QTimer::singleShot(50, [&] {
+    before = full->paint_box();
+    services_.ui.QueueAnswer(platform::Answer::kYes);
+    QTest::keyClick(full, Qt::Key_Delete);
+    QTimer::singleShot(50, [&] {
+      after = full->paint_box();
+      mode_after = full->mode();
+      QTest::keyClick(full, Qt::Key_Escape);
+    });
+  });
+  window->EnterFullScreen(1, true);
+  EXPECT_FALSE(std::filesystem::exists(a));
+  EXPECT_EQ(window->files_list().Count(), 1);
+  EXPECT_EQ(before.width, 40);
+  EXPECT_EQ(after.width, 50);  // shrink-only: the picture's own size
+  EXPECT_EQ(after.height, 20);
+  EXPECT_EQ(mode_after, 1);
+}
+
 TEST_F(NavigationUiTest, SpaceTogglesTheTagAndTheButtonImageFollowsEveryShow) {
   const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
   const std::string b = SaveBmp(dir_, "b.bmp", 50, 30);
