@@ -87,15 +87,15 @@ NavigationButtons ButtonsFor(int position, int count);
 
 enum class KeyAction {
   kNone,
-  kRestart,        // F11: show the current file again
-  kSlideShow,      // F12
-  kNextView,       // V
-  kScroll,         // arrows: scroll the actual-size pane by dx, dy
-  kPrevious,       // Page Up
-  kNext,           // Page Down
-  kWheel,          // F1, F2: one wheel notch (wheel_delta)
-  kDelete,         // Delete
-  kToggleTag,      // Space
+  kRestart,    // F11: show the current file again
+  kSlideShow,  // F12
+  kNextView,   // V
+  kScroll,     // arrows: scroll the actual-size pane by dx, dy
+  kPrevious,   // Page Up
+  kNext,       // Page Down
+  kWheel,      // F1, F2: one wheel notch (wheel_delta)
+  kDelete,     // Delete
+  kToggleTag,  // Space
 };
 
 struct KeyResult {

@@ -103,8 +103,8 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
       p.drawRect(QRect(bar, r.top() + 3, 2, r.height() - 6));
       const int tip = first ? r.left() + 6 : r.right() - 6;
       const int base = first ? r.right() - 3 : r.left() + 3;
-      p.drawPolygon(QPolygon({QPoint(tip, c.y()), QPoint(base, r.top() + 3),
-                              QPoint(base, r.bottom() - 3)}));
+      p.drawPolygon(
+          QPolygon({QPoint(tip, c.y()), QPoint(base, r.top() + 3), QPoint(base, r.bottom() - 3)}));
       break;
     }
     case kImageTagged:
@@ -122,9 +122,10 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
     case kImageSoundOff:
       // A speaker; waves while sounds are on, a red cross while they are off.
       p.setBrush(QColor(90, 90, 90));
-      p.drawPolygon(QPolygon({QPoint(r.left() + 2, c.y() - 3), QPoint(r.left() + 6, c.y() - 3),
-                              QPoint(r.left() + 11, r.top() + 3), QPoint(r.left() + 11, r.bottom() - 3),
-                              QPoint(r.left() + 6, c.y() + 3), QPoint(r.left() + 2, c.y() + 3)}));
+      p.drawPolygon(
+          QPolygon({QPoint(r.left() + 2, c.y() - 3), QPoint(r.left() + 6, c.y() - 3),
+                    QPoint(r.left() + 11, r.top() + 3), QPoint(r.left() + 11, r.bottom() - 3),
+                    QPoint(r.left() + 6, c.y() + 3), QPoint(r.left() + 2, c.y() + 3)}));
       p.setBrush(Qt::NoBrush);
       if (index == kImageSoundOn) {
         p.drawArc(QRect(r.left() + 9, c.y() - 4, 6, 8), -60 * 16, 120 * 16);

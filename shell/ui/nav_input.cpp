@@ -341,7 +341,8 @@ bool TNavInput::Wheel(Pane pane, QWheelEvent* event) {
   if (pane == Pane::kFullScreen) return false;  // the full-screen window scrolls itself
   if (pane == Pane::kScrollBox || pane == Pane::kActual) {
     WheelOnWindow(delta, kScrollBoxWheelStep);
-    if (window_.services_.sounds != nullptr) window_.services_.sounds->Play(platform::kSoundQuestion);
+    if (window_.services_.sounds != nullptr)
+      window_.services_.sounds->Play(platform::kSoundQuestion);
   } else {
     WheelOnWindow(delta, kWindowWheelStep);
   }
@@ -349,8 +350,7 @@ bool TNavInput::Wheel(Pane pane, QWheelEvent* event) {
 }
 
 bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
-  const bool attached =
-      pane == Pane::kFullScreen ? full_screen_menu_attached_ : menu_attached_;
+  const bool attached = pane == Pane::kFullScreen ? full_screen_menu_attached_ : menu_attached_;
   if (next_prev_mode_ || !attached || window_.picture_menu_ == nullptr) return true;
   window_.picture_menu_->exec(global);
   return true;

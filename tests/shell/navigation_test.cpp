@@ -98,8 +98,8 @@ TEST(NavigationButtonsTest, FollowPositionAndCount) {
   EXPECT_FALSE(none.previous || none.next || none.first || none.last || none.slide_show ||
                none.full_screen);
   const NavigationButtons middle = ButtonsFor(1, 3);
-  EXPECT_TRUE(middle.previous && middle.next && middle.first && middle.last &&
-              middle.slide_show && middle.full_screen);
+  EXPECT_TRUE(middle.previous && middle.next && middle.first && middle.last && middle.slide_show &&
+              middle.full_screen);
   const NavigationButtons at_first = ButtonsFor(0, 3);
   EXPECT_FALSE(at_first.previous);
   EXPECT_TRUE(at_first.next);
@@ -118,12 +118,12 @@ TEST(KeyMap, MainWindowKeys) {
     int dx, dy, wheel;
   };
   const Case cases[] = {
-      {key::kF11, KeyAction::kRestart, 0, 0, 0},    {key::kF12, KeyAction::kSlideShow, 0, 0, 0},
-      {key::kV, KeyAction::kNextView, 0, 0, 0},     {key::kRight, KeyAction::kScroll, 15, 0, 0},
-      {key::kLeft, KeyAction::kScroll, -15, 0, 0},  {key::kDown, KeyAction::kScroll, 0, 15, 0},
-      {key::kUp, KeyAction::kScroll, 0, -15, 0},    {key::kPageUp, KeyAction::kPrevious, 0, 0, 0},
-      {key::kPageDown, KeyAction::kNext, 0, 0, 0},  {key::kF1, KeyAction::kWheel, 0, 0, -120},
-      {key::kF2, KeyAction::kWheel, 0, 0, 120},     {key::kDelete, KeyAction::kDelete, 0, 0, 0},
+      {key::kF11, KeyAction::kRestart, 0, 0, 0},     {key::kF12, KeyAction::kSlideShow, 0, 0, 0},
+      {key::kV, KeyAction::kNextView, 0, 0, 0},      {key::kRight, KeyAction::kScroll, 15, 0, 0},
+      {key::kLeft, KeyAction::kScroll, -15, 0, 0},   {key::kDown, KeyAction::kScroll, 0, 15, 0},
+      {key::kUp, KeyAction::kScroll, 0, -15, 0},     {key::kPageUp, KeyAction::kPrevious, 0, 0, 0},
+      {key::kPageDown, KeyAction::kNext, 0, 0, 0},   {key::kF1, KeyAction::kWheel, 0, 0, -120},
+      {key::kF2, KeyAction::kWheel, 0, 0, 120},      {key::kDelete, KeyAction::kDelete, 0, 0, 0},
       {key::kSpace, KeyAction::kToggleTag, 0, 0, 0}, {'A', KeyAction::kNone, 0, 0, 0},
   };
   for (const Case& c : cases) {
@@ -148,8 +148,8 @@ TEST(KeyMap, MainWindowKeys) {
 }
 
 TEST(KeyMap, FullScreenOnlySetsRequestCodesForItsKeys) {
-  const int passed[] = {key::kEnter, key::kShift,  key::kEscape, key::kSpace, key::kPageUp,
-                        key::kPageDown, key::kV, key::kF9,     key::kF10};
+  const int passed[] = {key::kEnter,    key::kShift, key::kEscape, key::kSpace, key::kPageUp,
+                        key::kPageDown, key::kV,     key::kF9,     key::kF10};
   for (int code : passed) {
     SCOPED_TRACE(code);
     const KeyResult r = MainWindowKey(code, false, true);
@@ -192,8 +192,7 @@ TEST(EdgeZones, FortyPixelZonesAndNarrowPanesAllMiddle) {
 TEST(Presses, OnlyALoneButtonInTheZoneMoves) {
   EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, false, false), PressAction::kPrevious);
   EXPECT_EQ(PictureMouseDown(true, MouseButton::kRight, false, false), PressAction::kNext);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, false, true),
-            PressAction::kRequestPrevious);
+  EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, false, true), PressAction::kRequestPrevious);
   EXPECT_EQ(PictureMouseDown(true, MouseButton::kRight, false, true), PressAction::kRequestNext);
   EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, true, false), PressAction::kNone);
   EXPECT_EQ(PictureMouseDown(true, MouseButton::kMiddle, false, false), PressAction::kNone);
@@ -208,8 +207,8 @@ TEST(Pointer, DragOutStartsAtTwentyPixelsInEitherDirection) {
 }
 
 TEST(Pointer, WheelNeverScrollsAboveZero) {
-  EXPECT_EQ(WheelScroll(0, -120, 10), 10);   // toward the user: down
-  EXPECT_EQ(WheelScroll(30, 120, 20), 10);   // away: up
+  EXPECT_EQ(WheelScroll(0, -120, 10), 10);  // toward the user: down
+  EXPECT_EQ(WheelScroll(30, 120, 20), 10);  // away: up
   EXPECT_EQ(WheelScroll(5, 120, 20), 0);
   EXPECT_EQ(WheelScroll(0, 360, 10), 0);
   EXPECT_EQ(WheelScroll(40, -240, 20), 80);  // two notches at once

@@ -439,8 +439,7 @@ TEST_F(NavigationUiTest, ListWindowSlidesInAndOutWithItsSounds) {
   window->FileListWindow1Click();
   EXPECT_EQ(services_.sounds.played(), std::vector<std::string>{kSwishInSound});
   window->list_window()->close();
-  EXPECT_EQ(services_.sounds.played(),
-            (std::vector<std::string>{kSwishInSound, kSwishOutSound}));
+  EXPECT_EQ(services_.sounds.played(), (std::vector<std::string>{kSwishInSound, kSwishOutSound}));
 }
 
 TEST_F(NavigationUiTest, DoubleClickOnThePictureOpensAPreview) {
