@@ -1,5 +1,5 @@
-// Stepping through the files list, the navigation controls, the key maps, the edge zones, presses,
-// the drag-out threshold, the wheel, the fit pane's double clicks and deleting the current file.
+// Stepping through the files list, the navigation controls, the key map, the edge zones, the
+// drag-out threshold, the wheel, the fit pane's double clicks and deleting the current file.
 #include "shell/navigation.h"
 
 #include <gtest/gtest.h>
@@ -164,20 +164,6 @@ TEST(KeyMap, FullScreenOnlySetsRequestCodesForItsKeys) {
   }
 }
 
-TEST(KeyMap, FullScreenWindowKeys) {
-  EXPECT_EQ(FullScreenKey(key::kLeft).dx, -15);
-  EXPECT_EQ(FullScreenKey(key::kDown).dy, 15);
-  EXPECT_EQ(FullScreenKey(key::kF1).dy, 20);
-  EXPECT_EQ(FullScreenKey(key::kF2).dy, -20);
-  EXPECT_EQ(FullScreenKey(key::kF11).action, FullScreenKeyAction::kRestart);
-  EXPECT_EQ(FullScreenKey(key::kDelete).action, FullScreenKeyAction::kDelete);
-  EXPECT_TRUE(FullScreenKey(key::kEscape).raise_list_window);
-  EXPECT_EQ(FullScreenKey(key::kEscape).action, FullScreenKeyAction::kPassOn);
-  EXPECT_EQ(FullScreenKey(key::kF10).action, FullScreenKeyAction::kPassOn);
-  EXPECT_FALSE(FullScreenKey(key::kPageDown).raise_list_window);
-  EXPECT_EQ(FullScreenKey(key::kF12).action, FullScreenKeyAction::kNone);
-}
-
 TEST(EdgeZones, FortyPixelZonesAndNarrowPanesAllMiddle) {
   // A 90-pixel pane has no zones at all.
   for (int x = -5; x <= 95; ++x) EXPECT_FALSE(InEdgeZone(x, 90)) << x;
@@ -187,16 +173,6 @@ TEST(EdgeZones, FortyPixelZonesAndNarrowPanesAllMiddle) {
   EXPECT_FALSE(InEdgeZone(40, 400));
   EXPECT_FALSE(InEdgeZone(360, 400));
   EXPECT_TRUE(InEdgeZone(361, 400));
-}
-
-TEST(Presses, OnlyALoneButtonInTheZoneMoves) {
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, false, false), PressAction::kPrevious);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kRight, false, false), PressAction::kNext);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, false, true), PressAction::kRequestPrevious);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kRight, false, true), PressAction::kRequestNext);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kLeft, true, false), PressAction::kNone);
-  EXPECT_EQ(PictureMouseDown(true, MouseButton::kMiddle, false, false), PressAction::kNone);
-  EXPECT_EQ(PictureMouseDown(false, MouseButton::kRight, false, false), PressAction::kNone);
 }
 
 TEST(Pointer, DragOutStartsAtTwentyPixelsInEitherDirection) {
