@@ -34,16 +34,19 @@ bool Previous(const NavigationHost& host) {
   return false;
 }
 
+// A refused show puts the position back here too, so that it always names the shown entry.
 void First(const NavigationHost& host) {
+  const int before = host.position();
   host.set_position(0);
-  if (host.count() > 0) host.show();
+  if (host.count() > 0 && !host.show()) host.set_position(before);
 }
 
 void Last(const NavigationHost& host) {
   const int count = host.count();
   if (count <= 0) return;
+  const int before = host.position();
   host.set_position(count - 1);
-  host.show();
+  if (!host.show()) host.set_position(before);
 }
 
 NavigationButtons ButtonsFor(int position, int count) {

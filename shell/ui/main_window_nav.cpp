@@ -30,24 +30,30 @@ NavigationHost TVeldrimon69::Navigation() {
   return host;
 }
 
+// A step asked for while a GIF animates stops the animation; the show itself is refused while
+// the animation ends, so the position stays where it was.
 bool TVeldrimon69::GoNext() {
+  StopAnimation();
   const bool shown = Next(Navigation());
   RefreshNavigation();
   return shown;
 }
 
 bool TVeldrimon69::GoPrevious() {
+  StopAnimation();
   const bool shown = Previous(Navigation());
   RefreshNavigation();
   return shown;
 }
 
 void TVeldrimon69::GoFirst() {
+  StopAnimation();
   First(Navigation());
   RefreshNavigation();
 }
 
 void TVeldrimon69::GoLast() {
+  StopAnimation();
   Last(Navigation());
   RefreshNavigation();
 }

@@ -64,7 +64,7 @@ TEST(NavigationSteps, OneFileShowsNothingNewEitherWay) {
   EXPECT_EQ(list.sounds, (std::vector<std::string>{"EOFLIST.WAV", "EOFLIST.WAV"}));
 }
 
-TEST(NavigationSteps, ARefusedShowPutsThePositionBack) {
+TEST(NavigationSteps, ARefusedShowPutsThePositionBackForEveryStep) {
   FakeList list;
   list.count = 3;
   list.position = 1;
@@ -74,6 +74,10 @@ TEST(NavigationSteps, ARefusedShowPutsThePositionBack) {
   EXPECT_FALSE(Previous(list.Host()));
   EXPECT_EQ(list.position, 1);
   EXPECT_TRUE(list.sounds.empty());  // not the end of the list
+  First(list.Host());
+  EXPECT_EQ(list.position, 1);
+  Last(list.Host());
+  EXPECT_EQ(list.position, 1);
 }
 
 TEST(NavigationSteps, FirstAndLastWithAndWithoutEntries) {

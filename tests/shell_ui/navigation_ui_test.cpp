@@ -224,6 +224,33 @@ TEST_F(NavigationUiTest, PageDownDuringAnAnimationOnlyStopsItAndTheNextOneMoves)
   EXPECT_TRUE(services_.sounds.played().empty());
 }
 
+TEST_F(NavigationUiTest, LastDuringAnAnimationStopsItAndKeepsThePosition) {
+  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
+                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
+  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
+    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
+                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
+    gif.insert(gif.end(), frame.begin(), frame.end());
+  }
+  gif.push_back(';');
+  const std::string anim = dir_.Write("a_anim.gif", gif);
+  const std::string b = SaveBmp(dir_, "b.bmp", 5, 5);
+  int position_during = -1;
+  QTimer::singleShot(300, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* viewer = qobject_cast<TVeldrimon69*>(w)) {
+        viewer->GoLast();  // refused while the animation ends
+        position_during = viewer->files_list().Current();
+      }
+    }
+  });
+  auto window = Start({anim, b});
+  EXPECT_EQ(position_during, 0);
+  EXPECT_FALSE(window->gif_animating());
+  EXPECT_EQ(window->files_list().Current(), 0);
+  EXPECT_EQ(window->shown().Width(), 1);
+}
+
 TEST_F(NavigationUiTest, DragOutStartsOnlyTwentyPixelsFromThePress) {
   const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
   auto window = Start({a});
