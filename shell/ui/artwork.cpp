@@ -94,6 +94,48 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
       p.setBrush(Qt::black);
       p.drawRect(r.adjusted(1, 3, -1, -3));
       break;
+    case kImageFirst:
+    case kImageLast: {
+      // A triangle against a bar: to the first or the last entry.
+      const bool first = index == kImageFirst;
+      p.setBrush(QColor(40, 120, 220));
+      const int bar = first ? r.left() + 3 : r.right() - 5;
+      p.drawRect(QRect(bar, r.top() + 3, 2, r.height() - 6));
+      const int tip = first ? r.left() + 6 : r.right() - 6;
+      const int base = first ? r.right() - 3 : r.left() + 3;
+      p.drawPolygon(
+          QPolygon({QPoint(tip, c.y()), QPoint(base, r.top() + 3), QPoint(base, r.bottom() - 3)}));
+      break;
+    }
+    case kImageTagged:
+    case kImageUntagged:
+      // A tag box, ticked when the entry is tagged.
+      p.setBrush(Qt::white);
+      p.drawRect(r.adjusted(3, 3, -3, -3));
+      if (index == kImageTagged) {
+        p.setPen(QPen(QColor(200, 0, 0), 2));
+        p.drawPolyline(QPolygon({QPoint(r.left() + 5, c.y()), QPoint(c.x() - 1, r.bottom() - 5),
+                                 QPoint(r.right() - 5, r.top() + 5)}));
+      }
+      break;
+    case kImageSoundOn:
+    case kImageSoundOff:
+      // A speaker; waves while sounds are on, a red cross while they are off.
+      p.setBrush(QColor(90, 90, 90));
+      p.drawPolygon(
+          QPolygon({QPoint(r.left() + 2, c.y() - 3), QPoint(r.left() + 6, c.y() - 3),
+                    QPoint(r.left() + 11, r.top() + 3), QPoint(r.left() + 11, r.bottom() - 3),
+                    QPoint(r.left() + 6, c.y() + 3), QPoint(r.left() + 2, c.y() + 3)}));
+      p.setBrush(Qt::NoBrush);
+      if (index == kImageSoundOn) {
+        p.drawArc(QRect(r.left() + 9, c.y() - 4, 6, 8), -60 * 16, 120 * 16);
+        p.drawArc(QRect(r.left() + 9, c.y() - 7, 9, 14), -60 * 16, 120 * 16);
+      } else {
+        p.setPen(QPen(QColor(200, 0, 0), 2));
+        p.drawLine(r.left() + 13, c.y() - 4, r.right() - 2, c.y() + 4);
+        p.drawLine(r.left() + 13, c.y() + 4, r.right() - 2, c.y() - 4);
+      }
+      break;
     default: {
       // Drives: a box, with a colour by type.
       static const QColor kDriveColours[] = {QColor(160, 160, 160), QColor(90, 160, 90),

@@ -34,6 +34,12 @@ enum ButtonImage {
   kImageDriveRemote,
   kImageDriveCdRom,
   kImageDriveRam,
+  kImageFirst,
+  kImageLast,
+  kImageTagged,    // the tag button of a tagged entry
+  kImageUntagged,  // and of an entry without a tag
+  kImageSoundOn,   // the sound switch on (tool button and menu entry)
+  kImageSoundOff,
   kButtonImageCount
 };
 

@@ -9,7 +9,9 @@
 
 #include "picture/shrink.h"
 #include "picture/ui/qimage_bridge.h"
+#include "shell/navigation.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/nav_input.h"
 
 namespace vr::shell::ui {
 
@@ -31,6 +33,7 @@ void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, b
                               bool same_file, bool smooth) {
   picture_ = &picture;
   mode_ = mode;
+  shrink_only_ = shrink_only;
   const QSize screen = ScreenSize();
   setGeometry(-2, -2, screen.width() + 4, screen.height() + 4);
   const int pw = std::max(1, picture.Width());
@@ -94,59 +97,31 @@ void TFullScreen::paintEvent(QPaintEvent*) {
 }
 
 void TFullScreen::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Left:
-      ScrollBy(-15, 0);
+  const int code = TNavInput::KeyCodeOf(*event);
+  const FullScreenKeyResult r = FullScreenKey(code);
+  switch (r.action) {
+    case FullScreenKeyAction::kScroll:
+      ScrollBy(r.dx, r.dy);
       return;
-    case Qt::Key_Right:
-      ScrollBy(15, 0);
-      return;
-    case Qt::Key_Up:
-      ScrollBy(0, -15);
-      return;
-    case Qt::Key_Down:
-      ScrollBy(0, 15);
-      return;
-    case Qt::Key_F1:
-      ScrollBy(0, 20);
-      return;
-    case Qt::Key_F2:
-      ScrollBy(0, -20);
-      return;
-    case Qt::Key_PageDown:
-      SetRequest(kRequestNext);
-      return;
-    case Qt::Key_PageUp:
-      SetRequest(kRequestPrevious);
-      return;
-    case Qt::Key_Escape:
-      SetRequest(kRequestStop);
-      return;
-    case Qt::Key_Space:
-      SetRequest(kRequestTag);
-      return;
-    case Qt::Key_V:
-      SetRequest(kRequestRedisplay);
-      return;
-    case Qt::Key_F9:
-    case Qt::Key_F11:
+    case FullScreenKeyAction::kRestart:
       SetRequest(kRequestRestartGif);
       return;
-    case Qt::Key_F10:
-      SetRequest(kRequestSlideShow);
+    case FullScreenKeyAction::kDelete:
+      if (on_delete_) on_delete_();
       return;
-    default:
+    case FullScreenKeyAction::kPassOn:
+      if (pass_on_) {
+        pass_on_(code);
+      } else {
+        SetRequest(code);
+      }
+      return;
+    case FullScreenKeyAction::kNone:
       QWidget::keyPressEvent(event);
   }
 }
 
-void TFullScreen::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::RightButton) {
-    SetRequest(kRequestNext);
-  } else if (event->button() == Qt::LeftButton) {
-    SetRequest(kRequestPrevious);
-  }
-}
+// Presses reach the main window's picture handling (next/previous zones) through its event filter.
 
 void TFullScreen::wheelEvent(QWheelEvent* event) {
   const int steps = event->angleDelta().y() / 120;

@@ -6,6 +6,7 @@
 
 #include <QEventLoop>
 #include <QWidget>
+#include <functional>
 
 #include "picture/bitmap.h"
 #include "picture/picture_holder.h"
@@ -26,6 +27,10 @@ class TFullScreen : public QWidget {
   // Sets a request (ends the loop).
   void SetRequest(int code);
   int mode() const { return mode_; }
+  bool shrink_only() const { return shrink_only_; }
+  // Keys the window passes to the main window's key handling, and its Delete key.
+  void SetKeyPassOn(std::function<void(int code)> pass_on) { pass_on_ = std::move(pass_on); }
+  void SetDeleteKey(std::function<void()> on_delete) { on_delete_ = std::move(on_delete); }
   const Box& paint_box() const { return paint_box_; }
   int scroll_x() const { return scroll_x_; }
   int scroll_y() const { return scroll_y_; }
@@ -34,7 +39,6 @@ class TFullScreen : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -46,6 +50,9 @@ class TFullScreen : public QWidget {
   picture::Bitmap fitted_;
   Box paint_box_;
   int mode_ = 0;
+  bool shrink_only_ = false;
+  std::function<void(int)> pass_on_;
+  std::function<void()> on_delete_;
   int scroll_x_ = 0;
   int scroll_y_ = 0;
   int request_ = 0;

@@ -61,6 +61,7 @@
 #include "shell/install.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
+#include "shell/ui/nav_input.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
 #include "shell/ui/properties_dialog.h"
@@ -166,6 +167,16 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   BuildMenus();
   BuildToolBars();
   full_screen_ = new TFullScreen(nullptr);
+  nav_ = new TNavInput(*this);
+  nav_->Watch(fit_pane_, TNavInput::Pane::kFit);
+  nav_->Watch(ScrollBox1->viewport(), TNavInput::Pane::kScrollBox);
+  nav_->Watch(PanelImage1, TNavInput::Pane::kActual);
+  nav_->Watch(full_screen_, TNavInput::Pane::kFullScreen);
+  full_screen_->SetKeyPassOn([this](int code) { nav_->FullScreenKeyPassed(code); });
+  full_screen_->SetDeleteKey([this] {
+    TBTrashClick();
+    full_screen_->SetRequest(kRequestNone);  // draws the picture now shown, in the same mode
+  });
   gif_comments_ = new codecs::gif::TGifCommentsMenu(nullptr);
   dither_window_ = new colour::TDitherProgressWindow(nullptr);
   dither_window_->SetStatusSink(
@@ -222,11 +233,13 @@ void TVeldrimon69::BuildMenus() {
   add(file_menu_, "Exit1", "E&xit", [this] { close(); });
 
   edit_menu_ = menuBar()->addMenu("&Edit");
-  add(edit_menu_, "First1", "&First File", [this] { GoFirst(); });
-  add(edit_menu_, "Previous1", "&Previous File", [this] { GoPrevious(); });
-  add(edit_menu_, "Next1", "&Next File", [this] { GoNext(); });
-  add(edit_menu_, "Last1", "&Last File", [this] { GoLast(); });
+  add(edit_menu_, "Previous1", "&Back (Previous File)   PgUp", [this] { GoPrevious(); });
+  add(edit_menu_, "Next1", "&Forward (Next File)     PgDn", [this] { GoNext(); });
+  add(edit_menu_, "First1", "&1st File In List", [this] { GoFirst(); });
+  add(edit_menu_, "Last1", "&Last File in List", [this] { GoLast(); });
   edit_menu_->addSeparator();
+  add(edit_menu_, "TagFile1", "Tag/UN-Tag &File         Key=SPACE", [this] { TBTagClick(); });
+  add(edit_menu_, "DeleteFile1", "&Delete Current File", [this] { TBTrashClick(); });
   add(edit_menu_, "RecycleBin1", "&Recycle Bin", [this] { TBUnDeleteClick(); });
   QMenu* effects = menuBar()->addMenu("Effec&Ts");
   BuildEffectsMenu(effects);
@@ -303,10 +316,8 @@ void TVeldrimon69::BuildMenus() {
   options->addSeparator();
   add(options, "SelectFormats", "Select Formats For Loading...", [this] { SelectFormatsClick(); });
   options->addSeparator();
-  connect(AddCheck(options, "Sound", "&Play Sounds", true), &QAction::toggled, this,
-          [this](bool on) {
-            if (services_.sounds != nullptr) services_.sounds->SetEnabled(on);
-          });
+  connect(AddCheck(options, "Sound", "&Play Sounds", true), &QAction::triggered, this,
+          [this] { ToggleSoundOnOff1Click(); });
   connect(AddCheck(options, "IncludeFolders", "&Always Include Sub-Folders When LOADing In Folders",
                    false),
           &QAction::toggled, this, [this](bool on) { files_list_->set_always_subfolders(on); });
@@ -343,14 +354,21 @@ void TVeldrimon69::BuildToolBars() {
   TBLoad = button(load_bar_, "TBLoad", kImageLoad, "Load picture files", [this] { Open1Click(); });
   TBLoad->setText("Load");
   TBLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  TBPrev = button(load_bar_, "TBPrev", kImagePrevious, "Previous file", [this] { GoPrevious(); });
-  TBNext = button(load_bar_, "TBNext", kImageNext, "Next file", [this] { GoNext(); });
+  TBFirst = button(load_bar_, "TBFirst", kImageFirst, "First file in list", [this] { GoFirst(); });
+  TBPrev = button(load_bar_, "TBPrev", kImagePrevious, "Previous file in list",
+                  [this] { GoPrevious(); });
+  TBNext = button(load_bar_, "TBNext", kImageNext, "Next file in list", [this] { GoNext(); });
+  TBLast = button(load_bar_, "TBLast", kImageLast, "Last file  in list", [this] { GoLast(); });
+  TBTag = button(load_bar_, "TBTag", kImageUntagged, "Click to Tag/UN-tag file",
+                 [this] { TBTagClick(); });
   TBTrash = button(load_bar_, "TBTrash", kImageLoad,
                    "Delete Current Picture, cick RECYCLE BIN button to un-delete the file",
                    [this] { TBTrashClick(); });
   TBUnDelete =
       button(load_bar_, "TBUnDelete", kImageLoad, "Opens your RECYCLE BIN for un-deleting files",
              [this] { TBUnDeleteClick(); });
+  TBSpeaker = button(load_bar_, "TBSpeaker", kImageSoundOn, "Turn program sounds ON/OFF",
+                     [this] { ToggleSoundOnOff1Click(); });
   ShowBinState(false);
   view_bar_ = addToolBar("View");
   view_bar_->setObjectName("ViewBar");
@@ -433,6 +451,8 @@ void TVeldrimon69::BuildPictureMenu() {
   picture_menu_->setObjectName("PicturePopup");
   QAction* normal = picture_menu_->addAction("Normal Window                         Key=ESCAPE");
   connect(normal, &QAction::triggered, this, [this] {
+    StopAnimation();
+    nav_->set_request_code(kRequestStop);
     if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   });
   actions_.emplace_back("PopNormal", normal);
@@ -575,7 +595,7 @@ void TVeldrimon69::ApplySettingsToMenus() {
   action("PlayWav")->setChecked(settings_.play_wav);
   static const char* kMultiNames[] = {"MultiYes", "MultiNo", "MultiAsk"};
   action(kMultiNames[settings_.multi_load])->setChecked(true);
-  if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
+  ShowSoundState();
   files_list_->set_always_subfolders(settings_.include_folders);
   ApplyEffectsSettings();
   RefreshRecentMenus();
@@ -1040,8 +1060,10 @@ void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
     } else if (request == kRequestPrevious) {
       GoPrevious();
     } else if (request == kRequestTag) {
-      files_list_->ToggleTag(files_list_->Current());
+      TBTagClick();
       continue;
+    } else if (request == kRequestRestartGif) {
+      ShowCurrentFile(false, 1);
     } else if (request == kRequestRedisplay) {
       // V switches between fit and actual; a menu entry has set the mode already.
       if (full_screen_->mode() == full_screen_view_) full_screen_view_ = mode == 1 ? 2 : 1;
@@ -1106,15 +1128,6 @@ void TVeldrimon69::EnableMenus(bool on) {
   if (on) RefreshNavigation();
 }
 
-void TVeldrimon69::RefreshNavigation() {
-  const int count = files_list_->Count();
-  const int position = files_list_->Current();
-  TBPrev->setEnabled(menus_enabled_ && count > 0 && position > 0);
-  TBNext->setEnabled(menus_enabled_ && count > 0 && position < count - 1);
-  if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && count > 0);
-  if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && count > 0);
-}
-
 void TVeldrimon69::StartRecycleBin() {
   if (bin_ != nullptr || services_.files == nullptr || services_.folders == nullptr) return;
   recycle::BinServices bin_services;
@@ -1135,38 +1148,6 @@ void TVeldrimon69::ShowBinState(bool full) {
   const QIcon icon = BinIcon(full);
   if (TBTrash != nullptr) TBTrash->setIcon(icon);
   if (TBUnDelete != nullptr) TBUnDelete->setIcon(icon);
-}
-
-void TVeldrimon69::TBTrashClick() {
-  if (files_list_->Empty()) {
-    if (services_.sounds != nullptr) services_.sounds->Play(kNoDeleteSound);
-    return;
-  }
-  if (bin_ == nullptr || show_state_.busy()) return;
-  const std::string path = files_list_->FilePathAt(files_list_->Current());
-  if (services_.sounds != nullptr) services_.sounds->Play(platform::kSoundBrakes);
-  if (services_.ui->Ask(platform::MessageKind::kQuestion, "Confirm",
-                        kDeleteQuestionHead + NameOf(path),
-                        platform::kButtonYes | platform::kButtonNo) != platform::Answer::kYes) {
-    return;
-  }
-  // The companion file goes with the picture without a further question.
-  platform::ConfirmScope companion(*services_.ui);
-  companion.HoldYesToAll();
-  if (!bin_->DeleteThroughBin(path, &companion)) return;  // the entry stays
-  // The position keeps pointing at the entry after the deleted one, or the new last one.
-  files_list_->RemoveFromFilesList(path);
-  if (files_list_->Empty()) {
-    ClearPicture();
-    LayOutFitPane(true);
-    if (fit_pane_ != nullptr) fit_pane_->update();
-  } else {
-    ShowCurrentFile(false, 1);
-  }
-  RefreshNavigation();
-  UpdateStatusAndCaption();
-  ShowBinState(bin_->IsFull());
-  WriteStateFile();
 }
 
 void TVeldrimon69::TBUnDeleteClick() {
@@ -1197,38 +1178,26 @@ void TVeldrimon69::SelectFormatsClick() {
   options_.exec_dialog(window);
 }
 
-void TVeldrimon69::GoNext() {
-  // During an animation the request only stops it.
-  if (show_state_.busy()) {
-    StopAnimation();
-    return;
+list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
+  if (!list_window_) {
+    list_window::ListWindowServices services;
+    services.platform = services_;
+    services.notes = notes_.get();
+    services.bin = bin_.get();
+    services.display_file = [this](const std::string& path) {
+      const int at = files_list_->FindInFilesList(path);
+      if (at < 0) return;
+      files_list_->SetCurrent(at);
+      ShowCurrentFile(false, 1);
+    };
+    services.other_busy = [this] { return show_state_.busy(); };
+    services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
+    list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
+    // Closing the main window ends the program even while this window is open.
+    list_window_->setAttribute(Qt::WA_QuitOnClose, false);
+    nav_->WatchListWindow(list_window_.get());
   }
-  if (files_list_->Current() + 1 >= files_list_->Count()) return;
-  files_list_->SetCurrent(files_list_->Current() + 1);
-  ShowCurrentFile(false, 1);
-}
-
-void TVeldrimon69::GoPrevious() {
-  // During an animation the request only stops it.
-  if (show_state_.busy()) {
-    StopAnimation();
-    return;
-  }
-  if (files_list_->Current() <= 0) return;
-  files_list_->SetCurrent(files_list_->Current() - 1);
-  ShowCurrentFile(false, 1);
-}
-
-void TVeldrimon69::GoFirst() {
-  if (files_list_->Empty()) return;
-  files_list_->SetCurrent(0);
-  ShowCurrentFile(false, 1);
-}
-
-void TVeldrimon69::GoLast() {
-  if (files_list_->Empty()) return;
-  files_list_->SetCurrent(files_list_->Count() - 1);
-  ShowCurrentFile(false, 1);
+  return *list_window_;
 }
 
 void TVeldrimon69::Open1Click() {
@@ -1258,23 +1227,7 @@ void TVeldrimon69::Open1Click() {
 }
 
 void TVeldrimon69::FileListWindow1Click() {
-  if (!list_window_) {
-    list_window::ListWindowServices services;
-    services.platform = services_;
-    services.notes = notes_.get();
-    services.bin = bin_.get();
-    services.display_file = [this](const std::string& path) {
-      const int at = files_list_->FindInFilesList(path);
-      if (at < 0) return;
-      files_list_->SetCurrent(at);
-      ShowCurrentFile(false, 1);
-    };
-    services.other_busy = [this] { return show_state_.busy(); };
-    services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
-    list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
-    // Closing the main window ends the program even while this window is open.
-    list_window_->setAttribute(Qt::WA_QuitOnClose, false);
-  }
+  EnsureListWindow();
   list_window_->show();
   list_window_->raise();
 }
@@ -1473,30 +1426,9 @@ void TVeldrimon69::dropEvent(QDropEvent* event) {
 }
 
 void TVeldrimon69::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_V:
-      ToolButton5Click();
-      return;
-    case Qt::Key_Escape:
-      StopAnimation();
-      return;
-    case Qt::Key_PageDown:
-      GoNext();
-      return;
-    case Qt::Key_PageUp:
-      GoPrevious();
-      return;
-    case Qt::Key_Home:
-      GoFirst();
-      return;
-    case Qt::Key_End:
-      GoLast();
-      return;
-    case Qt::Key_Delete:
-      TBTrashClick();
-      return;
-    default:
-      QMainWindow::keyPressEvent(event);
+  // Keys normally reach FormKeyDown through the key preview before any control sees them.
+  if (!nav_->FormKeyDown(TNavInput::KeyCodeOf(*event), event->modifiers() & Qt::AltModifier)) {
+    QMainWindow::keyPressEvent(event);
   }
 }
 

@@ -47,6 +47,7 @@ class DriveMenu;
 
 namespace vr::shell {
 class FileTypeRegistrar;
+struct NavigationHost;
 }
 namespace vr::codecs::gif {
 class TGifGraphics;
@@ -69,6 +70,7 @@ class TFitPane;
 class TActualPane;
 class TTitleStrip;
 class TFullScreen;
+class TNavInput;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -149,11 +151,16 @@ class TVeldrimon69 : public QMainWindow {
   // Drops of files and folders on the main window.
   void RecordDroppedFiles(const std::vector<std::string>& paths, bool on_main_window);
 
-  // Navigation of the files list.
-  void GoNext();
-  void GoPrevious();
+  // Navigation of the files list (Next and Previous: true when another file was shown).
+  bool GoNext();
+  bool GoPrevious();
   void GoFirst();
   void GoLast();
+  // Toggle tag (Space, TBTag, the menu entry), the sound switch, and a preview of the shown file.
+  void TBTagClick();
+  void ToggleSoundOnOff1Click();
+  void OpenPreviewOfCurrent();
+  TNavInput* nav_input() const { return nav_; }
 
   lists::FilesList& files_list() { return *files_list_; }
   Settings& settings() { return settings_; }
@@ -275,6 +282,10 @@ class TVeldrimon69 : public QMainWindow {
   void StartRecycleBin();
   void ShowBinState(bool full);
   void RefreshNavigation();
+  void ShowSoundState();
+  NavigationHost Navigation();
+  list_window::TFileListMenu& EnsureListWindow();
+  friend class TNavInput;
   void ApplySettingsToMenus();
   void ReadMenusIntoSettings();
   void LayOutClient();
@@ -377,6 +388,11 @@ class TVeldrimon69 : public QMainWindow {
   QActionGroup* full_group_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;
   TFullScreen* full_screen_ = nullptr;
+  TNavInput* nav_ = nullptr;
+  QToolButton* TBFirst = nullptr;
+  QToolButton* TBLast = nullptr;
+  QToolButton* TBTag = nullptr;
+  QToolButton* TBSpeaker = nullptr;
 };
 
 }  // namespace vr::shell::ui

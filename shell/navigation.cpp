@@ -1,0 +1,254 @@
+#include "shell/navigation.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/sounds.h"
+
+namespace vr::shell {
+
+bool Next(const NavigationHost& host) {
+  const int position = host.position();
+  const int count = host.count();
+  if (position + 1 < count) {
+    host.set_position(position + 1);
+    if (host.show()) return true;
+    host.set_position(position);  // refused: another show is still running
+    return false;
+  }
+  host.set_position(std::max(0, count - 1));
+  host.play(kEndOfListSound);
+  return false;
+}
+
+bool Previous(const NavigationHost& host) {
+  const int position = host.position();
+  if (position > 0) {
+    host.set_position(position - 1);
+    if (host.show()) return true;
+    host.set_position(position);
+    return false;
+  }
+  host.set_position(0);
+  host.play(kEndOfListSound);
+  return false;
+}
+
+// A refused show puts the position back here too, so that it always names the shown entry.
+void First(const NavigationHost& host) {
+  const int before = host.position();
+  host.set_position(0);
+  if (host.count() > 0 && !host.show()) host.set_position(before);
+}
+
+void Last(const NavigationHost& host) {
+  const int count = host.count();
+  if (count <= 0) return;
+  const int before = host.position();
+  host.set_position(count - 1);
+  if (!host.show()) host.set_position(before);
+}
+
+NavigationButtons ButtonsFor(int position, int count) {
+  NavigationButtons b;
+  b.previous = count > 0 && position > 0;
+  b.next = position + 1 < count;
+  b.first = b.last = count > 0;
+  b.slide_show = b.full_screen = count > 0;
+  return b;
+}
+
+KeyResult MainWindowKey(int code, bool alt, bool full_screen) {
+  KeyResult r;
+  r.stop_animation = code == key::kEscape || code == key::kPageUp || code == key::kPageDown;
+  if (full_screen) {
+    switch (code) {
+      case key::kEnter:
+      case key::kShift:
+      case key::kEscape:
+      case key::kSpace:
+      case key::kPageUp:
+      case key::kPageDown:
+      case key::kV:
+      case key::kF9:
+      case key::kF10:
+        r.request = code;
+        break;
+      default:
+        break;
+    }
+    return r;
+  }
+  r.request = code;
+  switch (code) {
+    case key::kF11:
+      r.action = KeyAction::kRestart;
+      break;
+    case key::kF12:
+      r.action = KeyAction::kSlideShow;
+      r.request = kSlideShowRequest;
+      break;
+    case key::kV:
+      if (!alt) r.action = KeyAction::kNextView;
+      break;
+    case key::kRight:
+      r.action = KeyAction::kScroll;
+      r.dx = kArrowStep;
+      break;
+    case key::kLeft:
+      r.action = KeyAction::kScroll;
+      r.dx = -kArrowStep;
+      break;
+    case key::kDown:
+      r.action = KeyAction::kScroll;
+      r.dy = kArrowStep;
+      break;
+    case key::kUp:
+      r.action = KeyAction::kScroll;
+      r.dy = -kArrowStep;
+      break;
+    case key::kPageUp:
+      r.action = KeyAction::kPrevious;
+      break;
+    case key::kPageDown:
+      r.action = KeyAction::kNext;
+      break;
+    case key::kF1:
+      r.action = KeyAction::kWheel;
+      r.wheel_delta = -kWheelNotch;
+      break;
+    case key::kF2:
+      r.action = KeyAction::kWheel;
+      r.wheel_delta = kWheelNotch;
+      break;
+    case key::kDelete:
+      r.action = KeyAction::kDelete;
+      break;
+    case key::kSpace:
+      r.action = KeyAction::kToggleTag;
+      break;
+    default:
+      break;
+  }
+  return r;
+}
+
+FullScreenKeyResult FullScreenKey(int code) {
+  FullScreenKeyResult r;
+  switch (code) {
+    case key::kLeft:
+      r.action = FullScreenKeyAction::kScroll;
+      r.dx = -kArrowStep;
+      break;
+    case key::kRight:
+      r.action = FullScreenKeyAction::kScroll;
+      r.dx = kArrowStep;
+      break;
+    case key::kUp:
+      r.action = FullScreenKeyAction::kScroll;
+      r.dy = -kArrowStep;
+      break;
+    case key::kDown:
+      r.action = FullScreenKeyAction::kScroll;
+      r.dy = kArrowStep;
+      break;
+    case key::kF1:  // a wheel notch down
+      r.action = FullScreenKeyAction::kScroll;
+      r.dy = kWindowWheelStep;
+      break;
+    case key::kF2:
+      r.action = FullScreenKeyAction::kScroll;
+      r.dy = -kWindowWheelStep;
+      break;
+    case key::kF11:
+      r.action = FullScreenKeyAction::kRestart;
+      break;
+    case key::kDelete:
+      r.action = FullScreenKeyAction::kDelete;
+      break;
+    case key::kEscape:
+      r.action = FullScreenKeyAction::kPassOn;
+      r.raise_list_window = true;
+      break;
+    case key::kEnter:
+    case key::kShift:
+    case key::kSpace:
+    case key::kPageUp:
+    case key::kPageDown:
+    case key::kV:
+    case key::kF9:
+    case key::kF10:
+      r.action = FullScreenKeyAction::kPassOn;
+      break;
+    default:
+      break;
+  }
+  return r;
+}
+
+bool InEdgeZone(int x, int w) {
+  if (w <= 100) return false;
+  return x < kEdgeZoneWidth || x > w - kEdgeZoneWidth;
+}
+
+PressAction PictureMouseDown(bool next_prev_mode, MouseButton button, bool modifiers,
+                             bool full_screen) {
+  if (!next_prev_mode || modifiers) return PressAction::kNone;
+  if (button == MouseButton::kLeft) {
+    return full_screen ? PressAction::kRequestPrevious : PressAction::kPrevious;
+  }
+  if (button == MouseButton::kRight) {
+    return full_screen ? PressAction::kRequestNext : PressAction::kNext;
+  }
+  return PressAction::kNone;
+}
+
+bool DragOutStarts(int press_x, int press_y, int x, int y) {
+  return std::abs(x - press_x) >= kDragOutDistance || std::abs(y - press_y) >= kDragOutDistance;
+}
+
+int WheelScroll(int position, int delta, int step) {
+  // Whole notches only; a high-resolution wheel's part notches add up in its own delta.
+  const int notches = delta / kWheelNotch;
+  return std::max(0, position - notches * step);
+}
+
+bool DoubleClickTimer::Press(int64_t now_ms, int interval_ms) {
+  if (armed_ && now_ms >= last_ && now_ms - last_ <= interval_ms) {
+    armed_ = false;
+    return true;
+  }
+  armed_ = true;
+  last_ = now_ms;
+  return false;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+DeleteResult DeleteCurrentFile(const DeleteHost& host) {
+  const int count = host.count();
+  if (count <= 0) {
+    host.play(kNoDeleteFileSound);
+    return DeleteResult::kEmptyList;
+  }
+  const int position = std::clamp(host.position(), 0, count - 1);
+  const std::string path = host.path_at(position);
+  host.play(platform::kSoundBrakes);
+  if (!host.confirm(kDeleteCurrentQuestion + FileNameOf(path))) return DeleteResult::kDeclined;
+  if (!host.delete_through_bin(path)) return DeleteResult::kRefused;  // the entry stays
+  // The entry after the deleted one takes its place; deleting the last steps back one.
+  const int left = count - 1;
+  const int next = position >= left ? std::max(0, left - 1) : position;
+  host.remove(path, next);
+  if (left == 0) {
+    host.clear_picture();
+  } else {
+    host.show();
+  }
+  return DeleteResult::kDeleted;
+}
+
+}  // namespace vr::shell

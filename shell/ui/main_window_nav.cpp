@@ -1,0 +1,160 @@
+// The main window's navigation: stepping through the files list, the navigation controls, toggling
+// the tag, the sound switch, previews of the shown file and deleting it. The rules are in
+// shell/navigation.h; the pointer and key input is in nav_input.cpp.
+#include <QAction>
+#include <QToolButton>
+
+#include "lists/files_list.h"
+#include "lists/recycle/recycle_bin.h"
+#include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
+#include "platform/sounds.h"
+#include "platform/ui.h"
+#include "shell/navigation.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/panes.h"
+
+namespace vr::shell::ui {
+
+NavigationHost TVeldrimon69::Navigation() {
+  NavigationHost host;
+  host.position = [this] { return files_list_->Current(); };
+  host.count = [this] { return files_list_->Count(); };
+  host.set_position = [this](int at) { files_list_->SetCurrent(at); };
+  host.show = [this] { return ShowCurrentFile(false, 1); };
+  host.play = [this](const char* sound) {
+    if (services_.sounds != nullptr) services_.sounds->Play(sound);
+  };
+  return host;
+}
+
+// A step asked for while a GIF animates stops the animation; the show itself is refused while
+// the animation ends, so the position stays where it was.
+bool TVeldrimon69::GoNext() {
+  StopAnimation();
+  const bool shown = Next(Navigation());
+  RefreshNavigation();
+  return shown;
+}
+
+bool TVeldrimon69::GoPrevious() {
+  StopAnimation();
+  const bool shown = Previous(Navigation());
+  RefreshNavigation();
+  return shown;
+}
+
+void TVeldrimon69::GoFirst() {
+  StopAnimation();
+  First(Navigation());
+  RefreshNavigation();
+}
+
+void TVeldrimon69::GoLast() {
+  StopAnimation();
+  Last(Navigation());
+  RefreshNavigation();
+}
+
+void TVeldrimon69::TBTagClick() {
+  const int position = files_list_->Current();
+  if (position < 0 || position >= files_list_->Count()) return;
+  if (list_window_) {
+    // Through the files list window, so that its row, status and previews follow.
+    list_window_->previews().host().toggle_tag(position);
+    list_window_->previews().RefreshTagIcon(position);
+  } else {
+    files_list_->ToggleTag(position);
+  }
+  RefreshNavigation();
+}
+
+void TVeldrimon69::ToggleSoundOnOff1Click() {
+  settings_.sound = !settings_.sound;
+  ShowSoundState();
+}
+
+void TVeldrimon69::ShowSoundState() {
+  if (QAction* a = action("Sound")) a->setChecked(settings_.sound);
+  if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
+  const QPixmap strip = ButtonStrip();
+  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
+  const QIcon& icon = icons[settings_.sound ? kImageSoundOn : kImageSoundOff];
+  if (TBSpeaker != nullptr) TBSpeaker->setIcon(icon);
+  if (QAction* a = action("Sound")) a->setIcon(icon);
+}
+
+void TVeldrimon69::OpenPreviewOfCurrent() {
+  if (files_list_->Empty()) return;
+  EnsureListWindow().previews().OpenPreview(files_list_->FilePathAt(files_list_->Current()));
+}
+
+void TVeldrimon69::RefreshNavigation() {
+  const int count = files_list_->Count();
+  const int position = files_list_->Current();
+  const NavigationButtons b = ButtonsFor(position, count);
+  TBPrev->setEnabled(menus_enabled_ && b.previous);
+  TBNext->setEnabled(menus_enabled_ && b.next);
+  TBFirst->setEnabled(menus_enabled_ && b.first);
+  TBLast->setEnabled(menus_enabled_ && b.last);
+  if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && b.first);
+  if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && b.last);
+  if (QAction* slide = action("PopSlideShow")) {
+    slide->setEnabled(b.slide_show && (full_screen_ == nullptr || !full_screen_->looping()));
+  }
+  if (QAction* restart = action("PopGifStart")) restart->setEnabled(b.slide_show);
+  for (const char* name : {"FullShrink", "FullFit", "FullActual"}) {
+    if (QAction* a = action(name)) a->setEnabled(b.full_screen);
+  }
+  // The tag button shows the state of the entry at the position.
+  const lists::FileEntry* entry = files_list_->Peek(position);
+  const bool tagged = entry != nullptr && entry->tagged;
+  if (TBTag->property("tagged").isNull() || TBTag->property("tagged").toBool() != tagged) {
+    const QPixmap strip = ButtonStrip();
+    const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
+    TBTag->setIcon(icons[tagged ? kImageTagged : kImageUntagged]);
+    TBTag->setProperty("tagged", tagged);
+  }
+}
+
+void TVeldrimon69::TBTrashClick() {
+  if (show_state_.busy()) return;
+  if (!files_list_->Empty() && bin_ == nullptr) return;
+  DeleteHost host;
+  host.position = [this] { return files_list_->Current(); };
+  host.count = [this] { return files_list_->Count(); };
+  host.path_at = [this](int at) { return files_list_->FilePathAt(at); };
+  host.play = [this](const char* sound) {
+    if (services_.sounds != nullptr) services_.sounds->Play(sound);
+  };
+  host.confirm = [this](const std::string& text) {
+    return services_.ui->Ask(platform::MessageKind::kQuestion, "Confirm", text,
+                             platform::kButtonYes | platform::kButtonNo) == platform::Answer::kYes;
+  };
+  host.delete_through_bin = [this](const std::string& path) {
+    // The companion file goes with the picture without a further question.
+    platform::ConfirmScope companion(*services_.ui);
+    companion.HoldYesToAll();
+    return bin_->DeleteThroughBin(path, &companion);
+  };
+  host.remove = [this](const std::string& path, int position) {
+    files_list_->RemoveFromFilesList(path);
+    files_list_->SetCurrent(position);
+    if (list_window_) list_window_->ListChanged();
+  };
+  host.clear_picture = [this] {
+    ClearPicture();
+    LayOutFitPane(true);
+    if (fit_pane_ != nullptr) fit_pane_->update();
+  };
+  host.show = [this] { ShowCurrentFile(false, 1); };
+  if (DeleteCurrentFile(host) != DeleteResult::kDeleted) return;
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+  if (bin_ != nullptr) ShowBinState(bin_->IsFull());
+  WriteStateFile();
+}
+
+}  // namespace vr::shell::ui

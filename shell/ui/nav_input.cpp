@@ -1,0 +1,392 @@
+#include "shell/ui/nav_input.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include "lists/files_list.h"
+#include "lists/window/drag_files.h"
+#include "lists/window/ui/file_list_menu.h"
+#include "platform/sounds.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/panes.h"
+
+namespace vr::shell::ui {
+namespace {
+
+constexpr int kNextPrevCursor = 10;  // "NEXTPREV"
+constexpr int kMagnifyCursor = 13;   // "MAGNIFY1"
+
+MouseButton ButtonOf(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return MouseButton::kLeft;
+    case Qt::RightButton:
+      return MouseButton::kRight;
+    case Qt::MiddleButton:
+      return MouseButton::kMiddle;
+    default:
+      return MouseButton::kOther;
+  }
+}
+
+}  // namespace
+
+// Key preview: sees every key press and wheel turn of the application and hands those meant for
+// the main window (or any control in it) to FormKeyDown and the wheel handling before the control
+// under the focus or the pointer gets them.
+class TNavInput::KeyPreview : public QObject {
+ public:
+  explicit KeyPreview(TNavInput& nav) : QObject(&nav), nav_(nav) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::Wheel) return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w == nullptr || w->window() != &nav_.window_) return false;
+    if (type == QEvent::Wheel) {
+      QScrollArea* box = nav_.window_.ScrollBox1;
+      const bool over_box = w == box || box->isAncestorOf(w);
+      return nav_.Wheel(over_box ? Pane::kScrollBox : Pane::kFit, static_cast<QWheelEvent*>(event));
+    }
+    auto* key_event = static_cast<QKeyEvent*>(event);
+    return nav_.FormKeyDown(KeyCodeOf(*key_event), key_event->modifiers() & Qt::AltModifier);
+  }
+
+ private:
+  TNavInput& nav_;
+};
+
+TNavInput::TNavInput(TVeldrimon69& window)
+    : QObject(&window), window_(window), cursors_(LoadCursors()), tip_(kMiddleZoneTip) {
+  key_preview_ = new KeyPreview(*this);
+  qApp->installEventFilter(key_preview_);
+  drag_starter_ = [this](QWidget* source, const std::string& path) {
+    const std::vector<std::string> kept = list_window::DraggedFiles({path}, window_.services_.ui);
+    if (kept.empty()) return;
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(kept.front()))});
+    auto* drag = new QDrag(source);
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+  };
+}
+
+TNavInput::~TNavInput() { qApp->removeEventFilter(key_preview_); }
+
+void TNavInput::Watch(QWidget* widget, Pane pane) {
+  panes_[widget] = pane;
+  widget->setMouseTracking(true);
+  widget->installEventFilter(this);
+  connect(widget, &QObject::destroyed, this, [this, widget] { panes_.erase(widget); });
+}
+
+void TNavInput::WatchListWindow(QWidget* window) {
+  list_window_ = window;
+  window->installEventFilter(this);
+  connect(window, &QObject::destroyed, this, [this, window] {
+    if (list_window_ == window) list_window_ = nullptr;
+  });
+}
+
+int TNavInput::KeyCodeOf(const QKeyEvent& event) {
+  const int k = event.key();
+  if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
+  if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return key::kF1 + (k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return key::kEnter;
+    case Qt::Key_Shift:
+      return key::kShift;
+    case Qt::Key_Control:
+      return 17;
+    case Qt::Key_Alt:
+      return 18;
+    case Qt::Key_Escape:
+      return key::kEscape;
+    case Qt::Key_Space:
+      return key::kSpace;
+    case Qt::Key_PageUp:
+      return key::kPageUp;
+    case Qt::Key_PageDown:
+      return key::kPageDown;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return key::kLeft;
+    case Qt::Key_Up:
+      return key::kUp;
+    case Qt::Key_Right:
+      return key::kRight;
+    case Qt::Key_Down:
+      return key::kDown;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return key::kDelete;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Tab:
+      return 9;
+    default:
+      return 0;
+  }
+}
+
+bool TNavInput::FormKeyDown(int code, bool alt) {
+  if (code == 0) return false;
+  last_key_ = code;
+  const bool full_screen = window_.full_screen_->looping();
+  const KeyResult r = MainWindowKey(code, alt, full_screen);
+  if (r.stop_animation) window_.StopAnimation();
+  if (full_screen) {
+    if (r.request >= 0) window_.full_screen_->SetRequest(r.request);
+    return r.request >= 0;
+  }
+  if (r.request >= 0) request_ = r.request;
+  switch (r.action) {
+    case KeyAction::kNone:
+      return r.stop_animation;
+    case KeyAction::kRestart:
+      window_.ShowCurrentFile(false, 1);
+      break;
+    case KeyAction::kSlideShow:
+      break;  // the request code is set; the slide show reads it
+    case KeyAction::kNextView:
+      window_.ToolButton5Click();
+      break;
+    case KeyAction::kScroll: {
+      QScrollBar* h = window_.ScrollBox1->horizontalScrollBar();
+      QScrollBar* v = window_.ScrollBox1->verticalScrollBar();
+      h->setValue(h->value() + r.dx);
+      v->setValue(v->value() + r.dy);
+      break;
+    }
+    case KeyAction::kPrevious:
+      window_.GoPrevious();
+      break;
+    case KeyAction::kNext:
+      window_.GoNext();
+      break;
+    case KeyAction::kWheel:
+      WheelOnWindow(r.wheel_delta, kWindowWheelStep);
+      break;
+    case KeyAction::kDelete:
+      window_.TBTrashClick();
+      break;
+    case KeyAction::kToggleTag:
+      window_.TBTagClick();
+      break;
+  }
+  return true;
+}
+
+void TNavInput::FullScreenKeyPassed(int code) {
+  last_key_ = code;
+  const KeyResult r = MainWindowKey(code, false, true);
+  if (r.stop_animation) window_.StopAnimation();
+  if (code == key::kEscape && window_.list_window_ && window_.list_window_->isVisible()) {
+    window_.list_window_->raise();
+  }
+  if (r.request >= 0) window_.full_screen_->SetRequest(r.request);
+}
+
+void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen) {
+  const bool edge = InEdgeZone(x, width);
+  next_prev_mode_ = edge;
+  QWidget* controls[] = {window_.fit_pane_, window_.ScrollBox1->viewport(), window_.PanelImage1};
+  if (edge) {
+    widget->setCursor(cursors_[kNextPrevCursor]);
+    // No right-click menu anywhere: the right button means Next here.
+    menu_attached_ = false;
+    full_screen_menu_attached_ = false;
+    tip_ = kEdgeZoneTip;
+  } else {
+    widget->setCursor(cursors_[kMagnifyCursor]);
+    menu_attached_ = true;
+    const bool list_visible = window_.list_window_ && window_.list_window_->isVisible();
+    full_screen_menu_attached_ = !list_visible;
+    tip_ = kMiddleZoneTip;
+    const bool looping = window_.full_screen_->looping();
+    const int mode = looping ? window_.full_screen_->mode() : 0;
+    const bool shrink = looping && window_.full_screen_->shrink_only();
+    const bool any = window_.files_list_->Count() > 0;
+    const std::pair<const char*, bool> entries[] = {{"PopFullShrink", mode == 1 && shrink},
+                                                    {"PopFullFit", mode == 1 && !shrink},
+                                                    {"PopFullActual", mode == 2}};
+    for (const auto& [name, current] : entries) {
+      if (QAction* a = window_.action(name)) {
+        a->setChecked(current);
+        a->setEnabled(any && !current);
+      }
+    }
+    if (QAction* normal = window_.action("PopNormal")) normal->setEnabled(looping);
+  }
+  QMenu* menu = menu_attached_ ? window_.picture_menu_ : nullptr;
+  window_.fit_pane_->SetContextMenu(menu);
+  window_.PanelImage1->SetContextMenu(menu);
+  const QAction* tips_off = window_.action("PopTips");
+  const QString tip = tips_off != nullptr && tips_off->isChecked() ? QString() : tip_;
+  for (QWidget* w : controls) w->setToolTip(tip);
+  if (full_screen) widget->setToolTip(tip);
+}
+
+void TNavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const {
+  switch (pane) {
+    case Pane::kFit:
+      *x = pos.x() - TFitPane::kMargin;
+      *width = window_.fit_pane_->BoxWidth();
+      return;
+    case Pane::kScrollBox:
+    case Pane::kActual:
+      *x = widget->mapTo(window_.ScrollBox1, pos).x();
+      *width = window_.ScrollBox1->width();
+      return;
+    case Pane::kFullScreen:
+      *x = pos.x();
+      *width = widget->width();
+      return;
+  }
+}
+
+bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
+  const bool full_screen = pane == Pane::kFullScreen;
+  int x = 0;
+  int width = 0;
+  ZoneOf(widget, pane, event->position().toPoint(), &x, &width);
+  SetCursorNextPrev(widget, x, width, full_screen);
+  const bool modifiers = event->modifiers() != Qt::NoModifier;
+  const bool lone_button = event->buttons() == event->button();
+  const PressAction action = PictureMouseDown(next_prev_mode_, ButtonOf(event->button()),
+                                              modifiers || !lone_button, full_screen);
+  switch (action) {
+    case PressAction::kPrevious:
+      if (!window_.GoPrevious()) request_ = kRequestPrevious;
+      break;
+    case PressAction::kNext:
+      if (!window_.GoNext()) request_ = kRequestNext;
+      break;
+    case PressAction::kRequestPrevious:
+      window_.full_screen_->SetRequest(kRequestPrevious);
+      break;
+    case PressAction::kRequestNext:
+      window_.full_screen_->SetRequest(kRequestNext);
+      break;
+    case PressAction::kNone:
+      break;
+  }
+  press_source_ = 2;
+  press_point_ = event->globalPosition().toPoint();
+  if (action != PressAction::kNone) return true;
+  // The fit pane counts its own double clicks.
+  if (pane == Pane::kFit && event->button() == Qt::LeftButton &&
+      fit_clicks_.Press(static_cast<int64_t>(event->timestamp()),
+                        QApplication::doubleClickInterval())) {
+    window_.OpenPreviewOfCurrent();
+    return true;
+  }
+  if (event->type() == QEvent::MouseButtonDblClick && pane != Pane::kFit && !full_screen &&
+      event->button() == Qt::LeftButton) {
+    window_.OpenPreviewOfCurrent();
+    return true;
+  }
+  return false;
+}
+
+void TNavInput::MouseMove(QWidget* widget, Pane pane, QMouseEvent* event) {
+  int x = 0;
+  int width = 0;
+  ZoneOf(widget, pane, event->position().toPoint(), &x, &width);
+  SetCursorNextPrev(widget, x, width, pane == Pane::kFullScreen);
+  if (pane == Pane::kFullScreen || press_source_ != 2 || event->buttons() != Qt::LeftButton) {
+    return;
+  }
+  const QPoint now = event->globalPosition().toPoint();
+  if (!DragOutStarts(press_point_.x(), press_point_.y(), now.x(), now.y())) return;
+  press_source_ = -1;  // one drag per press
+  StartDrag(widget);
+}
+
+void TNavInput::StartDrag(QWidget* source) {
+  if (window_.files_list_->Empty()) return;
+  const std::string path = window_.files_list_->FilePathAt(window_.files_list_->Current());
+  ++drags_;
+  drag_starter_(source, path);
+}
+
+void TNavInput::WheelOnWindow(int delta, int step) {
+  QScrollBar* v = window_.ScrollBox1->verticalScrollBar();
+  v->setValue(WheelScroll(v->value(), delta, step));
+}
+
+bool TNavInput::Wheel(Pane pane, QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  if (delta / kWheelNotch == 0) return true;
+  if (pane == Pane::kFullScreen) return false;  // the full-screen window scrolls itself
+  if (pane == Pane::kScrollBox || pane == Pane::kActual) {
+    WheelOnWindow(delta, kScrollBoxWheelStep);
+    if (window_.services_.sounds != nullptr)
+      window_.services_.sounds->Play(platform::kSoundQuestion);
+  } else {
+    WheelOnWindow(delta, kWindowWheelStep);
+  }
+  return true;
+}
+
+bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
+  const bool attached = pane == Pane::kFullScreen ? full_screen_menu_attached_ : menu_attached_;
+  if (next_prev_mode_ || !attached || window_.picture_menu_ == nullptr) return true;
+  window_.picture_menu_->exec(global);
+  return true;
+}
+
+bool TNavInput::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (watched == list_window_ && list_window_ != nullptr) {
+    if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() &&
+        window_.services_.sounds != nullptr) {
+      window_.services_.sounds->Play(type == QEvent::Show ? kSwishInSound : kSwishOutSound);
+    }
+    return false;
+  }
+  const auto found = panes_.find(watched);
+  if (found == panes_.end()) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  const Pane pane = found->second;
+  switch (type) {
+    case QEvent::MouseMove:
+      MouseMove(widget, pane, static_cast<QMouseEvent*>(event));
+      return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      return MouseDown(widget, pane, static_cast<QMouseEvent*>(event));
+    case QEvent::Wheel:
+      // The main window's turns are taken by the key preview; the full-screen window's own.
+      return pane == Pane::kFullScreen ? false : Wheel(pane, static_cast<QWheelEvent*>(event));
+    case QEvent::ContextMenu:
+      return ContextMenu(pane, static_cast<QContextMenuEvent*>(event)->globalPos());
+    case QEvent::Drop:
+      press_source_ = -1;
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vr::shell::ui

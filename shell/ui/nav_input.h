@@ -1,0 +1,96 @@
+#pragma once
+// The main window's input on the picture: the key map (seen before the focused control, as a key
+// preview), the next/previous zones at the picture's edges with their cursors, tool tips and
+// right-click menu, presses in the zones, dragging the current file out, double clicks that open
+// a preview, and the mouse wheel. The same handling covers the full-screen window. The decisions
+// are in shell/navigation.h; this class only reads Qt events and drives the main window.
+
+#include <QCursor>
+#include <QObject>
+#include <QPoint>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "shell/navigation.h"
+
+class QKeyEvent;
+class QMouseEvent;
+class QWheelEvent;
+class QWidget;
+
+namespace vr::shell::ui {
+
+class TVeldrimon69;
+
+class TNavInput : public QObject {
+  Q_OBJECT
+ public:
+  // The picture controls, each with the pane its edge zones are measured in.
+  enum class Pane { kFit, kScrollBox, kActual, kFullScreen };
+
+  explicit TNavInput(TVeldrimon69& window);
+  ~TNavInput() override;
+
+  // Watches a picture control (mouse tracking, presses, wheel, double clicks, right clicks).
+  void Watch(QWidget* widget, Pane pane);
+  // Watches the files list window for its sliding sounds.
+  void WatchListWindow(QWidget* window);
+
+  // The program's key code of a Qt key (0 when it has none).
+  static int KeyCodeOf(const QKeyEvent& event);
+  // FormKeyDown: true when the key was used.
+  bool FormKeyDown(int code, bool alt);
+  // A key the full-screen window passes on.
+  void FullScreenKeyPassed(int code);
+
+  // The edge-zone handling for a pointer at x in a pane `width` pixels wide.
+  void SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen);
+
+  bool next_prev_mode() const { return next_prev_mode_; }
+  bool menu_attached() const { return menu_attached_; }
+  bool full_screen_menu_attached() const { return full_screen_menu_attached_; }
+  int request_code() const { return request_; }
+  void set_request_code(int code) { request_ = code; }
+  int last_key() const { return last_key_; }
+  const QString& picture_tip() const { return tip_; }
+  // Where a drag of the current file out of the program starts; tests record instead.
+  void SetDragStarter(std::function<void(QWidget* source, const std::string& path)> starter) {
+    drag_starter_ = std::move(starter);
+  }
+  int drags_started() const { return drags_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The pointer's x in the reference pane and that pane's width.
+  void ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const;
+  bool MouseDown(QWidget* widget, Pane pane, QMouseEvent* event);
+  void MouseMove(QWidget* widget, Pane pane, QMouseEvent* event);
+  bool Wheel(Pane pane, QWheelEvent* event);
+  bool ContextMenu(Pane pane, const QPoint& global);
+  void WheelOnWindow(int delta, int step);
+  void StartDrag(QWidget* source);
+
+  class KeyPreview;
+  TVeldrimon69& window_;
+  KeyPreview* key_preview_ = nullptr;
+  std::map<QObject*, Pane> panes_;
+  QObject* list_window_ = nullptr;
+  std::map<int, QCursor> cursors_;
+  bool next_prev_mode_ = false;
+  bool menu_attached_ = true;
+  bool full_screen_menu_attached_ = true;
+  int request_ = 0;
+  int last_key_ = 0;
+  QString tip_;
+  // The last press on the picture (source 2) or -1 after a drop.
+  int press_source_ = -1;
+  QPoint press_point_;
+  DoubleClickTimer fit_clicks_;
+  std::function<void(QWidget*, const std::string&)> drag_starter_;
+  int drags_ = 0;
+};
+
+}  // namespace vr::shell::ui
