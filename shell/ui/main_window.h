@@ -65,6 +65,8 @@ class TFitPane;
 class TActualPane;
 class TTitleStrip;
 class TFullScreen;
+class IdleDriver;
+class TAppHook;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -197,6 +199,17 @@ class TVeldrimon69 : public QMainWindow {
   void Open1Click();
   void FileListWindow1Click();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
+  // The idle handler (MyIdle): one step of the files list window's background jobs unless
+  // something else is busy. True while it wants to be called again.
+  bool MyIdle();
+  bool IdleBusy() const;
+  IdleDriver* idle_driver() const { return idle_; }
+  TAppHook* app_hook() const { return app_hook_; }
+  // The application hook's keys Ctrl+F9 .. Ctrl+F12 (the preview windows).
+  bool PreviewHotKey(int key, Qt::KeyboardModifiers modifiers);
+  // The main window's "&Previews" menu and its copy in the picture's right-click menu.
+  QMenu* previews_menu() const { return previews_menu_; }
+  QMenu* picture_previews_menu() const { return picture_previews_; }
   void LoadAllImages1Click();
   void Properties1Click();
   void ExportDataBase1Click();
@@ -237,6 +250,11 @@ class TVeldrimon69 : public QMainWindow {
   void BuildToolBars();
   void BuildPictureMenu();
   void BuildDriveMenu();
+  // The files list window (made at start-up and again when a hand-over replaces the list), its
+  // settings, the idle handler and the application hook.
+  void StartListWindow();
+  void EnsureListWindow();
+  void SaveListWindowState();
   void FinishListLoad();
   void BuildColourMenus(QMenu* effects, QMenu* options);
   void RefreshRecentMenus();
@@ -337,6 +355,10 @@ class TVeldrimon69 : public QMainWindow {
   QMenu* recent_files_menu_ = nullptr;
   QMenu* drive_menu_ = nullptr;
   QMenu* picture_menu_ = nullptr;
+  QMenu* previews_menu_ = nullptr;
+  QMenu* picture_previews_ = nullptr;
+  IdleDriver* idle_ = nullptr;
+  TAppHook* app_hook_ = nullptr;
   QActionGroup* view_group_ = nullptr;
   QActionGroup* full_group_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;

@@ -115,10 +115,10 @@ TEST_F(FileListMenuTest, DimensionDescendingOrdersByHeightFirst) {
   ASSERT_TRUE(list_->ScanAllEntries(false));
   window_->HeaderClicked(4);
   EXPECT_EQ(Names(), (std::vector<std::string>{"c.jpg", "a.jpg", "b.jpg", "d.jpg"}));
-  // The second click orders by height first, then width; this comparison is not negated.
+  // The second click orders by height first, then width, both from the largest down.
   window_->HeaderClicked(4);
   EXPECT_EQ(list_->sort_direction(), -1);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg", "a.jpg"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "d.jpg", "c.jpg", "b.jpg"}));
 }
 
 TEST_F(FileListMenuTest, SortsNeedingFactsAskFirstAndCancelKeepsTheOrder) {

@@ -24,6 +24,7 @@
 #include "lists/window/thumb_cache.h"
 #include "platform/services.h"
 
+class QActionGroup;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -97,6 +98,13 @@ class TFileListMenu : public QMainWindow {
   QMenu* previews_menu() const { return previews_menu_; }
   // Runs the jobs from the window's own zero timer (default on).
   void SetOwnIdleTimer(bool on);
+  // Hands the jobs to the viewer's idle handler: `request` is called whenever work arrives, and
+  // the handler then calls MyIdleStep(). Turns the window's own timer off.
+  void SetIdleRequest(std::function<void()> request);
+  // The target folders of the "Copy TAGs" and "Move TAGs" boxes (newest first); the first one is
+  // also the box's hint.
+  void SetFolderHistories(const std::vector<std::string>& copy,
+                          const std::vector<std::string>& move);
 
   // --- commands
   void HeaderClicked(int column);
@@ -149,6 +157,7 @@ class TFileListMenu : public QMainWindow {
   void SyncEdit1();
   void Edit1Committed();
   void ScheduleIdle();
+  void FillFolderBox(QComboBox* box, const FolderHistory& history);
 
   lists::FilesList& list_;
   ListWindowServices services_;
@@ -178,6 +187,8 @@ class TFileListMenu : public QMainWindow {
   QSpinBox* rename_count_ = nullptr;
   QTimer* idle_timer_ = nullptr;
   bool own_idle_ = true;
+  std::function<void()> idle_request_;
+  QActionGroup* size_group_ = nullptr;
   bool sorting_ = false;
   bool tall_mode_ = false;
   int edit1_row_ = -1;
