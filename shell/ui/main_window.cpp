@@ -1411,7 +1411,7 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
     list->set_always_subfolders(files_list_->always_subfolders());
     // Keep the checked types of the old list.
     list->allowable() = files_list_->allowable();
-    // The files list window shows the old list: it is made again on its next opening.
+    // The files list window shows the old list: it is made again for the new one.
     list_window_.reset();
     files_list_ = std::move(list);
     EnsureListWindow();

@@ -254,6 +254,7 @@ class TVeldrimon69 : public QMainWindow {
   // settings, the idle handler and the application hook.
   void StartListWindow();
   void EnsureListWindow();
+  void ConnectListWindowIdle();
   void SaveListWindowState();
   void FinishListLoad();
   void BuildColourMenus(QMenu* effects, QMenu* options);

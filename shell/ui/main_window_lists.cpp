@@ -40,7 +40,10 @@ void TVeldrimon69::StartListWindow() {
 }
 
 void TVeldrimon69::EnsureListWindow() {
-  if (list_window_) return;
+  if (list_window_) {
+    ConnectListWindowIdle();
+    return;
+  }
   list_window::ListWindowServices services;
   services.platform = services_;
   services.notes = notes_.get();
@@ -62,12 +65,15 @@ void TVeldrimon69::EnsureListWindow() {
     menu->clear();  // the entries of a window made before
     list_window_->previews().AttachPreviewsMenu(menu);
   }
-  if (idle_ != nullptr) {
-    idle_->SetJob([this] { return list_window_ && list_window_->MyIdleStep(); });
-    list_window_->SetIdleRequest([this] { idle_->Wake(); });
-  }
+  ConnectListWindowIdle();
   // A list loaded before the window existed starts its jobs now.
   if (!files_list_->Empty()) list_window_->ListChanged();
+}
+
+void TVeldrimon69::ConnectListWindowIdle() {
+  if (idle_ == nullptr || !list_window_) return;
+  idle_->SetJob([this] { return list_window_ && list_window_->MyIdleStep(); });
+  list_window_->SetIdleRequest([this] { idle_->Wake(); });
 }
 
 void TVeldrimon69::SaveListWindowState() {
