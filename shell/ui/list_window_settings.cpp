@@ -61,7 +61,7 @@ void ApplyListWindowSettings(const Settings& settings, list_window::TFileListMen
   const int width = SettingsThumbWidth(settings);
   const int height = SettingsThumbHeight(settings);
   const list_window::ThumbSettings& now = window.jobs().settings();
-  if (now.width != width || now.height != height) window.SetThumbSize(width, height);
+  if (now.width != width || now.height != height) window.SetStartThumbSize(width, height);
   window.check_box() = SettingsCheckBox(settings);
   ApplyTagFolders(settings, window);
 }

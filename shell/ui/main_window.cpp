@@ -1411,7 +1411,9 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
     list->set_always_subfolders(files_list_->always_subfolders());
     // Keep the checked types of the old list.
     list->allowable() = files_list_->allowable();
-    // The files list window shows the old list: it is made again for the new one.
+    // The files list window shows the old list: it is made again for the new one, with what
+    // the user set in it.
+    if (list_window_) ReadListWindowSettings(*list_window_, settings_);
     list_window_.reset();
     files_list_ = std::move(list);
     EnsureListWindow();

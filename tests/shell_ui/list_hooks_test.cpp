@@ -319,9 +319,22 @@ TEST_F(ListHooksTest, TheWindowsSettingsAreReadAtStartAndWrittenAtShutdown) {
   EXPECT_EQ(list.tag_ops().copy_history().items(), std::vector<std::string>{"/copies/"});
   EXPECT_EQ(list.tag_ops().move_history().items(),
             (std::vector<std::string>{"/moved/", "/older/"}));
+  // Taking the stored size is no size change: nothing is rebuilt, no completion sound.
+  EXPECT_EQ(list.jobs().state(), list_window::BuilderState::kStopped);
+  list.show();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(services_.sounds.played().empty());
 
   list.SetThumbSize(48, 48);
   list.tag_ops().move_history().Use("/newest/");
+  // A hand-over makes the window again: what the user set in the old one stays.
+  const std::string a = WriteBmp(dir_, "a.bmp", 4, 4);
+  const QPointer<list_window::TFileListMenu> old_window = &list;
+  window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + a + "\"");
+  ASSERT_TRUE(old_window.isNull());
+  ASSERT_NE(window->list_window(), nullptr);
+  EXPECT_EQ(window->list_window()->jobs().settings().width, 48);
+  EXPECT_EQ(window->list_window()->tag_ops().move_history().items().front(), "/newest/");
   window->close();
   const platform::ProfileFile f(dir_.File("VELDR.INI"));
   EXPECT_EQ(f.ReadInteger("Special", "Thumb_Width", 0), 48);

@@ -598,6 +598,18 @@ void TFileListMenu::SetThumbSize(int width, int height) {
   if (services_.platform.folders != nullptr) {
     jobs_->ChangeThumbSize(width, height, *services_.platform.folders);
   }
+  ShowThumbSize(width, height);
+  ScheduleIdle();
+}
+
+void TFileListMenu::SetStartThumbSize(int width, int height) {
+  drawn_thumbs_.clear();
+  jobs_->settings().width = width;
+  jobs_->settings().height = height;
+  ShowThumbSize(width, height);
+}
+
+void TFileListMenu::ShowThumbSize(int width, int height) {
   thumb_view_->setGridSize(QSize(width + 12, height + fontMetrics().height() + 12));
   // The size menu shows the size in use (none of its entries for a size of the settings file
   // that it does not offer).
@@ -605,7 +617,6 @@ void TFileListMenu::SetThumbSize(int width, int height) {
     action->setChecked(width == height && action->data().toInt() == width);
   }
   model_->Refresh();
-  ScheduleIdle();
 }
 
 void TFileListMenu::SetTallMode(bool on) {

@@ -114,6 +114,9 @@ class TFileListMenu : public QMainWindow {
   void SetThumbnailView(bool on);
   bool thumbnail_view() const;
   void SetThumbSize(int width, int height);
+  // The cell size of the settings file, before any thumbnail was built: stored and shown, with
+  // no rebuild (the builder starts with the next load).
+  void SetStartThumbSize(int width, int height);
   void SetTallMode(bool on);
   void TagHighlightedClick();
   void UnTagHighlightedClick();
@@ -157,6 +160,7 @@ class TFileListMenu : public QMainWindow {
   void SyncEdit1();
   void Edit1Committed();
   void ScheduleIdle();
+  void ShowThumbSize(int width, int height);
   void FillFolderBox(QComboBox* box, const FolderHistory& history);
 
   lists::FilesList& list_;
