@@ -1261,7 +1261,6 @@ void TVeldrimon69::FileListWindow1Click() {
   EnsureListWindow();
   list_window_->show();
   list_window_->raise();
-  if (idle_ != nullptr) idle_->Wake();  // thumbnails are built while the window is visible
 }
 
 // After a load that replaced or extended the list: menus back, buttons, status, and the current

@@ -168,6 +168,19 @@ TEST_F(ListHooksTest, TheListWindowIsMadeAtStartUpAndItsJobsRunFromTheIdleHandle
   // The event loop finishes what is left and the handler goes to sleep.
   for (int i = 0; i < 50 && window->idle_driver()->armed(); ++i) QCoreApplication::processEvents();
   EXPECT_FALSE(window->idle_driver()->armed());
+
+  // Thumbnails wait for the window to be shown; showing it wakes the handler, which builds them.
+  list_window::TFileListMenu& list = *window->list_window();
+  list.jobs().SetState(list_window::BuilderState::kBuilding);
+  for (int i = 0; i < 50 && window->idle_driver()->armed(); ++i) QCoreApplication::processEvents();
+  EXPECT_FALSE(window->idle_driver()->armed());  // hidden: the handler sleeps
+  EXPECT_EQ(list.jobs().state(), list_window::BuilderState::kBuilding);
+  EXPECT_TRUE(window->files_list().Peek(0)->thumb_wanted);
+  window->FileListWindow1Click();
+  EXPECT_TRUE(window->idle_driver()->armed());
+  for (int i = 0; i < 50 && window->idle_driver()->armed(); ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(list.jobs().state(), list_window::BuilderState::kDone);
+  for (const auto& entry : window->files_list().entries()) EXPECT_FALSE(entry->thumb_wanted);
   window->close();
 }
 

@@ -493,6 +493,11 @@ void TFileListMenu::SetFolderHistories(const std::vector<std::string>& copy,
 
 bool TFileListMenu::MyIdleStep() { return jobs_->IdleStep(); }
 
+void TFileListMenu::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  ScheduleIdle();
+}
+
 void TFileListMenu::ListChanged() {
   drawn_thumbs_.clear();
   if (list_.Empty()) {

@@ -148,6 +148,9 @@ class TFileListMenu : public QMainWindow {
   QPixmap ThumbnailOf(int row);
 
  private:
+  // Thumbnails are built only while the window is visible: showing it wakes the builder.
+  void showEvent(QShowEvent* event) override;
+
   QWidget* MakeTagPages();
   QWidget* MakeTransferPage(bool move);
   QWidget* MakeRenamePage();
