@@ -4,10 +4,11 @@
 // one-line DB field editor Edit1, dragging files out, large previews, and the two background jobs
 // (fact scan and thumbnail builder) that run one step per idle call.
 //
-// What the shell uses: MyIdleStep() from its idle handler (or the window's own zero timer),
-// ListChanged() after loads and clears (installed as the list's change observer), previews() for
-// the "&Previews" menu of the main window and the Ctrl+F9..F12 keys, and the hooks in
-// ListWindowServices to display a file and open the Notes record editor.
+// What the shell uses: SetIdleRequest() and MyIdleStep() for its idle handler (alone, the window
+// runs its jobs from its own zero timer), ListChanged() after loads and clears (installed as the
+// list's change observer), previews() for the "&Previews" menus of the main window and the
+// Ctrl+F9..F12 keys, SetStartThumbSize(), check_box() and SetFolderHistories() for the settings
+// file, and the hooks in ListWindowServices to display a file and open the Notes record editor.
 
 #include <QCache>
 #include <QMainWindow>
