@@ -441,6 +441,31 @@ void FilesList::RemoveFromFilesList(const std::string& path) {
   if (current_ >= Count()) current_ = std::max(0, Count() - 1);
 }
 
+bool FilesList::RepathEntry(int position, const std::string& new_path) {
+  if (position < 0 || position >= Count()) return false;
+  // A folder is no name for a file.
+  if (new_path.empty() || new_path.back() == platform::kSeparator) return false;
+  const std::string path = NormalPath(new_path);
+  std::string folder;
+  std::string name;
+  SplitPath(path, &folder, &name);
+  if (name.empty()) return false;
+  const int32_t id = entries_[static_cast<size_t>(position)]->id;
+  std::string key = platform::PathKey(path);
+  auto clash = names_.find(key);
+  if (clash != names_.end() && clash->second != id) {
+    RemoveFromFilesList(path);  // positions after it shift; the entry is found again by id
+    position = PositionOfId(id);
+  }
+  FileEntry& entry = *entries_[static_cast<size_t>(position)];
+  names_.erase(platform::PathKey(entry.Path()));
+  names_[std::move(key)] = id;
+  entry.folder = std::move(folder);
+  entry.name = std::move(name);
+  if (current_ >= Count()) current_ = std::max(0, Count() - 1);
+  return true;
+}
+
 bool FilesList::ScanAllEntries(bool tagged_only) {
   std::unique_ptr<platform::PleaseWaitScope> scope;
   if (services_.please_wait != nullptr) {
@@ -521,13 +546,13 @@ void FilesList::SortBy(int kind, int direction) {
         case kSortTag:
           return direction * (int{b.tagged} - int{a.tagged});
         case kSortDimension:
-          // Descending orders by height first and is not negated.
+          // Ascending: width, then height. Descending: height first, then width, tallest first.
           if (direction > 0) {
             if (int c = CompareInts(a.width, b.width)) return c;
             return CompareInts(a.height, b.height);
           }
-          if (int c = CompareInts(a.height, b.height)) return c;
-          return CompareInts(a.width, b.width);
+          if (int c = CompareInts(b.height, a.height)) return c;
+          return CompareInts(b.width, a.width);
         default:
           return 0;
       }

@@ -157,6 +157,11 @@ class FilesList {
   void LoadDriveFromNotes(const std::string& root);
   void ClearFilesList();
   void RemoveFromFilesList(const std::string& path);
+  // Gives the entry at `position` a new path in place (after a move or a rename on disk): its id,
+  // position, facts, tag and thumbnail stay. Another entry already listed under the new path
+  // (a file the move just replaced) leaves the list. False for a position outside the list or
+  // an unusable path.
+  bool RepathEntry(int position, const std::string& new_path);
 
   // --- bulk updates: the end sorts by name and reports to the observer
   void BeginBulkUpdate(long expected_paths);

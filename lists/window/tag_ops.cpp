@@ -144,35 +144,6 @@ void TagOperations::SortByTag() {
   if (services_.refresh) services_.refresh();
 }
 
-void TagOperations::Repath(int position, const std::string& folder, const std::string& name) {
-  const lists::FileEntry* old_entry = list_.Peek(position);
-  if (old_entry == nullptr) return;
-  const lists::FileEntry saved = *old_entry;
-  const std::string new_path = folder + name;
-  // A listed file that was just replaced on disk leaves the list first.
-  if (list_.Contains(new_path) && !platform::SamePath(new_path, saved.Path())) {
-    list_.RemoveFromFilesList(new_path);
-  }
-  list_.RemoveFromFilesList(saved.Path());
-  list_.AddFileToList(0, new_path, saved.listed_size, true, saved.listed_stamp);
-  const int now = list_.FindInFilesList(new_path);
-  lists::FileEntry* entry = list_.MutablePeek(now);
-  if (entry == nullptr) return;
-  entry->scanned = saved.scanned;
-  entry->movie = saved.movie;
-  entry->type = saved.type;
-  entry->width = saved.width;
-  entry->height = saved.height;
-  entry->size = saved.size;
-  entry->stamp = saved.stamp;
-  entry->colours = saved.colours;
-  entry->db_field = saved.db_field;
-  entry->thumb_offset = saved.thumb_offset;
-  entry->thumb_length = saved.thumb_length;
-  entry->thumb_wanted = saved.thumb_wanted;
-  if (saved.tagged) list_.SetTag(now, true);
-}
-
 void TagOperations::FollowCompanion(const std::string& source, const std::string& target,
                                     const char* operation, ConfirmScope& answers, bool copy) {
   platform::Files& files = *services_.files;
@@ -196,34 +167,58 @@ void TagOperations::FollowCompanion(const std::string& source, const std::string
   if (!result) services_.ui->Warning(result.message + "\r\r" + from);
 }
 
-OperationResult TagOperations::RemoveTagged() {
+OperationResult TagOperations::WalkTagged(const std::vector<int32_t>& ids, const Visit& visit) {
   OperationResult result;
-  busy_ = true;
   int step = 0;
-  for (int32_t id : TaggedIdsFromLast(list_)) {
+  for (int32_t id : ids) {
     if (Stopped()) {
       result.stopped = true;
       break;
     }
     const int position = list_.PositionOfId(id);
-    if (position < 0) continue;
-    const std::string path = list_.FilePathAt(position);
-    ShowFile(path);
-    list_.RemoveFromFilesList(path);
-    ++result.done;
+    lists::FileEntry* entry = list_.MutablePeek(position);
+    if (entry == nullptr) continue;  // gone meanwhile
     Pump(++step);
+    switch (visit(position, *entry)) {
+      case Outcome::kDone:
+        ++result.done;
+        break;
+      case Outcome::kFailed:
+        ++result.failed;
+        break;
+      case Outcome::kSkipped:
+        break;
+    }
   }
+  return result;
+}
+
+OperationResult TagOperations::RunWalk(const Visit& visit) {
+  busy_ = true;
+  std::optional<platform::PleaseWaitScope> wait;
+  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  const OperationResult result = WalkTagged(TaggedIdsFromLast(list_), visit);
   busy_ = false;
+  wait.reset();
   Finish();
   return result;
 }
 
+OperationResult TagOperations::RemoveTagged() {
+  return RunWalk([this](int, lists::FileEntry& entry) {
+    const std::string path = entry.Path();
+    ShowFile(path);
+    list_.RemoveFromFilesList(path);
+    return Outcome::kDone;
+  });
+}
+
 OperationResult TagOperations::DeleteTagged() {
-  OperationResult result;
-  if (services_.bin == nullptr) return result;
+  if (services_.bin == nullptr) return {};
   busy_ = true;
   std::optional<platform::PleaseWaitScope> wait;
   if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  // The space the bin needs is added up before anything is deleted.
   const std::vector<int32_t> ids = TaggedIdsFromLast(list_);
   uint64_t bytes = 0;
   int step = 0;
@@ -238,32 +233,21 @@ OperationResult TagOperations::DeleteTagged() {
                             bytes);
   ConfirmScope confirm(*services_.ui);
   ConfirmScope companions(*services_.ui);
-  step = 0;
-  for (int32_t id : ids) {
-    if (Stopped()) {
-      result.stopped = true;
-      break;
-    }
-    const int position = list_.PositionOfId(id);
-    if (position < 0) continue;
-    const std::string path = list_.FilePathAt(position);
+  const OperationResult result = WalkTagged(ids, [&](int, lists::FileEntry& entry) {
+    const std::string path = entry.Path();
     if (!confirm.Confirm(MessageKind::kWarning, kQuestionTitle,
                          "The file listed below is about to be deleted. " + path + "\r\r" +
                              "Are you sure you want to DELETE the file from your DRIVE/FOLDER ?")) {
-      continue;
+      return Outcome::kSkipped;
     }
     ShowFile("Deleting:" + path);
     // The bin copies the file (and its companion), clears its attributes, deletes it, and
     // reports failures itself; a file it could not copy stays on disk.
-    if (services_.bin->DeleteThroughBin(path, &companions)) {
-      if (services_.notes != nullptr) services_.notes->DeleteNote(path);
-      list_.RemoveFromFilesList(path);
-      ++result.done;
-    } else {
-      ++result.failed;
-    }
-    Pump(++step);
-  }
+    if (!services_.bin->DeleteThroughBin(path, &companions)) return Outcome::kFailed;
+    if (services_.notes != nullptr) services_.notes->DeleteNote(path);
+    list_.RemoveFromFilesList(path);
+    return Outcome::kDone;
+  });
   busy_ = false;
   wait.reset();
   Finish();
@@ -278,102 +262,80 @@ OperationResult TagOperations::MoveTagged(const std::string& folder) {
   return Transfer(move_history_.Use(folder), true);
 }
 
-OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
-  OperationResult result;
+bool TagOperations::ReplaceTarget(const std::string& source, const std::string& target,
+                                  bool move) {
   platform::Files& files = *services_.files;
-  busy_ = true;
-  std::optional<platform::PleaseWaitScope> wait;
-  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  if (auto attributes = files.GetAttributes(target)) {
+    files.SetAttributes(target, *attributes & ~(platform::kAttrReadOnly | platform::kAttrHidden |
+                                                platform::kAttrSystem));
+  }
+  // The old target is only given up once the new file is safely there: it is set aside under a
+  // fresh name first and restored when the second attempt fails.
+  const std::string aside = target + ".~vr-old";
+  const bool set_aside = !files.Exists(aside) && files.RenameFile(target, aside).ok;
+  if (!set_aside) files.DeleteFile(target);
+  const platform::FileResult done =
+      move ? files.MoveFile(source, target) : files.CopyFile(source, target);
+  if (set_aside) {
+    if (done) {
+      files.DeleteFile(aside);
+    } else {
+      files.RenameFile(aside, target);
+    }
+  }
+  if (!done) {
+    services_.ui->Warning(done.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" + target);
+  }
+  return done.ok;
+}
+
+OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
+  platform::Files& files = *services_.files;
   ConfirmScope overwrite(*services_.ui);
   ConfirmScope companions(*services_.ui);
-  int step = 0;
-  for (int32_t id : TaggedIdsFromLast(list_)) {
-    if (Stopped()) {
-      result.stopped = true;
-      break;
-    }
-    const int position = list_.PositionOfId(id);
-    const lists::FileEntry* entry = list_.Peek(position);
-    if (entry == nullptr) continue;
-    const std::string source = entry->Path();
-    const std::string name = entry->name;
-    const std::string target = folder + name;
-    Pump(++step);
-    if (platform::SamePath(source, target)) continue;
+  return RunWalk([&](int position, lists::FileEntry& entry) {
+    const std::string source = entry.Path();
+    const std::string target = folder + entry.name;
+    if (platform::SamePath(source, target)) return Outcome::kSkipped;
     ShowFile((move ? "Moving:" : "Copying:") + source);
-    platform::FileResult done =
+    const platform::FileResult first =
         move ? files.MoveFile(source, target) : files.CopyFile(source, target);
-    if (!done && files.Exists(target)) {
+    if (!first) {
+      if (!files.Exists(target)) {
+        services_.ui->Warning(first.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" +
+                              target);
+        return Outcome::kFailed;
+      }
       if (!overwrite.Confirm(MessageKind::kQuestion, kQuestionTitle,
                              "File ALREADY exists in destination. Would you like to OVERWRITE the "
                              "file?\r\r" +
                                  target)) {
-        continue;
+        return Outcome::kSkipped;
       }
-      if (auto attributes = files.GetAttributes(target)) {
-        files.SetAttributes(target, *attributes & ~(platform::kAttrReadOnly |
-                                                    platform::kAttrHidden | platform::kAttrSystem));
-      }
-      // The old target is only given up once the new file is safely there: it is set aside
-      // under a fresh name first and restored when the second attempt fails.
-      const std::string aside = target + ".~vr-old";
-      const bool set_aside = !files.Exists(aside) && files.RenameFile(target, aside).ok;
-      if (!set_aside) files.DeleteFile(target);
-      done = move ? files.MoveFile(source, target) : files.CopyFile(source, target);
-      if (set_aside) {
-        if (done) {
-          files.DeleteFile(aside);
-        } else {
-          files.RenameFile(aside, target);
-        }
-      }
+      if (!ReplaceTarget(source, target, move)) return Outcome::kFailed;
     }
-    if (!done) {
-      services_.ui->Warning(done.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" +
-                            target);
-      ++result.failed;
-      continue;
-    }
-    ++result.done;
     if (move) {
       if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
-      Repath(position, folder, name);
+      list_.RepathEntry(position, target);
     } else if (services_.notes != nullptr) {
       services_.notes->CopyNote(source, target);
     }
     FollowCompanion(source, target, move ? "MOVE" : "COPY", companions, !move);
-  }
-  busy_ = false;
-  wait.reset();
-  Finish();
-  return result;
+    return Outcome::kDone;
+  });
 }
 
 OperationResult TagOperations::RenameTagged(RenameMethod method, const std::string& text,
                                             int count) {
-  OperationResult result;
   platform::Files& files = *services_.files;
-  busy_ = true;
-  std::optional<platform::PleaseWaitScope> wait;
-  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
   ConfirmScope companions(*services_.ui);
-  int step = 0;
-  for (int32_t id : TaggedIdsFromLast(list_)) {
-    if (Stopped()) {
-      result.stopped = true;
-      break;
-    }
-    const int position = list_.PositionOfId(id);
-    const lists::FileEntry* entry = list_.Peek(position);
-    if (entry == nullptr) continue;
-    const std::string source = entry->Path();
-    const std::string folder = entry->folder;
-    const std::string name = entry->name;
+  return RunWalk([&](int position, lists::FileEntry& entry) {
+    const std::string source = entry.Path();
+    const std::string name = entry.name;
     const std::string new_name = RenamedName(name, method, text, count);
-    Pump(++step);
     ShowFile("Renaming:" + source);
-    if (new_name == name) continue;
-    const std::string target = folder + new_name;
+    if (new_name == name) return Outcome::kSkipped;
+    const std::string target = entry.folder + new_name;
     // A name that would be empty or leave the folder is refused like a clash on disk; an
     // existing file is never replaced by a rename.
     const bool ok =
@@ -382,41 +344,24 @@ OperationResult TagOperations::RenameTagged(RenameMethod method, const std::stri
       services_.ui->Warning("From:" + name + "\r" + "To:" + new_name + "\r\r" +
                             "Rename failed: Maybe filename ALREADY exists, or renaming on a "
                             "READ/ONLY drive.");
-      ++result.failed;
-      continue;
+      return Outcome::kFailed;
     }
-    ++result.done;
     if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
-    Repath(position, folder, new_name);
+    list_.RepathEntry(position, target);
     FollowCompanion(source, target, "RENAME", companions, false);
-  }
-  busy_ = false;
-  wait.reset();
-  Finish();
-  return result;
+    return Outcome::kDone;
+  });
 }
 
 OperationResult TagOperations::DbAddTagged() {
-  OperationResult result;
-  if (services_.notes == nullptr) return result;
-  busy_ = true;
-  std::optional<platform::PleaseWaitScope> wait;
-  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  if (services_.notes == nullptr) return {};
   ConfirmScope confirm(*services_.ui);
-  int step = 0;
-  for (int32_t id : TaggedIdsFromLast(list_)) {
-    if (Stopped()) {
-      result.stopped = true;
-      break;
-    }
-    const int position = list_.PositionOfId(id);
-    lists::FileEntry* entry = list_.MutablePeek(position);
-    if (entry == nullptr) continue;
-    const std::string path = entry->Path();
-    Pump(++step);
+  int added = 0;
+  return RunWalk([&](int, lists::FileEntry& entry) {
+    const std::string path = entry.Path();
     if (!confirm.Confirm(MessageKind::kQuestion, kQuestionTitle,
                          "Do you want to ADD this file to the Notes DataBase?\r\r" + path)) {
-      continue;
+      return Outcome::kSkipped;
     }
     notes::NotesRecord record;
     const notes::NotesStatus read = services_.notes->ReadNote(path, &record);
@@ -424,57 +369,32 @@ OperationResult TagOperations::DbAddTagged() {
       record = notes::NotesRecord();
       record.category = "ADDED";
     }
-    if (services_.notes->WriteNote(path, record).status != 0) {
-      ++result.failed;
-      continue;
+    if (services_.notes->WriteNote(path, record).status != 0) return Outcome::kFailed;
+    if (list_.services().notes != nullptr) entry.db_field = list_.services().notes->DbField(path);
+    if (++added % 10 == 0) {
+      ShowFile("Adding " + std::to_string(added) + " file(s) to the Notes DataBase");
     }
-    ++result.done;
-    if (list_.services().notes != nullptr) entry->db_field = list_.services().notes->DbField(path);
-    if (result.done % 10 == 0) {
-      ShowFile("Adding " + std::to_string(result.done) + " file(s) to the Notes DataBase");
-    }
-  }
-  busy_ = false;
-  wait.reset();
-  Finish();
-  return result;
+    return Outcome::kDone;
+  });
 }
 
 OperationResult TagOperations::DbDeleteTagged() {
-  OperationResult result;
-  if (services_.notes == nullptr) return result;
-  busy_ = true;
-  std::optional<platform::PleaseWaitScope> wait;
-  if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
+  if (services_.notes == nullptr) return {};
   ConfirmScope confirm(*services_.ui);
-  int step = 0;
-  for (int32_t id : TaggedIdsFromLast(list_)) {
-    if (Stopped()) {
-      result.stopped = true;
-      break;
-    }
-    lists::FileEntry* entry = list_.MutablePeek(list_.PositionOfId(id));
-    if (entry == nullptr) continue;
-    const std::string path = entry->Path();
-    Pump(++step);
+  int deleted = 0;
+  return RunWalk([&](int, lists::FileEntry& entry) {
+    const std::string path = entry.Path();
     if (!confirm.Confirm(MessageKind::kQuestion, kQuestionTitle,
                          "Do you want to DELETE this file from the Notes DataBase?\r\r" + path)) {
-      continue;
+      return Outcome::kSkipped;
     }
-    if (services_.notes->DeleteNote(path).status != 0) {
-      ++result.failed;
-      continue;
+    if (services_.notes->DeleteNote(path).status != 0) return Outcome::kFailed;
+    entry.db_field.clear();
+    if (++deleted % 10 == 0) {
+      ShowFile("Deleting " + std::to_string(deleted) + " file(s) to the Notes DataBase");
     }
-    ++result.done;
-    entry->db_field.clear();
-    if (result.done % 10 == 0) {
-      ShowFile("Deleting " + std::to_string(result.done) + " file(s) to the Notes DataBase");
-    }
-  }
-  busy_ = false;
-  wait.reset();
-  Finish();
-  return result;
+    return Outcome::kDone;
+  });
 }
 
 }  // namespace vr::list_window

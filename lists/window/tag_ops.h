@@ -104,12 +104,21 @@ class TagOperations {
   bool busy() const { return busy_; }
 
  private:
+  // What a walk did with one entry.
+  enum class Outcome { kDone, kFailed, kSkipped };
+  using Visit = std::function<Outcome(int position, lists::FileEntry& entry)>;
+  // Walks the given entries (by id, from the last to the first) until the stop button: entries
+  // gone meanwhile are passed over, the message loop runs every 5 entries.
+  OperationResult WalkTagged(const std::vector<int32_t>& ids, const Visit& visit);
+  // One whole operation over the tagged entries: busy, the please-wait window, the walk, and
+  // the sort applied again at the end.
+  OperationResult RunWalk(const Visit& visit);
   OperationResult Transfer(const std::string& folder, bool move);
+  // Overwrites an existing target after the user agreed; false (reported) when it failed.
+  bool ReplaceTarget(const std::string& source, const std::string& target, bool move);
   // Moves (or copies) a companion file after its question; `target` is the main file's target.
   void FollowCompanion(const std::string& source, const std::string& target, const char* operation,
                        platform::ConfirmScope& answers, bool copy);
-  // Changes an entry's path, keeping its facts, tag and thumbnail.
-  void Repath(int position, const std::string& folder, const std::string& name);
   void ShowFile(const std::string& text);
   void Pump(int step);
   bool Stopped() const;

@@ -62,6 +62,8 @@
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/nav_input.h"
+#include "shell/ui/idle_driver.h"
+#include "shell/ui/list_window_settings.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
 #include "shell/ui/properties_dialog.h"
@@ -303,6 +305,7 @@ void TVeldrimon69::BuildMenus() {
     ShowCurrentFile(false, 1);
   });
 
+  previews_menu_ = menuBar()->addMenu("&Previews");  // filled by the preview windows
   QMenu* options = menuBar()->addMenu("&Options");
   auto* multi = new QActionGroup(this);
   static const char* kMultiNames[] = {"MultiYes", "MultiNo", "MultiAsk"};
@@ -456,10 +459,8 @@ void TVeldrimon69::BuildPictureMenu() {
     if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   });
   actions_.emplace_back("PopNormal", normal);
-  QMenu* previews = picture_menu_->addMenu("&Previews");
-  previews->addAction(action("ViewFit"));
-  previews->addAction(action("ViewActual"));
-  previews->addAction(action("ViewSplit"));
+  // The copy of the "&Previews" entries; the preview windows fill it like the main menu's.
+  picture_previews_ = picture_menu_->addMenu("&Previews");
   const struct {
     const char* name;
     const char* caption;
@@ -673,6 +674,7 @@ void TVeldrimon69::RunStartupSequence() {
   }
   if (picture_menu_ == nullptr) BuildPictureMenu();
   if (bin_ == nullptr) StartRecycleBin();
+  StartListWindow();
   if (!files_list_->Empty()) {
     // Shown once the window is up, so that the first paint follows at once.
     QTimer::singleShot(0, this, [this] { ShowCurrentFile(false, 1); });
@@ -711,7 +713,10 @@ void TVeldrimon69::UnInstallClick() {
 }
 
 void TVeldrimon69::ClearHistoryClick() {
-  if (ClearHistory(*services_.ui, settings_, settings_path_)) RefreshRecentMenus();
+  if (ClearHistory(*services_.ui, settings_, settings_path_)) {
+    RefreshRecentMenus();
+    if (list_window_) ApplyTagFolders(settings_, *list_window_);
+  }
 }
 
 void TVeldrimon69::SetMultiLoad(int mode) {
@@ -1178,28 +1183,6 @@ void TVeldrimon69::SelectFormatsClick() {
   options_.exec_dialog(window);
 }
 
-list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
-  if (!list_window_) {
-    list_window::ListWindowServices services;
-    services.platform = services_;
-    services.notes = notes_.get();
-    services.bin = bin_.get();
-    services.display_file = [this](const std::string& path) {
-      const int at = files_list_->FindInFilesList(path);
-      if (at < 0) return;
-      files_list_->SetCurrent(at);
-      ShowCurrentFile(false, 1);
-    };
-    services.other_busy = [this] { return show_state_.busy(); };
-    services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
-    list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
-    // Closing the main window ends the program even while this window is open.
-    list_window_->setAttribute(Qt::WA_QuitOnClose, false);
-    nav_->WatchListWindow(list_window_.get());
-  }
-  return *list_window_;
-}
-
 void TVeldrimon69::Open1Click() {
   platform::FileDialogOptions dialog;
   dialog.title = "Open";
@@ -1379,9 +1362,12 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
     list->set_always_subfolders(files_list_->always_subfolders());
     // Keep the checked types of the old list.
     list->allowable() = files_list_->allowable();
-    // The files list window shows the old list: it is made again on its next opening.
+    // The files list window shows the old list: it is made again for the new one, with what
+    // the user set in it.
+    if (list_window_) ReadListWindowSettings(*list_window_, settings_);
     list_window_.reset();
     files_list_ = std::move(list);
+    EnsureListWindow();
     files_list_->LoadPaths(paths, 100, 0);
     files_list_->SetCurrent(0);
     UpdateStatusAndCaption();
@@ -1506,6 +1492,7 @@ void TVeldrimon69::FormClose() {
       delete_matching("~SCREEN", "");
     }
     ReadMenusIntoSettings();
+    SaveListWindowState();
     WriteSettings(settings_path_, settings_);
     RecordRegistrationVersion(settings_path_);
   } catch (...) {

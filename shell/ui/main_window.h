@@ -71,6 +71,8 @@ class TActualPane;
 class TTitleStrip;
 class TFullScreen;
 class TNavInput;
+class IdleDriver;
+class TAppHook;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -227,6 +229,17 @@ class TVeldrimon69 : public QMainWindow {
   void Open1Click();
   void FileListWindow1Click();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
+  // The idle handler (MyIdle): one step of the files list window's background jobs unless
+  // something else is busy. True while it wants to be called again.
+  bool MyIdle();
+  bool IdleBusy() const;
+  IdleDriver* idle_driver() const { return idle_; }
+  TAppHook* app_hook() const { return app_hook_; }
+  // The application hook's keys Ctrl+F9 .. Ctrl+F12 (the preview windows).
+  bool PreviewHotKey(int key, Qt::KeyboardModifiers modifiers);
+  // The main window's "&Previews" menu and its copy in the picture's right-click menu.
+  QMenu* previews_menu() const { return previews_menu_; }
+  QMenu* picture_previews_menu() const { return picture_previews_; }
   void LoadAllImages1Click();
   void Properties1Click();
   void ExportDataBase1Click();
@@ -267,6 +280,12 @@ class TVeldrimon69 : public QMainWindow {
   void BuildToolBars();
   void BuildPictureMenu();
   void BuildDriveMenu();
+  // The files list window (made at start-up and again when a hand-over replaces the list), its
+  // settings, the idle handler and the application hook.
+  void StartListWindow();
+  list_window::TFileListMenu& EnsureListWindow();
+  void ConnectListWindowIdle();
+  void SaveListWindowState();
   void FinishListLoad();
   void BuildColourMenus(QMenu* effects, QMenu* options);
   void BuildEffectsMenu(QMenu* effects);
@@ -284,7 +303,6 @@ class TVeldrimon69 : public QMainWindow {
   void RefreshNavigation();
   void ShowSoundState();
   NavigationHost Navigation();
-  list_window::TFileListMenu& EnsureListWindow();
   friend class TNavInput;
   void ApplySettingsToMenus();
   void ReadMenusIntoSettings();
@@ -384,6 +402,10 @@ class TVeldrimon69 : public QMainWindow {
   QMenu* recent_files_menu_ = nullptr;
   QMenu* drive_menu_ = nullptr;
   QMenu* picture_menu_ = nullptr;
+  QMenu* previews_menu_ = nullptr;
+  QMenu* picture_previews_ = nullptr;
+  IdleDriver* idle_ = nullptr;
+  TAppHook* app_hook_ = nullptr;
   QActionGroup* view_group_ = nullptr;
   QActionGroup* full_group_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;

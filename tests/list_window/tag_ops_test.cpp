@@ -233,6 +233,38 @@ TEST_F(TagOpsTest, RenameChangesFileEntryAndNote) {
   EXPECT_EQ(wait_.texts().back(), "Renaming:" + src_ + "a.jpg");
 }
 
+TEST_F(TagOpsTest, MoveAndRenameKeepTheSameEntryWithItsFactsAndThumbnail) {
+  Make(src_, "a.jpg", "A");
+  Make(src_, "b.jpg", "B");
+  Load({"a.jpg", "b.jpg"}, false);
+  list_->SetTag(0, true);
+  lists::FileEntry* a = list_->EntryAt(0);
+  ASSERT_NE(a, nullptr);
+  const int32_t id = a->id;
+  a->thumb_offset = 96;
+  a->thumb_length = 300;
+  a->thumb_wanted = false;
+  EXPECT_EQ(ops_->MoveTagged(dst_).done, 1);
+  const int moved = list_->PositionOfId(id);
+  ASSERT_GE(moved, 0);
+  const lists::FileEntry* entry = list_->Peek(moved);
+  EXPECT_EQ(entry->Path(), dst_ + "a.jpg");
+  EXPECT_TRUE(entry->scanned);
+  EXPECT_EQ(entry->size, 5);
+  EXPECT_EQ(entry->thumb_offset, 96);
+  EXPECT_EQ(entry->thumb_length, 300);
+  EXPECT_FALSE(entry->thumb_wanted);
+  EXPECT_TRUE(entry->tagged);
+  EXPECT_EQ(list_->Count(), 2);
+  EXPECT_EQ(list_->TaggedCount(), 1);
+
+  EXPECT_EQ(ops_->RenameTagged(RenameMethod::kAddToFront, "x", 0).done, 1);
+  ASSERT_GE(list_->PositionOfId(id), 0);
+  EXPECT_EQ(list_->Peek(list_->PositionOfId(id))->Path(), dst_ + "xa.jpg");
+  EXPECT_EQ(list_->Peek(list_->PositionOfId(id))->thumb_offset, 96);
+  EXPECT_FALSE(list_->Contains(dst_ + "a.jpg"));
+}
+
 TEST_F(TagOpsTest, RenameOntoAnExistingFileFailsWithTheMessageAndReplacesNothing) {
   Make(src_, "a.jpg", "A");
   Make(src_, "xa.jpg", "already here");

@@ -3,7 +3,9 @@
 // DB field rules, and the builder button.
 #include "lists/window/ui/file_list_menu.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableView>
@@ -115,10 +117,10 @@ TEST_F(FileListMenuTest, DimensionDescendingOrdersByHeightFirst) {
   ASSERT_TRUE(list_->ScanAllEntries(false));
   window_->HeaderClicked(4);
   EXPECT_EQ(Names(), (std::vector<std::string>{"c.jpg", "a.jpg", "b.jpg", "d.jpg"}));
-  // The second click orders by height first, then width; this comparison is not negated.
+  // The second click orders by height first, then width, both from the largest down.
   window_->HeaderClicked(4);
   EXPECT_EQ(list_->sort_direction(), -1);
-  EXPECT_EQ(Names(), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg", "a.jpg"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.jpg", "d.jpg", "c.jpg", "b.jpg"}));
 }
 
 TEST_F(FileListMenuTest, SortsNeedingFactsAskFirstAndCancelKeepsTheOrder) {
@@ -240,6 +242,15 @@ TEST_F(FileListMenuTest, TagPagesAreAllThereWithConversionAndProtectionDisabled)
   EXPECT_EQ(pages->tabText(0), "Convert To A New Graphics Format");
   EXPECT_FALSE(pages->isTabEnabled(0));
   EXPECT_FALSE(pages->isTabEnabled(1));
+  // Each disabled page says why, and offers no control that could pretend to work.
+  for (int i : {0, 1}) {
+    QWidget* page = pages->widget(i);
+    EXPECT_FALSE(page->isEnabled());
+    const QList<QLabel*> notes = page->findChildren<QLabel*>();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0]->text().contains("not available in this version yet"));
+    EXPECT_TRUE(page->findChildren<QAbstractButton*>().isEmpty());
+  }
   EXPECT_EQ(pages->tabText(8), "Rename TAGs");
   EXPECT_TRUE(pages->isTabEnabled(7));
   EXPECT_EQ(window_->windowTitle(), "Files List Window");

@@ -1,5 +1,7 @@
 // Preview windows: the slot limit, tiling, stepping through the files list, the menu entries,
 // and an animated preview whose thread must stop before its window closes.
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <fstream>
@@ -116,6 +118,19 @@ TEST_F(PreviewsTest, NextOnTheLastEntryPlaysTheEndSoundAndStaysOpen) {
   ASSERT_EQ(manager_->OpenCount(), 1);
   EXPECT_EQ(manager_->Forms()[0]->path(), paths_[1]);
   EXPECT_EQ(selected_, std::vector<int>{1});
+}
+
+TEST_F(PreviewsTest, TheGreaterKeyOnTheLastEntryPlaysTheEndSoundAndStaysOpen) {
+  TMyForm* last = manager_->OpenPreview(paths_[2]);
+  ASSERT_NE(last, nullptr);
+  QKeyEvent greater(QEvent::KeyPress, Qt::Key_Greater, Qt::ShiftModifier, ">");
+  QApplication::sendEvent(last, &greater);
+  QKeyEvent period(QEvent::KeyPress, Qt::Key_Period, Qt::NoModifier, ".");
+  QApplication::sendEvent(last, &period);
+  EXPECT_EQ(sounds_.played(), (std::vector<std::string>{"EOFLIST.WAV", "EOFLIST.WAV"}));
+  EXPECT_EQ(manager_->OpenCount(), 1);
+  EXPECT_EQ(manager_->FormInSlot(0), last);
+  EXPECT_TRUE(selected_.empty());
 }
 
 TEST_F(PreviewsTest, CaptionModesAndTheTagKey) {

@@ -182,6 +182,40 @@ TEST_F(FilesListTest, RemovingTheLastEntryMovesCurrentBack) {
   EXPECT_FALSE(list_->Contains("/v/c.jpg"));
 }
 
+TEST_F(FilesListTest, RepathKeepsTheEntryInPlaceAndDropsAListedTarget) {
+  list_->LoadPaths({"/v/a.jpg", "/v/b.jpg", "/v/c.jpg"}, 100, -1, true);
+  FileEntry* a = list_->MutablePeek(0);
+  const int32_t id = a->id;
+  a->width = 40;
+  a->thumb_offset = 120;
+  a->db_field = "NOTE";
+  list_->SetTag(0, true);
+  list_->SetTag(2, true);
+  ASSERT_TRUE(list_->RepathEntry(0, "/w/z.jpg"));
+  const FileEntry* moved = list_->Peek(0);
+  EXPECT_EQ(moved->id, id);
+  EXPECT_EQ(moved->Path(), "/w/z.jpg");
+  EXPECT_EQ(moved->width, 40);
+  EXPECT_EQ(moved->thumb_offset, 120);
+  EXPECT_EQ(moved->db_field, "NOTE");
+  EXPECT_TRUE(moved->tagged);
+  EXPECT_FALSE(list_->Contains("/v/a.jpg"));
+  EXPECT_EQ(list_->FindInFilesList("/w/z.jpg"), 0);
+  EXPECT_EQ(list_->Count(), 3);
+
+  // Moving onto a listed file: that entry (and its tag) leaves, this one stays itself.
+  const int32_t b_id = list_->Peek(1)->id;
+  ASSERT_TRUE(list_->RepathEntry(1, "/v/c.jpg"));
+  EXPECT_EQ(list_->Count(), 2);
+  EXPECT_EQ(list_->TaggedCount(), 1);
+  EXPECT_EQ(list_->FindInFilesList("/v/c.jpg"), list_->PositionOfId(b_id));
+  EXPECT_FALSE(list_->Contains("/v/b.jpg"));
+
+  EXPECT_FALSE(list_->RepathEntry(5, "/v/q.jpg"));
+  EXPECT_FALSE(list_->RepathEntry(0, "/v/"));
+  EXPECT_EQ(list_->Peek(0)->Path(), "/w/z.jpg");
+}
+
 TEST_F(FilesListTest, SortKindsAndDirections) {
   list_->LoadPaths({"/v/a.jpg", "/w/b.jpg", "/u/c.jpg"}, 100, -1, true);
   auto set = [&](const std::string& path, int64_t size, int w, int h) {
@@ -211,8 +245,8 @@ TEST_F(FilesListTest, SortKindsAndDirections) {
   EXPECT_EQ(names(), "bac");
   list_->SortBy(kSortDimension, 1);  // width first
   EXPECT_EQ(names(), "abc");
-  list_->SortBy(kSortDimension, -1);  // height first, not negated
-  EXPECT_EQ(names(), "bca");
+  list_->SortBy(kSortDimension, -1);  // height first, tallest first
+  EXPECT_EQ(names(), "acb");
   list_->SetTag(list_->FindInFilesList("/u/c.jpg"), true);
   list_->SortBy(kSortTag, 1);
   EXPECT_EQ(names()[0], 'c');

@@ -1105,11 +1105,14 @@ TEST_F(MainWindowTest, FilesListWindowShowsTheListAndIsRemadeAfterAHandOver) {
   ASSERT_NE(window->list_window(), nullptr);
   EXPECT_TRUE(window->list_window()->isVisible());
   EXPECT_EQ(window->list_window()->model().rowCount(), 2);
+  const QPointer<list_window::TFileListMenu> old_window = window->list_window();
   window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + b + "\"");
-  // The old window showed the replaced list; the next opening shows the new one.
-  EXPECT_EQ(window->list_window(), nullptr);
-  window->FileListWindow1Click();
+  // The old window showed the replaced list; a new one shows the new list.
+  EXPECT_TRUE(old_window.isNull());
+  ASSERT_NE(window->list_window(), nullptr);
   EXPECT_EQ(window->list_window()->model().rowCount(), 1);
+  window->FileListWindow1Click();
+  EXPECT_TRUE(window->list_window()->isVisible());
   window->close();
 }
 

@@ -41,11 +41,12 @@ namespace vr::list_window {
 
 namespace {
 
-// The detailed view: the space bar tags, Return previews, dragging hands the highlighted files
-// to other programs.
-class FilesTableView : public QTableView {
+// The detailed view and the thumbnail view share their keys and drag: the space bar tags,
+// Return previews, dragging hands the highlighted files to other programs.
+template <class View>
+class FilesView : public View {
  public:
-  explicit FilesTableView(TFileListMenu& window) : window_(window) {}
+  explicit FilesView(TFileListMenu& window) : window_(window) {}
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
@@ -57,35 +58,16 @@ class FilesTableView : public QTableView {
       window_.OpenLargePreview();
       return;
     }
-    QTableView::keyPressEvent(event);
+    View::keyPressEvent(event);
   }
-  void startDrag(Qt::DropActions) override;
+  void startDrag(Qt::DropActions) override { window_.StartDragOfHighlighted(this); }
 
  private:
   TFileListMenu& window_;
 };
 
-class ThumbListView : public QListView {
- public:
-  explicit ThumbListView(TFileListMenu& window) : window_(window) {}
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    if (event->key() == Qt::Key_Space) {
-      window_.ToggleFocusedTag();
-      return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-      window_.OpenLargePreview();
-      return;
-    }
-    QListView::keyPressEvent(event);
-  }
-  void startDrag(Qt::DropActions) override;
-
- private:
-  TFileListMenu& window_;
-};
+using FilesTableView = FilesView<QTableView>;
+using ThumbListView = FilesView<QListView>;
 
 // Draws a thumbnail cell: the picture, the tag box in its corner and the name below; a click on
 // the tag box toggles the tag.
@@ -152,10 +134,6 @@ class ThumbDelegate : public QStyledItemDelegate {
   }
   TFileListMenu& window_;
 };
-
-void FilesTableView::startDrag(Qt::DropActions) { window_.StartDragOfHighlighted(this); }
-
-void ThumbListView::startDrag(Qt::DropActions) { window_.StartDragOfHighlighted(this); }
 
 const char* const kConvertNote =
     "Converting the tagged files to a new graphics format opens its own window; it is not "
@@ -342,12 +320,13 @@ void TFileListMenu::BuildMenus() {
   tall->setCheckable(true);
   connect(tall, &QAction::toggled, this, &TFileListMenu::SetTallMode);
   QMenu* sizes = view->addMenu("Thumbnail Size");
-  auto* size_group = new QActionGroup(sizes);
+  size_group_ = new QActionGroup(sizes);
   for (int side : kThumbSizes) {
     QAction* action = sizes->addAction(QString("%1x%1").arg(side));
     action->setCheckable(true);
     action->setChecked(side == kDefaultThumbWidth);
-    size_group->addAction(action);
+    action->setData(side);
+    size_group_->addAction(action);
     connect(action, &QAction::triggered, this, [this, side] { SetThumbSize(side, side); });
   }
 
@@ -411,9 +390,7 @@ QWidget* TFileListMenu::MakeTransferPage(bool move) {
     } else {
       tag_ops_->CopyTagged(target);
     }
-    FolderHistory& history = move ? tag_ops_->move_history() : tag_ops_->copy_history();
-    folder->clear();
-    for (const std::string& item : history.items()) folder->addItem(QString::fromStdString(item));
+    FillFolderBox(folder, move ? tag_ops_->move_history() : tag_ops_->copy_history());
   });
   layout->addWidget(new QLabel("To folder:"));
   layout->addWidget(folder, 1);
@@ -486,13 +463,41 @@ void TFileListMenu::SetOwnIdleTimer(bool on) {
   ScheduleIdle();
 }
 
+void TFileListMenu::SetIdleRequest(std::function<void()> request) {
+  idle_request_ = std::move(request);
+  SetOwnIdleTimer(!idle_request_);
+}
+
 void TFileListMenu::ScheduleIdle() {
-  if (own_idle_ && idle_timer_ != nullptr && jobs_->HasWork() && !idle_timer_->isActive()) {
-    idle_timer_->start();
+  if (!jobs_->HasWork()) return;
+  if (idle_request_) {
+    idle_request_();
+    return;
   }
+  if (own_idle_ && idle_timer_ != nullptr && !idle_timer_->isActive()) idle_timer_->start();
+}
+
+void TFileListMenu::FillFolderBox(QComboBox* box, const FolderHistory& history) {
+  box->clear();
+  for (const std::string& item : history.items()) box->addItem(QString::fromStdString(item));
+  box->setToolTip(history.items().empty() ? QString()
+                                          : QString::fromStdString(history.items().front()));
+}
+
+void TFileListMenu::SetFolderHistories(const std::vector<std::string>& copy,
+                                       const std::vector<std::string>& move) {
+  tag_ops_->copy_history().SetItems(copy);
+  tag_ops_->move_history().SetItems(move);
+  FillFolderBox(copy_folder_, tag_ops_->copy_history());
+  FillFolderBox(move_folder_, tag_ops_->move_history());
 }
 
 bool TFileListMenu::MyIdleStep() { return jobs_->IdleStep(); }
+
+void TFileListMenu::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  ScheduleIdle();
+}
 
 void TFileListMenu::ListChanged() {
   drawn_thumbs_.clear();
@@ -599,9 +604,25 @@ void TFileListMenu::SetThumbSize(int width, int height) {
   if (services_.platform.folders != nullptr) {
     jobs_->ChangeThumbSize(width, height, *services_.platform.folders);
   }
-  thumb_view_->setGridSize(QSize(width + 12, height + fontMetrics().height() + 12));
-  model_->Refresh();
+  ShowThumbSize(width, height);
   ScheduleIdle();
+}
+
+void TFileListMenu::SetStartThumbSize(int width, int height) {
+  drawn_thumbs_.clear();
+  jobs_->settings().width = width;
+  jobs_->settings().height = height;
+  ShowThumbSize(width, height);
+}
+
+void TFileListMenu::ShowThumbSize(int width, int height) {
+  thumb_view_->setGridSize(QSize(width + 12, height + fontMetrics().height() + 12));
+  // The size menu shows the size in use (none of its entries for a size of the settings file
+  // that it does not offer).
+  for (QAction* action : size_group_->actions()) {
+    action->setChecked(width == height && action->data().toInt() == width);
+  }
+  model_->Refresh();
 }
 
 void TFileListMenu::SetTallMode(bool on) {

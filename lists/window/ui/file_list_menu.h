@@ -4,10 +4,11 @@
 // one-line DB field editor Edit1, dragging files out, large previews, and the two background jobs
 // (fact scan and thumbnail builder) that run one step per idle call.
 //
-// What the shell uses: MyIdleStep() from its idle handler (or the window's own zero timer),
-// ListChanged() after loads and clears (installed as the list's change observer), previews() for
-// the "&Previews" menu of the main window and the Ctrl+F9..F12 keys, and the hooks in
-// ListWindowServices to display a file and open the Notes record editor.
+// What the shell uses: SetIdleRequest() and MyIdleStep() for its idle handler (alone, the window
+// runs its jobs from its own zero timer), ListChanged() after loads and clears (installed as the
+// list's change observer), previews() for the "&Previews" menus of the main window and the
+// Ctrl+F9..F12 keys, SetStartThumbSize(), check_box() and SetFolderHistories() for the settings
+// file, and the hooks in ListWindowServices to display a file and open the Notes record editor.
 
 #include <QCache>
 #include <QMainWindow>
@@ -24,6 +25,7 @@
 #include "lists/window/thumb_cache.h"
 #include "platform/services.h"
 
+class QActionGroup;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -99,6 +101,13 @@ class TFileListMenu : public QMainWindow {
   QMenu* previews_menu() const { return previews_menu_; }
   // Runs the jobs from the window's own zero timer (default on).
   void SetOwnIdleTimer(bool on);
+  // Hands the jobs to the viewer's idle handler: `request` is called whenever work arrives, and
+  // the handler then calls MyIdleStep(). Turns the window's own timer off.
+  void SetIdleRequest(std::function<void()> request);
+  // The target folders of the "Copy TAGs" and "Move TAGs" boxes (newest first); the first one is
+  // also the box's hint.
+  void SetFolderHistories(const std::vector<std::string>& copy,
+                          const std::vector<std::string>& move);
 
   // --- commands
   void HeaderClicked(int column);
@@ -108,6 +117,9 @@ class TFileListMenu : public QMainWindow {
   void SetThumbnailView(bool on);
   bool thumbnail_view() const;
   void SetThumbSize(int width, int height);
+  // The cell size of the settings file, before any thumbnail was built: stored and shown, with
+  // no rebuild (the builder starts with the next load).
+  void SetStartThumbSize(int width, int height);
   void SetTallMode(bool on);
   void TagHighlightedClick();
   void UnTagHighlightedClick();
@@ -139,6 +151,9 @@ class TFileListMenu : public QMainWindow {
   QPixmap ThumbnailOf(int row);
 
  private:
+  // Thumbnails are built only while the window is visible: showing it wakes the builder.
+  void showEvent(QShowEvent* event) override;
+
   QWidget* MakeTagPages();
   QWidget* MakeTransferPage(bool move);
   QWidget* MakeRenamePage();
@@ -151,6 +166,8 @@ class TFileListMenu : public QMainWindow {
   void SyncEdit1();
   void Edit1Committed();
   void ScheduleIdle();
+  void ShowThumbSize(int width, int height);
+  void FillFolderBox(QComboBox* box, const FolderHistory& history);
 
   lists::FilesList& list_;
   ListWindowServices services_;
@@ -180,6 +197,8 @@ class TFileListMenu : public QMainWindow {
   QSpinBox* rename_count_ = nullptr;
   QTimer* idle_timer_ = nullptr;
   bool own_idle_ = true;
+  std::function<void()> idle_request_;
+  QActionGroup* size_group_ = nullptr;
   bool sorting_ = false;
   bool tall_mode_ = false;
   int edit1_row_ = -1;

@@ -405,26 +405,28 @@ TMyForm* TPreviewManager::OpenPreview(const std::string& path, bool load) {
   return form;
 }
 
-void TPreviewManager::AddMenuItems(int slot, const std::string& path) {
+void TPreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string& path) {
+  if (!entry.menu) return;
   const size_t slash = path.find_last_of("/\\");
   const QString caption =
       QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
-  for (MenuEntry& entry : menus_) {
-    if (!entry.menu) continue;
-    QAction* action = entry.menu->addAction(caption);
-    action->setCheckable(true);
-    action->setData(slot + 1);
-    entry.group->addAction(action);
-    action->setChecked(true);
-    connect(action, &QAction::triggered, this, [this, slot] {
-      if (TMyForm* form = FormInSlot(slot)) {
-        form->showNormal();
-        form->raise();
-        form->activateWindow();
-      }
-    });
-    entry.items[slot] = action;
-  }
+  QAction* action = entry.menu->addAction(caption);
+  action->setCheckable(true);
+  action->setData(slot + 1);
+  entry.group->addAction(action);
+  action->setChecked(true);
+  connect(action, &QAction::triggered, this, [this, slot] {
+    if (TMyForm* form = FormInSlot(slot)) {
+      form->showNormal();
+      form->raise();
+      form->activateWindow();
+    }
+  });
+  entry.items[slot] = action;
+}
+
+void TPreviewManager::AddMenuItems(int slot, const std::string& path) {
+  for (MenuEntry& entry : menus_) AddMenuItem(entry, slot, path);
 }
 
 void TPreviewManager::RemoveMenuItems(int slot) {
@@ -456,14 +458,8 @@ void TPreviewManager::AttachPreviewsMenu(QMenu* menu) {
       &TPreviewManager::DisplayNextPreview);
   menu->addSeparator();
   menus_.push_back(entry);
-  for (TMyForm* form : Forms()) {
-    MenuEntry& added = menus_.back();
-    QAction* action = menu->addAction(QString::fromStdString(form->path()));
-    action->setCheckable(true);
-    action->setData(form->slot() + 1);
-    added.group->addAction(action);
-    added.items[form->slot()] = action;
-  }
+  // Previews already open are listed at once, the newest (last) checked.
+  for (TMyForm* form : Forms()) AddMenuItem(menus_.back(), form->slot(), form->path());
 }
 
 void TPreviewManager::FormClosing(TMyForm* form) {
@@ -554,6 +550,7 @@ bool TPreviewManager::HandleHotKey(int key, Qt::KeyboardModifiers modifiers) {
       DisplayNextPreview();
       return true;
     case Qt::Key_F10:
+      if (OpenCount() == 0) Warn();  // the key, unlike the menu entry, tells that none is open
       HideAllPreviews();
       return true;
     case Qt::Key_F11:

@@ -172,6 +172,7 @@ class TPreviewManager : public QObject {
     QActionGroup* group = nullptr;
     std::map<int, QAction*> items;  // slot -> entry
   };
+  void AddMenuItem(MenuEntry& entry, int slot, const std::string& path);
   void AddMenuItems(int slot, const std::string& path);
   void RemoveMenuItems(int slot);
   void Warn();
