@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <limits>
 #include <random>
 
 #include "metafile/metafile_builder.h"
@@ -407,6 +408,23 @@ TEST(MetafileDamage, TruncatedAndMutatedStreamsNeverCrash) {
       Survive(bytes);
     }
   }
+}
+
+TEST(MetafileDamage, ExtremeBoundsWithAnEmptyFrame) {
+  // An empty frame falls back to the bounds; bounds from INT32_MIN to 100 once overflowed their
+  // width (found by the fuzzer; the sanitizer build of this test catches a regression).
+  auto bytes = EmfBuilder(0, 0).Finish();
+  const int32_t lowest = std::numeric_limits<int32_t>::min();
+  for (int at : {8, 12})
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(uint32_t(lowest) >> (8 * i));
+  for (int at : {16, 20})
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(100u >> (8 * i));
+  auto meta = TMetafile::FromBytes(bytes);
+  ASSERT_TRUE(meta);
+  vr::picture::Bitmap out;
+  meta->Render(out, 16, 16, vr::picture::Rgb{1, 2, 3});
+  EXPECT_EQ(out.Width(), 16);
+  Survive(bytes);
 }
 
 TEST(MetafileDamage, BadRecordsStopOrAreSkippedKeepingWhatWasDrawn) {

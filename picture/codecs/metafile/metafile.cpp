@@ -80,7 +80,8 @@ bool TMetafile::ParseEmfHeader(int screen_dpi) {
   in.Seek(4);
   const uint32_t size = in.U32();
   in.Seek(8);
-  const int32_t bl = in.I32(), bt = in.I32(), br = in.I32(), bb = in.I32();
+  // 64-bit so that hostile extents cannot overflow their differences.
+  const int64_t bl = in.I32(), bt = in.I32(), br = in.I32(), bb = in.I32();
   const int64_t fl = in.I32(), ft = in.I32(), fr = in.I32(), fb = in.I32();
   const uint32_t signature = in.U32();
   in.Seek(56);
@@ -102,7 +103,9 @@ bool TMetafile::ParseEmfHeader(int screen_dpi) {
         fl * pixels_per_mm_.width() / 100.0, ft * pixels_per_mm_.height() / 100.0,
         (fr - fl) * pixels_per_mm_.width() / 100.0, (fb - ft) * pixels_per_mm_.height() / 100.0);
   } else {
-    frame_device_ = QRectF(bl, bt, std::max(1, br - bl), std::max(1, bb - bt));
+    frame_device_ = QRectF(static_cast<double>(bl), static_cast<double>(bt),
+                           static_cast<double>(std::max<int64_t>(1, br - bl)),
+                           static_cast<double>(std::max<int64_t>(1, bb - bt)));
   }
   return true;
 }
