@@ -60,6 +60,7 @@
 #include "shell/install.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
+#include "shell/ui/media_pane.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
 #include "shell/ui/properties_dialog.h"
@@ -150,9 +151,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   ScrollBox1->setWidgetResizable(false);
   fit_pane_ = new TFitPane(this);
   fit_pane_->setParent(client_);
-  PanelMedia = new QLabel("Multi-Media Player", client_);
-  PanelMedia->setObjectName("PanelMedia");
-  PanelMedia->setAlignment(Qt::AlignCenter);
+  PanelMedia = new TMediaPane(client_);
   PanelMedia->hide();
 
   static const char* kPanelNames[] = {"Loading Status:", "File:", "Width:", "Height:"};
@@ -162,6 +161,12 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
     statusBar()->addWidget(status_panels_[i]);
   }
 
+  load_progress_ = std::make_unique<LoadProgress>(
+      [this](const std::string& text, bool repaint_now) {
+        SetStatusPanel(0, text);
+        if (repaint_now) status_panels_[0]->repaint();
+      },
+      services_.clock != nullptr ? *services_.clock : own_clock_);
   BuildMenus();
   BuildToolBars();
   full_screen_ = new TFullScreen(nullptr);
@@ -588,7 +593,10 @@ void TVeldrimon69::ReadMenusIntoSettings() {
 
 void TVeldrimon69::RunStartupSequence() {
   try {
-    // Steps 2 to 4: the settings name, depth and folders.
+    // Step 1: the hint colour.
+    ApplyHintColour();
+    // Steps 2 to 4: the settings name, depth, large fonts and folders.
+    ReadLargeFonts();
     settings_name_ = SettingsFileName(options_.args);
     settings_path_ = SettingsPath(services_.folders->ProgramFolder(), settings_name_);
     // Step 5: cursors and button images (the images are drawn when the tool bars are built).
@@ -616,6 +624,8 @@ void TVeldrimon69::RunStartupSequence() {
       notes_.reset();
     }
     StartRecycleBin();
+    // Step 15: large fonts widen the tool bars.
+    ApplyLargeFonts();
     // Step 16: the command line, the "/INI:" switch left out.
     std::vector<std::string> paths;
     for (const std::string& arg : options_.args) {
@@ -717,6 +727,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   picture::DecodeOptions decode;
   decode.display_depth = DisplayDepth();
   decode.true_colour_on_256 = true_colour_on_256_ != 0;
+  decode.progress = load_progress_->Start();
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);
   bool failed = false;
@@ -809,13 +820,6 @@ void TVeldrimon69::GifFrameChanged() {
   if (fit_pane_->isVisible()) fit_pane_->update();
 }
 
-void TVeldrimon69::ShowMedia(const std::string& path) {
-  PanelMedia->setText(Q("Multi-Media Player\n" + NameOf(path)));
-  PanelMedia->setGeometry(client_->rect());
-  PanelMedia->show();
-  PanelMedia->raise();
-}
-
 bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
   std::string name = files_list_->FilePathAt(files_list_->Current());
   if (!show_state_.Begin(remember_if_busy, name)) return false;
@@ -843,7 +847,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
         services_.sounds->PlayFile(wav);
       }
     }
-    PanelMedia->hide();
+    HideMedia();
     if (animate != 2) {
       // Each load starts without the comments of the picture before.
       gif_comments_->Clear();
@@ -855,7 +859,6 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
       ClearPicture();
       ShowMedia(name);
     } else if (animate != 2) {
-      SetStatusPanel(0, kLoadingStart);
       LoadIntoShown(name);
       if (shown_kind_ == picture::kKindGif) {
         PropertiesFacts facts;
@@ -866,6 +869,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     }
     display_dirty_ = true;
     PanelImage1->SetBitmap(&shown_.bitmap);
+    if (!full_screen_->looping()) RealisePalette();
     if (first_pass_) AutoSizeWindow();
     first_pass_ = false;
     if (isHidden() && !options_.quit_on_first_paint) show();
@@ -944,6 +948,7 @@ const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
     smooth.smooth_shrunken = smooth_ && !animating;
     picture::DrawPictureScaled(shown_, display_, picture::Rect{0, 0, width, height}, false, smooth);
   }
+  MapDisplayToScreen();
   ++display_rebuilds_;
   display_dirty_ = false;
   return &display_;
@@ -964,6 +969,13 @@ void TVeldrimon69::FirstPaintDone() {
 void TVeldrimon69::LayOutClient() {
   if (client_ == nullptr) return;
   const QRect area = client_->rect();
+  if (PanelMedia->isVisible()) {
+    // The media pane holds the client area; the picture panes stay out of the way.
+    fit_pane_->hide();
+    ScrollBox1->hide();
+    PanelMedia->setGeometry(area);
+    return;
+  }
   switch (view_) {
     case View::kFit:
       ScrollBox1->hide();
@@ -989,7 +1001,6 @@ void TVeldrimon69::LayOutClient() {
       break;
     }
   }
-  if (PanelMedia->isVisible()) PanelMedia->setGeometry(area);
   LayOutFitPane(false);
 }
 
@@ -1268,6 +1279,7 @@ void TVeldrimon69::FileListWindow1Click() {
     list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
     // Closing the main window ends the program even while this window is open.
     list_window_->setAttribute(Qt::WA_QuitOnClose, false);
+    WidenListWindowButtons();
   }
   list_window_->show();
   list_window_->raise();

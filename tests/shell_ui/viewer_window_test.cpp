@@ -1,0 +1,234 @@
+// The main window's screen-dependent parts with the scripted services: the loading percentage in
+// status panel 0, the hint colour and large fonts, the media pane, and palette realisation on a
+// 256-colour display depth.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "fakes/fake_services.h"
+#include "lists/files_list.h"
+#include "lists/window/ui/file_list_menu.h"
+#include "picture/bitmap.h"
+#include "picture/codecs/bmp/bmp_codec.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/media_pane.h"
+#include "shell/ui/panes.h"
+#include "test_support/temp_dir.h"
+
+namespace vr::shell::ui {
+namespace {
+
+// Records the text a label shows each time it is painted.
+class PaintRecorder : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
+    }
+    return false;
+  }
+  std::vector<std::string> texts;
+};
+
+class ViewerWindowTest : public ::testing::Test {
+ protected:
+  ViewerWindowTest() : services_(dir_.Path(), dir_.Path()) {
+    dir_.WriteText(
+        "VELDR.INI",
+        "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n");
+  }
+  ~ViewerWindowTest() override { QApplication::setFont(saved_font_); }
+
+  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args = {}) {
+    ViewerOptions options;
+    options.services = services_.services();
+    options.args = std::move(args);
+    options.program_path = "/opt/veldrimon/veldrimon";
+    options.register_file_types = false;
+    options.exec_dialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
+    options.today = [] { return int64_t{45010}; };
+    auto window = std::make_unique<TVeldrimon69>(options);
+    window->resize(600, 500);
+    window->RunStartupSequence();
+    window->show();
+    QCoreApplication::processEvents();
+    return window;
+  }
+
+  // A 24-bit gradient, or an 8-bit checkerboard of `palette`'s colours.
+  std::string WriteBmp(const std::string& name, int w, int h,
+                       const std::vector<picture::Rgb>& palette = {}) {
+    picture::Bitmap bitmap;
+    if (palette.empty()) {
+      bitmap.Create(w, h, picture::PixelFormat::k24);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w * 3; ++x) bitmap.Row(y)[x] = static_cast<uint8_t>(x + y);
+      }
+    } else {
+      bitmap.Create(w, h, picture::PixelFormat::k8);
+      bitmap.SetPalette(palette);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) bitmap.Row(y)[x] = static_cast<uint8_t>((x + y) % palette.size());
+      }
+    }
+    const std::string path = dir_.File(name);
+    EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
+    return path;
+  }
+
+  test_support::TempDir dir_;
+  fakes::FakeServices services_;
+  QFont saved_font_ = QApplication::font();
+};
+
+TEST_F(ViewerWindowTest, LoadingPercentageIsPaintedWhileTheFileDecodes) {
+  auto window = Start();
+  const std::string path = WriteBmp("big.bmp", 1200, 900);
+  auto* panel = window->findChild<QLabel*>("Loading Status:");
+  ASSERT_NE(panel, nullptr);
+  PaintRecorder recorder;
+  panel->installEventFilter(&recorder);
+  window->RecordDroppedFiles({path}, true);
+  panel->removeEventFilter(&recorder);
+  const auto& t = recorder.texts;
+  // The start text and the finished percentage were on the screen during the load, in order.
+  const auto start = std::find(t.begin(), t.end(), "Loading Status:%00 done...   ");
+  const auto done = std::find(t.begin(), t.end(), "Loading Status:%100 done...");
+  ASSERT_NE(start, t.end());
+  ASSERT_NE(done, t.end());
+  EXPECT_LT(start - t.begin(), done - t.begin());
+  // Only percentages in between, and the view's text once the load ended.
+  for (auto it = start; it != done; ++it) EXPECT_EQ(it->rfind("Loading Status:%", 0), 0u) << *it;
+  EXPECT_EQ(window->StatusPanel(0), "View:RE-Size To Fit");
+  EXPECT_EQ(window->shown().Width(), 1200);
+}
+
+TEST_F(ViewerWindowTest, HintColourAndLargeFontsFollowTheWindowFont) {
+  QFont small = saved_font_;
+  small.setPixelSize(11);
+  QApplication::setFont(small);
+  {
+    auto window = Start();
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), QColor(255, 255, 192));
+    EXPECT_FALSE(window->large_fonts());
+    auto* bar = window->findChild<QToolBar*>("LoadBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_LT(bar->minimumHeight(), kLargeFontRowSize);
+  }
+  QFont large = saved_font_;
+  large.setPixelSize(16);
+  QApplication::setFont(large);
+  auto window = Start();
+  EXPECT_TRUE(window->large_fonts());
+  for (const char* name : {"LoadBar", "ViewBar"}) {
+    auto* bar = window->findChild<QToolBar*>(name);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->minimumHeight(), kLargeFontRowSize) << name;
+  }
+  auto* load = window->findChild<QToolButton*>("TBLoad");
+  ASSERT_NE(load, nullptr);
+  EXPECT_EQ(load->width(), load->sizeHint().width() + kLargeFontLoadWider);
+  // The files list window's view toggle is widened when the window is made.
+  window->FileListWindow1Click();
+  ASSERT_NE(window->list_window(), nullptr);
+  QToolButton* thumbs = window->list_window()->TBThumbs();
+  EXPECT_EQ(thumbs->minimumWidth(), thumbs->sizeHint().width() + kLargeFontViewToggleWider);
+  window->list_window()->close();
+}
+
+TEST_F(ViewerWindowTest, MediaFileShowsThePaneAndAnUnplayableOneSaysSo) {
+  dir_.WriteText("a_clip.avi", "this is no movie at all");
+  dir_.WriteText("b_film.fli", "nor is this");
+  const std::string picture = WriteBmp("c_pic.bmp", 40, 30);
+  auto window = Start({dir_.Path()});
+  ASSERT_EQ(window->files_list().Count(), 3);
+  TMediaPane* pane = window->media_pane();
+  ASSERT_NE(pane, nullptr);
+  // The AVI (first in the list) went to the media pane; the picture panes gave way.
+  EXPECT_TRUE(pane->isVisible());
+  EXPECT_FALSE(window->fit_pane()->isVisible());
+  EXPECT_FALSE(window->findChild<QScrollArea*>("ScrollBox1")->isVisible());
+  EXPECT_EQ(pane->display()->objectName(), "PanelMM0");
+  EXPECT_GE(pane->display()->width(), 320);
+  // The player reports the file as unplayable (asynchronously with Qt Multimedia).
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !pane->message().isEmpty(); }, 15000));
+  EXPECT_TRUE(pane->message().startsWith("This file cannot be played here:\na_clip.avi"))
+      << pane->message().toStdString();
+  EXPECT_TRUE(window->caption_text().find("a_clip.avi") != std::string::npos);
+
+  // An FLI movie that cannot be read says so at once.
+  window->GoNext();
+  EXPECT_TRUE(pane->isVisible());
+  EXPECT_TRUE(pane->message().contains("b_film.fli")) << pane->message().toStdString();
+
+  // A picture hides the pane, stops the player and brings the fit view back.
+  window->GoNext();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(pane->isVisible());
+  EXPECT_TRUE(pane->file().empty());
+  EXPECT_TRUE(window->fit_pane()->isVisible());
+  EXPECT_EQ(window->shown().Width(), 40);
+}
+
+// Every pixel of the display bitmap, as red, green, blue.
+std::vector<picture::Rgb> DisplayColours(const picture::Bitmap& display) {
+  std::vector<picture::Rgb> out;
+  for (int y = 0; y < display.Height(); ++y) {
+    for (int x = 0; x < display.Width(); ++x) {
+      const uint8_t* px = display.Row(y) + 3 * x;
+      out.push_back(picture::Rgb{px[2], px[1], px[0]});
+    }
+  }
+  return out;
+}
+
+TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette) {
+  const std::vector<picture::Rgb> four = {picture::Rgb{0, 0, 0}, picture::Rgb{255, 0, 0},
+                                          picture::Rgb{0, 0, 255}, picture::Rgb{255, 255, 255}};
+  const std::string path = WriteBmp("four.bmp", 1200, 900, four);
+  auto window = Start({path});
+  ASSERT_EQ(window->shown().Width(), 1200);
+  const Box box = window->fit_pane()->paint_box();
+  ASSERT_GT(box.width, 0);
+  auto in_palette = [&four](const picture::Rgb& c) {
+    return std::find(four.begin(), four.end(), c) != four.end();
+  };
+  // True colour: smoothing the shrunken checkerboard gives colours between the four.
+  const picture::Bitmap* display = window->DisplayBitmapFor(box.width, box.height);
+  ASSERT_NE(display, nullptr);
+  std::vector<picture::Rgb> colours = DisplayColours(*display);
+  EXPECT_FALSE(std::all_of(colours.begin(), colours.end(), in_palette));
+  EXPECT_TRUE(window->screen_palette().realised().empty());
+
+  // "Windows Screen 256 Colors": the picture's palette is realised and the display uses it.
+  window->action("Screen256")->trigger();
+  // The loaded picture carries its table at full length; its first entries are the file's.
+  const std::vector<picture::Rgb>& realised = window->screen_palette().realised();
+  ASSERT_GE(realised.size(), four.size());
+  EXPECT_TRUE(std::equal(four.begin(), four.end(), realised.begin()));
+  display = window->DisplayBitmapFor(box.width, box.height);
+  ASSERT_NE(display, nullptr);
+  colours = DisplayColours(*display);
+  EXPECT_TRUE(std::all_of(colours.begin(), colours.end(), in_palette));
+
+  // Back to true colour: the in-between colours return.
+  window->action("ScreenTrue")->trigger();
+  display = window->DisplayBitmapFor(box.width, box.height);
+  ASSERT_NE(display, nullptr);
+  colours = DisplayColours(*display);
+  EXPECT_FALSE(std::all_of(colours.begin(), colours.end(), in_palette));
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
