@@ -37,6 +37,7 @@
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
 #include "lists/recycle/recycle_bin.h"
 #include "lists/recycle/ui/recycle_window.h"
 #include "lists/ui/formats_window.h"
@@ -1279,6 +1280,7 @@ void TVeldrimon69::FileListWindow1Click() {
     list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
     // Closing the main window ends the program even while this window is open.
     list_window_->setAttribute(Qt::WA_QuitOnClose, false);
+    list_window_->SetThumbSize(settings_.thumb_width, settings_.thumb_height);
     WidenListWindowButtons();
   }
   list_window_->show();
@@ -1548,6 +1550,8 @@ void TVeldrimon69::FormClose() {
   if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   if (uninstalled_ || !settings_.installed) return;
   try {
+    // The picture preview windows go first.
+    if (list_window_ != nullptr) list_window_->previews().RemoveAllPreviews();
     if (notes_) {
       notes_->CloseNotesDatabase();
       notes_.reset();
@@ -1604,6 +1608,7 @@ void TVeldrimon69::WriteStateFile() const {
   text += "current=" + std::to_string(files_list_->Current()) + "\n";
   text += "caption=" + caption_ + "\n";
   text += "closing=" + std::string(closing_ ? "1" : "0") + "\n";
+  text += "minimised=" + std::string(isMinimized() ? "1" : "0") + "\n";
   const QRect frame = frameGeometry();
   text += "window=" + std::to_string(frame.left()) + " " + std::to_string(frame.top()) + " " +
           std::to_string(frame.width()) + " " + std::to_string(frame.height()) + "\n";

@@ -119,6 +119,7 @@ inline const QColor kHintColour{255, 255, 192};
 constexpr bool IsLargeFontHeight(int pixel_height) {
   return (pixel_height < 0 ? -pixel_height : pixel_height) > 11;
 }
+inline constexpr int kHintShowMs = 5000;
 inline constexpr int kLargeFontRowSize = 38;
 inline constexpr int kLargeFontLoadWider = 10;
 inline constexpr int kLargeFontViewToggleWider = 50;

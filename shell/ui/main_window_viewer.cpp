@@ -22,6 +22,10 @@ void TVeldrimon69::ApplyHintColour() {
   tips.setColor(QPalette::ToolTipBase, kHintColour);
   tips.setColor(QPalette::ToolTipText, Qt::black);
   QToolTip::setPalette(tips);
+  // Hints stay up for five seconds.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintShowMs);
+  }
 }
 
 void TVeldrimon69::ReadLargeFonts() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QListView>
 #include <QScrollArea>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +20,7 @@
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "shell/ui/main_window.h"
@@ -121,6 +123,7 @@ TEST_F(ViewerWindowTest, HintColourAndLargeFontsFollowTheWindowFont) {
   {
     auto window = Start();
     EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), QColor(255, 255, 192));
+    EXPECT_EQ(window->findChild<QToolButton*>("TBLoad")->toolTipDuration(), kHintShowMs);
     EXPECT_FALSE(window->large_fonts());
     auto* bar = window->findChild<QToolBar*>("LoadBar");
     ASSERT_NE(bar, nullptr);
@@ -228,6 +231,24 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   ASSERT_NE(display, nullptr);
   colours = DisplayColours(*display);
   EXPECT_FALSE(std::all_of(colours.begin(), colours.end(), in_palette));
+}
+
+TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdown) {
+  dir_.WriteText("VELDR.INI",
+                 "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n"
+                 "[Special]\nThumb_Width=100\nThumb_Height=125\n");
+  const std::string picture = WriteBmp("one.bmp", 30, 20);
+  auto window = Start({picture});
+  window->FileListWindow1Click();
+  list_window::TFileListMenu* list = window->list_window();
+  ASSERT_NE(list, nullptr);
+  const QSize grid = list->ThumbView()->gridSize();
+  EXPECT_EQ(grid.width(), 100 + 12);
+  EXPECT_GT(grid.height(), 125);
+  ASSERT_NE(list->previews().OpenPreview(picture), nullptr);
+  EXPECT_EQ(list->previews().OpenCount(), 1);
+  window->close();
+  EXPECT_EQ(list->previews().OpenCount(), 0);
 }
 
 }  // namespace
