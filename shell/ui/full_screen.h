@@ -10,6 +10,7 @@
 #include "picture/bitmap.h"
 #include "picture/picture_holder.h"
 #include "shell/layout.h"
+#include "shell/screen_palette.h"
 
 namespace vr::shell::ui {
 
@@ -25,6 +26,10 @@ class TFullScreen : public QWidget {
   int RunLoop();
   // Sets a request (ends the loop).
   void SetRequest(int code);
+  // On a palette screen the shown picture's palette is realised here and the fitted picture is
+  // drawn through it; nullptr on deeper screens.
+  void SetScreenPalette(ScreenPalette* palette) { screen_palette_ = palette; }
+  const picture::Bitmap& fitted() const { return fitted_; }
   int mode() const { return mode_; }
   const Box& paint_box() const { return paint_box_; }
   int scroll_x() const { return scroll_x_; }
@@ -44,6 +49,7 @@ class TFullScreen : public QWidget {
 
   const picture::PictureHolder* picture_ = nullptr;
   picture::Bitmap fitted_;
+  ScreenPalette* screen_palette_ = nullptr;
   Box paint_box_;
   int mode_ = 0;
   int scroll_x_ = 0;

@@ -1038,6 +1038,7 @@ void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
   move(remembered.x(), screen_height);
   std::string shown_path = files_list_->FilePathAt(files_list_->Current());
   if (QAction* a = action("PopSlideShow")) a->setEnabled(false);
+  full_screen_->SetScreenPalette(IsPaletteDepth(DisplayDepth()) ? &screen_palette_ : nullptr);
   full_screen_->ShowPicture(shown_, mode, shrink_only, false, smooth_);
   for (;;) {
     const int request = full_screen_->RunLoop();

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTimer>
 #include <QToolTip>
 #include <QtTest/QTest>
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/full_screen.h"
 #include "shell/ui/media_pane.h"
 #include "shell/ui/panes.h"
 #include "test_support/temp_dir.h"
@@ -225,12 +227,29 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   colours = DisplayColours(*display);
   EXPECT_TRUE(std::all_of(colours.begin(), colours.end(), in_palette));
 
+  // The full-screen window realises the same palette and draws the fitted picture through it.
+  TFullScreen* full = window->full_screen();
+  std::vector<picture::Rgb> full_colours;
+  QTimer::singleShot(50, [&] {
+    full_colours = DisplayColours(full->fitted());
+    full->SetRequest(kRequestStop);
+  });
+  window->EnterFullScreen(1, false);
+  ASSERT_FALSE(full_colours.empty());
+  EXPECT_TRUE(std::all_of(full_colours.begin(), full_colours.end(), in_palette));
+
   // Back to true colour: the in-between colours return.
   window->action("ScreenTrue")->trigger();
   display = window->DisplayBitmapFor(box.width, box.height);
   ASSERT_NE(display, nullptr);
   colours = DisplayColours(*display);
   EXPECT_FALSE(std::all_of(colours.begin(), colours.end(), in_palette));
+  QTimer::singleShot(50, [&] {
+    full_colours = DisplayColours(full->fitted());
+    full->SetRequest(kRequestStop);
+  });
+  window->EnterFullScreen(1, false);
+  EXPECT_FALSE(std::all_of(full_colours.begin(), full_colours.end(), in_palette));
 }
 
 TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdown) {
