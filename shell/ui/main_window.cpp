@@ -871,8 +871,8 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     display_dirty_ = true;
     PanelImage1->SetBitmap(&shown_.bitmap);
     if (!full_screen_->looping()) RealisePalette();
-    if (first_pass_) AutoSizeWindow();
-    first_pass_ = false;
+    // Each show is a first pass here (the animation's later passes run in AnimateGif).
+    AutoSizeWindow();
     if (isHidden() && !options_.quit_on_first_paint) show();
     LayOutFitPane(true);
     loading_ = false;
@@ -912,9 +912,11 @@ void TVeldrimon69::AutoSizeWindow() {
   in.picture_height = shown_.Height();
   in.margin_x = 2 * TFitPane::kMargin;
   in.margin_y = 2 * TFitPane::kMargin;
-  in.tool_height = client_->geometry().top() + in.margin_y + statusBar()->height();
+  // Everything above the client area (menu bar, tool bars, title strip) in window coordinates.
+  in.tool_height = client_->mapTo(this, QPoint(0, 0)).y() + in.margin_y + statusBar()->height();
   in.frame_horizontal = frameGeometry().width() - width();
-  in.frame_vertical = frameGeometry().height() - height() + menuBar()->height();
+  // The menu bar is counted in tool_height already (it lies inside this window's size).
+  in.frame_vertical = frameGeometry().height() - height();
   in.work_width = work.width();
   in.work_height = work.height();
   const ClientSize size = AutoSizeClient(in);

@@ -315,7 +315,6 @@ class TVeldrimon69 : public QMainWindow {
   int file_bits_ = -1;
   int display_rebuilds_ = 0;
   bool display_dirty_ = true;
-  bool first_pass_ = true;
   bool first_paint_seen_ = false;
   bool loading_ = false;
   int screen_depth_override_ = 0;   // 0: the screen's own depth

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QListView>
 #include <QScrollArea>
@@ -268,6 +270,35 @@ TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdo
   EXPECT_EQ(list->previews().OpenCount(), 1);
   window->close();
   EXPECT_EQ(list->previews().OpenCount(), 0);
+}
+
+TEST_F(ViewerWindowTest, AutoSizeFitsTheWindowToEveryPictureShown) {
+  const std::string a = WriteBmp("a.bmp", 300, 200);
+  const std::string b = WriteBmp("b.bmp", 500, 150);
+  auto window = Start();
+  window->action("AutoSize")->setChecked(true);
+  window->RecordDroppedFiles({a, b}, true);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 300);
+  // The fit pane's paint box is the picture's own size: the window was sized around it.
+  EXPECT_EQ(window->fit_pane()->paint_box(), (Box{0, 0, 300, 200}));
+  window->GoNext();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 500);
+  EXPECT_EQ(window->fit_pane()->paint_box(), (Box{0, 0, 500, 150}));
+  // A picture taller than the work area: the window stops at the work area's height.
+  const std::string tall = WriteBmp("c.bmp", 200, 3000);
+  window->RecordDroppedFiles({tall}, true);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Height(), 3000);
+  const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(window->frameGeometry().height(), work.height());
+  EXPECT_GE(window->frameGeometry().height(), work.height() - 1);
+  // Status panels are as wide as their text plus 15 pixels.
+  auto* panel = window->findChild<QLabel*>("Width:");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(window->StatusPanel(2), "Width:200");
+  EXPECT_EQ(panel->width(), panel->fontMetrics().horizontalAdvance("Width:200") + 15);
 }
 
 }  // namespace
