@@ -45,9 +45,12 @@ struct Viewer {
   }
 };
 
+// Made on first use and ended in main() while the application object still exists (a static
+// window would be destroyed after it, and crash on exit).
+std::unique_ptr<Viewer> g_viewer;
 Viewer& SharedViewer() {
-  static Viewer viewer;
-  return viewer;
+  if (!g_viewer) g_viewer = std::make_unique<Viewer>();
+  return *g_viewer;
 }
 
 void BM_RepaintSameSize(benchmark::State& state) {
@@ -92,5 +95,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  g_viewer.reset();
   return 0;
 }

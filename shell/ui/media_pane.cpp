@@ -61,11 +61,9 @@ TMediaPane::TMediaPane(QWidget* parent) : QFrame(parent) {
   PanelMM0->setPalette(black);
   PanelMM0->setAutoFillBackground(true);
   stack_ = new QStackedLayout(PanelMM0);
-#if VR_HAVE_QT_MULTIMEDIA
-  video_ = new QVideoWidget(PanelMM0);
-#else
+  // The video surface is made with the player on the first media file: a video widget starts
+  // the media framework, which start-up should not wait for.
   video_ = new QWidget(PanelMM0);
-#endif
   stack_->addWidget(video_);
   fli_ = new codecs::fli::TFliPlayerWidget(PanelMM0);
   stack_->addWidget(fli_);
@@ -104,7 +102,10 @@ void TMediaPane::EnsurePlayer() {
   player_ = new QMediaPlayer(this);
   audio_ = new QAudioOutput(this);
   player_->setAudioOutput(audio_);
-  player_->setVideoOutput(static_cast<QVideoWidget*>(video_));
+  auto* video = new QVideoWidget(PanelMM0);
+  stack_->addWidget(video);
+  video_ = video;  // the plain panel stays behind, unused
+  player_->setVideoOutput(video);
   connect(player_, &QMediaPlayer::errorOccurred, this,
           [this](QMediaPlayer::Error error, const QString& text) {
             if (error != QMediaPlayer::NoError && !file_.empty()) ShowMessage(text);
@@ -130,9 +131,9 @@ void TMediaPane::Play(const std::string& path, uint16_t kind) {
     if (fli_->Player().Frames() <= 0) ShowMessage("It is not a movie the FLI/FLC player can read.");
     return;
   }
-  stack_->setCurrentWidget(video_);
 #if VR_HAVE_QT_MULTIMEDIA
   EnsurePlayer();
+  stack_->setCurrentWidget(video_);
   if (!player_->isAvailable()) {
     ShowMessage("No media player is available on this system.");
     return;
