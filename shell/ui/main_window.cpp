@@ -48,6 +48,7 @@
 #include "picture/codecs/gif/gif_host.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/convert.h"
+#include "picture/decode_progress.h"
 #include "picture/kinds.h"
 #include "picture/load/loader.h"
 #include "picture/shrink.h"
@@ -729,6 +730,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   decode.display_depth = DisplayDepth();
   decode.true_colour_on_256 = true_colour_on_256_ != 0;
   decode.progress = load_progress_->Start();
+  const picture::ProgressScope progress(decode.progress);  // the GIF still reports through it too
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);
   bool failed = false;

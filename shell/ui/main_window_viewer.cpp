@@ -62,9 +62,9 @@ void TVeldrimon69::RealisePalette() {
 
 void TVeldrimon69::MapDisplayToScreen() {
   if (!IsPaletteDepth(DisplayDepth())) return;
-  if (screen_palette_.realised().empty()) {
-    screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
-  }
+  // The picture's palette may have changed since the show (palette editor, colour reduction,
+  // a GIF frame's own table): realise it again; an unchanged palette costs a comparison.
+  screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
   screen_palette_.MapToScreen(display_);
 }
 

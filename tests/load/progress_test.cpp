@@ -86,6 +86,19 @@ TEST(DecodeProgressTest, EveryRowDecoderClimbsToOneHundred) {
   for (const char* name : {"a.bmp", "a.jpg", "a.pcx", "a.tga", "a.pic", "a.png"}) {
     ExpectClimbs(LoadWithProgress(dir.File(name)), name);
   }
+  // GIF stills (the viewer's first frame) report through the installed progress.
+  ASSERT_TRUE(codecs::SaveGif(dir.File("a.gif"), indexed, codecs::GifSaveOptions{}).ok);
+  Seen seen;
+  DecodeProgress progress;
+  progress.report = &Seen::Record;
+  progress.context = &seen;
+  {
+    const ProgressScope scope(&progress);
+    Bitmap still;
+    ASSERT_TRUE(codecs::LoadGifStill(dir.File("a.gif"), still, Rgb{0, 0, 0}, nullptr).ok());
+    EXPECT_EQ(still.Height(), 300);
+  }
+  ExpectClimbs(seen.percents, "a.gif");
 }
 
 TEST(DecodeProgressTest, ReportsOnlyChangesAndClampsAndRestoresTheOuterScope) {
