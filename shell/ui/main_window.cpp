@@ -441,10 +441,9 @@ void TVeldrimon69::BuildPictureMenu() {
     if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   });
   actions_.emplace_back("PopNormal", normal);
-  QMenu* previews = picture_menu_->addMenu("&Previews");
-  previews->addAction(action("ViewFit"));
-  previews->addAction(action("ViewActual"));
-  previews->addAction(action("ViewSplit"));
+  // The preview windows' commands join once the files list window (which owns them) exists.
+  picture_menu_->addMenu("&Previews")->setEnabled(false);
+  AttachPreviewsToPictureMenu();
   const struct {
     const char* name;
     const char* caption;
@@ -1287,6 +1286,7 @@ void TVeldrimon69::FileListWindow1Click() {
     list_window_->setAttribute(Qt::WA_QuitOnClose, false);
     list_window_->SetThumbSize(settings_.thumb_width, settings_.thumb_height);
     WidenListWindowButtons();
+    AttachPreviewsToPictureMenu();
   }
   list_window_->show();
   list_window_->raise();

@@ -273,6 +273,8 @@ class TVeldrimon69 : public QMainWindow {
   void ReadLargeFonts();
   void ApplyLargeFonts();
   void WidenListWindowButtons();
+  // The "&Previews" entries of the right-click menu: the files list window's preview commands.
+  void AttachPreviewsToPictureMenu();
   // Palette screens: realise the shown picture's palette; map the display bitmap through it.
   void RealisePalette();
   void MapDisplayToScreen();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontInfo>
+#include <QMenu>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
@@ -10,6 +11,7 @@
 #include <QToolTip>
 
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
 #include "picture/kinds.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/media_pane.h"
@@ -48,6 +50,16 @@ void TVeldrimon69::WidenListWindowButtons() {
     if (b->defaultAction() != nullptr && b->defaultAction()->text() == "DB EDIT") {
       b->setFixedWidth(b->sizeHint().width() + kLargeFontNotesWider);
     }
+  }
+}
+
+void TVeldrimon69::AttachPreviewsToPictureMenu() {
+  if (picture_menu_ == nullptr) return;
+  for (QMenu* menu : picture_menu_->findChildren<QMenu*>()) {
+    if (menu->title() != "&Previews") continue;
+    menu->clear();  // entries of a files list window made before are gone with it
+    menu->setEnabled(list_window_ != nullptr);
+    if (list_window_ != nullptr) list_window_->previews().AttachPreviewsMenu(menu);
   }
 }
 

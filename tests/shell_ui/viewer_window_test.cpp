@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QScrollArea>
 #include <QToolBar>
 #include <QToolButton>
@@ -266,8 +267,24 @@ TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdo
   const QSize grid = list->ThumbView()->gridSize();
   EXPECT_EQ(grid.width(), 100 + 12);
   EXPECT_GT(grid.height(), 125);
+  // The right-click menu's "&Previews" entries are the preview windows' commands.
+  QMenu* previews = nullptr;
+  for (QMenu* m : window->picture_menu()->findChildren<QMenu*>()) {
+    if (m->title() == "&Previews") previews = m;
+  }
+  ASSERT_NE(previews, nullptr);
+  EXPECT_TRUE(previews->isEnabled());
+  QAction* next = nullptr;
+  for (QAction* a : previews->actions()) {
+    if (a->text() == list_window::kDisplayNextCaption) next = a;
+  }
+  ASSERT_NE(next, nullptr);
   ASSERT_NE(list->previews().OpenPreview(picture), nullptr);
   EXPECT_EQ(list->previews().OpenCount(), 1);
+  // The open preview is listed in the copy too.
+  bool listed = false;
+  for (QAction* a : previews->actions()) listed = listed || a->text() == "one.bmp";
+  EXPECT_TRUE(listed);
   window->close();
   EXPECT_EQ(list->previews().OpenCount(), 0);
 }
