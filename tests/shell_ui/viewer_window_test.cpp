@@ -318,5 +318,32 @@ TEST_F(ViewerWindowTest, AutoSizeFitsTheWindowToEveryPictureShown) {
   EXPECT_EQ(panel->width(), panel->fontMetrics().horizontalAdvance("Width:200") + 15);
 }
 
+TEST_F(ViewerWindowTest, FitPanePaintsTheCurrentPictureAndBlackAroundIt) {
+  // Two pictures of one size and shape: red, then blue, so the display bitmap's size stays.
+  const std::vector<picture::Rgb> red = {picture::Rgb{255, 0, 0}};
+  const std::vector<picture::Rgb> blue = {picture::Rgb{0, 0, 255}};
+  const std::string a = WriteBmp("a.bmp", 400, 100, red);
+  const std::string b = WriteBmp("b.bmp", 400, 100, blue);
+  auto window = Start({a, b});
+  TFitPane* pane = window->fit_pane();
+  auto colour_at = [&](int x, int y) { return pane->grab().toImage().pixelColor(x, y); };
+  const Box box = pane->paint_box();
+  ASSERT_GT(box.top, 10);  // a wide picture: free space above and below
+  const int cx = TFitPane::kMargin + box.left + box.width / 2;
+  const int cy = TFitPane::kMargin + box.top + box.height / 2;
+  EXPECT_EQ(colour_at(cx, cy), QColor(255, 0, 0));
+  EXPECT_EQ(colour_at(cx, TFitPane::kMargin + box.top / 2), QColor(0, 0, 0));
+  const int rebuilds = window->display_rebuilds();
+  window->GoNext();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(pane->paint_box(), box);
+  EXPECT_EQ(colour_at(cx, cy), QColor(0, 0, 255));  // not the red of the last paint
+  EXPECT_GT(window->display_rebuilds(), rebuilds);
+  // Painting again without a change keeps the display bitmap.
+  const int now = window->display_rebuilds();
+  EXPECT_EQ(colour_at(cx, cy), QColor(0, 0, 255));
+  EXPECT_EQ(window->display_rebuilds(), now);
+}
+
 }  // namespace
 }  // namespace vr::shell::ui
