@@ -729,7 +729,6 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   decode.display_depth = DisplayDepth();
   decode.true_colour_on_256 = true_colour_on_256_ != 0;
   decode.progress = load_progress_->Start();
-  const picture::ProgressScope progress(decode.progress);  // the GIF still reports through it too
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);
   bool failed = false;
@@ -737,6 +736,8 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   try {
     if (kind == picture::kKindGif) {
       bool animated = false;
+      // Only for the decode: the warning box below runs an event loop of its own.
+      const picture::ProgressScope progress(decode.progress);
       const codecs::ReadResult r =
           codecs::LoadGifStill(path, loaded.bitmap, picture::Rgb{0, 0, 0}, &animated);
       failed = !r.ok();
