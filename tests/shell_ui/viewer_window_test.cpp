@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
@@ -343,6 +344,51 @@ TEST_F(ViewerWindowTest, FitPanePaintsTheCurrentPictureAndBlackAroundIt) {
   const int now = window->display_rebuilds();
   EXPECT_EQ(colour_at(cx, cy), QColor(0, 0, 255));
   EXPECT_EQ(window->display_rebuilds(), now);
+}
+
+TEST_F(ViewerWindowTest, FullScreenActualSizeScrollsAndVSwitchesToFit) {
+  const std::string big = WriteBmp("big.bmp", 3000, 2500);
+  auto window = Start({big});
+  TFullScreen* full = window->full_screen();
+  const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+  std::vector<std::pair<int, int>> scrolls;
+  int mode_after_v = -1;
+  Box fit_box;
+  auto record = [&] { scrolls.emplace_back(full->scroll_x(), full->scroll_y()); };
+  QTimer::singleShot(50, [&] {
+    record();                                     // 0, 0
+    QTest::keyClick(full, Qt::Key_Right);
+    QTest::keyClick(full, Qt::Key_Right);
+    record();                                     // 30, 0
+    QTest::keyClick(full, Qt::Key_Left);
+    QTest::keyClick(full, Qt::Key_Down);
+    record();                                     // 15, 15
+    QTest::keyClick(full, Qt::Key_F1);            // a wheel turn down: 20
+    record();                                     // 15, 35
+    QWheelEvent up(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(full, &up);           // two turns up: not above 0
+    record();                                     // 15, 0
+    QTest::keyClick(full, Qt::Key_V);             // redisplay in the other mode
+    QTimer::singleShot(50, [&] {
+      mode_after_v = full->mode();
+      fit_box = full->paint_box();
+      QTest::keyClick(full, Qt::Key_Escape);
+    });
+  });
+  window->EnterFullScreen(2, false);
+  ASSERT_EQ(scrolls.size(), 5u);
+  EXPECT_EQ(scrolls[0], std::make_pair(0, 0));
+  EXPECT_EQ(scrolls[1], std::make_pair(30, 0));
+  EXPECT_EQ(scrolls[2], std::make_pair(15, 15));
+  EXPECT_EQ(scrolls[3], std::make_pair(15, 35));
+  EXPECT_EQ(scrolls[4], std::make_pair(15, 0));
+  EXPECT_EQ(mode_after_v, 1);
+  // Fitted to the screen, keeping the picture's shape.
+  EXPECT_TRUE(fit_box.width == screen.width() || fit_box.height == screen.height());
+  EXPECT_LE(fit_box.width, screen.width());
+  EXPECT_LE(fit_box.height, screen.height());
+  EXPECT_FALSE(full->isVisible());
 }
 
 }  // namespace
