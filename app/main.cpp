@@ -7,10 +7,12 @@
 
 #include "platform/qt/qt_services.h"
 #include "platform/qt/single_instance_qt.h"
+#include "shell/ui/media_pane.h"
 #include "shell/ui/viewer_process.h"
 
 int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
+  vr::shell::ui::PreferPlayableMediaBackend();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Veldrimon");
   auto services = vr::platform::MakeQtServices();

@@ -6,6 +6,7 @@
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/ico/ico_codec.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
+#include "picture/decode_progress.h"
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
 
@@ -106,8 +107,12 @@ uint16_t LoadPicture(const std::string& path, PictureHolder& holder, const Decod
   LoadDetails local;
   LoadDetails& out = details != nullptr ? *details : local;
   out = LoadDetails();
+  const ProgressScope progress(options.progress);
   try {
-    return LoadAs(path, path, holder, options, out, png_blending_off);
+    const uint16_t kind = LoadAs(path, path, holder, options, out, png_blending_off);
+    // Decoders without rows to count (icons, metafiles) finish here too.
+    if (options.progress != nullptr && !out.failed) ReportRowTo(*options.progress, 1, 1);
+    return kind;
   } catch (const std::exception& e) {
     Fail(holder, out, e.what());
   } catch (...) {

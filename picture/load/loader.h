@@ -21,7 +21,9 @@ struct LoadDetails {
 // Fills `holder` from `path` by the kind its name gives and returns that kind. Never fails: a
 // picture that cannot be read leaves the 1 x 1 failure Bitmap (details->failed set). GIF, DCX,
 // media and unknown kinds leave the holder as it was; their callers handle them.
-// `png_blending_off` is the menu choice "PNG &Transparency && Blending OFF".
+// `png_blending_off` is the menu choice "PNG &Transparency && Blending OFF". `options.progress`,
+// when set, receives the row progress of the decoders that report it (BMP, JPEG, PCX, PIC, PNG,
+// TGA) as whole percentages, each only once.
 uint16_t LoadPicture(const std::string& path, PictureHolder& holder, const DecodeOptions& options,
                      LoadDetails* details = nullptr, bool png_blending_off = false);
 

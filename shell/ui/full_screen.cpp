@@ -47,6 +47,10 @@ void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, b
     picture::DrawPictureScaled(picture, fitted_,
                                picture::Rect{0, 0, paint_box_.width, paint_box_.height}, false,
                                settings);
+    if (screen_palette_ != nullptr) {
+      screen_palette_->Realise(PaletteToRealise(picture.bitmap));
+      screen_palette_->MapToScreen(fitted_);
+    }
   } else {
     paint_box_ = FullScreenActual(pw, ph, screen.width(), screen.height());
     if (!same_file) scroll_x_ = scroll_y_ = 0;

@@ -11,6 +11,7 @@
 #include "picture/bitmap.h"
 #include "picture/picture_holder.h"
 #include "shell/layout.h"
+#include "shell/screen_palette.h"
 
 namespace vr::shell::ui {
 
@@ -26,6 +27,10 @@ class TFullScreen : public QWidget {
   int RunLoop();
   // Sets a request (ends the loop).
   void SetRequest(int code);
+  // On a palette screen the shown picture's palette is realised here and the fitted picture is
+  // drawn through it; nullptr on deeper screens.
+  void SetScreenPalette(ScreenPalette* palette) { screen_palette_ = palette; }
+  const picture::Bitmap& fitted() const { return fitted_; }
   int mode() const { return mode_; }
   bool shrink_only() const { return shrink_only_; }
   // Keys the window passes to the main window's key handling, and its Delete key.
@@ -48,6 +53,7 @@ class TFullScreen : public QWidget {
 
   const picture::PictureHolder* picture_ = nullptr;
   picture::Bitmap fitted_;
+  ScreenPalette* screen_palette_ = nullptr;
   Box paint_box_;
   int mode_ = 0;
   bool shrink_only_ = false;

@@ -37,6 +37,7 @@
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
 #include "lists/recycle/recycle_bin.h"
 #include "lists/recycle/ui/recycle_window.h"
 #include "lists/ui/formats_window.h"
@@ -48,6 +49,7 @@
 #include "picture/codecs/gif/gif_host.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/convert.h"
+#include "picture/decode_progress.h"
 #include "picture/kinds.h"
 #include "picture/load/loader.h"
 #include "picture/shrink.h"
@@ -64,6 +66,7 @@
 #include "shell/ui/nav_input.h"
 #include "shell/ui/idle_driver.h"
 #include "shell/ui/list_window_settings.h"
+#include "shell/ui/media_pane.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
 #include "shell/ui/properties_dialog.h"
@@ -154,9 +157,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   ScrollBox1->setWidgetResizable(false);
   fit_pane_ = new TFitPane(this);
   fit_pane_->setParent(client_);
-  PanelMedia = new QLabel("Multi-Media Player", client_);
-  PanelMedia->setObjectName("PanelMedia");
-  PanelMedia->setAlignment(Qt::AlignCenter);
+  PanelMedia = new TMediaPane(client_);
   PanelMedia->hide();
 
   static const char* kPanelNames[] = {"Loading Status:", "File:", "Width:", "Height:"};
@@ -166,6 +167,12 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
     statusBar()->addWidget(status_panels_[i]);
   }
 
+  load_progress_ = std::make_unique<LoadProgress>(
+      [this](const std::string& text, bool repaint_now) {
+        SetStatusPanel(0, text);
+        if (repaint_now) status_panels_[0]->repaint();
+      },
+      services_.clock != nullptr ? *services_.clock : own_clock_);
   BuildMenus();
   BuildToolBars();
   full_screen_ = new TFullScreen(nullptr);
@@ -612,7 +619,10 @@ void TVeldrimon69::ReadMenusIntoSettings() {
 
 void TVeldrimon69::RunStartupSequence() {
   try {
-    // Steps 2 to 4: the settings name, depth and folders.
+    // Step 1: the hint colour.
+    ApplyHintColour();
+    // Steps 2 to 4: the settings name, depth, large fonts and folders.
+    ReadLargeFonts();
     settings_name_ = SettingsFileName(options_.args);
     settings_path_ = SettingsPath(services_.folders->ProgramFolder(), settings_name_);
     // Step 5: cursors and button images (the images are drawn when the tool bars are built).
@@ -640,6 +650,8 @@ void TVeldrimon69::RunStartupSequence() {
       notes_.reset();
     }
     StartRecycleBin();
+    // Step 15: large fonts widen the tool bars.
+    ApplyLargeFonts();
     // Step 16: the command line, the "/INI:" switch left out.
     std::vector<std::string> paths;
     for (const std::string& arg : options_.args) {
@@ -745,6 +757,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   picture::DecodeOptions decode;
   decode.display_depth = DisplayDepth();
   decode.true_colour_on_256 = true_colour_on_256_ != 0;
+  decode.progress = load_progress_->Start();
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);
   bool failed = false;
@@ -752,6 +765,8 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   try {
     if (kind == picture::kKindGif) {
       bool animated = false;
+      // Only for the decode: the warning box below runs an event loop of its own.
+      const picture::ProgressScope progress(decode.progress);
       const codecs::ReadResult r =
           codecs::LoadGifStill(path, loaded.bitmap, picture::Rgb{0, 0, 0}, &animated);
       failed = !r.ok();
@@ -837,14 +852,6 @@ void TVeldrimon69::GifFrameChanged() {
   if (fit_pane_->isVisible()) fit_pane_->update();
 }
 
-void TVeldrimon69::ShowMedia(const std::string& path) {
-  PanelMedia->setText(Q("Multi-Media Player\n" + NameOf(path)));
-  PanelMedia->setGeometry(client_->rect());
-  PanelMedia->show();
-  PanelMedia->raise();
-  if (picture::KindFromName(path) == picture::kKindFli) OpenMovieWindow(path);
-}
-
 bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
   std::string name = files_list_->FilePathAt(files_list_->Current());
   if (!show_state_.Begin(remember_if_busy, name)) return false;
@@ -873,7 +880,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
         services_.sounds->PlayFile(wav);
       }
     }
-    PanelMedia->hide();
+    HideMedia();
     if (animate != 2) {
       // Each load starts without the comments of the picture before.
       gif_comments_->Clear();
@@ -885,7 +892,6 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
       ClearPicture();
       ShowMedia(name);
     } else if (animate != 2) {
-      SetStatusPanel(0, kLoadingStart);
       LoadIntoShown(name);
       if (shown_kind_ == picture::kKindGif) {
         PropertiesFacts facts;
@@ -896,8 +902,9 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     }
     display_dirty_ = true;
     PanelImage1->SetBitmap(&shown_.bitmap);
-    if (first_pass_) AutoSizeWindow();
-    first_pass_ = false;
+    if (!full_screen_->looping()) RealisePalette();
+    // Each show is a first pass here (the animation's later passes run in AnimateGif).
+    AutoSizeWindow();
     if (isHidden() && !options_.quit_on_first_paint) show();
     LayOutFitPane(true);
     loading_ = false;
@@ -937,9 +944,11 @@ void TVeldrimon69::AutoSizeWindow() {
   in.picture_height = shown_.Height();
   in.margin_x = 2 * TFitPane::kMargin;
   in.margin_y = 2 * TFitPane::kMargin;
-  in.tool_height = client_->geometry().top() + in.margin_y + statusBar()->height();
+  // Everything above the client area (menu bar, tool bars, title strip) in window coordinates.
+  in.tool_height = client_->mapTo(this, QPoint(0, 0)).y() + in.margin_y + statusBar()->height();
   in.frame_horizontal = frameGeometry().width() - width();
-  in.frame_vertical = frameGeometry().height() - height() + menuBar()->height();
+  // The menu bar is counted in tool_height already (it lies inside this window's size).
+  in.frame_vertical = frameGeometry().height() - height();
   in.work_width = work.width();
   in.work_height = work.height();
   const ClientSize size = AutoSizeClient(in);
@@ -974,6 +983,7 @@ const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
     smooth.smooth_shrunken = smooth_ && !animating;
     picture::DrawPictureScaled(shown_, display_, picture::Rect{0, 0, width, height}, false, smooth);
   }
+  MapDisplayToScreen();
   ++display_rebuilds_;
   display_dirty_ = false;
   return &display_;
@@ -994,6 +1004,13 @@ void TVeldrimon69::FirstPaintDone() {
 void TVeldrimon69::LayOutClient() {
   if (client_ == nullptr) return;
   const QRect area = client_->rect();
+  if (PanelMedia->isVisible()) {
+    // The media pane holds the client area; the picture panes stay out of the way.
+    fit_pane_->hide();
+    ScrollBox1->hide();
+    PanelMedia->setGeometry(area);
+    return;
+  }
   switch (view_) {
     case View::kFit:
       ScrollBox1->hide();
@@ -1019,7 +1036,6 @@ void TVeldrimon69::LayOutClient() {
       break;
     }
   }
-  if (PanelMedia->isVisible()) PanelMedia->setGeometry(area);
   LayOutFitPane(false);
 }
 
@@ -1056,6 +1072,7 @@ void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
   move(remembered.x(), screen_height);
   std::string shown_path = files_list_->FilePathAt(files_list_->Current());
   if (QAction* a = action("PopSlideShow")) a->setEnabled(false);
+  full_screen_->SetScreenPalette(IsPaletteDepth(DisplayDepth()) ? &screen_palette_ : nullptr);
   full_screen_->ShowPicture(shown_, mode, shrink_only, false, smooth_);
   for (;;) {
     const int request = full_screen_->RunLoop();
@@ -1460,6 +1477,8 @@ void TVeldrimon69::FormClose() {
   if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   if (uninstalled_ || !settings_.installed) return;
   try {
+    // The picture preview windows go first.
+    if (list_window_ != nullptr) list_window_->previews().RemoveAllPreviews();
     if (notes_) {
       notes_->CloseNotesDatabase();
       notes_.reset();
@@ -1517,6 +1536,7 @@ void TVeldrimon69::WriteStateFile() const {
   text += "current=" + std::to_string(files_list_->Current()) + "\n";
   text += "caption=" + caption_ + "\n";
   text += "closing=" + std::string(closing_ ? "1" : "0") + "\n";
+  text += "minimised=" + std::string(isMinimized() ? "1" : "0") + "\n";
   const QRect frame = frameGeometry();
   text += "window=" + std::to_string(frame.left()) + " " + std::to_string(frame.top()) + " " +
           std::to_string(frame.width()) + " " + std::to_string(frame.height()) + "\n";

@@ -19,6 +19,8 @@
 #include "platform/folders.h"
 #include "platform/services.h"
 #include "shell/layout.h"
+#include "shell/load_progress.h"
+#include "shell/screen_palette.h"
 #include "shell/settings.h"
 #include "shell/show_state.h"
 #include "shell/transforms/wallpaper.h"
@@ -68,6 +70,7 @@ namespace vr::shell::ui {
 
 class TFitPane;
 class TActualPane;
+class TMediaPane;
 class TTitleStrip;
 class TFullScreen;
 class TNavInput;
@@ -123,6 +126,18 @@ inline constexpr const char* kWallpaperNotice =
     "need a refresh (F5 on the DeskTop, or log off and on again).";
 inline constexpr const char* kZoomNoMemory =
     "There is not enough memory to ZOOM the picture to that size.";
+// The hint (tool tip) colour, and what large fonts (a window font taller than 11 pixels) change:
+// the tool bar rows, the "Load" button and two buttons of the files list window grow.
+inline const QColor kHintColour{255, 255, 192};
+constexpr bool IsLargeFontHeight(int pixel_height) {
+  return (pixel_height < 0 ? -pixel_height : pixel_height) > 11;
+}
+inline constexpr int kHintShowMs = 5000;
+inline constexpr int kLargeFontRowSize = 38;
+inline constexpr int kLargeFontLoadWider = 10;
+inline constexpr int kLargeFontViewToggleWider = 50;
+inline constexpr int kLargeFontNotesWider = 30;
+
 inline constexpr const char* kPictureMenuTip =
     "Right-Click for menu, and DBL-CLICK to open seperate preview window for picture";
 
@@ -266,6 +281,9 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* trash_button() const { return TBTrash; }
   QToolButton* undelete_button() const { return TBUnDelete; }
   QMenu* drive_menu() const { return drive_menu_; }
+  TMediaPane* media_pane() const { return PanelMedia; }
+  bool large_fonts() const { return large_fonts_; }
+  const ScreenPalette& screen_palette() const { return screen_palette_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -311,6 +329,15 @@ class TVeldrimon69 : public QMainWindow {
   void AutoSizeWindow();
   void LoadIntoShown(const std::string& path);
   void ShowMedia(const std::string& path);
+  void HideMedia();
+  void ApplyHintColour();
+  void ReadLargeFonts();
+  void ApplyLargeFonts();
+  void WidenListWindowButtons();
+  // The "&Previews" entries of the right-click menu: the files list window's preview commands.
+  // Palette screens: realise the shown picture's palette; map the display bitmap through it.
+  void RealisePalette();
+  void MapDisplayToScreen();
   // The screen-colour notice when the screen shows fewer colours than the picture holds.
   void ScreenColourNotice();
   // Plays the shown GIF in place while "GIF &Animation (Continuous)" asks for more passes.
@@ -342,13 +369,14 @@ class TVeldrimon69 : public QMainWindow {
   platform::TempFile scratch_;
 
   ShowState show_state_;
+  platform::SystemClock own_clock_;  // when the services bring no clock
+  std::unique_ptr<LoadProgress> load_progress_;  // status panel 0 during a decode
   picture::PictureHolder shown_;
   picture::Bitmap display_;
   uint16_t shown_kind_ = 0;
   int file_bits_ = -1;
   int display_rebuilds_ = 0;
   bool display_dirty_ = true;
-  bool first_pass_ = true;
   bool first_paint_seen_ = false;
   bool loading_ = false;
   int screen_depth_override_ = 0;   // 0: the screen's own depth
@@ -384,7 +412,9 @@ class TVeldrimon69 : public QMainWindow {
   QScrollArea* ScrollBox1 = nullptr;
   TActualPane* PanelImage1 = nullptr;
   TFitPane* fit_pane_ = nullptr;  // Panel1 with Panel2 and PaintBox3
-  QLabel* PanelMedia = nullptr;
+  TMediaPane* PanelMedia = nullptr;
+  bool large_fonts_ = false;
+  ScreenPalette screen_palette_;
   std::array<QLabel*, 4> status_panels_{};
   QToolBar* load_bar_ = nullptr;
   QToolBar* view_bar_ = nullptr;

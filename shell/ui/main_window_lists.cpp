@@ -69,6 +69,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   }
   ConnectListWindowIdle();
   nav_->WatchListWindow(list_window_.get());
+  WidenListWindowButtons();
   // A list loaded before the window existed starts its jobs now.
   if (!files_list_->Empty()) list_window_->ListChanged();
   return *list_window_;

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
+#include <QRegion>
 
 #include "picture/ui/qimage_bridge.h"
 #include "shell/ui/main_window.h"
@@ -34,12 +35,25 @@ void TFitPane::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
   QPainter painter(this);
   const QRect inner(kMargin, kMargin, BoxWidth(), BoxHeight());
-  painter.fillRect(inner, Qt::black);  // Panel2
   const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(paint_box_.width, paint_box_.height);
-  if (bitmap == nullptr || bitmap->Empty()) return;
+  if (bitmap == nullptr || bitmap->Empty()) {
+    painter.fillRect(inner, Qt::black);  // Panel2
+    return;
+  }
+  // Black only around the picture: the picture's own area is written once, by the copy.
+  const QRect picture_rect(kMargin + paint_box_.left, kMargin + paint_box_.top, bitmap->Width(),
+                           bitmap->Height());
+  for (const QRect& free : QRegion(inner).subtracted(QRegion(picture_rect))) {
+    painter.fillRect(free, Qt::black);
+  }
   painter.setClipRect(inner);
-  const QImage image = picture::BitmapToQImage(*bitmap);
-  painter.drawImage(QPoint(kMargin + paint_box_.left, kMargin + paint_box_.top), image);
+  // The display bitmap is turned into the screen's 32-bit form once per rebuild, so that a
+  // repaint is a straight copy of rows without a pixel-format conversion.
+  if (owner_->display_rebuilds() != screen_rebuild_ || screen_image_.size() != picture_rect.size()) {
+    screen_image_ = picture::BitmapToQImage(*bitmap).convertToFormat(QImage::Format_RGB32);
+    screen_rebuild_ = owner_->display_rebuilds();
+  }
+  painter.drawImage(picture_rect.topLeft(), screen_image_);
   painter.end();
   owner_->FirstPaintDone();
 }

@@ -2,6 +2,7 @@
 // The main window's picture panes and its painted title strip.
 
 #include <QFrame>
+#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -40,6 +41,8 @@ class TFitPane : public QFrame {
   shell::Box paint_box_;
   QMenu* menu_ = nullptr;
   int paints_ = 0;
+  QImage screen_image_;     // the display bitmap in 32-bit form
+  int screen_rebuild_ = -1;  // the display rebuild it was made from
 };
 
 // The actual-size panel PanelImage1 inside ScrollBox1: the picture at its natural size.

@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 
 #include "platform/folders.h"
@@ -13,6 +15,7 @@
 #include "shell/hand_over.h"
 #include "shell/layout.h"
 #include "shell/settings.h"
+#include "shell/ui/logged_ui.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
@@ -35,6 +38,14 @@ int RunViewerProcess(const ProcessOptions& given) {
     if (!ec) arg = absolute.lexically_normal().string();
   }
   platform::SingleInstance& instance = *options.instance;
+  // Test hook: boxes are logged and answered from a script.
+  std::unique_ptr<TLoggedUi> logged;
+  if (!Env("VELDRIMON_UI_LOG").empty()) {
+    logged = std::make_unique<TLoggedUi>(*options.services.ui, Env("VELDRIMON_UI_LOG"),
+                                         TLoggedUi::ParseAnswers(Env("VELDRIMON_UI_ANSWERS")));
+    logged->SetSounds(options.services.ui->sounds());
+    options.services.ui = logged.get();
+  }
   platform::Ui& ui = *options.services.ui;
   // "MultiLoad" always comes from the default settings file: "/INI:" acts only later.
   const int mode =
@@ -83,6 +94,7 @@ int RunViewerProcess(const ProcessOptions& given) {
       window.raise();
       window.activateWindow();
     }
+    window.WriteStateFile();
   };
   receiver.window_rect = [&window] {
     const QRect r = window.frameGeometry();
@@ -110,13 +122,30 @@ int RunViewerProcess(const ProcessOptions& given) {
     const QPoint off = window.frameGeometry().topLeft() - QPoint(place.left, place.top);
     if (!off.isNull()) window.move(window.pos() - off);
   }
+  // Test hook: a first viewer placed at "left top" (frame), for the placement of a second one.
+  if (!other && !Env("VELDRIMON_WINDOW_AT").empty()) {
+    int left = 0;
+    int top = 0;
+    if (std::sscanf(Env("VELDRIMON_WINDOW_AT").c_str(), "%d %d", &left, &top) == 2) {
+      window.move(left, top);
+      const QPoint off = window.frameGeometry().topLeft() - QPoint(left, top);
+      if (!off.isNull()) window.move(window.pos() - off);
+    }
+  }
   window.WriteStateFile();
-  // Test hook: the viewer closes itself once this file appears.
+  // Test hooks: the viewer closes itself once the quit file appears, and minimises itself once
+  // the minimise file appears.
   const std::string quit_file = Env("VELDRIMON_QUIT_FILE");
+  const std::string minimise_file = Env("VELDRIMON_MINIMISE_FILE");
   if (!quit_file.empty()) {
     auto* timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, quit_file] {
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, quit_file, minimise_file] {
       std::error_code ec;
+      if (!minimise_file.empty() && std::filesystem::exists(minimise_file, ec)) {
+        std::filesystem::remove(minimise_file, ec);
+        window.showMinimized();
+        window.WriteStateFile();
+      }
       if (std::filesystem::exists(quit_file, ec)) window.close();
     });
     timer->start(50);

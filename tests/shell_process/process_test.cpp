@@ -73,7 +73,8 @@ class ViewerProcessTest : public ::testing::Test {
   }
 
   // Starts the viewer with the test's environment; `state` names its state file.
-  pid_t Start(const std::vector<std::string>& args, const std::string& state) {
+  pid_t Start(const std::vector<std::string>& args, const std::string& state,
+              const std::vector<std::string>& extra_env = {}) {
     std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen",
                                          "VELDRIMON_HOME=" + home_,
                                          "VELDRIMON_INSTANCE_DIR=" + instance_,
@@ -82,7 +83,9 @@ class ViewerProcessTest : public ::testing::Test {
                                          "VELDRIMON_NO_REGISTRATION=1",
                                          "TMPDIR=" + dir_.File("tmp"),
                                          "HOME=" + dir_.Path(),
-                                         "XDG_DATA_HOME=" + dir_.File("data")};
+                                         "XDG_DATA_HOME=" + dir_.File("data"),
+                                         "VELDRIMON_MINIMISE_FILE=" + dir_.File("minimise")};
+    env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());
     std::vector<char*> env;
     for (std::string& e : env_text) env.push_back(e.data());
     env.push_back(nullptr);
@@ -131,8 +134,9 @@ class ViewerProcessTest : public ::testing::Test {
   }
 
   // Starts the first viewer and waits for it to be up.
-  pid_t StartViewer(const std::vector<std::string>& args = {}) {
-    const pid_t pid = Start(args, viewer_state_);
+  pid_t StartViewer(const std::vector<std::string>& args = {},
+                    const std::vector<std::string>& extra_env = {}) {
+    const pid_t pid = Start(args, viewer_state_, extra_env);
     const std::string state = WaitState(
         viewer_state_, [](const std::string& t) { return !t.empty(); }, 15000);
     EXPECT_FALSE(state.empty()) << "the viewer did not come up";
@@ -285,6 +289,84 @@ TEST_F(ViewerProcessTest, ModeYesOpensASecondWindowBesideTheFirst) {
   dir_.WriteText("quit", "");
   EXPECT_EQ(WaitExit(first, 15000), 0);
   EXPECT_EQ(WaitExit(second, 15000), 0);
+}
+
+TEST_F(ViewerProcessTest, MinimisedViewerIsShownNormallyAndTakesTheFiles) {
+  const pid_t viewer = StartViewer();
+  dir_.WriteText("minimise", "");
+  const std::string minimised = WaitState(
+      viewer_state_, [](const std::string& t) { return t.find("minimised=1") != std::string::npos; },
+      10000);
+  ASSERT_NE(minimised.find("minimised=1"), std::string::npos) << "the viewer did not minimise";
+  const std::string picture = Picture("shown.bmp");
+  const pid_t second = Start({picture}, dir_.File("second.state"));
+  EXPECT_EQ(WaitExit(second, 20000), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("second.state")));
+  const std::string state = WaitState(
+      viewer_state_,
+      [](const std::string& t) {
+        return t.find("minimised=0") != std::string::npos && !Values(t, "entry").empty();
+      },
+      10000);
+  EXPECT_EQ(Values(state, "minimised"), std::vector<std::string>{"0"});
+  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{picture});
+  Quit(viewer);
+}
+
+TEST_F(ViewerProcessTest, ModeYesBesideAWindowAtLeft520Top100OpensAtLeft0Top124) {
+  dir_.WriteText("home/VELDR.INI",
+                 "[General]\nMultiLoad=0\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n");
+  const pid_t first = StartViewer({}, {"VELDRIMON_WINDOW_AT=520 100"});
+  std::istringstream first_window(Values(ReadAll(viewer_state_), "window").at(0));
+  int l = 0, t = 0, w = 0, h = 0;
+  first_window >> l >> t >> w >> h;
+  ASSERT_EQ(l, 520);
+  ASSERT_EQ(t, 100);
+  const std::string second_state = dir_.File("second.state");
+  const pid_t second = Start({}, second_state);
+  const std::string state =
+      WaitState(second_state, [](const std::string& s) { return !s.empty(); }, 15000);
+  EXPECT_EQ(Values(state, "window").at(0),
+            "0 124 " + std::to_string(w) + " " + std::to_string(h));
+  dir_.WriteText("quit", "");
+  EXPECT_EQ(WaitExit(first, 15000), 0);
+  EXPECT_EQ(WaitExit(second, 15000), 0);
+}
+
+TEST_F(ViewerProcessTest, ModeAskShowsTheChoiceBoxAndFollowsTheAnswer) {
+  dir_.WriteText("home/VELDR.INI",
+                 "[General]\nMultiLoad=2\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n");
+  const pid_t first = StartViewer();
+  // "Use Current Veldrimon": the file goes to the running viewer.
+  const std::string picture = Picture("asked.bmp");
+  const std::string log = dir_.File("ui.log");
+  const pid_t use_current = Start({picture}, dir_.File("use.state"),
+                                  {"VELDRIMON_UI_LOG=" + log, "VELDRIMON_UI_ANSWERS=2"});
+  EXPECT_EQ(WaitExit(use_current, 20000), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("use.state")));
+  EXPECT_EQ(ReadAll(log),
+            "choice|Another copy of Veldrimon is running:|Veldrimon is ALREADY running.//Do you "
+            "wish to open up a new/seperate Veldrimon window ?|+Run Another Copy Veldrimon|Use "
+            "Current Veldrimon\n");
+  const std::string state = WaitState(
+      viewer_state_, [](const std::string& t) { return !Values(t, "entry").empty(); }, 10000);
+  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{picture});
+
+  // "+Run Another Copy Veldrimon": a second window runs.
+  std::filesystem::remove(log);
+  const std::string another_state = dir_.File("another.state");
+  const pid_t another =
+      Start({}, another_state, {"VELDRIMON_UI_LOG=" + log, "VELDRIMON_UI_ANSWERS=1"});
+  const std::string second =
+      WaitState(another_state, [](const std::string& s) { return !s.empty(); }, 15000);
+  EXPECT_FALSE(second.empty()) << "no second viewer";
+  EXPECT_EQ(ReadAll(log).rfind("choice|Another copy of Veldrimon is running:", 0), 0u);
+  EXPECT_TRUE(Alive(another));
+  dir_.WriteText("quit", "");
+  EXPECT_EQ(WaitExit(first, 15000), 0);
+  EXPECT_EQ(WaitExit(another, 15000), 0);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include "shell/transforms/wallpaper.h"
 #include "shell/transforms/zoom.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/media_pane.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
 #include "shell/ui/zoom_window.h"
@@ -427,7 +428,7 @@ TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStanda
   EXPECT_TRUE(services_.ui.calls().empty());
 }
 
-TEST_F(EffectsTest, FliMoviesOpenInTheMoviePlayerFromTheViewerAndTheFilesList) {
+TEST_F(EffectsTest, FliMoviesPlayInTheMovieWindowFromTheFilesListAndInTheMediaPaneFromTheViewer) {
   const std::string bmp = WriteBmp(dir_, "a.bmp", 8, 8);
   const std::string movie =
       dir_.Write("m.fli", codecs::fli::testing::CountingMovie(true, 3, 40, 30, 5));
@@ -453,14 +454,17 @@ TEST_F(EffectsTest, FliMoviesOpenInTheMoviePlayerFromTheViewerAndTheFilesList) {
   window->movie_window()->close();
   EXPECT_EQ(player.GetState(), codecs::fli::TFliPlayerTimer::kStopped);
 
-  // From the viewer: showing the movie's entry plays it in the same window.
+  // From the viewer: the movie's entry plays in the media pane, the separate window stays shut.
   window->GoNext();
-  EXPECT_TRUE(window->movie_window()->isVisible());
-  EXPECT_EQ(player.GetState(), codecs::fli::TFliPlayerTimer::kPlaying);
-  EXPECT_EQ(player.Frames(), 3);
+  EXPECT_FALSE(window->movie_window()->isVisible());
+  ASSERT_NE(window->media_pane(), nullptr);
+  EXPECT_TRUE(window->media_pane()->isVisible());
+  EXPECT_EQ(window->media_pane()->file(), movie);
+  EXPECT_TRUE(window->media_pane()->message().isEmpty());
   // Showing another file stops the movie, as it stops any playing media.
   window->GoPrevious();
-  EXPECT_EQ(player.GetState(), codecs::fli::TFliPlayerTimer::kStopped);
+  EXPECT_FALSE(window->media_pane()->isVisible());
+  EXPECT_TRUE(window->media_pane()->file().empty());
   window->close();
 }
 

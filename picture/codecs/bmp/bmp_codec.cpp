@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "picture/convert.h"
+#include "picture/decode_progress.h"
 
 namespace vr::codecs {
 
@@ -357,6 +358,7 @@ ReadResult DecodeDibPixels(TFastFileIO& io, const DibHeader& header, int rows,
     for (int i = 0; i < rows; ++i) {
       uint8_t* row = bitmap.Row(header.top_down ? i : rows - 1 - i);
       ReadBytes(io, row, file_stride);
+      picture::ReportDecodeRow(i + 1, rows);
       if (io.PastEnd() && io.Unread() == 0) break;  // the rest stays 0
     }
     result.depth = picture::BitsOf(format);
@@ -375,6 +377,7 @@ ReadResult DecodeDibPixels(TFastFileIO& io, const DibHeader& header, int rows,
   for (int i = 0; i < rows; ++i) {
     uint8_t* row = bitmap.Row(header.top_down ? i : rows - 1 - i);
     ReadBytes(io, line.get(), file_stride);
+    picture::ReportDecodeRow(i + 1, rows);
     const uint8_t* src = line.get();
     if (bits == 16) {
       for (int x = 0; x < width; ++x, src += 2, row += 3) {

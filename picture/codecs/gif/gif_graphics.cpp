@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/decode_progress.h"
+
 namespace vr::codecs::gif {
 
 using picture::PixelFormat;
@@ -798,6 +800,7 @@ bool TGifGraphics::DecodeImage(TFastFileIO& io, Bitmap& composition, const GifRe
       size_t start = 0;
       while (x - start >= row_width) {
         emit_row(line + start, width);
+        picture::ReportDecodeRow(rows_done + 1, height);
         start += row_width;
         if (++rows_done == height) {
           done = true;

@@ -14,6 +14,7 @@
 
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/convert.h"
+#include "picture/decode_progress.h"
 
 namespace vr::codecs {
 
@@ -197,6 +198,7 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
     const JDIMENSION y = cinfo.output_scanline;
     JSAMPROW row = cmyk ? scratch[0] : bitmap.Row(static_cast<int>(y));
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    picture::ReportDecodeRow(cinfo.output_scanline, cinfo.output_height);
     if (cmyk) CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width);
   }
   jpeg_finish_decompress(&cinfo);

@@ -1,4 +1,5 @@
 #include "picture/codecs/pcx/pcx_graphics.h"
+#include "picture/decode_progress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -233,6 +234,7 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
         static_cast<int>(std::min<size_t>(width, bpl * (layout == PcxLayout::kPlanar ? 8 : 1)));
     for (int y = 0; y < height; ++y) {
       DecodeRow(src, raw.data(), row_total);
+      picture::ReportDecodeRow(y + 1, height);
       uint8_t* dst = out.Row(y);
       switch (layout) {
         case PcxLayout::kMono:

@@ -1,4 +1,5 @@
 #include "picture/codecs/pic/pic_graphics.h"
+#include "picture/decode_progress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -61,6 +62,7 @@ class RowSink {
     const int height = out_.Height();
     const int width = out_.Width();
     const int64_t n = emitted_++;
+    picture::ReportDecodeRow(emitted_, total_rows_);
     const uint8_t* line = line_.data();
     if (layout_ == PicLayout::kPlanar) {
       const int plane = static_cast<int>(n / height);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "picture/codecs/pcx/raster_common.h"
+#include "picture/decode_progress.h"
 
 namespace vr::codecs {
 namespace {
@@ -42,6 +43,14 @@ int ChannelsOf(int colour_type) {
     default:
       return 1;  // palette
   }
+}
+
+// Rows of the read under way on this thread, for the per-row status call of libpng.
+// Interlaced files run through seven passes of up to `height` rows each.
+thread_local int64_t g_png_rows = 0;
+thread_local int g_png_passes = 1;
+void PngRowRead(png_structp, png_uint_32 row, int pass) {
+  picture::ReportDecodeRow(pass * g_png_rows + row, g_png_passes * g_png_rows);
 }
 
 // Reads the header and the pixels of an open file into `image`. Only plain locals live in this
@@ -80,7 +89,8 @@ bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
   if (bit_depth < 8) png_set_packing(png);
   if (bit_depth == 16) png_set_swap(png);
   // Interlaced files are put together by libpng while the whole image is read.
-  png_set_interlace_handling(png);
+  g_png_passes = png_set_interlace_handling(png);
+  png_set_read_status_fn(png, PngRowRead);
   png_read_update_info(png, info);
   png_get_IHDR(png, info, &width, &height, &bit_depth, &colour_type, nullptr, nullptr, nullptr);
   const size_t row_bytes = png_get_rowbytes(png, info);
@@ -96,6 +106,7 @@ bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
   image->pixels.assign(row_bytes * height, 0);
   image->rows.resize(height);
   for (png_uint_32 y = 0; y < height; ++y) image->rows[y] = image->pixels.data() + row_bytes * y;
+  g_png_rows = height;
   png_read_image(png, image->rows.data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);

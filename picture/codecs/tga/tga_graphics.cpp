@@ -1,4 +1,5 @@
 #include "picture/codecs/tga/tga_graphics.h"
+#include "picture/decode_progress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -229,6 +230,7 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
     std::vector<uint8_t> scratch(direct ? 0 : row_bytes + 8);
     ChunkSource src(io);
     for (int row = 0; row < height; ++row) {
+      picture::ReportDecodeRow(row, height);
       const int y = top_first ? row : height - 1 - row;
       uint8_t* dst = out.Row(y);
       uint8_t* target = direct ? dst : scratch.data();
