@@ -92,13 +92,16 @@ int NormalisedDenom(int denom) {
   return 8;
 }
 
-// Adobe writes CMYK inverted (0 = full ink), which is what libjpeg hands back for CMYK and YCCK.
-void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width) {
+// Four-component pixels as blue-green-red. Files with an Adobe marker (Photoshop and every
+// program that follows it, libjpeg's YCCK included) store the inks inverted, 255 meaning no ink;
+// without the marker the values are plain ink amounts.
+void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+  const unsigned flip = inverted ? 0 : 255;
   for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
-    const unsigned k = cmyk[3];
-    bgr[0] = static_cast<uint8_t>((cmyk[2] * k + 127) / 255);
-    bgr[1] = static_cast<uint8_t>((cmyk[1] * k + 127) / 255);
-    bgr[2] = static_cast<uint8_t>((cmyk[0] * k + 127) / 255);
+    const unsigned k = cmyk[3] ^ flip;
+    bgr[0] = static_cast<uint8_t>(((cmyk[2] ^ flip) * k + 127) / 255);
+    bgr[1] = static_cast<uint8_t>(((cmyk[1] ^ flip) * k + 127) / 255);
+    bgr[2] = static_cast<uint8_t>(((cmyk[0] ^ flip) * k + 127) / 255);
   }
 }
 
@@ -197,7 +200,10 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
     const JDIMENSION y = cinfo.output_scanline;
     JSAMPROW row = cmyk ? scratch[0] : bitmap.Row(static_cast<int>(y));
     if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-    if (cmyk) CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width);
+    if (cmyk) {
+      CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width,
+                   cinfo.saw_Adobe_marker != 0);
+    }
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
