@@ -91,6 +91,37 @@ bool Bitmap::Recreate(int width, int height, PixelFormat format) {
   return true;
 }
 
+bool Bitmap::Reshape(int width, int height, PixelFormat format) {
+  if (width <= 0 || height <= 0 || format == PixelFormat::kNone) {
+    Clear();
+    return false;
+  }
+  const size_t stride = RowStride(width, format);
+  if (stride == 0 || static_cast<size_t>(height) > MemoryBudget() / stride) {
+    Clear();
+    return false;
+  }
+  const size_t bytes = stride * static_cast<size_t>(height);
+  if (pixels_.capacity() < bytes || pixels_.capacity() > bytes * 2) {
+    // A fresh buffer: nothing of the old one needs keeping, so it goes before the new one comes.
+    Clear();
+    try {
+      pixels_.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      Clear();
+      return false;
+    }
+  } else {
+    pixels_.resize(bytes);
+  }
+  palette_.clear();
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = stride;
+  return true;
+}
+
 void Bitmap::MakeFailure() {
   Create(1, 1, PixelFormat::k1);
   palette_ = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
