@@ -100,7 +100,7 @@ TEST(TgaRead, ReloadOverOldPixelsLeavesExactRowsAndZeroPadding) {
     int descriptor;
   };
   const Case cases[] = {{2, 24, 0}, {10, 24, 0x20}, {2, 32, 0x10}, {10, 32, 0},
-                        {2, 16, 0},  {3, 8, 0x30},   {11, 8, 0},    {3, 1, 0x20}};
+                        {2, 16, 0}, {3, 8, 0x30},   {11, 8, 0},    {3, 1, 0x20}};
   const int width = 7;
   const int height = 5;
   uint32_t seed = 77;
@@ -148,7 +148,8 @@ TEST(TgaRead, ReloadOverOldPixelsLeavesExactRowsAndZeroPadding) {
         } else if (c.depth == 8) {
           want = static_cast<uint32_t>(row[static_cast<size_t>(sx)]);
         } else if (c.depth == 16) {
-          const int v = row[static_cast<size_t>(sx) * 2] | row[static_cast<size_t>(sx) * 2 + 1] << 8;
+          const int v = row[static_cast<size_t>(sx) * 2] | row[static_cast<size_t>(sx) * 2 + 1]
+                                                               << 8;
           auto five = [](int f) { return static_cast<uint32_t>(f * 255 / 31); };
           want = five((v >> 10) & 31) << 16 | five((v >> 5) & 31) << 8 | five(v & 31);
         } else {

@@ -224,8 +224,8 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
 
   if (every_row) {
     // Bytes each row gets from the decode; the rest of the row is padding.
-    const size_t written = (depth == 16 || depth == 32) ? static_cast<size_t>(width) * 3
-                                                        : units * unit_bytes;
+    const size_t written =
+        (depth == 16 || depth == 32) ? static_cast<size_t>(width) * 3 : units * unit_bytes;
     const size_t padding = out.Stride() - written;
     const bool top_first = (h.descriptor & 0x20) != 0;
     const bool mirrored = (h.descriptor & 0x10) != 0;
