@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -108,6 +109,36 @@ TEST_F(JpegTest, DecodesLikeDjpegAtEveryScaleAndMode) {
   EXPECT_EQ(read.depth, 8);
   EXPECT_EQ(grey.Format(), PixelFormat::k8);
   ExpectSame(grey, Djpeg("", grey_, dir_.File("ref.pnm")), "grey file");
+}
+
+// Decoding into a Bitmap that already holds a picture of the same size (its memory is reused,
+// not cleared) gives the same bytes, row padding included, as decoding into a new one.
+TEST_F(JpegTest, ReusedPictureMemoryEndsUpLikeAFreshDecode) {
+  struct Case {
+    const std::string* file;
+    int denom;
+    bool grayscale;
+    int bits;
+  };
+  for (const Case& c : {Case{&colour_, 1, false, 24}, Case{&colour_, 8, true, 24},
+                        Case{&colour_, 2, false, 8}, Case{&grey_, 4, false, 24}}) {
+    JpegDecodeSettings settings;
+    settings.scale_denom = c.denom;
+    settings.grayscale = c.grayscale;
+    settings.output_bits = c.bits;
+    Bitmap fresh;
+    ASSERT_TRUE(LoadJpeg(*c.file, fresh, settings).ok());
+    Bitmap reused;
+    ASSERT_TRUE(reused.Create(fresh.Width(), fresh.Height(), fresh.Format()));
+    std::fill(reused.Data(), reused.Data() + reused.ByteSize(), uint8_t{0xEE});
+    const uint8_t* memory = reused.Data();
+    ASSERT_TRUE(LoadJpeg(*c.file, reused, settings).ok());
+    EXPECT_EQ(reused.Data(), memory);
+    EXPECT_TRUE(reused == fresh) << *c.file << " 1/" << c.denom;
+    if (fresh.Stride() > static_cast<size_t>(fresh.Width()) * (fresh.Bits() / 8)) {
+      EXPECT_EQ(fresh.Row(fresh.Height() - 1)[fresh.Stride() - 1], 0) << "padding";
+    }
+  }
 }
 
 TEST_F(JpegTest, AgreesWithQtWithinRounding) {

@@ -105,14 +105,12 @@ void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inve
   }
 }
 
-// Every row of the output is written by the decode, so a Bitmap of the same size and format
-// (the holder of the previous picture of a slide show or thumbnail run) is reused as it is.
-bool ReuseOrCreate(Bitmap& bitmap, int width, int height, PixelFormat format) {
-  if (bitmap.Width() == width && bitmap.Height() == height && bitmap.Format() == format) {
-    bitmap.Palette().clear();
-    return true;
-  }
-  return bitmap.Create(width, height, format);
+// Every row of the output is written by the decode (its padding and any rows a broken stream
+// leaves are cleared afterwards), so the Bitmap is not zero-filled first, and one of the same
+// size and format (the holder of the previous picture of a slide show or thumbnail run) keeps
+// its memory.
+bool Prepare(Bitmap& bitmap, int width, int height, PixelFormat format) {
+  return bitmap.Reshape(width, height, format);
 }
 
 // The whole decode runs in this one frame so that a longjmp from libjpeg lands where no C++
@@ -170,8 +168,8 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
       cinfo.output_height;
   if (cinfo.output_width > INT32_MAX || cinfo.output_height > INT32_MAX ||
       !ClaimPlausible(claimed, source_size, kMostPixelBytesPerFileByte) ||
-      !ReuseOrCreate(bitmap, static_cast<int>(cinfo.output_width),
-                     static_cast<int>(cinfo.output_height), format)) {
+      !Prepare(bitmap, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+               format)) {
     std::snprintf(errors.message, JMSG_LENGTH_MAX, "JPEG picture too large");
     std::longjmp(errors.jump, 1);
   }
@@ -191,18 +189,36 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
       palette[i] = Rgb{cinfo.colormap[0][i], cinfo.colormap[1][i], cinfo.colormap[2][i]};
     }
   }
-  JSAMPARRAY scratch = nullptr;
   if (cmyk) {
-    scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                         cinfo.output_width * 4, 1);
-  }
-  while (cinfo.output_scanline < cinfo.output_height) {
-    const JDIMENSION y = cinfo.output_scanline;
-    JSAMPROW row = cmyk ? scratch[0] : bitmap.Row(static_cast<int>(y));
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-    if (cmyk) {
+    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                    JPOOL_IMAGE, cinfo.output_width * 4, 1);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION y = cinfo.output_scanline;
+      if (jpeg_read_scanlines(&cinfo, scratch, 1) != 1) break;
       CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width,
                    cinfo.saw_Adobe_marker != 0);
+    }
+  } else {
+    // Several rows a call, straight into the Bitmap: libjpeg hands out a whole row group at once
+    // instead of going back through its buffers for every row.
+    constexpr JDIMENSION kRowsPerCall = 16;
+    JSAMPROW rows[kRowsPerCall];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION y = cinfo.output_scanline;
+      const JDIMENSION n = std::min(kRowsPerCall, cinfo.output_height - y);
+      for (JDIMENSION i = 0; i < n; ++i) rows[i] = bitmap.Row(static_cast<int>(y + i));
+      if (jpeg_read_scanlines(&cinfo, rows, n) == 0) break;
+    }
+  }
+  // Rows a suspended or broken stream never delivered, and every row's padding, read as 0.
+  const size_t row_bytes =
+      static_cast<size_t>(cinfo.output_width) * (format == PixelFormat::k24 ? 3 : 1);
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    uint8_t* row = bitmap.Row(y);
+    if (static_cast<JDIMENSION>(y) >= cinfo.output_scanline) {
+      std::memset(row, 0, bitmap.Stride());
+    } else if (bitmap.Stride() > row_bytes) {
+      std::memset(row + row_bytes, 0, bitmap.Stride() - row_bytes);
     }
   }
   jpeg_finish_decompress(&cinfo);
