@@ -166,6 +166,28 @@ TEST(TgaRead, ReloadOverOldPixelsLeavesExactRowsAndZeroPadding) {
   }
 }
 
+// Uncompressed rows longer than a few kilobytes are read straight into the picture; over more
+// than one chunk of the file and with the file cut short, every pixel must still be where the
+// row order puts it, and the missing ones 0.
+TEST(TgaRead, LongRawRowsAcrossChunksAndCutShort) {
+  const int width = 1500;  // 4,500 bytes a row
+  const int height = 64;   // 288,000 bytes: more than two chunks
+  Bytes b = TgaHeader(2, 24, width, height, 0, 0, 0, 0, 0, 5);
+  const size_t start = b.Size();
+  for (int i = 0; i < width * height * 3; ++i) b.U8((i * 7 + i / 4093) & 0xFF);
+  b.v.resize(start + static_cast<size_t>(width) * 3 * 50 + 1234);  // 50 rows and a bit
+  Bitmap bm;
+  ASSERT_TRUE(LoadBytes(b, bm).ok());
+  for (int r = 0; r < height; ++r) {
+    const uint8_t* row = bm.Row(height - 1 - r);  // bottom-up
+    for (int i = 0; i < width * 3; ++i) {
+      const size_t at = static_cast<size_t>(r) * width * 3 + static_cast<size_t>(i);
+      const int want = start + at < b.Size() ? static_cast<int>((at * 7 + at / 4093) & 0xFF) : 0;
+      ASSERT_EQ(row[i], want) << "row " << r << " byte " << i;
+    }
+  }
+}
+
 TEST(TgaRead, ColourMapFromIndex16With16BitEntries) {
   // Two 16-bit entries at 16 and 17: 0x7C00 (red) and 0x03E0 (green).
   Bytes b = TgaHeader(1, 8, 3, 1, 0x20, 1, 16, 2, 16);
