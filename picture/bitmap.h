@@ -89,7 +89,8 @@ class Bitmap {
   // enough, so a reload does not fetch (and fault in) fresh pages. Same checks and result.
   bool Recreate(int width, int height, PixelFormat format);
   // Recreate for decoders that write every byte of every row themselves, row padding included:
-  // the pixel bytes are left unspecified instead of being zero-filled. Same checks and result.
+  // the pixel bytes are left as they happen to be instead of being zero-filled. Same checks and
+  // result.
   bool Reshape(int width, int height, PixelFormat format);
   // The loaders' failure picture: 1 x 1 at 1 bit, black and white palette.
   void MakeFailure();
