@@ -1,5 +1,6 @@
 #include "picture/bitmap.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,7 +22,29 @@ std::atomic<size_t>& BudgetSlot() {
   return budget;
 }
 
+// Blocks from this size on are aligned for huge pages.
+constexpr size_t kHugeFrom = size_t{4} << 20;
+constexpr size_t kHugePage = size_t{2} << 20;
+
 }  // namespace
+
+void* AllocatePixels(size_t bytes) {
+  if (bytes < kHugeFrom) return ::operator new(bytes);
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = ::operator new(rounded, std::align_val_t{kHugePage});
+#if defined(MADV_HUGEPAGE)
+  (void)::madvise(p, rounded, MADV_HUGEPAGE);  // a hint: refused, the pages are just smaller
+#endif
+  return p;
+}
+
+void FreePixels(void* pixels, size_t bytes) noexcept {
+  if (bytes < kHugeFrom) {
+    ::operator delete(pixels);
+  } else {
+    ::operator delete(pixels, std::align_val_t{kHugePage});
+  }
+}
 
 int BitsOf(PixelFormat format) { return static_cast<int>(format); }
 
@@ -83,6 +106,37 @@ bool Bitmap::Recreate(int width, int height, PixelFormat format) {
     return Create(width, height, format);
   }
   pixels_.assign(bytes, 0);
+  palette_.clear();
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = stride;
+  return true;
+}
+
+bool Bitmap::Reshape(int width, int height, PixelFormat format) {
+  if (width <= 0 || height <= 0 || format == PixelFormat::kNone) {
+    Clear();
+    return false;
+  }
+  const size_t stride = RowStride(width, format);
+  if (stride == 0 || static_cast<size_t>(height) > MemoryBudget() / stride) {
+    Clear();
+    return false;
+  }
+  const size_t bytes = stride * static_cast<size_t>(height);
+  if (pixels_.capacity() < bytes || pixels_.capacity() > bytes * 2) {
+    // A fresh buffer: nothing of the old one needs keeping, so it goes before the new one comes.
+    Clear();
+    try {
+      pixels_.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      Clear();
+      return false;
+    }
+  } else {
+    pixels_.resize(bytes);
+  }
   palette_.clear();
   width_ = width;
   height_ = height;

@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace vr::picture {
@@ -42,6 +45,39 @@ size_t RowStride(int width, PixelFormat format);
 size_t MemoryBudget();
 void SetMemoryBudget(size_t bytes);
 
+// Pixel memory. Large blocks are aligned to 2 MB and offered to the kernel for huge pages, so
+// a fresh 12-megapixel picture takes a few dozen page faults instead of thousands.
+void* AllocatePixels(size_t bytes);
+void FreePixels(void* pixels, size_t bytes) noexcept;
+
+// Allocator of pixel storage whose resize leaves new bytes as the allocator hands them out:
+// decoders that write every byte of a picture do not pay for a zero fill first. Create and
+// Recreate still fill with 0 explicitly.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  using value_type = T;
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(AllocatePixels(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept { FreePixels(p, n * sizeof(T)); }
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <typename U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0) {
+      ::new (static_cast<void*>(p)) U;
+    } else {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  }
+};
+
 class Bitmap {
  public:
   Bitmap() = default;
@@ -52,6 +88,10 @@ class Bitmap {
   // Create for decoders that refill the same picture: keeps the pixel buffer when it is large
   // enough, so a reload does not fetch (and fault in) fresh pages. Same checks and result.
   bool Recreate(int width, int height, PixelFormat format);
+  // Recreate for decoders that write every byte of every row themselves, row padding included:
+  // the pixel bytes are left as they happen to be instead of being zero-filled. Same checks and
+  // result.
+  bool Reshape(int width, int height, PixelFormat format);
   // The loaders' failure picture: 1 x 1 at 1 bit, black and white palette.
   void MakeFailure();
   void Clear();
@@ -86,7 +126,7 @@ class Bitmap {
   int height_ = 0;
   PixelFormat format_ = PixelFormat::kNone;
   size_t stride_ = 0;
-  std::vector<uint8_t> pixels_;
+  std::vector<uint8_t, UninitializedAllocator<uint8_t>> pixels_;
   std::vector<Rgb> palette_;
 };
 

@@ -179,6 +179,49 @@ void DivideRows(const Acc* acc, size_t n, int rows, uint8_t* out) {
   for (; i < n; ++i) out[i] = static_cast<uint8_t>(by_rows(acc[i]));
 }
 
+// A 24-bit band of up to 16 rows whose division by the row count is exact as a 16-bit
+// multiply-high (see DivideRows): its rows are summed 16 bytes at a time in registers and
+// divided at once, so no accumulator row is written and read back. False when the band does not
+// qualify; `out` is then untouched.
+bool SumAndDivideBand(const Bitmap& src, int y, int rows, size_t cells, uint8_t* out) {
+#if defined(__SSE2__)
+  constexpr int kMostRows = 16;
+  if (rows < 2 || rows > kMostRows) return false;
+  const uint32_t d = static_cast<uint32_t>(rows);
+  const uint32_t m = (65536 + d - 1) / d;
+  if (m > 65535 || 255ull * d * (m * d - 65536) >= 65536) return false;
+  const uint8_t* p[kMostRows];
+  for (int r = 0; r < rows; ++r) p[r] = src.Row(y + r);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i mul = _mm_set1_epi16(static_cast<short>(static_cast<uint16_t>(m)));
+  size_t i = 0;
+  for (; i + 16 <= cells; i += 16) {
+    __m128i lo = zero;
+    __m128i hi = zero;
+    for (int r = 0; r < rows; ++r) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p[r] + i));
+      lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+      hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_packus_epi16(_mm_mulhi_epu16(lo, mul), _mm_mulhi_epu16(hi, mul)));
+  }
+  for (; i < cells; ++i) {
+    uint32_t sum = 0;
+    for (int r = 0; r < rows; ++r) sum += p[r][i];
+    out[i] = static_cast<uint8_t>(sum / d);
+  }
+  return true;
+#else
+  (void)src;
+  (void)y;
+  (void)rows;
+  (void)cells;
+  (void)out;
+  return false;
+#endif
+}
+
 // Division of a band's column sum (at most 255 * cols) by its column count. Below 256 columns a
 // 32-bit multiply by ceil(2^24 / cols) is exact (the error term 255 * cols * cols stays under
 // 2^24) and x * m stays under 2^32; wider bands use the 64-bit divider.
@@ -208,6 +251,42 @@ void EmitRow(const uint8_t* columns, const std::vector<uint32_t>& group_cols,
   for (size_t j = 0; j < groups; ++j, out += 3) {
     uint32_t b = 0, g = 0, r = 0;
     const uint32_t cols = group_cols[j];
+#if defined(__SSE2__)
+    if (cols <= 5) {
+      // Up to five triples lie in one 16-byte load (`columns` has room past its end): the load
+      // shifted by 3, 6, 9 and 12 bytes brings each next triple under the first, and 16-bit
+      // adds sum the three channels in lanes 0 to 2.
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+      __m128i sum = _mm_unpacklo_epi8(v, zero);
+      switch (cols) {
+        case 5:
+          sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_srli_si128(v, 12), zero));
+          [[fallthrough]];
+        case 4:
+          sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_srli_si128(v, 9), zero));
+          [[fallthrough]];
+        case 3:
+          sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_srli_si128(v, 6), zero));
+          [[fallthrough]];
+        case 2:
+          sum = _mm_add_epi16(sum, _mm_unpacklo_epi8(_mm_srli_si128(v, 3), zero));
+          [[fallthrough]];
+        default:
+          break;
+      }
+      const auto low = static_cast<uint32_t>(_mm_cvtsi128_si32(sum));
+      b = low & 0xFFFF;
+      g = low >> 16;
+      r = static_cast<uint32_t>(_mm_extract_epi16(sum, 2));
+      a += 3 * static_cast<size_t>(cols);
+      const ColumnDivider& d = group_div[j];
+      out[0] = static_cast<uint8_t>(d(b));
+      out[1] = static_cast<uint8_t>(d(g));
+      out[2] = static_cast<uint8_t>(d(r));
+      continue;
+    }
+#endif
     switch (cols) {
       case 1:
         SumTriples<1>(a, b, g, r);
@@ -258,7 +337,7 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands,
   const int th = out.Height();
   const size_t cells = 3 * static_cast<size_t>(sw);
   std::vector<Acc> acc(cells);
-  std::vector<uint8_t> columns(cells);
+  std::vector<uint8_t> columns(cells + 16);  // EmitRow loads 16 bytes at a time
   std::vector<uint8_t> scratch;
   if (src.Format() == PixelFormat::k15 || src.Format() == PixelFormat::k16) scratch.resize(cells);
   const int made_cols = static_cast<int>(group_cols.size());
@@ -267,6 +346,14 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands,
   int y = 0;
   int dy = 0;
   for (const int rows : bands) {
+    if (pairs && SumAndDivideBand(src, y, rows, cells, columns.data())) {
+      y += rows;
+      uint8_t* line = out.Row(dy);
+      EmitRow(columns.data(), group_cols, group_div, line);
+      for (int x = made_cols; x < tw; ++x) std::memcpy(line + 3 * x, line + 3 * (x - 1), 3);
+      ++dy;
+      continue;
+    }
     if (pairs) {
       uint16_t* acc16 = reinterpret_cast<uint16_t*>(acc.data());
       int r = 0;

@@ -482,7 +482,12 @@ FileResult WriteFileAtomically(const std::string& path, std::string_view content
     if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
     existed = ::stat(target.c_str(), &st) == 0;
   }
-  TempFile temp = CreateExclusiveFile(FolderOf(target), "." + BaseName(target) + ".", ".tmp");
+  // Built by appending: GCC 12 at -O3 misreads `"." + std::string&&` as an overlapping copy
+  // (-Wrestrict), and appending also saves the temporaries.
+  std::string prefix(1, '.');
+  prefix += BaseName(target);
+  prefix += '.';
+  TempFile temp = CreateExclusiveFile(FolderOf(target), prefix, ".tmp");
   if (!temp.IsOpen()) return FileResult::Fail(errno != 0 ? errno : EIO);
   temp.SetDeleteOnClose(true);
   if (!temp.Write(content.data(), content.size())) return FileResult::Fail(errno);

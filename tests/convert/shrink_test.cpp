@@ -104,8 +104,9 @@ TEST(ShrinkSmooth, MatchesPlainAverageOnRandomPicturesOfEveryDepth) {
   struct Sizes {
     int sw, sh, tw, th;
   };
-  const Sizes sizes[] = {{37, 23, 5, 4},  {64, 48, 13, 9}, {17, 91, 16, 3},  {5, 5, 5, 2},
-                         {101, 7, 33, 7}, {9, 9, 1, 1},    {200, 3, 199, 2}, {6, 6, 2, 2}};
+  const Sizes sizes[] = {{37, 23, 5, 4},   {64, 48, 13, 9},  {17, 91, 16, 3},  {5, 5, 5, 2},
+                         {101, 7, 33, 7},  {9, 9, 1, 1},     {200, 3, 199, 2}, {6, 6, 2, 2},
+                         {400, 11, 80, 2}, {203, 12, 41, 3}, {29, 4, 7, 1},    {250, 5, 62, 1}};
   for (PixelFormat f : formats) {
     for (const Sizes& s : sizes) {
       const Bitmap src = RandomPicture(rng, s.sw, s.sh, f);

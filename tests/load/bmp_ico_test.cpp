@@ -5,8 +5,11 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <array>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/codecs/ico/ico_codec.h"
@@ -154,6 +157,69 @@ TEST(BmpRead, EveryDepthMatchesQt) {
       continue;
     }
     ExpectSameAsQt(bitmap, QtRead(bytes, "BMP"), c.name, shallow ? 7 : 0, run_length);
+  }
+}
+
+// Pictures whose pixels are unpacked through bit-field masks are stored with the file's own row
+// length (4 bytes a pixel for 32 bits), not the unpacked 24-bit one. Widths whose two strides
+// differ put every row after the first at the wrong place when the wrong one is used; each pixel
+// is checked against a decode of the raw bytes done here, bottom-up and top-down.
+TEST(BmpRead, MaskedRowsFollowTheFileStride) {
+  struct MaskCase {
+    int bits;
+    std::array<uint32_t, 3> masks;  // red, green, blue
+    int width;
+    int height;
+  };
+  const MaskCase cases[] = {
+      {32, {0x000000FF, 0x0000FF00, 0x00FF0000}, 5, 4},   // red lowest: 8-bit channels
+      {32, {0x000003FF, 0x000FFC00, 0x3FF00000}, 7, 3},   // 10-10-10: top 8 bits kept
+      {32, {0x000000FF, 0x0000FF00, 0x00FF0000}, 3, -4},  // top-down
+      {16, {0x00000F00, 0x000000F0, 0x0000000F}, 3, 3},   // 4-4-4 in 16 bits
+  };
+  const auto expand = [](uint32_t p, uint32_t mask) {
+    uint32_t v = p & mask;
+    while ((mask & 1) == 0) {
+      mask >>= 1;
+      v >>= 1;
+    }
+    int width = 0;
+    for (uint32_t m = mask; m != 0; m >>= 1) ++width;
+    if (width >= 8) return static_cast<int>(v >> (width - 8));
+    const uint32_t max = (1u << width) - 1;
+    return static_cast<int>((v * 255 + max / 2) / max);
+  };
+  uint32_t seed = 40;
+  for (const MaskCase& c : cases) {
+    DibShape s;
+    s.width = c.width;
+    s.height = c.height;
+    s.bits = c.bits;
+    s.compression = 3;
+    s.masks = {c.masks[0], c.masks[1], c.masks[2]};
+    s.pixels = NoiseRows(c.width, c.height, c.bits, seed++);
+    Bitmap bitmap;
+    const ReadResult read = ReadBmp(BmpBytes(s), bitmap);
+    const std::string what = std::to_string(c.bits) + " bits, " + std::to_string(c.width) + " x " +
+                             std::to_string(c.height);
+    ASSERT_TRUE(read.ok()) << what << ": " << read.error;
+    ASSERT_EQ(bitmap.Format(), PixelFormat::k24) << what;
+    const int rows = std::abs(c.height);
+    const size_t stride = Stride(c.width, c.bits);
+    for (int r = 0; r < rows; ++r) {
+      const int y = c.height < 0 ? r : rows - 1 - r;
+      for (int x = 0; x < c.width; ++x) {
+        const uint8_t* src = s.pixels.data() + static_cast<size_t>(r) * stride +
+                             static_cast<size_t>(x) * static_cast<size_t>(c.bits / 8);
+        uint32_t p = src[0] | static_cast<uint32_t>(src[1]) << 8;
+        if (c.bits == 32)
+          p |= static_cast<uint32_t>(src[2]) << 16 | static_cast<uint32_t>(src[3]) << 24;
+        const Rgb got = bitmap.ColourAt(x, y);
+        ASSERT_EQ(got.r, expand(p, c.masks[0])) << what << " at " << x << "," << y;
+        ASSERT_EQ(got.g, expand(p, c.masks[1])) << what << " at " << x << "," << y;
+        ASSERT_EQ(got.b, expand(p, c.masks[2])) << what << " at " << x << "," << y;
+      }
+    }
   }
 }
 

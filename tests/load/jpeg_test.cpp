@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,10 @@
 #include <sstream>
 
 #include "picture/codecs/jpeg/jpeg_codec.h"
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
 #include "test_pictures.h"
 #include "test_support/temp_dir.h"
 
@@ -105,6 +111,36 @@ TEST_F(JpegTest, DecodesLikeDjpegAtEveryScaleAndMode) {
   ExpectSame(grey, Djpeg("", grey_, dir_.File("ref.pnm")), "grey file");
 }
 
+// Decoding into a Bitmap that already holds a picture of the same size (its memory is reused,
+// not cleared) gives the same bytes, row padding included, as decoding into a new one.
+TEST_F(JpegTest, ReusedPictureMemoryEndsUpLikeAFreshDecode) {
+  struct Case {
+    const std::string* file;
+    int denom;
+    bool grayscale;
+    int bits;
+  };
+  for (const Case& c : {Case{&colour_, 1, false, 24}, Case{&colour_, 8, true, 24},
+                        Case{&colour_, 2, false, 8}, Case{&grey_, 4, false, 24}}) {
+    JpegDecodeSettings settings;
+    settings.scale_denom = c.denom;
+    settings.grayscale = c.grayscale;
+    settings.output_bits = c.bits;
+    Bitmap fresh;
+    ASSERT_TRUE(LoadJpeg(*c.file, fresh, settings).ok());
+    Bitmap reused;
+    ASSERT_TRUE(reused.Create(fresh.Width(), fresh.Height(), fresh.Format()));
+    std::fill(reused.Data(), reused.Data() + reused.ByteSize(), uint8_t{0xEE});
+    const uint8_t* memory = reused.Data();
+    ASSERT_TRUE(LoadJpeg(*c.file, reused, settings).ok());
+    EXPECT_EQ(reused.Data(), memory);
+    EXPECT_TRUE(reused == fresh) << *c.file << " 1/" << c.denom;
+    if (fresh.Stride() > static_cast<size_t>(fresh.Width()) * (fresh.Bits() / 8)) {
+      EXPECT_EQ(fresh.Row(fresh.Height() - 1)[fresh.Stride() - 1], 0) << "padding";
+    }
+  }
+}
+
 TEST_F(JpegTest, AgreesWithQtWithinRounding) {
   Bitmap bitmap;
   ASSERT_TRUE(LoadJpeg(colour_, bitmap, JpegDecodeSettings{}).ok());
@@ -158,6 +194,88 @@ TEST_F(JpegTest, WriterHonoursQualityAndGrayscale) {
   ASSERT_TRUE(LoadJpeg(dir_.File("indexed.jpg"), back, JpegDecodeSettings{}).ok());
   EXPECT_NEAR(back.ColourAt(8, 8).r, 200, 4);
   EXPECT_FALSE(SaveJpeg(dir_.File("no/such/dir.jpg"), indexed, JpegSaveOptions{}).ok);
+}
+
+// Four-component files as print programs write them: 16 x 16 blocks of one ink mix each.
+// `adobe` stores the inks inverted (255 = no ink) under an Adobe marker, as Photoshop does;
+// without the marker the values are plain ink amounts. `ycck` has libjpeg store them as YCCK.
+struct Ink {
+  uint8_t c, m, y, k;
+};
+constexpr std::array<Ink, 8> kInks = {{{0, 0, 0, 0},
+                                       {255, 0, 0, 0},
+                                       {0, 255, 0, 0},
+                                       {0, 0, 255, 0},
+                                       {0, 0, 0, 255},
+                                       {40, 120, 200, 30},
+                                       {200, 60, 10, 100},
+                                       {128, 128, 128, 128}}};
+
+bool WriteCmykJpeg(const std::string& path, bool adobe, bool ycck) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = 16 * kInks.size();
+  cinfo.image_height = 32;
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, ycck ? JCS_YCCK : JCS_CMYK);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(cinfo.image_width * 4);
+  for (size_t x = 0; x < cinfo.image_width; ++x) {
+    const Ink& ink = kInks[x / 16];
+    const uint8_t v[4] = {ink.c, ink.m, ink.y, ink.k};
+    for (int i = 0; i < 4; ++i) row[x * 4 + i] = adobe ? static_cast<uint8_t>(255 - v[i]) : v[i];
+  }
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW line = row.data();
+    jpeg_write_scanlines(&cinfo, &line, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return std::fclose(file) == 0;
+}
+
+TEST_F(JpegTest, CmykAndYcckDecodeToTheColoursOfTheirInks) {
+  struct Case {
+    const char* name;
+    bool adobe;
+    bool ycck;
+  };
+  for (const Case& c : {Case{"Adobe CMYK", true, false}, Case{"Adobe YCCK", true, true},
+                        Case{"plain CMYK", false, false}}) {
+    const std::string path = dir_.File(std::string(c.name) + ".jpg");
+    ASSERT_TRUE(WriteCmykJpeg(path, c.adobe, c.ycck)) << c.name;
+    EXPECT_EQ(ReadJpegHeader(path).components, 4) << c.name;
+    for (int denom : {1, 2}) {
+      Bitmap bitmap;
+      JpegDecodeSettings settings;
+      settings.scale_denom = denom;
+      const ReadResult read = LoadJpeg(path, bitmap, settings);
+      ASSERT_TRUE(read.ok()) << c.name << ": " << read.error;
+      EXPECT_EQ(read.depth, 24) << c.name;
+      ASSERT_EQ(bitmap.Format(), PixelFormat::k24) << c.name;
+      ASSERT_EQ(bitmap.Width(), static_cast<int>(16 * kInks.size()) / denom) << c.name;
+      for (size_t i = 0; i < kInks.size(); ++i) {
+        const Ink& ink = kInks[i];
+        const auto expect = [&](uint8_t v) { return (255 - v) * (255 - ink.k) / 255; };
+        // The middle of each block, away from the blur at block edges.
+        const Rgb got = bitmap.ColourAt(static_cast<int>(i * 16 + 8) / denom, 16 / denom);
+        const std::string where = std::string(c.name) + " 1/" + std::to_string(denom) +
+                                  " ink " + std::to_string(i);
+        EXPECT_NEAR(got.r, expect(ink.c), 4) << where;
+        EXPECT_NEAR(got.g, expect(ink.m), 4) << where;
+        EXPECT_NEAR(got.b, expect(ink.y), 4) << where;
+      }
+    }
+  }
 }
 
 TEST(JpegScale, ChoosesByHowManyTimesWiderThanTheTarget) {

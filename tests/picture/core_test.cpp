@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -109,6 +110,39 @@ TEST(Bitmap, RefusesBeyondTheMemoryBudget) {
   SetMemoryBudget(saved);
   EXPECT_FALSE(bmp.Create(0, 5, PixelFormat::k8));
   EXPECT_FALSE(bmp.Create(5, 5, PixelFormat::kNone));
+}
+
+// Reshape and Recreate keep Create's refusals; both reuse a buffer of about the right size, and
+// Recreate (unlike Reshape, whose callers write every byte) hands back zeros again.
+TEST(Bitmap, RecreateAndReshapeCheckLikeCreateAndReuseTheBuffer) {
+  const size_t saved = MemoryBudget();
+  SetMemoryBudget(1 << 20);
+  Bitmap bmp;
+  ASSERT_TRUE(bmp.Create(10, 10, PixelFormat::k8));
+  EXPECT_FALSE(bmp.Reshape(65535, 65535, PixelFormat::k24));
+  EXPECT_TRUE(bmp.Empty());
+  EXPECT_FALSE(bmp.Reshape(0, 5, PixelFormat::k8));
+  EXPECT_FALSE(bmp.Reshape(5, 5, PixelFormat::kNone));
+  EXPECT_FALSE(bmp.Recreate(65535, 65535, PixelFormat::k24));
+  SetMemoryBudget(saved);
+
+  ASSERT_TRUE(bmp.Reshape(99, 40, PixelFormat::k24));
+  EXPECT_EQ(bmp.Stride(), 300u);
+  EXPECT_EQ(bmp.ByteSize(), 300u * 40);
+  EXPECT_EQ(bmp.Format(), PixelFormat::k24);
+  std::memset(bmp.Data(), 0xAB, bmp.ByteSize());
+  bmp.Palette().push_back(Rgb{1, 2, 3});
+  const uint8_t* before = bmp.Data();
+  // 100 x 100 at 8 bits needs 10,000 of the 12,000 bytes: the same memory.
+  ASSERT_TRUE(bmp.Reshape(100, 100, PixelFormat::k8));
+  EXPECT_EQ(bmp.Data(), before);
+  EXPECT_TRUE(bmp.Palette().empty());
+  ASSERT_TRUE(bmp.Recreate(99, 40, PixelFormat::k24));
+  EXPECT_EQ(bmp.Data(), before);
+  for (size_t i = 0; i < bmp.ByteSize(); ++i) ASSERT_EQ(bmp.Data()[i], 0) << i;
+  // Far smaller: the big buffer is let go.
+  ASSERT_TRUE(bmp.Reshape(2, 2, PixelFormat::k8));
+  EXPECT_EQ(bmp.ByteSize(), 8u);
 }
 
 TEST(Bitmap, FailurePictureIsOneByOneAtOneBit) {

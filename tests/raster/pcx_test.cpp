@@ -194,6 +194,94 @@ TEST(PcxRead, ReloadIntoTheSamePictureLeavesNothingBehind) {
   EXPECT_EQ(bm.Palette().size(), 256u);
 }
 
+// Long 8-bit rows of every kind of token, decoded by a plain byte-by-byte reading written here
+// and by the reader, must agree to the byte, padding included: literals, runs of every count
+// (0 included), chains of runs whose values are 0xC0 and above themselves, runs that pass the
+// row's end, rows longer than the picture is wide and files that stop short.
+std::vector<uint8_t> PlainPcxRows(const std::vector<uint8_t>& file, int height, size_t bpl) {
+  std::vector<uint8_t> rows(static_cast<size_t>(height) * bpl);
+  size_t at = 128;
+  auto next = [&]() -> uint8_t { return at < file.size() ? file[at++] : (++at, 0); };
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = rows.data() + static_cast<size_t>(y) * bpl;
+    size_t n = 0;
+    while (n < bpl) {
+      const uint8_t b = next();
+      if (b >= 0xC0) {
+        const uint8_t v = next();
+        for (size_t i = 0; i < static_cast<size_t>(b & 0x3F) && n < bpl; ++i) row[n++] = v;
+      } else {
+        row[n++] = b;
+      }
+    }
+  }
+  return rows;
+}
+
+TEST(PcxRead, MixedTokensOverLongRowsMatchAPlainReading) {
+  struct Shape {
+    int width;
+    int height;
+    int bpl;
+    double cut;  // fraction of the pixel data kept
+  };
+  const Shape shapes[] = {{4000, 6, 4000, 1.0}, {1001, 9, 1002, 1.0}, {130, 40, 130, 1.0},
+                          {257, 12, 263, 1.0},  {700, 8, 700, 0.6},   {63, 30, 64, 1.0}};
+  uint32_t seed = 12345;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (const Shape& shape : shapes) {
+    Bytes b = PcxHeader(5, 8, 1, shape.width, shape.height, shape.bpl);
+    for (int y = 0; y < shape.height; ++y) {
+      int n = 0;
+      while (n < shape.bpl) {
+        const uint32_t kind = rnd() % 10;
+        if (kind < 4) {
+          b.U8(static_cast<int>(rnd() % 0xC0));
+          ++n;
+        } else if (kind < 7) {
+          const int count = static_cast<int>(rnd() % 4);  // short runs, often of high values
+          b.U8(0xC0 | count).U8(static_cast<int>(0xC0 + rnd() % 0x40));
+          n += count;
+        } else if (kind < 9) {
+          const int count = static_cast<int>(rnd() % 64);
+          b.U8(0xC0 | count).U8(static_cast<int>(rnd() % 256));
+          n += count;
+        } else {
+          // A stretch of literals long enough to fill a whole block.
+          const int length = static_cast<int>(rnd() % 100);
+          for (int i = 0; i < length; ++i) b.U8(static_cast<int>(rnd() % 0xC0));
+          n += length;
+        }
+      }
+    }
+    b.v.resize(128 + static_cast<size_t>(static_cast<double>(b.v.size() - 128) * shape.cut));
+    EndPalette(b);
+    const std::string what = std::to_string(shape.width) + " x " + std::to_string(shape.height) +
+                             ", " + std::to_string(shape.bpl) + " bytes a row";
+    const std::vector<uint8_t> plain =
+        PlainPcxRows(b.v, shape.height, static_cast<size_t>(shape.bpl));
+    Bitmap bm;
+    // Twice into the same picture: the second decode reuses the first one's memory.
+    for (int pass = 0; pass < 2; ++pass) {
+      const ReadResult r = LoadBytes(b, bm);
+      ASSERT_TRUE(r.ok()) << what << ": " << r.error;
+      ASSERT_EQ(bm.Width(), shape.width) << what;
+      ASSERT_EQ(bm.Height(), shape.height) << what;
+      const size_t shown = static_cast<size_t>(std::min(shape.width, shape.bpl));
+      for (int y = 0; y < shape.height; ++y) {
+        const uint8_t* row = bm.Row(y);
+        const uint8_t* want = plain.data() + static_cast<size_t>(y) * shape.bpl;
+        for (size_t x = 0; x < bm.Stride(); ++x) {
+          ASSERT_EQ(row[x], x < shown ? want[x] : 0) << what << " at " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 TEST(PcxRead, ReducedDecodingCallsTheInstalledReducer) {
   static int calls = 0;
   calls = 0;

@@ -1,6 +1,8 @@
 // PIC reading (run codes, blocks, planes, palettes) and writing in every export mode.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "picture/codecs/pic/pic_graphics.h"
 #include "raster/raster_test_util.h"
 #include "test_support/temp_dir.h"
@@ -49,6 +51,52 @@ TEST(PicRead, RunCodesAndBlocksEndingMidRow) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(bm.PixelAt(x, y), want[y][x]) << x << "," << y;
   EXPECT_EQ(bm.ColourAt(0, 2), (Rgb{4, 4, 4}));  // 6-bit 1 -> 4
+}
+
+// 8-bit rows are unpacked into the picture's own memory, over whatever a previous picture left
+// there: a run across rows, blocks that end mid-row and a file that stops short must leave exact
+// rows, zero padding, and zero rows (the cut-off one included) where the blocks ran out.
+TEST(PicRead, ReloadOverOldPixelsClearsPaddingAndRowsTheDataNeverReached) {
+  // 5 x 4, no palette (grey ramp). One block: bottom row literals, then a run of 7 that fills
+  // row 2 and two bytes of row 1; no block follows, so rows 1 and 0 stay blank.
+  Bytes ends = PicHeader(5, 4, 0x08, 0, 0);
+  ends.U16(1);
+  Block(ends, 12, 0xEE, {1, 2, 3, 4, 5, 0xEE, 7, 0x33});
+  // The same, then a second block that claims 6 bytes in a file that ends after its first:
+  // bytes past the end read as 0, so row 1 is 0x33 0x33 9 0 0 and row 0 zeros.
+  Bytes cut = ends;
+  cut.v[17] = 2;
+  cut.U16(11).U16(6).U8(0xEE).U8(9);
+  struct Case {
+    const char* name;
+    const Bytes& bytes;
+    uint8_t row1[5];
+  };
+  for (const Case& c :
+       {Case{"blocks end", ends, {0, 0, 0, 0, 0}}, Case{"file ends", cut, {0x33, 0x33, 9, 0, 0}}}) {
+    Bitmap bm;
+    ASSERT_TRUE(bm.Create(30, 30, PixelFormat::k24));
+    std::memset(bm.Data(), 0xEE, bm.ByteSize());
+    const ReadResult r = LoadBytes(c.bytes, bm);
+    ASSERT_TRUE(r.ok()) << c.name << ": " << r.error;
+    ASSERT_EQ(bm.Width(), 5);
+    ASSERT_EQ(bm.Height(), 4);
+    ASSERT_EQ(bm.Stride(), 8u);
+    const uint8_t* want[4] = {nullptr, c.row1, nullptr, nullptr};
+    const uint8_t zeros[5] = {0, 0, 0, 0, 0};
+    const uint8_t run[5] = {0x33, 0x33, 0x33, 0x33, 0x33};
+    const uint8_t bottom[5] = {1, 2, 3, 4, 5};
+    want[0] = zeros;
+    want[2] = run;
+    want[3] = bottom;
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(bm.Row(y)[x], want[y][x]) << c.name << " " << x << "," << y;
+      for (int x = 5; x < 8; ++x) {
+        EXPECT_EQ(bm.Row(y)[x], 0) << c.name << ": padding " << x << " of row " << y;
+      }
+    }
+  }
 }
 
 TEST(PicRead, FourPlaneEgaPicture) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "picture/codecs/tga/tga_graphics.h"
 #include "raster/raster_test_util.h"
@@ -87,6 +89,103 @@ TEST(TgaRead, RunLength32BitSkipsAlphaAndCutsPacketsAtRowEnd) {
   EXPECT_EQ(bm.PixelAt(1, 0), 0x030201u);
   EXPECT_EQ(bm.PixelAt(2, 0), 0x060504u);
   for (int x = 0; x < 3; ++x) EXPECT_EQ(bm.PixelAt(x, 1), 0x090807u);
+}
+
+// Rows are decoded into whatever the picture's memory held before (a reload reuses it): each
+// depth, raw and run-length, mirrored or not, must leave exact pixels and zero padding behind.
+TEST(TgaRead, ReloadOverOldPixelsLeavesExactRowsAndZeroPadding) {
+  struct Case {
+    int type;
+    int depth;
+    int descriptor;
+  };
+  const Case cases[] = {{2, 24, 0}, {10, 24, 0x20}, {2, 32, 0x10}, {10, 32, 0},
+                        {2, 16, 0}, {3, 8, 0x30},   {11, 8, 0},    {3, 1, 0x20}};
+  const int width = 7;
+  const int height = 5;
+  uint32_t seed = 77;
+  auto rnd = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) & 0xFF);
+  };
+  for (const Case& c : cases) {
+    const int pixel_bytes = c.depth == 1 ? 1 : c.depth / 8;
+    const int units = c.depth == 1 ? 1 : width;  // 1 bit: 7 pixels in one byte
+    std::vector<std::vector<int>> rows(height);
+    Bytes b = TgaHeader(c.type, c.depth, width, height, c.descriptor);
+    for (auto& row : rows) {
+      for (int i = 0; i < units * pixel_bytes; ++i) row.push_back(rnd());
+      if (c.type >= 9) {
+        // A run of two units, then the rest as one literal packet.
+        b.U8(0x81);
+        for (int i = 0; i < pixel_bytes; ++i) b.U8(row[i]);
+        for (int i = 0; i < pixel_bytes; ++i) row[pixel_bytes + i] = row[i];
+        if (units > 2) {
+          b.U8(units - 3);
+          for (int i = 2 * pixel_bytes; i < units * pixel_bytes; ++i) b.U8(row[i]);
+        }
+      } else {
+        for (int v : row) b.U8(v);
+      }
+    }
+    Bitmap bm;
+    ASSERT_TRUE(bm.Create(40, 40, PixelFormat::k24));
+    std::memset(bm.Data(), 0xEE, bm.ByteSize());
+    const std::string what = "type " + std::to_string(c.type) + ", " + std::to_string(c.depth) +
+                             " bits, descriptor " + std::to_string(c.descriptor);
+    ASSERT_TRUE(LoadBytes(b, bm).ok()) << what;
+    ASSERT_EQ(bm.Width(), width) << what;
+    const bool top_first = (c.descriptor & 0x20) != 0;
+    const bool mirrored = (c.descriptor & 0x10) != 0;
+    for (int r = 0; r < height; ++r) {
+      const int y = top_first ? r : height - 1 - r;
+      const std::vector<int>& row = rows[static_cast<size_t>(r)];
+      for (int x = 0; x < width; ++x) {
+        const int sx = mirrored ? width - 1 - x : x;
+        uint32_t want = 0;
+        if (c.depth == 1) {
+          want = (row[0] >> (7 - sx)) & 1;
+        } else if (c.depth == 8) {
+          want = static_cast<uint32_t>(row[static_cast<size_t>(sx)]);
+        } else if (c.depth == 16) {
+          const int v = row[static_cast<size_t>(sx) * 2] | row[static_cast<size_t>(sx) * 2 + 1]
+                                                               << 8;
+          auto five = [](int f) { return static_cast<uint32_t>(f * 255 / 31); };
+          want = five((v >> 10) & 31) << 16 | five((v >> 5) & 31) << 8 | five(v & 31);
+        } else {
+          const size_t at = static_cast<size_t>(sx) * static_cast<size_t>(pixel_bytes);
+          want = static_cast<uint32_t>(row[at + 2] << 16 | row[at + 1] << 8 | row[at]);
+        }
+        ASSERT_EQ(bm.PixelAt(x, y), want) << what << " at " << x << "," << y;
+      }
+      const size_t used = c.depth == 1 ? 1 : static_cast<size_t>(width) * (c.depth == 8 ? 1 : 3);
+      for (size_t i = used; i < bm.Stride(); ++i) {
+        ASSERT_EQ(bm.Row(y)[i], 0) << what << ": padding byte " << i << " of row " << y;
+      }
+    }
+  }
+}
+
+// Uncompressed rows longer than a few kilobytes are read straight into the picture; over more
+// than one chunk of the file and with the file cut short, every pixel must still be where the
+// row order puts it, and the missing ones 0.
+TEST(TgaRead, LongRawRowsAcrossChunksAndCutShort) {
+  const int width = 1500;  // 4,500 bytes a row
+  const int height = 64;   // 288,000 bytes: more than two chunks
+  Bytes b = TgaHeader(2, 24, width, height, 0, 0, 0, 0, 0, 5);
+  const size_t start = b.Size();
+  for (int i = 0; i < width * height * 3; ++i) b.U8((i * 7 + i / 4093) & 0xFF);
+  b.v.resize(start + static_cast<size_t>(width) * 3 * 50 + 1234);  // 50 rows and a bit
+  Bitmap bm;
+  ASSERT_TRUE(LoadBytes(b, bm).ok());
+  for (int r = 0; r < height; ++r) {
+    const uint8_t* row = bm.Row(height - 1 - r);  // bottom-up
+    for (int i = 0; i < width * 3; ++i) {
+      const size_t at = static_cast<size_t>(r) * width * 3 + static_cast<size_t>(i);
+      const int want = start + at < b.Size() ? static_cast<int>((at * 7 + at / 4093) & 0xFF) : 0;
+      ASSERT_EQ(row[i], want) << "row " << r << " byte " << i;
+    }
+  }
 }
 
 TEST(TgaRead, ColourMapFromIndex16With16BitEntries) {

@@ -93,24 +93,25 @@ int NormalisedDenom(int denom) {
   return 8;
 }
 
-// Adobe writes CMYK inverted (0 = full ink), which is what libjpeg hands back for CMYK and YCCK.
-void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width) {
+// Four-component pixels as blue-green-red. Files with an Adobe marker (Photoshop and every
+// program that follows it, libjpeg's YCCK included) store the inks inverted, 255 meaning no ink;
+// without the marker the values are plain ink amounts.
+void CmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+  const unsigned flip = inverted ? 0 : 255;
   for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
-    const unsigned k = cmyk[3];
-    bgr[0] = static_cast<uint8_t>((cmyk[2] * k + 127) / 255);
-    bgr[1] = static_cast<uint8_t>((cmyk[1] * k + 127) / 255);
-    bgr[2] = static_cast<uint8_t>((cmyk[0] * k + 127) / 255);
+    const unsigned k = cmyk[3] ^ flip;
+    bgr[0] = static_cast<uint8_t>(((cmyk[2] ^ flip) * k + 127) / 255);
+    bgr[1] = static_cast<uint8_t>(((cmyk[1] ^ flip) * k + 127) / 255);
+    bgr[2] = static_cast<uint8_t>(((cmyk[0] ^ flip) * k + 127) / 255);
   }
 }
 
-// Every row of the output is written by the decode, so a Bitmap of the same size and format
-// (the holder of the previous picture of a slide show or thumbnail run) is reused as it is.
-bool ReuseOrCreate(Bitmap& bitmap, int width, int height, PixelFormat format) {
-  if (bitmap.Width() == width && bitmap.Height() == height && bitmap.Format() == format) {
-    bitmap.Palette().clear();
-    return true;
-  }
-  return bitmap.Create(width, height, format);
+// Every row of the output is written by the decode (its padding and any rows a broken stream
+// leaves are cleared afterwards), so the Bitmap is not zero-filled first, and one of the same
+// size and format (the holder of the previous picture of a slide show or thumbnail run) keeps
+// its memory.
+bool Prepare(Bitmap& bitmap, int width, int height, PixelFormat format) {
+  return bitmap.Reshape(width, height, format);
 }
 
 // The whole decode runs in this one frame so that a longjmp from libjpeg lands where no C++
@@ -168,8 +169,8 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
       cinfo.output_height;
   if (cinfo.output_width > INT32_MAX || cinfo.output_height > INT32_MAX ||
       !ClaimPlausible(claimed, source_size, kMostPixelBytesPerFileByte) ||
-      !ReuseOrCreate(bitmap, static_cast<int>(cinfo.output_width),
-                     static_cast<int>(cinfo.output_height), format)) {
+      !Prepare(bitmap, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+               format)) {
     std::snprintf(errors.message, JMSG_LENGTH_MAX, "JPEG picture too large");
     std::longjmp(errors.jump, 1);
   }
@@ -189,17 +190,39 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
       palette[i] = Rgb{cinfo.colormap[0][i], cinfo.colormap[1][i], cinfo.colormap[2][i]};
     }
   }
-  JSAMPARRAY scratch = nullptr;
   if (cmyk) {
-    scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                         cinfo.output_width * 4, 1);
+    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                    JPOOL_IMAGE, cinfo.output_width * 4, 1);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION y = cinfo.output_scanline;
+      if (jpeg_read_scanlines(&cinfo, scratch, 1) != 1) break;
+      CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width,
+                   cinfo.saw_Adobe_marker != 0);
+      picture::ReportDecodeRow(cinfo.output_scanline, cinfo.output_height);
+    }
+  } else {
+    // Several rows a call, straight into the Bitmap: libjpeg hands out a whole row group at once
+    // instead of going back through its buffers for every row.
+    constexpr JDIMENSION kRowsPerCall = 16;
+    JSAMPROW rows[kRowsPerCall];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION y = cinfo.output_scanline;
+      const JDIMENSION n = std::min(kRowsPerCall, cinfo.output_height - y);
+      for (JDIMENSION i = 0; i < n; ++i) rows[i] = bitmap.Row(static_cast<int>(y + i));
+      if (jpeg_read_scanlines(&cinfo, rows, n) == 0) break;
+      picture::ReportDecodeRow(cinfo.output_scanline, cinfo.output_height);
+    }
   }
-  while (cinfo.output_scanline < cinfo.output_height) {
-    const JDIMENSION y = cinfo.output_scanline;
-    JSAMPROW row = cmyk ? scratch[0] : bitmap.Row(static_cast<int>(y));
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-    picture::ReportDecodeRow(cinfo.output_scanline, cinfo.output_height);
-    if (cmyk) CmykRowToBgr(scratch[0], bitmap.Row(static_cast<int>(y)), cinfo.output_width);
+  // Rows a suspended or broken stream never delivered, and every row's padding, read as 0.
+  const size_t row_bytes =
+      static_cast<size_t>(cinfo.output_width) * (format == PixelFormat::k24 ? 3 : 1);
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    uint8_t* row = bitmap.Row(y);
+    if (static_cast<JDIMENSION>(y) >= cinfo.output_scanline) {
+      std::memset(row, 0, bitmap.Stride());
+    } else if (bitmap.Stride() > row_bytes) {
+      std::memset(row + row_bytes, 0, bitmap.Stride() - row_bytes);
+    }
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);

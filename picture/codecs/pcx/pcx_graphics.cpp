@@ -2,8 +2,13 @@
 #include "picture/decode_progress.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vr::codecs {
 namespace {
@@ -22,10 +27,91 @@ PcxLayout LayoutOf(const PcxHeader& h) {
   return PcxLayout::kBlank;
 }
 
+// Bit i set for each byte i of the 64 at `p` that is 0xC0 or above (a run count when it starts a
+// token).
+inline uint64_t HighBytes64(const uint8_t* p) {
+#if defined(__SSE2__)
+  const __m128i floor = _mm_set1_epi8(static_cast<char>(0xC0));
+  uint64_t mask = 0;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    const __m128i high = _mm_cmpeq_epi8(_mm_max_epu8(v, floor), v);
+    mask |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(high))) << (16 * i);
+  }
+  return mask;
+#else
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; ++i) mask |= static_cast<uint64_t>(p[i] >= 0xC0) << i;
+  return mask;
+#endif
+}
+
+// The run counts among 64 bytes that begin at a token. In a stretch of consecutive bytes of
+// 0xC0 and above, the first is a count, the next its value, the next a count again and so on;
+// every stretch begins at a token because the byte before it is a literal or a value. The
+// stretches are told apart by the parity of their first position, found for all at once by
+// letting an added bit ripple through each stretch that starts at an even position.
+inline uint64_t RunCounts64(uint64_t high) {
+  constexpr uint64_t kEven = 0x5555555555555555ull;
+  constexpr uint64_t kOdd = ~kEven;
+  const uint64_t stretch_starts = high & ~(high << 1);
+  const uint64_t from_even = ((high + (stretch_starts & kEven)) ^ high) & high;
+  const uint64_t from_odd = high & ~from_even;
+  const uint64_t values = (from_even & kOdd) | (from_odd & kEven);
+  return high & ~values;
+}
+
+// Decodes whole 64-byte blocks of the source while the row has room to spare: the count
+// positions of a block are found at once, and the literals between two runs and each run go out
+// as fixed-size stores (the excess is overwritten by what follows, and never passes `total`).
+// Returns with `n` advanced and the source at the first token not yet decoded; the caller
+// finishes the row exactly.
+size_t DecodeBlocks(ChunkSource& src, uint8_t* out, size_t n, size_t total) {
+  // A block reads up to 129 bytes from its start (literal copies of 64 from anywhere in it plus
+  // the value of a count in its last byte).
+  constexpr size_t kSourceSlack = 130;
+  // One token writes at most 64 literal bytes and then 64 run bytes.
+  constexpr size_t kRoom = 128;
+  while (src.Ready() >= kSourceSlack && total - n >= kRoom) {
+    const uint8_t* block = src.Peek();
+    uint64_t counts = RunCounts64(HighBytes64(block));
+    size_t cur = 0;  // first byte of the block not yet decoded
+    while (counts != 0) {
+      if (total - n < kRoom) {
+        src.Advance(cur);
+        return n;
+      }
+      const size_t k = static_cast<size_t>(std::countr_zero(counts));
+      counts &= counts - 1;
+      const size_t literals = k - cur;
+      std::memcpy(out + n, block + cur, 16);
+      if (literals > 16) std::memcpy(out + n + 16, block + cur + 16, 48);
+      n += literals;
+      const size_t count = block[k] & 0x3F;
+      const uint8_t value = block[k + 1];
+      std::memset(out + n, value, 16);
+      if (count > 16) std::memset(out + n + 16, value, 48);
+      n += count;
+      cur = k + 2;
+    }
+    if (cur < 64) {
+      if (total - n < kRoom) {
+        src.Advance(cur);
+        return n;
+      }
+      std::memcpy(out + n, block + cur, 64);
+      n += 64 - cur;
+      cur = 64;
+    }
+    src.Advance(cur);  // 65 when the last byte was a count: its value was taken too
+  }
+  return n;
+}
+
 // Decodes one row of `total` bytes. A run that passes the end of the row is cut there; its
 // excess is dropped rather than carried into the next row.
 void DecodeRow(ChunkSource& src, uint8_t* out, size_t total) {
-  size_t n = 0;
+  size_t n = DecodeBlocks(src, out, 0, total);
   while (n < total) {
     const size_t ready = src.Ready();
     if (ready < 2) {
@@ -40,7 +126,7 @@ void DecodeRow(ChunkSource& src, uint8_t* out, size_t total) {
       }
       continue;
     }
-    // Fast path over the bytes at hand, keeping one in reserve so a run's value is present.
+    // Byte by byte over the bytes at hand, keeping one in reserve so a run's value is present.
     const uint8_t* p = src.Peek();
     const uint8_t* const start = p;
     const uint8_t* const end = p + ready - 1;
@@ -50,11 +136,7 @@ void DecodeRow(ChunkSource& src, uint8_t* out, size_t total) {
         size_t count = b & 0x3F;
         const uint8_t v = *p++;
         if (count > total - n) count = total - n;
-        if (count == 1) {
-          out[n] = v;
-        } else {
-          std::memset(out + n, v, count);
-        }
+        std::memset(out + n, v, count);
         n += count;
       } else {
         out[n++] = b;
@@ -220,22 +302,32 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
     case PcxLayout::kBlank:
       break;
   }
-  // Decoded straight into the caller's picture: reloading reuses its memory.
+  // Decoded straight into the caller's picture: reloading reuses its memory. 8-bit rows that fit
+  // the picture's row decode in place and have their tail cleared, so the picture need not be
+  // zero-filled first.
   Bitmap& out = bitmap;
-  if (!out.Recreate(width, height, format))
+  const bool in_place = layout == PcxLayout::kIndexed8 && row_total > 0 &&
+                        row_total <= picture::RowStride(width, PixelFormat::k8);
+  if (!(in_place ? out.Reshape(width, height, format) : out.Recreate(width, height, format)))
     return Fail(bitmap, "Not enough memory for this picture.");
   if (palette_count > 0) out.SetPalette(ExpandPalette(palette_, palette_count));
 
   if (layout != PcxLayout::kBlank && row_total > 0) {
     ChunkSource src(io);
-    std::vector<uint8_t> raw(row_total + 16);
+    std::vector<uint8_t> raw(in_place ? 0 : row_total + 16);
     const size_t mono_bytes = std::min<size_t>(bpl, (static_cast<size_t>(width) + 7) / 8);
     const int columns =
         static_cast<int>(std::min<size_t>(width, bpl * (layout == PcxLayout::kPlanar ? 8 : 1)));
     for (int y = 0; y < height; ++y) {
+      uint8_t* dst = out.Row(y);
+      if (in_place) {
+        DecodeRow(src, dst, row_total);
+        std::memset(dst + columns, 0, out.Stride() - static_cast<size_t>(columns));
+        picture::ReportDecodeRow(y + 1, height);
+        continue;
+      }
       DecodeRow(src, raw.data(), row_total);
       picture::ReportDecodeRow(y + 1, height);
-      uint8_t* dst = out.Row(y);
       switch (layout) {
         case PcxLayout::kMono:
           std::memcpy(dst, raw.data(), mono_bytes);

@@ -23,6 +23,8 @@ uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8
 
 // Gathers unpacked bytes into rows; every full row goes to the picture. Rows past the last one
 // the picture holds are dropped, so a lying block header cannot write beyond the picture.
+// 8-bit rows are gathered in the picture's own row (the picture was not zero-filled: each row's
+// padding is cleared when it is complete, and Finish clears the rows the data never reached).
 class RowSink {
  public:
   RowSink(Bitmap& out, PicLayout layout, int planes, size_t row_bytes, bool reduced)
@@ -30,16 +32,19 @@ class RowSink {
         layout_(layout),
         row_bytes_(row_bytes),
         reduced_(reduced),
-        line_(row_bytes + 8),
+        direct_(layout == PicLayout::kIndexed8),
+        line_(direct_ ? 0 : row_bytes + 8),
         total_rows_(static_cast<int64_t>(out.Height()) *
-                    (layout == PicLayout::kPlanar ? planes : 1)) {}
+                    (layout == PicLayout::kPlanar ? planes : 1)) {
+    Target();
+  }
 
   bool Full() const { return emitted_ >= total_rows_; }
 
   void Put(const uint8_t* bytes, size_t n) {
     while (n > 0 && !Full()) {
       const size_t k = std::min(n, row_bytes_ - fill_);
-      std::memcpy(line_.data() + fill_, bytes, k);
+      std::memcpy(target_ + fill_, bytes, k);
       bytes += k;
       n -= k;
       fill_ += k;
@@ -49,20 +54,41 @@ class RowSink {
   void Repeat(uint8_t value, size_t n) {
     while (n > 0 && !Full()) {
       const size_t k = std::min(n, row_bytes_ - fill_);
-      std::memset(line_.data() + fill_, value, k);
+      std::memset(target_ + fill_, value, k);
       n -= k;
       fill_ += k;
       if (fill_ == row_bytes_) Emit();
     }
   }
+  // Clears what the data left unwritten in an 8-bit picture: the row in progress and every row
+  // above it.
+  void Finish() {
+    if (!direct_ || Full()) return;
+    const int unfinished = out_.Height() - static_cast<int>(emitted_);  // rows 0 .. unfinished-1
+    for (int y = 0; y < unfinished; ++y) std::memset(out_.Row(y), 0, out_.Stride());
+  }
 
  private:
+  // Where the next row's bytes go.
+  void Target() {
+    if (!direct_) {
+      target_ = line_.data();
+    } else if (!Full()) {
+      target_ = out_.Row(out_.Height() - static_cast<int>(emitted_) - 1);
+    }
+  }
+
   void Emit() {
     fill_ = 0;
     const int height = out_.Height();
     const int width = out_.Width();
     const int64_t n = emitted_++;
     picture::ReportDecodeRow(emitted_, total_rows_);
+    if (direct_) {
+      std::memset(target_ + row_bytes_, 0, out_.Stride() - row_bytes_);
+      Target();
+      return;
+    }
     const uint8_t* line = line_.data();
     if (layout_ == PicLayout::kPlanar) {
       const int plane = static_cast<int>(n / height);
@@ -86,7 +112,9 @@ class RowSink {
   PicLayout layout_;
   size_t row_bytes_;
   bool reduced_;
+  bool direct_;
   std::vector<uint8_t> line_;
+  uint8_t* target_ = nullptr;
   size_t fill_ = 0;
   int64_t emitted_ = 0;
   int64_t total_rows_;
@@ -185,7 +213,8 @@ ReadResult TPICGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
   }
   // Decoded straight into the caller's picture: reloading reuses its memory.
   Bitmap& out = bitmap;
-  if (!out.Recreate(width, height, format))
+  const bool every_byte = layout == PicLayout::kIndexed8;  // see RowSink
+  if (!(every_byte ? out.Reshape(width, height, format) : out.Recreate(width, height, format)))
     return Fail(bitmap, "Not enough memory for this picture.");
   out.SetPalette(ExpandPalette(palette_, palette_count));
 
@@ -224,6 +253,7 @@ ReadResult TPICGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
       produced += count;
     }
   }
+  sink.Finish();
   error_.clear();
   return ReadResult{bits, {}};
 }

@@ -214,13 +214,20 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
   } else {
     FillCube332(palette_);
   }
-  // Decoded straight into the caller's picture: reloading reuses its memory.
+  // Decoded straight into the caller's picture: reloading reuses its memory. Every row is
+  // written whole, its padding cleared, so the picture is not zero-filled first (4-bit files,
+  // whose pixels are not decoded, stay all zero).
   Bitmap& out = bitmap;
-  if (!out.Recreate(width, height, format))
+  const bool every_row = depth != 4;
+  if (!(every_row ? out.Reshape(width, height, format) : out.Recreate(width, height, format)))
     return Fail(bitmap, "Not enough memory for this picture.");
   if (palette_count > 0) out.SetPalette(ExpandPalette(palette_, palette_count));
 
-  if (depth != 4) {
+  if (every_row) {
+    // Bytes each row gets from the decode; the rest of the row is padding.
+    const size_t written =
+        (depth == 16 || depth == 32) ? static_cast<size_t>(width) * 3 : units * unit_bytes;
+    const size_t padding = out.Stride() - written;
     const bool top_first = (h.descriptor & 0x20) != 0;
     const bool mirrored = (h.descriptor & 0x10) != 0;
     const size_t row_bytes = units * unit_bytes;
@@ -255,6 +262,7 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
           dst[2] = s[2];
         }
       }
+      if (padding != 0) std::memset(out.Row(y) + written, 0, padding);
       if (mirrored) MirrorRow(out.Row(y), width, out.Bits());
     }
   }
