@@ -7,31 +7,34 @@
 
 namespace vr::shell {
 
-bool Next(const NavigationHost& host) {
-  const int position = host.position();
-  const int count = host.count();
-  if (position + 1 < count) {
-    host.set_position(position + 1);
-    if (host.show()) return true;
-    host.set_position(position);  // refused: another show is still running
-    return false;
-  }
-  host.set_position(std::max(0, count - 1));
-  host.play(kEndOfListSound);
-  return false;
-}
+namespace {
 
-bool Previous(const NavigationHost& host) {
-  const int position = host.position();
-  if (position > 0) {
-    host.set_position(position - 1);
+// One step of Next or Previous from `position`: with `can_step` it shows `target`, and a refused
+// show (another one is still running) puts the position back; otherwise the position is pinned
+// to `end` and the end-of-list sound plays.
+bool Step(const NavigationHost& host, int position, bool can_step, int target, int end) {
+  if (can_step) {
+    host.set_position(target);
     if (host.show()) return true;
     host.set_position(position);
     return false;
   }
-  host.set_position(0);
+  host.set_position(end);
   host.play(kEndOfListSound);
   return false;
+}
+
+}  // namespace
+
+bool Next(const NavigationHost& host) {
+  const int position = host.position();
+  const int count = host.count();
+  return Step(host, position, position + 1 < count, position + 1, std::max(0, count - 1));
+}
+
+bool Previous(const NavigationHost& host) {
+  const int position = host.position();
+  return Step(host, position, position > 0, position - 1, 0);
 }
 
 // A refused show puts the position back here too, so that it always names the shown entry.
