@@ -75,17 +75,6 @@ TEST(IdleDriver, AWakeRunsTheJobsFromTheEventLoopUntilTheyAreDone) {
   EXPECT_EQ(work_left, 0);
 }
 
-// A 1 x 1 GIF89a with two frames 50 ms apart.
-std::vector<uint8_t> TwoFrameGif() {
-  return {'G',  'I',  'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,  //
-          0,    0,    0,   255, 255, 255,                          //
-          0x21, 0xF9, 4,   0,   5,   0,   0, 0,                    //
-          0x2C, 0,    0,   0,   0,   1,   0, 1, 0, 0, 2,    2, 0x44, 0x01, 0,  //
-          0x21, 0xF9, 4,   0,   5,   0,   0, 0,                                //
-          0x2C, 0,    0,   0,   0,   1,   0, 1, 0, 0, 2,    2, 0x4C, 0x01, 0,  //
-          0x3B};
-}
-
 class ListHooksTest : public ViewerFixture {
  protected:
   static int Scanned(TVeldrimon69& window) {
@@ -153,7 +142,7 @@ TEST_F(ListHooksTest, TheListWindowIsMadeAtStartUpAndItsJobsRunFromTheIdleHandle
 
 TEST_F(ListHooksTest, WhileAnAnimationIsShownNoJobStepRuns) {
   WriteSetUpSettings();
-  const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif());
+  const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif(5));  // 50 ms frames
   WriteBmp("b.bmp", BlankBitmap(5, 5));
   WriteBmp("c.bmp", BlankBitmap(5, 5));
   int scanned_during = -1;

@@ -479,19 +479,6 @@ TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
   EXPECT_EQ(other->DisplayDepth(), 24);
 }
 
-// Two 1 x 1 frames (black, then white) 20 ms apart: the smallest animation.
-std::vector<uint8_t> TwoFrameGif() {
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  return gif;
-}
-
 TVeldrimon69* FindViewer() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* viewer = qobject_cast<TVeldrimon69*>(w)) return viewer;

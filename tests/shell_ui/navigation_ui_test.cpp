@@ -169,16 +169,7 @@ TEST_F(NavigationUiTest, OneFileNextAndPreviousPlayTheEndOfListSoundAndShowNothi
 }
 
 TEST_F(NavigationUiTest, PageDownDuringAnAnimationOnlyStopsItAndTheNextOneMoves) {
-  // Two 1 x 1 frames 20 ms apart.
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  const std::string anim = dir_.Write("a_anim.gif", gif);
+  const std::string anim = dir_.Write("a_anim.gif", TwoFrameGif());
   const std::string b = WriteBmp("b.bmp", BlankBitmap(5, 5));
   bool animating = false;
   QTimer::singleShot(300, [&] {
@@ -202,15 +193,7 @@ TEST_F(NavigationUiTest, PageDownDuringAnAnimationOnlyStopsItAndTheNextOneMoves)
 }
 
 TEST_F(NavigationUiTest, LastDuringAnAnimationStopsItAndKeepsThePosition) {
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  const std::string anim = dir_.Write("a_anim.gif", gif);
+  const std::string anim = dir_.Write("a_anim.gif", TwoFrameGif());
   const std::string b = WriteBmp("b.bmp", BlankBitmap(5, 5));
   int position_during = -1;
   QTimer::singleShot(300, [&] {

@@ -23,6 +23,19 @@ picture::Bitmap BlankBitmap(int w, int h) {
   return bitmap;
 }
 
+std::vector<uint8_t> TwoFrameGif(int delay_cs) {
+  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
+                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
+  const auto delay = static_cast<uint8_t>(delay_cs);
+  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
+    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, delay, 0, 0, 0, ',', 0, 0, 0,
+                                        0,    1,    0, 1, 0,     0, 2, 2, lzw, 1, 0};
+    gif.insert(gif.end(), frame.begin(), frame.end());
+  }
+  gif.push_back(';');
+  return gif;
+}
+
 ViewerFixture::ViewerFixture() : services_(dir_.Path(), dir_.Path()) {}
 
 void ViewerFixture::WriteSetUpSettings(const std::string& extra) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,9 @@ namespace vr::shell::ui {
 picture::Bitmap GradientBitmap(int w, int h);
 // A 24-bit picture of zero bytes.
 picture::Bitmap BlankBitmap(int w, int h);
+// A 1 x 1 GIF89a of two frames (black, then white), each shown `delay_cs` hundredths of a
+// second: the smallest animation.
+std::vector<uint8_t> TwoFrameGif(int delay_cs = 2);
 
 class ViewerFixture : public ::testing::Test {
  protected:
