@@ -24,6 +24,14 @@ bool Step(const NavigationHost& host, int position, bool can_step, int target, i
   return false;
 }
 
+// An arrow key's scroll: kArrowStep pixels its way; other keys leave dx and dy alone.
+void ArrowScroll(int code, int* dx, int* dy) {
+  if (code == key::kLeft) *dx = -kArrowStep;
+  if (code == key::kRight) *dx = kArrowStep;
+  if (code == key::kUp) *dy = -kArrowStep;
+  if (code == key::kDown) *dy = kArrowStep;
+}
+
 }  // namespace
 
 bool Next(const NavigationHost& host) {
@@ -95,20 +103,11 @@ KeyResult MainWindowKey(int code, bool alt, bool full_screen) {
       if (!alt) r.action = KeyAction::kNextView;
       break;
     case key::kRight:
-      r.action = KeyAction::kScroll;
-      r.dx = kArrowStep;
-      break;
     case key::kLeft:
-      r.action = KeyAction::kScroll;
-      r.dx = -kArrowStep;
-      break;
     case key::kDown:
-      r.action = KeyAction::kScroll;
-      r.dy = kArrowStep;
-      break;
     case key::kUp:
       r.action = KeyAction::kScroll;
-      r.dy = -kArrowStep;
+      ArrowScroll(code, &r.dx, &r.dy);
       break;
     case key::kPageUp:
       r.action = KeyAction::kPrevious;
@@ -140,20 +139,11 @@ FullScreenKeyResult FullScreenKey(int code) {
   FullScreenKeyResult r;
   switch (code) {
     case key::kLeft:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dx = -kArrowStep;
-      break;
     case key::kRight:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dx = kArrowStep;
-      break;
     case key::kUp:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dy = -kArrowStep;
-      break;
     case key::kDown:
       r.action = FullScreenKeyAction::kScroll;
-      r.dy = kArrowStep;
+      ArrowScroll(code, &r.dx, &r.dy);
       break;
     case key::kF1:  // a wheel notch down
       r.action = FullScreenKeyAction::kScroll;
