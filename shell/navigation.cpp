@@ -32,6 +32,24 @@ void ArrowScroll(int code, int* dx, int* dy) {
   if (code == key::kDown) *dy = kArrowStep;
 }
 
+// The keys the full-screen window hands on to the main window's key map.
+bool IsPassedOnFromFullScreen(int code) {
+  switch (code) {
+    case key::kEnter:
+    case key::kShift:
+    case key::kEscape:
+    case key::kSpace:
+    case key::kPageUp:
+    case key::kPageDown:
+    case key::kV:
+    case key::kF9:
+    case key::kF10:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool Next(const NavigationHost& host) {
@@ -73,21 +91,7 @@ KeyResult MainWindowKey(int code, bool alt, bool full_screen) {
   KeyResult r;
   r.stop_animation = code == key::kEscape || code == key::kPageUp || code == key::kPageDown;
   if (full_screen) {
-    switch (code) {
-      case key::kEnter:
-      case key::kShift:
-      case key::kEscape:
-      case key::kSpace:
-      case key::kPageUp:
-      case key::kPageDown:
-      case key::kV:
-      case key::kF9:
-      case key::kF10:
-        r.request = code;
-        break;
-      default:
-        break;
-    }
+    if (IsPassedOnFromFullScreen(code)) r.request = code;
     return r;
   }
   r.request = code;
@@ -163,17 +167,8 @@ FullScreenKeyResult FullScreenKey(int code) {
       r.action = FullScreenKeyAction::kPassOn;
       r.raise_list_window = true;
       break;
-    case key::kEnter:
-    case key::kShift:
-    case key::kSpace:
-    case key::kPageUp:
-    case key::kPageDown:
-    case key::kV:
-    case key::kF9:
-    case key::kF10:
-      r.action = FullScreenKeyAction::kPassOn;
-      break;
     default:
+      if (IsPassedOnFromFullScreen(code)) r.action = FullScreenKeyAction::kPassOn;
       break;
   }
   return r;
