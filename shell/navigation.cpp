@@ -7,31 +7,60 @@
 
 namespace vr::shell {
 
-bool Next(const NavigationHost& host) {
-  const int position = host.position();
-  const int count = host.count();
-  if (position + 1 < count) {
-    host.set_position(position + 1);
-    if (host.show()) return true;
-    host.set_position(position);  // refused: another show is still running
-    return false;
-  }
-  host.set_position(std::max(0, count - 1));
-  host.play(kEndOfListSound);
-  return false;
-}
+namespace {
 
-bool Previous(const NavigationHost& host) {
-  const int position = host.position();
-  if (position > 0) {
-    host.set_position(position - 1);
+// One step of Next or Previous from `position`: with `can_step` it shows `target`, and a refused
+// show (another one is still running) puts the position back; otherwise the position is pinned
+// to `end` and the end-of-list sound plays.
+bool Step(const NavigationHost& host, int position, bool can_step, int target, int end) {
+  if (can_step) {
+    host.set_position(target);
     if (host.show()) return true;
     host.set_position(position);
     return false;
   }
-  host.set_position(0);
+  host.set_position(end);
   host.play(kEndOfListSound);
   return false;
+}
+
+// An arrow key's scroll: kArrowStep pixels its way; other keys leave dx and dy alone.
+void ArrowScroll(int code, int* dx, int* dy) {
+  if (code == key::kLeft) *dx = -kArrowStep;
+  if (code == key::kRight) *dx = kArrowStep;
+  if (code == key::kUp) *dy = -kArrowStep;
+  if (code == key::kDown) *dy = kArrowStep;
+}
+
+// The keys the full-screen window hands on to the main window's key map.
+bool IsPassedOnFromFullScreen(int code) {
+  switch (code) {
+    case key::kEnter:
+    case key::kShift:
+    case key::kEscape:
+    case key::kSpace:
+    case key::kPageUp:
+    case key::kPageDown:
+    case key::kV:
+    case key::kF9:
+    case key::kF10:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool Next(const NavigationHost& host) {
+  const int position = host.position();
+  const int count = host.count();
+  return Step(host, position, position + 1 < count, position + 1, std::max(0, count - 1));
+}
+
+bool Previous(const NavigationHost& host) {
+  const int position = host.position();
+  return Step(host, position, position > 0, position - 1, 0);
 }
 
 // A refused show puts the position back here too, so that it always names the shown entry.
@@ -62,21 +91,7 @@ KeyResult MainWindowKey(int code, bool alt, bool full_screen) {
   KeyResult r;
   r.stop_animation = code == key::kEscape || code == key::kPageUp || code == key::kPageDown;
   if (full_screen) {
-    switch (code) {
-      case key::kEnter:
-      case key::kShift:
-      case key::kEscape:
-      case key::kSpace:
-      case key::kPageUp:
-      case key::kPageDown:
-      case key::kV:
-      case key::kF9:
-      case key::kF10:
-        r.request = code;
-        break;
-      default:
-        break;
-    }
+    if (IsPassedOnFromFullScreen(code)) r.request = code;
     return r;
   }
   r.request = code;
@@ -92,20 +107,11 @@ KeyResult MainWindowKey(int code, bool alt, bool full_screen) {
       if (!alt) r.action = KeyAction::kNextView;
       break;
     case key::kRight:
-      r.action = KeyAction::kScroll;
-      r.dx = kArrowStep;
-      break;
     case key::kLeft:
-      r.action = KeyAction::kScroll;
-      r.dx = -kArrowStep;
-      break;
     case key::kDown:
-      r.action = KeyAction::kScroll;
-      r.dy = kArrowStep;
-      break;
     case key::kUp:
       r.action = KeyAction::kScroll;
-      r.dy = -kArrowStep;
+      ArrowScroll(code, &r.dx, &r.dy);
       break;
     case key::kPageUp:
       r.action = KeyAction::kPrevious;
@@ -137,20 +143,11 @@ FullScreenKeyResult FullScreenKey(int code) {
   FullScreenKeyResult r;
   switch (code) {
     case key::kLeft:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dx = -kArrowStep;
-      break;
     case key::kRight:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dx = kArrowStep;
-      break;
     case key::kUp:
-      r.action = FullScreenKeyAction::kScroll;
-      r.dy = -kArrowStep;
-      break;
     case key::kDown:
       r.action = FullScreenKeyAction::kScroll;
-      r.dy = kArrowStep;
+      ArrowScroll(code, &r.dx, &r.dy);
       break;
     case key::kF1:  // a wheel notch down
       r.action = FullScreenKeyAction::kScroll;
@@ -170,17 +167,8 @@ FullScreenKeyResult FullScreenKey(int code) {
       r.action = FullScreenKeyAction::kPassOn;
       r.raise_list_window = true;
       break;
-    case key::kEnter:
-    case key::kShift:
-    case key::kSpace:
-    case key::kPageUp:
-    case key::kPageDown:
-    case key::kV:
-    case key::kF9:
-    case key::kF10:
-      r.action = FullScreenKeyAction::kPassOn;
-      break;
     default:
+      if (IsPassedOnFromFullScreen(code)) r.action = FullScreenKeyAction::kPassOn;
       break;
   }
   return r;

@@ -168,6 +168,41 @@ TEST(KeyMap, FullScreenOnlySetsRequestCodesForItsKeys) {
   }
 }
 
+TEST(KeyMap, FullScreenWindowKeys) {
+  struct Case {
+    int code;
+    FullScreenKeyAction action;
+    int dx, dy;
+  };
+  const Case cases[] = {
+      {key::kLeft, FullScreenKeyAction::kScroll, -15, 0},
+      {key::kRight, FullScreenKeyAction::kScroll, 15, 0},
+      {key::kUp, FullScreenKeyAction::kScroll, 0, -15},
+      {key::kDown, FullScreenKeyAction::kScroll, 0, 15},
+      {key::kF1, FullScreenKeyAction::kScroll, 0, kWindowWheelStep},
+      {key::kF2, FullScreenKeyAction::kScroll, 0, -kWindowWheelStep},
+      {key::kF11, FullScreenKeyAction::kRestart, 0, 0},
+      {key::kDelete, FullScreenKeyAction::kDelete, 0, 0},
+      {'A', FullScreenKeyAction::kNone, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    const FullScreenKeyResult r = FullScreenKey(c.code);
+    EXPECT_EQ(r.action, c.action);
+    EXPECT_EQ(r.dx, c.dx);
+    EXPECT_EQ(r.dy, c.dy);
+    EXPECT_FALSE(r.raise_list_window);
+  }
+  // The keys it hands on to the main window; Escape brings the files list window up as well.
+  for (int code : {key::kEnter, key::kShift, key::kSpace, key::kPageUp, key::kPageDown, key::kV,
+                   key::kF9, key::kF10}) {
+    EXPECT_EQ(FullScreenKey(code).action, FullScreenKeyAction::kPassOn) << code;
+    EXPECT_FALSE(FullScreenKey(code).raise_list_window) << code;
+  }
+  EXPECT_EQ(FullScreenKey(key::kEscape).action, FullScreenKeyAction::kPassOn);
+  EXPECT_TRUE(FullScreenKey(key::kEscape).raise_list_window);
+}
+
 TEST(EdgeZones, FortyPixelZonesAndNarrowPanesAllMiddle) {
   // A 90-pixel pane has no zones at all.
   for (int x = -5; x <= 95; ++x) EXPECT_FALSE(InEdgeZone(x, 90)) << x;

@@ -36,6 +36,7 @@
 #include "shell/ui/panes.h"
 #include "shell/ui/zoom_window.h"
 #include "test_support/temp_dir.h"
+#include "viewer_fixture.h"
 
 namespace vr::shell::ui {
 namespace {
@@ -60,13 +61,6 @@ picture::Bitmap Numbered(int w, int h) {
 
 int At(const picture::Bitmap& b, int x, int y) { return b.Row(y)[3 * x]; }
 
-std::string WriteBmp(const test_support::TempDir& dir, const std::string& name, int w, int h) {
-  const std::string path = dir.File(name);
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  EXPECT_TRUE(codecs::SaveBmp(path, Numbered(w, h)).ok);
-  return path;
-}
-
 transforms::DesktopFacts Gnome() {
   transforms::DesktopFacts facts;
   facts.environment = {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"WAYLAND_DISPLAY", "wayland-0"}};
@@ -74,32 +68,12 @@ transforms::DesktopFacts Gnome() {
   return facts;
 }
 
-class EffectsTest : public ::testing::Test {
+class EffectsTest : public ViewerFixture {
  protected:
-  EffectsTest() : services_(dir_.Path(), dir_.Path()) {
-    dir_.WriteText("VELDR.INI",
-                   "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n");
-  }
+  EffectsTest() { WriteSetUpSettings(); }
 
-  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args) {
-    ViewerOptions options;
-    options.services = services_.services();
-    options.args = std::move(args);
-    options.program_path = "/opt/veldrimon/veldrimon";
-    options.register_file_types = false;
-    options.exec_dialog = [this](QDialog& dialog) {
-      dialogs_.push_back(dialog.windowTitle().toStdString());
-      if (on_dialog_) on_dialog_(dialog);
-      return dialog.result();
-    };
-    options.today = [] { return int64_t{45010}; };
-    auto window = std::make_unique<TVeldrimon69>(options);
-    window->resize(600, 500);
-    window->RunStartupSequence();
-    window->show();
-    QCoreApplication::processEvents();
-    return window;
-  }
+  // The dialogs' own answers, as on_dialog_ left them.
+  int DialogResult(QDialog& dialog) override { return dialog.result(); }
 
   std::vector<std::string> RunRequests() const {
     std::vector<std::string> out;
@@ -111,15 +85,10 @@ class EffectsTest : public ::testing::Test {
     }
     return out;
   }
-
-  test_support::TempDir dir_;
-  fakes::FakeServices services_;
-  std::vector<std::string> dialogs_;
-  std::function<void(QDialog&)> on_dialog_;
 };
 
 TEST_F(EffectsTest, MirrorFlipAndRotateChangeOnlyThePictureInMemory) {
-  const std::string path = WriteBmp(dir_, "pics/a.bmp", 5, 3);
+  const std::string path = WriteBmp("pics/a.bmp", Numbered(5, 3));
   auto window = Start({path});
   for (const char* name : {"Mirror1", "Flip1", "Rotate1", "Zoom1"}) {
     ASSERT_NE(window->action(name), nullptr) << name;
@@ -189,7 +158,7 @@ TEST_F(EffectsTest, JpegBecomesABitmapBeforeATransformAndNothingShownDoesNothing
 }
 
 TEST_F(EffectsTest, ZoomWindowOpensFilledAndWidthOneGivesTwo) {
-  auto window = Start({WriteBmp(dir_, "pics/z.bmp", 40, 20)});
+  auto window = Start({WriteBmp("pics/z.bmp", Numbered(40, 20))});
   on_dialog_ = [](QDialog& dialog) {
     auto* zoom = dynamic_cast<TZoomMenu*>(&dialog);
     ASSERT_NE(zoom, nullptr);
@@ -232,7 +201,7 @@ TEST_F(EffectsTest, ZoomWindowOpensFilledAndWidthOneGivesTwo) {
 }
 
 TEST_F(EffectsTest, ZoomShrinkingOneWayWithoutSmoothingAsksAndCancelKeepsTheWindowOpen) {
-  auto window = Start({WriteBmp(dir_, "pics/t.bmp", 100, 200)});
+  auto window = Start({WriteBmp("pics/t.bmp", Numbered(100, 200))});
   int closes_refused = 0;
   on_dialog_ = [&](QDialog& dialog) {
     auto* zoom = dynamic_cast<TZoomMenu*>(&dialog);
@@ -269,7 +238,7 @@ TEST_F(EffectsTest, ZoomShrinkingOneWayWithoutSmoothingAsksAndCancelKeepsTheWind
 }
 
 TEST_F(EffectsTest, WallpaperSavesTheFileAsksAboutColoursAndRunsTheDesktopCommands) {
-  const std::string path = WriteBmp(dir_, "pics/w.bmp", 20, 10);
+  const std::string path = WriteBmp("pics/w.bmp", Numbered(20, 10));
   auto window = Start({path});
   window->SetDesktopFacts(Gnome());
   // The File menu's sub-menu and the picture's "Wall-Paper" sub-menu hold the same radio group.
@@ -325,7 +294,7 @@ TEST_F(EffectsTest, WallpaperSavesTheFileAsksAboutColoursAndRunsTheDesktopComman
 
 TEST_F(EffectsTest, WallpaperFromTheWindowsFolderWritesOnlyTheSettings) {
   // The fake's Windows folder is the program folder.
-  const std::string path = WriteBmp(dir_, "inside.bmp", 20, 10);
+  const std::string path = WriteBmp("inside.bmp", Numbered(20, 10));
   auto window = Start({path});
   window->SetDesktopFacts(Gnome());
   window->action("Style11")->trigger();
@@ -338,7 +307,7 @@ TEST_F(EffectsTest, WallpaperFromTheWindowsFolderWritesOnlyTheSettings) {
 
 TEST_F(EffectsTest, WallpaperLargerThanTheScreenIsShrunkOnYesAndNoDesktopIsSaidPlainly) {
   const QSize screen = QGuiApplication::primaryScreen()->size();
-  const std::string path = WriteBmp(dir_, "pics/wide.bmp", screen.width() * 2, 10);
+  const std::string path = WriteBmp("pics/wide.bmp", Numbered(screen.width() * 2, 10));
   auto window = Start({path});
   window->SetDesktopFacts(transforms::DesktopFacts{});  // no desktop session at all
   services_.ui.QueueAnswer(platform::Answer::kYes);  // shrink first
@@ -418,7 +387,7 @@ TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStanda
   }
 
   // On a true-colour picture "&11. Windows 236 Colors" gives the 256-entry Windows layout.
-  auto rich = Start({WriteBmp(dir_, "pics/rich.bmp", 64, 32)});
+  auto rich = Start({WriteBmp("pics/rich.bmp", Numbered(64, 32))});
   rich->action("ShowDitherProgress")->setChecked(false);
   rich->action("Reduce11")->trigger();
   const picture::Bitmap& w236 = rich->shown().bitmap;
@@ -429,7 +398,7 @@ TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStanda
 }
 
 TEST_F(EffectsTest, FliMoviesPlayInTheMovieWindowFromTheFilesListAndInTheMediaPaneFromTheViewer) {
-  const std::string bmp = WriteBmp(dir_, "a.bmp", 8, 8);
+  const std::string bmp = WriteBmp("a.bmp", Numbered(8, 8));
   const std::string movie =
       dir_.Write("m.fli", codecs::fli::testing::CountingMovie(true, 3, 40, 30, 5));
   auto window = Start({bmp, movie});

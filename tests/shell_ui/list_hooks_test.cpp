@@ -24,6 +24,7 @@
 #include "shell/ui/list_window_settings.h"
 #include "shell/ui/main_window.h"
 #include "test_support/temp_dir.h"
+#include "viewer_fixture.h"
 
 namespace vr::shell::ui {
 namespace {
@@ -74,51 +75,8 @@ TEST(IdleDriver, AWakeRunsTheJobsFromTheEventLoopUntilTheyAreDone) {
   EXPECT_EQ(work_left, 0);
 }
 
-std::string WriteBmp(const test_support::TempDir& dir, const std::string& name, int w, int h) {
-  picture::Bitmap bitmap;
-  bitmap.Create(w, h, picture::PixelFormat::k24);
-  const std::string path = dir.File(name);
-  EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
-  return path;
-}
-
-// A 1 x 1 GIF89a with two frames 50 ms apart.
-std::vector<uint8_t> TwoFrameGif() {
-  return {'G',  'I',  'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,  //
-          0,    0,    0,   255, 255, 255,                          //
-          0x21, 0xF9, 4,   0,   5,   0,   0, 0,                    //
-          0x2C, 0,    0,   0,   0,   1,   0, 1, 0, 0, 2,    2, 0x44, 0x01, 0,  //
-          0x21, 0xF9, 4,   0,   5,   0,   0, 0,                                //
-          0x2C, 0,    0,   0,   0,   1,   0, 1, 0, 0, 2,    2, 0x4C, 0x01, 0,  //
-          0x3B};
-}
-
-class ListHooksTest : public ::testing::Test {
+class ListHooksTest : public ViewerFixture {
  protected:
-  ListHooksTest() : services_(dir_.Path(), dir_.Path()) {}
-
-  void WriteSettings(const std::string& extra = {}) {
-    dir_.WriteText("VELDR.INI",
-                   "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n" +
-                       extra);
-  }
-
-  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args = {}) {
-    ViewerOptions options;
-    options.services = services_.services();
-    options.args = std::move(args);
-    options.program_path = "/opt/veldrimon/veldrimon";
-    options.register_file_types = false;
-    options.exec_dialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
-    options.today = [] { return int64_t{45010}; };
-    auto window = std::make_unique<TVeldrimon69>(options);
-    window->resize(600, 500);
-    window->RunStartupSequence();
-    window->show();
-    QCoreApplication::processEvents();
-    return window;
-  }
-
   static int Scanned(TVeldrimon69& window) {
     int n = 0;
     for (const auto& entry : window.files_list().entries()) n += entry->scanned ? 1 : 0;
@@ -130,17 +88,15 @@ class ListHooksTest : public ::testing::Test {
     window.list_window()->jobs().Restart(false);
   }
 
-  test_support::TempDir dir_;
-  fakes::FakeServices services_;
 };
 
 TEST_F(ListHooksTest, TheListWindowIsMadeAtStartUpAndItsJobsRunFromTheIdleHandler) {
-  WriteSettings();
+  WriteSetUpSettings();
   auto window = Start();
   ASSERT_NE(window->list_window(), nullptr);
   EXPECT_FALSE(window->list_window()->isVisible());
   std::vector<std::string> paths;
-  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) paths.push_back(WriteBmp(dir_, name, 4, 3));
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) paths.push_back(WriteBmp(name, BlankBitmap(4, 3)));
   window->files_list().LoadPaths(paths, 100, 0);
   ASSERT_EQ(window->files_list().Count(), 3);
   EXPECT_TRUE(window->idle_driver()->armed());  // the load woke the idle handler
@@ -185,10 +141,10 @@ TEST_F(ListHooksTest, TheListWindowIsMadeAtStartUpAndItsJobsRunFromTheIdleHandle
 }
 
 TEST_F(ListHooksTest, WhileAnAnimationIsShownNoJobStepRuns) {
-  WriteSettings();
-  const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif());
-  WriteBmp(dir_, "b.bmp", 5, 5);
-  WriteBmp(dir_, "c.bmp", 5, 5);
+  WriteSetUpSettings();
+  const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif(5));  // 50 ms frames
+  WriteBmp("b.bmp", BlankBitmap(5, 5));
+  WriteBmp("c.bmp", BlankBitmap(5, 5));
   int scanned_during = -1;
   int steps_before = -1;
   int steps_during = -1;
@@ -220,9 +176,9 @@ TEST_F(ListHooksTest, WhileAnAnimationIsShownNoJobStepRuns) {
 }
 
 TEST_F(ListHooksTest, ControlF9ToF12ReachThePreviewsFromAnyWindowThroughTheHook) {
-  WriteSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = WriteBmp(dir_, "b.bmp", 40, 30);
+  WriteSetUpSettings();
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(40, 30));
   auto window = Start({a, b});
   list_window::TPreviewManager& previews = window->list_window()->previews();
   previews.host().work_area = [] { return QRect(0, 0, 800, 600); };
@@ -257,8 +213,8 @@ TEST_F(ListHooksTest, ControlF9ToF12ReachThePreviewsFromAnyWindowThroughTheHook)
 }
 
 TEST_F(ListHooksTest, BothPreviewsMenusOfTheMainWindowListAndCommandThePreviews) {
-  WriteSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
+  WriteSetUpSettings();
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   for (QMenu* menu : {window->previews_menu(), window->picture_previews_menu()}) {
     ASSERT_NE(menu, nullptr);
@@ -317,7 +273,7 @@ TEST(ListWindowSettings, OutOfRangeValuesFallBackAndFoldersRoundTrip) {
 }
 
 TEST_F(ListHooksTest, TheWindowsSettingsAreReadAtStartAndWrittenAtShutdown) {
-  WriteSettings(
+  WriteSetUpSettings(
       "[Special]\nThumb_Width=100\nThumb_Height=100\nCheckBox_Width=10\nCheckBox_Height=11\n"
       "CheckBox_Margin_Top=4\nCheckBox_Margin_Left=5\n"
       "[Tagged Operations]\nTag_Copy_0=/copies/\nTag_Move_0=/moved/\nTag_Move_1=/older/\n");
@@ -342,7 +298,7 @@ TEST_F(ListHooksTest, TheWindowsSettingsAreReadAtStartAndWrittenAtShutdown) {
   list.SetThumbSize(48, 48);
   list.tag_ops().move_history().Use("/newest/");
   // A hand-over makes the window again: what the user set in the old one stays.
-  const std::string a = WriteBmp(dir_, "a.bmp", 4, 4);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(4, 4));
   const QPointer<list_window::TFileListMenu> old_window = &list;
   window->HandOverCommandLine("\"/opt/veldrimon/veldrimon\" \"" + a + "\"");
   ASSERT_TRUE(old_window.isNull());

@@ -42,61 +42,14 @@
 #include "shell/ui/panes.h"
 #include "shell/ui/properties_dialog.h"
 #include "test_support/temp_dir.h"
+#include "viewer_fixture.h"
 
 namespace vr::shell::ui {
 namespace {
 
 using fakes::FakeShell;
 
-std::string WriteBmp(const test_support::TempDir& dir, const std::string& name, int w, int h) {
-  picture::Bitmap bitmap;
-  bitmap.Create(w, h, picture::PixelFormat::k24);
-  for (int y = 0; y < h; ++y) {
-    uint8_t* row = bitmap.Row(y);
-    for (int x = 0; x < w * 3; ++x) row[x] = static_cast<uint8_t>(x + y);
-  }
-  const std::string path = dir.File(name);
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
-  return path;
-}
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() : services_(dir_.Path(), dir_.Path()) {}
-
-  // Settings that skip the first-run setup, so that a test only sees what it asks for.
-  void WriteSetUpSettings() {
-    dir_.WriteText(
-        "VELDR.INI",
-        "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n");
-  }
-
-  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args = {}) {
-    ViewerOptions options;
-    options.services = services_.services();
-    options.args = std::move(args);
-    options.program_path = "/opt/veldrimon/veldrimon";
-    options.register_file_types = false;
-    options.exec_dialog = [this](QDialog& dialog) {
-      dialogs_.push_back(dialog.windowTitle().toStdString());
-      if (on_dialog_) on_dialog_(dialog);
-      return static_cast<int>(QDialog::Rejected);
-    };
-    options.today = [] { return int64_t{45010}; };
-    auto window = std::make_unique<TVeldrimon69>(options);
-    window->resize(600, 500);
-    window->RunStartupSequence();
-    window->show();
-    QCoreApplication::processEvents();
-    return window;
-  }
-
-  test_support::TempDir dir_;
-  fakes::FakeServices services_;
-  std::vector<std::string> dialogs_;
-  std::function<void(QDialog&)> on_dialog_;
-};
+class MainWindowTest : public ViewerFixture {};
 
 TEST_F(MainWindowTest, EmptyListShowsEmptyPanelsAndPlainTitle) {
   WriteSetUpSettings();
@@ -162,8 +115,8 @@ TEST_F(MainWindowTest, IniSwitchSendsReadsAndWritesToItsFile) {
 
 TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 1000, 10);
-  const std::string b = WriteBmp(dir_, "b.bmp", 30, 20);
+  const std::string a = WriteBmp("a.bmp", 1000, 10);
+  const std::string b = WriteBmp("b.bmp", 30, 20);
   auto window = Start({b, a});
   QCoreApplication::processEvents();
   EXPECT_EQ(window->files_list().Count(), 2);
@@ -189,7 +142,7 @@ TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
 
 TEST_F(MainWindowTest, DisplayBitmapIsRebuiltOnlyWhenThePaneSizeChanges) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 400, 300);
+  const std::string a = WriteBmp("a.bmp", 400, 300);
   auto window = Start({a});
   QCoreApplication::processEvents();
   TFitPane* pane = window->fit_pane();
@@ -209,7 +162,7 @@ TEST_F(MainWindowTest, DisplayBitmapIsRebuiltOnlyWhenThePaneSizeChanges) {
 
 TEST_F(MainWindowTest, UnreadableFileWarnsAndKeepsThePicture) {
   WriteSetUpSettings();
-  const std::string good = WriteBmp(dir_, "a.bmp", 40, 30);
+  const std::string good = WriteBmp("a.bmp", 40, 30);
   const std::string bad = dir_.WriteText("b.bmp", "BM this is not a bitmap");
   auto window = Start({good, bad});
   QCoreApplication::processEvents();
@@ -243,10 +196,10 @@ TEST_F(MainWindowTest, ViewToggleCyclesThroughTheThreeViews) {
 
 TEST_F(MainWindowTest, HandOverReplacesTheListOnlyWithSomethingToLoad) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 10, 10);
+  const std::string a = WriteBmp("a.bmp", 10, 10);
   std::filesystem::create_directories(dir_.File("more"));
-  const std::string c = WriteBmp(dir_, "more/c.bmp", 12, 12);
-  const std::string d = WriteBmp(dir_, "more/d.bmp", 14, 14);
+  const std::string c = WriteBmp("more/c.bmp", 12, 12);
+  const std::string d = WriteBmp("more/d.bmp", 14, 14);
   const std::string text_file = dir_.WriteText("notes.txt", "hello");
   auto window = Start({a});
   QCoreApplication::processEvents();
@@ -271,7 +224,7 @@ TEST_F(MainWindowTest, HandOverReplacesTheListOnlyWithSomethingToLoad) {
 TEST_F(MainWindowTest, DroppedFolderIsLoadedAndShown) {
   WriteSetUpSettings();
   std::filesystem::create_directories(dir_.File("drop"));
-  WriteBmp(dir_, "drop/x.bmp", 16, 8);
+  WriteBmp("drop/x.bmp", 16, 8);
   auto window = Start();
   window->RecordDroppedFiles({dir_.File("drop")}, true);
   ASSERT_EQ(window->files_list().Count(), 1);
@@ -281,8 +234,8 @@ TEST_F(MainWindowTest, DroppedFolderIsLoadedAndShown) {
 
 TEST_F(MainWindowTest, FullScreenShrinkIfNeededCentresAndEscapeLeaves) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 32, 20);
-  const std::string b = WriteBmp(dir_, "b.bmp", 20, 20);
+  const std::string a = WriteBmp("a.bmp", 32, 20);
+  const std::string b = WriteBmp("b.bmp", 20, 20);
   auto window = Start({a, b});
   QCoreApplication::processEvents();
   const QPoint before = window->pos();
@@ -381,7 +334,7 @@ TEST_F(MainWindowTest, PictureMenuHoldsItsEntries) {
 
 TEST_F(MainWindowTest, OpenDialogPickIsShownAndRemembered) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "pick/a.bmp", 20, 10);
+  const std::string a = WriteBmp("pick/a.bmp", 20, 10);
   auto window = Start();
   services_.ui.QueueFiles({a});
   window->Open1Click();
@@ -498,7 +451,7 @@ TEST(Properties, FieldsAndNonGifCommentText) {
 
 TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 20, 10);
+  const std::string a = WriteBmp("a.bmp", 20, 10);
   auto window = Start({a});
   QCoreApplication::processEvents();
   EXPECT_TRUE(dialogs_.empty());  // a true-colour screen needs no notice
@@ -524,19 +477,6 @@ TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
   };
   other->action("Screen256")->trigger();
   EXPECT_EQ(other->DisplayDepth(), 24);
-}
-
-// Two 1 x 1 frames (black, then white) 20 ms apart: the smallest animation.
-std::vector<uint8_t> TwoFrameGif() {
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  return gif;
 }
 
 TVeldrimon69* FindViewer() {
@@ -573,7 +513,7 @@ TEST_F(MainWindowTest, AnimatedGifPlaysUntilCloseStopsIt) {
 TEST_F(MainWindowTest, NextDuringAnAnimationOnlyStopsIt) {
   WriteSetUpSettings();
   const std::string gif = dir_.Write("a_anim.gif", TwoFrameGif());
-  const std::string bmp = WriteBmp(dir_, "b.bmp", 5, 5);
+  const std::string bmp = WriteBmp("b.bmp", 5, 5);
   QTimer::singleShot(300, [] {
     TVeldrimon69* viewer = FindViewer();
     ASSERT_NE(viewer, nullptr);
@@ -684,9 +624,9 @@ TEST_F(MainWindowTest, BinIsMadeAtStartUpAndItsStateShowsOnTheButtons) {
 
 TEST_F(MainWindowTest, DeletingTheLastOfThreeShowsTheNewLastThroughTheBin) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "pics/a.bmp", 11, 5);
-  const std::string b = WriteBmp(dir_, "pics/b.bmp", 22, 5);
-  const std::string c = WriteBmp(dir_, "pics/c.bmp", 33, 5);
+  const std::string a = WriteBmp("pics/a.bmp", 11, 5);
+  const std::string b = WriteBmp("pics/b.bmp", 22, 5);
+  const std::string c = WriteBmp("pics/c.bmp", 33, 5);
   dir_.WriteText("pics/c.bmp.LSAssoc", "link");
   WriteNoteFor(dir_, c);
   ASSERT_TRUE(HasNote(dir_, c));
@@ -729,7 +669,7 @@ TEST_F(MainWindowTest, DeletingTheLastOfThreeShowsTheNewLastThroughTheBin) {
 
 TEST_F(MainWindowTest, DeletingTheOnlyEntryClearsThePictureAndAnEmptyListRefuses) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", 40, 30);
   auto window = Start({a});
   QCoreApplication::processEvents();
   ASSERT_EQ(window->shown().Width(), 40);
@@ -751,8 +691,8 @@ TEST_F(MainWindowTest, DeletingTheOnlyEntryClearsThePictureAndAnEmptyListRefuses
 
 TEST_F(MainWindowTest, FileTheSystemRefusesToDeleteStaysListed) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = WriteBmp(dir_, "b.bmp", 50, 30);
+  const std::string a = WriteBmp("a.bmp", 40, 30);
+  const std::string b = WriteBmp("b.bmp", 50, 30);
   auto window = Start({a, b});
   QCoreApplication::processEvents();
   services_.files.FailDelete(a, EACCES);
@@ -811,7 +751,7 @@ TEST_F(MainWindowTest, ShutdownReminderOffersTheBinOnlyWhenItHoldsFiles) {
 
 TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "in/a.bmp", 10, 10);
+  const std::string a = WriteBmp("in/a.bmp", 10, 10);
   dir_.WriteText("in/b.gif", "GIF89a");
   auto window = Start();
   auto only_bmp = [this](QDialog& dialog) {
@@ -847,7 +787,7 @@ TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
 
 TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "mnt/a.bmp", 10, 10);
+  const std::string a = WriteBmp("mnt/a.bmp", 10, 10);
   using platform::DriveType;
   services_.files.SetDrives({{dir_.File("mnt/"), "/dev/sda1", "ext4", DriveType::kFixed},
                              {"/proc/", "proc", "proc", DriveType::kUnknown},
@@ -908,7 +848,7 @@ TEST_F(MainWindowTest, GifCommentsWindowFollowsEachLoadAndItsCheckItem) {
   WriteSetUpSettings();
   const std::string gif = dir_.Write("a.gif", CommentedGif("Made by hand\r\nSecond line"));
   const std::string plain = dir_.Write("b.gif", CommentedGif(""));
-  const std::string bmp = WriteBmp(dir_, "c.bmp", 4, 4);
+  const std::string bmp = WriteBmp("c.bmp", 4, 4);
   auto window = Start({gif, plain, bmp});
   QCoreApplication::processEvents();
   codecs::gif::TGifCommentsMenu* comments = window->gif_comments();
@@ -966,7 +906,7 @@ std::vector<uint8_t> Pixels(const picture::Bitmap& bitmap) {
 
 TEST_F(MainWindowTest, ReduceColorsItemsActOnTheShownPictureAndRebuildTheDisplay) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 64, 40);
+  const std::string a = WriteBmp("a.bmp", 64, 40);
   auto window = Start({a});
   QCoreApplication::processEvents();
   const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
@@ -1074,9 +1014,9 @@ namespace {
 
 TEST_F(MainWindowTest, LoadFromCurrentFolderReplacesTheListAndPlusTakesTheFilter) {
   WriteSetUpSettings();
-  const std::string old = WriteBmp(dir_, "old/x.bmp", 8, 8);
-  WriteBmp(dir_, "pick/b.bmp", 12, 6);
-  WriteBmp(dir_, "pick/a.bmp", 10, 5);
+  const std::string old = WriteBmp("old/x.bmp", 8, 8);
+  WriteBmp("pick/b.bmp", 12, 6);
+  WriteBmp("pick/a.bmp", 10, 5);
   dir_.WriteText("pick/readme.txt", "not a picture");
   auto window = Start({old});
   ASSERT_EQ(window->files_list().Count(), 1);
@@ -1098,8 +1038,8 @@ namespace {
 
 TEST_F(MainWindowTest, FilesListWindowShowsTheListAndIsRemadeAfterAHandOver) {
   WriteSetUpSettings();
-  const std::string a = WriteBmp(dir_, "a.bmp", 10, 5);
-  const std::string b = WriteBmp(dir_, "b.bmp", 12, 6);
+  const std::string a = WriteBmp("a.bmp", 10, 5);
+  const std::string b = WriteBmp("b.bmp", 12, 6);
   auto window = Start({a, b});
   window->FileListWindow1Click();
   ASSERT_NE(window->list_window(), nullptr);

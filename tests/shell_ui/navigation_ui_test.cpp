@@ -30,18 +30,10 @@
 #include "shell/ui/nav_input.h"
 #include "shell/ui/panes.h"
 #include "test_support/temp_dir.h"
+#include "viewer_fixture.h"
 
 namespace vr::shell::ui {
 namespace {
-
-std::string SaveBmp(const test_support::TempDir& dir, const std::string& name, int w, int h) {
-  picture::Bitmap bitmap;
-  bitmap.Create(w, h, picture::PixelFormat::k24);
-  const std::string path = dir.File(name);
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
-  return path;
-}
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
                Qt::MouseButtons held) {
@@ -68,26 +60,13 @@ void Wheel(QWidget* w, int delta) {
   QApplication::sendEvent(w, &e);
 }
 
-class NavigationUiTest : public ::testing::Test {
+class NavigationUiTest : public ViewerFixture {
  protected:
-  NavigationUiTest() : services_(dir_.Path(), dir_.Path()) {
-    dir_.WriteText("VELDR.INI",
-                   "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
-                   "Date_UpdateMessageShown=45000\n");
-  }
+  NavigationUiTest() { WriteSetUpSettings(); }
 
+  // Started as in the other tests, then one more pass of the event loop for what the first posted.
   std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args) {
-    ViewerOptions options;
-    options.services = services_.services();
-    options.args = std::move(args);
-    options.register_file_types = false;
-    options.exec_dialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
-    options.today = [] { return int64_t{45010}; };
-    auto window = std::make_unique<TVeldrimon69>(options);
-    window->resize(600, 500);
-    window->RunStartupSequence();
-    window->show();
-    QCoreApplication::processEvents();
+    auto window = ViewerFixture::Start(std::move(args));
     QCoreApplication::processEvents();
     return window;
   }
@@ -105,13 +84,11 @@ class NavigationUiTest : public ::testing::Test {
     return window.findChild<QToolButton*>(name);
   }
 
-  test_support::TempDir dir_;
-  fakes::FakeServices services_;
   int menu_openings_ = 0;
 };
 
 TEST_F(NavigationUiTest, EdgeZonesSetModeCursorAndTipAndNarrowPanesAreAllMiddle) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   TFitPane* pane = window->fit_pane();
   TNavInput* nav = window->nav_input();
@@ -140,8 +117,8 @@ TEST_F(NavigationUiTest, EdgeZonesSetModeCursorAndTipAndNarrowPanesAreAllMiddle)
 }
 
 TEST_F(NavigationUiTest, RightPressInTheEdgeZoneMovesAndNeverOpensTheMenu) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = SaveBmp(dir_, "b.bmp", 50, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
   auto window = Start({a, b});
   CountMenuOpenings(*window);
   TFitPane* pane = window->fit_pane();
@@ -175,7 +152,7 @@ TEST_F(NavigationUiTest, RightPressInTheEdgeZoneMovesAndNeverOpensTheMenu) {
 }
 
 TEST_F(NavigationUiTest, OneFileNextAndPreviousPlayTheEndOfListSoundAndShowNothingNew) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   EXPECT_FALSE(Button(*window, "TBNext")->isEnabled());
   EXPECT_FALSE(Button(*window, "TBPrev")->isEnabled());
@@ -192,17 +169,8 @@ TEST_F(NavigationUiTest, OneFileNextAndPreviousPlayTheEndOfListSoundAndShowNothi
 }
 
 TEST_F(NavigationUiTest, PageDownDuringAnAnimationOnlyStopsItAndTheNextOneMoves) {
-  // Two 1 x 1 frames 20 ms apart.
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  const std::string anim = dir_.Write("a_anim.gif", gif);
-  const std::string b = SaveBmp(dir_, "b.bmp", 5, 5);
+  const std::string anim = dir_.Write("a_anim.gif", TwoFrameGif());
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(5, 5));
   bool animating = false;
   QTimer::singleShot(300, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -225,16 +193,8 @@ TEST_F(NavigationUiTest, PageDownDuringAnAnimationOnlyStopsItAndTheNextOneMoves)
 }
 
 TEST_F(NavigationUiTest, LastDuringAnAnimationStopsItAndKeepsThePosition) {
-  std::vector<uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a', 1,   0,   1,  0,
-                              0x80, 0,   0,   0,   0,   0,   255, 255, 255};
-  for (uint8_t lzw : {uint8_t{0x44}, uint8_t{0x4C}}) {
-    const std::vector<uint8_t> frame = {0x21, 0xF9, 4, 0, 2, 0, 0, 0, ',', 0, 0, 0,
-                                        0,    1,    0, 1, 0, 0, 2, 2, lzw, 1, 0};
-    gif.insert(gif.end(), frame.begin(), frame.end());
-  }
-  gif.push_back(';');
-  const std::string anim = dir_.Write("a_anim.gif", gif);
-  const std::string b = SaveBmp(dir_, "b.bmp", 5, 5);
+  const std::string anim = dir_.Write("a_anim.gif", TwoFrameGif());
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(5, 5));
   int position_during = -1;
   QTimer::singleShot(300, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -252,7 +212,7 @@ TEST_F(NavigationUiTest, LastDuringAnAnimationStopsItAndKeepsThePosition) {
 }
 
 TEST_F(NavigationUiTest, DragOutStartsOnlyTwentyPixelsFromThePress) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   std::vector<std::string> dragged;
   window->nav_input()->SetDragStarter(
@@ -274,7 +234,7 @@ TEST_F(NavigationUiTest, DragOutStartsOnlyTwentyPixelsFromThePress) {
 }
 
 TEST_F(NavigationUiTest, WheelScrollsTheActualSizePaneNeverAboveZero) {
-  const std::string big = SaveBmp(dir_, "big.bmp", 900, 900);
+  const std::string big = WriteBmp("big.bmp", BlankBitmap(900, 900));
   auto window = Start({big});
   window->SelectView(View::kActual);
   QCoreApplication::processEvents();
@@ -309,8 +269,8 @@ TEST_F(NavigationUiTest, WheelScrollsTheActualSizePaneNeverAboveZero) {
 }
 
 TEST_F(NavigationUiTest, KeysInFullScreenOnlySetRequestCodes) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = SaveBmp(dir_, "b.bmp", 50, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
   auto window = Start({a, b});
   TFullScreen* full = window->full_screen();
   const size_t calls = services_.ui.calls().size();
@@ -346,8 +306,8 @@ TEST_F(NavigationUiTest, KeysInFullScreenOnlySetRequestCodes) {
 }
 
 TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = SaveBmp(dir_, "b.bmp", 50, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
   auto window = Start({a, b});
   CountMenuOpenings(*window);
   TFullScreen* full = window->full_screen();
@@ -381,8 +341,8 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
 }
 
 TEST_F(NavigationUiTest, DeleteInFullScreenDrawsTheNextPictureInTheSameMode) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = SaveBmp(dir_, "b.bmp", 50, 20);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 20));
   auto window = Start({a, b});
   TFullScreen* full = window->full_screen();
   Box before;
@@ -408,8 +368,8 @@ TEST_F(NavigationUiTest, DeleteInFullScreenDrawsTheNextPictureInTheSameMode) {
 }
 
 TEST_F(NavigationUiTest, SpaceTogglesTheTagAndTheButtonImageFollowsEveryShow) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
-  const std::string b = SaveBmp(dir_, "b.bmp", 50, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
   auto window = Start({a, b});
   QToolButton* tag = Button(*window, "TBTag");
   const QImage untagged = tag->icon().pixmap(20, 20).toImage();
@@ -432,7 +392,7 @@ TEST_F(NavigationUiTest, SpaceTogglesTheTagAndTheButtonImageFollowsEveryShow) {
 }
 
 TEST_F(NavigationUiTest, SoundSwitchTogglesFromButtonAndMenuAndIsStored) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   {
     auto window = Start({a});
     QToolButton* speaker = Button(*window, "TBSpeaker");
@@ -460,7 +420,7 @@ TEST_F(NavigationUiTest, SoundSwitchTogglesFromButtonAndMenuAndIsStored) {
 }
 
 TEST_F(NavigationUiTest, ListWindowSlidesInAndOutWithItsSounds) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   services_.sounds.Clear();
   window->FileListWindow1Click();
@@ -470,7 +430,7 @@ TEST_F(NavigationUiTest, ListWindowSlidesInAndOutWithItsSounds) {
 }
 
 TEST_F(NavigationUiTest, DoubleClickOnThePictureOpensAPreview) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 300, 200);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(300, 200));
   auto window = Start({a});
   TFitPane* pane = window->fit_pane();
   const QPoint middle(pane->width() / 2, 60);
@@ -509,7 +469,7 @@ TEST_F(NavigationUiTest, DoubleClickOnThePictureOpensAPreview) {
 }
 
 TEST_F(NavigationUiTest, DeletingTheOnlyEntryDisablesTheNavigationButtons) {
-  const std::string a = SaveBmp(dir_, "a.bmp", 40, 30);
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   services_.ui.QueueAnswer(platform::Answer::kYes);
   window->action("DeleteFile1")->trigger();

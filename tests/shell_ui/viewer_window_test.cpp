@@ -33,6 +33,7 @@
 #include "shell/ui/media_pane.h"
 #include "shell/ui/panes.h"
 #include "test_support/temp_dir.h"
+#include "viewer_fixture.h"
 
 namespace vr::shell::ui {
 namespace {
@@ -49,54 +50,22 @@ class PaintRecorder : public QObject {
   std::vector<std::string> texts;
 };
 
-class ViewerWindowTest : public ::testing::Test {
- protected:
-  ViewerWindowTest() : services_(dir_.Path(), dir_.Path()) {
-    dir_.WriteText(
-        "VELDR.INI",
-        "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n");
+// An 8-bit checkerboard of `palette`'s colours.
+picture::Bitmap Checkerboard(int w, int h, const std::vector<picture::Rgb>& palette) {
+  picture::Bitmap bitmap;
+  bitmap.Create(w, h, picture::PixelFormat::k8);
+  bitmap.SetPalette(palette);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) bitmap.Row(y)[x] = static_cast<uint8_t>((x + y) % palette.size());
   }
+  return bitmap;
+}
+
+class ViewerWindowTest : public ViewerFixture {
+ protected:
+  ViewerWindowTest() { WriteSetUpSettings(); }
   ~ViewerWindowTest() override { QApplication::setFont(saved_font_); }
 
-  std::unique_ptr<TVeldrimon69> Start(std::vector<std::string> args = {}) {
-    ViewerOptions options;
-    options.services = services_.services();
-    options.args = std::move(args);
-    options.program_path = "/opt/veldrimon/veldrimon";
-    options.register_file_types = false;
-    options.exec_dialog = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
-    options.today = [] { return int64_t{45010}; };
-    auto window = std::make_unique<TVeldrimon69>(options);
-    window->resize(600, 500);
-    window->RunStartupSequence();
-    window->show();
-    QCoreApplication::processEvents();
-    return window;
-  }
-
-  // A 24-bit gradient, or an 8-bit checkerboard of `palette`'s colours.
-  std::string WriteBmp(const std::string& name, int w, int h,
-                       const std::vector<picture::Rgb>& palette = {}) {
-    picture::Bitmap bitmap;
-    if (palette.empty()) {
-      bitmap.Create(w, h, picture::PixelFormat::k24);
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w * 3; ++x) bitmap.Row(y)[x] = static_cast<uint8_t>(x + y);
-      }
-    } else {
-      bitmap.Create(w, h, picture::PixelFormat::k8);
-      bitmap.SetPalette(palette);
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) bitmap.Row(y)[x] = static_cast<uint8_t>((x + y) % palette.size());
-      }
-    }
-    const std::string path = dir_.File(name);
-    EXPECT_TRUE(codecs::SaveBmp(path, bitmap).ok);
-    return path;
-  }
-
-  test_support::TempDir dir_;
-  fakes::FakeServices services_;
   QFont saved_font_ = QApplication::font();
 };
 
@@ -205,7 +174,7 @@ std::vector<picture::Rgb> DisplayColours(const picture::Bitmap& display) {
 TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette) {
   const std::vector<picture::Rgb> four = {picture::Rgb{0, 0, 0}, picture::Rgb{255, 0, 0},
                                           picture::Rgb{0, 0, 255}, picture::Rgb{255, 255, 255}};
-  const std::string path = WriteBmp("four.bmp", 1200, 900, four);
+  const std::string path = WriteBmp("four.bmp", Checkerboard(1200, 900, four));
   auto window = Start({path});
   ASSERT_EQ(window->shown().Width(), 1200);
   const Box box = window->fit_pane()->paint_box();
@@ -323,8 +292,8 @@ TEST_F(ViewerWindowTest, FitPanePaintsTheCurrentPictureAndBlackAroundIt) {
   // Two pictures of one size and shape: red, then blue, so the display bitmap's size stays.
   const std::vector<picture::Rgb> red = {picture::Rgb{255, 0, 0}};
   const std::vector<picture::Rgb> blue = {picture::Rgb{0, 0, 255}};
-  const std::string a = WriteBmp("a.bmp", 400, 100, red);
-  const std::string b = WriteBmp("b.bmp", 400, 100, blue);
+  const std::string a = WriteBmp("a.bmp", Checkerboard(400, 100, red));
+  const std::string b = WriteBmp("b.bmp", Checkerboard(400, 100, blue));
   auto window = Start({a, b});
   TFitPane* pane = window->fit_pane();
   auto colour_at = [&](int x, int y) { return pane->grab().toImage().pixelColor(x, y); };
