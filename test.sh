@@ -22,7 +22,7 @@ vr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR_WERROR=ON
 
 if [ "$sanitize" -eq 1 ]; then
   vr_build build-asan -DCMAKE_BUILD_TYPE=Debug -DVR_WERROR=ON -DVR_SANITIZE=ON
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS="suppressions=$VR_ROOT/tests/lsan.supp" \
     ctest --output-on-failure -j"$jobs")
 fi
