@@ -449,7 +449,7 @@ bool TVeldrimon69::ReduceColorsClick(int index) {
     return false;
   }
   shown_.bitmap = std::move(reduced);
-  display_dirty_ = true;
+  PictureChanged();
   PanelImage1->SetBitmap(&shown_.bitmap);
   LayOutFitPane(true);
   UpdateStatusAndCaption();
@@ -748,7 +748,7 @@ void TVeldrimon69::ClearPicture() {
   shown_.bitmap.Create(1, 1, picture::PixelFormat::k24);
   shown_kind_ = 0;
   file_bits_ = -1;
-  display_dirty_ = true;
+  PictureChanged();
   PanelImage1->SetBitmap(&shown_.bitmap);
 }
 
@@ -834,7 +834,7 @@ void TVeldrimon69::AnimateGif(const std::string& path) {
     if (gif_stop_ || closing_) break;
   }
   active_gif_ = nullptr;
-  display_dirty_ = true;
+  PictureChanged();
   PanelImage1->SetBitmap(&shown_.bitmap);
   LayOutFitPane(true);
 }
@@ -847,7 +847,7 @@ void TVeldrimon69::StopAnimation() {
 
 void TVeldrimon69::GifFrameChanged() {
   ++gif_frames_;
-  display_dirty_ = true;
+  PictureChanged();
   if (view_ == View::kActual || view_ == View::kSplit) PanelImage1->update();
   if (fit_pane_->isVisible()) fit_pane_->update();
 }
@@ -900,7 +900,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
       }
       ScreenColourNotice();
     }
-    display_dirty_ = true;
+    PictureChanged();
     PanelImage1->SetBitmap(&shown_.bitmap);
     if (!full_screen_->looping()) RealisePalette();
     // Each show is a first pass here (the animation's later passes run in AnimateGif).

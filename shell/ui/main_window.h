@@ -4,6 +4,7 @@
 // the properties window, drag and drop, the hand-over receiver and the start-up and shutdown
 // sequences.
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -185,6 +186,13 @@ class TVeldrimon69 : public QMainWindow {
   const picture::PictureHolder& shown() const { return shown_; }
   const picture::Bitmap& display_bitmap() const { return display_; }
   int display_rebuilds() const { return display_rebuilds_; }
+  // Counts changes of the shown picture's pixels or of the realised palette; the actual-size
+  // pane rebuilds its screen image when it moves.
+  int picture_changes() const { return picture_changes_; }
+  // The actual-size picture as the screen shows it: 32-bit, and on a palette screen every pixel
+  // the nearest colour of the realised palette. Null for an empty bitmap.
+  QImage ActualScreenImage(const picture::Bitmap& bitmap);
+  TActualPane* actual_pane() const { return PanelImage1; }
   bool keep_aspect() const { return keep_aspect_; }
   int DisplayDepth() const;
   bool smoothing() const { return smooth_; }
@@ -338,6 +346,11 @@ class TVeldrimon69 : public QMainWindow {
   // Palette screens: realise the shown picture's palette; map the display bitmap through it.
   void RealisePalette();
   void MapDisplayToScreen();
+  // The shown picture's pixels changed: both the display bitmap and the actual-size image go.
+  void PictureChanged() {
+    display_dirty_ = true;
+    ++picture_changes_;
+  }
   // The screen-colour notice when the screen shows fewer colours than the picture holds.
   void ScreenColourNotice();
   // Plays the shown GIF in place while "GIF &Animation (Continuous)" asks for more passes.
@@ -377,6 +390,7 @@ class TVeldrimon69 : public QMainWindow {
   int file_bits_ = -1;
   int display_rebuilds_ = 0;
   bool display_dirty_ = true;
+  int picture_changes_ = 0;
   bool first_paint_seen_ = false;
   bool loading_ = false;
   int screen_depth_override_ = 0;   // 0: the screen's own depth

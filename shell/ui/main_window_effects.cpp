@@ -130,7 +130,7 @@ bool TVeldrimon69::BeginTransform() {
 }
 
 void TVeldrimon69::EndTransform(bool replace_actual) {
-  display_dirty_ = true;
+  PictureChanged();
   if (replace_actual) {
     PanelImage1->SetBitmap(&shown_.bitmap);
   } else {

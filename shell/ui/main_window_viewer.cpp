@@ -12,7 +12,9 @@
 
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
+#include "picture/convert.h"
 #include "picture/kinds.h"
+#include "picture/ui/qimage_bridge.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/media_pane.h"
 #include "shell/ui/panes.h"
@@ -57,8 +59,9 @@ void TVeldrimon69::RealisePalette() {
   // Only a palette screen holds one palette at a time; deeper screens show every colour.
   if (!IsPaletteDepth(DisplayDepth())) return;
   if (screen_palette_.Realise(PaletteToRealise(shown_.bitmap)) > 0) {
-    display_dirty_ = true;
+    PictureChanged();
     if (fit_pane_->isVisible()) fit_pane_->update();
+    if (ScrollBox1->isVisible()) PanelImage1->update();
   }
 }
 
@@ -68,6 +71,23 @@ void TVeldrimon69::MapDisplayToScreen() {
   // a GIF frame's own table): realise it again; an unchanged palette costs a comparison.
   screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
   screen_palette_.MapToScreen(display_);
+}
+
+QImage TVeldrimon69::ActualScreenImage(const picture::Bitmap& bitmap) {
+  if (bitmap.Empty()) return QImage();
+  if (!IsPaletteDepth(DisplayDepth())) {
+    // A 32-bit bitmap is wrapped, not copied, by the bridge: the image takes its own copy.
+    const QImage wrapped = picture::BitmapToQImage(bitmap);
+    return wrapped.format() == QImage::Format_RGB32 ? wrapped.copy()
+                                                    : wrapped.convertToFormat(QImage::Format_RGB32);
+  }
+  // A 24-bit copy of any format, every pixel put to the nearest realised colour.
+  picture::Bitmap mapped;
+  if (!mapped.Create(bitmap.Width(), bitmap.Height(), picture::PixelFormat::k24)) return QImage();
+  for (int y = 0; y < bitmap.Height(); ++y) picture::ExpandRowTo24(bitmap, y, mapped.Row(y));
+  screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
+  screen_palette_.MapToScreen(mapped);
+  return picture::BitmapToQImage(mapped).convertToFormat(QImage::Format_RGB32);
 }
 
 void TVeldrimon69::ShowMedia(const std::string& path) {

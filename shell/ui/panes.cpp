@@ -62,13 +62,15 @@ void TFitPane::contextMenuEvent(QContextMenuEvent* event) {
   if (menu_ != nullptr) menu_->exec(event->globalPos());
 }
 
-TActualPane::TActualPane(TVeldrimon69* owner) : QWidget(owner) {
+TActualPane::TActualPane(TVeldrimon69* owner) : QWidget(owner), owner_(owner) {
   setObjectName("PanelImage1");
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TActualPane::SetBitmap(const picture::Bitmap* bitmap) {
   bitmap_ = bitmap;
+  screen_change_ = -1;
+  screen_image_ = QImage();
   if (bitmap_ != nullptr && !bitmap_->Empty()) {
     resize(bitmap_->Width(), bitmap_->Height());
   } else {
@@ -80,9 +82,14 @@ void TActualPane::SetBitmap(const picture::Bitmap* bitmap) {
 void TActualPane::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
-  if (bitmap_ != nullptr && !bitmap_->Empty()) {
-    painter.drawImage(QPoint(0, 0), picture::BitmapToQImage(*bitmap_));
+  if (bitmap_ == nullptr || bitmap_->Empty()) return;
+  // Built once per change of the picture or of the realised palette; a repaint only copies.
+  if (screen_change_ != owner_->picture_changes()) {
+    screen_image_ = owner_->ActualScreenImage(*bitmap_);
+    screen_change_ = owner_->picture_changes();
+    ++screen_builds_;
   }
+  painter.drawImage(QPoint(0, 0), screen_image_);
 }
 
 void TActualPane::contextMenuEvent(QContextMenuEvent* event) {

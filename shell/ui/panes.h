@@ -52,14 +52,20 @@ class TActualPane : public QWidget {
   explicit TActualPane(TVeldrimon69* owner);
   void SetBitmap(const picture::Bitmap* bitmap);
   void SetContextMenu(QMenu* menu) { menu_ = menu; }
+  // How often the screen image was built (once per picture or palette change, not per paint).
+  int screen_builds() const { return screen_builds_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  TVeldrimon69* owner_;
   const picture::Bitmap* bitmap_ = nullptr;
   QMenu* menu_ = nullptr;
+  QImage screen_image_;       // the bitmap as the screen shows it
+  int screen_change_ = -1;    // the owner's picture change it was built for
+  int screen_builds_ = 0;
 };
 
 // The platform owns the real window frame, so the two-font caption is painted in a strip at the

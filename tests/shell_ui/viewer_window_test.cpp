@@ -175,7 +175,9 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   const std::vector<picture::Rgb> four = {picture::Rgb{0, 0, 0}, picture::Rgb{255, 0, 0},
                                           picture::Rgb{0, 0, 255}, picture::Rgb{255, 255, 255}};
   const std::string path = WriteBmp("four.bmp", Checkerboard(1200, 900, four));
-  auto window = Start({path});
+  // The second picture, for the actual-size pane: true colour, mostly outside any table.
+  const std::string gradient = WriteBmp("gradient.bmp", 90, 60);
+  auto window = Start({path, gradient});
   ASSERT_EQ(window->shown().Width(), 1200);
   const Box box = window->fit_pane()->paint_box();
   ASSERT_GT(box.width, 0);
@@ -223,6 +225,55 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   });
   window->EnterFullScreen(1, false);
   EXPECT_FALSE(std::all_of(full_colours.begin(), full_colours.end(), in_palette));
+
+  // The actual-size pane at true colour: the picture's own pixels, nothing mapped.
+  window->action("ViewActual")->trigger();
+  window->GoNext();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 90);
+  ASSERT_EQ(window->shown().bitmap.Bits(), 24);
+  TActualPane* actual = window->actual_pane();
+  const picture::Bitmap source = GradientBitmap(90, 60);
+  QImage shown = actual->grab().toImage();
+  ASSERT_GE(shown.width(), 90);
+  ASSERT_GE(shown.height(), 60);
+  int differing = 0;
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 90; ++x) {
+      const uint8_t* px = source.Row(y) + 3 * x;
+      if (shown.pixelColor(x, y) != QColor(px[2], px[1], px[0])) ++differing;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+
+  // At 256 colours every pixel of the actual-size pane is a realised colour, and the split
+  // view's upper pane is the same panel.
+  window->action("Screen256")->trigger();
+  window->action("ViewSplit")->trigger();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window->shown().Width(), 90);
+  const std::vector<picture::Rgb>& table = window->screen_palette().realised();
+  ASSERT_FALSE(table.empty());
+  shown = actual->grab().toImage();
+  int outside = 0;
+  differing = 0;
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 90; ++x) {
+      const QColor c = shown.pixelColor(x, y);
+      const picture::Rgb rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                             static_cast<uint8_t>(c.blue())};
+      if (std::find(table.begin(), table.end(), rgb) == table.end()) ++outside;
+      const uint8_t* px = source.Row(y) + 3 * x;
+      if (c != QColor(px[2], px[1], px[0])) ++differing;
+    }
+  }
+  EXPECT_EQ(outside, 0);
+  EXPECT_GT(differing, 0);
+  // The mapped image is built once per change; painting again only copies it.
+  const int builds = actual->screen_builds();
+  (void)actual->grab();
+  (void)actual->grab();
+  EXPECT_EQ(actual->screen_builds(), builds);
 }
 
 TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdown) {
