@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <new>
@@ -92,25 +93,8 @@ bool Bitmap::Create(int width, int height, PixelFormat format) {
 }
 
 bool Bitmap::Recreate(int width, int height, PixelFormat format) {
-  if (width <= 0 || height <= 0 || format == PixelFormat::kNone) {
-    Clear();
-    return false;
-  }
-  const size_t stride = RowStride(width, format);
-  if (stride == 0 || static_cast<size_t>(height) > MemoryBudget() / stride) {
-    Clear();
-    return false;
-  }
-  const size_t bytes = stride * static_cast<size_t>(height);
-  if (pixels_.capacity() < bytes || pixels_.capacity() > bytes * 2) {
-    return Create(width, height, format);
-  }
-  pixels_.assign(bytes, 0);
-  palette_.clear();
-  width_ = width;
-  height_ = height;
-  format_ = format;
-  stride_ = stride;
+  if (!Reshape(width, height, format)) return false;
+  std::fill(pixels_.begin(), pixels_.end(), uint8_t{0});
   return true;
 }
 

@@ -436,7 +436,8 @@ ReadResult LoadBmp(TFastFileIO& io, Bitmap& bitmap) {
   return DecodeDibPixels(io, header, header.height, std::move(palette), bitmap);
 }
 
-ReadResult LoadBmpFile(const std::string& path, Bitmap& bitmap) {
+ReadResult LoadFromPath(const std::string& path, Bitmap& bitmap,
+                        ReadResult (*load)(TFastFileIO&, Bitmap&)) {
   TFastFileIO io;
   if (!io.Open(path)) {
     ReadResult result;
@@ -444,7 +445,11 @@ ReadResult LoadBmpFile(const std::string& path, Bitmap& bitmap) {
     bitmap.MakeFailure();
     return result;
   }
-  return LoadBmp(io, bitmap);
+  return load(io, bitmap);
+}
+
+ReadResult LoadBmpFile(const std::string& path, Bitmap& bitmap) {
+  return LoadFromPath(path, bitmap, LoadBmp);
 }
 
 WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {

@@ -63,6 +63,10 @@ ReadResult DecodeDibPixels(picture::TFastFileIO& io, const DibHeader& header, in
 // A whole BMP file ("BM" header first) from the reader's offset 0.
 ReadResult LoadBmp(picture::TFastFileIO& io, Bitmap& bitmap);
 ReadResult LoadBmpFile(const std::string& path, Bitmap& bitmap);
+// Opens `path` and runs `load` over it; a file that cannot be opened gives "Cannot open file" and
+// the failure picture.
+ReadResult LoadFromPath(const std::string& path, Bitmap& bitmap,
+                        ReadResult (*load)(picture::TFastFileIO&, Bitmap&));
 
 // Writes a BMP: 1, 4, 8 bits with their palettes, 24 bits; 15, 16 and 32-bit pictures are
 // written as 24 bits. Stops at the first failed write and reports "Stream write error".

@@ -250,14 +250,7 @@ ReadResult LoadIco(TFastFileIO& io, Bitmap& bitmap) {
 }
 
 ReadResult LoadIcoFile(const std::string& path, Bitmap& bitmap) {
-  TFastFileIO io;
-  if (!io.Open(path)) {
-    ReadResult result;
-    result.error = "Cannot open file";
-    bitmap.MakeFailure();
-    return result;
-  }
-  return LoadIco(io, bitmap);
+  return LoadFromPath(path, bitmap, LoadIco);
 }
 
 WriteResult SaveIco(const std::string& path, const Bitmap& bitmap) {
