@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "fakes/fake_services.h"
 #include "picture/load/loader.h"
@@ -100,6 +102,40 @@ void BM_DrawDisplayBitmap(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_DrawDisplayBitmap)->Unit(benchmark::kMillisecond);
+
+// The floor of any repaint through the window system: a bare opaque widget of the pane's size
+// whose paint does nothing but copy the display bitmap, repainted the same way.
+class BareCopyWidget : public QWidget {
+ public:
+  BareCopyWidget(QWidget* parent, QImage image, QPoint at)
+      : QWidget(parent), image_(std::move(image)), at_(at) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(at_, image_);
+  }
+
+ private:
+  QImage image_;
+  QPoint at_;
+};
+
+void BM_RepaintBareCopy(benchmark::State& state) {
+  Viewer& v = SharedViewer();
+  vr::shell::ui::TFitPane* pane = v.window->fit_pane();
+  pane->repaint();
+  const QImage source =
+      vr::picture::BitmapToQImage(v.window->display_bitmap()).convertToFormat(QImage::Format_RGB32);
+  BareCopyWidget bare(pane->parentWidget(), source, QPoint(4, 4));
+  bare.setGeometry(pane->geometry());
+  bare.show();
+  QCoreApplication::processEvents();
+  for (auto _ : state) bare.repaint();
+}
+BENCHMARK(BM_RepaintBareCopy)->Unit(benchmark::kMillisecond);
 
 void BM_RepaintAfterResize(benchmark::State& state) {
   Viewer& v = SharedViewer();

@@ -136,18 +136,148 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
         p.drawLine(r.left() + 13, c.y() + 4, r.right() - 2, c.y() - 4);
       }
       break;
-    default: {
-      // Drives: a box, with a colour by type.
-      static const QColor kDriveColours[] = {QColor(160, 160, 160), QColor(90, 160, 90),
-                                             QColor(90, 90, 200), QColor(230, 230, 120),
-                                             QColor(220, 120, 120)};
-      p.setBrush(kDriveColours[(index - kImageDriveFixed) % 5]);
-      p.drawRect(r.adjusted(2, 6, -2, -6));
-      p.setBrush(Qt::green);
-      p.drawEllipse(QRect(r.right() - 6, c.y() - 1, 3, 3));
-    }
+    default:
+      break;
   }
   p.restore();
+}
+
+// A drive: a box with a light, coloured by type; the sixteen-colour set uses flat colours of the
+// standard palette and no antialiasing, so that it shows cleanly on a palette screen.
+void DrawDriveImage(QPainter& p, int type, bool low_colour, const QRect& r) {
+  static const QColor kFull[kDriveImageCount] = {QColor(168, 168, 176), QColor(110, 170, 110),
+                                                 QColor(100, 110, 210), QColor(232, 224, 120),
+                                                 QColor(222, 128, 120)};
+  static const QColor kSixteen[kDriveImageCount] = {QColor(192, 192, 192), QColor(0, 128, 0),
+                                                    QColor(0, 0, 128), QColor(255, 255, 0),
+                                                    QColor(128, 0, 0)};
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, !low_colour);
+  p.setPen(QPen(low_colour ? QColor(0, 0, 0) : QColor(0, 0, 64), 1));
+  p.setBrush(low_colour ? kSixteen[type] : kFull[type]);
+  const QRect body = r.adjusted(1, 4, -2, -4);
+  p.drawRect(body);
+  if (type == kIconDriveCdRom) {
+    p.setBrush(low_colour ? QColor(255, 255, 255) : QColor(250, 250, 240));
+    p.drawEllipse(body.center(), 2, 2);
+  } else {
+    p.setBrush(low_colour ? QColor(0, 255, 0) : QColor(60, 220, 60));
+    p.drawRect(QRect(body.right() - 3, body.bottom() - 2, 2, 1));
+  }
+  if (type == kIconDriveRemote) {
+    p.drawLine(r.center().x(), body.bottom() + 1, r.center().x(), r.bottom());
+  }
+  p.restore();
+}
+
+void DrawMenuImage(QPainter& p, int index, const QRect& r) {
+  if (index < kIconLowColourDrives) {
+    DrawDriveImage(p, index, false, r);
+    return;
+  }
+  if (index < kIconOpen) {
+    DrawDriveImage(p, index - kIconLowColourDrives, true, r);
+    return;
+  }
+  if (index >= kIconEditorSlots) return;  // left empty for the editors' own icons
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0, 0, 64), 1));
+  const QPoint c = r.center();
+  switch (index) {
+    case kIconOpen:
+    case kIconFolder:
+      p.setBrush(QColor(240, 200, 80));
+      p.drawRect(r.adjusted(1, 4, -2, -2));
+      p.drawRect(QRect(r.left() + 1, r.top() + 2, 6, 2));
+      if (index == kIconOpen) {
+        p.setBrush(QColor(255, 230, 140));
+        p.drawPolygon(QPolygon({QPoint(r.left() + 3, r.top() + 7), QPoint(r.right(), r.top() + 7),
+                                QPoint(r.right() - 2, r.bottom() - 2),
+                                QPoint(r.left() + 1, r.bottom() - 2)}));
+      }
+      break;
+    case kIconProperties:
+      p.setBrush(Qt::white);
+      p.drawRect(r.adjusted(2, 1, -3, -1));
+      for (int y = r.top() + 4; y < r.bottom() - 2; y += 3) {
+        p.drawLine(r.left() + 4, y, r.right() - 5, y);
+      }
+      break;
+    case kIconExit:
+      p.setPen(QPen(QColor(200, 0, 0), 2));
+      p.drawLine(r.left() + 3, r.top() + 3, r.right() - 3, r.bottom() - 3);
+      p.drawLine(r.left() + 3, r.bottom() - 3, r.right() - 3, r.top() + 3);
+      break;
+    case kIconPrevious:
+    case kIconNext:
+    case kIconFirst:
+    case kIconLast: {
+      const bool left = index == kIconPrevious || index == kIconFirst;
+      p.setBrush(QColor(40, 120, 220));
+      const int tip = left ? r.left() + 2 : r.right() - 2;
+      const int base = left ? r.right() - 3 : r.left() + 3;
+      p.drawPolygon(
+          QPolygon({QPoint(tip, c.y()), QPoint(base, r.top() + 3), QPoint(base, r.bottom() - 3)}));
+      if (index == kIconFirst || index == kIconLast) {
+        const int bar = left ? r.left() + 1 : r.right() - 2;
+        p.drawRect(QRect(bar, r.top() + 3, 1, r.height() - 6));
+      }
+      break;
+    }
+    case kIconTag:
+      p.setBrush(Qt::white);
+      p.drawRect(r.adjusted(2, 2, -3, -3));
+      p.setPen(QPen(QColor(200, 0, 0), 2));
+      p.drawPolyline(QPolygon({QPoint(r.left() + 4, c.y()), QPoint(c.x() - 1, r.bottom() - 4),
+                               QPoint(r.right() - 4, r.top() + 4)}));
+      break;
+    case kIconDelete:
+    case kIconRecycleBin:
+      p.setBrush(QColor(192, 192, 192));
+      p.drawRect(QRect(r.left() + 3, r.top() + 4, r.width() - 7, r.height() - 5));
+      p.drawLine(r.left() + 1, r.top() + 3, r.right() - 2, r.top() + 3);
+      if (index == kIconDelete) {
+        p.setPen(QPen(QColor(200, 0, 0), 2));
+        p.drawLine(r.left() + 5, r.top() + 7, r.right() - 6, r.bottom() - 3);
+        p.drawLine(r.left() + 5, r.bottom() - 3, r.right() - 6, r.top() + 7);
+      } else {
+        p.setPen(QPen(QColor(0, 140, 0), 2));
+        p.drawArc(QRect(r.left() + 5, r.top() + 6, 6, 6), 30 * 16, 300 * 16);
+      }
+      break;
+    case kIconFilesList:
+      p.setBrush(Qt::white);
+      p.drawRect(r.adjusted(1, 1, -2, -2));
+      for (int y = r.top() + 4; y < r.bottom() - 1; y += 3) {
+        p.setBrush(QColor(40, 120, 220));
+        p.drawRect(QRect(r.left() + 3, y, 2, 1));
+        p.drawLine(r.left() + 7, y, r.right() - 4, y);
+      }
+      break;
+    case kIconFullScreen:
+      p.setBrush(Qt::black);
+      p.drawRect(r.adjusted(1, 2, -2, -3));
+      p.setPen(QPen(Qt::white, 1));
+      p.drawRect(r.adjusted(4, 5, -5, -6));
+      break;
+    case kIconHelp:
+      p.setBrush(QColor(255, 255, 200));
+      p.drawEllipse(r.adjusted(1, 1, -2, -2));
+      p.drawText(r, Qt::AlignCenter, "?");
+      break;
+    default:
+      break;
+  }
+  p.restore();
+}
+
+QPixmap StripOf(int count, int size, void (*draw)(QPainter&, int, const QRect&)) {
+  QPixmap strip(size, size * count);
+  strip.fill(Qt::transparent);
+  QPainter p(&strip);
+  for (int i = 0; i < count; ++i) draw(p, i, QRect(0, i * size, size, size));
+  return strip;
 }
 
 }  // namespace
@@ -160,17 +290,11 @@ std::map<int, QCursor> LoadCursors() {
   return cursors;
 }
 
-QPixmap ButtonStrip() {
-  QPixmap strip(kButtonSize, kButtonSize * kButtonImageCount);
-  strip.fill(Qt::transparent);
-  QPainter p(&strip);
-  for (int i = 0; i < kButtonImageCount; ++i) {
-    DrawButtonImage(p, i, QRect(0, i * kButtonSize, kButtonSize, kButtonSize));
-  }
-  return strip;
-}
+QPixmap ButtonStrip() { return StripOf(kButtonImageCount, kButtonSize, DrawButtonImage); }
 
-QPixmap ButtonStripMask(const QPixmap& strip) {
+QPixmap MenuStrip() { return StripOf(kMenuImageCount, kMenuImageSize, DrawMenuImage); }
+
+QPixmap StripMask(const QPixmap& strip) {
   return QPixmap::fromImage(strip.toImage().createAlphaMask());
 }
 
@@ -180,6 +304,20 @@ std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size)
     QPixmap image = strip.copy(0, y, size, size);
     image.setMask(QBitmap::fromPixmap(mask.copy(0, y, size, size)));
     icons.emplace_back(image);
+  }
+  return icons;
+}
+
+std::vector<QIcon> LoadButtonImages() {
+  const QPixmap strip = ButtonStrip();
+  return CutStrip(strip, StripMask(strip), kButtonSize);
+}
+
+std::vector<QIcon> LoadMenuImages(int screen_depth) {
+  const QPixmap strip = MenuStrip();
+  std::vector<QIcon> icons = CutStrip(strip, StripMask(strip), kMenuImageSize);
+  if (screen_depth <= 8) {
+    for (int i = 0; i < kDriveImageCount; ++i) icons[i] = icons[kIconLowColourDrives + i];
   }
   return icons;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The program's cursors and tool-button images, drawn by our own code: the cursors at their fixed
-// slots of the cursor table, and the button image list cut from one vertical strip of 20 x 20
-// images with its mask strip.
+// The program's cursors and image lists, drawn by our own code: the cursors at their fixed slots
+// of the cursor table, the tool-button list ("0_LIST_BUTTONS", 20 x 20) and the menu list
+// ("0_LIST_ICONS", 16 x 16), each cut from one vertical strip of images with its mask strip.
 
 #include <QCursor>
 #include <QIcon>
@@ -29,11 +29,6 @@ enum ButtonImage {
   kImageSmooth,
   kImageViewToggle,
   kImageFullScreen,
-  kImageDriveFixed,
-  kImageDriveRemovable,
-  kImageDriveRemote,
-  kImageDriveCdRom,
-  kImageDriveRam,
   kImageFirst,
   kImageLast,
   kImageTagged,    // the tag button of a tagged entry
@@ -45,12 +40,50 @@ enum ButtonImage {
 
 inline constexpr int kButtonSize = 20;
 
+// Menu images in list order. The first five are the drive images by drive type; the next five
+// are the same drawn in the sixteen standard colours, used instead on screens of 256 colours or
+// fewer; the last five are the slots for the icons of the five external editors (empty until an
+// editor's own icon is put there).
+enum MenuImage {
+  kIconDriveFixed = 0,
+  kIconDriveRemovable,
+  kIconDriveRemote,
+  kIconDriveCdRom,
+  kIconDriveRam,
+  kIconLowColourDrives,  // five entries
+  kIconOpen = kIconLowColourDrives + 5,
+  kIconFolder,
+  kIconProperties,
+  kIconExit,
+  kIconPrevious,
+  kIconNext,
+  kIconFirst,
+  kIconLast,
+  kIconTag,
+  kIconDelete,
+  kIconRecycleBin,
+  kIconFilesList,
+  kIconFullScreen,
+  kIconHelp,
+  kIconEditorSlots,  // five entries
+  kMenuImageCount = kIconEditorSlots + 5
+};
+
+inline constexpr int kMenuImageSize = 16;
+inline constexpr int kDriveImageCount = 5;
+
 // The cursor table: slot -> cursor.
 std::map<int, QCursor> LoadCursors();
-// The strip of button images (stacked vertically) and its mask of the same shape.
+// The strip of button images (stacked vertically), and the mask of any strip (same shape).
 QPixmap ButtonStrip();
-QPixmap ButtonStripMask(const QPixmap& strip);
+QPixmap StripMask(const QPixmap& strip);
 // Cuts a strip into images of `size` x `size`, each with its mask applied.
 std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size);
+// The button list, cut from its strip.
+std::vector<QIcon> LoadButtonImages();
+// The menu strip and the menu list for a screen of `screen_depth` bits per pixel: at 8 bits or
+// fewer the sixteen-colour drive images take the places of the others.
+QPixmap MenuStrip();
+std::vector<QIcon> LoadMenuImages(int screen_depth);
 
 }  // namespace vr::shell::ui

@@ -174,6 +174,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
       },
       services_.clock != nullptr ? *services_.clock : own_clock_);
   BuildMenus();
+  button_icons_ = LoadButtonImages();
   BuildToolBars();
   full_screen_ = new TFullScreen(nullptr);
   nav_ = new TNavInput(*this);
@@ -346,8 +347,7 @@ void TVeldrimon69::BuildMenus() {
 }
 
 void TVeldrimon69::BuildToolBars() {
-  const QPixmap strip = ButtonStrip();
-  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
+  const std::vector<QIcon>& icons = button_icons_;
   auto button = [&](QToolBar* bar, const char* name, int image, const QString& tip,
                     std::function<void()> slot) {
     auto* b = new QToolButton(bar);
@@ -532,10 +532,40 @@ void TVeldrimon69::BuildPictureMenu() {
   fit_pane_->setToolTip(kPictureMenuTip);
 }
 
+void TVeldrimon69::AttachMenuImages() {
+  if (menu_icons_.empty()) return;
+  static constexpr struct {
+    const char* action;
+    int image;
+  } kImages[] = {{"Open1", kIconOpen},           {"Properties1", kIconProperties},
+                 {"Exit1", kIconExit},           {"Previous1", kIconPrevious},
+                 {"Next1", kIconNext},           {"First1", kIconFirst},
+                 {"Last1", kIconLast},           {"TagFile1", kIconTag},
+                 {"DeleteFile1", kIconDelete},   {"RecycleBin1", kIconRecycleBin},
+                 {"FileListWindow1", kIconFilesList}, {"FullShrink", kIconFullScreen},
+                 {"FullFit", kIconFullScreen},   {"FullActual", kIconFullScreen},
+                 {"ReadMe", kIconHelp}};
+  for (const auto& entry : kImages) {
+    if (QAction* a = action(entry.action)) a->setIcon(menu_icons_[entry.image]);
+  }
+  recent_folders_menu_->menuAction()->setIcon(menu_icons_[kIconFolder]);
+  drive_menu_->menuAction()->setIcon(menu_icons_[kIconDriveFixed]);
+  AttachListWindowImages();
+}
+
+void TVeldrimon69::AttachListWindowImages() {
+  if (!list_window_ || menu_icons_.empty()) return;
+  list_window_->SetMenuImages(menu_icons_[kIconFullScreen], menu_icons_[kIconExit],
+                              menu_icons_[kIconTag]);
+}
+
+QCursor TVeldrimon69::CursorAt(int slot) const {
+  const auto found = cursors_.find(slot);
+  return found != cursors_.end() ? found->second : QCursor(Qt::ArrowCursor);
+}
+
 void TVeldrimon69::BuildDriveMenu() {
   drive_menu_->clear();
-  const QPixmap strip = ButtonStrip();
-  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
   std::vector<platform::Drive> drives;
   if (services_.files != nullptr) drives = services_.files->Drives();
   drives_->Build(drives);
@@ -548,24 +578,27 @@ void TVeldrimon69::BuildDriveMenu() {
     int image = -1;
     switch (item.type) {
       case platform::DriveType::kFixed:
-        image = kImageDriveFixed;
+        image = kIconDriveFixed;
         break;
       case platform::DriveType::kRemovable:
-        image = kImageDriveRemovable;
+        image = kIconDriveRemovable;
         break;
       case platform::DriveType::kRemote:
-        image = kImageDriveRemote;
+        image = kIconDriveRemote;
         break;
       case platform::DriveType::kCdRom:
-        image = kImageDriveCdRom;
+        image = kIconDriveCdRom;
         break;
       case platform::DriveType::kRamDisk:
-        image = kImageDriveRam;
+        image = kIconDriveRam;
         break;
       case platform::DriveType::kUnknown:
         break;
     }
-    if (item.kind == lists::DriveItemKind::kDrive && image >= 0) a->setIcon(icons[image]);
+    if (item.kind == lists::DriveItemKind::kDrive && image >= 0 &&
+        image < static_cast<int>(menu_icons_.size())) {
+      a->setIcon(menu_icons_[image]);
+    }
     if (item.kind == lists::DriveItemKind::kNotesOnly) {
       a->setCheckable(true);
       a->setChecked(drives_->notes_only());
@@ -625,9 +658,10 @@ void TVeldrimon69::RunStartupSequence() {
     ReadLargeFonts();
     settings_name_ = SettingsFileName(options_.args);
     settings_path_ = SettingsPath(services_.folders->ProgramFolder(), settings_name_);
-    // Step 5: cursors and button images (the images are drawn when the tool bars are built).
-    static std::map<int, QCursor> cursor_table;
-    cursor_table = LoadCursors();
+    // Step 5: the cursors and the menu images (the button images were cut when the tool bars
+    // were built).
+    cursors_ = LoadCursors();
+    menu_icons_ = LoadMenuImages(DisplayDepth());
     // Step 6.
     ClearPicture();
     UpdateStatusAndCaption();
@@ -661,6 +695,8 @@ void TVeldrimon69::RunStartupSequence() {
       files_list_->LoadPaths(paths, 100, 0);
       files_list_->SetCurrent(0);
     }
+    // Step 17: the menu images on the menus.
+    AttachMenuImages();
     // Step 18: the version and install check, and the first-run setup.
     if (options_.register_file_types) {
       registrar_ = std::make_unique<FileTypeRegistrar>(

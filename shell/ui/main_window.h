@@ -4,12 +4,15 @@
 // the properties window, drag and drop, the hand-over receiver and the start-up and shutdown
 // sequences.
 
+#include <QCursor>
+#include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -289,6 +292,11 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* trash_button() const { return TBTrash; }
   QToolButton* undelete_button() const { return TBUnDelete; }
   QMenu* drive_menu() const { return drive_menu_; }
+  // The image lists: tool buttons, and menu images for the screen depth read at start-up.
+  const std::vector<QIcon>& button_images() const { return button_icons_; }
+  const std::vector<QIcon>& menu_images() const { return menu_icons_; }
+  // The cursor at a slot of the cursor table (the arrow until the table is loaded).
+  QCursor CursorAt(int slot) const;
   TMediaPane* media_pane() const { return PanelMedia; }
   bool large_fonts() const { return large_fonts_; }
   const ScreenPalette& screen_palette() const { return screen_palette_; }
@@ -306,6 +314,8 @@ class TVeldrimon69 : public QMainWindow {
   void BuildToolBars();
   void BuildPictureMenu();
   void BuildDriveMenu();
+  void AttachMenuImages();
+  void AttachListWindowImages();
   // The files list window (made at start-up and again when a hand-over replaces the list), its
   // settings, the idle handler and the application hook.
   void StartListWindow();
@@ -454,6 +464,9 @@ class TVeldrimon69 : public QMainWindow {
   QActionGroup* full_group_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;
   TFullScreen* full_screen_ = nullptr;
+  std::map<int, QCursor> cursors_;
+  std::vector<QIcon> button_icons_;
+  std::vector<QIcon> menu_icons_;
   TNavInput* nav_ = nullptr;
   QToolButton* TBFirst = nullptr;
   QToolButton* TBLast = nullptr;

@@ -57,6 +57,10 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   };
   services.other_busy = [this] { return IdleBusy(); };
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
+  services.list_edited = [this] {
+    RefreshNavigation();
+    UpdateStatusAndCaption();
+  };
   list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
   // Closing the main window ends the program even while this window is open.
   list_window_->setAttribute(Qt::WA_QuitOnClose, false);
@@ -70,6 +74,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   ConnectListWindowIdle();
   nav_->WatchListWindow(list_window_.get());
   WidenListWindowButtons();
+  AttachListWindowImages();
   // A list loaded before the window existed starts its jobs now.
   if (!files_list_->Empty()) list_window_->ListChanged();
   return *list_window_;

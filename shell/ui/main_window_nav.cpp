@@ -79,9 +79,7 @@ void TVeldrimon69::ToggleSoundOnOff1Click() {
 void TVeldrimon69::ShowSoundState() {
   if (QAction* a = action("Sound")) a->setChecked(settings_.sound);
   if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
-  const QPixmap strip = ButtonStrip();
-  const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
-  const QIcon& icon = icons[settings_.sound ? kImageSoundOn : kImageSoundOff];
+  const QIcon& icon = button_icons_[settings_.sound ? kImageSoundOn : kImageSoundOff];
   if (TBSpeaker != nullptr) TBSpeaker->setIcon(icon);
   if (QAction* a = action("Sound")) a->setIcon(icon);
 }
@@ -112,9 +110,7 @@ void TVeldrimon69::RefreshNavigation() {
   const lists::FileEntry* entry = files_list_->Peek(position);
   const bool tagged = entry != nullptr && entry->tagged;
   if (TBTag->property("tagged").isNull() || TBTag->property("tagged").toBool() != tagged) {
-    const QPixmap strip = ButtonStrip();
-    const std::vector<QIcon> icons = CutStrip(strip, ButtonStripMask(strip), kButtonSize);
-    TBTag->setIcon(icons[tagged ? kImageTagged : kImageUntagged]);
+    TBTag->setIcon(button_icons_[tagged ? kImageTagged : kImageUntagged]);
     TBTag->setProperty("tagged", tagged);
   }
 }

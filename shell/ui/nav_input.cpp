@@ -70,7 +70,7 @@ class TNavInput::KeyPreview : public QObject {
 };
 
 TNavInput::TNavInput(TVeldrimon69& window)
-    : QObject(&window), window_(window), cursors_(LoadCursors()), tip_(kMiddleZoneTip) {
+    : QObject(&window), window_(window), tip_(kMiddleZoneTip) {
   key_preview_ = new KeyPreview(*this);
   qApp->installEventFilter(key_preview_);
   drag_starter_ = [this](QWidget* source, const std::string& path) {
@@ -212,13 +212,13 @@ void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_s
   next_prev_mode_ = edge;
   QWidget* controls[] = {window_.fit_pane_, window_.ScrollBox1->viewport(), window_.PanelImage1};
   if (edge) {
-    widget->setCursor(cursors_[kNextPrevCursor]);
+    widget->setCursor(window_.CursorAt(kNextPrevCursor));
     // No right-click menu anywhere: the right button means Next here.
     menu_attached_ = false;
     full_screen_menu_attached_ = false;
     tip_ = kEdgeZoneTip;
   } else {
-    widget->setCursor(cursors_[kMagnifyCursor]);
+    widget->setCursor(window_.CursorAt(kMagnifyCursor));
     menu_attached_ = true;
     const bool list_visible = window_.list_window_ && window_.list_window_->isVisible();
     full_screen_menu_attached_ = !list_visible;

@@ -78,7 +78,6 @@ class TNavInput : public QObject {
   KeyPreview* key_preview_ = nullptr;
   std::map<QObject*, Pane> panes_;
   QObject* list_window_ = nullptr;
-  std::map<int, QCursor> cursors_;
   bool next_prev_mode_ = false;
   bool menu_attached_ = true;
   bool full_screen_menu_attached_ = true;

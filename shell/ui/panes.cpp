@@ -30,10 +30,23 @@ void TFitPane::resizeEvent(QResizeEvent* event) {
   owner_->LayOutFitPane(false);
 }
 
-void TFitPane::paintEvent(QPaintEvent* event) {
+// The lowered bevel as four filled bands, dark above and left, light below and right: the
+// style's own frame drawing rasterises lines one by one and cost more than copying the picture.
+void TFitPane::DrawBevel(QPainter& painter) const {
+  const QColor dark = palette().color(QPalette::Dark);
+  const QColor light = palette().color(QPalette::Light);
+  const int w = width();
+  const int h = height();
+  painter.fillRect(0, 0, w, kMargin, dark);
+  painter.fillRect(0, kMargin, kMargin, h - kMargin, dark);
+  painter.fillRect(kMargin, h - kMargin, w - kMargin, kMargin, light);
+  painter.fillRect(w - kMargin, kMargin, kMargin, h - 2 * kMargin, light);
+}
+
+void TFitPane::paintEvent(QPaintEvent*) {
   ++paints_;
-  QFrame::paintEvent(event);
   QPainter painter(this);
+  DrawBevel(painter);
   const QRect inner(kMargin, kMargin, BoxWidth(), BoxHeight());
   const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(paint_box_.width, paint_box_.height);
   if (bitmap == nullptr || bitmap->Empty()) {

@@ -3,6 +3,7 @@
 
 #include <QFrame>
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -37,6 +38,8 @@ class TFitPane : public QFrame {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void DrawBevel(QPainter& painter) const;
+
   TVeldrimon69* owner_;
   shell::Box paint_box_;
   QMenu* menu_ = nullptr;

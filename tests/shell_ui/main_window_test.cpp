@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -37,6 +39,7 @@
 #include "picture/kinds.h"
 #include "platform/profile_file.h"
 #include "shell/settings.h"
+#include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/notice_window.h"
 #include "shell/ui/panes.h"
@@ -785,6 +788,63 @@ TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
   EXPECT_TRUE(window->files_list().allowable().IsAllowableType(".GIF"));
 }
 
+QImage IconImage(const QIcon& icon) {
+  return icon.pixmap(kMenuImageSize, kMenuImageSize).toImage();
+}
+
+bool FullyTransparent(const QImage& image) {
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < argb.height(); ++y) {
+    for (int x = 0; x < argb.width(); ++x) {
+      if (qAlpha(argb.pixel(x, y)) != 0) return false;
+    }
+  }
+  return true;
+}
+
+TEST(ImageLists, MenuListHoldsDrivesTheirSixteenColourSetAndFiveEmptyEditorSlots) {
+  const std::vector<QIcon> deep = LoadMenuImages(24);
+  const std::vector<QIcon> palette = LoadMenuImages(8);
+  ASSERT_EQ(deep.size(), static_cast<size_t>(kMenuImageCount));
+  ASSERT_EQ(palette.size(), deep.size());
+  for (int i = 0; i < kMenuImageCount; ++i) {
+    EXPECT_EQ(FullyTransparent(IconImage(deep[i])), i >= kIconEditorSlots) << i;
+  }
+  for (int i = 0; i < kDriveImageCount; ++i) {
+    // A palette screen shows the sixteen-colour drives in the places of the others.
+    EXPECT_NE(IconImage(deep[i]), IconImage(deep[kIconLowColourDrives + i])) << i;
+    EXPECT_EQ(IconImage(palette[i]), IconImage(deep[kIconLowColourDrives + i])) << i;
+    for (int j = i + 1; j < kDriveImageCount; ++j) {
+      EXPECT_NE(IconImage(deep[i]), IconImage(deep[j])) << i << " " << j;
+    }
+  }
+  for (int i = kIconOpen; i < kMenuImageCount; ++i) {
+    EXPECT_EQ(IconImage(palette[i]), IconImage(deep[i])) << i;
+  }
+  // The button list is cut in 20 x 20 pieces, one per image.
+  const std::vector<QIcon> buttons = LoadButtonImages();
+  ASSERT_EQ(buttons.size(), static_cast<size_t>(kButtonImageCount));
+  EXPECT_EQ(buttons[kImageNext].availableSizes().value(0), QSize(kButtonSize, kButtonSize));
+}
+
+TEST_F(MainWindowTest, StartUpLoadsTheCursorsAndPutsMenuImagesOnBothWindows) {
+  WriteSetUpSettings();
+  auto window = Start();
+  // Every slot of the table holds its own cursor; a slot with none gives the arrow.
+  for (const CursorSlot& slot : kCursorSlots) {
+    EXPECT_EQ(window->CursorAt(slot.slot).shape(), Qt::BitmapCursor) << slot.name;
+  }
+  EXPECT_EQ(window->CursorAt(99).shape(), Qt::ArrowCursor);
+  const std::vector<QIcon>& images = window->menu_images();
+  ASSERT_EQ(images.size(), static_cast<size_t>(kMenuImageCount));
+  EXPECT_EQ(IconImage(window->action("Open1")->icon()), IconImage(images[kIconOpen]));
+  EXPECT_EQ(IconImage(window->action("DeleteFile1")->icon()), IconImage(images[kIconDelete]));
+  EXPECT_EQ(IconImage(window->action("FullFit")->icon()), IconImage(images[kIconFullScreen]));
+  ASSERT_NE(window->list_window(), nullptr);
+  EXPECT_EQ(IconImage(window->list_window()->exit_display_action()->icon()),
+            IconImage(images[kIconFullScreen]));
+}
+
 TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
   WriteSetUpSettings();
   const std::string a = WriteBmp("mnt/a.bmp", 10, 10);
@@ -808,9 +868,15 @@ TEST_F(MainWindowTest, DriveMenuListsLoadableDrivesAndLoadsOne) {
   EXPECT_EQ(items[3]->text().toStdString(), "Drive " + dir_.File("mnt/"));
   EXPECT_EQ(items[4]->text(), "Drive /media/usb/");
   EXPECT_EQ(items[7]->statusTip(), "Load every file from this DRIVE into the Files List");
-  for (int i = 3; i < 8; ++i) EXPECT_FALSE(items[i]->icon().isNull()) << i;
-  // Each type has its own image.
-  EXPECT_NE(items[3]->icon().pixmap(20, 20).toImage(), items[4]->icon().pixmap(20, 20).toImage());
+  // Each drive type shows its own image from the menu list: fixed, removable, remote, CD, RAM.
+  const std::vector<QIcon>& images = window->menu_images();
+  ASSERT_EQ(images.size(), static_cast<size_t>(kMenuImageCount));
+  const int expected[] = {kIconDriveFixed, kIconDriveRemovable, kIconDriveRemote, kIconDriveCdRom,
+                          kIconDriveRam};
+  for (int i = 3; i < 8; ++i) {
+    EXPECT_EQ(IconImage(items[i]->icon()), IconImage(images[expected[i - 3]])) << i;
+  }
+  EXPECT_NE(IconImage(items[3]->icon()), IconImage(items[4]->icon()));
 
   // "All Local Hard Drives" takes only the fixed one; the load clears the notes-only mark
   // (with no notes the mark would have loaded nothing, so it is left off here).

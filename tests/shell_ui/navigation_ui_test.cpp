@@ -391,6 +391,31 @@ TEST_F(NavigationUiTest, SpaceTogglesTheTagAndTheButtonImageFollowsEveryShow) {
   window->list_window()->close();
 }
 
+TEST_F(NavigationUiTest, ListWindowOperationsRefreshTheViewersButtonsAndStatus) {
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
+  const std::string c = WriteBmp("c.bmp", BlankBitmap(60, 30));
+  auto window = Start({a, b, c});
+  window->GoLast();
+  ASSERT_EQ(window->files_list().Current(), 2);
+  QToolButton* tag = Button(*window, "TBTag");
+  const QImage untagged = tag->icon().pixmap(20, 20).toImage();
+  window->FileListWindow1Click();
+  list_window::TFileListMenu& list = *window->list_window();
+  // Tagging the shown entry in the list window shows on the viewer's tag button at once.
+  list.SelectRows({2}, 2);
+  list.TagHighlightedClick();
+  EXPECT_NE(tag->icon().pixmap(20, 20).toImage(), untagged);
+  // Removing it leaves two entries: the status and the buttons follow without a new show.
+  list.tag_ops().RemoveTagged();
+  ASSERT_EQ(window->files_list().Count(), 2);
+  EXPECT_EQ(window->StatusPanel(1), "File:2 of 2");
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
+  EXPECT_FALSE(Button(*window, "TBNext")->isEnabled());
+  EXPECT_TRUE(Button(*window, "TBPrev")->isEnabled());
+  list.close();
+}
+
 TEST_F(NavigationUiTest, SoundSwitchTogglesFromButtonAndMenuAndIsStored) {
   const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   {

@@ -189,6 +189,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
     list_.ToggleTag(position);
     model_->RowChanged(position);
     UpdateStatus();
+    if (services_.list_edited) services_.list_edited();
   };
   host.select = [this](int position) { SelectRows({position}, position); };
   host.list_window_active = [this] { return isActiveWindow(); };
@@ -297,13 +298,14 @@ TFileListMenu::~TFileListMenu() {
 
 void TFileListMenu::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
-  connect(file->addAction("Exit / &Display"), &QAction::triggered, this,
-          &TFileListMenu::ExitDisplayClick);
-  connect(file->addAction("&Exit"), &QAction::triggered, this, &QWidget::close);
+  exit_display_ = file->addAction("Exit / &Display");
+  connect(exit_display_, &QAction::triggered, this, &TFileListMenu::ExitDisplayClick);
+  exit_ = file->addAction("&Exit");
+  connect(exit_, &QAction::triggered, this, &QWidget::close);
 
   QMenu* tags = menuBar()->addMenu("&Tags");
-  connect(tags->addAction("Tag HI-LITED"), &QAction::triggered, this,
-          &TFileListMenu::TagHighlightedClick);
+  tag_highlighted_ = tags->addAction("Tag HI-LITED");
+  connect(tag_highlighted_, &QAction::triggered, this, &TFileListMenu::TagHighlightedClick);
   connect(tags->addAction("UN-Tag HI-LITED"), &QAction::triggered, this,
           &TFileListMenu::UnTagHighlightedClick);
   connect(tags->addAction("Flip Tags"), &QAction::triggered, this,
@@ -351,6 +353,13 @@ void TFileListMenu::BuildMenus() {
   connect(bar->addAction("UN-Tag HI-LITED"), &QAction::triggered, this,
           &TFileListMenu::UnTagHighlightedClick);
   connect(bar->addAction("DB EDIT"), &QAction::triggered, this, &TFileListMenu::DbEditClick);
+}
+
+void TFileListMenu::SetMenuImages(const QIcon& exit_display, const QIcon& exit,
+                                  const QIcon& tag) {
+  exit_display_->setIcon(exit_display);
+  exit_->setIcon(exit);
+  tag_highlighted_->setIcon(tag);
 }
 
 QWidget* TFileListMenu::MakeButtonPage(const QString& caption,
@@ -515,6 +524,7 @@ void TFileListMenu::AfterOperation() {
   drawn_thumbs_.clear();
   model_->Refresh();
   UpdateStatus();
+  if (services_.list_edited) services_.list_edited();
 }
 
 std::vector<int> TFileListMenu::HighlightedRows() const {
@@ -665,6 +675,7 @@ void TFileListMenu::ToggleFocusedTag() {
   previews_->RefreshTagIcon(row);
   UpdateStatus();
   if (services_.search_refresh) services_.search_refresh();
+  if (services_.list_edited) services_.list_edited();
 }
 
 void TFileListMenu::OpenLargePreview() {

@@ -10,7 +10,9 @@
 // Ctrl+F9..F12 keys, SetStartThumbSize(), check_box() and SetFolderHistories() for the settings
 // file, and the hooks in ListWindowServices to display a file and open the Notes record editor.
 
+#include <QAction>
 #include <QCache>
+#include <QIcon>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
@@ -83,6 +85,9 @@ struct ListWindowServices {
   std::function<bool()> other_busy;
   // The search window refreshes after a tag changes by the space bar.
   std::function<void()> search_refresh;
+  // Entries or tags were changed by this window's own operations (the viewer refreshes its
+  // buttons and status).
+  std::function<void()> list_edited;
 };
 
 class TFileListMenu : public QMainWindow {
@@ -99,6 +104,9 @@ class TFileListMenu : public QMainWindow {
   void ListChanged();
   TPreviewManager& previews() { return *previews_; }
   QMenu* previews_menu() const { return previews_menu_; }
+  // Images of the menu entries, from the main window's menu image list.
+  void SetMenuImages(const QIcon& exit_display, const QIcon& exit, const QIcon& tag);
+  QAction* exit_display_action() const { return exit_display_; }
   // Runs the jobs from the window's own zero timer (default on).
   void SetOwnIdleTimer(bool on);
   // Hands the jobs to the viewer's idle handler: `request` is called whenever work arrives, and
@@ -190,6 +198,9 @@ class TFileListMenu : public QMainWindow {
   QLabel* status_tagged_ = nullptr;
   QLabel* status_size_ = nullptr;
   QMenu* previews_menu_ = nullptr;
+  QAction* exit_display_ = nullptr;
+  QAction* exit_ = nullptr;
+  QAction* tag_highlighted_ = nullptr;
   QComboBox* copy_folder_ = nullptr;
   QComboBox* move_folder_ = nullptr;
   QButtonGroup* rename_method_ = nullptr;
