@@ -69,6 +69,21 @@ void BM_ShrinkSmooth24(benchmark::State& state) {
 }
 BENCHMARK(BM_ShrinkSmooth24)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same picture into a 600 x 450 window's fit pane: about eight source pixels per side.
+void BM_ShrinkSmooth24ToPane(benchmark::State& state) {
+  const Bitmap& src = Big();
+  if (src.Empty()) {
+    state.SkipWithError("corpus picture missing");
+    return;
+  }
+  Bitmap dst;
+  for (auto _ : state) {
+    vr::picture::ShrinkSmooth(src, dst, 496, 372);
+    benchmark::DoNotOptimize(dst.Data());
+  }
+}
+BENCHMARK(BM_ShrinkSmooth24ToPane)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ShrinkSmooth8(benchmark::State& state) {
   // The same picture as 8 bits through a palette: the indexed inner loop.
   static Bitmap indexed = [] {

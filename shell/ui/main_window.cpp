@@ -30,6 +30,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "colour/reduce.h"
 #include "colour/reduce_menu.h"
@@ -772,11 +773,15 @@ void TVeldrimon69::SetMultiLoad(int mode) {
   WriteMultiLoad(settings_path_, mode);
 }
 
-int TVeldrimon69::DisplayDepth() const {
-  if (screen_depth_override_ != 0) return screen_depth_override_;
+int ScreenDepthNow() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int depth = screen != nullptr ? screen->depth() : 24;
   return depth > 0 ? depth : 24;
+}
+
+int TVeldrimon69::DisplayDepth() const {
+  if (screen_depth_override_ != 0) return screen_depth_override_;
+  return ScreenDepthNow();
 }
 
 void TVeldrimon69::ClearPicture() {
@@ -808,7 +813,14 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
       failed = !r.ok();
       bits = r.depth;
     } else {
-      picture::LoadPicture(path, loaded, decode, &details);
+      std::optional<shell::PrefetchedPicture> ready;
+      if (options_.prefetch != nullptr) ready = options_.prefetch->Take(path, decode);
+      if (ready) {
+        loaded = std::move(ready->holder);
+        details = std::move(ready->details);
+      } else {
+        picture::LoadPicture(path, loaded, decode, &details);
+      }
       failed = details.failed;
       bits = details.file_depth;
     }
@@ -941,9 +953,10 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     if (!full_screen_->looping()) RealisePalette();
     // Each show is a first pass here (the animation's later passes run in AnimateGif).
     AutoSizeWindow();
-    if (isHidden() && !options_.quit_on_first_paint) show();
+    if (isHidden()) show();
     LayOutFitPane(true);
     loading_ = false;
+    picture_shown_ = name != lists::kNoFile;
     if (animate == 1 && shown_kind_ == picture::kKindGif && name != lists::kNoFile &&
         codecs::IsAnimatedGif(name)) {
       AnimateGif(name);
@@ -1026,7 +1039,7 @@ const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
 }
 
 void TVeldrimon69::FirstPaintDone() {
-  if (first_paint_seen_ || files_list_->Empty() || show_state_.busy()) return;
+  if (first_paint_seen_ || !picture_shown_ || files_list_->Empty() || show_state_.busy()) return;
   first_paint_seen_ = true;
   if (options_.quit_on_first_paint) {
     const auto elapsed = std::chrono::steady_clock::now() - options_.started;

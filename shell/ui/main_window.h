@@ -24,6 +24,7 @@
 #include "platform/services.h"
 #include "shell/layout.h"
 #include "shell/load_progress.h"
+#include "shell/picture_prefetch.h"
 #include "shell/screen_palette.h"
 #include "shell/settings.h"
 #include "shell/show_state.h"
@@ -95,7 +96,12 @@ struct ViewerOptions {
   std::function<int(QDialog&)> exec_dialog;
   // Today's day number (days since 1899-12-30); the production default reads the clock.
   std::function<int64_t()> today;
+  // The command-line picture, already being decoded (optional; outlives the window).
+  shell::PicturePrefetch* prefetch = nullptr;
 };
+
+// The screen's colour depth in bits per pixel (24 when the platform gives none).
+int ScreenDepthNow();
 
 // Request codes of the full-screen loop and the slide show.
 inline constexpr int kRequestNone = 0;
@@ -402,6 +408,7 @@ class TVeldrimon69 : public QMainWindow {
   bool display_dirty_ = true;
   int picture_changes_ = 0;
   bool first_paint_seen_ = false;
+  bool picture_shown_ = false;  // a file of the list was shown (not only the empty picture)
   bool loading_ = false;
   int screen_depth_override_ = 0;   // 0: the screen's own depth
   bool colour_notice_off_ = false;  // for the rest of the run

@@ -6,8 +6,9 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "platform/folders.h"
 #include "platform/single_instance.h"
@@ -66,8 +67,21 @@ int RunViewerProcess(const ProcessOptions& given) {
     return SendHandOver(instance, ui, args) ? 0 : 1;
   }
 
+  // A single picture named on the command line is decoded while the windows are built.
+  std::vector<std::string> names;
+  for (const std::string& arg : options.args) {
+    if (!arg.empty() && !IsIniSwitch(arg)) names.push_back(arg);
+  }
+  std::optional<PicturePrefetch> prefetch;
+  if (names.size() == 1 && PicturePrefetch::Worthwhile(names.front())) {
+    picture::DecodeOptions decode;
+    decode.display_depth = ScreenDepthNow();
+    prefetch.emplace(names.front(), decode);
+  }
+
   ViewerOptions viewer;
   viewer.services = options.services;
+  if (prefetch) viewer.prefetch = &*prefetch;
   viewer.args = options.args;
   viewer.program_path = options.program_path;
   viewer.state_file = Env("VELDRIMON_STATE_FILE");
@@ -107,10 +121,8 @@ int RunViewerProcess(const ProcessOptions& given) {
 
   window.RunStartupSequence();
   if (window.uninstalled()) return 0;
-  if (!viewer.quit_on_first_paint) {
-    window.show();
-    QCoreApplication::processEvents();  // the frame is known once the window is up
-  }
+  window.show();
+  QCoreApplication::processEvents();  // the frame is known once the window is up
   if (other) {
     // The placement is of the whole window, frame included; the frame is known once shown.
     const WindowPlace place =
@@ -149,10 +161,6 @@ int RunViewerProcess(const ProcessOptions& given) {
       if (std::filesystem::exists(quit_file, ec)) window.close();
     });
     timer->start(50);
-  }
-  if (viewer.quit_on_first_paint) {
-    // The benchmark paints offscreen without showing a window frame.
-    window.show();
   }
   return QApplication::exec();
 }

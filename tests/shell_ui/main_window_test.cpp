@@ -143,6 +143,35 @@ TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
   EXPECT_EQ(window->caption_text(), std::string(kTitleLabel) + "| (b.bmp)");
 }
 
+TEST_F(MainWindowTest, TheFirstShowTakesThePictureDecodedAtStartUpOnlyWhenItIsTheSameFile) {
+  WriteSetUpSettings();
+  const std::string a = WriteBmp("a.bmp", 40, 30);
+  const std::string b = WriteBmp("b.bmp", 50, 30);
+  const picture::DecodeOptions decode{ScreenDepthNow()};
+  {
+    shell::PicturePrefetch prefetch(a, decode);
+    prefetch_ = &prefetch;
+    auto window = Start({a});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->shown().Width(), 40);
+    EXPECT_FALSE(prefetch.Take(a, decode).has_value());  // the show took it
+    prefetch_ = nullptr;
+  }
+  {
+    // Decoded ahead for another file than the list's first: dropped, and the first is read.
+    shell::PicturePrefetch prefetch(b, decode);
+    prefetch_ = &prefetch;
+    auto window = Start({b, a});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->files_list().FilePathAt(0), a);
+    EXPECT_EQ(window->shown().Width(), 40);
+    EXPECT_FALSE(prefetch.Take(b, decode).has_value());
+    window->GoNext();
+    EXPECT_EQ(window->shown().Width(), 50);
+    prefetch_ = nullptr;
+  }
+}
+
 TEST_F(MainWindowTest, DisplayBitmapIsRebuiltOnlyWhenThePaneSizeChanges) {
   WriteSetUpSettings();
   const std::string a = WriteBmp("a.bmp", 400, 300);

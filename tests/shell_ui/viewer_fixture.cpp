@@ -56,6 +56,7 @@ std::unique_ptr<TVeldrimon69> ViewerFixture::Start(std::vector<std::string> args
     return DialogResult(dialog);
   };
   options.today = [] { return int64_t{45010}; };
+  options.prefetch = prefetch_;
   auto window = std::make_unique<TVeldrimon69>(options);
   window->resize(600, 500);
   window->RunStartupSequence();

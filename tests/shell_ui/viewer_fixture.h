@@ -53,6 +53,8 @@ class ViewerFixture : public ::testing::Test {
   std::vector<std::string> dialogs_;
   // Called with each dialog the window runs, before it returns.
   std::function<void(QDialog&)> on_dialog_;
+  // The start-up decode handed to the window (none by default).
+  shell::PicturePrefetch* prefetch_ = nullptr;
 };
 
 }  // namespace vr::shell::ui
