@@ -725,8 +725,11 @@ void TVeldrimon69::RunStartupSequence() {
   if (bin_ == nullptr) StartRecycleBin();
   StartListWindow();
   if (!files_list_->Empty()) {
-    // Shown once the window is up, so that the first paint follows at once.
-    QTimer::singleShot(0, this, [this] { ShowCurrentFile(false, 1); });
+    // Shown from the message loop; the show makes a hidden window visible with its picture.
+    QTimer::singleShot(0, this, [this] {
+      ShowCurrentFile(false, 1);
+      if (isHidden()) show();
+    });
   }
 }
 

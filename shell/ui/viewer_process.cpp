@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "lists/files_list.h"
 #include "platform/folders.h"
 #include "platform/single_instance.h"
 #include "platform/ui.h"
@@ -121,8 +122,13 @@ int RunViewerProcess(const ProcessOptions& given) {
 
   window.RunStartupSequence();
   if (window.uninstalled()) return 0;
-  window.show();
-  QCoreApplication::processEvents();  // the frame is known once the window is up
+  // A viewer with a picture to show appears with it (the first show makes the window visible)
+  // rather than empty first; one placed by another's frame is shown now, for its frame size.
+  const bool place_now = other.has_value() || !Env("VELDRIMON_WINDOW_AT").empty();
+  if (place_now || window.files_list().Empty()) {
+    window.show();
+    QCoreApplication::processEvents();  // the frame is known once the window is up
+  }
   if (other) {
     // The placement is of the whole window, frame included; the frame is known once shown.
     const WindowPlace place =
