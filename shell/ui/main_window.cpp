@@ -900,7 +900,7 @@ void TVeldrimon69::GifFrameChanged() {
   ++gif_frames_;
   PictureChanged();
   if (view_ == View::kActual || view_ == View::kSplit) PanelImage1->update();
-  if (fit_pane_->isVisible()) fit_pane_->update();
+  if (fit_pane_->isVisible()) fit_pane_->RepaintPicture();
 }
 
 bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
@@ -1013,7 +1013,7 @@ void TVeldrimon69::LayOutFitPane(bool force) {
                                        fit_pane_->BoxHeight(), keep_aspect_);
   if (force) display_dirty_ = true;
   fit_pane_->SetPaintBox(box);
-  if (force && fit_pane_->isVisible()) fit_pane_->update();
+  if (force && fit_pane_->isVisible()) fit_pane_->RepaintPicture();
 }
 
 const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {

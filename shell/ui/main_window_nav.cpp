@@ -143,7 +143,7 @@ void TVeldrimon69::TBTrashClick() {
   host.clear_picture = [this] {
     ClearPicture();
     LayOutFitPane(true);
-    if (fit_pane_ != nullptr) fit_pane_->update();
+    if (fit_pane_ != nullptr) fit_pane_->RepaintPicture();
   };
   host.show = [this] { ShowCurrentFile(false, 1); };
   if (DeleteCurrentFile(host) != DeleteResult::kDeleted) return;

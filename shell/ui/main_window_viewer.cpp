@@ -60,7 +60,7 @@ void TVeldrimon69::RealisePalette() {
   if (!IsPaletteDepth(DisplayDepth())) return;
   if (screen_palette_.Realise(PaletteToRealise(shown_.bitmap)) > 0) {
     PictureChanged();
-    if (fit_pane_->isVisible()) fit_pane_->update();
+    if (fit_pane_->isVisible()) fit_pane_->RepaintPicture();
     if (ScrollBox1->isVisible()) PanelImage1->update();
   }
 }

@@ -1,6 +1,7 @@
 #include "shell/ui/panes.h"
 
 #include <QContextMenuEvent>
+#include <QPaintEvent>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
@@ -11,18 +12,53 @@
 
 namespace vr::shell::ui {
 
-TFitPane::TFitPane(TVeldrimon69* owner) : QFrame(owner), owner_(owner) {
+TPaintBox::TPaintBox(TVeldrimon69* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+  setObjectName("PaintBox3");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(width(), height());
+  if (bitmap == nullptr || bitmap->Empty()) {
+    painter.fillRect(rect(), Qt::black);  // a load is running: Panel2 shows through
+    return;
+  }
+  // The display bitmap is turned into the screen's 32-bit form once per rebuild, so that a
+  // repaint is a straight copy of rows without a pixel-format conversion.
+  if (owner_->display_rebuilds() != screen_rebuild_ || screen_image_.size() != size()) {
+    screen_image_ = picture::BitmapToQImage(*bitmap).convertToFormat(QImage::Format_RGB32);
+    screen_rebuild_ = owner_->display_rebuilds();
+  }
+  painter.drawImage(QPoint(0, 0), screen_image_);
+  painter.end();
+  owner_->FirstPaintDone();
+}
+
+TFitPane::TFitPane(TVeldrimon69* owner)
+    : QFrame(owner), owner_(owner), PaintBox3(new TPaintBox(owner, this)) {
   setObjectName("Panel1");
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(kMargin);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setToolTip(kPictureMenuTip);
+  PaintBox3->hide();
 }
 
 void TFitPane::SetPaintBox(const shell::Box& box) {
-  if (box == paint_box_) return;
+  if (box == paint_box_ && PaintBox3->isVisible() == (box.width > 0 && box.height > 0)) return;
   paint_box_ = box;
-  update();
+  if (box.width <= 0 || box.height <= 0) {
+    PaintBox3->hide();
+    return;
+  }
+  PaintBox3->setGeometry(kMargin + box.left, kMargin + box.top, box.width, box.height);
+  PaintBox3->show();
+}
+
+void TFitPane::RepaintPicture() {
+  if (PaintBox3->isVisible()) PaintBox3->update();
 }
 
 void TFitPane::resizeEvent(QResizeEvent* event) {
@@ -43,32 +79,13 @@ void TFitPane::DrawBevel(QPainter& painter) const {
   painter.fillRect(w - kMargin, kMargin, kMargin, h - 2 * kMargin, light);
 }
 
-void TFitPane::paintEvent(QPaintEvent*) {
-  ++paints_;
+// The bevel and the black of Panel2; the paint box paints the picture's own area.
+void TFitPane::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   DrawBevel(painter);
-  const QRect inner(kMargin, kMargin, BoxWidth(), BoxHeight());
-  const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(paint_box_.width, paint_box_.height);
-  if (bitmap == nullptr || bitmap->Empty()) {
-    painter.fillRect(inner, Qt::black);  // Panel2
-    return;
-  }
-  // Black only around the picture: the picture's own area is written once, by the copy.
-  const QRect picture_rect(kMargin + paint_box_.left, kMargin + paint_box_.top, bitmap->Width(),
-                           bitmap->Height());
-  for (const QRect& free : QRegion(inner).subtracted(QRegion(picture_rect))) {
-    painter.fillRect(free, Qt::black);
-  }
-  painter.setClipRect(inner);
-  // The display bitmap is turned into the screen's 32-bit form once per rebuild, so that a
-  // repaint is a straight copy of rows without a pixel-format conversion.
-  if (owner_->display_rebuilds() != screen_rebuild_ || screen_image_.size() != picture_rect.size()) {
-    screen_image_ = picture::BitmapToQImage(*bitmap).convertToFormat(QImage::Format_RGB32);
-    screen_rebuild_ = owner_->display_rebuilds();
-  }
-  painter.drawImage(picture_rect.topLeft(), screen_image_);
-  painter.end();
-  owner_->FirstPaintDone();
+  QRegion black = QRegion(kMargin, kMargin, BoxWidth(), BoxHeight()).intersected(event->region());
+  if (PaintBox3->isVisible()) black -= QRegion(PaintBox3->geometry());
+  for (const QRect& free : black) painter.fillRect(free, Qt::black);
 }
 
 void TFitPane::contextMenuEvent(QContextMenuEvent* event) {

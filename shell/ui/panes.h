@@ -17,6 +17,23 @@ namespace vr::shell::ui {
 
 class TVeldrimon69;
 
+// The paint box PaintBox3: the display bitmap at its place in the fit pane, painted as one straight
+// copy, so that repainting it costs no more than copying the bitmap. Mouse input passes through to
+// the pane, which owns the edge zones, the menu and the tips.
+class TPaintBox : public QWidget {
+  Q_OBJECT
+ public:
+  TPaintBox(TVeldrimon69* owner, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TVeldrimon69* owner_;
+  QImage screen_image_;      // the display bitmap in the screen's 32-bit form
+  int screen_rebuild_ = -1;  // the display rebuild it was made from
+};
+
 // The fit pane: Panel1 (lowered bevel, 4 pixels) holding the black inner panel Panel2, in which
 // the paint box PaintBox3 shows the display bitmap. The paint box is laid out by LayOutFitPane.
 class TFitPane : public QFrame {
@@ -28,9 +45,11 @@ class TFitPane : public QFrame {
   int BoxWidth() const { return width() - 2 * kMargin; }
   int BoxHeight() const { return height() - 2 * kMargin; }
   void SetPaintBox(const shell::Box& box);
+  // Paints the picture again (the bevel and the black around it stay as they are).
+  void RepaintPicture();
   const shell::Box& paint_box() const { return paint_box_; }
   void SetContextMenu(QMenu* menu) { menu_ = menu; }
-  int paints() const { return paints_; }
+  TPaintBox* paint_box_widget() const { return PaintBox3; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -42,10 +61,8 @@ class TFitPane : public QFrame {
 
   TVeldrimon69* owner_;
   shell::Box paint_box_;
+  TPaintBox* PaintBox3;
   QMenu* menu_ = nullptr;
-  int paints_ = 0;
-  QImage screen_image_;     // the display bitmap in 32-bit form
-  int screen_rebuild_ = -1;  // the display rebuild it was made from
 };
 
 // The actual-size panel PanelImage1 inside ScrollBox1: the picture at its natural size.

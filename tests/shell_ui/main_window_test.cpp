@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
@@ -20,6 +21,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <functional>
 
 #include "colour/reduce_menu.h"
 #include "colour/ui/dither_progress_window.h"
@@ -134,6 +136,10 @@ TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
   const Box box = pane->paint_box();
   EXPECT_EQ(box.width, pane->BoxWidth());
   EXPECT_EQ(box.height, std::max(1, pane->BoxWidth() / 100));
+  // The paint box sits there inside the bevel, centred vertically.
+  EXPECT_EQ(pane->paint_box_widget()->geometry(),
+            QRect(TFitPane::kMargin + box.left, TFitPane::kMargin + box.top, box.width, box.height));
+  EXPECT_EQ(box.top, (pane->BoxHeight() - box.height) / 2);
 
   window->GoNext();
   EXPECT_EQ(window->shown().Width(), 30);
@@ -523,13 +529,22 @@ TEST_F(MainWindowTest, AnimatedGifPlaysUntilCloseStopsIt) {
   const std::string gif = dir_.Write("anim.gif", TwoFrameGif());
   int frames_before_close = 0;
   bool was_animating = false;
-  QTimer::singleShot(400, [&] {
+  // Once two frames were drawn (or after ten seconds on a very slow machine) the window is
+  // asked to close.
+  QElapsedTimer waited;
+  waited.start();
+  std::function<void()> close_when_playing = [&] {
     TVeldrimon69* viewer = FindViewer();
+    if ((viewer == nullptr || viewer->gif_frames_drawn() < 2) && waited.elapsed() < 10000) {
+      QTimer::singleShot(20, close_when_playing);
+      return;
+    }
     ASSERT_NE(viewer, nullptr);
     frames_before_close = viewer->gif_frames_drawn();
     was_animating = viewer->gif_animating();
     viewer->close();  // refused while the animation runs, and it stops
-  });
+  };
+  QTimer::singleShot(20, close_when_playing);
   auto window = Start({gif});  // returns once the animation has stopped
   QCoreApplication::processEvents();
   EXPECT_TRUE(was_animating);
