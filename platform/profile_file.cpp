@@ -37,6 +37,14 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
+// A name or value as written: one line with no blanks around it. Line breaks become blanks before
+// the trim, so that a break at either end goes rather than being written as a blank that the
+// next reading would drop (the value read back would differ from the one written).
+std::string Clean(std::string_view text) {
+  const std::string one = OneLine(text);
+  return std::string(Trim(one));
+}
+
 }  // namespace
 
 bool ParseProfileInteger(std::string_view text, int64_t* value) {
@@ -183,9 +191,9 @@ bool ProfileFile::ReadBool(std::string_view section, std::string_view key,
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-  const std::string clean_key = OneLine(Trim(key));
+  const std::string clean_key = Clean(key);
   if (clean_key.empty()) return;
-  const std::string clean_value = OneLine(Trim(value));
+  const std::string clean_value = Clean(value);
 
   // Update the first line of that key wherever its section appears.
   for (size_t i = 1; i < sections_.size(); ++i) {
@@ -209,7 +217,7 @@ void ProfileFile::WriteString(std::string_view section, std::string_view key,
         (last.empty() || !last.back().raw || !Trim(last.back().value).empty())) {
       last.push_back(Line{{}, {}, true});
     }
-    sections_.push_back(Section{OneLine(Trim(section)), {}});
+    sections_.push_back(Section{Clean(section), {}});
     target = &sections_.back();
   }
   // New keys go after the section's last key, before its trailing blank or comment lines.

@@ -108,6 +108,10 @@ TEST(ProfileFileTest, ValuesCannotBreakTheLineStructure) {
   auto again = ProfileFile::FromText(profile.ToText());
   EXPECT_FALSE(again.SectionExists("Evil"));
   EXPECT_EQ(again.ReadString("S", "Key", ""), "one  [Evil] two");
+  // A line break at either end is not written as a blank: what reads back is what was kept.
+  profile.WriteString("S", "Folder", "\r    C:\\\n");
+  EXPECT_EQ(profile.ReadString("S", "Folder", ""), "C:\\");
+  EXPECT_EQ(ProfileFile::FromText(profile.ToText()).ReadString("S", "Folder", ""), "C:\\");
 }
 
 TEST(ProfileFileTest, WritesGoToDiskAtomicallyAndKeepLineEnds) {
