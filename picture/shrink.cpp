@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <numeric>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "picture/convert.h"
@@ -15,6 +19,8 @@ namespace vr::picture {
 namespace {
 
 constexpr int kOne = 10000;  // fixed-point unit of the steps
+// Sources of at least this many pixels are shrunk by two threads.
+constexpr int64_t kSplitFromPixels = int64_t{2} << 20;
 
 // Exact division by a divisor that stays fixed for a whole row: q = (x * m) >> 40 with
 // m = ceil(2^40 / d). The error term x * (m * d - 2^40) stays below 2^40 as long as
@@ -327,14 +333,14 @@ void EmitRow(const uint8_t* columns, const std::vector<uint32_t>& group_cols,
   }
 }
 
-// The row walk: accumulate source rows into bands, emit one destination row per band.
+// The row walk over bands [first_band, end_band), which start at source row `first_row`:
+// accumulate source rows into bands, emit one destination row per band.
 template <typename Acc>
-void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands,
-                const std::vector<uint32_t>& group_cols,
+void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands, size_t first_band,
+                size_t end_band, int first_row, const std::vector<uint32_t>& group_cols,
                 const std::vector<ColumnDivider>& group_div, const uint8_t (*pal)[3]) {
   const int sw = src.Width();
   const int tw = out.Width();
-  const int th = out.Height();
   const size_t cells = 3 * static_cast<size_t>(sw);
   std::vector<Acc> acc(cells);
   std::vector<uint8_t> columns(cells + 16);  // EmitRow loads 16 bytes at a time
@@ -343,9 +349,10 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands,
   const int made_cols = static_cast<int>(group_cols.size());
   // 24-bit rows with 16-bit sums go two at a time.
   const bool pairs = sizeof(Acc) == 2 && src.Format() == PixelFormat::k24;
-  int y = 0;
-  int dy = 0;
-  for (const int rows : bands) {
+  int y = first_row;
+  int dy = static_cast<int>(first_band);
+  for (size_t band = first_band; band < end_band; ++band) {
+    const int rows = bands[band];
     if (pairs && SumAndDivideBand(src, y, rows, cells, columns.data())) {
       y += rows;
       uint8_t* line = out.Row(dy);
@@ -382,7 +389,6 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands,
     for (int x = made_cols; x < tw; ++x) std::memcpy(line + 3 * x, line + 3 * (x - 1), 3);
     ++dy;
   }
-  for (; dy < th; ++dy) std::memcpy(out.Row(dy), out.Row(dy - 1), out.Stride());
 }
 
 bool ShrinkBoth(const Bitmap& src, Bitmap& dst, int tw, int th) {
@@ -442,10 +448,47 @@ bool ShrinkBoth(const Bitmap& src, Bitmap& dst, int tw, int th) {
     pal[i][1] = palette[i].g;
     pal[i][2] = palette[i].r;
   }
-  if (tallest <= 257) {
-    ShrinkRows<uint16_t>(src, out, bands, group_cols, group_div, pal);
-  } else {
-    ShrinkRows<uint32_t>(src, out, bands, group_cols, group_div, pal);
+  auto rows = [&](size_t first_band, size_t end_band, int first_row) {
+    if (tallest <= 257) {
+      ShrinkRows<uint16_t>(src, out, bands, first_band, end_band, first_row, group_cols,
+                           group_div, pal);
+    } else {
+      ShrinkRows<uint32_t>(src, out, bands, first_band, end_band, first_row, group_cols,
+                           group_div, pal);
+    }
+  };
+  // A large picture is shrunk in two halves at once: the reading of the source is most of the
+  // work, and the halves write separate destination rows.
+  const size_t half = bands.size() / 2;
+  bool split = static_cast<int64_t>(sw) * sh >= kSplitFromPixels && half > 0 &&
+               std::thread::hardware_concurrency() > 1;
+  if (split) {
+    const int half_row = std::accumulate(bands.begin(), bands.begin() + half, 0);
+    std::exception_ptr other_failed;
+    std::exception_ptr own_failed;
+    try {
+      std::thread other([&] {
+        try {
+          rows(0, half, 0);
+        } catch (...) {
+          other_failed = std::current_exception();
+        }
+      });
+      try {
+        rows(half, bands.size(), half_row);
+      } catch (...) {
+        own_failed = std::current_exception();
+      }
+      other.join();
+    } catch (const std::system_error&) {
+      split = false;  // no thread to be had: one pass below
+    }
+    if (other_failed) std::rethrow_exception(other_failed);
+    if (own_failed) std::rethrow_exception(own_failed);
+  }
+  if (!split) rows(0, bands.size(), 0);
+  for (int dy = static_cast<int>(bands.size()); dy < th; ++dy) {
+    std::memcpy(out.Row(dy), out.Row(dy - 1), out.Stride());
   }
   dst = std::move(out);
   return true;
