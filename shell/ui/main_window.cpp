@@ -538,14 +538,15 @@ void TVeldrimon69::AttachMenuImages() {
   static constexpr struct {
     const char* action;
     int image;
-  } kImages[] = {{"Open1", kIconOpen},           {"Properties1", kIconProperties},
-                 {"Exit1", kIconExit},           {"Previous1", kIconPrevious},
-                 {"Next1", kIconNext},           {"First1", kIconFirst},
-                 {"Last1", kIconLast},           {"TagFile1", kIconTag},
-                 {"DeleteFile1", kIconDelete},   {"RecycleBin1", kIconRecycleBin},
-                 {"FileListWindow1", kIconFilesList}, {"FullShrink", kIconFullScreen},
-                 {"FullFit", kIconFullScreen},   {"FullActual", kIconFullScreen},
-                 {"ReadMe", kIconHelp}};
+  } kImages[] = {
+      {"Open1", kIconOpen},           {"Properties1", kIconProperties},
+      {"Exit1", kIconExit},           {"Previous1", kIconPrevious},
+      {"Next1", kIconNext},           {"First1", kIconFirst},
+      {"Last1", kIconLast},           {"TagFile1", kIconTag},
+      {"DeleteFile1", kIconDelete},   {"RecycleBin1", kIconRecycleBin},
+      {"FileListWindow1", kIconFilesList},
+      {"FullShrink", kIconFullScreen}, {"FullFit", kIconFullScreen},
+      {"FullActual", kIconFullScreen}, {"ReadMe", kIconHelp}};
   for (const auto& entry : kImages) {
     if (QAction* a = action(entry.action)) a->setIcon(menu_icons_[entry.image]);
   }

@@ -1,9 +1,9 @@
 #include "shell/ui/panes.h"
 
 #include <QContextMenuEvent>
-#include <QPaintEvent>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 
