@@ -349,16 +349,22 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands, s
   const int made_cols = static_cast<int>(group_cols.size());
   // 24-bit rows with 16-bit sums go two at a time.
   const bool pairs = sizeof(Acc) == 2 && src.Format() == PixelFormat::k24;
+  const size_t padding = out.Stride() - 3 * static_cast<size_t>(tw);
+  // One destination row from the divided column values: pixels the column walk left over repeat
+  // the last one, and the row padding is cleared (the picture is not zero-filled beforehand).
+  auto emit = [&](int dy) {
+    uint8_t* line = out.Row(dy);
+    EmitRow(columns.data(), group_cols, group_div, line);
+    for (int x = made_cols; x < tw; ++x) std::memcpy(line + 3 * x, line + 3 * (x - 1), 3);
+    if (padding > 0) std::memset(line + 3 * static_cast<size_t>(tw), 0, padding);
+  };
   int y = first_row;
   int dy = static_cast<int>(first_band);
   for (size_t band = first_band; band < end_band; ++band) {
     const int rows = bands[band];
     if (pairs && SumAndDivideBand(src, y, rows, cells, columns.data())) {
       y += rows;
-      uint8_t* line = out.Row(dy);
-      EmitRow(columns.data(), group_cols, group_div, line);
-      for (int x = made_cols; x < tw; ++x) std::memcpy(line + 3 * x, line + 3 * (x - 1), 3);
-      ++dy;
+      emit(dy++);
       continue;
     }
     if (pairs) {
@@ -383,19 +389,21 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands, s
       for (int r = 1; r < rows; ++r) AddRow<false>(src, y + r, acc.data(), pal, scratch.data());
     }
     y += rows;
-    uint8_t* line = out.Row(dy);
     DivideRows(acc.data(), cells, rows, columns.data());
-    EmitRow(columns.data(), group_cols, group_div, line);
-    for (int x = made_cols; x < tw; ++x) std::memcpy(line + 3 * x, line + 3 * (x - 1), 3);
-    ++dy;
+    emit(dy++);
   }
+}
+
+bool TwoCores() {
+  static const bool two = std::thread::hardware_concurrency() > 1;
+  return two;
 }
 
 bool ShrinkBoth(const Bitmap& src, Bitmap& dst, int tw, int th) {
   const int sw = src.Width();
   const int sh = src.Height();
   Bitmap out;
-  if (!out.Create(tw, th, PixelFormat::k24)) return false;
+  if (!out.Reshape(tw, th, PixelFormat::k24)) return false;  // every byte is written below
 
   // Columns per destination pixel: the column fraction walk is the same for every row, so it is
   // made once. The last source column always closes a pixel; should rounding leave pixels over,
@@ -461,7 +469,7 @@ bool ShrinkBoth(const Bitmap& src, Bitmap& dst, int tw, int th) {
   // work, and the halves write separate destination rows.
   const size_t half = bands.size() / 2;
   bool split = static_cast<int64_t>(sw) * sh >= kSplitFromPixels && half > 0 &&
-               std::thread::hardware_concurrency() > 1;
+               TwoCores();
   if (split) {
     const int half_row = std::accumulate(bands.begin(), bands.begin() + half, 0);
     std::exception_ptr other_failed;

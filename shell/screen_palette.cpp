@@ -8,7 +8,9 @@ namespace vr::shell {
 
 using picture::Rgb;
 
-std::vector<Rgb> HalftonePalette() {
+namespace {
+
+std::vector<Rgb> BuildHalftone() {
   std::vector<Rgb> table;
   table.reserve(256);
   for (int r = 0; r < 6; ++r) {
@@ -26,6 +28,13 @@ std::vector<Rgb> HalftonePalette() {
     const auto v = static_cast<uint8_t>(8 + i * 240 / greys);
     table.push_back(Rgb{v, v, v});
   }
+  return table;
+}
+
+}  // namespace
+
+const std::vector<Rgb>& HalftonePalette() {
+  static const std::vector<Rgb> table = BuildHalftone();
   return table;
 }
 
@@ -64,6 +73,11 @@ int ScreenPalette::Realise(const std::vector<Rgb>& palette) {
     nearest_[static_cast<size_t>(key)] = static_cast<uint8_t>(best);
   }
   return changed;
+}
+
+void ScreenPalette::MapFor(const picture::Bitmap& picture, picture::Bitmap& drawn) {
+  Realise(PaletteToRealise(picture));
+  MapToScreen(drawn);
 }
 
 Rgb ScreenPalette::Nearest(Rgb c) const {

@@ -19,7 +19,7 @@ constexpr bool IsPaletteDepth(int depth) { return depth > 0 && depth <= 8; }
 
 // The halftone table: the 6 x 6 x 6 colour cube (levels 0, 51 ... 255, blue fastest), the 16
 // standard colours, and a grey ramp filling the rest: 256 entries.
-std::vector<picture::Rgb> HalftonePalette();
+const std::vector<picture::Rgb>& HalftonePalette();
 
 // The palette the screen realises for `picture`: its own entries (at most 256) when it has a
 // palette, else the halftone table.
@@ -34,6 +34,9 @@ class ScreenPalette {
 
   // Puts every pixel of a 24-bit Bitmap to the nearest realised colour. No allocation.
   void MapToScreen(picture::Bitmap& bitmap) const;
+  // `drawn` (24 bits) as the screen shows it while `picture` is shown: the picture's palette is
+  // realised (a comparison when it already is), then every pixel is mapped.
+  void MapFor(const picture::Bitmap& picture, picture::Bitmap& drawn);
   // The nearest realised colour (by squared distance on 5-bit channels).
   picture::Rgb Nearest(picture::Rgb c) const;
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "shell/screen_palette.h"
+
 namespace vr::shell::ui {
 namespace {
 
@@ -280,16 +282,6 @@ QPixmap StripOf(int count, int size, void (*draw)(QPainter&, int, const QRect&))
   return strip;
 }
 
-}  // namespace
-
-std::map<int, QCursor> LoadCursors() {
-  std::map<int, QCursor> cursors;
-  for (const CursorSlot& slot : kCursorSlots) {
-    cursors.emplace(slot.slot, QCursor(CursorImage(slot.name), 1, 1));
-  }
-  return cursors;
-}
-
 QPixmap ButtonStrip() { return StripOf(kButtonImageCount, kButtonSize, DrawButtonImage); }
 
 QPixmap MenuStrip() { return StripOf(kMenuImageCount, kMenuImageSize, DrawMenuImage); }
@@ -308,6 +300,16 @@ std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size)
   return icons;
 }
 
+}  // namespace
+
+std::map<int, QCursor> LoadCursors() {
+  std::map<int, QCursor> cursors;
+  for (const CursorSlot& slot : kCursorSlots) {
+    cursors.emplace(slot.slot, QCursor(CursorImage(slot.name), 1, 1));
+  }
+  return cursors;
+}
+
 std::vector<QIcon> LoadButtonImages() {
   const QPixmap strip = ButtonStrip();
   return CutStrip(strip, StripMask(strip), kButtonSize);
@@ -316,7 +318,7 @@ std::vector<QIcon> LoadButtonImages() {
 std::vector<QIcon> LoadMenuImages(int screen_depth) {
   const QPixmap strip = MenuStrip();
   std::vector<QIcon> icons = CutStrip(strip, StripMask(strip), kMenuImageSize);
-  if (screen_depth <= 8) {
+  if (IsPaletteDepth(screen_depth)) {
     for (int i = 0; i < kDriveImageCount; ++i) icons[i] = icons[kIconLowColourDrives + i];
   }
   return icons;

@@ -74,16 +74,10 @@ inline constexpr int kDriveImageCount = 5;
 
 // The cursor table: slot -> cursor.
 std::map<int, QCursor> LoadCursors();
-// The strip of button images (stacked vertically), and the mask of any strip (same shape).
-QPixmap ButtonStrip();
-QPixmap StripMask(const QPixmap& strip);
-// Cuts a strip into images of `size` x `size`, each with its mask applied.
-std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size);
-// The button list, cut from its strip.
+// The button list, cut from its strip of images stacked vertically with the mask of that strip.
 std::vector<QIcon> LoadButtonImages();
-// The menu strip and the menu list for a screen of `screen_depth` bits per pixel: at 8 bits or
-// fewer the sixteen-colour drive images take the places of the others.
-QPixmap MenuStrip();
+// The menu list for a screen of `screen_depth` bits per pixel: at 8 bits or fewer the
+// sixteen-colour drive images take the places of the others.
 std::vector<QIcon> LoadMenuImages(int screen_depth);
 
 }  // namespace vr::shell::ui

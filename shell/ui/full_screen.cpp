@@ -12,6 +12,7 @@
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/nav_input.h"
+#include "shell/ui/panes.h"
 
 namespace vr::shell::ui {
 
@@ -47,12 +48,12 @@ void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, b
     picture::DrawPictureScaled(picture, fitted_,
                                picture::Rect{0, 0, paint_box_.width, paint_box_.height}, false,
                                settings);
-    if (screen_palette_ != nullptr) {
-      screen_palette_->Realise(PaletteToRealise(picture.bitmap));
-      screen_palette_->MapToScreen(fitted_);
-    }
+    if (screen_palette_ != nullptr) screen_palette_->MapFor(picture.bitmap, fitted_);
+    actual_image_ = QImage();
   } else {
     paint_box_ = FullScreenActual(pw, ph, screen.width(), screen.height());
+    // Made once per showing, so that scrolling only copies.
+    actual_image_ = ScreenImageOf(picture.bitmap, picture.bitmap, screen_palette_);
     if (!same_file) scroll_x_ = scroll_y_ = 0;
     ScrollBy(0, 0);
   }
@@ -94,9 +95,9 @@ void TFullScreen::paintEvent(QPaintEvent*) {
     if (!fitted_.Empty()) {
       painter.drawImage(QPoint(paint_box_.left, paint_box_.top), picture::BitmapToQImage(fitted_));
     }
-  } else if (mode_ == 2 && !picture_->bitmap.Empty()) {
+  } else if (mode_ == 2 && !actual_image_.isNull()) {
     painter.drawImage(QPoint(paint_box_.left - scroll_x_, paint_box_.top - scroll_y_),
-                      picture::BitmapToQImage(picture_->bitmap));
+                      actual_image_);
   }
 }
 

@@ -5,6 +5,7 @@
 // or mouse action sets a request code.
 
 #include <QEventLoop>
+#include <QImage>
 #include <QWidget>
 #include <functional>
 
@@ -53,6 +54,7 @@ class TFullScreen : public QWidget {
 
   const picture::PictureHolder* picture_ = nullptr;
   picture::Bitmap fitted_;
+  QImage actual_image_;  // the picture at natural size as the screen shows it (actual mode)
   ScreenPalette* screen_palette_ = nullptr;
   Box paint_box_;
   int mode_ = 0;

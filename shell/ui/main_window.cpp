@@ -1,3 +1,4 @@
+#include "shell/navigation.h"
 #include "shell/ui/main_window.h"
 
 #include <QAction>
@@ -81,10 +82,6 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The bin's button image: an outlined bin, holding paper when the bin holds files.
 QIcon BinIcon(bool full) {
@@ -500,7 +497,7 @@ void TVeldrimon69::BuildPictureMenu() {
   tips->setCheckable(true);
   actions_.emplace_back("PopTips", tips);
   connect(tips, &QAction::toggled, this,
-          [this](bool off) { fit_pane_->setToolTip(off ? QString() : QString(kPictureMenuTip)); });
+          [this](bool off) { fit_pane_->setToolTip(off ? QString() : QString(kMiddleZoneTip)); });
   picture_menu_->addSeparator();
   FillWallpaperPopup(picture_menu_->addMenu("Wall-Paper"));
   picture_menu_->addSeparator();
@@ -530,7 +527,7 @@ void TVeldrimon69::BuildPictureMenu() {
   connect(props, &QAction::triggered, this, [this] { Properties1Click(); });
   fit_pane_->SetContextMenu(picture_menu_);
   PanelImage1->SetContextMenu(picture_menu_);
-  fit_pane_->setToolTip(kPictureMenuTip);
+  fit_pane_->setToolTip(kMiddleZoneTip);
 }
 
 void TVeldrimon69::AttachMenuImages() {
@@ -1057,7 +1054,8 @@ void TVeldrimon69::FirstPaintDone() {
 void TVeldrimon69::LayOutClient() {
   if (client_ == nullptr) return;
   const QRect area = client_->rect();
-  if (PanelMedia->isVisible()) {
+  // Whether the pane is set to show, also while the window itself is not shown yet.
+  if (!PanelMedia->isHidden()) {
     // The media pane holds the client area; the picture panes stay out of the way.
     fit_pane_->hide();
     ScrollBox1->hide();
@@ -1079,10 +1077,8 @@ void TVeldrimon69::LayOutClient() {
       // The client area here already excludes the tool bars and the status bar.
       const int h = SplitPaneHeight(area.height(), 0, 0);
       fit_pane_->setUpdatesEnabled(false);
-      if (!PanelMedia->isVisible()) {
-        ScrollBox1->setGeometry(0, 0, area.width(), h);
-        ScrollBox1->show();
-      }
+      ScrollBox1->setGeometry(0, 0, area.width(), h);
+      ScrollBox1->show();
       fit_pane_->setGeometry(0, h, area.width(), h);
       fit_pane_->show();
       fit_pane_->setUpdatesEnabled(true);
@@ -1387,7 +1383,7 @@ void TVeldrimon69::ImportDataBase1Click() {
 void TVeldrimon69::Properties1Click() {
   const std::string path = files_list_->FilePathAt(files_list_->Current());
   PropertiesFacts facts;
-  facts.file_name = path == lists::kNoFile ? path : NameOf(path);
+  facts.file_name = path == lists::kNoFile ? path : FileNameOf(path);
   facts.width = shown_.Width();
   facts.height = shown_.Height();
   facts.file_bits = file_bits_;

@@ -126,11 +126,6 @@ inline constexpr const char* kScansQuestion =
 inline constexpr const char* kSnapshotsQuestion =
     "You have Snap Shotted some pictures and there COULD be temp snapshot files in your TEMP "
     "folder that may need to be deleted!";
-inline constexpr const char* kDeleteQuestionHead =
-    "To un-delete the file(s) you can click on the RECYCLE BIN button!\r\rDo you wish to DELETE "
-    "the "
-    "following file ?\r";
-inline constexpr const char* kNoDeleteSound = "NODELETE.WAV";
 inline constexpr const char* kWallpaperNotice =
     "The new Wall-Paper has been handed to your DeskTop. If it does not show yet, the DeskTop may "
     "need a refresh (F5 on the DeskTop, or log off and on again).";
@@ -147,9 +142,6 @@ inline constexpr int kLargeFontRowSize = 38;
 inline constexpr int kLargeFontLoadWider = 10;
 inline constexpr int kLargeFontViewToggleWider = 50;
 inline constexpr int kLargeFontNotesWider = 30;
-
-inline constexpr const char* kPictureMenuTip =
-    "Right-Click for menu, and DBL-CLICK to open seperate preview window for picture";
 
 class TVeldrimon69 : public QMainWindow {
   Q_OBJECT
@@ -298,8 +290,7 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* trash_button() const { return TBTrash; }
   QToolButton* undelete_button() const { return TBUnDelete; }
   QMenu* drive_menu() const { return drive_menu_; }
-  // The image lists: tool buttons, and menu images for the screen depth read at start-up.
-  const std::vector<QIcon>& button_images() const { return button_icons_; }
+  // The menu images for the screen depth read at start-up.
   const std::vector<QIcon>& menu_images() const { return menu_icons_; }
   // The cursor at a slot of the cursor table (the arrow until the table is loaded).
   QCursor CursorAt(int slot) const;
@@ -336,6 +327,7 @@ class TVeldrimon69 : public QMainWindow {
   void ReadEffectsSettings();
   // Before a transform: false when the picture is busy or none is shown; else the picture is a
   // Bitmap. After it: the display is rebuilt (and the actual-size picture re-placed).
+  bool CanTransform() const;
   bool BeginTransform();
   void EndTransform(bool replace_actual);
   void MakeWallpaperClick(char style);
@@ -358,7 +350,6 @@ class TVeldrimon69 : public QMainWindow {
   void ReadLargeFonts();
   void ApplyLargeFonts();
   void WidenListWindowButtons();
-  // The "&Previews" entries of the right-click menu: the files list window's preview commands.
   // Palette screens: realise the shown picture's palette; map the display bitmap through it.
   void RealisePalette();
   void MapDisplayToScreen();

@@ -119,10 +119,14 @@ void TVeldrimon69::ReadEffectsSettings() {
                                                                      : '0';
 }
 
+bool TVeldrimon69::CanTransform() const {
+  // Never while a load, an animation or a reduction is using the picture, nor with nothing shown.
+  return !show_state_.busy() && active_gif_ == nullptr && !dither_window_->Running() &&
+         shown_kind_ != 0;
+}
+
 bool TVeldrimon69::BeginTransform() {
-  // Never while a load, an animation or a reduction is using the picture.
-  if (show_state_.busy() || active_gif_ != nullptr || dither_window_->Running()) return false;
-  if (shown_kind_ == 0) return false;  // nothing shown
+  if (!CanTransform()) return false;
   // JPEG, PNG, icon and metafile pictures become a Bitmap of their depth first.
   transforms::MakeBitmapForTransform(shown_);
   shown_kind_ = picture::kKindBmp;
@@ -162,17 +166,17 @@ void TVeldrimon69::Rotate1Click() {
 }
 
 void TVeldrimon69::Zoom1Click() {
-  if (!BeginTransform()) return;
+  if (!CanTransform()) return;
   const QSize screen = ScreenSize();
-  TZoomMenu window(shown_.bitmap.Width(), shown_.bitmap.Height(), screen.width(), screen.height(),
-                   services_.ui, this);
+  TZoomMenu window(shown_.Width(), shown_.Height(), screen.width(), screen.height(), services_.ui,
+                   this);
   options_.exec_dialog(window);
-  if (window.result() != kZoomOk) return;
+  // Cancelled: the picture stays as it was loaded (a metafile keeps its vector form).
+  if (window.result() != kZoomOk || !BeginTransform()) return;
   if (!transforms::ResizePicture(shown_.bitmap, window.edits().FinalWidth(),
                                  window.edits().FinalHeight(), window.edits().Smoothing(),
                                  DisplayDepth())) {
     services_.ui->Warning(kZoomNoMemory);
-    return;
   }
   EndTransform(true);
 }

@@ -89,7 +89,6 @@ void TVeldrimon69::ConnectListWindowIdle() {
 void TVeldrimon69::SaveListWindowState() {
   if (!list_window_) return;
   ReadListWindowSettings(*list_window_, settings_);
-  list_window_->previews().RemoveAllPreviews();
   list_window_->cache().Remove();  // a temporary file of this run
 }
 

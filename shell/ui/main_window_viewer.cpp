@@ -69,34 +69,19 @@ void TVeldrimon69::MapDisplayToScreen() {
   if (!IsPaletteDepth(DisplayDepth())) return;
   // The picture's palette may have changed since the show (palette editor, colour reduction,
   // a GIF frame's own table): realise it again; an unchanged palette costs a comparison.
-  screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
-  screen_palette_.MapToScreen(display_);
+  screen_palette_.MapFor(shown_.bitmap, display_);
 }
 
 QImage TVeldrimon69::ActualScreenImage(const picture::Bitmap& bitmap) {
-  if (bitmap.Empty()) return QImage();
-  if (!IsPaletteDepth(DisplayDepth())) {
-    // A 32-bit bitmap is wrapped, not copied, by the bridge: the image takes its own copy.
-    const QImage wrapped = picture::BitmapToQImage(bitmap);
-    return wrapped.format() == QImage::Format_RGB32 ? wrapped.copy()
-                                                    : wrapped.convertToFormat(QImage::Format_RGB32);
-  }
-  // A 24-bit copy of any format, every pixel put to the nearest realised colour.
-  picture::Bitmap mapped;
-  if (!mapped.Create(bitmap.Width(), bitmap.Height(), picture::PixelFormat::k24)) return QImage();
-  for (int y = 0; y < bitmap.Height(); ++y) picture::ExpandRowTo24(bitmap, y, mapped.Row(y));
-  screen_palette_.Realise(PaletteToRealise(shown_.bitmap));
-  screen_palette_.MapToScreen(mapped);
-  return picture::BitmapToQImage(mapped).convertToFormat(QImage::Format_RGB32);
+  return ScreenImageOf(bitmap, shown_.bitmap,
+                       IsPaletteDepth(DisplayDepth()) ? &screen_palette_ : nullptr);
 }
 
 void TVeldrimon69::ShowMedia(const std::string& path) {
   // Both picture panes give way to the media pane, which takes the client area.
-  fit_pane_->hide();
-  ScrollBox1->hide();
-  PanelMedia->setGeometry(client_->rect());
   PanelMedia->show();
   PanelMedia->raise();
+  LayOutClient();
   if (!isMaximized() && !isFullScreen()) {
     const QSize want = PanelMedia->sizeHint();
     resize(width() + std::max(0, want.width() - client_->width()),

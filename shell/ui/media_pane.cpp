@@ -11,6 +11,7 @@
 
 #include "picture/codecs/fli/ui/movie_fli_menu.h"
 #include "picture/kinds.h"
+#include "shell/navigation.h"
 
 #if VR_HAVE_QT_MULTIMEDIA
 #include <QAudioOutput>
@@ -24,10 +25,7 @@ namespace {
 constexpr int kDisplayWidth = 320;
 constexpr int kDisplayHeight = 240;
 
-QString NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
-}
+QString NameOf(const std::string& path) { return QString::fromStdString(FileNameOf(path)); }
 
 }  // namespace
 

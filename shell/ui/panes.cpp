@@ -7,10 +7,29 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "picture/convert.h"
 #include "picture/ui/qimage_bridge.h"
+#include "shell/navigation.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
+
+QImage ScreenImageOf(const picture::Bitmap& bitmap, const picture::Bitmap& shown,
+                     ScreenPalette* palette) {
+  if (bitmap.Empty()) return QImage();
+  if (palette == nullptr) {
+    // A 32-bit bitmap is wrapped, not copied, by the bridge: the image takes its own copy.
+    const QImage wrapped = picture::BitmapToQImage(bitmap);
+    return wrapped.format() == QImage::Format_RGB32 ? wrapped.copy()
+                                                    : wrapped.convertToFormat(QImage::Format_RGB32);
+  }
+  // A 24-bit copy of any format, every pixel put to the nearest realised colour.
+  picture::Bitmap mapped;
+  if (!mapped.Create(bitmap.Width(), bitmap.Height(), picture::PixelFormat::k24)) return QImage();
+  for (int y = 0; y < bitmap.Height(); ++y) picture::ExpandRowTo24(bitmap, y, mapped.Row(y));
+  palette->MapFor(shown, mapped);
+  return picture::BitmapToQImage(mapped).convertToFormat(QImage::Format_RGB32);
+}
 
 TPaintBox::TPaintBox(TVeldrimon69* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
   setObjectName("PaintBox3");
@@ -42,7 +61,7 @@ TFitPane::TFitPane(TVeldrimon69* owner)
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(kMargin);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setToolTip(kPictureMenuTip);
+  setToolTip(kMiddleZoneTip);
   PaintBox3->hide();
 }
 

@@ -10,12 +10,18 @@
 
 #include "picture/bitmap.h"
 #include "shell/layout.h"
+#include "shell/screen_palette.h"
 
 class QMenu;
 
 namespace vr::shell::ui {
 
 class TVeldrimon69;
+
+// `bitmap` in the screen's 32-bit form, ready to be copied on each paint. With a palette (a screen
+// of 256 colours or fewer) the palette realised for `shown` maps every pixel.
+QImage ScreenImageOf(const picture::Bitmap& bitmap, const picture::Bitmap& shown,
+                     ScreenPalette* palette);
 
 // The paint box PaintBox3: the display bitmap at its place in the fit pane, painted as one straight
 // copy, so that repainting it costs no more than copying the bitmap. Mouse input passes through to

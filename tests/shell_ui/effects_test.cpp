@@ -145,6 +145,18 @@ TEST_F(EffectsTest, JpegBecomesABitmapBeforeATransformAndNothingShownDoesNothing
   ASSERT_TRUE(codecs::SaveJpeg(jpeg, Numbered(16, 8), codecs::JpegSaveOptions()).ok);
   auto window = Start({jpeg});
   ASSERT_EQ(window->shown().kind, picture::GraphicKind::kJpeg);
+  // A cancelled zoom changes nothing, not even the form the picture is held in.
+  const int changes = window->picture_changes();
+  on_dialog_ = [](QDialog& dialog) {
+    auto* zoom = dynamic_cast<TZoomMenu*>(&dialog);
+    ASSERT_NE(zoom, nullptr);
+    EXPECT_EQ(zoom->EWidth->text(), "16");
+    zoom->BCancel->click();
+  };
+  window->action("Zoom1")->trigger();
+  on_dialog_ = nullptr;
+  EXPECT_EQ(window->shown().kind, picture::GraphicKind::kJpeg);
+  EXPECT_EQ(window->picture_changes(), changes);
   window->action("Rotate1")->trigger();
   EXPECT_EQ(window->shown().kind, picture::GraphicKind::kBitmap);
   EXPECT_EQ(window->shown().bitmap.Width(), 8);

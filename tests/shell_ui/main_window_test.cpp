@@ -40,6 +40,7 @@
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/kinds.h"
 #include "platform/profile_file.h"
+#include "shell/navigation.h"
 #include "shell/settings.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
@@ -367,7 +368,7 @@ TEST_F(MainWindowTest, PictureMenuHoldsItsEntries) {
         "Puzzle-Fun (Turn Image Into Puzzle)", "&Delete Current File", "&Print", "P&roperties"}) {
     EXPECT_TRUE(captions.contains(expected)) << expected;
   }
-  EXPECT_EQ(window->fit_pane()->toolTip().toStdString(), kPictureMenuTip);
+  EXPECT_EQ(window->fit_pane()->toolTip().toStdString(), kMiddleZoneTip);
 }
 
 TEST_F(MainWindowTest, OpenDialogPickIsShownAndRemembered) {
@@ -694,7 +695,7 @@ TEST_F(MainWindowTest, DeletingTheLastOfThreeShowsTheNewLastThroughTheBin) {
   window->action("PopDelete")->trigger();
   // One question each time, naming the file without its folder; the companion goes quietly.
   ASSERT_EQ(services_.ui.calls().size(), calls_before + 2);
-  EXPECT_EQ(services_.ui.last().text, std::string(kDeleteQuestionHead) + "c.bmp");
+  EXPECT_EQ(services_.ui.last().text, std::string(kDeleteCurrentQuestion) + "c.bmp");
   EXPECT_EQ(services_.ui.last().buttons, platform::kButtonYes | platform::kButtonNo);
   EXPECT_NE(std::find(services_.sounds.played().begin(), services_.sounds.played().end(),
                       platform::kSoundBrakes),
@@ -733,7 +734,7 @@ TEST_F(MainWindowTest, DeletingTheOnlyEntryClearsThePictureAndAnEmptyListRefuses
   services_.sounds.Clear();
   window->TBTrashClick();
   EXPECT_EQ(services_.ui.calls().size(), calls);
-  EXPECT_EQ(services_.sounds.played(), std::vector<std::string>{kNoDeleteSound});
+  EXPECT_EQ(services_.sounds.played(), std::vector<std::string>{kNoDeleteFileSound});
 }
 
 TEST_F(MainWindowTest, FileTheSystemRefusesToDeleteStaysListed) {

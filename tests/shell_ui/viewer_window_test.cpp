@@ -274,6 +274,28 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   (void)actual->grab();
   (void)actual->grab();
   EXPECT_EQ(actual->screen_builds(), builds);
+
+  // Full screen at actual size shows the picture through the same realised palette.
+  QImage full_image;
+  Box full_box;
+  QTimer::singleShot(50, [&] {
+    full_image = full->grab().toImage();
+    full_box = full->paint_box();
+    QTest::keyClick(full, Qt::Key_Escape);
+  });
+  window->EnterFullScreen(2, false);
+  ASSERT_FALSE(full_image.isNull());
+  outside = 0;
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 90; ++x) {
+      // The window starts 2 pixels off the screen's corner.
+      const QColor c = full_image.pixelColor(full_box.left + 2 + x, full_box.top + 2 + y);
+      const picture::Rgb rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()),
+                             static_cast<uint8_t>(c.blue())};
+      if (std::find(table.begin(), table.end(), rgb) == table.end()) ++outside;
+    }
+  }
+  EXPECT_EQ(outside, 0);
 }
 
 TEST_F(ViewerWindowTest, ListWindowTakesTheThumbnailSizeAndPreviewsCloseAtShutdown) {

@@ -407,10 +407,7 @@ TMyForm* TPreviewManager::OpenPreview(const std::string& path, bool load) {
 
 void TPreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string& path) {
   if (!entry.menu) return;
-  const size_t slash = path.find_last_of("/\\");
-  const QString caption =
-      QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
-  QAction* action = entry.menu->addAction(caption);
+  QAction* action = entry.menu->addAction(QString::fromStdString(NameOf(path)));
   action->setCheckable(true);
   action->setData(slot + 1);
   entry.group->addAction(action);
