@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -96,6 +97,20 @@ bool Bitmap::Recreate(int width, int height, PixelFormat format) {
   if (!Reshape(width, height, format)) return false;
   std::fill(pixels_.begin(), pixels_.end(), uint8_t{0});
   return true;
+}
+
+Bitmap::Bitmap(const Bitmap& other) { *this = other; }
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+  if (this == &other) return *this;
+  width_ = other.width_;
+  height_ = other.height_;
+  format_ = other.format_;
+  stride_ = other.stride_;
+  pixels_.resize(other.pixels_.size());  // no fill: every byte is copied over next
+  if (!pixels_.empty()) std::memcpy(pixels_.data(), other.pixels_.data(), pixels_.size());
+  palette_ = other.palette_;
+  return *this;
 }
 
 bool Bitmap::Reshape(int width, int height, PixelFormat format) {

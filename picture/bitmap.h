@@ -81,6 +81,12 @@ struct UninitializedAllocator : std::allocator<T> {
 class Bitmap {
  public:
   Bitmap() = default;
+  // Copies move the pixels in one block: a vector with its own allocator would copy them one
+  // byte at a time.
+  Bitmap(const Bitmap& other);
+  Bitmap& operator=(const Bitmap& other);
+  Bitmap(Bitmap&&) noexcept = default;
+  Bitmap& operator=(Bitmap&&) noexcept = default;
 
   // Makes a zero-filled picture. Refuses (returns false and leaves the Bitmap empty) for
   // non-positive sizes, unknown formats and pictures beyond the memory budget.

@@ -145,6 +145,27 @@ TEST(Bitmap, RecreateAndReshapeCheckLikeCreateAndReuseTheBuffer) {
   EXPECT_EQ(bmp.ByteSize(), 8u);
 }
 
+TEST(Bitmap, CopiesHoldEveryByteAndThePaletteAndStayApart) {
+  Bitmap a;
+  ASSERT_TRUE(a.Create(7, 5, PixelFormat::k8));  // rows padded to 8 bytes
+  for (size_t i = 0; i < a.ByteSize(); ++i) a.Data()[i] = static_cast<uint8_t>(i * 7 + 1);
+  a.SetPalette({Rgb{1, 2, 3}, Rgb{4, 5, 6}});
+  const Bitmap b(a);
+  EXPECT_EQ(b, a);
+  Bitmap c;
+  ASSERT_TRUE(c.Create(300, 300, PixelFormat::k32));  // a larger buffer is reused
+  c = a;
+  EXPECT_EQ(c, a);
+  c.Data()[3] = 0;
+  EXPECT_NE(c, a);  // its own pixels
+  c = c;            // self-assignment keeps the picture
+  EXPECT_EQ(c.Width(), 7);
+  Bitmap empty;
+  c = empty;
+  EXPECT_TRUE(c.Empty());
+  EXPECT_EQ(c.ByteSize(), 0u);
+}
+
 TEST(Bitmap, FailurePictureIsOneByOneAtOneBit) {
   Bitmap bmp;
   bmp.MakeFailure();
