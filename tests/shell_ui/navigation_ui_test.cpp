@@ -21,6 +21,7 @@
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/files_table_model.h"
 #include "lists/window/ui/preview_form.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
@@ -413,6 +414,38 @@ TEST_F(NavigationUiTest, ListWindowOperationsRefreshTheViewersButtonsAndStatus) 
   EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
   EXPECT_FALSE(Button(*window, "TBNext")->isEnabled());
   EXPECT_TRUE(Button(*window, "TBPrev")->isEnabled());
+  list.close();
+}
+
+TEST_F(NavigationUiTest, TagClicksInTheListWindowAndOnTheViewerKeepBothInStep) {
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
+  auto window = Start({a, b});
+  ASSERT_EQ(window->files_list().Current(), 0);
+  QToolButton* tag = Button(*window, "TBTag");
+  const QImage untagged = tag->icon().pixmap(20, 20).toImage();
+  window->FileListWindow1Click();
+  list_window::TFileListMenu& list = *window->list_window();
+  list_window::FilesTableModel& model = list.model();
+  // A click on the shown entry's check box (the model's tag column) shows on the viewer's
+  // tag button at once.
+  ASSERT_TRUE(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_TRUE(window->files_list().Peek(0)->tagged);
+  const QImage tagged = tag->icon().pixmap(20, 20).toImage();
+  EXPECT_NE(tagged, untagged);
+  // Another entry's check box leaves the button alone.
+  ASSERT_TRUE(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), tagged);
+  ASSERT_TRUE(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
+  // The viewer's tag button toggles the list window's row in turn.
+  tag->click();
+  EXPECT_TRUE(window->files_list().Peek(0)->tagged);
+  EXPECT_EQ(model.data(model.index(0, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), tagged);
+  tag->click();
+  EXPECT_FALSE(window->files_list().Peek(0)->tagged);
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
   list.close();
 }
 
