@@ -59,7 +59,7 @@ class TNavInput::KeyPreview : public QObject {
     if (type == QEvent::Wheel) {
       QScrollArea* box = nav_.window_.ScrollBox1;
       const bool over_box = w == box || box->isAncestorOf(w);
-      return nav_.Wheel(over_box ? Pane::kScrollBox : Pane::kFit, static_cast<QWheelEvent*>(event));
+      return nav_.Wheel(over_box, static_cast<QWheelEvent*>(event));
     }
     auto* key_event = static_cast<QKeyEvent*>(event);
     return nav_.FormKeyDown(KeyCodeOf(*key_event), key_event->modifiers() & Qt::AltModifier);
@@ -335,16 +335,21 @@ void TNavInput::WheelOnWindow(int delta, int step) {
   v->setValue(WheelScroll(v->value(), delta, step));
 }
 
-bool TNavInput::Wheel(Pane pane, QWheelEvent* event) {
+bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
+  // Touchpads and high-resolution wheels send parts of a notch; they add up until a whole one
+  // is there. A turn the other way drops what was left of the last one.
   const int delta = event->angleDelta().y();
-  if (delta / kWheelNotch == 0) return true;
-  if (pane == Pane::kFullScreen) return false;  // the full-screen window scrolls itself
-  if (pane == Pane::kScrollBox || pane == Pane::kActual) {
-    WheelOnWindow(delta, kScrollBoxWheelStep);
+  if ((delta > 0 && wheel_rest_ < 0) || (delta < 0 && wheel_rest_ > 0)) wheel_rest_ = 0;
+  wheel_rest_ += delta;
+  const int notches = wheel_rest_ / kWheelNotch;
+  if (notches == 0) return true;
+  wheel_rest_ -= notches * kWheelNotch;
+  if (over_box) {
+    WheelOnWindow(notches * kWheelNotch, kScrollBoxWheelStep);
     if (window_.services_.sounds != nullptr)
       window_.services_.sounds->Play(platform::kSoundQuestion);
   } else {
-    WheelOnWindow(delta, kWindowWheelStep);
+    WheelOnWindow(notches * kWheelNotch, kWindowWheelStep);
   }
   return true;
 }
@@ -376,9 +381,8 @@ bool TNavInput::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
       return MouseDown(widget, pane, static_cast<QMouseEvent*>(event));
-    case QEvent::Wheel:
-      // The main window's turns are taken by the key preview; the full-screen window's own.
-      return pane == Pane::kFullScreen ? false : Wheel(pane, static_cast<QWheelEvent*>(event));
+    // Wheel turns in the main window are taken by the key preview before they get here; the
+    // full-screen window scrolls itself.
     case QEvent::ContextMenu:
       return ContextMenu(pane, static_cast<QContextMenuEvent*>(event)->globalPos());
     case QEvent::Drop:

@@ -68,7 +68,8 @@ class TNavInput : public QObject {
   void ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const;
   bool MouseDown(QWidget* widget, Pane pane, QMouseEvent* event);
   void MouseMove(QWidget* widget, Pane pane, QMouseEvent* event);
-  bool Wheel(Pane pane, QWheelEvent* event);
+  // A wheel turn in the main window, over the scroll box or elsewhere; true when taken.
+  bool Wheel(bool over_box, QWheelEvent* event);
   bool ContextMenu(Pane pane, const QPoint& global);
   void WheelOnWindow(int delta, int step);
   void StartDrag(QWidget* source);
@@ -83,6 +84,8 @@ class TNavInput : public QObject {
   bool full_screen_menu_attached_ = true;
   int request_ = 0;
   int last_key_ = 0;
+  // The part of a wheel notch not scrolled yet (in 1/120 notches).
+  int wheel_rest_ = 0;
   QString tip_;
   // The last press on the picture (source 2) or -1 after a drop.
   int press_source_ = -1;

@@ -250,6 +250,24 @@ TEST_F(NavigationUiTest, WheelScrollsTheActualSizePaneNeverAboveZero) {
   Wheel(box->viewport(), -120);
   Wheel(box->viewport(), -120);
   EXPECT_EQ(v->value(), 20);  // 10 pixels a notch over the scroll box
+  // A touchpad's parts of a notch add up: 40 + 40 does nothing yet, the third 40 is a notch;
+  // the remainder carries over into the next whole notch.
+  Wheel(box->viewport(), -40);
+  Wheel(box->viewport(), -40);
+  EXPECT_EQ(v->value(), 20);
+  Wheel(box->viewport(), -40);
+  EXPECT_EQ(v->value(), 30);
+  Wheel(box->viewport(), -100);
+  EXPECT_EQ(v->value(), 30);
+  Wheel(box->viewport(), -140);
+  EXPECT_EQ(v->value(), 50);
+  // A turn back drops the part left over from the other way.
+  Wheel(box->viewport(), -60);
+  Wheel(box->viewport(), 60);
+  EXPECT_EQ(v->value(), 50);
+  Wheel(box->viewport(), 60);
+  EXPECT_EQ(v->value(), 40);
+  v->setValue(20);
   // Elsewhere in the window a notch is 20 pixels, without a sound; F1 is one notch down.
   services_.sounds.Clear();
   Wheel(window->findChild<QWidget*>("TitleStrip"), -120);
