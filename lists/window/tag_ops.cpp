@@ -175,10 +175,12 @@ OperationResult TagOperations::WalkTagged(const std::vector<int32_t>& ids, const
       result.stopped = true;
       break;
     }
+    // The message loop runs first: what it does may remove entries, so the entry is looked up
+    // afterwards and is not held across it.
+    Pump(++step);
     const int position = list_.PositionOfId(id);
     lists::FileEntry* entry = list_.MutablePeek(position);
     if (entry == nullptr) continue;  // gone meanwhile
-    Pump(++step);
     switch (visit(position, *entry)) {
       case Outcome::kDone:
         ++result.done;

@@ -525,8 +525,6 @@ void TVeldrimon69::BuildPictureMenu() {
   QAction* props = picture_menu_->addAction("P&roperties");
   actions_.emplace_back("PopProperties", props);
   connect(props, &QAction::triggered, this, [this] { Properties1Click(); });
-  fit_pane_->SetContextMenu(picture_menu_);
-  PanelImage1->SetContextMenu(picture_menu_);
   fit_pane_->setToolTip(kMiddleZoneTip);
 }
 

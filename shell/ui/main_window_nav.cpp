@@ -62,12 +62,12 @@ void TVeldrimon69::TBTagClick() {
   const int position = files_list_->Current();
   if (position < 0 || position >= files_list_->Count()) return;
   if (list_window_) {
-    // Through the files list window, so that its row, status and previews follow.
-    list_window_->previews().host().toggle_tag(position);
-    list_window_->previews().RefreshTagIcon(position);
-  } else {
-    files_list_->ToggleTag(position);
+    // Through the files list window, so that its row, status and previews follow; it tells this
+    // window back (list_edited), which refreshes the buttons and the status.
+    list_window_->ToggleTag(position);
+    return;
   }
+  files_list_->ToggleTag(position);
   RefreshNavigation();
 }
 

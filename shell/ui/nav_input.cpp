@@ -59,7 +59,7 @@ class TNavInput::KeyPreview : public QObject {
     if (type == QEvent::Wheel) {
       QScrollArea* box = nav_.window_.ScrollBox1;
       const bool over_box = w == box || box->isAncestorOf(w);
-      return nav_.Wheel(over_box ? Pane::kScrollBox : Pane::kFit, static_cast<QWheelEvent*>(event));
+      return nav_.Wheel(over_box, static_cast<QWheelEvent*>(event));
     }
     auto* key_event = static_cast<QKeyEvent*>(event);
     return nav_.FormKeyDown(KeyCodeOf(*key_event), key_event->modifiers() & Qt::AltModifier);
@@ -90,7 +90,10 @@ void TNavInput::Watch(QWidget* widget, Pane pane) {
   panes_[widget] = pane;
   widget->setMouseTracking(true);
   widget->installEventFilter(this);
-  connect(widget, &QObject::destroyed, this, [this, widget] { panes_.erase(widget); });
+  connect(widget, &QObject::destroyed, this, [this, widget] {
+    panes_.erase(widget);
+    if (zone_widget_ == widget) zone_known_ = false;
+  });
 }
 
 void TNavInput::WatchListWindow(QWidget* window) {
@@ -210,41 +213,40 @@ void TNavInput::FullScreenKeyPassed(int code) {
 void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen) {
   const bool edge = InEdgeZone(x, width);
   next_prev_mode_ = edge;
-  QWidget* controls[] = {window_.fit_pane_, window_.ScrollBox1->viewport(), window_.PanelImage1};
-  if (edge) {
-    widget->setCursor(window_.CursorAt(kNextPrevCursor));
-    // No right-click menu anywhere: the right button means Next here.
-    menu_attached_ = false;
-    full_screen_menu_attached_ = false;
-    tip_ = kEdgeZoneTip;
-  } else {
-    widget->setCursor(window_.CursorAt(kMagnifyCursor));
-    menu_attached_ = true;
-    const bool list_visible = window_.list_window_ && window_.list_window_->isVisible();
-    full_screen_menu_attached_ = !list_visible;
-    tip_ = kMiddleZoneTip;
-    const bool looping = window_.full_screen_->looping();
-    const int mode = looping ? window_.full_screen_->mode() : 0;
-    const bool shrink = looping && window_.full_screen_->shrink_only();
-    const bool any = window_.files_list_->Count() > 0;
-    const std::pair<const char*, bool> entries[] = {{"PopFullShrink", mode == 1 && shrink},
-                                                    {"PopFullFit", mode == 1 && !shrink},
-                                                    {"PopFullActual", mode == 2}};
-    for (const auto& [name, current] : entries) {
-      if (QAction* a = window_.action(name)) {
-        a->setChecked(current);
-        a->setEnabled(any && !current);
-      }
-    }
-    if (QAction* normal = window_.action("PopNormal")) normal->setEnabled(looping);
-  }
-  QMenu* menu = menu_attached_ ? window_.picture_menu_ : nullptr;
-  window_.fit_pane_->SetContextMenu(menu);
-  window_.PanelImage1->SetContextMenu(menu);
+  // The cursor and the tips change only when the pointer crosses into the other zone, enters
+  // another control or the tips are switched: most moves have nothing to do.
   const QAction* tips_off = window_.action("PopTips");
-  const QString tip = tips_off != nullptr && tips_off->isChecked() ? QString() : tip_;
+  const bool tips_shown = tips_off == nullptr || !tips_off->isChecked();
+  if (zone_known_ && edge == zone_edge_ && widget == zone_widget_ && tips_shown == zone_tips_) {
+    return;
+  }
+  zone_known_ = true;
+  zone_edge_ = edge;
+  zone_widget_ = widget;
+  zone_tips_ = tips_shown;
+  widget->setCursor(window_.CursorAt(edge ? kNextPrevCursor : kMagnifyCursor));
+  tip_ = edge ? kEdgeZoneTip : kMiddleZoneTip;
+  const QString tip = tips_shown ? tip_ : QString();
+  QWidget* controls[] = {window_.fit_pane_, window_.ScrollBox1->viewport(), window_.PanelImage1};
   for (QWidget* w : controls) w->setToolTip(tip);
   if (full_screen) widget->setToolTip(tip);
+}
+
+void TNavInput::UpdatePictureMenu() {
+  const bool looping = window_.full_screen_->looping();
+  const int mode = looping ? window_.full_screen_->mode() : 0;
+  const bool shrink = looping && window_.full_screen_->shrink_only();
+  const bool any = window_.files_list_->Count() > 0;
+  const std::pair<const char*, bool> entries[] = {{"PopFullShrink", mode == 1 && shrink},
+                                                  {"PopFullFit", mode == 1 && !shrink},
+                                                  {"PopFullActual", mode == 2}};
+  for (const auto& [name, current] : entries) {
+    if (QAction* a = window_.action(name)) {
+      a->setChecked(current);
+      a->setEnabled(any && !current);
+    }
+  }
+  if (QAction* normal = window_.action("PopNormal")) normal->setEnabled(looping);
 }
 
 void TNavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const {
@@ -335,23 +337,33 @@ void TNavInput::WheelOnWindow(int delta, int step) {
   v->setValue(WheelScroll(v->value(), delta, step));
 }
 
-bool TNavInput::Wheel(Pane pane, QWheelEvent* event) {
+bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
+  // Touchpads and high-resolution wheels send parts of a notch; they add up until a whole one
+  // is there. A turn the other way drops what was left of the last one.
   const int delta = event->angleDelta().y();
-  if (delta / kWheelNotch == 0) return true;
-  if (pane == Pane::kFullScreen) return false;  // the full-screen window scrolls itself
-  if (pane == Pane::kScrollBox || pane == Pane::kActual) {
-    WheelOnWindow(delta, kScrollBoxWheelStep);
+  if ((delta > 0 && wheel_rest_ < 0) || (delta < 0 && wheel_rest_ > 0)) wheel_rest_ = 0;
+  wheel_rest_ += delta;
+  const int notches = wheel_rest_ / kWheelNotch;
+  if (notches == 0) return true;
+  wheel_rest_ -= notches * kWheelNotch;
+  if (over_box) {
+    WheelOnWindow(notches * kWheelNotch, kScrollBoxWheelStep);
     if (window_.services_.sounds != nullptr)
       window_.services_.sounds->Play(platform::kSoundQuestion);
   } else {
-    WheelOnWindow(delta, kWindowWheelStep);
+    WheelOnWindow(notches * kWheelNotch, kWindowWheelStep);
   }
   return true;
 }
 
 bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
-  const bool attached = pane == Pane::kFullScreen ? full_screen_menu_attached_ : menu_attached_;
-  if (next_prev_mode_ || !attached || window_.picture_menu_ == nullptr) return true;
+  // In the edge zones the right button means Next: no menu. Over the full-screen picture the
+  // menu is left out while the files list window shows.
+  if (next_prev_mode_ || window_.picture_menu_ == nullptr) return true;
+  if (pane == Pane::kFullScreen && window_.list_window_ && window_.list_window_->isVisible()) {
+    return true;
+  }
+  UpdatePictureMenu();
   window_.picture_menu_->exec(global);
   return true;
 }
@@ -372,13 +384,14 @@ bool TNavInput::eventFilter(QObject* watched, QEvent* event) {
   switch (type) {
     case QEvent::MouseMove:
       MouseMove(widget, pane, static_cast<QMouseEvent*>(event));
-      return false;
+      // The actual-size panel sits in the scroll box's viewport, which is watched too: a move
+      // over the panel is taken here so that it is not handled a second time there.
+      return pane == Pane::kActual;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
       return MouseDown(widget, pane, static_cast<QMouseEvent*>(event));
-    case QEvent::Wheel:
-      // The main window's turns are taken by the key preview; the full-screen window's own.
-      return pane == Pane::kFullScreen ? false : Wheel(pane, static_cast<QWheelEvent*>(event));
+    // Wheel turns in the main window are taken by the key preview before they get here; the
+    // full-screen window scrolls itself.
     case QEvent::ContextMenu:
       return ContextMenu(pane, static_cast<QContextMenuEvent*>(event)->globalPos());
     case QEvent::Drop:

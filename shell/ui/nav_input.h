@@ -48,8 +48,6 @@ class TNavInput : public QObject {
   void SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen);
 
   bool next_prev_mode() const { return next_prev_mode_; }
-  bool menu_attached() const { return menu_attached_; }
-  bool full_screen_menu_attached() const { return full_screen_menu_attached_; }
   int request_code() const { return request_; }
   void set_request_code(int code) { request_ = code; }
   int last_key() const { return last_key_; }
@@ -68,8 +66,12 @@ class TNavInput : public QObject {
   void ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const;
   bool MouseDown(QWidget* widget, Pane pane, QMouseEvent* event);
   void MouseMove(QWidget* widget, Pane pane, QMouseEvent* event);
-  bool Wheel(Pane pane, QWheelEvent* event);
+  // A wheel turn in the main window, over the scroll box or elsewhere; true when taken.
+  bool Wheel(bool over_box, QWheelEvent* event);
+  // The right-click menu over a picture control: shown in the middle zone only.
   bool ContextMenu(Pane pane, const QPoint& global);
+  // The full-screen entries and "Normal Window" of the picture menu, as it is about to show.
+  void UpdatePictureMenu();
   void WheelOnWindow(int delta, int step);
   void StartDrag(QWidget* source);
 
@@ -79,10 +81,15 @@ class TNavInput : public QObject {
   std::map<QObject*, Pane> panes_;
   QObject* list_window_ = nullptr;
   bool next_prev_mode_ = false;
-  bool menu_attached_ = true;
-  bool full_screen_menu_attached_ = true;
+  // The zone, control and tips state the cursor and tips were last set for.
+  bool zone_known_ = false;
+  bool zone_edge_ = false;
+  bool zone_tips_ = true;
+  QWidget* zone_widget_ = nullptr;
   int request_ = 0;
   int last_key_ = 0;
+  // The part of a wheel notch not scrolled yet (in 1/120 notches).
+  int wheel_rest_ = 0;
   QString tip_;
   // The last press on the picture (source 2) or -1 after a drop.
   int press_source_ = -1;

@@ -1,8 +1,6 @@
 #include "shell/ui/panes.h"
 
-#include <QContextMenuEvent>
 #include <QFontMetrics>
-#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -107,10 +105,6 @@ void TFitPane::paintEvent(QPaintEvent* event) {
   for (const QRect& free : black) painter.fillRect(free, Qt::black);
 }
 
-void TFitPane::contextMenuEvent(QContextMenuEvent* event) {
-  if (menu_ != nullptr) menu_->exec(event->globalPos());
-}
-
 TActualPane::TActualPane(TVeldrimon69* owner) : QWidget(owner), owner_(owner) {
   setObjectName("PanelImage1");
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -139,10 +133,6 @@ void TActualPane::paintEvent(QPaintEvent*) {
     ++screen_builds_;
   }
   painter.drawImage(QPoint(0, 0), screen_image_);
-}
-
-void TActualPane::contextMenuEvent(QContextMenuEvent* event) {
-  if (menu_ != nullptr) menu_->exec(event->globalPos());
 }
 
 TTitleStrip::TTitleStrip(QWidget* parent) : QWidget(parent) {

@@ -12,7 +12,6 @@
 #include "shell/layout.h"
 #include "shell/screen_palette.h"
 
-class QMenu;
 
 namespace vr::shell::ui {
 
@@ -54,13 +53,11 @@ class TFitPane : public QFrame {
   // Paints the picture again (the bevel and the black around it stay as they are).
   void RepaintPicture();
   const shell::Box& paint_box() const { return paint_box_; }
-  void SetContextMenu(QMenu* menu) { menu_ = menu; }
   TPaintBox* paint_box_widget() const { return PaintBox3; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void DrawBevel(QPainter& painter) const;
@@ -68,7 +65,6 @@ class TFitPane : public QFrame {
   TVeldrimon69* owner_;
   shell::Box paint_box_;
   TPaintBox* PaintBox3;
-  QMenu* menu_ = nullptr;
 };
 
 // The actual-size panel PanelImage1 inside ScrollBox1: the picture at its natural size.
@@ -77,18 +73,15 @@ class TActualPane : public QWidget {
  public:
   explicit TActualPane(TVeldrimon69* owner);
   void SetBitmap(const picture::Bitmap* bitmap);
-  void SetContextMenu(QMenu* menu) { menu_ = menu; }
   // How often the screen image was built (once per picture or palette change, not per paint).
   int screen_builds() const { return screen_builds_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   TVeldrimon69* owner_;
   const picture::Bitmap* bitmap_ = nullptr;
-  QMenu* menu_ = nullptr;
   QImage screen_image_;       // the bitmap as the screen shows it
   int screen_change_ = -1;    // the owner's picture change it was built for
   int screen_builds_ = 0;

@@ -86,6 +86,7 @@ class TagOpsTest : public ::testing::Test {
     tag.ui = &ui_;
     tag.files = &files_;
     tag.please_wait = &wait_;
+    tag.pump = &pump_;
     tag.notes = &notes_;
     tag.bin = bin_.get();
     tag.refresh = [this] { ++refreshes_; };
@@ -122,6 +123,7 @@ class TagOpsTest : public ::testing::Test {
   fakes::FakeFiles files_;
   fakes::FakeUi ui_;
   fakes::FakePleaseWait wait_;
+  fakes::FakeMessagePump pump_;
   notes::NotesDatabase notes_;
   std::unique_ptr<lists::FilesList> list_;
   std::unique_ptr<recycle::RecycleBin> bin_;
@@ -356,6 +358,23 @@ TEST_F(TagOpsTest, TheStopButtonEndsTheWalk) {
   EXPECT_TRUE(result.stopped);
   EXPECT_TRUE(std::filesystem::exists(dst_ + "c.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dst_ + "a.jpg"));
+}
+
+TEST_F(TagOpsTest, AnEntryRemovedWhileMessagesArePumpedIsSkipped) {
+  const std::vector<std::string> names = {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"};
+  for (const std::string& n : names) Make(src_, n, "x" + n);
+  Load(names);
+  // The walk goes from the last entry; the fifth step (b) pumps messages first, and what runs
+  // there removes b from the list.
+  pump_.on_pump = [this](int) { list_->RemoveFromFilesList(src_ + "b.jpg"); };
+  const OperationResult result = ops_->CopyTagged(dst_);
+  EXPECT_GE(pump_.count(), 1);
+  EXPECT_EQ(result.done, 5);
+  EXPECT_EQ(result.failed, 0);
+  EXPECT_FALSE(std::filesystem::exists(dst_ + "b.jpg"));
+  for (const char* n : {"a.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}) {
+    EXPECT_EQ(Slurp(dst_ + n), std::string("x") + n) << n;
+  }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/files_table_model.h"
 #include "lists/window/ui/preview_form.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
@@ -53,6 +54,29 @@ void RightClick(QWidget* w, QPoint at) {
   QContextMenuEvent menu(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
   QApplication::sendEvent(w, &menu);
 }
+// The context-menu request alone (as the keyboard's menu key sends it).
+void MenuRequest(QWidget* w, QPoint at) {
+  QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, w->mapToGlobal(at));
+  QApplication::sendEvent(w, &menu);
+}
+// Counts the events of one type a widget gets.
+class EventCounter : public QObject {
+ public:
+  EventCounter(QWidget* w, QEvent::Type type) : QObject(w), type_(type) {
+    w->installEventFilter(this);
+  }
+  int count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == type_) ++count_;
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+  int count_ = 0;
+};
 void Wheel(QWidget* w, int delta) {
   const QPointF at(10, 10);
   QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
@@ -90,21 +114,43 @@ class NavigationUiTest : public ViewerFixture {
 TEST_F(NavigationUiTest, EdgeZonesSetModeCursorAndTipAndNarrowPanesAreAllMiddle) {
   const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
+  CountMenuOpenings(*window);
   TFitPane* pane = window->fit_pane();
   TNavInput* nav = window->nav_input();
   ASSERT_GT(pane->BoxWidth(), 200);
-  Move(pane, QPoint(TFitPane::kMargin + 5, 50));
+  const QPoint edge(TFitPane::kMargin + 5, 50);
+  Move(pane, edge);
   EXPECT_TRUE(nav->next_prev_mode());
-  EXPECT_FALSE(nav->menu_attached());
+  MenuRequest(pane, edge);
+  EXPECT_EQ(menu_openings_, 0);
   EXPECT_EQ(pane->toolTip().toStdString(), kEdgeZoneTip);
   const QImage edge_cursor = pane->cursor().pixmap().toImage();
-  Move(pane, QPoint(pane->width() / 2, 50));
+  // Further moves in the same zone keep it and change nothing on the control.
+  const EventCounter tip_changes(pane, QEvent::ToolTipChange);
+  const EventCounter cursor_changes(pane, QEvent::CursorChange);
+  Move(pane, edge + QPoint(3, 7));
+  Move(pane, edge + QPoint(1, 9));
+  EXPECT_TRUE(nav->next_prev_mode());
+  EXPECT_EQ(pane->toolTip().toStdString(), kEdgeZoneTip);
+  EXPECT_EQ(pane->cursor().pixmap().toImage(), edge_cursor);
+  EXPECT_EQ(tip_changes.count(), 0);
+  EXPECT_EQ(cursor_changes.count(), 0);
+  const QPoint middle(pane->width() / 2, 50);
+  Move(pane, middle);
   EXPECT_FALSE(nav->next_prev_mode());
-  EXPECT_TRUE(nav->menu_attached());
+  MenuRequest(pane, middle);
+  EXPECT_EQ(menu_openings_, 1);
   EXPECT_EQ(pane->toolTip().toStdString(), kMiddleZoneTip);
   EXPECT_NE(pane->cursor().pixmap().toImage(), edge_cursor);
   // Outside full screen the "Normal Window" entry is off.
   EXPECT_FALSE(window->action("PopNormal")->isEnabled());
+  // Switching the tips off shows on the next move, in the same zone too.
+  window->action("PopTips")->setChecked(true);
+  Move(pane, middle + QPoint(1, 0));
+  EXPECT_TRUE(pane->toolTip().isEmpty());
+  window->action("PopTips")->setChecked(false);
+  Move(pane, middle);
+  EXPECT_EQ(pane->toolTip().toStdString(), kMiddleZoneTip);
 
   // A pane 90 pixels wide inside its bevel: every x is the middle.
   pane->setFixedWidth(90 + 2 * TFitPane::kMargin);
@@ -249,6 +295,24 @@ TEST_F(NavigationUiTest, WheelScrollsTheActualSizePaneNeverAboveZero) {
   Wheel(box->viewport(), -120);
   Wheel(box->viewport(), -120);
   EXPECT_EQ(v->value(), 20);  // 10 pixels a notch over the scroll box
+  // A touchpad's parts of a notch add up: 40 + 40 does nothing yet, the third 40 is a notch;
+  // the remainder carries over into the next whole notch.
+  Wheel(box->viewport(), -40);
+  Wheel(box->viewport(), -40);
+  EXPECT_EQ(v->value(), 20);
+  Wheel(box->viewport(), -40);
+  EXPECT_EQ(v->value(), 30);
+  Wheel(box->viewport(), -100);
+  EXPECT_EQ(v->value(), 30);
+  Wheel(box->viewport(), -140);
+  EXPECT_EQ(v->value(), 50);
+  // A turn back drops the part left over from the other way.
+  Wheel(box->viewport(), -60);
+  Wheel(box->viewport(), 60);
+  EXPECT_EQ(v->value(), 50);
+  Wheel(box->viewport(), 60);
+  EXPECT_EQ(v->value(), 40);
+  v->setValue(20);
   // Elsewhere in the window a notch is 20 pixels, without a sound; F1 is one notch down.
   services_.sounds.Clear();
   Wheel(window->findChild<QWidget*>("TitleStrip"), -120);
@@ -313,6 +377,7 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
   TFullScreen* full = window->full_screen();
   int after_right = -1;
   int after_left = -1;
+  int openings_at_edges = -1;
   QTimer::singleShot(50, [&] {
     const QPoint right(full->width() - 10, 100);
     Move(full, right);
@@ -326,6 +391,9 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
         after_left = window->files_list().Current();
         const QPoint middle(full->width() / 2, 100);
         Move(full, middle);
+        openings_at_edges = menu_openings_;
+        MenuRequest(full, middle);
+        EXPECT_EQ(menu_openings_, openings_at_edges + 1);
         EXPECT_TRUE(window->action("PopNormal")->isEnabled());
         EXPECT_TRUE(window->action("PopFullFit")->isChecked());
         Press(full, middle, Qt::LeftButton);  // no request in the middle
@@ -337,7 +405,7 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
   EXPECT_EQ(after_right, 1);
   EXPECT_EQ(after_left, 0);
   EXPECT_EQ(window->files_list().Current(), 0);
-  EXPECT_EQ(menu_openings_, 0);
+  EXPECT_EQ(openings_at_edges, 0);
 }
 
 TEST_F(NavigationUiTest, DeleteInFullScreenDrawsTheNextPictureInTheSameMode) {
@@ -413,6 +481,38 @@ TEST_F(NavigationUiTest, ListWindowOperationsRefreshTheViewersButtonsAndStatus) 
   EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
   EXPECT_FALSE(Button(*window, "TBNext")->isEnabled());
   EXPECT_TRUE(Button(*window, "TBPrev")->isEnabled());
+  list.close();
+}
+
+TEST_F(NavigationUiTest, TagClicksInTheListWindowAndOnTheViewerKeepBothInStep) {
+  const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
+  const std::string b = WriteBmp("b.bmp", BlankBitmap(50, 30));
+  auto window = Start({a, b});
+  ASSERT_EQ(window->files_list().Current(), 0);
+  QToolButton* tag = Button(*window, "TBTag");
+  const QImage untagged = tag->icon().pixmap(20, 20).toImage();
+  window->FileListWindow1Click();
+  list_window::TFileListMenu& list = *window->list_window();
+  list_window::FilesTableModel& model = list.model();
+  // A click on the shown entry's check box (the model's tag column) shows on the viewer's
+  // tag button at once.
+  ASSERT_TRUE(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_TRUE(window->files_list().Peek(0)->tagged);
+  const QImage tagged = tag->icon().pixmap(20, 20).toImage();
+  EXPECT_NE(tagged, untagged);
+  // Another entry's check box leaves the button alone.
+  ASSERT_TRUE(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), tagged);
+  ASSERT_TRUE(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
+  // The viewer's tag button toggles the list window's row in turn.
+  tag->click();
+  EXPECT_TRUE(window->files_list().Peek(0)->tagged);
+  EXPECT_EQ(model.data(model.index(0, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), tagged);
+  tag->click();
+  EXPECT_FALSE(window->files_list().Peek(0)->tagged);
+  EXPECT_EQ(tag->icon().pixmap(20, 20).toImage(), untagged);
   list.close();
 }
 

@@ -185,12 +185,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
     const lists::FileEntry* entry = list_.Peek(position);
     return entry != nullptr && entry->tagged;
   };
-  host.toggle_tag = [this](int position) {
-    list_.ToggleTag(position);
-    model_->RowChanged(position);
-    UpdateStatus();
-    if (services_.list_edited) services_.list_edited();
-  };
+  host.toggle_tag = [this](int position) { ToggleTag(position); };
   host.select = [this](int position) { SelectRows({position}, position); };
   host.list_window_active = [this] { return isActiveWindow(); };
   host.focus_list = [this] { list_view_->setFocus(); };
@@ -199,10 +194,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
   previews_ = std::make_unique<TPreviewManager>(std::move(host));
 
   model_ = new FilesTableModel(list_, this);
-  model_->on_tag_toggled = [this](int row) {
-    previews_->RefreshTagIcon(row);
-    UpdateStatus();
-  };
+  model_->on_tag_toggled = [this](int row) { TagToggled(row); };
 
   list_view_ = new FilesTableView(*this);
   list_view_->setObjectName("ListView1");
@@ -667,10 +659,15 @@ void TFileListMenu::UnTagHighlightedClick() {
   for (int row : HighlightedRows()) previews_->RefreshTagIcon(row);
 }
 
-void TFileListMenu::ToggleFocusedTag() {
-  const int row = FocusedRow();
+void TFileListMenu::ToggleFocusedTag() { ToggleTag(FocusedRow()); }
+
+void TFileListMenu::ToggleTag(int row) {
   if (row < 0 || row >= list_.Count()) return;
   list_.ToggleTag(row);
+  TagToggled(row);
+}
+
+void TFileListMenu::TagToggled(int row) {
   model_->RowChanged(row);
   previews_->RefreshTagIcon(row);
   UpdateStatus();

@@ -83,7 +83,7 @@ struct ListWindowServices {
   std::function<void(const std::string& path)> open_movie;
   // A load, animation or slide show runs (the background jobs wait).
   std::function<bool()> other_busy;
-  // The search window refreshes after a tag changes by the space bar.
+  // The search window refreshes after a tag changes.
   std::function<void()> search_refresh;
   // Entries or tags were changed by this window's own operations (the viewer refreshes its
   // buttons and status).
@@ -132,6 +132,9 @@ class TFileListMenu : public QMainWindow {
   void TagHighlightedClick();
   void UnTagHighlightedClick();
   void ToggleFocusedTag();
+  // Toggles the tag of the entry at `row` (nothing for a row out of range) and refreshes what
+  // shows it.
+  void ToggleTag(int row);
   void OpenLargePreview();
   void DbEditClick();
   void DbFieldClicked(int row);
@@ -155,6 +158,9 @@ class TFileListMenu : public QMainWindow {
   CheckBoxSettings& check_box() { return check_box_; }
   QString StatusText(int panel) const;
   void UpdateStatus();
+  // After the tag of the entry at `row` changed, whichever way: its row, its preview's tag
+  // button, the status, the search window and the viewer follow.
+  void TagToggled(int row);
   // The thumbnail of a row as the icon view draws it (null while it is being built).
   QPixmap ThumbnailOf(int row);
 
