@@ -460,7 +460,6 @@ void TVeldrimon69::BuildPictureMenu() {
   QAction* normal = picture_menu_->addAction("Normal Window                         Key=ESCAPE");
   connect(normal, &QAction::triggered, this, [this] {
     StopAnimation();
-    nav_->set_request_code(kRequestStop);
     if (full_screen_->looping()) full_screen_->SetRequest(kRequestStop);
   });
   actions_.emplace_back("PopNormal", normal);

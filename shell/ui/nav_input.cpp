@@ -162,7 +162,6 @@ bool TNavInput::FormKeyDown(int code, bool alt) {
     if (r.request >= 0) window_.full_screen_->SetRequest(r.request);
     return r.request >= 0;
   }
-  if (r.request >= 0) request_ = r.request;
   switch (r.action) {
     case KeyAction::kNone:
       return r.stop_animation;
@@ -170,7 +169,7 @@ bool TNavInput::FormKeyDown(int code, bool alt) {
       window_.ShowCurrentFile(false, 1);
       break;
     case KeyAction::kSlideShow:
-      break;  // the request code is set; the slide show reads it
+      break;  // the key is taken; there is no slide show to start yet
     case KeyAction::kNextView:
       window_.ToolButton5Click();
       break;
@@ -279,10 +278,10 @@ bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
                                               modifiers || !lone_button, full_screen);
   switch (action) {
     case PressAction::kPrevious:
-      if (!window_.GoPrevious()) request_ = kRequestPrevious;
+      window_.GoPrevious();
       break;
     case PressAction::kNext:
-      if (!window_.GoNext()) request_ = kRequestNext;
+      window_.GoNext();
       break;
     case PressAction::kRequestPrevious:
       window_.full_screen_->SetRequest(kRequestPrevious);

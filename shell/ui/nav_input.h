@@ -48,8 +48,6 @@ class TNavInput : public QObject {
   void SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen);
 
   bool next_prev_mode() const { return next_prev_mode_; }
-  int request_code() const { return request_; }
-  void set_request_code(int code) { request_ = code; }
   int last_key() const { return last_key_; }
   const QString& picture_tip() const { return tip_; }
   // Where a drag of the current file out of the program starts; tests record instead.
@@ -86,7 +84,6 @@ class TNavInput : public QObject {
   bool zone_edge_ = false;
   bool zone_tips_ = true;
   QWidget* zone_widget_ = nullptr;
-  int request_ = 0;
   int last_key_ = 0;
   // The part of a wheel notch not scrolled yet (in 1/120 notches).
   int wheel_rest_ = 0;
