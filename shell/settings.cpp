@@ -87,6 +87,14 @@ bool IsIniSwitch(const std::string& arg) {
   return arg.size() >= 5 && Upper(arg.substr(0, 5)) == "/INI:";
 }
 
+std::vector<std::string> CommandLinePaths(const std::vector<std::string>& args) {
+  std::vector<std::string> paths;
+  for (const std::string& arg : args) {
+    if (!arg.empty() && !IsIniSwitch(arg)) paths.push_back(arg);
+  }
+  return paths;
+}
+
 std::string SettingsFileName(const std::vector<std::string>& args) {
   std::string name = kDefaultSettingsName;
   for (const std::string& arg : args) {

@@ -128,6 +128,8 @@ std::string TypeEditorEntry(int number, std::string_view extension);
 // case, the name taken in upper case), else "VELDR.INI". The last switch wins.
 std::string SettingsFileName(const std::vector<std::string>& args);
 bool IsIniSwitch(const std::string& arg);
+// The files and folders of a command line: every argument but empty ones and the "/INI:" switch.
+std::vector<std::string> CommandLinePaths(const std::vector<std::string>& args);
 // Program folder (with its trailing separator) + name. A name is always taken relative to the
 // program folder, so separators in it are kept but a leading one is dropped.
 std::string SettingsPath(const std::string& program_folder, const std::string& name);

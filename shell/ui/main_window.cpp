@@ -683,10 +683,7 @@ void TVeldrimon69::RunStartupSequence() {
     // Step 15: large fonts widen the tool bars.
     ApplyLargeFonts();
     // Step 16: the command line, the "/INI:" switch left out.
-    std::vector<std::string> paths;
-    for (const std::string& arg : options_.args) {
-      if (!IsIniSwitch(arg) && !arg.empty()) paths.push_back(arg);
-    }
+    const std::vector<std::string> paths = CommandLinePaths(options_.args);
     if (!paths.empty()) {
       files_list_->LoadPaths(paths, 100, 0);
       files_list_->SetCurrent(0);

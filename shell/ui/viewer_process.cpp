@@ -69,10 +69,7 @@ int RunViewerProcess(const ProcessOptions& given) {
   }
 
   // A single picture named on the command line is decoded while the windows are built.
-  std::vector<std::string> names;
-  for (const std::string& arg : options.args) {
-    if (!arg.empty() && !IsIniSwitch(arg)) names.push_back(arg);
-  }
+  const std::vector<std::string> names = CommandLinePaths(options.args);
   std::optional<PicturePrefetch> prefetch;
   if (names.size() == 1 && PicturePrefetch::Worthwhile(names.front())) {
     picture::DecodeOptions decode;

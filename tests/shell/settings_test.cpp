@@ -225,6 +225,9 @@ TEST(IniSwitch, NameIsUpperCasedAndRelativeToTheProgramFolder) {
   EXPECT_EQ(SettingsFileName({"/INI:"}), "VELDR.INI");
   EXPECT_TRUE(IsIniSwitch("/ini:x"));
   EXPECT_FALSE(IsIniSwitch("/in"));
+  // The command line's files and folders leave out the switch (in any case) and empty arguments.
+  EXPECT_EQ(CommandLinePaths({"a.gif", "", "/Ini:o.ini", "/pics", "/in"}),
+            (std::vector<std::string>{"a.gif", "/pics", "/in"}));
   EXPECT_EQ(SettingsPath("/prog", "OTHER.INI"), "/prog/OTHER.INI");
   EXPECT_EQ(SettingsPath("/prog/", "/etc/X.INI"), "/prog/etc/X.INI");
 }
