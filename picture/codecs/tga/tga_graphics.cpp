@@ -237,7 +237,6 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
     std::vector<uint8_t> scratch(direct ? 0 : row_bytes + 8);
     ChunkSource src(io);
     for (int row = 0; row < height; ++row) {
-      picture::ReportDecodeRow(row, height);
       const int y = top_first ? row : height - 1 - row;
       uint8_t* dst = out.Row(y);
       uint8_t* target = direct ? dst : scratch.data();
@@ -264,6 +263,7 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
       }
       if (padding != 0) std::memset(out.Row(y) + written, 0, padding);
       if (mirrored) MirrorRow(out.Row(y), width, out.Bits());
+      picture::ReportDecodeRow(row + 1, height);
     }
   }
   if (options.Reduced()) ReduceToScreen(bitmap, palette_);
