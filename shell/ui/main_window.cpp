@@ -411,11 +411,11 @@ void TVeldrimon69::BuildColourMenus(QMenu* effects, QMenu* options) {
 }
 
 void TVeldrimon69::TrueColourOn256Click() {
-  true_colour_on_256_ = colour::ToggleTrueColourOn256(
-      true_colour_on_256_, DisplayDepth(),
+  settings_.true_colour_on_256 = colour::ToggleTrueColourOn256(
+      settings_.true_colour_on_256, DisplayDepth(),
       [this](const std::string& text) { services_.ui->Information(text); },
       [this](const std::string& text) { return services_.ui->AskYesNo(text); });
-  action("TrueColour256")->setChecked(true_colour_on_256_ != 0);
+  action("TrueColour256")->setChecked(settings_.true_colour_on_256 != 0);
 }
 
 bool TVeldrimon69::ReduceColorsClick(int index) {
@@ -792,7 +792,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   picture::PictureHolder loaded;
   picture::DecodeOptions decode;
   decode.display_depth = DisplayDepth();
-  decode.true_colour_on_256 = true_colour_on_256_ != 0;
+  decode.true_colour_on_256 = settings_.true_colour_on_256 != 0;
   decode.progress = load_progress_->Start();
   picture::LoadDetails details;
   const uint16_t kind = picture::KindFromName(path);

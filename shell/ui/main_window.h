@@ -223,7 +223,7 @@ class TVeldrimon69 : public QMainWindow {
   // the picture was replaced by its reduced form.
   bool ReduceColorsClick(int index);
   // "Make TRUE-COLOR images load as 256 DITHERED Colors" (0 off, 1 on).
-  int true_colour_on_256() const { return true_colour_on_256_; }
+  int true_colour_on_256() const { return settings_.true_colour_on_256; }
   void TrueColourOn256Click();
 
   // "Effec&Ts" transforms, the wallpaper entries and the movie window (main_window_effects.cpp).
@@ -408,7 +408,6 @@ class TVeldrimon69 : public QMainWindow {
   int gif_frames_ = 0;
   codecs::gif::TGifCommentsMenu* gif_comments_ = nullptr;
   colour::TDitherProgressWindow* dither_window_ = nullptr;
-  int true_colour_on_256_ = 0;
   std::unique_ptr<codecs::fli::TMovieFLIMenu> movie_window_;
   std::unique_ptr<transforms::DesktopFacts> desktop_facts_;
   QActionGroup* wallpaper_group_ = nullptr;

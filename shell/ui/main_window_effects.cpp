@@ -99,24 +99,29 @@ void TVeldrimon69::FillWallpaperPopup(QMenu* popup) {
   for (QAction* a : wallpaper_group_->actions()) popup->addAction(a);
 }
 
+namespace {
+
+// The wallpaper style kept in the settings ('0' centre, '1' tile, '2' stretch) and its entry.
+constexpr const char* kStyleEntries[] = {"Style11", "Style21", "StretchToFit1"};
+
+}  // namespace
+
 void TVeldrimon69::ApplyEffectsSettings() {
   action(settings_.dither ? "DitherOn" : "DitherOff")->setChecked(true);
   action("ShowDitherProgress")->setChecked(settings_.show_dither_progress);
-  true_colour_on_256_ = settings_.true_colour_on_256 != 0 ? 1 : 0;
-  action("TrueColour256")->setChecked(true_colour_on_256_ != 0);
-  const char* style = settings_.wallpaper_style == '1'   ? "Style21"
-                      : settings_.wallpaper_style == '2' ? "StretchToFit1"
-                                                         : "Style11";
-  action(style)->setChecked(true);
+  settings_.true_colour_on_256 = settings_.true_colour_on_256 != 0 ? 1 : 0;
+  action("TrueColour256")->setChecked(settings_.true_colour_on_256 != 0);
+  const char style = settings_.wallpaper_style;
+  action(kStyleEntries[style == '1' || style == '2' ? style - '0' : 0])->setChecked(true);
 }
 
 void TVeldrimon69::ReadEffectsSettings() {
   settings_.dither = action("DitherOn")->isChecked();
   settings_.show_dither_progress = action("ShowDitherProgress")->isChecked();
-  settings_.true_colour_on_256 = true_colour_on_256_;
-  settings_.wallpaper_style = action("Style21")->isChecked()         ? '1'
-                              : action("StretchToFit1")->isChecked() ? '2'
-                                                                     : '0';
+  settings_.wallpaper_style = '0';
+  for (char style = '1'; style <= '2'; ++style) {
+    if (action(kStyleEntries[style - '0'])->isChecked()) settings_.wallpaper_style = style;
+  }
 }
 
 bool TVeldrimon69::CanTransform() const {
@@ -186,8 +191,7 @@ void TVeldrimon69::Style21Click() { MakeWallpaperClick('1'); }
 void TVeldrimon69::StretchToFit1Click() { MakeWallpaperClick('2'); }
 
 void TVeldrimon69::MakeWallpaperClick(char style) {
-  static const char* kNames[] = {"Style11", "Style21", "StretchToFit1"};
-  action(kNames[style - '0'])->setChecked(true);
+  action(kStyleEntries[style - '0'])->setChecked(true);
   settings_.wallpaper_style = style;
   if (show_state_.busy() || active_gif_ != nullptr || shown_kind_ == 0) return;
   const std::string shown_file = files_list_->FilePathAt(files_list_->Current());
