@@ -37,10 +37,13 @@ ArgTake TakeReduceOption(const std::vector<std::string>& args, size_t& i, Reduce
   }
   if (a == "--standard") {
     out.request.standard_colours = true;
+    out.modifiers = true;
   } else if (a == "--remap") {
     out.request.dither = false;
+    out.modifiers = true;
   } else if (a == "--dither") {
     out.request.dither = true;
+    out.modifiers = true;
   } else if (a == "--236") {
     out.request.windows_236 = true;
     out.asked = true;

@@ -15,7 +15,8 @@ inline constexpr const char* kReduceOptionsUsage =
 
 struct ReduceArgs {
   ReduceRequest request;
-  bool asked = false;  // --colours or --236 was given: a reduction is wanted
+  bool asked = false;      // --colours or --236 was given: a reduction is wanted
+  bool modifiers = false;  // --standard, --remap or --dither was given (they shape a reduction)
 };
 
 enum class ArgTake { kNotMine, kTaken, kError };

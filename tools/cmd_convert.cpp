@@ -104,9 +104,8 @@ int RunConvert(const std::vector<std::string>& args) {
       files.push_back(args[i]);
     }
   }
-  const bool options_clash =
-      !colour::FinishReduceArgs(reduce, error) ||
-      (!reduce.asked && (reduce.request.standard_colours || !reduce.request.dither));
+  const bool options_clash = !colour::FinishReduceArgs(reduce, error) ||
+                             (!reduce.asked && reduce.modifiers);
   if (files.size() != 2 || options_clash) {
     if (options_clash) {
       std::fprintf(stderr, "convert: %s\n",

@@ -105,6 +105,7 @@ TEST_F(ConvertTool, RefusesBadOptionsWithUsageAndWritesNothing) {
   const std::string out = dir_.File("never.bmp");
   EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 3"), 2);
   EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --remap"), 2);
+  EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --dither"), 2);
   EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 64 --standard"), 2);
   EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 16 --bogus"), 2);
   EXPECT_EQ(RunTool("reduce " + source_ + " " + out + " --colours 7"), 2);
