@@ -2,34 +2,15 @@
 // the two-pass colour quantizer asked for N colours. Only the pre-pass (the histogram and the
 // colour map) is run; the mapping itself is ours.
 
-#include <csetjmp>
 #include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared before it.
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
-
 #include "colour/reduce.h"
+#include "picture/codecs/jpeg/libjpeg_setup.h"
 
 namespace vr::colour {
 namespace {
-
-struct ErrorTrap {
-  jpeg_error_mgr mgr;
-  jmp_buf jump;
-};
-
-void TrapError(j_common_ptr cinfo) {
-  ErrorTrap* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
-  longjmp(trap->jump, 1);
-}
-
-void Silence(j_common_ptr, int) {}
-void SilenceMessage(j_common_ptr) {}
 
 // libjpeg refuses sides above this; larger pictures are sampled down for the palette choice.
 constexpr int kJpegMaxSide = 65500;
@@ -38,11 +19,8 @@ constexpr int kJpegMaxSide = 65500;
 bool Compress(const Bitmap& bgr, int quality, int step_x, int step_y, unsigned char** out,
               unsigned long* out_size, unsigned char* sample_row) {
   jpeg_compress_struct cinfo;
-  ErrorTrap trap;
-  cinfo.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = TrapError;
-  trap.mgr.emit_message = Silence;
-  trap.mgr.output_message = SilenceMessage;
+  codecs::JpegErrorTrap trap;
+  codecs::InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), trap);
   if (setjmp(trap.jump)) {
     jpeg_destroy_compress(&cinfo);
     return false;
@@ -89,11 +67,8 @@ bool Compress(const Bitmap& bgr, int quality, int step_x, int step_y, unsigned c
 // Runs the quantizer's pre-pass and copies out its colour map (red, green, blue triples).
 int ColourMap(const unsigned char* data, unsigned long size, int colours, uint8_t* map) {
   jpeg_decompress_struct cinfo;
-  ErrorTrap trap;
-  cinfo.err = jpeg_std_error(&trap.mgr);
-  trap.mgr.error_exit = TrapError;
-  trap.mgr.emit_message = Silence;
-  trap.mgr.output_message = SilenceMessage;
+  codecs::JpegErrorTrap trap;
+  codecs::InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), trap);
   if (setjmp(trap.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return 0;

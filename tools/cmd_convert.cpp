@@ -1,6 +1,6 @@
 // veldrimon-tool convert IN OUT [--quality N] [--colours N [--standard] [--remap|--dither]
 // [--236]]: decodes IN with the program's loader, optionally reduces it to N colours as the
-// viewer's "Reduce &Colors to..." does, and writes OUT in the format its extension names.
+// viewer's "Reduce &Colors to..." does, and writes OUT in the format its last extension names.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -66,16 +66,45 @@ codecs::WriteResult WritePng(const std::string& path, const Bitmap& bitmap, cons
 }
 
 struct WriterEntry {
-  uint16_t kind;
+  const char* extension;  // upper case, without the dot
   Writer write;
 };
 
-// By the kind OUT's name gives.
+// By OUT's last extension.
 constexpr WriterEntry kWriters[] = {
-    {picture::kKindBmp, WriteBmp}, {picture::kKindJpeg, WriteJpeg}, {picture::kKindIcon, WriteIco},
-    {picture::kKindGif, WriteGif}, {picture::kKindPcx, WritePcx},   {picture::kKindTga, WriteTga},
-    {picture::kKindPic, WritePic}, {picture::kKindPng, WritePng},
+    {"BMP", WriteBmp}, {"JPG", WriteJpeg}, {"JPE", WriteJpeg}, {"JPEG", WriteJpeg},
+    {"ICO", WriteIco}, {"GIF", WriteGif},  {"PCX", WritePcx},  {"TGA", WriteTga},
+    {"TARGA", WriteTga}, {"PIC", WritePic}, {"PNG", WritePng},
 };
+
+// The name the user gives for the output decides its format by its last extension alone: the
+// any-extension-anywhere test that serves the files a user already has would turn
+// "photo.jpg.out.bmp" into a JPEG.
+Writer WriterForOutput(const std::string& out) {
+  const size_t slash = out.find_last_of('/');
+  const size_t dot = out.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
+  std::string extension = out.substr(dot + 1);
+  for (char& c : extension) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  for (const WriterEntry& entry : kWriters) {
+    if (extension == entry.extension) return entry.write;
+  }
+  return nullptr;
+}
+
+std::string WritableExtensions() {
+  std::string list;
+  for (const WriterEntry& entry : kWriters) {
+    if (!list.empty()) list += ", ";
+    list += '.';
+    for (const char* c = entry.extension; *c != '\0'; ++c) {
+      list += static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+    }
+  }
+  return list;
+}
 
 int RunConvert(const std::vector<std::string>& args) {
   std::vector<std::string> files;
@@ -117,13 +146,10 @@ int RunConvert(const std::vector<std::string>& args) {
   }
   const std::string& in = files[0];
   const std::string& out = files[1];
-  const uint16_t out_kind = picture::KindFromName(out);
-  Writer writer = nullptr;
-  for (const WriterEntry& entry : kWriters) {
-    if (entry.kind == out_kind) writer = entry.write;
-  }
+  const Writer writer = WriterForOutput(out);
   if (writer == nullptr) {
-    std::fprintf(stderr, "convert: cannot write pictures of the kind of %s\n", out.c_str());
+    std::fprintf(stderr, "convert: cannot write %s: its last extension must be one of %s\n",
+                 out.c_str(), WritableExtensions().c_str());
     return 1;
   }
 

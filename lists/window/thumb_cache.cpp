@@ -1,17 +1,10 @@
 #include "lists/window/thumb_cache.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,7 +16,6 @@
 namespace vr::list_window {
 
 using picture::Bitmap;
-using picture::PixelFormat;
 
 namespace {
 
@@ -31,15 +23,6 @@ constexpr uint8_t kTagBmp[kKindTagBytes] = {3, 'B', 'M', 'P'};
 constexpr uint8_t kTagJpg[kKindTagBytes] = {3, 'J', 'P', 'G'};
 // A thumbnail cell is at most 150 x 150 here; records far beyond a generous bound are damaged.
 constexpr int64_t kLargestRecord = 64 << 20;
-
-void Put16(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  out[at] = static_cast<uint8_t>(v);
-  out[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-  Put16(out, at, v & 0xFFFF);
-  Put16(out, at + 2, v >> 16);
-}
 
 bool WriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
   while (size > 0) {
@@ -55,16 +38,6 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, int64_t offset) {
   }
   return true;
 }
-
-struct JpegErrors {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-
-void OnJpegError(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
-}
-void OnJpegMessage(j_common_ptr) {}
 
 }  // namespace
 
@@ -102,94 +75,6 @@ bool DecodeStampField(const uint8_t* in, int32_t* stamp) {
   if (value < INT32_MIN || value > INT32_MAX) return false;
   *stamp = static_cast<int32_t>(value);
   return true;
-}
-
-std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap) {
-  const bool indexed = bitmap.Format() == PixelFormat::k8;
-  const int w = bitmap.Width();
-  const int h = bitmap.Height();
-  const size_t stride = picture::RowStride(w, indexed ? PixelFormat::k8 : PixelFormat::k24);
-  const size_t palette_bytes = indexed ? 256 * 4 : 0;
-  const size_t offset = 14 + 40 + palette_bytes;
-  const size_t total = offset + stride * static_cast<size_t>(h);
-  std::vector<uint8_t> out(total, 0);
-  out[0] = 'B';
-  out[1] = 'M';
-  Put32(out, 2, static_cast<uint32_t>(total));
-  Put32(out, 10, static_cast<uint32_t>(offset));
-  Put32(out, 14, 40);
-  Put32(out, 18, static_cast<uint32_t>(w));
-  Put32(out, 22, static_cast<uint32_t>(h));
-  Put16(out, 26, 1);
-  Put16(out, 28, indexed ? 8 : 24);
-  Put32(out, 34, static_cast<uint32_t>(stride * static_cast<size_t>(h)));
-  if (indexed) {
-    Put32(out, 46, 256);
-    const auto& palette = bitmap.Palette();
-    for (size_t i = 0; i < palette.size() && i < 256; ++i) {
-      out[54 + i * 4] = palette[i].b;
-      out[54 + i * 4 + 1] = palette[i].g;
-      out[54 + i * 4 + 2] = palette[i].r;
-    }
-  }
-  // BMP rows run bottom first; our rows run top first with the same padding.
-  const size_t copy = indexed ? static_cast<size_t>(w) : static_cast<size_t>(w) * 3;
-  for (int y = 0; y < h; ++y) {
-    std::memcpy(out.data() + offset + static_cast<size_t>(h - 1 - y) * stride, bitmap.Row(y), copy);
-  }
-  return out;
-}
-
-std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality) {
-  const bool grey = bitmap.Format() == PixelFormat::k8;
-  if (bitmap.Empty() || (!grey && bitmap.Format() != PixelFormat::k24)) return {};
-  jpeg_compress_struct cinfo;
-  JpegErrors errors;
-  cinfo.err = jpeg_std_error(&errors.pub);
-  errors.pub.error_exit = OnJpegError;
-  errors.pub.output_message = OnJpegMessage;
-  unsigned char* buffer = nullptr;
-  unsigned long buffer_size = 0;
-  std::vector<uint8_t> row(static_cast<size_t>(bitmap.Width()) * 3);
-  std::vector<uint8_t> result;
-  if (setjmp(errors.jump) != 0) {
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return {};
-  }
-  jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &buffer, &buffer_size);
-  cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
-  cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  const auto& palette = bitmap.Palette();
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const uint8_t* src = bitmap.Row(static_cast<int>(cinfo.next_scanline));
-    for (int x = 0; x < bitmap.Width(); ++x) {
-      uint8_t* d = row.data() + x * 3;
-      if (grey) {
-        const picture::Rgb c = src[x] < palette.size() ? palette[src[x]] : picture::Rgb{};
-        d[0] = c.r;
-        d[1] = c.g;
-        d[2] = c.b;
-      } else {
-        d[0] = src[x * 3 + 2];
-        d[1] = src[x * 3 + 1];
-        d[2] = src[x * 3];
-      }
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  result.assign(buffer, buffer + buffer_size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return result;
 }
 
 RecordStatus ParseRecord(const uint8_t* data, size_t size, int32_t expected_stamp, bool check_stamp,
@@ -287,14 +172,14 @@ CacheRecord ThumbCache::Append(int32_t stamp, const Bitmap& cell, int list_count
   if (palette_display) {
     Bitmap reduced = cell;
     if (reduce) reduce(reduced);
-    image = EncodeBmp(reduced);
+    image = codecs::EncodeBmpMemory(reduced);
   } else if (NextFormat() == ThumbFormat::kBmp) {
-    image = EncodeBmp(cell);
+    image = codecs::EncodeBmpMemory(cell);
   } else {
     record.format = ThumbFormat::kJpeg;
-    image = EncodeJpeg(cell, JpegQualityFor(list_count));
-    if (image.empty()) return {};
+    image = codecs::EncodeJpegMemory(cell, {JpegQualityFor(list_count), false});
   }
+  if (image.empty()) return {};
   std::vector<uint8_t> bytes(kRecordHeaderBytes + image.size());
   EncodeStampField(stamp, bytes.data());
   std::memcpy(bytes.data() + kStampFieldBytes,

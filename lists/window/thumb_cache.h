@@ -41,11 +41,6 @@ int JpegQualityFor(int list_count);
 void EncodeStampField(int32_t stamp, uint8_t* out);
 bool DecodeStampField(const uint8_t* in, int32_t* stamp);
 
-// A 24-bit (or 8-bit with palette) picture as a complete BMP file in memory.
-std::vector<uint8_t> EncodeBmp(const picture::Bitmap& bitmap);
-// A 24-bit or 8-bit picture as a JPEG stream in memory; empty on failure.
-std::vector<uint8_t> EncodeJpeg(const picture::Bitmap& bitmap, int quality);
-
 enum class RecordStatus { kOk, kStale, kDamaged };
 
 // Reads one record held in memory: checks the stamp against `expected_stamp` (any stamp when

@@ -1,11 +1,5 @@
 #include "lists/window/thumb_maker.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,9 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <csetjmp>
 #include <cstring>
 
+#include "picture/codecs/jpeg/jpeg_codec.h"
 #include "picture/fit.h"
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
@@ -29,18 +23,6 @@ using picture::PixelFormat;
 using picture::Rgb;
 
 namespace {
-
-struct JpegErrors {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-void OnJpegError(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
-}
-void OnJpegMessage(j_common_ptr) {}
-
-// Limits on what the fast road accepts before allocating anything.
-constexpr JDIMENSION kLargestJpegSide = 65500;
 
 void FillRect(Bitmap& bmp, int left, int top, int width, int height, Rgb colour) {
   const int x0 = std::max(0, left);
@@ -220,60 +202,19 @@ bool DecodeJpegForBox(const std::string& path, int box_width, int box_height, Bi
   ::close(fd);
   if (got == 0) return false;
 
-  jpeg_decompress_struct cinfo;
-  JpegErrors errors;
-  cinfo.err = jpeg_std_error(&errors.pub);
-  errors.pub.error_exit = OnJpegError;
-  errors.pub.output_message = OnJpegMessage;
+  // The fast road takes plain files only: progressive and CMYK files go the general way, which
+  // guards their costs.
+  const codecs::JpegHeaderFacts facts = codecs::ReadJpegHeaderMemory(bytes.data(), got);
+  if (!facts.ok || facts.width <= 0 || facts.height <= 0 || facts.width > kLargestJpegSide ||
+      facts.height > kLargestJpegSide || facts.progressive || facts.components == 4) {
+    return false;
+  }
+  codecs::JpegDecodeSettings settings;
+  settings.cover_width = box_width;
+  settings.cover_height = box_height;
+  settings.best_quality = false;
   Bitmap result;
-  if (setjmp(errors.jump) != 0) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(got));
-  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || cinfo.image_width == 0 ||
-      cinfo.image_height == 0 || cinfo.image_width > kLargestJpegSide ||
-      cinfo.image_height > kLargestJpegSide || cinfo.progressive_mode ||
-      (cinfo.jpeg_color_space != JCS_YCbCr && cinfo.jpeg_color_space != JCS_GRAYSCALE &&
-       cinfo.jpeg_color_space != JCS_RGB)) {
-    // Progressive and CMYK files take the general road, which guards their costs.
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  int denom = 8;
-  while (denom > 1 && (static_cast<int>((cinfo.image_width + denom - 1) / denom) < box_width ||
-                       static_cast<int>((cinfo.image_height + denom - 1) / denom) < box_height)) {
-    denom /= 2;
-  }
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = static_cast<unsigned>(denom);
-  cinfo.dct_method = JDCT_IFAST;
-  cinfo.do_fancy_upsampling = FALSE;
-  cinfo.do_block_smoothing = FALSE;
-  const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-  cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
-  jpeg_calc_output_dimensions(&cinfo);
-  if (!result.Create(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                     PixelFormat::k24)) {
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
-  jpeg_start_decompress(&cinfo);
-  std::vector<uint8_t> grey_row(grey ? cinfo.output_width : 0);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    uint8_t* row = result.Row(static_cast<int>(cinfo.output_scanline));
-    JSAMPROW rows[1] = {grey ? grey_row.data() : row};
-    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) break;
-    if (grey) {
-      for (JDIMENSION x = 0; x < cinfo.output_width; ++x) {
-        row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = grey_row[x];
-      }
-    }
-  }
-  // Lines a truncated file did not deliver stay black, as libjpeg leaves them.
-  jpeg_abort_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
+  if (!codecs::LoadJpegMemory(bytes.data(), got, result, settings).ok()) return false;
   *out = std::move(result);
   return true;
 }

@@ -6,11 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <set>
 #include <string>
 
+#include "gif/gif_test_support.h"
 #include "picture/bitmap.h"
 #include "picture/codecs/bmp/bmp_codec.h"
+#include "picture/codecs/codec_api.h"
+#include "picture/codecs/gif/gif_graphics.h"
 #include "picture/palette.h"
 #include "test_support/temp_dir.h"
 
@@ -110,6 +115,132 @@ TEST_F(ConvertTool, RefusesBadOptionsWithUsageAndWritesNothing) {
   EXPECT_EQ(RunTool("convert " + source_ + " " + out + " --colours 16 --bogus"), 2);
   EXPECT_EQ(RunTool("reduce " + source_ + " " + out + " --colours 7"), 2);
   EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// The tool's exit code and what it wrote to its error output.
+int RunToolCapturing(const std::string& arguments, const std::string& errors, std::string* text) {
+  const int status = std::system((Tool() + " " + arguments + " >/dev/null 2>" + errors).c_str());
+  std::ifstream in(errors);
+  std::stringstream all;
+  all << in.rdbuf();
+  *text = all.str();
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A two-image GIF from our own writer whose images carry different colour tables; the second
+// image covers the top-left 2 x 2 pixels of the 4 x 3 first one.
+std::vector<uint8_t> TwoTableGif(const std::vector<picture::Rgb>& first_colours,
+                                 const std::vector<picture::Rgb>& second_colours) {
+  picture::Bitmap first;
+  first.Create(4, 3, picture::PixelFormat::k8);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) first.Row(y)[x] = static_cast<uint8_t>((x + y) & 1);
+  }
+  picture::Bitmap second;
+  second.Create(2, 2, picture::PixelFormat::k8);
+  second.Row(1)[1] = 1;
+  codecs::gif::GifWriterOptions options;
+  options.colour_count = 2;
+  return codecs::gif::testing::JoinWithLocalTables(
+      {codecs::gif::TGifGraphics::EncodeGif(first, first_colours, options),
+       codecs::gif::TGifGraphics::EncodeGif(second, second_colours, options)});
+}
+
+// Converting an animation whose images have their own tables keeps each image's colours: the
+// first image's background does not take the second image's table.
+TEST_F(ConvertTool, AnimationWithLocalTablesKeepsEachImagesColours) {
+  const std::vector<picture::Rgb> a = {{200, 0, 0}, {0, 0, 200}};
+  const std::vector<picture::Rgb> b = {{0, 255, 0}, {255, 255, 0}};
+  const std::string in = dir_.Write("two.gif", TwoTableGif(a, b));
+  const std::string out = dir_.File("two.bmp");
+  ASSERT_EQ(RunTool("convert " + in + " " + out), 0);
+  const picture::Bitmap converted = Load(out);
+  ASSERT_EQ(converted.Width(), 4);
+  ASSERT_EQ(converted.Height(), 3);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      picture::Rgb want = a[static_cast<size_t>((x + y) & 1)];
+      if (x < 2 && y < 2) want = b[x == 1 && y == 1 ? 1 : 0];
+      EXPECT_EQ(converted.ColourAt(x, y), want) << x << "," << y;
+    }
+  }
+}
+
+// Palette pictures keep their exact 8-bit colours through a conversion to GIF, BMP and PNG.
+TEST_F(ConvertTool, PaletteColoursSurviveConversionExactly) {
+  picture::Bitmap picture;
+  picture.Create(5, 2, picture::PixelFormat::k4);
+  for (int x = 0; x < 5; ++x) {
+    picture.Row(0)[x / 2] = static_cast<uint8_t>(picture.Row(0)[x / 2] | (x & 1 ? 1 : 0x20));
+  }
+  std::vector<picture::Rgb> colours(16);
+  colours[0] = {8, 16, 18};
+  colours[1] = {255, 1, 130};
+  colours[2] = {3, 254, 77};
+  picture.SetPalette(colours);
+  const std::string in = dir_.File("colours.gif");
+  ASSERT_TRUE(codecs::SaveGif(in, picture, codecs::GifSaveOptions()).ok);
+  for (const char* extension : {"gif", "bmp", "png"}) {
+    const std::string out = dir_.File(std::string("colours_out.") + extension);
+    ASSERT_EQ(RunTool("convert " + in + " " + out), 0) << extension;
+    picture::Bitmap back;
+    if (std::string(extension) == "bmp") {
+      ASSERT_TRUE(codecs::LoadBmpFile(out, back).ok());
+    } else if (std::string(extension) == "png") {
+      ASSERT_TRUE(codecs::LoadPngFile(out, back, false, picture::DecodeOptions()).ok());
+    } else {
+      ASSERT_TRUE(codecs::LoadGifStill(out, back, picture::Rgb{}, nullptr).ok());
+    }
+    EXPECT_EQ(back.ColourAt(0, 0), colours[2]) << extension;
+    EXPECT_EQ(back.ColourAt(1, 0), colours[1]) << extension;
+    EXPECT_EQ(back.ColourAt(0, 1), colours[0]) << extension;
+    EXPECT_EQ(back.ColourAt(4, 1), colours[0]) << extension;
+  }
+}
+
+// For the output the last extension decides the writer; a last extension that names no writer
+// is refused with the list of those that do, and nothing is written.
+TEST_F(ConvertTool, OutputFormatFollowsTheLastExtension) {
+  const std::string bmp = dir_.File("photo.jpg.out.bmp");
+  ASSERT_EQ(RunTool("convert " + source_ + " " + bmp), 0);
+  std::ifstream file(bmp, std::ios::binary);
+  char magic[2] = {};
+  file.read(magic, 2);
+  EXPECT_EQ(std::string(magic, 2), "BM");
+  EXPECT_EQ(Load(bmp).Width(), 96);
+
+  const std::string png = dir_.File("Picture.BMP.PnG");
+  ASSERT_EQ(RunTool("convert " + source_ + " " + png), 0);
+  picture::Bitmap back;
+  EXPECT_TRUE(codecs::LoadPngFile(png, back, false, picture::DecodeOptions()).ok());
+
+  for (const char* name : {"photo.bmp.txt", "photo.jpg.out", "noextension", "dir.gif/plain"}) {
+    const std::string out = dir_.File(name);
+    std::string errors;
+    EXPECT_EQ(RunToolCapturing("convert " + source_ + " " + out, dir_.File("errors.txt"), &errors),
+              1)
+        << name;
+    EXPECT_NE(errors.find(".bmp, .jpg, .jpe, .jpeg, .ico, .gif, .pcx, .tga, .targa, .pic, .png"),
+              std::string::npos)
+        << name << ": " << errors;
+    EXPECT_FALSE(std::filesystem::exists(out)) << name;
+  }
+}
+
+// A 16-bit black-and-white TGA (grey and alpha bytes) converts as greys.
+TEST_F(ConvertTool, SixteenBitGreyTgaConvertsAsGreys) {
+  std::vector<uint8_t> tga = {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 16, 0x20};
+  for (const uint8_t grey : {0x11, 0x80, 0xEE}) {
+    tga.push_back(grey);
+    tga.push_back(0xFF);
+  }
+  const std::string in = dir_.Write("grey.tga", tga);
+  const std::string out = dir_.File("grey.bmp");
+  ASSERT_EQ(RunTool("convert " + in + " " + out), 0);
+  const picture::Bitmap converted = Load(out);
+  EXPECT_EQ(converted.ColourAt(0, 0), (picture::Rgb{0x11, 0x11, 0x11}));
+  EXPECT_EQ(converted.ColourAt(1, 0), (picture::Rgb{0x80, 0x80, 0x80}));
+  EXPECT_EQ(converted.ColourAt(2, 0), (picture::Rgb{0xEE, 0xEE, 0xEE}));
 }
 
 }  // namespace

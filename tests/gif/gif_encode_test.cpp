@@ -218,6 +218,65 @@ TEST(GifEntryPoints, SaveLoadStillAndAnimationTest) {
   EXPECT_EQ(w.error, "Stream write error");
 }
 
+// An animation whose images bring their own colour tables, shown still: every pixel keeps the
+// colour its own image gives it (the picture goes over to 24 bits); when the tables agree the
+// picture stays at 8 bits. Colours keep the file's 8-bit values.
+TEST(GifEntryPoints, StillPictureOfImagesWithTheirOwnTables) {
+  using picture::Rgb;
+  Bitmap first;
+  first.Create(4, 3, PixelFormat::k8);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) first.Row(y)[x] = static_cast<uint8_t>((x + y) & 1);
+  }
+  const std::vector<Rgb> first_colours = {{8, 16, 18}, {250, 3, 7}, {1, 1, 1}, {2, 2, 2}};
+  Bitmap second;
+  second.Create(2, 2, PixelFormat::k8);
+  second.Row(0)[0] = 1;  // the rest 0
+  const std::vector<Rgb> second_colours = {{10, 200, 30}, {99, 98, 97}, {1, 1, 1}, {2, 2, 2}};
+  GifWriterOptions options;
+  options.colour_count = 4;
+  auto encode = [&](const Bitmap& picture, const std::vector<Rgb>& colours) {
+    return TGifGraphics::EncodeGif(picture, colours, options);
+  };
+  test_support::TempDir tmp;
+  const std::string differ = tmp.Write(
+      "differ.gif",
+      testing::JoinWithLocalTables({encode(first, first_colours), encode(second, second_colours)}));
+  Bitmap still;
+  bool animated = false;
+  ReadResult r = LoadGifStill(differ, still, Rgb{255, 255, 255}, &animated);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_TRUE(animated);
+  ASSERT_EQ(still.Width(), 4);
+  ASSERT_EQ(still.Height(), 3);
+  EXPECT_EQ(still.Format(), PixelFormat::k24);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      Rgb want = first_colours[static_cast<size_t>((x + y) & 1)];
+      if (x < 2 && y < 2) want = second_colours[x == 0 && y == 0 ? 1 : 0];
+      EXPECT_EQ(still.ColourAt(x, y), want) << x << "," << y;
+    }
+  }
+
+  const std::string agree = tmp.Write(
+      "agree.gif",
+      testing::JoinWithLocalTables({encode(first, first_colours), encode(second, first_colours)}));
+  r = LoadGifStill(agree, still, Rgb{255, 255, 255}, &animated);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(still.Format(), PixelFormat::k8);
+  EXPECT_EQ(still.PixelAt(0, 0), 1u);
+  EXPECT_EQ(still.PixelAt(3, 2), 1u);
+  EXPECT_EQ(still.ColourAt(1, 0), (Rgb{8, 16, 18}));
+
+  // Saved again, the 8-bit table goes out as it came in.
+  const std::string again = tmp.File("again.gif");
+  ASSERT_TRUE(SaveGif(again, still, GifSaveOptions()).ok);
+  Bitmap reread;
+  ASSERT_TRUE(LoadGifStill(again, reread, Rgb{}, nullptr).ok());
+  EXPECT_EQ(reread.ColourAt(1, 0), (Rgb{8, 16, 18}));
+  EXPECT_EQ(reread.ColourAt(0, 0), (Rgb{250, 3, 7}));
+}
+
 // The peer tools read our files. Skipped with a message when a tool is missing.
 TEST(GifWriter, PeerToolsAcceptOurFiles) {
   const bool have_giftext = std::system("command -v giftext >/dev/null 2>&1") == 0;

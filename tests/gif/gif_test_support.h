@@ -204,4 +204,27 @@ class ScriptedHost : public TGifHost {
   }
 };
 
+// Joins single-image files made by our writer into one GIF89a animation in which every image
+// carries its own (local) colour table: the first file's screen, no global table.
+inline std::vector<uint8_t> JoinWithLocalTables(const std::vector<std::vector<uint8_t>>& files) {
+  std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+  if (files.empty() || files[0].size() < 13) return out;
+  out.insert(out.end(), files[0].begin() + 6, files[0].begin() + 13);
+  out[10] = static_cast<uint8_t>(out[10] & 0x7F);  // no global table
+  for (const std::vector<uint8_t>& f : files) {
+    const int bits = (f[10] & 7) + 1;
+    const size_t table = size_t{3} << bits;
+    const size_t image = 13 + table;  // the writer puts the descriptor right after the table
+    if (f.size() < image + 11 || f[image] != 0x2C) return {};
+    std::vector<uint8_t> descriptor(f.begin() + static_cast<long>(image),
+                                    f.begin() + static_cast<long>(image + 10));
+    descriptor[9] = static_cast<uint8_t>(descriptor[9] | 0x80 | (bits - 1));
+    out.insert(out.end(), descriptor.begin(), descriptor.end());
+    out.insert(out.end(), f.begin() + 13, f.begin() + static_cast<long>(image));
+    out.insert(out.end(), f.begin() + static_cast<long>(image + 10), f.end() - 1);  // no trailer
+  }
+  out.push_back(0x3B);
+  return out;
+}
+
 }  // namespace vr::codecs::gif::testing

@@ -223,6 +223,54 @@ TEST(BmpRead, MaskedRowsFollowTheFileStride) {
   }
 }
 
+// Some writers store a data offset that points into their own colour table: the pixels are read
+// right after the table, not from inside it. An OS/2 core header, which has no colour count,
+// still takes a short table's length from the offset.
+TEST(BmpRead, DataOffsetInsideTheColourTableReadsAfterTheTable) {
+  for (const int bits : {8, 4, 24}) {
+    DibShape s;
+    s.width = 9;
+    s.height = 5;
+    s.bits = bits;
+    if (bits <= 8) {
+      s.palette = NoisePalette(1 << bits, 70u + static_cast<uint32_t>(bits));
+    } else {
+      s.palette = NoisePalette(16, 77);  // an optional table in front of deep pixels
+    }
+    s.pixels = NoiseRows(9, 5, bits, 80u + static_cast<uint32_t>(bits));
+    Bytes good = BmpBytes(s);
+    Bitmap expected;
+    ASSERT_TRUE(ReadBmp(good, expected).ok());
+    for (const uint32_t back : {4u, 40u}) {
+      Bytes wrong = good;
+      const uint32_t offset = 14 + 40 + static_cast<uint32_t>(s.palette.size()) * 4 - back;
+      for (int i = 0; i < 4; ++i) wrong[10 + i] = static_cast<uint8_t>(offset >> (8 * i));
+      Bitmap bitmap;
+      const ReadResult read = ReadBmp(wrong, bitmap);
+      ASSERT_TRUE(read.ok()) << bits << ": " << read.error;
+      EXPECT_TRUE(bitmap == expected) << bits << " bits, offset " << back << " bytes early";
+      ExpectSameAsQt(bitmap, QtRead(good, "BMP"), "offset in table");
+    }
+  }
+
+  DibShape core;
+  core.core = true;
+  core.width = 6;
+  core.height = 3;
+  core.bits = 8;
+  core.palette = NoisePalette(20, 91);  // 20 of 256 entries stored
+  core.pixels = NoiseRows(6, 3, 8, 92);
+  for (uint8_t& v : core.pixels) v = static_cast<uint8_t>(v % 20);
+  Bitmap bitmap;
+  ASSERT_TRUE(ReadBmp(BmpBytes(core), bitmap).ok());
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      const uint8_t index = core.pixels[static_cast<size_t>(2 - y) * Stride(6, 8) + x];
+      ASSERT_EQ(bitmap.ColourAt(x, y), core.palette[index]) << x << "," << y;
+    }
+  }
+}
+
 TEST(BmpRead, RunLengthPlacesPixelsWhereTheCodesSay) {
   Bitmap bitmap;
   ASSERT_TRUE(ReadBmp(BmpBytes(BmpCases()[12].shape), bitmap).ok());  // RLE8, bottom-up

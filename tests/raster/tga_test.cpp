@@ -228,6 +228,39 @@ TEST(TgaRead, SixteenBitPixelsTruncateToEightBits) {
   EXPECT_EQ(bm.PixelAt(1, 0), (8u << 16) | (131u << 8) | 255u);
 }
 
+// Image editors write black-and-white pictures with an alpha channel as 16-bit pixels of a grey
+// byte and an alpha byte; they are greys, not 5-5-5 colours.
+TEST(TgaRead, SixteenBitGreyWithAlphaReadsTheGreyByte) {
+  Bytes raw = TgaHeader(3, 16, 3, 1, 0x20);
+  raw.Raw({0x10, 0xFF, 0x80, 0x00, 0xFE, 0x7F});
+  Bitmap bm;
+  ReadResult r = LoadBytes(raw, bm);
+  ASSERT_TRUE(r.ok()) << r.error;
+  EXPECT_EQ(r.depth, 16);
+  ASSERT_EQ(bm.Format(), PixelFormat::k24);
+  EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{0x10, 0x10, 0x10}));
+  EXPECT_EQ(bm.ColourAt(1, 0), (Rgb{0x80, 0x80, 0x80}));
+  EXPECT_EQ(bm.ColourAt(2, 0), (Rgb{0xFE, 0xFE, 0xFE}));
+
+  // Run-length, bottom-up: a repeat packet of 2 then a raw packet of 1 per row.
+  Bytes rle = TgaHeader(11, 16, 3, 2, 0);
+  rle.Raw({0x81, 0x40, 0xFF, 0x00, 0xC8, 0x00});  // bottom row: 0x40 0x40 0xC8
+  rle.Raw({0x81, 0x05, 0x11, 0x00, 0x33, 0x22});  // top row: 0x05 0x05 0x33
+  r = LoadBytes(rle, bm);
+  ASSERT_TRUE(r.ok()) << r.error;
+  ASSERT_EQ(bm.Format(), PixelFormat::k24);
+  EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{0x05, 0x05, 0x05}));
+  EXPECT_EQ(bm.ColourAt(2, 0), (Rgb{0x33, 0x33, 0x33}));
+  EXPECT_EQ(bm.ColourAt(1, 1), (Rgb{0x40, 0x40, 0x40}));
+  EXPECT_EQ(bm.ColourAt(2, 1), (Rgb{0xC8, 0xC8, 0xC8}));
+
+  // A true-colour file of 16 bits keeps its 5-5-5 reading.
+  Bytes colour = TgaHeader(10, 16, 1, 1, 0x20);
+  colour.Raw({0x80, 0x00, 0x7C});
+  ASSERT_TRUE(LoadBytes(colour, bm).ok());
+  EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{255, 0, 0}));
+}
+
 TEST(TgaRead, BadHeadersAndUndecodedDepth) {
   Bitmap bm;
   ReadResult r = LoadBytes(TgaHeader(4, 8, 2, 2, 0), bm);

@@ -420,15 +420,22 @@ ReadResult LoadBmp(TFastFileIO& io, Bitmap& bitmap) {
     bitmap.MakeFailure();
     return result;
   }
-  const uint32_t palette_start = kFileHeaderSize + header.BytesRead();
+  const uint64_t palette_start = kFileHeaderSize + uint64_t{header.BytesRead()};
   const uint32_t entry_size = header.core ? 3 : 4;
-  const bool offset_usable = offset >= palette_start && offset < file_size;
+  // Deep pictures may carry an optional table too: it is passed over.
   uint32_t entries = header.PaletteEntries();
-  if (offset_usable && header.bits <= 8) {
-    // Some writers store a shorter palette than the depth needs; the data offset tells.
-    entries = std::min(entries, (offset - palette_start) / entry_size);
+  const uint64_t table_end = palette_start + uint64_t{entries} * entry_size;
+  if (header.core && header.bits <= 8 && offset >= palette_start && offset < table_end) {
+    // The core header has no colour count: writers that store a shorter table than the depth
+    // needs tell its length by the data offset alone.
+    entries = static_cast<uint32_t>((offset - palette_start) / entry_size);
   }
-  std::vector<Rgb> palette = ReadDibPalette(io, header, header.bits <= 8 ? entries : 0);
+  // A data offset that points into the header or the colour table (some writers get it wrong)
+  // is not followed: the pixels are read right after the table, as other readers do.
+  const bool offset_usable =
+      offset < file_size &&
+      (header.core ? offset >= palette_start : offset >= table_end);
+  std::vector<Rgb> palette = ReadDibPalette(io, header, entries);
   if (offset_usable) {
     io.Seek(offset);
     io.Empty();
@@ -452,59 +459,109 @@ ReadResult LoadBmpFile(const std::string& path, Bitmap& bitmap) {
   return LoadFromPath(path, bitmap, LoadBmp);
 }
 
-WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
-  WriteResult result;
+namespace {
+
+// What a BMP of `bitmap` looks like: 1, 4 and 8 bits keep their palettes, every other format is
+// written as 24 bits; rows run bottom first.
+struct BmpLayout {
+  PixelFormat format = PixelFormat::kNone;
+  size_t stride = 0;
+  uint32_t palette_entries = 0;
+  uint64_t offset = 0;
+  uint64_t image_size = 0;
+  uint8_t head[kFileHeaderSize + 40] = {};
+};
+
+// False with the message when the picture cannot be a BMP.
+bool LayOut(const Bitmap& bitmap, BmpLayout& layout, std::string& error) {
   if (bitmap.Empty()) {
-    result.error = "Nothing to save";
-    return result;
+    error = "Nothing to save";
+    return false;
   }
-  const PixelFormat format = bitmap.Indexed() ? bitmap.Format() : PixelFormat::k24;
-  const int bits = picture::BitsOf(format);
+  layout.format = bitmap.Indexed() ? bitmap.Format() : PixelFormat::k24;
+  const int bits = picture::BitsOf(layout.format);
   const int width = bitmap.Width();
   const int height = bitmap.Height();
-  const size_t stride = RowStride(width, format);
-  const uint32_t palette_entries = bitmap.Indexed() ? (1u << bits) : 0;
-  const uint64_t offset = kFileHeaderSize + 40 + uint64_t{palette_entries} * 4;
-  const uint64_t image_size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
-  if (stride == 0 || offset + image_size > UINT32_MAX) {
-    result.error = "Picture too large for a bitmap file";
-    return result;
+  layout.stride = RowStride(width, layout.format);
+  layout.palette_entries = bitmap.Indexed() ? (1u << bits) : 0;
+  layout.offset = kFileHeaderSize + 40 + uint64_t{layout.palette_entries} * 4;
+  layout.image_size = static_cast<uint64_t>(layout.stride) * static_cast<uint64_t>(height);
+  if (layout.stride == 0 || layout.offset + layout.image_size > UINT32_MAX) {
+    error = "Picture too large for a bitmap file";
+    return false;
   }
-
-  uint8_t head[kFileHeaderSize + 40] = {};
+  uint8_t* head = layout.head;
   head[0] = 'B';
   head[1] = 'M';
-  Put32(head + 2, static_cast<uint32_t>(offset + image_size));
-  Put32(head + 10, static_cast<uint32_t>(offset));
+  Put32(head + 2, static_cast<uint32_t>(layout.offset + layout.image_size));
+  Put32(head + 10, static_cast<uint32_t>(layout.offset));
   Put32(head + 14, 40);
   Put32(head + 18, static_cast<uint32_t>(width));
   Put32(head + 22, static_cast<uint32_t>(height));
   Put16(head + 26, 1);
   Put16(head + 28, static_cast<uint16_t>(bits));
-  Put32(head + 34, static_cast<uint32_t>(image_size));
+  Put32(head + 34, static_cast<uint32_t>(layout.image_size));
   Put32(head + 38, 3780);  // 96 pixels per inch
   Put32(head + 42, 3780);
-  Put32(head + 46, palette_entries);
+  Put32(head + 46, layout.palette_entries);
+  return true;
+}
 
+void PaletteQuad(const Bitmap& bitmap, uint32_t i, uint8_t quad[4]) {
+  const Rgb c = i < bitmap.Palette().size() ? bitmap.Palette()[i] : Rgb{};
+  quad[0] = c.b;
+  quad[1] = c.g;
+  quad[2] = c.r;
+  quad[3] = 0;
+}
+
+// Row y as the file stores it; `line` (stride bytes, zeroed padding) serves formats that need
+// converting.
+const uint8_t* FileRow(const Bitmap& bitmap, int y, uint8_t* line) {
+  if (bitmap.Indexed() || bitmap.Format() == PixelFormat::k24) return bitmap.Row(y);
+  picture::ExpandRowTo24(bitmap, y, line);
+  return line;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeBmpMemory(const Bitmap& bitmap) {
+  BmpLayout layout;
+  std::string error;
+  if (!LayOut(bitmap, layout, error)) return {};
+  std::vector<uint8_t> out(layout.offset + layout.image_size, 0);
+  std::memcpy(out.data(), layout.head, sizeof layout.head);
+  for (uint32_t i = 0; i < layout.palette_entries; ++i) {
+    PaletteQuad(bitmap, i, out.data() + sizeof layout.head + i * 4);
+  }
+  std::vector<uint8_t> line(layout.stride, 0);
+  const int height = bitmap.Height();
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(out.data() + layout.offset + static_cast<size_t>(height - 1 - y) * layout.stride,
+                FileRow(bitmap, y, line.data()), layout.stride);
+  }
+  return out;
+}
+
+WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
+  WriteResult result;
+  BmpLayout layout;
+  if (!LayOut(bitmap, layout, result.error)) return result;
+  const size_t stride = layout.stride;
   std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[stride]());
   std::FILE* f = line ? std::fopen(path.c_str(), "wb") : nullptr;
   if (f == nullptr) {
     result.error = "Cannot create file";
     return result;
   }
-  bool ok = WriteAll(f, head, sizeof head);
-  for (uint32_t i = 0; ok && i < palette_entries; ++i) {
-    const Rgb c = i < bitmap.Palette().size() ? bitmap.Palette()[i] : Rgb{};
-    const uint8_t quad[4] = {c.b, c.g, c.r, 0};
+  bool ok = WriteAll(f, layout.head, sizeof layout.head);
+  for (uint32_t i = 0; ok && i < layout.palette_entries; ++i) {
+    uint8_t quad[4];
+    PaletteQuad(bitmap, i, quad);
     ok = WriteAll(f, quad, 4);
   }
-  for (int y = height - 1; ok && y >= 0; --y) {
-    if (bitmap.Indexed() || bitmap.Format() == PixelFormat::k24) {
-      ok = WriteAll(f, bitmap.Row(y), stride);
-    } else {
-      picture::ExpandRowTo24(bitmap, y, line.get());
-      ok = WriteAll(f, line.get(), stride);
-    }
+  for (int y = bitmap.Height() - 1; ok && y >= 0; --y) {
+    ok = WriteAll(f, FileRow(bitmap, y, line.get()), stride);
   }
   if (std::fclose(f) != 0) ok = false;
   if (!ok) {

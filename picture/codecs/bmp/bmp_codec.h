@@ -71,6 +71,8 @@ ReadResult LoadFromPath(const std::string& path, Bitmap& bitmap,
 // Writes a BMP: 1, 4, 8 bits with their palettes, 24 bits; 15, 16 and 32-bit pictures are
 // written as 24 bits. Stops at the first failed write and reports "Stream write error".
 WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap);
+// The same file into memory; empty when the picture cannot be a BMP.
+std::vector<uint8_t> EncodeBmpMemory(const Bitmap& bitmap);
 
 // Whether a picture needing `claimed_bytes` of memory is believable from a file of `file_size`
 // bytes whose data may be compressed by at most `ratio`: it keeps a few hostile header bytes from

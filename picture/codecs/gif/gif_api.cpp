@@ -1,6 +1,4 @@
 // The GIF entry points of codec_api.h, on top of TGifGraphics.
-#include <algorithm>
-
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/gif/gif_graphics.h"
 
@@ -60,15 +58,9 @@ WriteResult SaveGif(const std::string& path, const Bitmap& bitmap, const GifSave
     }
     if (!line.empty()) writer.comment_lines.push_back(line);
   }
-  gif::Palette6 palette6(768, 0);
-  const auto& palette = bitmap.Palette();
-  for (size_t i = 0; i < std::min<size_t>(palette.size(), 256); ++i) {
-    palette6[i * 3] = gif::Shrink8(palette[i].r);
-    palette6[i * 3 + 1] = gif::Shrink8(palette[i].g);
-    palette6[i * 3 + 2] = gif::Shrink8(palette[i].b);
-  }
   gif::TGifGraphics gif;
-  result.ok = gif.SaveGif(path, bitmap, palette6, writer, &result.error);
+  // The picture's own 8-bit entries go into the file unchanged.
+  result.ok = gif.SaveGif(path, bitmap, bitmap.Palette(), writer, &result.error);
   return result;
 }
 

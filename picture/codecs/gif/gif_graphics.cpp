@@ -173,6 +173,7 @@ class TGifGraphics::RestoreStore {
 TGifGraphics::TGifGraphics()
     : host_(&DefaultGifHost()),
       palette6_(768, 0),
+      palette8_(256),
       lzw_(std::make_unique<Lzw>()),
       restore_(std::make_unique<RestoreStore>()) {}
 
@@ -222,6 +223,8 @@ void TGifGraphics::ResetResults() {
   comment_bytes_.clear();
   comment_started_ = false;
   palette6_.assign(768, 0);
+  palette8_.assign(256, Rgb{});
+  true_colour_ = false;
   error_.clear();
   gif89a_ = false;
   screen_width_ = screen_height_ = 0;
@@ -271,15 +274,24 @@ bool TGifGraphics::ReadHeader(TFastFileIO& io) {
   if (packed & 0x80) {
     ReadColourTable(io, 1 << bits_);
   } else {
-    std::memcpy(palette6_.data(), bits_ == 1 ? kTableA6 : kTableB6, 48);
+    SetStandardTable(bits_ == 1 ? kTableA6 : kTableB6);
   }
   return true;
+}
+
+void TGifGraphics::SetStandardTable(const uint8_t* table6) {
+  std::memcpy(palette6_.data(), table6, 48);
+  for (int i = 0; i < 16; ++i) {
+    palette8_[i] = Rgb{Expand6(table6[i * 3]), Expand6(table6[i * 3 + 1]), Expand6(table6[i * 3 + 2])};
+  }
+  palette_dirty_ = true;
 }
 
 void TGifGraphics::ReadColourTable(TFastFileIO& io, int entries) {
   uint8_t table[768];
   io.ReadBlock(table, static_cast<size_t>(entries) * 3);
   for (int i = 0; i < entries * 3; ++i) palette6_[i] = static_cast<uint8_t>(table[i] >> 2);
+  for (int i = 0; i < entries; ++i) palette8_[i] = Rgb{table[i * 3], table[i * 3 + 1], table[i * 3 + 2]};
   palette_dirty_ = true;
 }
 
@@ -363,7 +375,16 @@ bool TGifGraphics::Run(TFastFileIO& io, Bitmap& composition, Mode mode) {
       DisposePrevious(composition);
     }
     if (control_.transparent) override_index_ = control_.transparent_index;
-    if (palette_dirty_ || override_index_ != applied_override_) ApplyPalette(composition);
+    if (still_active_ && !true_colour_ && frames_shown_ > 0 &&
+        (palette_dirty_ || override_index_ != applied_override_) &&
+        ShownPalette() != composition.Palette()) {
+      // A still picture shows every image at once: when this one brings other colours, what
+      // is drawn keeps its own by going over to 24 bits.
+      ComposeInTrueColour(composition);
+    }
+    if (!true_colour_ && (palette_dirty_ || override_index_ != applied_override_)) {
+      ApplyPalette(composition);
+    }
     if (!DecodeImage(io, composition, rect, interlaced_)) {
       Fail(composition);
       ok = false;
@@ -442,9 +463,9 @@ uint8_t TGifGraphics::NearestIndex(Rgb colour) const {
   int best = 0;
   int best_distance = 1 << 30;
   for (int i = 0; i < 256; ++i) {
-    const int dr = Expand6(palette6_[i * 3]) - colour.r;
-    const int dg = Expand6(palette6_[i * 3 + 1]) - colour.g;
-    const int db = Expand6(palette6_[i * 3 + 2]) - colour.b;
+    const int dr = palette8_[i].r - colour.r;
+    const int dg = palette8_[i].g - colour.g;
+    const int db = palette8_[i].b - colour.b;
     const int distance = dr * dr + dg * dg + db * db;
     if (distance < best_distance) {
       best_distance = distance;
@@ -491,19 +512,39 @@ bool TGifGraphics::SetupComposition(Bitmap& composition, const GifRect& first) {
   return true;
 }
 
-void TGifGraphics::ApplyPalette(Bitmap& composition) {
-  std::vector<Rgb> palette(256);
-  for (int i = 0; i < 256; ++i) {
-    palette[i] = Rgb{Expand6(palette6_[i * 3]), Expand6(palette6_[i * 3 + 1]),
-                     Expand6(palette6_[i * 3 + 2])};
-  }
+std::vector<Rgb> TGifGraphics::ShownPalette() const {
+  std::vector<Rgb> palette = palette8_;
   if (override_index_ >= 0 && override_index_ < 256) {
     palette[override_index_] =
         preview_mode_
             ? background_
             : Rgb{Expand6(kTransparent6[0]), Expand6(kTransparent6[1]), Expand6(kTransparent6[2])};
   }
-  composition.SetPalette(std::move(palette));
+  return palette;
+}
+
+void TGifGraphics::ComposeInTrueColour(Bitmap& composition) {
+  Bitmap deep;
+  if (!deep.Create(composition.Width(), composition.Height(), PixelFormat::k24)) return;
+  const std::vector<Rgb>& old = composition.Palette();
+  for (int y = 0; y < composition.Height(); ++y) {
+    const uint8_t* src = composition.Row(y);
+    uint8_t* dst = deep.Row(y);
+    for (int x = 0; x < composition.Width(); ++x, dst += 3) {
+      const Rgb c = src[x] < old.size() ? old[src[x]] : Rgb{};
+      dst[0] = c.b;
+      dst[1] = c.g;
+      dst[2] = c.r;
+    }
+  }
+  composition = std::move(deep);
+  true_colour_ = true;
+  palette_dirty_ = false;
+  applied_override_ = override_index_;
+}
+
+void TGifGraphics::ApplyPalette(Bitmap& composition) {
+  composition.SetPalette(ShownPalette());
   palette_dirty_ = false;
   applied_override_ = override_index_;
   if (thread_mode_) host_->PaletteChanged(composition);
@@ -641,7 +682,8 @@ bool TGifGraphics::DecodeImage(TFastFileIO& io, Bitmap& composition, const GifRe
                                bool interlaced) {
   const int min_size = io.ReadByte();
   if (min_size > 8 || image.width == 0 || image.height == 0) return false;
-  if (control_.disposal == 3) SaveArea(composition, image);
+  // (A still picture gone over to 24 bits draws no further image to restore for.)
+  if (control_.disposal == 3 && !true_colour_) SaveArea(composition, image);
 
   Lzw& t = *lzw_;
   const int clear = 1 << min_size;
@@ -683,6 +725,8 @@ bool TGifGraphics::DecodeImage(TFastFileIO& io, Bitmap& composition, const GifRe
   const int comp_height = composition.Height();
   const bool transparent = control_.transparent;
   const uint8_t transparent_index = static_cast<uint8_t>(control_.transparent_index);
+  // A composition gone over to 24 bits takes each pixel's colour from this image's table.
+  const std::vector<Rgb> shown = true_colour_ ? ShownPalette() : std::vector<Rgb>();
   t.line.resize(static_cast<size_t>(width) + kLzwTableSize + 8);
   uint8_t* line = t.line.data();
 
@@ -702,8 +746,16 @@ bool TGifGraphics::DecodeImage(TFastFileIO& io, Bitmap& composition, const GifRe
         n = comp_width - image.left;
         clipped_ = true;
       }
-      uint8_t* dst = composition.Row(y) + image.left;
-      if (transparent) {
+      if (true_colour_) {
+        uint8_t* dst = composition.Row(y) + static_cast<size_t>(image.left) * 3;
+        for (int i = 0; i < n; ++i, dst += 3) {
+          if (transparent && src[i] == transparent_index) continue;
+          const Rgb c = shown[src[i]];
+          dst[0] = c.b;
+          dst[1] = c.g;
+          dst[2] = c.r;
+        }
+      } else if (uint8_t* dst = composition.Row(y) + image.left; transparent) {
         for (int i = 0; i < n; ++i) {
           if (src[i] != transparent_index) dst[i] = src[i];
         }
@@ -843,7 +895,7 @@ void TGifGraphics::DrawPlainText(TFastFileIO& io, Bitmap& composition, Mode mode
     return;
   }
   if (no_image_yet) {
-    std::memcpy(palette6_.data(), kTableB6, 48);
+    SetStandardTable(kTableB6);
     if (!composition.Create(640, 480, PixelFormat::k8)) {
       SkipSubBlocks(io);
       return;

@@ -100,8 +100,13 @@ class TGifGraphics {
   // (at least 3 * 2^bits bytes). On failure the message is kStreamWriteErrorText.
   bool SaveGif(const std::string& path, const Bitmap& picture, const Palette6& palette6,
                const GifWriterOptions& options, std::string* error);
+  // The same with the picture's own 8-bit palette, written as it is (missing entries black).
+  bool SaveGif(const std::string& path, const Bitmap& picture, const std::vector<Rgb>& palette,
+               const GifWriterOptions& options, std::string* error);
   // The same into memory.
   static std::vector<uint8_t> EncodeGif(const Bitmap& picture, const Palette6& palette6,
+                                        const GifWriterOptions& options);
+  static std::vector<uint8_t> EncodeGif(const Bitmap& picture, const std::vector<Rgb>& palette,
                                         const GifWriterOptions& options);
 
   // --- results of the last load ---
@@ -113,6 +118,10 @@ class TGifGraphics {
   const int* TransparentColour6() const { return transparent_colour6_; }
   const std::vector<std::string>& CommentLines() const { return comment_lines_; }
   const Palette6& WorkingPalette() const { return palette6_; }
+  // The colour table in use as the file gives it, 8 bits a channel.
+  const std::vector<Rgb>& WorkingPalette8() const { return palette8_; }
+  // Whether a still decode composed in 24 bits because its images use different colours.
+  bool ComposedInTrueColour() const { return true_colour_; }
   const std::string& ErrorText() const { return error_; }
   bool Clipped() const { return clipped_; }
   int ImagesDrawn() const { return images_drawn_; }
@@ -140,6 +149,9 @@ class TGifGraphics {
   bool ReadExtension(picture::TFastFileIO& io, Bitmap& composition, Mode mode);
   bool SetupComposition(Bitmap& composition, const GifRect& first);
   void ApplyPalette(Bitmap& composition);
+  std::vector<Rgb> ShownPalette() const;
+  void ComposeInTrueColour(Bitmap& composition);
+  void SetStandardTable(const uint8_t* table6);
   void WaitForPrevious();
   void DisposePrevious(Bitmap& composition);
   void Wait(int delay_hundredths);
@@ -174,6 +186,7 @@ class TGifGraphics {
   std::string comment_bytes_;
   bool comment_started_ = false;
   Palette6 palette6_;
+  std::vector<Rgb> palette8_;  // the same table with the file's own 8-bit values
   std::string error_;
 
   // Load state.
@@ -189,6 +202,7 @@ class TGifGraphics {
   bool clipped_ = false;
   bool suppress_clip_message_ = false;
   bool palette_dirty_ = true;
+  bool true_colour_ = false;  // the composition went over to 24 bits
   int override_index_ = -1;  // palette entry shown as the transparent colour
   int applied_override_ = -2;
   int images_seen_ = 0;

@@ -157,6 +157,17 @@ void ExpandRow(const uint8_t* src, int bits, int width, uint8_t limit_mask, uint
 
 std::vector<uint8_t> TGifGraphics::EncodeGif(const Bitmap& picture, const Palette6& palette6,
                                              const GifWriterOptions& options) {
+  std::vector<Rgb> palette(palette6.size() / 3);
+  for (size_t i = 0; i < palette.size(); ++i) {
+    palette[i] = Rgb{Expand6(std::min<uint8_t>(palette6[i * 3], 63)),
+                     Expand6(std::min<uint8_t>(palette6[i * 3 + 1], 63)),
+                     Expand6(std::min<uint8_t>(palette6[i * 3 + 2], 63))};
+  }
+  return EncodeGif(picture, palette, options);
+}
+
+std::vector<uint8_t> TGifGraphics::EncodeGif(const Bitmap& picture, const std::vector<Rgb>& palette,
+                                             const GifWriterOptions& options) {
   std::vector<uint8_t> out;
   const int bits_in = picture.Bits();
   if (picture.Empty() || (bits_in != 1 && bits_in != 4 && bits_in != 8)) return out;
@@ -176,10 +187,11 @@ std::vector<uint8_t> TGifGraphics::EncodeGif(const Bitmap& picture, const Palett
   out.push_back(static_cast<uint8_t>(0x80 | ((b - 1) << 4) | (b - 1)));
   out.push_back(0);
   out.push_back(0);
-  for (int i = 0; i < (1 << b) * 3; ++i) {
-    const uint8_t c6 =
-        static_cast<size_t>(i) < palette6.size() ? std::min<uint8_t>(palette6[i], 63) : 0;
-    out.push_back(Expand6(c6));
+  for (int i = 0; i < (1 << b); ++i) {
+    const Rgb c = static_cast<size_t>(i) < palette.size() ? palette[i] : Rgb{};
+    out.push_back(c.r);
+    out.push_back(c.g);
+    out.push_back(c.b);
   }
   if (options.comments && !options.comment_lines.empty()) {
     out.push_back(0x21);
@@ -230,7 +242,19 @@ std::vector<uint8_t> TGifGraphics::EncodeGif(const Bitmap& picture, const Palett
 
 bool TGifGraphics::SaveGif(const std::string& path, const Bitmap& picture, const Palette6& palette6,
                            const GifWriterOptions& options, std::string* error) {
-  const std::vector<uint8_t> bytes = EncodeGif(picture, palette6, options);
+  std::vector<Rgb> palette(palette6.size() / 3);
+  for (size_t i = 0; i < palette.size(); ++i) {
+    palette[i] = Rgb{Expand6(std::min<uint8_t>(palette6[i * 3], 63)),
+                     Expand6(std::min<uint8_t>(palette6[i * 3 + 1], 63)),
+                     Expand6(std::min<uint8_t>(palette6[i * 3 + 2], 63))};
+  }
+  return SaveGif(path, picture, palette, options, error);
+}
+
+bool TGifGraphics::SaveGif(const std::string& path, const Bitmap& picture,
+                           const std::vector<Rgb>& palette, const GifWriterOptions& options,
+                           std::string* error) {
+  const std::vector<uint8_t> bytes = EncodeGif(picture, palette, options);
   bool ok = !bytes.empty();
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {

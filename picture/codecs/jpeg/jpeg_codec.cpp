@@ -1,13 +1,12 @@
 #include "picture/codecs/jpeg/jpeg_codec.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
+#include "picture/codecs/jpeg/libjpeg_setup.h"
+
 #include <jerror.h>
-// clang-format on
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -30,43 +29,18 @@ constexpr int kMostScans = 1000;
 // per byte of file is not a picture but a trap.
 constexpr uint64_t kMostPixelBytesPerFileByte = 1024;
 
-// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the
-// setjmp of the decode or encode in progress with the message kept.
-struct ErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
 struct ProgressMonitor {
   jpeg_progress_mgr pub;
-  ErrorManager* errors;
+  JpegErrorTrap* errors;
 };
-
-void OnError(j_common_ptr cinfo) {
-  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, errors->message);
-  std::longjmp(errors->jump, 1);
-}
-
-// Warnings (corrupt data, premature end) are not shown: the picture decodes as far as it can.
-void OnOutputMessage(j_common_ptr) {}
 
 void OnProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
   if (d->input_scan_number > kMostScans) {
     auto* monitor = reinterpret_cast<ProgressMonitor*>(cinfo->progress);
-    std::snprintf(monitor->errors->message, JMSG_LENGTH_MAX, "Too many scans in JPEG file");
-    std::longjmp(monitor->errors->jump, 1);
+    FailJpeg(*monitor->errors, "Too many scans in JPEG file");
   }
-}
-
-void InstallErrors(j_common_ptr cinfo, ErrorManager& errors) {
-  cinfo->err = jpeg_std_error(&errors.pub);
-  errors.pub.error_exit = OnError;
-  errors.pub.output_message = OnOutputMessage;
-  errors.message[0] = '\0';
 }
 
 struct Source {
@@ -91,6 +65,16 @@ int NormalisedDenom(int denom) {
   if (denom <= 2) return 2;
   if (denom <= 4) return 4;
   return 8;
+}
+
+// The largest reduction (8, 4, 2 or 1) whose output still covers a box of the given size.
+int DenomCovering(JDIMENSION width, JDIMENSION height, int box_width, int box_height) {
+  int denom = 8;
+  while (denom > 1 && (static_cast<int64_t>((width + denom - 1) / denom) < box_width ||
+                       static_cast<int64_t>((height + denom - 1) / denom) < box_height)) {
+    denom /= 2;
+  }
+  return denom;
 }
 
 // Four-component pixels as blue-green-red. Files with an Adobe marker (Photoshop and every
@@ -120,10 +104,10 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
                   const JpegDecodeSettings& settings) {
   ReadResult result;
   jpeg_decompress_struct cinfo;
-  ErrorManager errors;
+  JpegErrorTrap errors;
   ProgressMonitor monitor;
   std::memset(&cinfo, 0, sizeof cinfo);
-  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
   monitor.pub.progress_monitor = OnProgress;
   monitor.errors = &errors;
   volatile bool created = false;
@@ -143,7 +127,11 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
   jpeg_read_header(&cinfo, TRUE);
 
   cinfo.scale_num = 1;
-  cinfo.scale_denom = static_cast<unsigned int>(NormalisedDenom(settings.scale_denom));
+  cinfo.scale_denom = static_cast<unsigned int>(
+      settings.cover_width > 0 || settings.cover_height > 0
+          ? DenomCovering(cinfo.image_width, cinfo.image_height, settings.cover_width,
+                          settings.cover_height)
+          : NormalisedDenom(settings.scale_denom));
   cinfo.dct_method = settings.best_quality ? JDCT_ISLOW : JDCT_IFAST;
   cinfo.do_fancy_upsampling = settings.best_quality ? TRUE : FALSE;
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -171,8 +159,7 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
       !ClaimPlausible(claimed, source_size, kMostPixelBytesPerFileByte) ||
       !Prepare(bitmap, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
                format)) {
-    std::snprintf(errors.message, JMSG_LENGTH_MAX, "JPEG picture too large");
-    std::longjmp(errors.jump, 1);
+    FailJpeg(errors, "JPEG picture too large");
   }
   jpeg_start_decompress(&cinfo);
 
@@ -230,6 +217,35 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
   return result;
 }
 
+
+// Compresses the whole picture into the destination already attached to `cinfo`; libjpeg's
+// errors jump to the caller's trap (nothing here needs unwinding).
+void Compress(jpeg_compress_struct& cinfo, const Bitmap& bitmap, const JpegSaveOptions& options) {
+  cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo,
+                   options.quality < 1 ? 1 : (options.quality > 100 ? 100 : options.quality), TRUE);
+  if (options.grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  jpeg_start_compress(&cinfo, TRUE);
+  JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                               cinfo.image_width * 3, 1);
+  const bool direct = bitmap.Format() == PixelFormat::k24;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const int y = static_cast<int>(cinfo.next_scanline);
+    JSAMPROW row = line[0];
+    if (direct) {
+      row = const_cast<JSAMPROW>(bitmap.Row(y));
+    } else {
+      picture::ExpandRowTo24(bitmap, y, line[0]);
+    }
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+}
+
 }  // namespace
 
 int JpegScaleForWidth(int width, int target) {
@@ -242,39 +258,56 @@ int JpegScaleForWidth(int width, int target) {
   return 1;
 }
 
-JpegHeaderFacts ReadJpegHeader(const std::string& path) {
+namespace {
+
+JpegHeaderFacts ReadHeader(const Source& source) {
   JpegHeaderFacts facts;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    facts.error = "Cannot open file";
-    return facts;
-  }
   jpeg_decompress_struct cinfo;
-  ErrorManager errors;
+  JpegErrorTrap errors;
   std::memset(&cinfo, 0, sizeof cinfo);
-  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
   if (setjmp(errors.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    std::fclose(file);
     facts.ok = false;
     facts.error = errors.message;
     return facts;
   }
   jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, file);
+  AttachSource(&cinfo, source);
   jpeg_read_header(&cinfo, TRUE);
   const JDIMENSION width = cinfo.image_width;
   const JDIMENSION height = cinfo.image_height;
   const int components = cinfo.num_components;
   const bool progressive = cinfo.progressive_mode != 0;
   jpeg_destroy_decompress(&cinfo);
-  std::fclose(file);
-  facts.width = static_cast<int>(width);
-  facts.height = static_cast<int>(height);
+  facts.width = static_cast<int>(std::min<JDIMENSION>(width, INT32_MAX));
+  facts.height = static_cast<int>(std::min<JDIMENSION>(height, INT32_MAX));
   facts.components = components;
   facts.progressive = progressive;
   facts.ok = true;
   return facts;
+}
+
+}  // namespace
+
+JpegHeaderFacts ReadJpegHeader(const std::string& path) {
+  Source source;
+  source.file = std::fopen(path.c_str(), "rb");
+  if (source.file == nullptr) {
+    JpegHeaderFacts facts;
+    facts.error = "Cannot open file";
+    return facts;
+  }
+  JpegHeaderFacts facts = ReadHeader(source);
+  std::fclose(source.file);
+  return facts;
+}
+
+JpegHeaderFacts ReadJpegHeaderMemory(const uint8_t* data, size_t size) {
+  Source source;
+  source.data = data;
+  source.size = data != nullptr ? size : 0;
+  return ReadHeader(source);
 }
 
 ReadResult LoadJpeg(const std::string& path, Bitmap& bitmap, const JpegDecodeSettings& settings) {
@@ -315,9 +348,9 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
     return result;
   }
   jpeg_compress_struct cinfo;
-  ErrorManager errors;
+  JpegErrorTrap errors;
   std::memset(&cinfo, 0, sizeof cinfo);
-  InstallErrors(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
   if (setjmp(errors.jump)) {
     const bool write_failed = errors.pub.msg_code == JERR_FILE_WRITE;
     jpeg_destroy_compress(&cinfo);
@@ -329,29 +362,7 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
   }
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
-  cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo,
-                   options.quality < 1 ? 1 : (options.quality > 100 ? 100 : options.quality), TRUE);
-  if (options.grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
-  jpeg_start_compress(&cinfo, TRUE);
-  JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                               cinfo.image_width * 3, 1);
-  const bool direct = bitmap.Format() == PixelFormat::k24;
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const int y = static_cast<int>(cinfo.next_scanline);
-    JSAMPROW row = line[0];
-    if (direct) {
-      row = const_cast<JSAMPROW>(bitmap.Row(y));
-    } else {
-      picture::ExpandRowTo24(bitmap, y, line[0]);
-    }
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
+  Compress(cinfo, bitmap, options);
   jpeg_destroy_compress(&cinfo);
   const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
   const bool closed = std::fclose(file) == 0;
@@ -362,6 +373,32 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
   }
   result.ok = true;
   return result;
+}
+
+}  // namespace vr::codecs
+
+namespace vr::codecs {
+
+std::vector<uint8_t> EncodeJpegMemory(const Bitmap& bitmap, const JpegSaveOptions& options) {
+  if (bitmap.Empty()) return {};
+  jpeg_compress_struct cinfo;
+  JpegErrorTrap errors;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  unsigned char* buffer = nullptr;
+  unsigned long buffer_size = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+    return {};
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &buffer, &buffer_size);
+  Compress(cinfo, bitmap, options);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> bytes(buffer, buffer + buffer_size);
+  std::free(buffer);
+  return bytes;
 }
 
 }  // namespace vr::codecs

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "picture/bitmap.h"
 #include "picture/codecs/codec_api.h"
@@ -18,6 +19,10 @@ struct JpegDecodeSettings {
   bool grayscale = false;    // decode the luminance only (8 bits with a grey palette)
   int output_bits = 24;      // 24, or 8 for a 256-colour picture from the two-pass quantizer
   bool best_quality = true;  // performance: accurate DCT and smooth upsampling, else the fast ones
+  // When set, the scale is instead the smallest (down to 1/8) whose picture still covers a box
+  // of this size.
+  int cover_width = 0;
+  int cover_height = 0;
 };
 
 struct JpegHeaderFacts {
@@ -30,6 +35,7 @@ struct JpegHeaderFacts {
 };
 
 JpegHeaderFacts ReadJpegHeader(const std::string& path);
+JpegHeaderFacts ReadJpegHeaderMemory(const uint8_t* data, size_t size);
 
 // Decodes into `bitmap`: 24-bit blue-green-red, or 8 bits with a palette (grayscale or
 // quantized). The depth of the result is 8 for a grayscale file, 24 otherwise. On failure the
@@ -43,6 +49,8 @@ struct JpegSaveOptions {
   bool grayscale = false;
 };
 WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap, const JpegSaveOptions& options);
+// The same JPEG into memory; empty when it could not be made.
+std::vector<uint8_t> EncodeJpegMemory(const Bitmap& bitmap, const JpegSaveOptions& options);
 
 // The scale a thumbnail of `target` pixels needs for a picture `width` pixels wide: 8 when the
 // picture is more than 8 times wider, 4 when more than 4 times, 2 when more than twice, else 1.

@@ -234,6 +234,7 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
     // 24-bit and indexed rows decode straight into the picture; 16 and 32 bits go through a
     // scratch row.
     const bool direct = depth == 24 || depth == 8 || depth == 1;
+    const bool grey_alpha = depth == 16 && (h.image_type == 3 || h.image_type == 11);
     std::vector<uint8_t> scratch(direct ? 0 : row_bytes + 8);
     ChunkSource src(io);
     for (int row = 0; row < height; ++row) {
@@ -245,7 +246,11 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
       } else {
         src.Take(target, row_bytes);
       }
-      if (depth == 16) {
+      if (grey_alpha) {
+        // Black-and-white files of 16 bits hold a grey byte and an alpha byte per pixel.
+        const uint8_t* s = scratch.data();
+        for (int x = 0; x < width; ++x, s += 2, dst += 3) dst[0] = dst[1] = dst[2] = s[0];
+      } else if (depth == 16) {
         const uint8_t* s = scratch.data();
         for (int x = 0; x < width; ++x, s += 2, dst += 3) {
           const uint32_t v = Le16(s);
