@@ -198,7 +198,7 @@ int RunConvert(const std::vector<std::string>& args) {
 
 const Registration kConvert("convert",
                             "convert IN OUT [--quality N] [--colours N [--standard] "
-                            "[--remap|--dither] [--236]]  re-encode by OUT's extension",
+                            "[--remap|--dither] [--236]]  re-encode by OUT's last extension",
                             RunConvert);
 
 }  // namespace

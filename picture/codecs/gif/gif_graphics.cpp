@@ -755,12 +755,13 @@ bool TGifGraphics::DecodeImage(TFastFileIO& io, Bitmap& composition, const GifRe
           dst[1] = c.g;
           dst[2] = c.r;
         }
-      } else if (uint8_t* dst = composition.Row(y) + image.left; transparent) {
+      } else if (transparent) {
+        uint8_t* dst = composition.Row(y) + image.left;
         for (int i = 0; i < n; ++i) {
           if (src[i] != transparent_index) dst[i] = src[i];
         }
       } else {
-        std::memcpy(dst, src, static_cast<size_t>(n));
+        std::memcpy(composition.Row(y) + image.left, src, static_cast<size_t>(n));
       }
     }
     if (interlaced) {
