@@ -24,6 +24,9 @@ using picture::Rgb;
 
 namespace {
 
+// Limits on what the fast road accepts before allocating anything.
+constexpr int kLargestJpegSide = 65500;
+
 void FillRect(Bitmap& bmp, int left, int top, int width, int height, Rgb colour) {
   const int x0 = std::max(0, left);
   const int y0 = std::max(0, top);

@@ -243,5 +243,41 @@ TEST_F(ConvertTool, SixteenBitGreyTgaConvertsAsGreys) {
   EXPECT_EQ(converted.ColourAt(2, 0), (picture::Rgb{0xEE, 0xEE, 0xEE}));
 }
 
+// A BMP whose data offset points into its own colour table converts to the picture the table
+// and the pixels after it describe.
+TEST_F(ConvertTool, BmpWithItsDataOffsetInsideTheTableConverts) {
+  std::vector<uint8_t> bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0};
+  const auto put32 = [&bmp](uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  const auto put16 = [&bmp](uint32_t v) {
+    bmp.push_back(static_cast<uint8_t>(v));
+    bmp.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  put32(14 + 40 + 4 * 4 - 8);  // two entries short of the table's end
+  put32(40);
+  put32(3);  // width
+  put32(1);  // height
+  put16(1);
+  put16(8);
+  for (int i = 0; i < 4; ++i) put32(0);
+  put32(4);  // colours used
+  put32(0);
+  const std::vector<picture::Rgb> table = {{1, 2, 3}, {40, 50, 60}, {200, 100, 0}, {9, 9, 250}};
+  for (const picture::Rgb& c : table) {
+    bmp.insert(bmp.end(), {c.b, c.g, c.r, 0});
+  }
+  bmp.insert(bmp.end(), {3, 1, 2, 0});  // one row, padded
+  const std::string in = dir_.Write("offset.bmp", bmp);
+  const std::string out = dir_.File("offset.png");
+  ASSERT_EQ(RunTool("convert " + in + " " + out), 0);
+  picture::Bitmap back;
+  ASSERT_TRUE(codecs::LoadPngFile(out, back, false, picture::DecodeOptions()).ok());
+  ASSERT_EQ(back.Width(), 3);
+  EXPECT_EQ(back.ColourAt(0, 0), table[3]);
+  EXPECT_EQ(back.ColourAt(1, 0), table[1]);
+  EXPECT_EQ(back.ColourAt(2, 0), table[2]);
+}
+
 }  // namespace
 }  // namespace vr
