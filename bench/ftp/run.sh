@@ -54,39 +54,55 @@ for _ in $(seq 50); do [ -s "$WORK/port" ] && break; sleep 0.1; done
 PORT="$(cat "$WORK/port")"
 URL="ftp://127.0.0.1:$PORT"
 
-# Wall-clock seconds of one run of a command.
-seconds() {
-  local t0 t1
-  t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
-  echo "$t1 - $t0" | bc -l
+# One run of a command: wall-clock seconds, then CPU seconds (user + system) of the process.
+measure() {
+  /usr/bin/time -f "%e %U %S" -o "$WORK/time" "$@" >/dev/null 2>&1
+  awk '{printf "%s %.2f\n", $1, $2 + $3}' "$WORK/time"
 }
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 rate() { echo "scale=1; $SIZE_MB / $1" | bc -l; }
 
-up_ours=(); up_curl=(); down_ours=(); down_curl=()
-for _ in $(seq "$RUNS"); do
-  up_ours+=("$(seconds "$TOOL" ftp put "$FILE" "$URL/ours.bin")")
-  up_curl+=("$(seconds curl -s -T "$FILE" "$URL/curl.bin")")
-done
-for _ in $(seq "$RUNS"); do
-  down_ours+=("$(seconds "$TOOL" ftp get "$URL/ours.bin" "$WORK/ours.down")")
-  down_curl+=("$(seconds curl -s -o "$WORK/curl.down" "$URL/curl.bin")")
-done
+# Per direction: RUNS pairs (ours, then curl right after it). Besides the median times, the
+# median of the pairs' speed ratios, which follows the load of the moment less.
+declare -A wall cpu ratio
+run_pairs() {
+  local dir="$1"; shift
+  local ours_w=() curl_w=() ours_c=() curl_c=() ratios=() a b
+  for _ in $(seq "$RUNS"); do
+    if [ "$dir" = up ]; then
+      read -r aw ac < <(measure "$TOOL" ftp put "$FILE" "$URL/ours.bin")
+      read -r bw bc_ < <(measure curl -s -T "$FILE" "$URL/curl.bin")
+    else
+      read -r aw ac < <(measure "$TOOL" ftp get "$URL/ours.bin" "$WORK/ours.down")
+      read -r bw bc_ < <(measure curl -s -o "$WORK/curl.down" "$URL/curl.bin")
+    fi
+    ours_w+=("$aw"); ours_c+=("$ac"); curl_w+=("$bw"); curl_c+=("$bc_")
+    ratios+=("$(echo "scale=3; $bw / $aw" | bc -l)")
+  done
+  wall[$dir,ours]=$(median "${ours_w[@]}"); wall[$dir,curl]=$(median "${curl_w[@]}")
+  cpu[$dir,ours]=$(median "${ours_c[@]}"); cpu[$dir,curl]=$(median "${curl_c[@]}")
+  ratio[$dir]=$(median "${ratios[@]}")
+  echo "$dir runs (s): ours ${ours_w[*]} | curl ${curl_w[*]}"
+}
+run_pairs up
+run_pairs down
 cmp "$FILE" "$WORK/root/ours.bin"
 cmp "$FILE" "$WORK/ours.down"
 cmp "$FILE" "$WORK/curl.down"
 
-uo=$(median "${up_ours[@]}"); uc=$(median "${up_curl[@]}")
-do_=$(median "${down_ours[@]}"); dc=$(median "${down_curl[@]}")
-echo "median of $RUNS runs each, $SIZE_MB MB, taking turns"
-printf '%-34s %8.3f s %8s MB/s\n' "upload   veldrimon-tool ftp put" "$uo" "$(rate "$uo")"
-printf '%-34s %8.3f s %8s MB/s\n' "upload   curl -T" "$uc" "$(rate "$uc")"
-printf '%-34s %8.3f s %8s MB/s\n' "download veldrimon-tool ftp get" "$do_" "$(rate "$do_")"
-printf '%-34s %8.3f s %8s MB/s\n' "download curl -o" "$dc" "$(rate "$dc")"
-echo "ratio ours/curl (speed): upload $(echo "scale=2; $uc / $uo" | bc -l)x," \
-     "download $(echo "scale=2; $dc / $do_" | bc -l)x of curl's speed (target: 0.9x or more)"
-echo "all runs (s): up ours ${up_ours[*]} | up curl ${up_curl[*]}"
-echo "              down ours ${down_ours[*]} | down curl ${down_curl[*]}"
+echo "median of $RUNS runs each, $SIZE_MB MB, taking turns; CPU = user + system of the client"
+line() {
+  printf '%-34s %8.3f s %8s MB/s   CPU %5s s\n' "$1" "${wall[$2,$3]}" "$(rate "${wall[$2,$3]}")" \
+         "${cpu[$2,$3]}"
+}
+line "upload   veldrimon-tool ftp put" up ours
+line "upload   curl -T" up curl
+line "download veldrimon-tool ftp get" down ours
+line "download curl -o" down curl
+for dir in up down; do
+  echo "$dir: ours at $(echo "scale=2; ${wall[$dir,curl]} / ${wall[$dir,ours]}" | bc -l)x of" \
+       "curl's speed (medians), ${ratio[$dir]}x (median of the pairs); target 0.9x or more"
+done
 
 if [ -z "${VR_FTP_BENCH_NO_INPROCESS:-}" ]; then
   VR_FTP_BENCH_PORT="$PORT" VR_FTP_BENCH_FILE="$FILE" "$BUILD/bench/ftp/vr_bench_ftp"

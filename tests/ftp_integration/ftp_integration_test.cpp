@@ -11,12 +11,15 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/qt/socket_qt.h"
@@ -322,6 +325,66 @@ TEST_F(FtpIntegrationTest, ServerKilledDuringTransferFailsWithoutHanging) {
   EXPECT_NE(client_->RequestStatus(), 0);
   EXPECT_NE(client_->ErrorMessage(), "426 Timeout") << "the loss itself ends the request";
   EXPECT_FALSE(client_->Connected());
+}
+
+// What a progress handler sees: the byte count moves by the transfer's block at each event.
+// Under a throttle (the handler waiting to hold 400 KB/s, as the transfer windows do) the
+// blocks stay the classic small ones, so the throttle's arithmetic keeps working; at full speed
+// they grow far beyond them.
+TEST_F(FtpIntegrationTest, ThrottledTransfersKeepSmallBlocksAndFullSpeedUsesLargeOnes) {
+  struct Steps {
+    int64_t last = 0;
+    int64_t largest = 0;
+    int events = 0;
+  };
+  // With a limit, the handler waits after each event for as long as the block should take (it
+  // never catches up after a late wake-up, so the pace stays at or below the limit).
+  const auto watch = [](Steps& steps, int64_t limit_per_second) {
+    return [&steps, limit_per_second](int64_t count, bool&) {
+      const int64_t block = count - steps.last;
+      steps.largest = std::max(steps.largest, block);
+      steps.last = count;
+      ++steps.events;
+      if (limit_per_second > 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(block * 1000000 / limit_per_second));
+      }
+    };
+  };
+  const auto small = RandomBytes(300000, 21);
+  const std::string small_local = local_.Write("small.bin", small);
+  const auto big = RandomBytes(24 << 20, 22);
+  const std::string big_local = local_.Write("big.bin", big);
+  client_->SetHostDirName("/");
+  for (const bool passive : {true, false}) {
+    SCOPED_TRACE(passive ? "passive" : "active");
+    client_->SetPassive(passive);
+    Steps up_slow, down_slow, up_fast, down_fast;
+
+    client_->SetHostFileName("throttled.bin");
+    client_->SetLocalFileName(small_local);
+    client_->OnProgress = watch(up_slow, 400000);
+    ASSERT_TRUE(client_->Transmit()) << client_->ErrorMessage();
+    client_->SetLocalFileName(local_.File("throttled.down"));
+    client_->OnProgress = watch(down_slow, 400000);
+    ASSERT_TRUE(client_->Receive()) << client_->ErrorMessage();
+    EXPECT_EQ(test_support::TempDir::Read(local_.File("throttled.down")), small);
+    EXPECT_LE(up_slow.largest, 1514);
+    EXPECT_LE(down_slow.largest, 2048);
+    EXPECT_GE(up_slow.events, 300000 / 1514);
+    EXPECT_GE(down_slow.events, 300000 / 2048);
+
+    client_->SetHostFileName("fast.bin");
+    client_->SetLocalFileName(big_local);
+    client_->OnProgress = watch(up_fast, 0);
+    ASSERT_TRUE(client_->Transmit()) << client_->ErrorMessage();
+    client_->SetLocalFileName(local_.File("fast.down"));
+    client_->OnProgress = watch(down_fast, 0);
+    ASSERT_TRUE(client_->Receive()) << client_->ErrorMessage();
+    EXPECT_EQ(test_support::TempDir::Read(local_.File("fast.down")), big);
+    EXPECT_GT(up_fast.largest, 64 << 10);
+    EXPECT_GT(down_fast.largest, 64 << 10);
+  }
+  client_->OnProgress = nullptr;
 }
 
 // The data port named by a PORT command ("PORT h1,h2,h3,h4,p1,p2"); 0 when unreadable.

@@ -10,14 +10,15 @@ namespace {
 
 using platform::StreamSocket;
 
-// Transfers start with these classic block sizes and keep them at every pace up to about half a
-// megabyte per second, so a progress handler that throttles the transfer sees the same events.
+// Transfers start with these classic block sizes and keep them at every pace up to about
+// 750 KB/s, above the fastest throttled speed, so a progress handler that throttles the transfer
+// sees the same events.
 constexpr size_t kReceiveBlock = 2048;
 constexpr size_t kSendBlock = 1514;
 // At full speed a block holds what moves in kBlockMs at the pace measured over the last
 // kPaceWindowMs or more, up to kTransferBuffer: few calls, few progress events, one buffer.
 constexpr size_t kTransferBuffer = 256 * 1024;
-constexpr int64_t kBlockMs = 3;
+constexpr int64_t kBlockMs = 2;
 constexpr int64_t kPaceWindowMs = 8;
 // Local failures (file, data connection) that have no reply code of their own.
 constexpr int kLocalFailure = 550;
