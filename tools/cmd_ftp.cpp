@@ -131,9 +131,17 @@ int RunFtp(const std::vector<std::string>& all_args) {
       resume = true;
     else if (a == "-v")
       verbose = true;
-    else if (a == "--timeout" && i + 1 < all_args.size())
-      timeout = std::stoi(all_args[++i]);
-    else
+    else if (a == "--timeout" && i + 1 < all_args.size()) {
+      const std::string& text = all_args[++i];
+      char* end = nullptr;
+      const long value = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || value < 0 || value > 86400) {
+        std::fprintf(stderr, "veldrimon-tool ftp: --timeout wants whole seconds: %s\n",
+                     text.c_str());
+        return 2;
+      }
+      timeout = static_cast<int>(value);
+    } else
       args.push_back(a);
   }
   if (args.empty()) return Usage();
@@ -178,34 +186,40 @@ int RunFtp(const std::vector<std::string>& all_args) {
 
   bool ok = false;
   std::string folder, file;
-  if (verb == "ls") {
-    client.SetHostDirName(url.path.empty() ? std::string() : "/" + url.path);
-    client.SetDisplayFileFlag(true);
-    client.OnDisplayFile = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-    ok = client.Directory();
-  } else if (verb == "get") {
-    SplitPath(url.path, &folder, &file);
-    client.SetHostDirName(folder);
-    client.SetHostFileName(file);
-    client.SetLocalFileName(local);
-    ok = resume ? client.RestartReceive() : client.Receive();
-  } else if (verb == "put") {
-    SplitPath(url.path, &folder, &file);
-    if (file.empty()) {
-      const size_t slash = local.rfind('/');
-      file = slash == std::string::npos ? local : local.substr(slash + 1);
+  // Arguments the client refuses (a name holding CR, LF or NUL, say) come back as an exception.
+  try {
+    if (verb == "ls") {
+      client.SetHostDirName(url.path.empty() ? std::string() : "/" + url.path);
+      client.SetDisplayFileFlag(true);
+      client.OnDisplayFile = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+      ok = client.Directory();
+    } else if (verb == "get") {
+      SplitPath(url.path, &folder, &file);
+      client.SetHostDirName(folder);
+      client.SetHostFileName(file);
+      client.SetLocalFileName(local);
+      ok = resume ? client.RestartReceive() : client.Receive();
+    } else if (verb == "put") {
+      SplitPath(url.path, &folder, &file);
+      if (file.empty()) {
+        const size_t slash = local.rfind('/');
+        file = slash == std::string::npos ? local : local.substr(slash + 1);
+      }
+      client.SetHostDirName(folder);
+      client.SetHostFileName(file);
+      client.SetLocalFileName(local);
+      ok = client.Transmit();
+    } else {
+      std::string path = url.path;
+      while (!path.empty() && path.back() == '/') path.pop_back();
+      SplitPath(path, &folder, &file);
+      client.SetHostDirName(folder);
+      client.SetHostFileName(file);
+      ok = verb == "mkdir" ? client.Mkdir() : client.DeleteFile();
     }
-    client.SetHostDirName(folder);
-    client.SetHostFileName(file);
-    client.SetLocalFileName(local);
-    ok = client.Transmit();
-  } else {
-    std::string path = url.path;
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    SplitPath(path, &folder, &file);
-    client.SetHostDirName(folder);
-    client.SetHostFileName(file);
-    ok = verb == "mkdir" ? client.Mkdir() : client.DeleteFile();
+  } catch (const ftp::FtpException& e) {
+    std::fprintf(stderr, "veldrimon-tool ftp %s: %s\n", verb.c_str(), e.what());
+    return 1;
   }
   if (!ok) {
     std::fprintf(stderr, "veldrimon-tool ftp %s: %s\n", verb.c_str(),

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -71,10 +72,18 @@ class FtpClientTest : public ::testing::Test {
       auto it = replies_.find(verb);
       const std::string reply = it != replies_.end() ? it->second : "500 Unknown command\r\n";
       control.Feed(reply);
+      if (verb == "PORT" && foreign_caller_) {
+        foreign_caller_->loop = &service_.FakeLoop();
+        foreign_caller_->connected = true;
+        foreign_caller_->peer_address = "198.51.100.7";
+        foreign_caller_->incoming = "EVIL";
+        Newest().Offer(foreign_caller_);
+      }
       if (verb == "PORT" && offer_active_caller_) {
         caller_ = std::make_shared<FakeSocketState>();
         caller_->loop = &service_.FakeLoop();
         caller_->connected = true;
+        caller_->peer_address = control.peer_address;
         Newest().Offer(caller_);
       }
       const bool opening = reply.compare(0, 3, "150") == 0;
@@ -119,6 +128,8 @@ class FtpClientTest : public ::testing::Test {
   bool stall_data_ = false;
   bool offer_active_caller_ = true;
   std::shared_ptr<FakeSocketState> caller_;
+  // When set, offered on PORT before the server's own connection, from another address.
+  std::shared_ptr<FakeSocketState> foreign_caller_;
   std::string pending_;
   std::vector<std::string> commands_;
   std::vector<std::string> display_;
@@ -617,6 +628,62 @@ TEST(FtpHelpersTest, PassivePortStatisticsAndServicePort) {
 
   EXPECT_EQ(FtpQuotedFolder("257 \"\"\"\" odd"), "\"");
   EXPECT_EQ(FtpQuotedFolder("257 \"unterminated"), "");
+}
+
+}  // namespace
+}  // namespace vr::ftp
+
+namespace vr::ftp {
+namespace {
+
+TEST_F(FtpClientTest, PasswordIsSentButNeverDisplayed) {
+  ASSERT_TRUE(client_->Connect());
+  EXPECT_TRUE(Sent("PASS secret"));
+  EXPECT_NE(std::find(display_.begin(), display_.end(), "> PASS ****"), display_.end());
+  for (const auto& line : display_) EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+  // A PASS typed as a raw command is hidden the same way.
+  client_->SetLocalFileName("pass other-secret");
+  replies_["pass"] = "230 Fine\r\n";
+  ASSERT_TRUE(client_->Quote());
+  for (const auto& line : display_) EXPECT_EQ(line.find("other-secret"), std::string::npos) << line;
+}
+
+TEST_F(FtpClientTest, CommandChangedByAHandlerToHoldALineBreakIsNotSent) {
+  client_->OnCommand = [](std::string& text) {
+    if (text.rfind("RETR", 0) == 0) text += "\r\nDELE victim";
+  };
+  client_->SetHostFileName("a.bin");
+  client_->SetLocalFileName(dir_.File("out.bin"));
+  EXPECT_FALSE(client_->Receive());
+  EXPECT_FALSE(Sent("RETR"));
+  EXPECT_FALSE(Sent("DELE"));
+  EXPECT_EQ(commands_.back(), "QUIT") << "the session still ends properly";
+  EXPECT_EQ(client_->RequestStatus(), 501);
+  EXPECT_EQ(client_->ErrorMessage(), "501 RETR refused: the command contains CR, LF or NUL");
+  Pump();
+  EXPECT_EQ(done_, (std::vector<int>{501}));
+}
+
+TEST_F(FtpClientTest, ActiveCallerFromAnotherAddressIsClosedAndTheWaitGoesOn) {
+  client_->SetPassive(false);
+  client_->SetHostFileName("a.bin");
+  client_->SetLocalFileName(dir_.File("out.bin"));
+  // The foreign caller comes first; the server's own connection is taken after it.
+  foreign_caller_ = std::make_shared<FakeSocketState>();
+  ASSERT_TRUE(client_->Receive()) << client_->ErrorMessage();
+  EXPECT_TRUE(foreign_caller_->closed);
+  EXPECT_EQ(foreign_caller_->incoming, "EVIL") << "nothing was read from it";
+  EXPECT_EQ(test_support::TempDir::Read(dir_.File("out.bin")),
+            std::vector<uint8_t>(download_.begin(), download_.end()));
+
+  // Only a foreign caller: it is refused and the request ends at the time-out.
+  foreign_caller_ = std::make_shared<FakeSocketState>();
+  offer_active_caller_ = false;
+  stall_data_ = true;
+  client_->SetTimeout(2);
+  EXPECT_FALSE(client_->Receive());
+  EXPECT_EQ(client_->ErrorMessage(), "426 Timeout");
+  EXPECT_TRUE(foreign_caller_->closed);
 }
 
 }  // namespace

@@ -10,14 +10,37 @@ namespace {
 
 using platform::StreamSocket;
 
+// Transfers start with these classic block sizes and keep them at every pace up to about
+// 750 KB/s, above the fastest throttled speed, so a progress handler that throttles the transfer
+// sees the same events.
 constexpr size_t kReceiveBlock = 2048;
 constexpr size_t kSendBlock = 1514;
+// At full speed a block holds what moves in kBlockMs at the pace measured over the last
+// kPaceWindowMs or more, up to kTransferBuffer: few calls, few progress events, one buffer.
+constexpr size_t kTransferBuffer = 256 * 1024;
+constexpr int64_t kBlockMs = 2;
+constexpr int64_t kPaceWindowMs = 8;
 // Local failures (file, data connection) that have no reply code of their own.
 constexpr int kLocalFailure = 550;
 // A reply the server still owed when the control connection went away.
 constexpr int kConnectionLost = 421;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// CR or LF would end a command early and let the rest of the text through as a second command;
+// NUL cuts it short on many servers.
+bool HasLineBreakOrNul(const std::string& text) {
+  for (const char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') return true;
+  }
+  return false;
+}
+
+// Addresses as sockets report them, with the IPv4-mapped IPv6 prefix removed.
+std::string PlainAddress(std::string address) {
+  if (address.rfind("::ffff:", 0) == 0) address.erase(0, 7);
+  return address;
+}
 
 // The number at the start of a reply line; long digit runs are clamped rather than overflowing.
 int LeadingCode(const std::string& line) {
@@ -138,7 +161,7 @@ std::string FtpStatisticsLine(int64_t count, int64_t milliseconds) {
 // ---------------------------------------------------------------------------------------------
 
 TCustomFtpCli::TCustomFtpCli(platform::SocketService& sockets)
-    : sockets_(sockets), alive_(std::make_shared<bool>(true)), send_block_(kSendBlock) {
+    : sockets_(sockets), alive_(std::make_shared<bool>(true)) {
   control_ = sockets_.CreateSocket();
   ConnectControlEvents();
 }
@@ -287,6 +310,11 @@ void TCustomFtpCli::StartRequest(TFtpRequest type, uint32_t steps, bool direct_c
     Fail("HostFileName empty");
     return;
   }
+  if (const char* field = UnsafeArgument(steps)) {
+    error_message_ = std::string(field) + " contains CR, LF or NUL: refused";
+    Fail(error_message_);
+    return;
+  }
 
   ++request_serial_;
   request_type_ = type;
@@ -303,6 +331,24 @@ void TCustomFtpCli::StartRequest(TFtpRequest type, uint32_t steps, bool direct_c
   rest_answered_350_ = false;
   restart_upload_ = type == TFtpRequest::kRestartPut || type == TFtpRequest::kRestartTransmit;
   VR_FTP_GUARDED(NextExecAction());
+}
+
+const char* TCustomFtpCli::UnsafeArgument(uint32_t steps) const {
+  if ((steps & kStepUser) != 0) {
+    if (HasLineBreakOrNul(user_name_)) return "UserName";
+    if (connection_type_ == ftpProxy && HasLineBreakOrNul(host_name_)) return "HostName";
+  }
+  if ((steps & kStepPass) != 0 && HasLineBreakOrNul(pass_word_)) return "PassWord";
+  if ((steps & kStepCwd) != 0 && HasLineBreakOrNul(host_dir_name_)) return "HostDirName";
+  constexpr uint32_t kSendsHostFileName = kStepGet | kStepDir | kStepLs | kStepPut | kStepAppend |
+                                          kStepMkd | kStepRmd | kStepRnfr | kStepSize | kStepDele;
+  if ((steps & kSendsHostFileName) != 0 && HasLineBreakOrNul(host_file_name_)) {
+    return "HostFileName";
+  }
+  if ((steps & (kStepRnto | kStepQuote)) != 0 && HasLineBreakOrNul(local_file_name_)) {
+    return "LocalFileName";
+  }
+  return nullptr;
 }
 
 void TCustomFtpCli::NextExecAction() {
@@ -830,6 +876,21 @@ void TCustomFtpCli::SendCommand(const std::string& command, Reply reply,
   if (OnCommand) OnCommand(text);
   last_command_verb_ = UpperFirstWord(text);
   accepted_codes_ = std::move(accepted);
+  if (HasLineBreakOrNul(text)) {
+    // The arguments were checked when the request started; this is text a handler changed.
+    const std::string message =
+        "501 " + last_command_verb_ + " refused: the command contains CR, LF or NUL";
+    Display("! " + message);
+    if (reply == Reply::kTransferFirst) {
+      transfer_running_ = false;
+      send_command_pending_ = false;
+      CloseData();
+      CloseLocalFile();
+      resume_at_ = 0;
+    }
+    StepFailed(501, message);
+    return;
+  }
   if (!connected_ || !control_->IsConnected()) {
     // Without a control connection no reply would ever come: fail the step now.
     StepFailed(kConnectionLost, last_command_verb_ + ": not connected");
@@ -837,7 +898,8 @@ void TCustomFtpCli::SendCommand(const std::string& command, Reply reply,
   }
   pending_reply_ = reply;
   SetState(TFtpState::kWaitingResponse);
-  Display("> " + text);
+  // The password never reaches the log.
+  Display(last_command_verb_ == "PASS" ? std::string("> PASS ****") : "> " + text);
   text += "\r\n";
   if (control_->Send(text.data(), text.size()) < 0) {
     const int error = control_->LastError();
@@ -887,9 +949,19 @@ void TCustomFtpCli::StartPortStep() {
     SendCommand("PASV", Reply::kPort, {200, 227});
     return;
   }
+  // The server is told to connect to the address the control connection runs on, so the data
+  // socket listens there only, not on every address of the machine.
+  const std::string local = PlainAddress(control_->LocalAddress());
+  int bytes[4];
+  char tail = 0;
+  if (std::sscanf(local.c_str(), "%d.%d.%d.%d%c", &bytes[0], &bytes[1], &bytes[2], &bytes[3],
+                  &tail) != 4) {
+    StepFailed(kLocalFailure, "550 No IPv4 address for a PORT command: " + local);
+    return;
+  }
   listener_ = sockets_.CreateSocket();
   listener_->SetLinger(true, 10);
-  if (!listener_->Listen("0.0.0.0", 0)) {
+  if (!listener_->Listen(local, 0)) {
     const int error = listener_->LastError();
     StepFailed(kLocalFailure,
                "550 Unable to listen for a data connection, error #" + std::to_string(error));
@@ -897,19 +969,10 @@ void TCustomFtpCli::StartPortStep() {
   }
   listener_->on_session_available = [this] { VR_FTP_GUARDED(OnDataSessionAvailable()); };
   const uint16_t port = listener_->LocalPort();
-  std::string local = control_->LocalAddress();
-  if (local.rfind("::ffff:", 0) == 0) local = local.substr(7);
   std::string command;
   if (local == "127.0.0.1") {
     command = "PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256);
   } else {
-    int bytes[4];
-    char tail = 0;
-    if (std::sscanf(local.c_str(), "%d.%d.%d.%d%c", &bytes[0], &bytes[1], &bytes[2], &bytes[3],
-                    &tail) != 4) {
-      StepFailed(kLocalFailure, "550 No IPv4 address for a PORT command: " + local);
-      return;
-    }
     command = "PORT " + std::to_string(bytes[0]) + "," + std::to_string(bytes[1]) + "," +
               std::to_string(bytes[2]) + "," + std::to_string(bytes[3]) + "," +
               std::to_string(port / 256) + "," + std::to_string(port % 256);
@@ -976,8 +1039,10 @@ void TCustomFtpCli::StartReceive(const std::string& verb, const std::string& com
       StepFailed(kLocalFailure, "Unable to open local file " + local_file_name_);
       return;
     }
-    std::setvbuf(local_file_, nullptr, _IOFBF, 1 << 16);
+    // Blocks go to the file as they are, without a second copy through a stdio buffer.
+    std::setvbuf(local_file_, nullptr, _IONBF, 0);
   }
+  PrepareTransferBuffer(kReceiveBlock);
   transfer_running_ = true;
   if (Passive()) {
     send_command_pending_ = true;
@@ -1020,7 +1085,8 @@ void TCustomFtpCli::StartSend(const std::string& verb, const std::string& comman
     StepFailed(426, message);
     return;
   }
-  std::setvbuf(local_file_, nullptr, _IOFBF, 1 << 16);
+  std::setvbuf(local_file_, nullptr, _IONBF, 0);
+  PrepareTransferBuffer(kSendBlock);
   transfer_running_ = true;
   if (Passive()) {
     send_command_pending_ = true;
@@ -1056,8 +1122,18 @@ void TCustomFtpCli::OnDataConnected(int error) {
 
 void TCustomFtpCli::OnDataSessionAvailable() {
   if (!listener_) return;
-  std::unique_ptr<StreamSocket> accepted = listener_->Accept();
-  if (!accepted) return;
+  // Only the server may connect: a caller from any other address is closed and the listener
+  // goes on waiting (the request's time-out bounds the wait).
+  const std::string server = PlainAddress(control_->PeerAddress());
+  std::unique_ptr<StreamSocket> accepted;
+  while (true) {
+    accepted = listener_->Accept();
+    if (!accepted) return;
+    const std::string caller = PlainAddress(accepted->PeerAddress());
+    if (!server.empty() && caller == server) break;
+    Display("! Data connection from " + caller + " refused (the server is " + server + ")");
+    Retire(Loop(), accepted);
+  }
   Retire(Loop(), listener_);
   // Some servers connect as soon as PORT is accepted, before the transfer command is sent.
   Retire(Loop(), data_);
@@ -1072,6 +1148,25 @@ void TCustomFtpCli::OnDataSessionAvailable() {
   } else {
     OnDataAvailable();  // bytes may have arrived before the socket was taken over
   }
+}
+
+void TCustomFtpCli::PrepareTransferBuffer(size_t first_block) {
+  if (!transfer_buffer_) transfer_buffer_ = std::make_unique<char[]>(kTransferBuffer);
+  block_size_ = min_block_size_ = first_block;
+  pace_start_ms_ = Loop().NowMs();
+  pace_start_bytes_ = byte_count_;
+}
+
+void TCustomFtpCli::UpdateBlockSize() {
+  const int64_t now = Loop().NowMs();
+  const int64_t elapsed = now - pace_start_ms_;
+  if (elapsed < kPaceWindowMs) return;
+  const int64_t moved = byte_count_ - pace_start_bytes_;
+  const int64_t wanted = moved * kBlockMs / elapsed;
+  block_size_ = static_cast<size_t>(std::clamp<int64_t>(
+      wanted, static_cast<int64_t>(min_block_size_), static_cast<int64_t>(kTransferBuffer)));
+  pace_start_ms_ = now;
+  pace_start_bytes_ = byte_count_;
 }
 
 bool TCustomFtpCli::DataProgress() {
@@ -1094,13 +1189,14 @@ bool TCustomFtpCli::DataProgress() {
 
 void TCustomFtpCli::OnDataAvailable() {
   if (!transfer_running_ || !data_ || data_closed_) return;
-  char buffer[kReceiveBlock];
+  char* const buffer = transfer_buffer_.get();
   while (true) {
     if (!DataProgress()) return;
-    const int64_t got = data_->Receive(buffer, sizeof(buffer));
+    const int64_t got = data_->Receive(buffer, transfer_is_send_ ? kTransferBuffer : block_size_);
     if (got > 0) {
       if (transfer_is_send_) continue;  // anything a server sends on an upload is dropped
       byte_count_ += got;
+      UpdateBlockSize();
       if (local_file_ != nullptr && std::fwrite(buffer, 1, static_cast<size_t>(got), local_file_) !=
                                         static_cast<size_t>(got)) {
         Display("! Error writing local file");
@@ -1156,7 +1252,8 @@ void TCustomFtpCli::SendBlocks() {
   while (transfer_running_ && server_ready_ && data_up_ && !send_eof_ && !data_closed_ && data_) {
     if (send_block_offset_ >= send_block_length_) {
       if (!DataProgress()) return;
-      const size_t got = std::fread(send_block_.data(), 1, kSendBlock, local_file_);
+      UpdateBlockSize();
+      const size_t got = std::fread(transfer_buffer_.get(), 1, block_size_, local_file_);
       if (got == 0) {
         if (std::ferror(local_file_)) {
           Display("! Error reading file");
@@ -1173,7 +1270,7 @@ void TCustomFtpCli::SendBlocks() {
       send_block_length_ = got;
       send_block_offset_ = 0;
     }
-    const int64_t sent = data_->Send(send_block_.data() + send_block_offset_,
+    const int64_t sent = data_->Send(transfer_buffer_.get() + send_block_offset_,
                                      send_block_length_ - send_block_offset_);
     if (sent < 0) {
       const int error = data_->LastError();

@@ -295,6 +295,10 @@ class TCustomFtpCli {
   void DisplayStatistics();
   void DeliverDisplayFile(const char* data, size_t size, bool flush);
   bool DataProgress();
+  void PrepareTransferBuffer(size_t first_block);
+  void UpdateBlockSize();
+  // The name of the first argument of `steps` that holds CR, LF or NUL, or null.
+  const char* UnsafeArgument(uint32_t steps) const;
 
   platform::SocketService& sockets_;
   std::unique_ptr<platform::StreamSocket> control_;
@@ -366,7 +370,13 @@ class TCustomFtpCli {
   std::unique_ptr<platform::StreamSocket> listener_;
   int64_t start_tick_ = 0;
   int64_t end_tick_ = 0;
-  std::vector<char> send_block_;
+  // One buffer for every block of every transfer (allocated once, on the first transfer). Blocks
+  // start small and grow with the pace the data moves at (see UpdateBlockSize).
+  std::unique_ptr<char[]> transfer_buffer_;
+  size_t block_size_ = 0;
+  size_t min_block_size_ = 0;
+  int64_t pace_start_ms_ = 0;
+  int64_t pace_start_bytes_ = 0;
   size_t send_block_length_ = 0;
   size_t send_block_offset_ = 0;
   bool send_eof_ = false;
