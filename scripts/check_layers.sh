@@ -22,6 +22,16 @@ KNOWN_EXCEPTIONS=(
 
 QT_INCLUDE='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](Q[A-Za-z]|Qt[A-Za-z]+/)'
 
+# Whether the first argument equals one of the others.
+in_list() {
+  local needle=$1 item
+  shift
+  for item in "$@"; do
+    [ "$item" = "$needle" ] && return 0
+  done
+  return 1
+}
+
 check() {
   local root=$1 links=$2 failed=0
   if [ ! -f "$links" ]; then
@@ -44,24 +54,16 @@ check() {
                -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.cc' \) \
                -print | sort | xargs -r grep -lE "$QT_INCLUDE")
   done
-  local file allowed
+  local file known
   for file in "${found[@]}"; do
-    allowed=0
-    for known in "${KNOWN_EXCEPTIONS[@]}"; do
-      [ "$file" = "$known" ] && allowed=1
-    done
-    if [ "$allowed" -eq 0 ]; then
+    if ! in_list "$file" "${KNOWN_EXCEPTIONS[@]}"; then
       echo "layering: $file includes a Qt header outside ui/ and qt/:"
       grep -nE "$QT_INCLUDE" "$root/$file" | sed 's/^/    /'
       failed=1
     fi
   done
   for known in "${KNOWN_EXCEPTIONS[@]}"; do
-    allowed=0
-    for file in "${found[@]}"; do
-      [ "$file" = "$known" ] && allowed=1
-    done
-    if [ "$allowed" -eq 0 ]; then
+    if ! in_list "$known" "${found[@]}"; then
       echo "layering: $known no longer includes Qt; take it off the exceptions in $0"
       failed=1
     fi
