@@ -1,10 +1,11 @@
 // Veldrimon's composition root: builds the Qt platform services and the single-instance service,
-// then hands over to the shell.
+// installs the metafile player for the loader, then hands over to the shell.
 #include <QApplication>
 #include <chrono>
 #include <string>
 #include <vector>
 
+#include "picture/codecs/metafile/qt/metafile_player.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/single_instance_qt.h"
 #include "shell/ui/media_pane.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Veldrimon");
   auto services = vr::platform::MakeQtServices();
+  vr::metafile::InstallMetafilePlayer();
   vr::platform::QtSingleInstance instance;
 
   vr::shell::ui::ProcessOptions options;

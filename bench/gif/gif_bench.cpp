@@ -27,7 +27,7 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 }
 
 // Plays through without waiting: the frame delays are not part of the measure.
-class NoWaitHost : public vr::codecs::gif::TGifHost {
+class NoWaitHost : public vr::codecs::gif::GifHost {
  public:
   uint32_t MillisecondsInHour() override { return now_; }
   void Sleep(int ms) override { now_ += static_cast<uint32_t>(ms); }

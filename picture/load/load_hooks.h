@@ -1,7 +1,8 @@
 #pragma once
-// Services the loader needs from layers above it, installed at start-up. Each hook has a safe
-// default so the loader works alone (tools, tests): no metafile player, no protection, no colour
-// reduction, a true-colour screen.
+// Services the loader needs from layers above it, installed at start-up. Each hook has a default
+// so the loader works alone (tools, tests): no metafile player, no protection, the program's own
+// dithered colour reduction (colour::ReduceToScreen, which load_hooks.cpp calls directly), and a
+// 32-bit screen.
 
 #include <memory>
 #include <string>
@@ -44,9 +45,9 @@ class ViewingCopy {
 };
 
 // Reduction of a true-colour BMP or PNG to 256 dithered colours under reduced decoding (for
-// screens of 256 colours). Returns true when it replaced the picture.
-// TODO(loader): install colour::ReduceToScreen here once the shell wires the viewer's palette;
-// until then reduced decoding leaves BMP and PNG pictures as they are.
+// screens of 256 colours). Returns true when it replaced the picture. The default reduces with
+// colour::ReduceToScreen over a fresh palette; SetReduceForScreen(nullptr) leaves pictures as they
+// are.
 using ReduceForScreenFn = bool (*)(Bitmap& bitmap);
 void SetReduceForScreen(ReduceForScreenFn fn);
 ReduceForScreenFn GetReduceForScreen();

@@ -102,7 +102,7 @@ QIcon BinIcon(bool full) {
 int64_t TodayFromClock() { return DayNumber(static_cast<int64_t>(std::time(nullptr))); }
 
 // Frames of a playing GIF go to the fit pane; waits between frames keep the window alive.
-class ViewerGifHost : public codecs::gif::TGifHost {
+class ViewerGifHost : public codecs::gif::GifHost {
  public:
   explicit ViewerGifHost(TVeldrimon69* window) : window_(window) {}
   void ChangedRect(const codecs::gif::GifRect&) override { window_->GifFrameChanged(); }

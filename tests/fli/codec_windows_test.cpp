@@ -80,7 +80,7 @@ TEST(GifWindows, CommentsAndTextDrawing) {
   comments.Clear();
   EXPECT_FALSE(comments.HasLines());
 
-  gif::TQtGifHost host(nullptr, nullptr);
+  gif::QtGifHost host(nullptr, nullptr);
   const int w1 = host.TextWidth("i", 16);
   const int w10 = host.TextWidth("iiiiiiiiii", 16);
   EXPECT_GT(w1, 0);

@@ -24,7 +24,7 @@ std::vector<uint8_t> Movie(const std::vector<std::vector<uint8_t>>& frames, int 
   return b.data;
 }
 
-std::vector<uint8_t> Row(const TFliFile& file, int y) {
+std::vector<uint8_t> Row(const FliFile& file, int y) {
   const int w = file.Header().width;
   const auto& buf = file.FrameBuffer();
   return std::vector<uint8_t>(buf.begin() + y * w, buf.begin() + (y + 1) * w);
@@ -60,37 +60,37 @@ TEST(FliChunks, EveryChunkTypeDecodes) {
       w, h);
   // The header counts real frames only.
   bytes[6] = 5;
-  TFliFile file;
+  FliFile file;
   std::vector<std::string> messages;
   file.on_message = [&](const std::string& m) { messages.push_back(m); };
   ASSERT_TRUE(file.OpenMemory(bytes.data(), bytes.size()));
   EXPECT_EQ(file.Header().frames, 5);
 
-  ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded);
+  ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded);
   EXPECT_EQ(Row(file, 0), (std::vector<uint8_t>{1, 1, 1, 7, 8, 9}));
   EXPECT_EQ(Row(file, 3), (std::vector<uint8_t>{4, 4, 4, 7, 8, 9}));
   EXPECT_EQ(file.Palette()[200], (picture::Rgb{200, 200, 200}));
   EXPECT_EQ(file.Palette()[1], (picture::Rgb{40, 80, 252}));  // 64 levels times 4
   EXPECT_EQ(file.Palette()[3], (picture::Rgb{4, 8, 12}));     // after skipping one entry
 
-  ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded);
+  ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded);
   EXPECT_EQ(Row(file, 0), (std::vector<uint8_t>{1, 1, 1, 7, 8, 9}));
   EXPECT_EQ(Row(file, 1), (std::vector<uint8_t>{2, 50, 51, 7, 60, 60}));
   EXPECT_EQ(Row(file, 2), (std::vector<uint8_t>{70, 70, 70, 70, 70, 70}));
 
-  ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded);
+  ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded);
   EXPECT_EQ(Row(file, 2), (std::vector<uint8_t>{1, 2, 3, 4, 70, 70}));
   EXPECT_EQ(Row(file, 3), (std::vector<uint8_t>{4, 4, 5, 6, 8, 99}));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], "Hey. This never happenned before!");
 
-  ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded);
+  ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded);
   EXPECT_EQ(Row(file, 0), (std::vector<uint8_t>{100, 101, 102, 103, 104, 105}));
-  ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded);
+  ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded);
   EXPECT_EQ(Row(file, 3), std::vector<uint8_t>(6, 0));
-  EXPECT_EQ(file.DecodeNext(false), TFliFile::Step::kEnded);
+  EXPECT_EQ(file.DecodeNext(false), FliFile::Step::kEnded);
   // Wrapping starts again at frame 1.
-  EXPECT_EQ(file.DecodeNext(true), TFliFile::Step::kDecoded);
+  EXPECT_EQ(file.DecodeNext(true), FliFile::Step::kDecoded);
   EXPECT_EQ(file.FrameNumber(), 1);
   EXPECT_EQ(Row(file, 0), (std::vector<uint8_t>{1, 1, 1, 7, 8, 9}));
   EXPECT_EQ(file.Resyncs(), 0);
@@ -102,10 +102,10 @@ TEST(FliChunks, GarbageBetweenFramesIsSkipped) {
   // Ten bytes of garbage after frame 1.
   const size_t frame1_end = 128 + (movie[128] | (movie[129] << 8));
   movie.insert(movie.begin() + static_cast<long>(frame1_end), 10, 0x33);
-  TFliFile file;
+  FliFile file;
   ASSERT_TRUE(file.OpenMemory(movie.data(), movie.size()));
   for (int n = 1; n <= 3; ++n) {
-    ASSERT_EQ(file.DecodeNext(false), TFliFile::Step::kDecoded) << n;
+    ASSERT_EQ(file.DecodeNext(false), FliFile::Step::kDecoded) << n;
     EXPECT_EQ(file.FrameBuffer()[0], n);
   }
   EXPECT_EQ(file.Resyncs(), 1);
@@ -114,7 +114,7 @@ TEST(FliChunks, GarbageBetweenFramesIsSkipped) {
   auto lost = Header(true, 2, w, h, 5);
   lost.insert(lost.end(), 100, 0x44);
   ASSERT_TRUE(file.OpenMemory(lost.data(), lost.size()));
-  EXPECT_EQ(file.DecodeNext(false), TFliFile::Step::kLost);
+  EXPECT_EQ(file.DecodeNext(false), FliFile::Step::kLost);
 }
 
 TEST(FliChunks, HostileInputNeverCrashes) {
@@ -126,11 +126,11 @@ TEST(FliChunks, HostileInputNeverCrashes) {
                        Frame({Chunk(12, {0, 0, 9, 0, 3, 200, 127, 1}), Chunk(7, words.data)}),
                        Frame({Chunk(16, std::vector<uint8_t>(40, 1)), Chunk(15, {1, 0x80, 1})})},
                       w, h);
-  TFliFile file;
+  FliFile file;
   auto run = [&](const std::vector<uint8_t>& bytes) {
     if (!file.OpenMemory(bytes.data(), bytes.size())) return;
     for (int i = 0; i < 8; ++i) {
-      if (file.DecodeNext(i % 2 == 0) == TFliFile::Step::kLost) break;
+      if (file.DecodeNext(i % 2 == 0) == FliFile::Step::kLost) break;
     }
   };
   for (size_t n = 0; n <= sample.size(); ++n)
@@ -190,7 +190,7 @@ TEST(UniDib, DepthsRowsAndPalette) {
 }
 
 // A fake clock and timer; the test drives ticks by hand.
-class FakePlayerHost : public TFliPlayerHost {
+class FakePlayerHost : public FliPlayerHost {
  public:
   uint32_t now = 5000;
   int timer_interval = -1;

@@ -7,7 +7,7 @@
 
 namespace {
 
-class FakeHost : public vr::codecs::fli::TFliPlayerHost {
+class FakeHost : public vr::codecs::fli::FliPlayerHost {
  public:
   uint32_t TickCount() override { return now; }
   uint32_t now = 0;
@@ -16,10 +16,10 @@ class FakeHost : public vr::codecs::fli::TFliPlayerHost {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  vr::codecs::fli::TFliFile file;
+  vr::codecs::fli::FliFile file;
   if (file.OpenMemory(data, size)) {
     for (int i = 0; i < 12; ++i) {
-      if (file.DecodeNext(i % 3 != 0) == vr::codecs::fli::TFliFile::Step::kLost) break;
+      if (file.DecodeNext(i % 3 != 0) == vr::codecs::fli::FliFile::Step::kLost) break;
     }
   }
   FakeHost host;

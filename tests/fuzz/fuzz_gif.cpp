@@ -7,7 +7,7 @@
 
 namespace {
 
-class NoWaitHost : public vr::codecs::gif::TGifHost {
+class NoWaitHost : public vr::codecs::gif::GifHost {
  public:
   uint32_t MillisecondsInHour() override { return now_; }
   void Sleep(int ms) override { now_ += static_cast<uint32_t>(ms); }

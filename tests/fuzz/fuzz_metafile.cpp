@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "picture/bitmap.h"
-#include "picture/codecs/metafile/metafile.h"
+#include "picture/codecs/metafile/qt/metafile_player.h"
 
 namespace {
 void EnsureApplication() {
@@ -32,7 +32,7 @@ void EnsureApplication() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EnsureApplication();
-  auto meta = vr::metafile::TMetafile::FromBytes(std::vector<uint8_t>(data, data + size));
+  auto meta = vr::metafile::MetafilePlayer::FromBytes(std::vector<uint8_t>(data, data + size));
   if (meta) {
     vr::picture::Bitmap out;
     meta->Render(out, 48, 48, vr::picture::Rgb{0xD0, 0xC0, 0xC0});

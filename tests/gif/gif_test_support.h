@@ -173,7 +173,7 @@ class GifBuilder {
 
 // A host on a settable clock: sleeping advances the clock, frames are logged with the time
 // they were reported, and key presses arrive after a set number of polls.
-class ScriptedHost : public TGifHost {
+class ScriptedHost : public GifHost {
  public:
   uint32_t now = 10000;
   int key_after_polls = -1;  // -1: no key

@@ -52,7 +52,7 @@ class PreviewsTest : public ::testing::Test {
     host.select = [this](int i) { selected_.push_back(i); };
     host.sounds = &sounds_;
     host.work_area = [] { return QRect(0, 0, 900, 600); };
-    manager_ = std::make_unique<TPreviewManager>(host);
+    manager_ = std::make_unique<PreviewManager>(host);
   }
 
   test_support::TempDir dir_;
@@ -60,7 +60,7 @@ class PreviewsTest : public ::testing::Test {
   std::map<int, bool> tags_;
   std::vector<int> selected_;
   fakes::FakeSounds sounds_;
-  std::unique_ptr<TPreviewManager> manager_;
+  std::unique_ptr<PreviewManager> manager_;
 };
 
 TEST_F(PreviewsTest, AThirtyThirdPreviewDoesNothing) {

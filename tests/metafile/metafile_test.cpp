@@ -1,6 +1,6 @@
 // The WMF and EMF player: generated metafiles drawing known shapes, checked pixel by pixel, and
 // damaged streams that must neither crash nor hang.
-#include "picture/codecs/metafile/metafile.h"
+#include "picture/codecs/metafile/qt/metafile_player.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,9 @@
 
 #include "metafile/metafile_builder.h"
 #include "picture/bitmap.h"
-#include "picture/codecs/metafile/dib.h"
+#include "picture/codecs/metafile/qt/dib.h"
+#include "picture/load/load_hooks.h"
+#include "picture/load/loader.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::metafile {
@@ -30,7 +32,7 @@ constexpr Rgb kRedRgb{255, 0, 0}, kGreenRgb{0, 255, 0}, kBlueRgb{0, 0, 255},
     kWhiteRgb{255, 255, 255};
 
 Bitmap Render(const std::vector<uint8_t>& bytes, int w, int h) {
-  auto meta = TMetafile::FromBytes(bytes);
+  auto meta = MetafilePlayer::FromBytes(bytes);
   Bitmap out;
   EXPECT_TRUE(meta);
   if (meta) {
@@ -47,14 +49,14 @@ WmfBuilder Wmf100() {
 }
 
 TEST(WmfPlayer, SizesFollowUnitsPerInch) {
-  EXPECT_EQ(TMetafile::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish())->Width(), 96);
-  EXPECT_EQ(TMetafile::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish())->Height(), 48);
-  EXPECT_EQ(TMetafile::FromBytes(WmfBuilder(10, 10, 110, 60, 0).Finish())->Width(),
+  EXPECT_EQ(MetafilePlayer::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish())->Width(), 96);
+  EXPECT_EQ(MetafilePlayer::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish())->Height(), 48);
+  EXPECT_EQ(MetafilePlayer::FromBytes(WmfBuilder(10, 10, 110, 60, 0).Finish())->Width(),
             100);  // 0 counts as 96
-  EXPECT_EQ(TMetafile::FromBytes(WmfBuilder(10, 10, 110, 60, 0).Finish())->Height(), 50);
-  EXPECT_EQ(TMetafile::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish(), 120)->Width(), 120);
-  EXPECT_FALSE(TMetafile::FromBytes({1, 2, 3}));
-  EXPECT_FALSE(TMetafile::FromBytes(std::vector<uint8_t>(40, 0)));
+  EXPECT_EQ(MetafilePlayer::FromBytes(WmfBuilder(10, 10, 110, 60, 0).Finish())->Height(), 50);
+  EXPECT_EQ(MetafilePlayer::FromBytes(WmfBuilder(0, 0, 1440, 720, 1440).Finish(), 120)->Width(), 120);
+  EXPECT_FALSE(MetafilePlayer::FromBytes({1, 2, 3}));
+  EXPECT_FALSE(MetafilePlayer::FromBytes(std::vector<uint8_t>(40, 0)));
 }
 
 TEST(WmfPlayer, RectangleAndEllipseWithSelectedBrushes) {
@@ -148,7 +150,7 @@ TEST(WmfPlayer, StretchDibOrientationAndColours) {
 TEST(WmfPlayer, DrawsIntoATargetRectangleUnderThePaintersTransform) {
   WmfBuilder w = Wmf100();
   w.SolidBrush(kRed).Record(0x012D, {1}).Record(0x041B, {100, 100, 0, 0});
-  auto meta = TMetafile::FromBytes(w.Finish());
+  auto meta = MetafilePlayer::FromBytes(w.Finish());
   ASSERT_TRUE(meta);
   QImage canvas(100, 100, QImage::Format_RGB32);
   canvas.fill(Qt::white);
@@ -224,15 +226,15 @@ EmfBuilder Emf100() {
 }
 
 TEST(EmfPlayer, SizesFromTheFrame) {
-  auto meta = TMetafile::FromBytes(EmfBuilder(5080, 2540).Finish());
+  auto meta = MetafilePlayer::FromBytes(EmfBuilder(5080, 2540).Finish());
   ASSERT_TRUE(meta);
   EXPECT_TRUE(meta->IsEmf());
   EXPECT_EQ(meta->Width(), 192);
   EXPECT_EQ(meta->Height(), 96);
-  EXPECT_EQ(TMetafile::FromBytes(EmfBuilder(5080, 2540).Finish(), 120)->Width(), 240);
+  EXPECT_EQ(MetafilePlayer::FromBytes(EmfBuilder(5080, 2540).Finish(), 120)->Width(), 240);
   auto bad = EmfBuilder(100, 100).Finish();
   bad[40] = 'X';  // signature
-  EXPECT_FALSE(TMetafile::FromBytes(bad));
+  EXPECT_FALSE(MetafilePlayer::FromBytes(bad));
 }
 
 TEST(EmfPlayer, ShapesBrushesAndStockObjects) {
@@ -374,7 +376,7 @@ TEST(EmfPlayer, TextIsPlacedByItsAlignment) {
 
 // Runs bytes through the player at a small size; only surviving matters.
 void Survive(const std::vector<uint8_t>& bytes) {
-  auto meta = TMetafile::FromBytes(bytes);
+  auto meta = MetafilePlayer::FromBytes(bytes);
   if (!meta) return;
   Bitmap out;
   meta->Render(out, 32, 32, kBg);
@@ -419,7 +421,7 @@ TEST(MetafileDamage, ExtremeBoundsWithAnEmptyFrame) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(uint32_t(lowest) >> (8 * i));
   for (int at : {16, 20})
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(100u >> (8 * i));
-  auto meta = TMetafile::FromBytes(bytes);
+  auto meta = MetafilePlayer::FromBytes(bytes);
   ASSERT_TRUE(meta);
   vr::picture::Bitmap out;
   meta->Render(out, 16, 16, vr::picture::Rgb{1, 2, 3});
@@ -479,6 +481,34 @@ TEST(LoadMetafile, FromFilesAndFailures) {
   EXPECT_EQ(b.ColourAt(80, 80), kRedRgb);   // the ring of the poly-polygon
   EXPECT_EQ(b.ColourAt(30, 30), kBlueRgb);  // the 8-bit DIB drawn over the rectangle
   EXPECT_EQ(b.ColourAt(50, 50), kBg);       // the ring's hole
+}
+
+// The player as the program installs it: the loader hands .wmf and .emf files to it and keeps the
+// vector form, drawn at any size.
+TEST(LoadMetafile, InstalledPlayerServesTheLoader) {
+  test_support::TempDir dir;
+  const std::string wmf = dir.Write("a.wmf", RichWmf());
+  picture::SetMetafileLoader(nullptr);
+  picture::PictureHolder holder;
+  picture::LoadDetails details;
+  picture::LoadPicture(wmf, holder, picture::DecodeOptions(), &details);
+  EXPECT_TRUE(details.failed);  // nothing plays metafiles until the player is installed
+
+  InstallMetafilePlayer();
+  picture::LoadPicture(wmf, holder, picture::DecodeOptions(), &details);
+  EXPECT_FALSE(details.failed) << details.error;
+  EXPECT_EQ(holder.kind, picture::GraphicKind::kMetafile);
+  ASSERT_TRUE(holder.vector);
+  EXPECT_EQ(holder.Width(), 100);
+  Bitmap half;
+  ASSERT_TRUE(holder.vector->Render(half, 50, 50, kBg));
+  EXPECT_EQ(half.ColourAt(40, 40), kRedRgb);  // the poly-polygon's ring, scaled by half
+  EXPECT_EQ(half.ColourAt(30, 30), kBg);      // its hole
+
+  picture::LoadPicture(dir.Write("bad.emf", {1, 0, 0, 0}), holder, picture::DecodeOptions(),
+                       &details);
+  EXPECT_TRUE(details.failed);
+  picture::SetMetafileLoader(nullptr);
 }
 
 }  // namespace

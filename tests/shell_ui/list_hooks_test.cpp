@@ -180,7 +180,7 @@ TEST_F(ListHooksTest, ControlF9ToF12ReachThePreviewsFromAnyWindowThroughTheHook)
   const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   const std::string b = WriteBmp("b.bmp", BlankBitmap(40, 30));
   auto window = Start({a, b});
-  list_window::TPreviewManager& previews = window->list_window()->previews();
+  list_window::PreviewManager& previews = window->list_window()->previews();
   previews.host().work_area = [] { return QRect(0, 0, 800, 600); };
 
   // None open: hide and show warn.
@@ -228,7 +228,7 @@ TEST_F(ListHooksTest, BothPreviewsMenusOfTheMainWindowListAndCommandThePreviews)
   EXPECT_TRUE(window->picture_menu()->actions().contains(
       window->picture_previews_menu()->menuAction()));
 
-  list_window::TPreviewManager& previews = window->list_window()->previews();
+  list_window::PreviewManager& previews = window->list_window()->previews();
   QPointer<list_window::TMyForm> form = previews.OpenPreview(a);
   ASSERT_FALSE(form.isNull());
   for (QMenu* menu : {window->previews_menu(), window->picture_previews_menu()}) {

@@ -191,7 +191,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
   host.focus_list = [this] { list_view_->setFocus(); };
   host.sounds = services_.platform.sounds;
   host.ui = services_.platform.ui;
-  previews_ = std::make_unique<TPreviewManager>(std::move(host));
+  previews_ = std::make_unique<PreviewManager>(std::move(host));
 
   model_ = new FilesTableModel(list_, this);
   model_->on_tag_toggled = [this](int row) { TagToggled(row); };

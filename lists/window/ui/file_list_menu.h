@@ -45,7 +45,7 @@ class QToolButton;
 namespace vr::list_window {
 
 class FilesTableModel;
-class TPreviewManager;
+class PreviewManager;
 
 inline constexpr const char* kWindowCaption = "Files List Window";
 inline constexpr const char* kScanQuestion =
@@ -102,7 +102,7 @@ class TFileListMenu : public QMainWindow {
   bool MyIdleStep();
   // The list was loaded, extended or cleared.
   void ListChanged();
-  TPreviewManager& previews() { return *previews_; }
+  PreviewManager& previews() { return *previews_; }
   QMenu* previews_menu() const { return previews_menu_; }
   // Images of the menu entries, from the main window's menu image list.
   void SetMenuImages(const QIcon& exit_display, const QIcon& exit, const QIcon& tag);
@@ -188,7 +188,7 @@ class TFileListMenu : public QMainWindow {
   ThumbCache cache_;
   std::unique_ptr<ListJobs> jobs_;
   std::unique_ptr<TagOperations> tag_ops_;
-  std::unique_ptr<TPreviewManager> previews_;
+  std::unique_ptr<PreviewManager> previews_;
   FilesTableModel* model_ = nullptr;
   CheckBoxSettings check_box_;
   QCache<int32_t, QPixmap> drawn_thumbs_;

@@ -40,7 +40,7 @@ class TGifThread : public QThread {
   void run() override;
 
  private:
-  class Host : public codecs::gif::TGifHost {
+  class Host : public codecs::gif::GifHost {
    public:
     explicit Host(TGifThread& thread) : thread_(thread) {}
     void ChangedRect(const codecs::gif::GifRect&) override { thread_.HandFrame(); }

@@ -87,7 +87,7 @@ class PreviewCanvas : public QWidget {
   QPoint press_;
 };
 
-TMyForm::TMyForm(TPreviewManager& manager, int slot, std::string path)
+TMyForm::TMyForm(PreviewManager& manager, int slot, std::string path)
     : QWidget(nullptr, Qt::Window), manager_(manager), slot_(slot), path_(std::move(path)) {
   setObjectName(QString::fromStdString(PreviewWindowName(slot)));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -308,7 +308,7 @@ void TMyForm::contextMenuEvent(QContextMenuEvent* event) {
 
 // ---------------------------------------------------------------------------------------------
 
-TPreviewManager::TPreviewManager(PreviewHost host, QObject* parent)
+PreviewManager::PreviewManager(PreviewHost host, QObject* parent)
     : QObject(parent), host_(std::move(host)) {
   tool_tip_action_ = context_menu_.addAction("ToolTipMenu");
   tool_tip_action_->setCheckable(true);
@@ -341,33 +341,33 @@ TPreviewManager::TPreviewManager(PreviewHost host, QObject* parent)
           [send_key] { send_key(Qt::Key_Space); });
   context_menu_.addSeparator();
   connect(context_menu_.addAction(kHideAllCaption), &QAction::triggered, this,
-          &TPreviewManager::HideAllPreviews);
+          &PreviewManager::HideAllPreviews);
   connect(context_menu_.addAction(kShowAllCaption), &QAction::triggered, this,
-          &TPreviewManager::ShowAllPreviews);
+          &PreviewManager::ShowAllPreviews);
   connect(context_menu_.addAction(kTileAllCaption), &QAction::triggered, this,
-          &TPreviewManager::TileAllPreviews);
+          &PreviewManager::TileAllPreviews);
   connect(context_menu_.addAction(kRemoveAllCaption), &QAction::triggered, this,
-          &TPreviewManager::RemoveAllPreviews);
+          &PreviewManager::RemoveAllPreviews);
   context_menu_.addSeparator();
   connect(context_menu_.addAction("Exit                           Key=ESCape"), &QAction::triggered,
           this, [send_key] { send_key(Qt::Key_Escape); });
 }
 
-TPreviewManager::~TPreviewManager() {
+PreviewManager::~PreviewManager() {
   for (TMyForm* form : Forms()) delete form;
 }
 
-QRect TPreviewManager::WorkArea() const {
+QRect PreviewManager::WorkArea() const {
   if (host_.work_area) return host_.work_area();
   if (QScreen* screen = QGuiApplication::primaryScreen()) return screen->availableGeometry();
   return QRect(0, 0, 1024, 768);
 }
 
-void TPreviewManager::Warn() {
+void PreviewManager::Warn() {
   if (host_.sounds != nullptr) host_.sounds->Play(platform::kSoundBrakes);
 }
 
-std::vector<TMyForm*> TPreviewManager::Forms() const {
+std::vector<TMyForm*> PreviewManager::Forms() const {
   std::vector<TMyForm*> forms;
   for (const auto& [slot, form] : forms_) {
     if (form) forms.push_back(form.data());
@@ -375,19 +375,19 @@ std::vector<TMyForm*> TPreviewManager::Forms() const {
   return forms;
 }
 
-TMyForm* TPreviewManager::FormInSlot(int slot) const {
+TMyForm* PreviewManager::FormInSlot(int slot) const {
   auto it = forms_.find(slot);
   return it == forms_.end() ? nullptr : it->second.data();
 }
 
-TMyForm* TPreviewManager::FindByName(const QString& name) const {
+TMyForm* PreviewManager::FindByName(const QString& name) const {
   for (TMyForm* form : Forms()) {
     if (form->objectName() == name) return form;
   }
   return nullptr;
 }
 
-TMyForm* TPreviewManager::OpenPreview(const std::string& path, bool load) {
+TMyForm* PreviewManager::OpenPreview(const std::string& path, bool load) {
   if (PreviewSkipsPath(path)) return nullptr;
   const int slot = slots_.Take();
   if (slot < 0) return nullptr;
@@ -405,7 +405,7 @@ TMyForm* TPreviewManager::OpenPreview(const std::string& path, bool load) {
   return form;
 }
 
-void TPreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string& path) {
+void PreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string& path) {
   if (!entry.menu) return;
   QAction* action = entry.menu->addAction(QString::fromStdString(NameOf(path)));
   action->setCheckable(true);
@@ -422,11 +422,11 @@ void TPreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string&
   entry.items[slot] = action;
 }
 
-void TPreviewManager::AddMenuItems(int slot, const std::string& path) {
+void PreviewManager::AddMenuItems(int slot, const std::string& path) {
   for (MenuEntry& entry : menus_) AddMenuItem(entry, slot, path);
 }
 
-void TPreviewManager::RemoveMenuItems(int slot) {
+void PreviewManager::RemoveMenuItems(int slot) {
   for (MenuEntry& entry : menus_) {
     auto it = entry.items.find(slot);
     if (it == entry.items.end()) continue;
@@ -436,51 +436,51 @@ void TPreviewManager::RemoveMenuItems(int slot) {
   }
 }
 
-void TPreviewManager::AttachPreviewsMenu(QMenu* menu) {
+void PreviewManager::AttachPreviewsMenu(QMenu* menu) {
   MenuEntry entry;
   entry.menu = menu;
   entry.group = new QActionGroup(menu);
   entry.group->setExclusive(true);
   auto add = [this, menu](const char* caption, const QKeySequence& keys,
-                          void (TPreviewManager::*fn)()) {
+                          void (PreviewManager::*fn)()) {
     QAction* action = menu->addAction(QString::fromLatin1(caption));
     if (!keys.isEmpty()) action->setShortcut(keys);
     connect(action, &QAction::triggered, this, fn);
   };
-  add(kHideAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F10), &TPreviewManager::HideAllPreviews);
-  add(kShowAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F11), &TPreviewManager::ShowAllPreviews);
-  add(kTileAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F12), &TPreviewManager::TileAllPreviews);
-  add(kRemoveAllCaption, QKeySequence(), &TPreviewManager::RemoveAllPreviews);
+  add(kHideAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F10), &PreviewManager::HideAllPreviews);
+  add(kShowAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F11), &PreviewManager::ShowAllPreviews);
+  add(kTileAllCaption, QKeySequence(Qt::CTRL | Qt::Key_F12), &PreviewManager::TileAllPreviews);
+  add(kRemoveAllCaption, QKeySequence(), &PreviewManager::RemoveAllPreviews);
   add(kDisplayNextCaption, QKeySequence(Qt::CTRL | Qt::Key_F9),
-      &TPreviewManager::DisplayNextPreview);
+      &PreviewManager::DisplayNextPreview);
   menu->addSeparator();
   menus_.push_back(entry);
   // Previews already open are listed at once, the newest (last) checked.
   for (TMyForm* form : Forms()) AddMenuItem(menus_.back(), form->slot(), form->path());
 }
 
-void TPreviewManager::FormClosing(TMyForm* form) {
+void PreviewManager::FormClosing(TMyForm* form) {
   const int slot = form->slot();
   slots_.Free(slot);
   forms_.erase(slot);
   RemoveMenuItems(slot);
 }
 
-void TPreviewManager::ClosePreview(const std::string& path) {
+void PreviewManager::ClosePreview(const std::string& path) {
   const std::string key = picture::UpperAscii(path);
   for (TMyForm* form : Forms()) {
     if (picture::UpperAscii(form->path()) == key) form->close();
   }
 }
 
-void TPreviewManager::ShowPreviewScrollable(const std::string& path) {
+void PreviewManager::ShowPreviewScrollable(const std::string& path) {
   const std::string key = picture::UpperAscii(path);
   for (TMyForm* form : Forms()) {
     if (picture::UpperAscii(form->path()) == key) form->SetScrollable();
   }
 }
 
-void TPreviewManager::DisplayNextPreview() {
+void PreviewManager::DisplayNextPreview() {
   const int slot = slots_.NextToShow();
   TMyForm* form = slot >= 0 ? FormInSlot(slot) : nullptr;
   if (form == nullptr) {
@@ -492,11 +492,11 @@ void TPreviewManager::DisplayNextPreview() {
   form->activateWindow();
 }
 
-void TPreviewManager::HideAllPreviews() {
+void PreviewManager::HideAllPreviews() {
   for (TMyForm* form : Forms()) form->showMinimized();
 }
 
-void TPreviewManager::ShowAllPreviews() {
+void PreviewManager::ShowAllPreviews() {
   const std::vector<TMyForm*> forms = Forms();
   if (forms.empty()) {
     Warn();
@@ -505,7 +505,7 @@ void TPreviewManager::ShowAllPreviews() {
   for (TMyForm* form : forms) form->showNormal();
 }
 
-void TPreviewManager::TileAllPreviews() {
+void PreviewManager::TileAllPreviews() {
   const std::vector<TMyForm*> forms = Forms();  // in slot order
   if (forms.empty()) {
     Warn();
@@ -527,11 +527,11 @@ void TPreviewManager::TileAllPreviews() {
   }
 }
 
-void TPreviewManager::RemoveAllPreviews() {
+void PreviewManager::RemoveAllPreviews() {
   for (TMyForm* form : Forms()) form->close();
 }
 
-void TPreviewManager::RefreshTagIcon(int position) {
+void PreviewManager::RefreshTagIcon(int position) {
   if (!host_.path_at || !host_.is_tagged) return;
   const std::string key = picture::UpperAscii(host_.path_at(position));
   const bool tagged = host_.is_tagged(position);
@@ -540,7 +540,7 @@ void TPreviewManager::RefreshTagIcon(int position) {
   }
 }
 
-bool TPreviewManager::HandleHotKey(int key, Qt::KeyboardModifiers modifiers) {
+bool PreviewManager::HandleHotKey(int key, Qt::KeyboardModifiers modifiers) {
   if (!(modifiers & Qt::ControlModifier)) return false;
   switch (key) {
     case Qt::Key_F9:
@@ -561,14 +561,14 @@ bool TPreviewManager::HandleHotKey(int key, Qt::KeyboardModifiers modifiers) {
   }
 }
 
-void TPreviewManager::ToggleTagOf(TMyForm* form) {
+void PreviewManager::ToggleTagOf(TMyForm* form) {
   const int position = host_.find ? host_.find(form->path()) : -1;
   if (position < 0 || !host_.toggle_tag) return;
   host_.toggle_tag(position);
   RefreshTagIcon(position);
 }
 
-void TPreviewManager::EscapeFrom(TMyForm* form) {
+void PreviewManager::EscapeFrom(TMyForm* form) {
   const int slot = form->slot();
   form->close();
   // Show the next preview that is not minimised.
@@ -586,7 +586,7 @@ void TPreviewManager::EscapeFrom(TMyForm* form) {
   }
 }
 
-void TPreviewManager::StepFrom(TMyForm* form, int delta) {
+void PreviewManager::StepFrom(TMyForm* form, int delta) {
   const int position = host_.find ? host_.find(form->path()) : -1;
   const int count = host_.count ? host_.count() : 0;
   const int target = position + delta;
@@ -601,7 +601,7 @@ void TPreviewManager::StepFrom(TMyForm* form, int delta) {
   if (host_.path_at) OpenPreview(host_.path_at(target));
 }
 
-void TPreviewManager::DragFile(QWidget* source, const std::string& path) {
+void PreviewManager::DragFile(QWidget* source, const std::string& path) {
   StartFileDrag(source, {path}, host_.ui);
 }
 

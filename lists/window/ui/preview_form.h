@@ -2,7 +2,7 @@
 // The floating preview windows: TMyForm shows one picture of the files list in a top-level
 // window of its own, stretchable (fitted to the window) or scrollable (natural size). Up to 32
 // are open at once, each named "PreViewFile" + its slot and listed in every "&Previews" menu.
-// TPreviewManager owns the slot table, the menus and the commands that act on all previews.
+// PreviewManager owns the slot table, the menus and the commands that act on all previews.
 
 #include <QAction>
 #include <QActionGroup>
@@ -28,7 +28,7 @@ class Ui;
 namespace vr::list_window {
 
 class TGifThread;
-class TPreviewManager;
+class PreviewManager;
 
 inline constexpr const char* kPreviewHint =
     "RIGHT-CLICK to turn this hint off. Drag from this window to other programs, DBL-Click or "
@@ -52,7 +52,7 @@ class TMyForm : public QWidget {
   Q_OBJECT
 
  public:
-  TMyForm(TPreviewManager& manager, int slot, std::string path);
+  TMyForm(PreviewManager& manager, int slot, std::string path);
   ~TMyForm() override;
 
   int slot() const { return slot_; }
@@ -94,7 +94,7 @@ class TMyForm : public QWidget {
   void UpdateCaption();
   void Scroll(int dx, int dy);
 
-  TPreviewManager& manager_;
+  PreviewManager& manager_;
   int slot_;
   std::string path_;
   picture::PictureHolder picture_;
@@ -124,12 +124,12 @@ struct PreviewHost {
   std::function<QRect()> work_area;  // empty: the primary screen's available area
 };
 
-class TPreviewManager : public QObject {
+class PreviewManager : public QObject {
   Q_OBJECT
 
  public:
-  explicit TPreviewManager(PreviewHost host, QObject* parent = nullptr);
-  ~TPreviewManager() override;
+  explicit PreviewManager(PreviewHost host, QObject* parent = nullptr);
+  ~PreviewManager() override;
 
   PreviewHost& host() { return host_; }
 

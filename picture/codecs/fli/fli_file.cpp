@@ -26,9 +26,9 @@ uint32_t FliHeader::FramePeriod() const {
   return speed;
 }
 
-TFliFile::TFliFile() : chunk_(kChunkBufferSize) {}
+FliFile::FliFile() : chunk_(kChunkBufferSize) {}
 
-bool TFliFile::Open(const std::string& path) {
+bool FliFile::Open(const std::string& path) {
   Close();
   if (!io_.Open(path)) {
     error_ = "Fatal Error: File does not exist!";
@@ -37,13 +37,13 @@ bool TFliFile::Open(const std::string& path) {
   return Start();
 }
 
-bool TFliFile::OpenMemory(const uint8_t* data, size_t size) {
+bool FliFile::OpenMemory(const uint8_t* data, size_t size) {
   Close();
   io_.OpenMemory(data, size);
   return Start();
 }
 
-void TFliFile::Close() {
+void FliFile::Close() {
   io_.Close();
   error_.clear();
   header_ = FliHeader{};
@@ -54,7 +54,7 @@ void TFliFile::Close() {
   std::fill(std::begin(palette_), std::end(palette_), picture::Rgb{});
 }
 
-bool TFliFile::Start() {
+bool FliFile::Start() {
   file_size_ = io_.FileSize();
   uint8_t h[128];
   io_.Seek(0);
@@ -93,12 +93,12 @@ bool TFliFile::Start() {
   return true;
 }
 
-void TFliFile::Rewind() {
+void FliFile::Rewind() {
   next_frame_ = first_frame_;
   frame_number_ = 0;
 }
 
-bool TFliFile::ReadFrameHeader(uint64_t at, uint32_t* size, uint16_t* type, uint16_t* chunks) {
+bool FliFile::ReadFrameHeader(uint64_t at, uint32_t* size, uint16_t* type, uint16_t* chunks) {
   if (at + 16 > file_size_) return false;
   uint8_t h[16];
   io_.Seek(at);
@@ -110,7 +110,7 @@ bool TFliFile::ReadFrameHeader(uint64_t at, uint32_t* size, uint16_t* type, uint
   return true;
 }
 
-bool TFliFile::Resynchronise(uint64_t bad_start, uint64_t* frame_start) {
+bool FliFile::Resynchronise(uint64_t bad_start, uint64_t* frame_start) {
   // The frame marker sits 4 bytes into a frame; a frame found this way starts after the bad
   // one, so the search always moves forward.
   uint64_t pos = bad_start + 5;
@@ -129,7 +129,7 @@ bool TFliFile::Resynchronise(uint64_t bad_start, uint64_t* frame_start) {
   return false;
 }
 
-TFliFile::Step TFliFile::DecodeNext(bool wrap) {
+FliFile::Step FliFile::DecodeNext(bool wrap) {
   if (!io_.IsOpen()) return Step::kLost;
   palette_changed_ = false;
   ++frame_number_;
@@ -183,7 +183,7 @@ TFliFile::Step TFliFile::DecodeNext(bool wrap) {
   return Step::kDecoded;
 }
 
-void TFliFile::DecodeChunk(uint16_t type, const uint8_t* data, size_t size) {
+void FliFile::DecodeChunk(uint16_t type, const uint8_t* data, size_t size) {
   const uint8_t* end = data + size;
   const size_t pixels = frame_.size();
   switch (type) {
@@ -213,7 +213,7 @@ void TFliFile::DecodeChunk(uint16_t type, const uint8_t* data, size_t size) {
   }
 }
 
-void TFliFile::DecodePalette(const uint8_t* p, const uint8_t* end, bool six_bit) {
+void FliFile::DecodePalette(const uint8_t* p, const uint8_t* end, bool six_bit) {
   if (end - p < 2) return;
   const int packets = Get16(p);
   p += 2;
@@ -233,7 +233,7 @@ void TFliFile::DecodePalette(const uint8_t* p, const uint8_t* end, bool six_bit)
   }
 }
 
-void TFliFile::DecodeByteRun(const uint8_t* p, const uint8_t* end) {
+void FliFile::DecodeByteRun(const uint8_t* p, const uint8_t* end) {
   const int width = header_.width;
   for (int y = 0; y < header_.height; ++y) {
     if (p >= end) return;
@@ -257,7 +257,7 @@ void TFliFile::DecodeByteRun(const uint8_t* p, const uint8_t* end) {
   }
 }
 
-void TFliFile::DecodeLineDelta(const uint8_t* p, const uint8_t* end) {
+void FliFile::DecodeLineDelta(const uint8_t* p, const uint8_t* end) {
   if (end - p < 4) return;
   const int width = header_.width;
   int y = Get16(p);
@@ -288,7 +288,7 @@ void TFliFile::DecodeLineDelta(const uint8_t* p, const uint8_t* end) {
   }
 }
 
-void TFliFile::DecodeWordDelta(const uint8_t* p, const uint8_t* end) {
+void FliFile::DecodeWordDelta(const uint8_t* p, const uint8_t* end) {
   if (end - p < 2) return;
   const int width = header_.width;
   const int height = header_.height;

@@ -40,11 +40,11 @@ struct FliHeader {
   uint32_t FramePeriod() const;
 };
 
-class TFliFile {
+class FliFile {
  public:
   enum class Step { kDecoded, kEnded, kLost };
 
-  TFliFile();
+  FliFile();
   // Opens and reads the header; false (with ErrorText) when the file is missing or unusable.
   bool Open(const std::string& path);
   // The same over memory that outlives the reader.

@@ -6,7 +6,7 @@
 
 namespace vr::codecs::fli {
 
-TFliPlayerTimer::TFliPlayerTimer(TFliPlayerHost* host)
+TFliPlayerTimer::TFliPlayerTimer(FliPlayerHost* host)
     : host_(host), display_(std::make_unique<TUniDIB>(320, 200, 8)) {}
 
 TFliPlayerTimer::~TFliPlayerTimer() { Stop(); }
@@ -80,14 +80,14 @@ void TFliPlayerTimer::Stop() {
 }
 
 bool TFliPlayerTimer::DecodePending() {
-  const TFliFile::Step step = file_.DecodeNext(Loop || seeking_);
-  if (step == TFliFile::Step::kEnded) {
+  const FliFile::Step step = file_.DecodeNext(Loop || seeking_);
+  if (step == FliFile::Step::kEnded) {
     pending_ = false;
     if (OnFliEnd) OnFliEnd(*this);
     Stop();
     return false;
   }
-  if (step == TFliFile::Step::kLost) {
+  if (step == FliFile::Step::kLost) {
     Stop();
     return false;
   }
@@ -127,7 +127,7 @@ void TFliPlayerTimer::GoToFrame(int n) {
     if (n == 1 || n < file_.FrameNumber()) file_.Rewind();
     bool ok = true;
     while (n <= Frames() && file_.FrameNumber() < n) {
-      if (file_.DecodeNext(true) != TFliFile::Step::kDecoded) {
+      if (file_.DecodeNext(true) != FliFile::Step::kDecoded) {
         ok = false;
         break;
       }

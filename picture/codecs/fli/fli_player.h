@@ -27,9 +27,9 @@ struct PaintRect {
   friend bool operator==(const PaintRect&, const PaintRect&) = default;
 };
 
-class TFliPlayerHost {
+class FliPlayerHost {
  public:
-  virtual ~TFliPlayerHost() = default;
+  virtual ~FliPlayerHost() = default;
   virtual uint32_t TickCount() = 0;
   virtual void StartTimer(int /*interval_ms*/) {}
   virtual void StopTimer() {}
@@ -50,7 +50,7 @@ class TFliPlayerTimer {
   static constexpr int kFasterFloor = 5;
   static constexpr int kSlowerCeiling = 2000;
 
-  explicit TFliPlayerTimer(TFliPlayerHost* host);
+  explicit TFliPlayerTimer(FliPlayerHost* host);
   ~TFliPlayerTimer();
 
   // Published properties.
@@ -94,7 +94,7 @@ class TFliPlayerTimer {
   int MovieWidth() const { return file_.Header().width; }
   int MovieHeight() const { return file_.Header().height; }
   const TUniDIB& Display() const { return *display_; }
-  const TFliFile& File() const { return file_; }
+  const FliFile& File() const { return file_; }
   bool HasShownFrame() const { return shown_frame_ > 0; }
 
   // Where the movie goes in a control of this size (empty before the first frame).
@@ -106,8 +106,8 @@ class TFliPlayerTimer {
   bool DecodePending();
   void ShowDecoded();
 
-  TFliPlayerHost* host_;
-  TFliFile file_;
+  FliPlayerHost* host_;
+  FliFile file_;
   std::unique_ptr<TUniDIB> display_;
   std::string file_name_;
   const uint8_t* memory_ = nullptr;

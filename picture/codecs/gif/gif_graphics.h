@@ -76,7 +76,7 @@ class TGifGraphics {
   TGifGraphics& operator=(const TGifGraphics&) = delete;
 
   // --- host settings (set before each load) ---
-  void SetHost(TGifHost* host) { host_ = host != nullptr ? host : &DefaultGifHost(); }
+  void SetHost(GifHost* host) { host_ = host != nullptr ? host : &DefaultGifHost(); }
   void SetPreviewMode(bool on) { preview_mode_ = on; }
   void SetStillFlag(bool on) { still_flag_ = on; }
   void SetStillRequest(bool on) { still_request_ = on; }
@@ -167,7 +167,7 @@ class TGifGraphics {
   void MakeCommentLines();
   void Fail(Bitmap& composition);
 
-  TGifHost* host_;
+  GifHost* host_;
   bool preview_mode_ = false;
   bool still_flag_ = false;
   bool still_request_ = false;

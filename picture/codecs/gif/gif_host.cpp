@@ -5,25 +5,25 @@
 
 namespace vr::codecs::gif {
 
-uint32_t TGifHost::MillisecondsInHour() {
+uint32_t GifHost::MillisecondsInHour() {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
   return static_cast<uint32_t>(ms % 3600000);
 }
 
-void TGifHost::Sleep(int milliseconds) {
+void GifHost::Sleep(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 // The fallback font is fixed pitch: every character is half a cell wide, and printable
 // characters other than the space are drawn as a solid block inside their cell. Hosts with a
 // real font (the windows) override both calls.
-int TGifHost::TextWidth(const std::string& text, int cell_height) {
+int GifHost::TextWidth(const std::string& text, int cell_height) {
   const int advance = cell_height / 2 > 0 ? cell_height / 2 : 1;
   return static_cast<int>(text.size()) * advance;
 }
 
-TextMask TGifHost::RenderText(const std::string& text, int cell_height) {
+TextMask GifHost::RenderText(const std::string& text, int cell_height) {
   TextMask mask;
   const int advance = cell_height / 2 > 0 ? cell_height / 2 : 1;
   mask.width = TextWidth(text, cell_height);
@@ -44,8 +44,8 @@ TextMask TGifHost::RenderText(const std::string& text, int cell_height) {
   return mask;
 }
 
-TGifHost& DefaultGifHost() {
-  static TGifHost host;
+GifHost& DefaultGifHost() {
+  static GifHost host;
   return host;
 }
 

@@ -28,9 +28,9 @@ struct TextMask {
   std::vector<uint8_t> ink;
 };
 
-class TGifHost {
+class GifHost {
  public:
-  virtual ~TGifHost() = default;
+  virtual ~GifHost() = default;
 
   // --- drawing target ---
   // A rectangle of the composition changed (the ordinary repaint hook).
@@ -70,6 +70,6 @@ class TGifHost {
 };
 
 // The host used when the caller gives none.
-TGifHost& DefaultGifHost();
+GifHost& DefaultGifHost();
 
 }  // namespace vr::codecs::gif

@@ -1,11 +1,8 @@
 #include "picture/codecs/metafile/metafile.h"
 
-#include <QImage>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "picture/codecs/metafile/byte_reader.h"
 
@@ -14,6 +11,9 @@ namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr uint32_t kEmfSignature = 0x464D4520;
+constexpr uint32_t kEmfHeader = 1;
+constexpr uint32_t kEmfEof = 14;
+constexpr uint32_t kWmfEof = 0;
 // Metafiles larger than this are not read whole into memory.
 constexpr std::streamoff kMaxFileBytes = std::streamoff{256} << 20;
 
@@ -23,16 +23,16 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c) { return c == 0 ? 0 : (a * b + c
 
 }  // namespace
 
-std::shared_ptr<TMetafile> TMetafile::FromBytes(std::vector<uint8_t> bytes, int screen_dpi) {
+std::shared_ptr<const Metafile> Metafile::FromBytes(std::vector<uint8_t> bytes, int screen_dpi) {
   if (screen_dpi <= 0) screen_dpi = 96;
-  std::shared_ptr<TMetafile> meta(new TMetafile());
+  std::shared_ptr<Metafile> meta(new Metafile());
   meta->bytes_ = std::move(bytes);
   ByteReader in(meta->bytes_.data(), meta->bytes_.size());
   const uint32_t first = in.U32();
   if (in.Failed()) return nullptr;
   if (first == kPlaceableKey) {
     if (!meta->ParseWmfHeader(screen_dpi)) return nullptr;
-  } else if (first == 1) {
+  } else if (first == kEmfHeader) {
     if (!meta->ParseEmfHeader(screen_dpi)) return nullptr;
   } else {
     return nullptr;
@@ -46,7 +46,7 @@ std::shared_ptr<TMetafile> TMetafile::FromBytes(std::vector<uint8_t> bytes, int 
 // then the metafile header (18 bytes):
 //   0 type u16 (1 memory, 2 disk) | 2 header size in words (9) | 4 version u16 |
 //   6 size in words u32 | 10 object count u16 | 12 largest record u32 | 16 unused u16
-bool TMetafile::ParseWmfHeader(int screen_dpi) {
+bool Metafile::ParseWmfHeader(int screen_dpi) {
   ByteReader in(bytes_.data(), bytes_.size());
   in.Seek(6);
   const int left = in.I16();
@@ -63,7 +63,8 @@ bool TMetafile::ParseWmfHeader(int screen_dpi) {
   if (in.Failed() || (type != 1 && type != 2) || header_words < 9) return false;
   records_at_ = 22 + static_cast<size_t>(header_words) * 2;
   if (records_at_ > bytes_.size()) return false;
-  bounds_ = QRectF(left, top, right - left, bottom - top);
+  bounds_ = Box{static_cast<double>(left), static_cast<double>(top),
+                static_cast<double>(right - left), static_cast<double>(bottom - top)};
   width_ = static_cast<int>(MulDiv(MulDiv(std::abs(right - left), 2540, inch), screen_dpi, 2540));
   height_ = static_cast<int>(MulDiv(MulDiv(std::abs(bottom - top), 2540, inch), screen_dpi, 2540));
   return true;
@@ -75,7 +76,7 @@ bool TMetafile::ParseWmfHeader(int screen_dpi) {
 //   52 record count u32 | 56 handle count u16 | 58 reserved | 60 description length |
 //   64 description offset | 68 palette entries | 72 device size (2 x i32, pixels) |
 //   80 device size (2 x i32, millimetres)
-bool TMetafile::ParseEmfHeader(int screen_dpi) {
+bool Metafile::ParseEmfHeader(int screen_dpi) {
   ByteReader in(bytes_.data(), bytes_.size());
   in.Seek(4);
   const uint32_t size = in.U32();
@@ -90,65 +91,63 @@ bool TMetafile::ParseEmfHeader(int screen_dpi) {
   const int32_t dev_cx = in.I32(), dev_cy = in.I32(), mm_cx = in.I32(), mm_cy = in.I32();
   if (in.Failed() || signature != kEmfSignature || size < 88 || size > bytes_.size()) return false;
   emf_ = true;
+  records_at_ = 0;
   width_ =
       static_cast<int>(std::min<int64_t>(MulDiv(std::llabs(fr - fl), screen_dpi, 2540), 1 << 20));
   height_ =
       static_cast<int>(std::min<int64_t>(MulDiv(std::llabs(fb - ft), screen_dpi, 2540), 1 << 20));
   if (dev_cx > 0 && dev_cy > 0 && mm_cx > 0 && mm_cy > 0) {
-    pixels_per_mm_ =
-        QSizeF(static_cast<double>(dev_cx) / mm_cx, static_cast<double>(dev_cy) / mm_cy);
+    pixels_per_mm_x_ = static_cast<double>(dev_cx) / mm_cx;
+    pixels_per_mm_y_ = static_cast<double>(dev_cy) / mm_cy;
   }
   if (fr != fl && fb != ft) {
-    frame_device_ = QRectF(
-        fl * pixels_per_mm_.width() / 100.0, ft * pixels_per_mm_.height() / 100.0,
-        (fr - fl) * pixels_per_mm_.width() / 100.0, (fb - ft) * pixels_per_mm_.height() / 100.0);
+    frame_device_ = Box{fl * pixels_per_mm_x_ / 100.0, ft * pixels_per_mm_y_ / 100.0,
+                        (fr - fl) * pixels_per_mm_x_ / 100.0, (fb - ft) * pixels_per_mm_y_ / 100.0};
   } else {
-    frame_device_ = QRectF(static_cast<double>(bl), static_cast<double>(bt),
-                           static_cast<double>(std::max<int64_t>(1, br - bl)),
-                           static_cast<double>(std::max<int64_t>(1, bb - bt)));
+    frame_device_ = Box{static_cast<double>(bl), static_cast<double>(bt),
+                        static_cast<double>(std::max<int64_t>(1, br - bl)),
+                        static_cast<double>(std::max<int64_t>(1, bb - bt))};
   }
   return true;
 }
 
-void TMetafile::Draw(QPainter& painter, const QRectF& target) const {
-  painter.save();
-  if (emf_) {
-    PlayEmf(painter, target);
-  } else {
-    PlayWmf(painter, target);
-  }
-  painter.restore();
-}
+RecordCursor::RecordCursor(const Metafile& metafile)
+    : metafile_(metafile), pos_(metafile.RecordsAt()) {}
 
-bool TMetafile::Render(picture::Bitmap& target, int width, int height,
-                       picture::Rgb background) const {
-  if (width <= 0 || height <= 0) return false;
-  const bool fits = target.Width() == width && target.Height() == height &&
-                    (target.Format() == picture::PixelFormat::k24 ||
-                     target.Format() == picture::PixelFormat::k32);
-  if (!fits && !target.Create(width, height, picture::PixelFormat::k24)) return false;
-  QImage canvas(width, height, QImage::Format_RGB32);
-  if (canvas.isNull()) return false;
-  canvas.fill(qRgb(background.r, background.g, background.b));
-  {
-    QPainter painter(&canvas);
-    Draw(painter, QRectF(0, 0, width, height));
-  }
-  const int bpp = target.Format() == picture::PixelFormat::k32 ? 4 : 3;
-  for (int y = 0; y < height; ++y) {
-    const QRgb* in = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-    uint8_t* out = target.Row(y);
-    for (int x = 0; x < width; ++x, out += bpp) {
-      out[0] = static_cast<uint8_t>(qBlue(in[x]));
-      out[1] = static_cast<uint8_t>(qGreen(in[x]));
-      out[2] = static_cast<uint8_t>(qRed(in[x]));
-      if (bpp == 4) out[3] = 0;
+bool RecordCursor::Next(Record& record) {
+  const std::vector<uint8_t>& bytes = metafile_.Bytes();
+  while (!done_) {
+    if (metafile_.IsEmf()) {
+      // 0 type u32 | 4 size in bytes u32 (header included)
+      if (bytes.size() - pos_ < 8) break;
+      ByteReader head(bytes.data() + pos_, bytes.size() - pos_);
+      const uint32_t type = head.U32();
+      const uint32_t size = head.U32();
+      if (size < 8 || size > bytes.size() - pos_ || type == kEmfEof) break;
+      const bool header = first_ && type == kEmfHeader;
+      first_ = false;
+      record = Record{type, bytes.data() + pos_, size};
+      pos_ += size;
+      if (header) continue;
+      return true;
     }
+    // 0 size in 16-bit words u32 (header included) | 4 function u16
+    if (pos_ + 6 > bytes.size()) break;
+    ByteReader head(bytes.data() + pos_, bytes.size() - pos_);
+    const uint32_t words = head.U32();
+    const uint16_t function = head.U16();
+    if (function == kWmfEof) break;
+    if (words < 3 || words > (bytes.size() - pos_) / 2) break;
+    const size_t size = static_cast<size_t>(words) * 2;
+    record = Record{function, bytes.data() + pos_, size};
+    pos_ += size;
+    return true;
   }
-  return true;
+  done_ = true;
+  return false;
 }
 
-std::shared_ptr<picture::VectorGraphic> LoadMetafile(const std::string& path, int screen_dpi) {
+std::shared_ptr<const Metafile> ReadMetafile(const std::string& path, int screen_dpi) {
   std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) return nullptr;
   const std::streamoff size = file.tellg();
@@ -156,7 +155,7 @@ std::shared_ptr<picture::VectorGraphic> LoadMetafile(const std::string& path, in
   file.seekg(0);
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) return nullptr;
-  return TMetafile::FromBytes(std::move(bytes), screen_dpi);
+  return Metafile::FromBytes(std::move(bytes), screen_dpi);
 }
 
 }  // namespace vr::metafile

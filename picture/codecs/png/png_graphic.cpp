@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "picture/codecs/pcx/raster_common.h"
+#include "picture/codecs/common/raster_common.h"
 #include "picture/decode_progress.h"
 
 namespace vr::codecs {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "picture/codecs/codec_api.h"
-#include "picture/codecs/pcx/raster_common.h"
+#include "picture/codecs/common/raster_common.h"
 
 namespace vr::codecs {
 

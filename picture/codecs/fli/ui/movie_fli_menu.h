@@ -18,7 +18,7 @@ inline constexpr char kMovieHint[] =
     "window.";
 
 // The visual control: paints the player's display bitmap and runs its timer.
-class TFliPlayerWidget : public QWidget, public TFliPlayerHost {
+class TFliPlayerWidget : public QWidget, public FliPlayerHost {
   Q_OBJECT
 
  public:

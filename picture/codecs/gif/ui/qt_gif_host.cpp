@@ -24,58 +24,58 @@ QFont TextFont(int cell_height) {
 
 }  // namespace
 
-TQtGifHost::TQtGifHost(platform::Ui* ui, platform::Sounds* sounds, QObject* parent)
+QtGifHost::QtGifHost(platform::Ui* ui, platform::Sounds* sounds, QObject* parent)
     : QObject(parent), ui_(ui), sounds_(sounds) {}
 
-TQtGifHost::~TQtGifHost() {
+QtGifHost::~QtGifHost() {
   if (window_ != nullptr) window_->removeEventFilter(this);
 }
 
-void TQtGifHost::WatchKeys(QWidget* window) {
+void QtGifHost::WatchKeys(QWidget* window) {
   if (window_ != nullptr) window_->removeEventFilter(this);
   window_ = window;
   if (window_ != nullptr) window_->installEventFilter(this);
 }
 
-bool TQtGifHost::eventFilter(QObject* watched, QEvent* event) {
+bool QtGifHost::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) key_pending_ = true;
   return QObject::eventFilter(watched, event);
 }
 
-void TQtGifHost::ChangedRect(const GifRect& rect) {
+void QtGifHost::ChangedRect(const GifRect& rect) {
   if (on_changed_rect) on_changed_rect(rect);
 }
 
-void TQtGifHost::FullRepaint(int top_row) {
+void QtGifHost::FullRepaint(int top_row) {
   if (on_full_repaint) on_full_repaint(top_row);
 }
 
-void TQtGifHost::RowsDrawn(int top_row) {
+void QtGifHost::RowsDrawn(int top_row) {
   if (on_rows_drawn) on_rows_drawn(top_row);
 }
 
-void TQtGifHost::CompositionSize(int width, int height, int screen_width, int screen_height) {
+void QtGifHost::CompositionSize(int width, int height, int screen_width, int screen_height) {
   if (on_size) on_size(width, height, screen_width, screen_height);
 }
 
-void TQtGifHost::PaletteChanged(const picture::Bitmap& composition) {
+void QtGifHost::PaletteChanged(const picture::Bitmap& composition) {
   if (on_palette) on_palette(composition);
 }
 
-void TQtGifHost::ProcessMessages() { QCoreApplication::processEvents(); }
+void QtGifHost::ProcessMessages() { QCoreApplication::processEvents(); }
 
-bool TQtGifHost::KeyPending() {
+bool QtGifHost::KeyPending() {
   const bool pending = key_pending_;
   key_pending_ = false;
   return pending;
 }
 
-bool TQtGifHost::PrimaryButtonDown() {
+bool QtGifHost::PrimaryButtonDown() {
   // Qt already reports the swapped button as the left one.
   return (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0;
 }
 
-void TQtGifHost::Beep() {
+void QtGifHost::Beep() {
   if (sounds_ != nullptr) {
     sounds_->Play("SYSTEMBEEP");
   } else {
@@ -83,17 +83,17 @@ void TQtGifHost::Beep() {
   }
 }
 
-void TQtGifHost::ShowMessage(const std::string& text) {
+void QtGifHost::ShowMessage(const std::string& text) {
   if (ui_ != nullptr)
     ui_->Ask(platform::MessageKind::kInformation, "Veldrimon", text, platform::kOkOnly);
 }
 
-int TQtGifHost::TextWidth(const std::string& text, int cell_height) {
+int QtGifHost::TextWidth(const std::string& text, int cell_height) {
   const QFontMetrics metrics(TextFont(cell_height));
   return metrics.horizontalAdvance(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
 }
 
-TextMask TQtGifHost::RenderText(const std::string& text, int cell_height) {
+TextMask QtGifHost::RenderText(const std::string& text, int cell_height) {
   TextMask mask;
   mask.width = TextWidth(text, cell_height);
   mask.height = cell_height > 0 ? cell_height : 1;

@@ -18,12 +18,12 @@ class Sounds;
 
 namespace vr::codecs::gif {
 
-class TQtGifHost : public QObject, public TGifHost {
+class QtGifHost : public QObject, public GifHost {
   Q_OBJECT
 
  public:
-  TQtGifHost(platform::Ui* ui, platform::Sounds* sounds, QObject* parent = nullptr);
-  ~TQtGifHost() override;
+  QtGifHost(platform::Ui* ui, platform::Sounds* sounds, QObject* parent = nullptr);
+  ~QtGifHost() override;
 
   // Key presses on this window end a wait.
   void WatchKeys(QWidget* window);

@@ -1,4 +1,4 @@
-#include "picture/codecs/pcx/raster_common.h"
+#include "picture/codecs/common/raster_common.h"
 
 #include "colour/reduce.h"
 #include "picture/palette.h"

@@ -8,9 +8,10 @@
 #include <cmath>
 
 #include "picture/codecs/metafile/byte_reader.h"
-#include "picture/codecs/metafile/dib.h"
-#include "picture/codecs/metafile/gdi_player.h"
+#include "picture/codecs/metafile/qt/dib.h"
 #include "picture/codecs/metafile/metafile.h"
+#include "picture/codecs/metafile/qt/gdi_player.h"
+#include "picture/codecs/metafile/qt/metafile_player.h"
 
 namespace vr::metafile {
 namespace {
@@ -566,29 +567,21 @@ class EmfPlayback {
 
 }  // namespace
 
-void TMetafile::PlayEmf(QPainter& painter, const QRectF& target) const {
+void PlayEmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
   // The picture frame, in reference-device pixels, is stretched over the target.
-  const QRectF frame = frame_device_;
-  const double sx = frame.width() != 0 ? target.width() / frame.width() : 1;
-  const double sy = frame.height() != 0 ? target.height() / frame.height() : 1;
-  const QTransform device_to_target(sx, 0, 0, sy, target.left() - frame.left() * sx,
-                                    target.top() - frame.top() * sy);
-  GdiPlayer gdi(painter, device_to_target, pixels_per_mm_);
-  gdi.SetTableSize(std::max<uint32_t>(handle_count_, 1));
+  const Box& frame = metafile.FrameDevice();
+  const double sx = frame.width != 0 ? target.width() / frame.width : 1;
+  const double sy = frame.height != 0 ? target.height() / frame.height : 1;
+  const QTransform device_to_target(sx, 0, 0, sy, target.left() - frame.left * sx,
+                                    target.top() - frame.top * sy);
+  GdiPlayer gdi(painter, device_to_target,
+                QSizeF(metafile.PixelsPerMmX(), metafile.PixelsPerMmY()));
+  gdi.SetTableSize(std::max<uint32_t>(metafile.HandleCount(), 1));
   EmfPlayback playback(gdi);
 
-  size_t pos = 0;
-  bool first = true;
-  while (bytes_.size() - pos >= 8) {
-    ByteReader head(bytes_.data() + pos, bytes_.size() - pos);
-    const uint32_t type = head.U32();
-    const uint32_t size = head.U32();
-    if (size < 8 || size > bytes_.size() - pos) break;
-    if (type == kEof) break;
-    if (!(first && type == kHeader)) playback.Play(type, bytes_.data() + pos, size);
-    first = false;
-    pos += size;
-  }
+  RecordCursor records(metafile);
+  Record record;
+  while (records.Next(record)) playback.Play(record.type, record.data, record.size);
 }
 
 }  // namespace vr::metafile

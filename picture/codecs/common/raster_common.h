@@ -1,8 +1,8 @@
 #pragma once
-// Pieces the PCX, TGA and PIC codecs share: 6-bit palettes and the standard tables, row
+// Pieces the PCX, TGA, PIC and PNG codecs share: 6-bit palettes and the standard tables, row
 // conversion for the writers, a chunked byte source over TFastFileIO for the run-length
 // decoders, a writer that stops at the first failed write, the plausibility check that keeps a
-// tiny file from claiming a gigantic picture, and the hook through which the loaders hand
+// tiny file from claiming a gigantic picture, and the hook through which the decoders hand
 // true-colour pictures to the colour reducer on 256-colour screens.
 
 #include <array>
@@ -131,10 +131,10 @@ class StreamWriter {
 
 inline constexpr const char* kStreamWriteError = "Stream write error";
 
-// Reduction of a finished picture to 256 colours for screens of at most 8 bits. The colour
-// subsystem installs its reducer here; without one nothing is reduced. The palette is the
-// codec's 6-bit palette buffer, which the reducer may replace. The reducer's signature matches
-// colour::ReduceToScreen, so installing it is SetReduceToScreenHook(&colour::ReduceToScreen).
+// Reduction of a finished picture to 256 colours for screens of at most 8 bits. The hook starts
+// out as the program's own reducer, colour::ReduceToScreen (raster_common.cpp includes colour/
+// for it); SetReduceToScreenHook replaces it, and a null hook reduces nothing. The palette is the
+// codec's 6-bit palette buffer, which the reducer may replace.
 using ReduceToScreenHook = bool (*)(Bitmap& bitmap, Palette6& palette);
 void SetReduceToScreenHook(ReduceToScreenHook hook);
 ReduceToScreenHook GetReduceToScreenHook();

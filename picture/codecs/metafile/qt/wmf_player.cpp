@@ -6,9 +6,10 @@
 #include <algorithm>
 
 #include "picture/codecs/metafile/byte_reader.h"
-#include "picture/codecs/metafile/dib.h"
-#include "picture/codecs/metafile/gdi_player.h"
+#include "picture/codecs/metafile/qt/dib.h"
 #include "picture/codecs/metafile/metafile.h"
+#include "picture/codecs/metafile/qt/gdi_player.h"
+#include "picture/codecs/metafile/qt/metafile_player.h"
 
 namespace vr::metafile {
 namespace {
@@ -397,30 +398,23 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
 
 }  // namespace
 
-void TMetafile::PlayWmf(QPainter& painter, const QRectF& target) const {
+void PlayWmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
   GdiPlayer gdi(painter, QTransform(), QSizeF(96 / 25.4, 96 / 25.4));
-  gdi.SetTableSize(object_count_);
+  gdi.SetTableSize(metafile.ObjectCount());
   DcState& dc = gdi.Dc();
   // The bounding box is the initial window; the target is the viewport.
+  const Box& bounds = metafile.Bounds();
   dc.map_mode = kMmAnisotropic;
-  dc.window_org = bounds_.topLeft();
-  dc.window_ext = QPointF(bounds_.width() == 0 ? 1 : bounds_.width(),
-                          bounds_.height() == 0 ? 1 : bounds_.height());
+  dc.window_org = QPointF(bounds.left, bounds.top);
+  dc.window_ext = QPointF(bounds.width == 0 ? 1 : bounds.width, bounds.height == 0 ? 1 : bounds.height);
   dc.viewport_org = target.topLeft();
   dc.viewport_ext = QPointF(target.width(), target.height());
 
-  size_t pos = records_at_;
-  while (pos + 6 <= bytes_.size()) {
-    ByteReader head(bytes_.data() + pos, bytes_.size() - pos);
-    const uint32_t words = head.U32();
-    const uint16_t function = head.U16();
-    if (function == kEof) break;
-    // A record must hold its own header and fit in what is left of the file.
-    if (words < 3 || words > (bytes_.size() - pos) / 2) break;
-    const size_t bytes = static_cast<size_t>(words) * 2;
-    ByteReader params(bytes_.data() + pos + 6, bytes - 6);
-    PlayRecord(gdi, function, params, words);
-    pos += bytes;
+  RecordCursor records(metafile);
+  Record record;
+  while (records.Next(record)) {
+    ByteReader params(record.data + 6, record.size - 6);
+    PlayRecord(gdi, static_cast<uint16_t>(record.type), params, record.size / 2);
   }
 }
 

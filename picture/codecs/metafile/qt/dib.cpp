@@ -1,7 +1,7 @@
 // Metafile bitmaps go through the codecs' one DIB parser (the one BMP files and icons use);
 // this file only adds what metafiles need on top: the split of header and rows over two blocks,
 // colour tables of palette indices, and the QImage the player draws.
-#include "picture/codecs/metafile/dib.h"
+#include "picture/codecs/metafile/qt/dib.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "picture/codecs/metafile/gdi_player.h"
+#include "picture/codecs/metafile/qt/gdi_player.h"
 
 #include <QFont>
 #include <QFontMetricsF>
