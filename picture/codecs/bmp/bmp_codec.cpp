@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "picture/convert.h"
+#include "platform/files.h"
 #include "picture/decode_progress.h"
 
 namespace vr::codecs {
@@ -487,7 +488,9 @@ WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
   Put32(head + 46, palette_entries);
 
   std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[stride]());
-  std::FILE* f = line ? std::fopen(path.c_str(), "wb") : nullptr;
+  // Written beside the target and renamed over it: a failed save leaves the old file whole.
+  platform::AtomicFileWriter out;
+  std::FILE* f = line && out.Open(path) ? out.OpenStream() : nullptr;
   if (f == nullptr) {
     result.error = "Cannot create file";
     return result;
@@ -507,8 +510,8 @@ WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
     }
   }
   if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    std::remove(path.c_str());
+  if (!ok || !out.Commit()) {
+    out.Discard();
     result.error = "Stream write error";
     return result;
   }
