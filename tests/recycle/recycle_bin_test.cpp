@@ -160,11 +160,12 @@ TEST_F(RecycleBinTest, RoomRuleDropsOldestUntilTheFileFitsWithFiveMegabytesToSpa
 
 TEST_F(RecycleBinTest, AFileLargerThanAnEmptyBinsDriveIsRefusedAndNothingIsDropped) {
   constexpr uint64_t kMb = 1 << 20;
-  files_.capacity = 6 * kMb;
+  files_.capacity = 9 * kMb;
   for (const char* name : {"o1.jpg", "o2.jpg", "o3.jpg"})
     ASSERT_TRUE(bin_->PutIntoBin(Make(name, kMb)));
-  // 3 MB free and 3 MB held by the bin: 7 MB can never go in.
-  const std::string huge = Make("huge.jpg", 7 * kMb);
+  ASSERT_EQ(bin_->CountEntries(), 3);
+  // 6 MB free and 3 MB held by the bin: 10 MB can never go in.
+  const std::string huge = Make("huge.jpg", 10 * kMb);
   EXPECT_FALSE(bin_->PutIntoBin(huge));
   EXPECT_EQ(bin_->CountEntries(), 3);
   EXPECT_TRUE(fs::exists(bin_->folder() + "0.o1.jpg"));

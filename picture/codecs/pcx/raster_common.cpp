@@ -133,17 +133,6 @@ void ChunkSource::Skip(uint64_t n) {
 
 namespace {
 constexpr size_t kWriteBuffer = 1 << 16;
-
-bool WriteAll(int fd, const uint8_t* data, size_t n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, data, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    data += done;
-    n -= static_cast<size_t>(done);
-  }
-  return true;
-}
 }  // namespace
 
 StreamWriter::~StreamWriter() { Discard(); }
