@@ -66,10 +66,7 @@ std::string ExecutableFolder() {
   char buffer[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
   if (n <= 0) return {};
-  std::string path(buffer, static_cast<size_t>(n));
-  const size_t slash = path.find_last_of(kSeparator);
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash + 1);
+  return FolderOf(std::string(buffer, static_cast<size_t>(n)));
 }
 
 std::string ResolveProgramFolder(const std::string& executable_folder, const EnvLookup& env,

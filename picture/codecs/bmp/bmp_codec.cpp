@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "picture/convert.h"
-#include "platform/files.h"
 #include "picture/decode_progress.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 

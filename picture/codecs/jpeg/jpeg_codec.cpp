@@ -14,8 +14,8 @@
 
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/convert.h"
-#include "platform/files.h"
 #include "picture/decode_progress.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 
