@@ -48,14 +48,8 @@ std::string NormalPath(const std::string& path) {
 }
 
 void SplitPath(const std::string& path, std::string* folder, std::string* name) {
-  const size_t slash = path.find_last_of(platform::kSeparator);
-  if (slash == std::string::npos) {
-    folder->clear();
-    *name = path;
-  } else {
-    *folder = path.substr(0, slash + 1);
-    *name = path.substr(slash + 1);
-  }
+  *folder = platform::FolderOf(path);
+  *name = platform::NameOf(path);
 }
 
 int CompareInts(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }

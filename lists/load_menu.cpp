@@ -134,14 +134,13 @@ bool MatchesFilter(const std::string& name, const std::string& filter_patterns) 
 std::vector<std::string> ExpandDialogChoice(platform::Files& files, const DialogChoice& choice) {
   std::vector<std::string> out;
   for (const std::string& path : choice.files) {
-    const size_t slash = path.find_last_of(platform::kSeparator);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = platform::NameOf(path);
     if (choice.files.size() != 1 || name.find('+') == std::string::npos || files.IsFile(path)) {
       out.push_back(path);
       continue;
     }
-    const std::string folder =
-        slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+    std::string folder = platform::FolderOf(path);
+    if (folder.empty()) folder = "./";
     files.ListFolder(folder, [&](const platform::DirEntry& item) {
       if (!item.IsDirectory() && MatchesFilter(item.name, choice.filter_patterns)) {
         out.push_back(folder + item.name);
@@ -164,8 +163,8 @@ int LoadDialogChoice(FilesList& list, const DialogChoice& choice, bool append) {
   auto& remember_folder = list.services().remember_folder;
   auto& remember_file = list.services().remember_file;
   const std::string& first = choice.files.front();
-  const size_t slash = first.find_last_of(platform::kSeparator);
-  if (remember_folder && slash != std::string::npos) remember_folder(first.substr(0, slash + 1));
+  const std::string folder = platform::FolderOf(first);
+  if (remember_folder && !folder.empty()) remember_folder(folder);
   if (remember_file) {
     // The names picked, not what a "+" stood for.
     for (const std::string& path : choice.files) {

@@ -5,14 +5,10 @@
 #include <unordered_map>
 
 #include "notes/notes_database.h"
+#include "platform/path_rules.h"
 
 namespace vr::notes {
 namespace {
-
-std::string NameOfBase(const std::string& base_path) {
-  const size_t slash = base_path.find_last_of("/\\");
-  return slash == std::string::npos ? base_path : base_path.substr(slash + 1);
-}
 
 bool DefaultFileExists(const std::string& path) {
   std::error_code ec;
@@ -30,7 +26,7 @@ CompactionResult CompactNotesDatabase(const std::string& base_path,
     if (callbacks.report_line) callbacks.report_line(text);
   };
   const auto exists = callbacks.file_exists ? callbacks.file_exists : DefaultFileExists;
-  const std::string name = NameOfBase(base_path);
+  const std::string name = platform::NameOf(base_path);
   const std::string temp_base = base_path + "_TMP";
 
   CompactionResult result;

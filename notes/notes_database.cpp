@@ -10,6 +10,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/files.h"
+#include "platform/path_rules.h"
+
 namespace vr::notes {
 namespace {
 
@@ -18,11 +21,6 @@ constexpr size_t kMaxBlock = 1024;
 constexpr size_t kFillBlock = 512;
 // Records read per call while opening.
 constexpr size_t kReadChunkRecords = 1024;
-
-std::string NameOfBase(const std::string& base_path) {
-  const size_t slash = base_path.find_last_of("/\\");
-  return slash == std::string::npos ? base_path : base_path.substr(slash + 1);
-}
 
 bool PWriteAll(int fd, const void* data, size_t size, off_t offset) {
   const auto* p = static_cast<const uint8_t*>(data);
@@ -69,23 +67,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out, bool* mis
 }
 
 // Writes a whole file beside its final name and renames it over, so the old file stays whole
-// until the new one is.
+// until the new one is (and a database made again over an old one never leaves it truncated).
 bool ReplaceFile(const std::string& path, const uint8_t* data, size_t size) {
-  const std::string temp = path + ".new";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = size == 0 || PWriteAll(fd, data, size, 0);
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
-bool CreateFileWith(const std::string& path, const uint8_t* data, size_t size) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = size == 0 || PWriteAll(fd, data, size, 0);
-  return (::close(fd) == 0) && ok;
+  return static_cast<bool>(platform::WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(data), data == nullptr ? 0 : size)));
 }
 
 // A usable key: 1 to 360 characters, no NUL, not the sentinel, with a folder part.
@@ -306,7 +291,7 @@ bool NotesDatabase::OpenAttempt(const std::string& base_path) {
   CloseFiles();
   Release();
   base_path_ = base_path;
-  if (display_name_.empty()) display_name_ = NameOfBase(base_path);
+  if (display_name_.empty()) display_name_ = platform::NameOf(base_path);
   open_report_ = OpenReport{};
   allocated_ = true;
   count_ = 0;
@@ -570,7 +555,7 @@ unsigned NotesDatabase::OpenNotesDatabase(const std::string& base_path) {
   // are the user's data.
   struct stat st {};
   if (::stat((base_path + ".NAM").c_str(), &st) == 0) {
-    open_report_.message = "Could NOT OPEN " + NameOfBase(base_path) + " DataBase File!";
+    open_report_.message = "Could NOT OPEN " + platform::NameOf(base_path) + " DataBase File!";
     return 1;
   }
   if (CreateNotesDatabase(base_path) != 0) return 1;
@@ -584,13 +569,13 @@ unsigned NotesDatabase::CreateNotesDatabase(const std::string& base_path) {
   CloseFiles();
   Release();
   base_path_ = base_path;
-  if (display_name_.empty()) display_name_ = NameOfBase(base_path);
+  if (display_name_.empty()) display_name_ = platform::NameOf(base_path);
   uint8_t sentinel[kRecordSize];
   EncodeSentinel(sentinel);
   const uint8_t zero_entry[4] = {0, 0, 0, 0};
-  bool ok = CreateFileWith(base_path + ".DIR", nullptr, 0);
-  ok = ok && CreateFileWith(base_path + ".NAM", sentinel, kRecordSize);
-  ok = ok && CreateFileWith(base_path + ".IDX", zero_entry, 4);
+  bool ok = ReplaceFile(base_path + ".DIR", nullptr, 0);
+  ok = ok && ReplaceFile(base_path + ".NAM", sentinel, kRecordSize);
+  ok = ok && ReplaceFile(base_path + ".IDX", zero_entry, 4);
   count_ = 1;
   current_ = 0;
   open_ = false;

@@ -25,13 +25,6 @@ constexpr std::array<NameRule, 24> kNameRules = {{
 
 }  // namespace
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 bool IsMediaKind(uint16_t kind) {
   return kind == kKindAvi || kind == kKindFli || kind == kKindMidi || kind == kKindMov ||
          kind == kKindMpeg || kind == kKindWav;

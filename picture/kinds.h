@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/path_rules.h"
+
 namespace vr::picture {
 
 class TFastFileIO;
@@ -40,7 +42,7 @@ uint16_t KindFromName(const std::string& path);
 // with an empty buffer.
 uint16_t ProbeKind(TFastFileIO& io, const std::string& path);
 
-// ASCII upper-casing, the only case rule paths and keys use.
-std::string UpperAscii(std::string text);
+// ASCII upper-casing (for names and extensions; paths compare through platform::SamePath).
+using platform::UpperAscii;
 
 }  // namespace vr::picture

@@ -97,17 +97,6 @@ void FillEntry(const struct stat& st, DirEntry& entry) {
   entry.dos_stamp = PackDosStamp(st.st_mtime);
 }
 
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.find_last_of(kSeparator);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of(kSeparator);
-  if (slash == std::string::npos) return "./";
-  return path.substr(0, slash + 1);
-}
-
 bool PathExists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
@@ -324,7 +313,7 @@ std::optional<DirEntry> PosixFiles::Stat(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   DirEntry entry;
-  entry.name = BaseName(path);
+  entry.name = NameOf(path);
   FillEntry(st, entry);
   struct stat link_st;
   entry.is_link = ::lstat(path.c_str(), &link_st) == 0 && S_ISLNK(link_st.st_mode);
@@ -472,31 +461,80 @@ std::vector<Drive> PosixFiles::Drives() {
 
 // ---------------------------------------------------------------------------------------------
 
-FileResult WriteFileAtomically(const std::string& path, std::string_view content) {
-  std::string target = path;
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+bool AtomicFileWriter::Open(const std::string& path) {
+  Discard();
+  error_ = 0;
+  target_ = path;
   struct stat st;
-  bool existed = ::lstat(target.c_str(), &st) == 0;
+  bool existed = ::lstat(target_.c_str(), &st) == 0;
   if (existed && S_ISLNK(st.st_mode)) {
-    // Keep a settings file that is a link a link: write where it points.
+    // Keep a file that is a link a link: write where it points.
     char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved) != nullptr) target = resolved;
-    existed = ::stat(target.c_str(), &st) == 0;
+    if (::realpath(target_.c_str(), resolved) != nullptr) target_ = resolved;
+    existed = ::stat(target_.c_str(), &st) == 0;
   }
+  mode_ = existed ? (st.st_mode & 07777) : 0644;
   // Built by appending: GCC 12 at -O3 misreads `"." + std::string&&` as an overlapping copy
   // (-Wrestrict), and appending also saves the temporaries.
   std::string prefix(1, '.');
-  prefix += BaseName(target);
+  prefix += NameOf(target_);
   prefix += '.';
-  TempFile temp = CreateExclusiveFile(FolderOf(target), prefix, ".tmp");
-  if (!temp.IsOpen()) return FileResult::Fail(errno != 0 ? errno : EIO);
-  temp.SetDeleteOnClose(true);
-  if (!temp.Write(content.data(), content.size())) return FileResult::Fail(errno);
-  const mode_t mode = existed ? (st.st_mode & 07777) : 0644;
-  if (::fchmod(temp.fd(), mode) != 0 || ::fsync(temp.fd()) != 0) return FileResult::Fail(errno);
-  if (!temp.Close()) return FileResult::Fail(errno);
-  if (::rename(temp.path().c_str(), target.c_str()) != 0) return FileResult::Fail(errno);
-  temp.Release();
+  // Exclusive creation: a name planted beside the target is never opened or written through.
+  temp_ = CreateExclusiveFile(FolderOf(target_), prefix, ".tmp");
+  if (!temp_.IsOpen()) {
+    error_ = errno != 0 ? errno : EIO;
+    return false;
+  }
+  temp_.SetDeleteOnClose(true);
+  return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t size) {
+  if (error_ != 0 || !temp_.IsOpen()) return false;
+  if (!temp_.Write(data, size)) error_ = errno != 0 ? errno : EIO;
+  return error_ == 0;
+}
+
+std::FILE* AtomicFileWriter::OpenStream() {
+  if (!temp_.IsOpen()) return nullptr;
+  const int fd = ::dup(temp_.fd());
+  if (fd < 0) return nullptr;
+  std::FILE* stream = ::fdopen(fd, "wb");
+  if (stream == nullptr) ::close(fd);
+  return stream;
+}
+
+void AtomicFileWriter::Fail(int error_number) {
+  if (error_ == 0) error_ = error_number != 0 ? error_number : EIO;
+}
+
+FileResult AtomicFileWriter::Commit() {
+  if (error_ == 0 && !temp_.IsOpen()) error_ = EBADF;
+  if (error_ == 0 && ::fchmod(temp_.fd(), mode_) != 0) error_ = errno;
+  // EINVAL: a file system that cannot sync (nothing more can be done for it).
+  if (error_ == 0 && ::fsync(temp_.fd()) != 0 && errno != EINVAL) error_ = errno;
+  if (error_ == 0 && !temp_.Close()) error_ = errno != 0 ? errno : EIO;
+  if (error_ == 0 && ::rename(temp_.path().c_str(), target_.c_str()) != 0) error_ = errno;
+  if (error_ != 0) {
+    const int error = error_;
+    Discard();
+    return FileResult::Fail(error);
+  }
+  temp_.Release();
   return FileResult::Ok();
+}
+
+void AtomicFileWriter::Discard() {
+  if (temp_.IsOpen() || !temp_.path().empty()) temp_.Remove();
+}
+
+FileResult WriteFileAtomically(const std::string& path, std::string_view content) {
+  AtomicFileWriter writer;
+  if (!writer.Open(path)) return FileResult::Fail(writer.error());
+  (void)writer.Write(content.data(), content.size());
+  return writer.Commit();
 }
 
 }  // namespace vr::platform

@@ -12,12 +12,15 @@
 // costs no allocation per entry beyond its name.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/folders.h"
 
 namespace vr::platform {
 
@@ -150,5 +153,43 @@ bool SysfsDeviceIsRemovable(std::string_view device);
 // target, so readers see either the old or the new content and a crash leaves no half-written
 // file. Never throws.
 FileResult WriteFileAtomically(const std::string& path, std::string_view content);
+
+// The streaming form of WriteFileAtomically, for writers that produce a file piece by piece (or
+// seek back to patch it): the temporary is created exclusively beside the target (a planted name
+// is never opened), takes the target's mode, is synced before it is renamed over the target,
+// and is removed on any failure or when the writer goes away uncommitted. A target that is a
+// symbolic link stays one: the file it points to is replaced.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  bool Open(const std::string& path);
+  bool IsOpen() const { return temp_.IsOpen(); }
+  // The temporary's descriptor, for writers that seek or hand it to a library; they report
+  // their own failures through Fail().
+  int fd() const { return temp_.fd(); }
+  bool Write(const void* data, size_t size);
+  // A stdio stream over the temporary for writers built on FILE (libjpeg, fwrite); the caller
+  // closes it before Commit(). Null when none could be made.
+  std::FILE* OpenStream();
+  void Fail(int error_number);
+  bool Failed() const { return error_ != 0; }
+  int error() const { return error_; }
+  // Syncs, closes and renames over the target; on any earlier or present failure the target is
+  // untouched and the temporary removed.
+  FileResult Commit();
+  // Drops the temporary; the target stays as it was.
+  void Discard();
+  const std::string& temp_path() const { return temp_.path(); }
+
+ private:
+  TempFile temp_;
+  std::string target_;
+  unsigned mode_ = 0644;
+  int error_ = 0;
+};
 
 }  // namespace vr::platform

@@ -40,6 +40,14 @@ std::string RandomLetters(size_t count) {
   return out;
 }
 
+// A new folder with a random name, private by construction (mkdtemp makes it 0700 and fails on
+// any existing name). Empty when none could be made.
+std::string FreshPrivateFolder(const std::string& parent) {
+  std::string pattern = WithTrailingSeparator(parent) + "veldrimon-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return WithTrailingSeparator(pattern);
+}
+
 }  // namespace
 
 EnvLookup ProcessEnvironment() {
@@ -58,10 +66,7 @@ std::string ExecutableFolder() {
   char buffer[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
   if (n <= 0) return {};
-  std::string path(buffer, static_cast<size_t>(n));
-  const size_t slash = path.find_last_of(kSeparator);
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash + 1);
+  return FolderOf(std::string(buffer, static_cast<size_t>(n)));
 }
 
 std::string ResolveProgramFolder(const std::string& executable_folder, const EnvLookup& env,
@@ -78,9 +83,40 @@ std::string ResolveProgramFolder(const std::string& executable_folder, const Env
   } else if (auto home = env("HOME"); home && !home->empty()) {
     data = WithTrailingSeparator(*home) + ".local/share";
   } else {
-    data = "/tmp";
+    // No home: the shared temporary folder, where only a checked private folder is safe.
+    std::string folder = PrivateTempFolder(env);
+    if (folder.empty()) folder = FreshPrivateFolder(ResolveTempFolder(env));
+    return folder;
   }
   return WithTrailingSeparator(WithTrailingSeparator(data) + "veldrimon");
+}
+
+bool EnsurePrivateFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::string path = folder;
+  while (path.size() > 1 && path.back() == kSeparator) path.pop_back();
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  // lstat, not stat: a link planted at the name (to a folder of the attacker's) is refused.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (st.st_uid != ::geteuid()) return false;
+  return (st.st_mode & 077) == 0;
+}
+
+std::string PrivateTempFolder(const EnvLookup& env) {
+  const std::string folder =
+      ResolveTempFolder(env) + "veldrimon-" + std::to_string(static_cast<unsigned>(::geteuid()));
+  return EnsurePrivateFolder(folder) ? WithTrailingSeparator(folder) : std::string();
+}
+
+std::string RuntimeFolder(const EnvLookup& env) {
+  if (auto dir = env("VELDRIMON_INSTANCE_DIR"); dir && !dir->empty()) {
+    return WithTrailingSeparator(*dir);
+  }
+  if (auto dir = env("XDG_RUNTIME_DIR"); dir && !dir->empty() && (*dir)[0] == kSeparator) {
+    return WithTrailingSeparator(*dir);
+  }
+  return PrivateTempFolder(env);
 }
 
 std::string ResolveTempFolder(const EnvLookup& env) {

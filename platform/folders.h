@@ -2,7 +2,9 @@
 // The program's folders and its temporary files.
 //
 // Program folder: VELDRIMON_HOME when set; else the executable's folder when it is writable (a
-// portable install); else $XDG_DATA_HOME/veldrimon/ (~/.local/share/veldrimon/). The settings,
+// portable install); else $XDG_DATA_HOME/veldrimon/ (~/.local/share/veldrimon/); with neither
+// XDG_DATA_HOME nor HOME, a private folder of the temporary folder (made 0700 and checked: one
+// planted there by another user is refused and a fresh private folder made instead). The settings,
 // the Notes database and the album root live there. The "Windows folder" (wallpaper file) is the
 // same folder. Temporary folder: TMPDIR, else /tmp. Every folder is given with one trailing
 // separator.
@@ -27,6 +29,17 @@ std::string ResolveProgramFolder(const std::string& executable_folder, const Env
                                  const std::function<bool(const std::string&)>& writable);
 // The temporary folder from TMPDIR (when it names a folder), else /tmp.
 std::string ResolveTempFolder(const EnvLookup& env);
+// Makes `folder` (mode 0700) when it is missing and checks it before use: a real folder (not a
+// link), owned by this user, that no one else may enter or write. False when it fails the check;
+// the caller must then not use it.
+bool EnsurePrivateFolder(const std::string& folder);
+// This user's private folder of the temporary folder ("veldrimon-" + user number), made and
+// checked by EnsurePrivateFolder; empty when it cannot be had safely (another user made it first).
+std::string PrivateTempFolder(const EnvLookup& env);
+// Where the single-instance lock and socket and the records of this run's temporary files live:
+// VELDRIMON_INSTANCE_DIR (tests), else XDG_RUNTIME_DIR, else PrivateTempFolder. Empty when no
+// private place is to be had; the viewer then runs alone. With a trailing separator.
+std::string RuntimeFolder(const EnvLookup& env);
 // The folder of the running executable (from /proc/self/exe), with a trailing separator.
 std::string ExecutableFolder();
 bool FolderIsWritable(const std::string& folder);

@@ -24,4 +24,14 @@ std::string ShownPath(const std::string& key);
 constexpr char kSeparator = '/';
 std::string WithTrailingSeparator(std::string folder);
 
+// The folder part of a path with its trailing separator; empty when the path names no folder.
+std::string FolderOf(const std::string& path);
+// The name part of a path (all of it when it names no folder).
+std::string NameOf(const std::string& path);
+// Upper case by the ASCII rule only: the letters a to z, nothing else.
+std::string UpperAscii(std::string text);
+// True when two texts are equal apart from the case of the ASCII letters (switches, extensions;
+// never paths: those compare through SamePath).
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b);
+
 }  // namespace vr::platform

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/path_rules.h"
 #include "platform/profile_file.h"
 #include "platform/shell_service.h"
@@ -41,7 +43,9 @@ std::string FileTypeRegistrar::DefaultDataHome() {
   if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') {
     return std::string(h) + "/.local/share";
   }
-  return "/tmp";
+  // No home: only this user's checked private folder of the temporary folder, never a name in
+  // the shared one that another user could have made first.
+  return platform::PrivateTempFolder(platform::ProcessEnvironment());
 }
 
 std::string FileTypeRegistrar::DesktopFilePath() const {
@@ -58,20 +62,11 @@ std::string FileTypeRegistrar::DesktopFileText() const {
 }
 
 bool FileTypeRegistrar::Register(const std::vector<std::string>& mime_types) {
+  if (data_home_.empty()) return false;  // no safe place for it
   const std::filesystem::path file(DesktopFilePath());
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
-  const std::filesystem::path temp = file.string() + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << DesktopFileText();
-    if (!out.flush()) return false;
-  }
-  std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
+  if (!platform::WriteFileAtomically(file.string(), DesktopFileText())) return false;
   if (!mime_types.empty()) {
     std::vector<std::string> args = {"default", kDesktopFileName};
     args.insert(args.end(), mime_types.begin(), mime_types.end());

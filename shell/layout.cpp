@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "picture/fit.h"
+#include "platform/path_rules.h"
 
 namespace vr::shell {
 
@@ -109,8 +110,7 @@ std::string CaptionText(const std::string& title_label, const std::string& path,
   if (path.empty() || path == "None") return "Veldrimon";
   std::string shown = path;
   if (!display_path) {
-    const size_t slash = path.find_last_of("/\\");
-    if (slash != std::string::npos) shown = path.substr(slash + 1);
+    shown = platform::NameOf(path);
   }
   return title_label + "| (" + shown + ")";
 }
@@ -120,8 +120,7 @@ std::string TaskbarTitle(const std::string& caption) {
   if (open == std::string::npos) return caption;
   std::string inner = caption.substr(open + 3);
   if (!inner.empty() && inner.back() == ')') inner.pop_back();
-  const size_t slash = inner.find_last_of("/\\");
-  return slash == std::string::npos ? inner : inner.substr(slash + 1);
+  return platform::NameOf(inner);
 }
 
 CaptionParts SplitCaption(const std::string& caption) {

@@ -1,8 +1,12 @@
 #include "shell/navigation.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/path_rules.h"
 #include "platform/sounds.h"
 
 namespace vr::shell {
@@ -211,9 +215,41 @@ bool DoubleClickTimer::Press(int64_t now_ms, int interval_ms) {
   return false;
 }
 
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::string FileNameOf(const std::string& path) { return platform::NameOf(path); }
+
+std::string SameNameSound(const std::string& picture_path) {
+  const std::string folder = platform::FolderOf(picture_path);
+  const std::string name = platform::NameOf(picture_path);
+  const size_t dot = name.rfind('.');
+  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+  if (stem.empty()) return {};
+  auto usable = [&](const std::string& candidate) {
+    struct stat st {};
+    return !platform::SamePath(candidate, picture_path) && ::stat(candidate.c_str(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+  };
+  // The two usual spellings first; a folder is listed only for the rarer ones (".Wav").
+  for (const char* ext : {".WAV", ".wav"}) {
+    const std::string candidate = folder + stem + ext;
+    if (usable(candidate)) return candidate;
+  }
+  const std::string list_folder = folder.empty() ? std::string(".") : folder;
+  std::vector<std::string> found;
+  if (DIR* dir = ::opendir(list_folder.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string other = entry->d_name;
+      if (other.size() != stem.size() + 4) continue;
+      if (!platform::EqualIgnoringAsciiCase(other.substr(stem.size()), ".WAV")) continue;
+      if (!platform::SamePath(folder + other.substr(0, stem.size()), folder + stem)) continue;
+      found.push_back(folder + other);
+    }
+    ::closedir(dir);
+  }
+  std::sort(found.begin(), found.end());  // the same choice on every show
+  for (const std::string& candidate : found) {
+    if (usable(candidate)) return candidate;
+  }
+  return {};
 }
 
 DeleteResult DeleteCurrentFile(const DeleteHost& host) {

@@ -185,4 +185,9 @@ enum class DeleteResult { kEmptyList, kDeclined, kRefused, kDeleted };
 std::string FileNameOf(const std::string& path);
 DeleteResult DeleteCurrentFile(const DeleteHost& host);
 
+// The sound that plays along with a picture ("Play .WAV Files By Same Name"): a file of the same
+// folder and name whose extension is ".wav" in any case ("photo.wav", "photo.WAV"), never the
+// picture itself; empty when there is none. The name part compares by the platform's path rule.
+std::string SameNameSound(const std::string& picture_path);
+
 }  // namespace vr::shell

@@ -19,13 +19,6 @@ constexpr const char* kCatalog = "Catalog";
 constexpr const char* kEditors = "Editors";
 constexpr const char* kSpecial = "Special";
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
 
 // 16-bit settings are held signed in memory and written unsigned; a stored value out of range
@@ -84,7 +77,7 @@ std::string TypeEditorEntry(int number, std::string_view extension) {
 }
 
 bool IsIniSwitch(const std::string& arg) {
-  return arg.size() >= 5 && Upper(arg.substr(0, 5)) == "/INI:";
+  return arg.size() >= 5 && platform::EqualIgnoringAsciiCase(arg.substr(0, 5), "/INI:");
 }
 
 std::vector<std::string> CommandLinePaths(const std::vector<std::string>& args) {
@@ -98,7 +91,8 @@ std::vector<std::string> CommandLinePaths(const std::vector<std::string>& args) 
 std::string SettingsFileName(const std::vector<std::string>& args) {
   std::string name = kDefaultSettingsName;
   for (const std::string& arg : args) {
-    if (IsIniSwitch(arg) && arg.size() > 5) name = Upper(arg.substr(5));
+    // The name keeps its case: on a file system that keeps case "my.ini" is not "MY.INI".
+    if (IsIniSwitch(arg) && arg.size() > 5) name = arg.substr(5);
   }
   return name;
 }
@@ -260,11 +254,12 @@ void WriteUpdateDay(const std::string& path, int64_t day) {
   (void)f.Flush();
 }
 
-void PushRecent(RecentList& list, const std::string& raw_entry) {
-  const std::string entry = Upper(raw_entry);
+void PushRecent(RecentList& list, const std::string& entry) {
+  // Entries keep the case they were given; whether two name the same place is the platform's
+  // path rule (entries of older files, stored in upper case, are simply other paths here).
   int found = kRecentCount - 1;  // not found: everything moves down, the last drops out
   for (int i = 0; i < kRecentCount; ++i) {
-    if (Upper(list[i]) == entry) {
+    if (platform::SamePath(list[i], entry)) {
       found = i;
       break;
     }
@@ -274,17 +269,15 @@ void PushRecent(RecentList& list, const std::string& raw_entry) {
 }
 
 void RememberLoad(Settings& settings, const std::string& first_file) {
-  const size_t slash = first_file.find_last_of("/\\");
-  const std::string folder =
-      slash == std::string::npos ? std::string() : first_file.substr(0, slash + 1);
-  PushRecent(settings.recent_folders, folder);
-  const std::string name = slash == std::string::npos ? first_file : first_file.substr(slash + 1);
+  PushRecent(settings.recent_folders, platform::FolderOf(first_file));
+  const std::string name = platform::NameOf(first_file);
   if (name.find('+') == std::string::npos) PushRecent(settings.recent_files, first_file);
 }
 
 bool IsUnusedEntry(const std::string& entry) {
-  static const std::string kPrefix = Upper(std::string(kEntryNotUsed).substr(0, 19));
-  return entry.size() >= 19 && Upper(entry.substr(0, 19)) == kPrefix;
+  return entry.size() >= 19 &&
+         platform::EqualIgnoringAsciiCase(entry.substr(0, 19),
+                                          std::string(kEntryNotUsed).substr(0, 19));
 }
 
 bool ClearHistory(platform::Ui& ui, Settings& settings, const std::string& path) {

@@ -125,7 +125,7 @@ int TypeEditorNumber(const std::string& entry);
 std::string TypeEditorEntry(int number, std::string_view extension);
 
 // The settings file name from the command line: the "/INI:" switch (letters of the switch in any
-// case, the name taken in upper case), else "VELDR.INI". The last switch wins.
+// case, the name kept as typed), else "VELDR.INI". The last switch wins.
 std::string SettingsFileName(const std::vector<std::string>& args);
 bool IsIniSwitch(const std::string& arg);
 // The files and folders of a command line: every argument but empty ones and the "/INI:" switch.
@@ -148,7 +148,8 @@ bool WriteSettings(const std::string& path, const Settings& settings);
 void WriteEditors(const std::string& path, const Settings& settings);
 void WriteUpdateDay(const std::string& path, int64_t day);
 
-// Recent lists: moves an entry to the top (upper case), or pushes it in and drops the last.
+// Recent lists: moves an entry to the top (kept as given; an equal entry is found by the
+// platform's path rule), or pushes it in and drops the last.
 void PushRecent(RecentList& list, const std::string& entry);
 // After a pick in the open dialog: the folder of the first file, and the file unless its name
 // holds "+" (the all-files pick).

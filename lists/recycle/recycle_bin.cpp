@@ -78,16 +78,6 @@ bool AppendLine(const std::string& index, const std::string& line) {
   return ok;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of(platform::kSeparator);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of(platform::kSeparator);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string RecycleBin::FolderIn(const std::string& program_folder) {
@@ -111,13 +101,13 @@ bool RecycleBin::Start() {
 }
 
 bool RecycleBin::IsBinCopy(const std::string& path) const {
-  const std::string name = NameOf(path);
+  const std::string name = platform::NameOf(path);
   if (name.empty() || name == "." || name == ".." || name == kIndexName ||
       name == std::string(kIndexName) + kLockSuffix ||
       name == std::string(kIndexName) + kRewriteSuffix) {
     return false;
   }
-  const std::string parent = FolderOf(path);
+  const std::string parent = platform::FolderOf(path);
   if (parent == folder_) return true;
   // The same folder reached by another spelling (a link, a moved program folder).
   std::error_code ec;
@@ -129,20 +119,10 @@ std::vector<std::string> RecycleBin::ReadLinesLocked() {
 }
 
 bool RecycleBin::RewriteLocked(const std::vector<std::string>& lines) {
-  const std::string out = IndexPath() + kRewriteSuffix;
-  ::unlink(out.c_str());
-  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
   std::string bytes;
   for (const std::string& line : lines) bytes.append(line).append("\r\n");
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  // rename() replaces the index in one step: readers see the old or the new one, never none.
-  if (!ok || ::rename(out.c_str(), IndexPath().c_str()) != 0) {
-    ::unlink(out.c_str());
-    return false;
-  }
-  return true;
+  // Written beside and renamed over: readers see the old index or the new one, never none.
+  return static_cast<bool>(platform::WriteFileAtomically(IndexPath(), bytes));
 }
 
 uint64_t RecycleBin::FreeBytes() { return services_.files->FreeSpace(folder_).value_or(0); }
@@ -165,8 +145,14 @@ void RecycleBin::MakeRoom(uint64_t bytes) {
 bool RecycleBin::PutIntoBin(const std::string& path) {
   const auto facts = services_.files->Stat(path);
   if (!facts || facts->IsDirectory()) return false;
-  const std::string name = NameOf(path);
+  const std::string name = platform::NameOf(path);
   if (name.empty()) return false;
+  // A file that would not fit even if the bin gave back every copy can never go in: refuse
+  // now, before the room rule drops entries for nothing.
+  if (const auto free = services_.files->FreeSpace(folder_);
+      free && *free + TotalSize() < facts->size) {
+    return false;
+  }
   MakeRoom(facts->size);
 
   bool ok = false;
@@ -281,7 +267,7 @@ RestoreResult RecycleBin::Restore(const std::string& line) {
     if (entry) {
       copy_exists = files.IsFile(entry->copy);
       if (copy_exists) {
-        const std::string parent = FolderOf(entry->former);
+        const std::string parent = platform::FolderOf(entry->former);
         std::error_code ec;
         if (!parent.empty() && !files.IsFolder(parent))
           std::filesystem::create_directories(parent, ec);
@@ -325,7 +311,7 @@ void RecycleBin::Empty() {
   {
     BinLock lock(LockPath());
     if (lock.held()) {
-      const std::string lock_name = NameOf(LockPath());
+      const std::string lock_name = platform::NameOf(LockPath());
       std::vector<std::string> doomed;
       services_.files->ListFolder(folder_, [&](const platform::DirEntry& item) {
         if (!item.IsDirectory() && item.name != lock_name) doomed.push_back(folder_ + item.name);
@@ -380,20 +366,5 @@ bool ShutdownReminder(platform::Ui& ui, RecycleBin& bin) {
   return choice == 1;
 }
 
-int DeleteSpecialTempFiles(platform::Files& files, const std::string& temp_folder) {
-  const std::string folder = platform::WithTrailingSeparator(temp_folder);
-  std::vector<std::string> doomed;
-  files.ListFolder(folder, [&](const platform::DirEntry& item) {
-    // "~LS_Special_*.*": the prefix, then anything holding a dot.
-    if (!item.IsDirectory() && !item.is_link && item.name.rfind("~LS_Special_", 0) == 0 &&
-        item.name.find('.', 12) != std::string::npos) {
-      doomed.push_back(folder + item.name);
-    }
-    return true;
-  });
-  int deleted = 0;
-  for (const std::string& path : doomed) deleted += files.DeleteFile(path) ? 1 : 0;
-  return deleted;
-}
 
 }  // namespace vr::recycle

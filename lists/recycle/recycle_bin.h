@@ -69,7 +69,8 @@ class RecycleBin {
   int64_t counter() const { return counter_; }
 
   // Copies a file into the bin and records it; true only when both the copy and the index line
-  // were made. Makes room first by the room rule.
+  // were made. Makes room first by the room rule; a file that could not fit even in an empty
+  // bin's drive is refused at once and no entry is dropped.
   bool PutIntoBin(const std::string& path);
   // Puts a file into the bin, then deletes it (and its Notes entry); its companion ".LSAssoc"
   // goes into the bin too and is deleted when the question (held in `companion_answers`, asked
@@ -125,8 +126,6 @@ std::string FreeSpaceWarningText(const std::string& drive, uint64_t free_bytes,
 // (the caller then opens the bin window modally).
 bool ShutdownReminder(platform::Ui& ui, RecycleBin& bin);
 std::string ShutdownReminderText(uint64_t total_bytes, int count);
-// Deletes the temporary files "~LS_Special_*.*" of a folder (shutdown, before the reminder).
-int DeleteSpecialTempFiles(platform::Files& files, const std::string& temp_folder);
 
 // The question and text of the window's "&Delete All (EMPTY)".
 inline constexpr const char* kEmptyBinQuestion =

@@ -4,6 +4,7 @@
 
 #include "lists/window/tag_ops.h"
 #include "picture/kinds.h"
+#include "platform/path_rules.h"
 #include "platform/ui.h"
 
 namespace vr::list_window {
@@ -21,8 +22,7 @@ std::vector<std::string> DraggedFiles(const std::vector<std::string>& paths, pla
   for (const std::string& path : paths) {
     if (IsCompanionFile(path)) {
       if (!answers) continue;
-      const size_t slash = path.find_last_of("/\\");
-      const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+      const std::string name = platform::NameOf(path);
       if (!answers->Confirm(platform::MessageKind::kQuestion, "Confirm",
                             "Do you want to DRAG the associated .LSAssoc named " + name + "?")) {
         continue;

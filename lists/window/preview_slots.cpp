@@ -1,14 +1,14 @@
 #include "lists/window/preview_slots.h"
 
 #include "picture/kinds.h"
+#include "platform/path_rules.h"
 
 namespace vr::list_window {
 
 bool PreviewSkipsPath(const std::string& path) {
   static const char* const kSkipped[] = {".WAV", ".MID", ".MIDI", ".AVI",  ".FLI",
                                          ".FLC", ".MPG", ".MPE",  ".MPEG", ".MOV"};
-  const size_t slash = path.find_last_of("/\\");
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = platform::NameOf(path);
   const size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
   const std::string extension = picture::UpperAscii(name.substr(dot));

@@ -4,13 +4,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QThread>
 #include <cstdlib>
+
+#include "platform/folders.h"
+#include "platform/path_rules.h"
 
 namespace vr::platform {
 namespace {
@@ -32,16 +34,15 @@ QByteArray ReadLine(QLocalSocket& socket, int timeout_ms) {
 
 }  // namespace
 
-std::string QtSingleInstance::DefaultFolder() {
-  if (const char* dir = std::getenv("VELDRIMON_INSTANCE_DIR"); dir && *dir) return dir;
-  if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) return dir;
-  return QDir::tempPath().toStdString();
-}
+std::string QtSingleInstance::DefaultFolder() { return RuntimeFolder(ProcessEnvironment()); }
 
 QtSingleInstance::QtSingleInstance(std::string folder) {
+  // No private folder: no lock and no socket at names another user could have made first; this
+  // viewer runs alone.
+  if (folder.empty()) return;
   const std::string user = std::to_string(::getuid());
-  lock_path_ = folder + "/MYSPECIALTHING-" + user + ".lock";
-  socket_path_ = folder + "/TVeldrimon69-" + user + ".sock";
+  lock_path_ = WithTrailingSeparator(folder) + "MYSPECIALTHING-" + user + ".lock";
+  socket_path_ = WithTrailingSeparator(folder) + "TVeldrimon69-" + user + ".sock";
 }
 
 QtSingleInstance::~QtSingleInstance() {
@@ -50,7 +51,7 @@ QtSingleInstance::~QtSingleInstance() {
 }
 
 bool QtSingleInstance::AcquireStartupLock(int timeout_ms) {
-  if (lock_fd_ >= 0) return true;
+  if (lock_fd_ >= 0 || RunsAlone()) return true;
   // O_NOFOLLOW: a planted link at the lock's name must not make us create files elsewhere.
   const int fd = ::open(lock_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
@@ -75,6 +76,7 @@ void QtSingleInstance::ReleaseStartupLock() {
 }
 
 std::optional<QByteArray> QtSingleInstance::Ask(const QByteArray& request, int timeout_ms) {
+  if (RunsAlone()) return std::nullopt;
   QLocalSocket socket;
   socket.connectToServer(QString::fromStdString(socket_path_));
   if (!socket.waitForConnected(std::min(timeout_ms, kConnectSliceMs))) return std::nullopt;
@@ -88,6 +90,7 @@ std::optional<QByteArray> QtSingleInstance::Ask(const QByteArray& request, int t
 bool QtSingleInstance::ViewerAnswers() {
   // A listening socket is a live viewer: a dead one's socket file refuses connections. A viewer
   // still busy with its start-up may not answer a ping in time, yet it is running.
+  if (RunsAlone()) return false;
   QLocalSocket socket;
   socket.connectToServer(QString::fromStdString(socket_path_));
   return socket.waitForConnected(kConnectSliceMs);
@@ -105,6 +108,7 @@ void QtSingleInstance::BringViewerForward() { (void)Ask("FRONT\n", 2000); }
 
 HandOverResult QtSingleInstance::HandOver(const std::string& command_line, int flag_wait_ms,
                                           int ack_wait_ms) {
+  if (RunsAlone()) return HandOverResult::kNoFlag;
   QElapsedTimer timer;
   timer.start();
   QLocalSocket socket;
@@ -133,6 +137,7 @@ HandOverResult QtSingleInstance::HandOver(const std::string& command_line, int f
 
 bool QtSingleInstance::Listen(HandOverReceiver receiver) {
   receiver_ = std::move(receiver);
+  if (RunsAlone()) return false;
   if (server_ == nullptr) {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);

@@ -17,8 +17,9 @@ namespace vr::platform {
 class QtSingleInstance : public QObject, public SingleInstance {
   Q_OBJECT
  public:
-  // Lock and socket live in `folder` (by default: VELDRIMON_INSTANCE_DIR, else XDG_RUNTIME_DIR,
-  // else the temporary folder), named per user.
+  // Lock and socket live in `folder` (by default the private runtime folder: see RuntimeFolder),
+  // named per user. An empty folder means no private place was found: the viewer runs alone
+  // (the lock is always its own, nobody answers, nothing listens).
   explicit QtSingleInstance(std::string folder = DefaultFolder());
   ~QtSingleInstance() override;
 
@@ -34,6 +35,7 @@ class QtSingleInstance : public QObject, public SingleInstance {
   bool Listen(HandOverReceiver receiver) override;
 
   const std::string& SocketPath() const { return socket_path_; }
+  bool RunsAlone() const { return socket_path_.empty(); }
 
  private:
   void OnNewConnection();

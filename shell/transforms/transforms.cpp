@@ -13,6 +13,8 @@
 #include "picture/convert.h"
 #include "picture/picture_holder.h"
 #include "picture/shrink.h"
+#include "platform/folders.h"
+#include "platform/path_rules.h"
 
 namespace vr::transforms {
 
@@ -94,12 +96,9 @@ class TempStore {
   ~TempStore() { Release(); }
 
   bool Open(const std::string& folder, uint64_t bytes, std::string* error) {
-    std::string dir = folder;
-    if (dir.empty()) {
-      const char* tmp = std::getenv("TMPDIR");
-      dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    }
-    if (dir.back() != '/') dir += '/';
+    const std::string dir = folder.empty()
+                                ? platform::ResolveTempFolder(platform::ProcessEnvironment())
+                                : platform::WithTrailingSeparator(folder);
     std::string name = dir + "VELDRIMON_TEMP_XXXXXX";
     fd_ = ::mkstemp(name.data());  // created exclusively, mode 0600
     if (fd_ < 0) {

@@ -1,5 +1,6 @@
 #include "shell/transforms/wallpaper.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "colour/reduce.h"
 #include "picture/fit.h"
+#include "platform/path_rules.h"
 #include "shell/transforms/transforms.h"
 
 namespace vr::transforms {
@@ -29,19 +31,9 @@ std::string WallpaperUnavailableText(const std::string& reason, const std::strin
 
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string WithSlash(std::string folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
+bool FileIsThere(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string Env(const DesktopFacts& facts, const char* name) {
@@ -86,8 +78,8 @@ std::string JsString(const std::string& text) {
 
 bool DesktopIs(const std::string& desktops, const char* name) {
   // XDG_CURRENT_DESKTOP is a colon-separated list, e.g. "ubuntu:GNOME".
-  const std::string upper = Upper(desktops);
-  const std::string want = Upper(name);
+  const std::string upper = platform::UpperAscii(desktops);
+  const std::string want = platform::UpperAscii(name);
   size_t start = 0;
   while (start <= upper.size()) {
     const size_t end = upper.find(':', start);
@@ -139,11 +131,13 @@ DesktopFacts DesktopFactsFromProcess() {
 }
 
 std::string WallpaperTarget(const std::string& windows_folder) {
-  return WithSlash(windows_folder) + kWallpaperFileName;
+  return platform::WithTrailingSeparator(windows_folder) + kWallpaperFileName;
 }
 
 bool LiesInWindowsFolder(const std::string& shown_file, const std::string& windows_folder) {
-  return Upper(FolderOf(shown_file)) == Upper(WithSlash(windows_folder));
+  const std::string folder = platform::FolderOf(shown_file);
+  return !folder.empty() &&
+         platform::SamePath(folder, platform::WithTrailingSeparator(windows_folder));
 }
 
 WallpaperCommands ChooseWallpaperCommands(const DesktopFacts& facts, WallpaperStyle style,
@@ -272,8 +266,12 @@ WallpaperOutcome MakeWallpaper(const picture::Bitmap& shown, const std::string& 
                                WallpaperStyle style, const std::string& windows_folder,
                                const DesktopFacts& facts, WallpaperHost& host) {
   WallpaperOutcome outcome;
-  const std::string target = WallpaperTarget(windows_folder);
-  if (!LiesInWindowsFolder(shown_file, windows_folder)) {
+  std::string target = WallpaperTarget(windows_folder);
+  if (LiesInWindowsFolder(shown_file, windows_folder) && FileIsThere(shown_file)) {
+    // The picture already lies in the Windows folder: the desktop shows that file itself, so
+    // it is never pointed at a wallpaper file that was not made.
+    target = shown_file;
+  } else {
     host.Inform(WallpaperSaveNotice());
     picture::Bitmap copy = shown;
     const int sw = host.ScreenWidth();

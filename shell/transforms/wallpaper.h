@@ -42,7 +42,8 @@ WallpaperCommands ChooseWallpaperCommands(const DesktopFacts& facts, WallpaperSt
 // The target file: the Windows folder + "Veldrimon_WallPaper.BMP".
 std::string WallpaperTarget(const std::string& windows_folder);
 
-// True when the shown file lies in the Windows folder itself (folders compared in upper case).
+// True when the shown file lies in the Windows folder itself (folders compared by the platform's
+// path rule).
 bool LiesInWindowsFolder(const std::string& shown_file, const std::string& windows_folder);
 
 // What the wallpaper command needs from the windows and the desktop.
@@ -72,7 +73,8 @@ struct WallpaperOutcome {
   WallpaperCommands commands;
 };
 
-// The whole command for the shown picture at `shown_file`.
+// The whole command for the shown picture at `shown_file`. A picture that already lies in the
+// Windows folder is not saved again: the desktop is pointed at that file itself.
 WallpaperOutcome MakeWallpaper(const picture::Bitmap& picture, const std::string& shown_file,
                                WallpaperStyle style, const std::string& windows_folder,
                                const DesktopFacts& facts, WallpaperHost& host);

@@ -60,6 +60,7 @@
 #include "platform/please_wait.h"
 #include "platform/shell_service.h"
 #include "platform/sounds.h"
+#include "platform/temp_sweep.h"
 #include "platform/ui.h"
 #include "shell/hand_over.h"
 #include "shell/install.h"
@@ -902,26 +903,10 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
   if (movie_window_) movie_window_->StopClick();  // the media player stops on every show
   for (;;) {
     EnableMenus(false);
-    // Temporary plain copies of protected files from earlier shows.
-    const std::string temp = services_.folders->TempFolder();
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(temp, ec)) {
-      const std::string n = entry.path().filename().string();
-      if (n.rfind("~LS_Special_", 0) == 0) std::filesystem::remove(entry.path(), ec);
-    }
+    platform::SweepSpecialTempFiles();  // plain copies of protected files from earlier shows
     if (name != lists::kNoFile && action("PlayWav")->isChecked() && services_.sounds != nullptr) {
       // A sound file of the same name plays along with the picture.
-      const size_t dot = name.find_last_of('.');
-      const size_t slash = name.find_last_of("/\\");
-      const std::string wav =
-          (dot != std::string::npos && (slash == std::string::npos || dot > slash)
-               ? name.substr(0, dot)
-               : name) +
-          ".WAV";
-      if (picture::UpperAscii(wav) != picture::UpperAscii(name) &&
-          std::filesystem::exists(wav, ec)) {
-        services_.sounds->PlayFile(wav);
-      }
+      if (const std::string wav = SameNameSound(name); !wav.empty()) services_.sounds->PlayFile(wav);
     }
     HideMedia();
     if (animate != 2) {
@@ -1528,7 +1513,7 @@ void TVeldrimon69::FormClose() {
     }
     scratch_.Remove();
     const std::string temp = services_.folders->TempFolder();
-    if (services_.files != nullptr) recycle::DeleteSpecialTempFiles(*services_.files, temp);
+    platform::SweepSpecialTempFiles();
     if (bin_ != nullptr && recycle::ShutdownReminder(*services_.ui, *bin_)) {
       if (recycle_window_ != nullptr) delete recycle_window_.data();
       recycle::TRecycleBinMenu window(*bin_, *services_.ui, this);

@@ -78,6 +78,27 @@ TEST_F(PreviewsTest, AThirtyThirdPreviewDoesNothing) {
   EXPECT_EQ(static_cast<int>(menu.actions().size()), fixed);
 }
 
+TEST_F(PreviewsTest, ClosingByPathKeepsThePreviewOfANameThatDiffersInCase) {
+  // Two files whose names differ only in case are two files here.
+  picture::Bitmap b;
+  b.Create(8, 8, picture::PixelFormat::k24);
+  const std::string upper = dir_.File("A.bmp");
+  ASSERT_TRUE(codecs::SaveBmp(upper, b).ok);
+  TMyForm* lower_form = manager_->OpenPreview(paths_[0], false);
+  QPointer<TMyForm> upper_form = manager_->OpenPreview(upper, false);
+  ASSERT_NE(lower_form, nullptr);
+  ASSERT_NE(upper_form, nullptr);
+  manager_->ClosePreview(paths_[0]);
+  EXPECT_TRUE(WaitFor([&] { return manager_->OpenCount() == 1; }));
+  ASSERT_FALSE(upper_form.isNull());
+  EXPECT_EQ(upper_form->path(), upper);
+  // Showing the one path scrollable leaves the other alone as well.
+  manager_->ShowPreviewScrollable(paths_[0]);
+  EXPECT_EQ(manager_->OpenCount(), 1);
+  manager_->ClosePreview(upper);
+  EXPECT_TRUE(WaitFor([&] { return manager_->OpenCount() == 0; }));
+}
+
 TEST_F(PreviewsTest, SoundsAndMoviesOpenNoPreview) {
   EXPECT_EQ(manager_->OpenPreview(dir_.File("tune.wav"), false), nullptr);
   EXPECT_EQ(manager_->OpenCount(), 0);

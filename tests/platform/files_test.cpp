@@ -195,5 +195,58 @@ TEST(FilesTest, AtomicWriteReplacesWholeFileAndLeavesNoLeftovers) {
   EXPECT_EQ(count, 2);
 }
 
+// The streaming form: a writer that fails or stops half way leaves the old file whole and no
+// temporary behind; one that finishes replaces it, keeping its mode and a link a link.
+TEST(FilesTest, StreamedAtomicWriteCommitsOnlyAWholeFile) {
+  TempDir dir;
+  const std::string path = dir.WriteText("picture.bmp", "old picture");
+  ::chmod(path.c_str(), 0640);
+  auto entries = [&] {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) n += e.exists() ? 1 : 0;
+    return n;
+  };
+  {
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(path));
+    ASSERT_TRUE(writer.Write("half a pic", 10));
+    EXPECT_EQ(ReadText(path), "old picture");  // nothing shows before the commit
+    EXPECT_EQ(entries(), 2);
+  }  // gone uncommitted
+  EXPECT_EQ(ReadText(path), "old picture");
+  EXPECT_EQ(entries(), 1);
+
+  AtomicFileWriter failing;
+  ASSERT_TRUE(failing.Open(path));
+  ASSERT_TRUE(failing.Write("new", 3));
+  failing.Fail(ENOSPC);
+  EXPECT_FALSE(failing.Write("more", 4));
+  const FileResult failed = failing.Commit();
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.error, ENOSPC);
+  EXPECT_EQ(ReadText(path), "old picture");
+  EXPECT_EQ(entries(), 1);
+
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path));
+  std::FILE* stream = writer.OpenStream();
+  ASSERT_NE(stream, nullptr);
+  std::fputs("new ", stream);
+  std::fclose(stream);
+  ASSERT_TRUE(writer.Write("picture", 7));
+  ASSERT_TRUE(writer.Commit());
+  EXPECT_EQ(ReadText(path), "new picture");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(entries(), 1);
+
+  const std::string link = dir.File("link.bmp");
+  std::filesystem::create_symlink(path, link);
+  ASSERT_TRUE(WriteFileAtomically(link, "through the link"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadText(path), "through the link");
+}
+
 }  // namespace
 }  // namespace vr::platform

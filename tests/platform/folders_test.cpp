@@ -50,6 +50,53 @@ TEST(FoldersTest, ProgramFolderFollowsTheRuleInOrder) {
       "/h/.local/share/veldrimon/");
 }
 
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 07777;
+}
+
+std::string Mine() { return "veldrimon-" + std::to_string(::geteuid()); }
+
+// The shared temporary folder is where another local user can plant names first: the runtime
+// folder and the home-less program folder are used only when private, made and checked here.
+TEST(FoldersTest, PrivateFoldersAreMadeForThisUserAndPlantedOnesAreRefused) {
+  TempDir tmp;
+  const EnvLookup env = Env({{"TMPDIR", tmp.Path()}});
+  // Made on first use, 0700, and found again.
+  const std::string made = PrivateTempFolder(env);
+  EXPECT_EQ(made, tmp.Path() + "/" + Mine() + "/");
+  EXPECT_EQ(ModeOf(made), 0700u);
+  EXPECT_EQ(PrivateTempFolder(env), made);
+  EXPECT_EQ(RuntimeFolder(env), made);
+  // The runtime folder of the session wins when there is one.
+  EXPECT_EQ(RuntimeFolder(Env({{"TMPDIR", tmp.Path()}, {"XDG_RUNTIME_DIR", "/run/user/7"}})),
+            "/run/user/7/");
+
+  // A folder others may enter or write is not private.
+  TempDir open_tmp;
+  std::filesystem::create_directory(open_tmp.File(Mine()));
+  ::chmod(open_tmp.File(Mine()).c_str(), 0777);
+  EXPECT_EQ(PrivateTempFolder(Env({{"TMPDIR", open_tmp.Path()}})), "");
+  EXPECT_EQ(RuntimeFolder(Env({{"TMPDIR", open_tmp.Path()}})), "");
+  // Nor is a link planted at the name, even to a folder that would pass.
+  TempDir linked_tmp;
+  std::filesystem::create_directory_symlink(made, linked_tmp.File(Mine()));
+  EXPECT_EQ(PrivateTempFolder(Env({{"TMPDIR", linked_tmp.Path()}})), "");
+  // Nor a plain file.
+  TempDir file_tmp;
+  file_tmp.WriteText(Mine(), "x");
+  EXPECT_FALSE(EnsurePrivateFolder(file_tmp.File(Mine())));
+
+  // Without a home the program folder is the private folder; when that was planted, a fresh
+  // private folder is made instead of using the planted one.
+  EXPECT_EQ(ResolveProgramFolder("/usr/bin/", env, Writable(false)), made);
+  const std::string fresh =
+      ResolveProgramFolder("/usr/bin/", Env({{"TMPDIR", linked_tmp.Path()}}), Writable(false));
+  EXPECT_EQ(fresh.rfind(linked_tmp.Path() + "/veldrimon-", 0), 0u) << fresh;
+  EXPECT_NE(fresh, linked_tmp.Path() + "/" + Mine() + "/");
+  EXPECT_EQ(ModeOf(fresh), 0700u);
+}
+
 TEST(FoldersTest, TempFolderTakesTmpdirOnlyWhenItIsAFolder) {
   TempDir dir;
   EXPECT_EQ(ResolveTempFolder(Env({{"TMPDIR", dir.Path()}})), dir.Path() + "/");

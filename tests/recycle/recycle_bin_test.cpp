@@ -158,6 +158,24 @@ TEST_F(RecycleBinTest, RoomRuleDropsOldestUntilTheFileFitsWithFiveMegabytesToSpa
   EXPECT_EQ(Entries().front().former, dir_.File("huge.jpg"));
 }
 
+TEST_F(RecycleBinTest, AFileLargerThanAnEmptyBinsDriveIsRefusedAndNothingIsDropped) {
+  constexpr uint64_t kMb = 1 << 20;
+  files_.capacity = 9 * kMb;
+  for (const char* name : {"o1.jpg", "o2.jpg", "o3.jpg"})
+    ASSERT_TRUE(bin_->PutIntoBin(Make(name, kMb)));
+  ASSERT_EQ(bin_->CountEntries(), 3);
+  // 6 MB free and 3 MB held by the bin: 10 MB can never go in.
+  const std::string huge = Make("huge.jpg", 10 * kMb);
+  EXPECT_FALSE(bin_->PutIntoBin(huge));
+  EXPECT_EQ(bin_->CountEntries(), 3);
+  EXPECT_TRUE(fs::exists(bin_->folder() + "0.o1.jpg"));
+  // Deleting through the bin keeps the file and says so.
+  EXPECT_FALSE(bin_->DeleteThroughBin(huge, nullptr));
+  EXPECT_TRUE(fs::exists(huge));
+  EXPECT_EQ(bin_->CountEntries(), 3);
+  EXPECT_EQ(ui_.MessageTexts().size(), 1u);
+}
+
 TEST_F(RecycleBinTest, FormerPathWithACommaSurvivesTheIndex) {
   const std::string odd = Make("x,y/a, b.jpg");
   ASSERT_TRUE(bin_->DeleteThroughBin(odd, nullptr));
@@ -251,11 +269,6 @@ TEST_F(RecycleBinTest, ShutdownReminderOnlyWithEntries) {
   EXPECT_EQ(ui_.last().captions, (std::vector<std::string>{"+Recycle Bin", "-Exit Now"}));
   EXPECT_NE(ui_.last().text.find("There is 4K taken up by 1 file(s) in the BIN.\r\r"),
             std::string::npos);
-  dir_.Write("tmp/~LS_Special_1.bmp", {1});
-  dir_.Write("tmp/~LS_Special_x", {1});
-  dir_.Write("tmp/other.bmp", {1});
-  EXPECT_EQ(DeleteSpecialTempFiles(files_, dir_.File("tmp")), 1);
-  EXPECT_TRUE(fs::exists(dir_.File("tmp/other.bmp")));
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_rules.h"
 #include "platform/sounds.h"
+#include "test_support/temp_dir.h"
 
 namespace vr::shell {
 namespace {
@@ -334,6 +336,28 @@ TEST(DeleteCurrent, ARefusedDeleteKeepsTheEntry) {
   EXPECT_EQ(list.position, 1);
   EXPECT_TRUE(list.shown.empty());
   EXPECT_FALSE(list.cleared);
+}
+
+// "Play .WAV Files By Same Name" over real files: the sound's extension may be in any case; the
+// name part follows the path rule (exact here), and a sound is never the picture itself.
+TEST(SameNameSound, FindsTheSoundWhateverTheCaseOfItsExtension) {
+  test_support::TempDir dir;
+  for (const char* name : {"photo.gif", "photo.wav", "loud.bmp", "loud.WAV", "odd.pcx",
+                           "odd.Wav", "Other.gif", "other.wav", "tune.wav", "plain"}) {
+    dir.WriteText(name, "x");
+  }
+  EXPECT_EQ(SameNameSound(dir.File("photo.gif")), dir.File("photo.wav"));
+  EXPECT_EQ(SameNameSound(dir.File("loud.bmp")), dir.File("loud.WAV"));
+  EXPECT_EQ(SameNameSound(dir.File("odd.pcx")), dir.File("odd.Wav"));
+  // "Other" and "other" are two names where names keep their case.
+  EXPECT_EQ(SameNameSound(dir.File("Other.gif")), "");
+  EXPECT_EQ(SameNameSound(dir.File("tune.wav")), "");
+  EXPECT_EQ(SameNameSound(dir.File("plain")), "");
+  // Where names fold case the other spelling is the same file.
+  platform::SetPathCaseRule(platform::CaseRule::kFoldAscii);
+  const std::string folded = SameNameSound(dir.File("Other.gif"));
+  platform::SetPathCaseRule(platform::CaseRule::kExact);
+  EXPECT_EQ(folded, dir.File("other.wav"));
 }
 
 }  // namespace

@@ -218,10 +218,10 @@ TEST(MultiLoad, WrittenAtOnceAndReadBack) {
   EXPECT_EQ(ReadMultiLoad(path), 0);
 }
 
-TEST(IniSwitch, NameIsUpperCasedAndRelativeToTheProgramFolder) {
+TEST(IniSwitch, NameKeepsItsCaseAndIsRelativeToTheProgramFolder) {
   EXPECT_EQ(SettingsFileName({}), "VELDR.INI");
-  EXPECT_EQ(SettingsFileName({"a.gif", "/ini:other.ini"}), "OTHER.INI");
-  EXPECT_EQ(SettingsFileName({"/InI:x.ini", "/INI:second.ini"}), "SECOND.INI");
+  EXPECT_EQ(SettingsFileName({"a.gif", "/ini:other.ini"}), "other.ini");
+  EXPECT_EQ(SettingsFileName({"/InI:x.ini", "/INI:Second.ini"}), "Second.ini");
   EXPECT_EQ(SettingsFileName({"/INI:"}), "VELDR.INI");
   EXPECT_TRUE(IsIniSwitch("/ini:x"));
   EXPECT_FALSE(IsIniSwitch("/in"));
@@ -235,7 +235,7 @@ TEST(IniSwitch, NameIsUpperCasedAndRelativeToTheProgramFolder) {
 TEST(RecentLists, FolderAlreadyThirdMovesToTopOthersKeepOrder) {
   RecentList list;
   for (int i = 0; i < kRecentCount; ++i) list[i] = "/F" + std::to_string(i) + "/";
-  PushRecent(list, "/f2/");
+  PushRecent(list, "/F2/");
   EXPECT_EQ(list[0], "/F2/");
   EXPECT_EQ(list[1], "/F0/");
   EXPECT_EQ(list[2], "/F1/");
@@ -243,24 +243,43 @@ TEST(RecentLists, FolderAlreadyThirdMovesToTopOthersKeepOrder) {
   EXPECT_EQ(list[24], "/F24/");
 }
 
+TEST(RecentLists, EntriesKeepTheirCaseAndMatchByThePathRule) {
+  RecentList list;
+  for (int i = 0; i < kRecentCount; ++i) list[i] = "/F" + std::to_string(i) + "/";
+  // Where names keep their case "/f2/" is another folder than "/F2/": it goes in as given.
+  PushRecent(list, "/f2/");
+  EXPECT_EQ(list[0], "/f2/");
+  EXPECT_EQ(list[1], "/F0/");
+  EXPECT_EQ(list[3], "/F2/");
+  EXPECT_EQ(list[24], "/F23/");
+  // Where names fold case the same entry is found and moved up, in the case now given.
+  platform::SetPathCaseRule(platform::CaseRule::kFoldAscii);
+  PushRecent(list, "/f0/");
+  platform::SetPathCaseRule(platform::CaseRule::kExact);
+  EXPECT_EQ(list[0], "/f0/");
+  EXPECT_EQ(list[1], "/f2/");
+  EXPECT_EQ(list[2], "/F1/");
+  EXPECT_EQ(list[24], "/F23/");
+}
+
 TEST(RecentLists, NewEntryPushesTheLastOut) {
   RecentList list;
   for (int i = 0; i < kRecentCount; ++i) list[i] = "/F" + std::to_string(i) + "/";
   PushRecent(list, "/new/");
-  EXPECT_EQ(list[0], "/NEW/");
+  EXPECT_EQ(list[0], "/new/");
   EXPECT_EQ(list[1], "/F0/");
   EXPECT_EQ(list[24], "/F23/");
 }
 
 TEST(RecentLists, PlusPickRecordsTheFolderOnly) {
   Settings s;
-  RememberLoad(s, "/pics/+");
-  EXPECT_EQ(s.recent_folders[0], "/PICS/");
+  RememberLoad(s, "/Pics/+");
+  EXPECT_EQ(s.recent_folders[0], "/Pics/");
   EXPECT_EQ(s.recent_files[0], "(Entry Not Used Yet)");
-  RememberLoad(s, "/pics/a.gif");
-  EXPECT_EQ(s.recent_folders[0], "/PICS/");
+  RememberLoad(s, "/Pics/a.Gif");
+  EXPECT_EQ(s.recent_folders[0], "/Pics/");
   EXPECT_EQ(s.recent_folders[1], "(Entry Not Used Yet)");
-  EXPECT_EQ(s.recent_files[0], "/PICS/A.GIF");
+  EXPECT_EQ(s.recent_files[0], "/Pics/a.Gif");
 }
 
 TEST(RecentLists, UnusedEntryTestLooksAtTheFirst19Characters) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,7 +78,6 @@ class ViewerProcessTest : public ::testing::Test {
               const std::vector<std::string>& extra_env = {}) {
     std::vector<std::string> env_text = {"QT_QPA_PLATFORM=offscreen",
                                          "VELDRIMON_HOME=" + home_,
-                                         "VELDRIMON_INSTANCE_DIR=" + instance_,
                                          "VELDRIMON_STATE_FILE=" + state,
                                          "VELDRIMON_QUIT_FILE=" + dir_.File("quit"),
                                          "VELDRIMON_NO_REGISTRATION=1",
@@ -85,6 +85,7 @@ class ViewerProcessTest : public ::testing::Test {
                                          "HOME=" + dir_.Path(),
                                          "XDG_DATA_HOME=" + dir_.File("data"),
                                          "VELDRIMON_MINIMISE_FILE=" + dir_.File("minimise")};
+    if (use_instance_dir_) env_text.push_back("VELDRIMON_INSTANCE_DIR=" + instance_);
     env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());
     std::vector<char*> env;
     for (std::string& e : env_text) env.push_back(e.data());
@@ -156,7 +157,61 @@ class ViewerProcessTest : public ::testing::Test {
   std::string instance_;
   std::string viewer_state_ = dir_.File("viewer.state");
   std::vector<pid_t> running_;
+  // Off: neither the test's instance folder nor a session runtime folder is given, as on a
+  // machine without XDG_RUNTIME_DIR.
+  bool use_instance_dir_ = true;
 };
+
+// Without a session runtime folder the lock and the socket must not sit at guessable names in
+// the shared temporary folder: they go into this user's private folder there, and when someone
+// else made that name first the viewer runs alone rather than talk to a stranger's socket.
+TEST_F(ViewerProcessTest, WithoutARuntimeFolderTheLockAndSocketLiveInAPrivateFolder) {
+  use_instance_dir_ = false;
+  const std::string user = std::to_string(::geteuid());
+  const std::string mine = dir_.File("tmp/veldrimon-" + user);
+  const pid_t first = StartViewer();
+  struct stat st {};
+  ASSERT_EQ(::lstat(mine.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(std::filesystem::exists(mine + "/TVeldrimon69-" + user + ".sock"));
+  // Nothing at the old shared names.
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("tmp/TVeldrimon69-" + user + ".sock")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("tmp/MYSPECIALTHING-" + user + ".lock")));
+  // A second start in mode NO finds the first through the private folder.
+  const std::string picture = Picture("b.bmp");
+  const pid_t second = Start({picture}, dir_.File("second.state"));
+  EXPECT_EQ(WaitExit(second, 15000), 0);
+  const std::string state = WaitState(
+      viewer_state_, [&](const std::string& t) { return t.find("entry=" + picture) != t.npos; },
+      15000);
+  EXPECT_NE(state.find("entry=" + picture), std::string::npos);
+  Quit(first);
+}
+
+TEST_F(ViewerProcessTest, APlantedPrivateFolderIsRefusedAndTheViewerRunsAlone) {
+  use_instance_dir_ = false;
+  const std::string planted = dir_.File("tmp/veldrimon-" + std::to_string(::geteuid()));
+  std::filesystem::create_directories(planted);
+  ::chmod(planted.c_str(), 0777);  // as another user's folder would be to us: open to all
+  const pid_t first = StartViewer();
+  EXPECT_TRUE(Alive(first));
+  EXPECT_TRUE(std::filesystem::is_empty(planted)) << "the viewer used a folder it does not own";
+  Quit(first);
+  EXPECT_TRUE(std::filesystem::is_empty(planted));
+}
+
+// The settings file named with "/INI:" keeps the case it was typed in.
+TEST_F(ViewerProcessTest, TheIniSwitchNameKeepsItsCase) {
+  dir_.WriteText("home/my.ini",
+                 "[General]\nMultiLoad=1\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n");
+  const pid_t viewer = StartViewer({"/INI:my.ini"});
+  Quit(viewer);
+  // The settings went back into the file that was read, under its own name.
+  EXPECT_NE(ReadAll(home_ + "/my.ini").find("[Recent List]"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(home_ + "/MY.INI"));
+}
 
 TEST_F(ViewerProcessTest, ModeNoHandsTheFileToTheRunningViewer) {
   const std::string picture = Picture("picture.bmp");

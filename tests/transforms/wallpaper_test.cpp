@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/path_rules.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::transforms {
@@ -69,19 +70,44 @@ DesktopFacts Gnome() {
   return facts;
 }
 
-TEST(Wallpaper, PictureAlreadyInWindowsFolderWritesOnlyTheSettings) {
+TEST(Wallpaper, PictureAlreadyInWindowsFolderPointsTheDesktopAtThatFile) {
+  test_support::TempDir windows;
+  const std::string shown = windows.Write("old.bmp", {'B', 'M'});
   FakeHost host;
   const WallpaperOutcome out =
-      MakeWallpaper(Photo(10, 10), "/home/u/VELDRIMON/old.bmp", WallpaperStyle::kTile,
-                    "/home/u/Veldrimon", Gnome(), host);
+      MakeWallpaper(Photo(10, 10), shown, WallpaperStyle::kTile, windows.Path(), Gnome(), host);
   EXPECT_FALSE(out.file_written);
   EXPECT_TRUE(out.settings_written);
   EXPECT_EQ(host.calls, std::vector<std::string>{"notice"});
   ASSERT_EQ(host.ran.size(), 3u);
-  EXPECT_EQ(host.ran[0], (std::vector<std::string>{
-                             "gsettings", "set", "org.gnome.desktop.background", "picture-uri",
-                             "file:///home/u/Veldrimon/Veldrimon_WallPaper.BMP"}));
+  // Never the wallpaper file's name: nothing was saved there.
+  EXPECT_EQ(host.ran[0], (std::vector<std::string>{"gsettings", "set",
+                                                   "org.gnome.desktop.background", "picture-uri",
+                                                   "file://" + shown}));
   EXPECT_EQ(host.ran[2].back(), "wallpaper");
+}
+
+TEST(Wallpaper, AShownFileNoLongerThereOrAFolderOfOtherCaseIsSavedAsUsual) {
+  test_support::TempDir windows;
+  // The shown file was deleted after it was shown: the picture is saved and the desktop gets
+  // the file that was made.
+  FakeHost gone;
+  WallpaperOutcome out = MakeWallpaper(Photo(10, 10), windows.File("gone.bmp"),
+                                       WallpaperStyle::kTile, windows.Path(), Gnome(), gone);
+  EXPECT_TRUE(out.file_written);
+  EXPECT_EQ(gone.saved_path, WallpaperTarget(windows.Path()));
+  ASSERT_FALSE(gone.ran.empty());
+  EXPECT_EQ(gone.ran[0].back(), "file://" + WallpaperTarget(windows.Path()));
+
+  // A folder that differs only in case is another folder where names keep their case.
+  const std::string other_case = windows.Path() + "/SUB";
+  windows.Write("sub/x.bmp", {'B', 'M'});
+  windows.Write("SUB/x.bmp", {'B', 'M'});
+  FakeHost host;
+  out = MakeWallpaper(Photo(10, 10), other_case + "/x.bmp", WallpaperStyle::kTile,
+                      windows.Path() + "/sub", Gnome(), host);
+  EXPECT_TRUE(out.file_written);
+  EXPECT_EQ(host.saved_path, windows.Path() + "/sub/Veldrimon_WallPaper.BMP");
 }
 
 TEST(Wallpaper, OtherPictureIsShrunkReducedAndSavedFirst) {
@@ -219,9 +245,16 @@ TEST(WallpaperDesktop, FactsOfThisProcessComeFromItsEnvironmentAndPath) {
 TEST(WallpaperDesktop, TargetAndFolderComparison) {
   EXPECT_EQ(WallpaperTarget("/w"), "/w/Veldrimon_WallPaper.BMP");
   EXPECT_EQ(WallpaperTarget("/w/"), "/w/Veldrimon_WallPaper.BMP");
-  EXPECT_TRUE(LiesInWindowsFolder("/W/x.bmp", "/w"));
+  EXPECT_TRUE(LiesInWindowsFolder("/w/x.bmp", "/w"));
   EXPECT_FALSE(LiesInWindowsFolder("/w/sub/x.bmp", "/w"));
   EXPECT_FALSE(LiesInWindowsFolder("/wx.bmp", "/w"));
+  EXPECT_FALSE(LiesInWindowsFolder("x.bmp", "/w"));
+  // Folders keep their case here; where names fold case they compare without it.
+  EXPECT_FALSE(LiesInWindowsFolder("/W/x.bmp", "/w"));
+  platform::SetPathCaseRule(platform::CaseRule::kFoldAscii);
+  const bool folded = LiesInWindowsFolder("/W/x.bmp", "/w");
+  platform::SetPathCaseRule(platform::CaseRule::kExact);
+  EXPECT_TRUE(folded);
 }
 
 }  // namespace

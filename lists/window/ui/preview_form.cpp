@@ -17,16 +17,12 @@
 #include "picture/load/loader.h"
 #include "picture/ui/qimage_bridge.h"
 #include "picture/ui/scaled_draw.h"
+#include "platform/path_rules.h"
 #include "platform/sounds.h"
 
 namespace vr::list_window {
 
 namespace {
-
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 QIcon TagIcon(bool tagged) {
   QPixmap pixmap(16, 16);
@@ -171,7 +167,7 @@ void TMyForm::SetScrollable() {
 }
 
 void TMyForm::UpdateCaption() {
-  setWindowTitle(QString::fromStdString(NameOf(path_) +
+  setWindowTitle(QString::fromStdString(platform::NameOf(path_) +
                                         (stretchable_ ? kStretchableCaption : kScrollableCaption)));
 }
 
@@ -407,7 +403,7 @@ TMyForm* PreviewManager::OpenPreview(const std::string& path, bool load) {
 
 void PreviewManager::AddMenuItem(MenuEntry& entry, int slot, const std::string& path) {
   if (!entry.menu) return;
-  QAction* action = entry.menu->addAction(QString::fromStdString(NameOf(path)));
+  QAction* action = entry.menu->addAction(QString::fromStdString(platform::NameOf(path)));
   action->setCheckable(true);
   action->setData(slot + 1);
   entry.group->addAction(action);
@@ -467,16 +463,14 @@ void PreviewManager::FormClosing(TMyForm* form) {
 }
 
 void PreviewManager::ClosePreview(const std::string& path) {
-  const std::string key = picture::UpperAscii(path);
   for (TMyForm* form : Forms()) {
-    if (picture::UpperAscii(form->path()) == key) form->close();
+    if (platform::SamePath(form->path(), path)) form->close();
   }
 }
 
 void PreviewManager::ShowPreviewScrollable(const std::string& path) {
-  const std::string key = picture::UpperAscii(path);
   for (TMyForm* form : Forms()) {
-    if (picture::UpperAscii(form->path()) == key) form->SetScrollable();
+    if (platform::SamePath(form->path(), path)) form->SetScrollable();
   }
 }
 
@@ -533,10 +527,10 @@ void PreviewManager::RemoveAllPreviews() {
 
 void PreviewManager::RefreshTagIcon(int position) {
   if (!host_.path_at || !host_.is_tagged) return;
-  const std::string key = picture::UpperAscii(host_.path_at(position));
+  const std::string path = host_.path_at(position);
   const bool tagged = host_.is_tagged(position);
   for (TMyForm* form : Forms()) {
-    if (picture::UpperAscii(form->path()) == key) form->SetTagIcon(tagged);
+    if (platform::SamePath(form->path(), path)) form->SetTagIcon(tagged);
   }
 }
 

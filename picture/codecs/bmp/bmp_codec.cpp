@@ -8,6 +8,7 @@
 
 #include "picture/convert.h"
 #include "picture/decode_progress.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 
@@ -549,7 +550,9 @@ WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
   if (!LayOut(bitmap, layout, result.error)) return result;
   const size_t stride = layout.stride;
   std::unique_ptr<uint8_t[]> line(new (std::nothrow) uint8_t[stride]());
-  std::FILE* f = line ? std::fopen(path.c_str(), "wb") : nullptr;
+  // Written beside the target and renamed over it: a failed save leaves the old file whole.
+  platform::AtomicFileWriter out;
+  std::FILE* f = line && out.Open(path) ? out.OpenStream() : nullptr;
   if (f == nullptr) {
     result.error = "Cannot create file";
     return result;
@@ -564,8 +567,8 @@ WriteResult SaveBmp(const std::string& path, const Bitmap& bitmap) {
     ok = WriteAll(f, FileRow(bitmap, y, line.get()), stride);
   }
   if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    std::remove(path.c_str());
+  if (!ok || !out.Commit()) {
+    out.Discard();
     result.error = "Stream write error";
     return result;
   }

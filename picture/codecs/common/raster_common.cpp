@@ -133,61 +133,40 @@ void ChunkSource::Skip(uint64_t n) {
 
 namespace {
 constexpr size_t kWriteBuffer = 1 << 16;
-
-bool WriteAll(int fd, const uint8_t* data, size_t n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, data, n);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    data += done;
-    n -= static_cast<size_t>(done);
-  }
-  return true;
-}
 }  // namespace
 
 StreamWriter::~StreamWriter() { Discard(); }
 
 bool StreamWriter::Open(const std::string& path) {
   Discard();
-  path_ = path;
-  temp_path_ = path + ".XXXXXX";
-  std::vector<char> name(temp_path_.begin(), temp_path_.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) {
-    temp_path_.clear();
+  failed_ = false;
+  error_.clear();
+  if (!file_.Open(path)) {
     error_ = "Cannot create file " + path;
     failed_ = true;
     return false;
   }
-  temp_path_ = name.data();
-  struct stat st {};
-  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  (void)::fchmod(fd_, mode);
   buffer_.resize(kWriteBuffer);
   used_ = 0;
   written_ = 0;
-  failed_ = false;
-  error_.clear();
   return true;
 }
 
 void StreamWriter::Flush() {
-  if (failed_ || fd_ < 0 || used_ == 0) return;
-  if (!WriteAll(fd_, buffer_.data(), used_)) failed_ = true;
+  if (failed_ || !file_.IsOpen() || used_ == 0) return;
+  if (!file_.Write(buffer_.data(), used_)) failed_ = true;
   written_ += used_;
   used_ = 0;
 }
 
 void StreamWriter::Write(const void* data, size_t n) {
-  if (failed_ || fd_ < 0) return;
+  if (failed_ || !file_.IsOpen()) return;
   const auto* bytes = static_cast<const uint8_t*>(data);
   if (used_ + n > buffer_.size()) {
     Flush();
     if (failed_) return;
     if (n >= buffer_.size()) {
-      if (!WriteAll(fd_, bytes, n)) failed_ = true;
+      if (!file_.Write(bytes, n)) failed_ = true;
       written_ += n;
       return;
     }
@@ -197,38 +176,32 @@ void StreamWriter::Write(const void* data, size_t n) {
 }
 
 void StreamWriter::Patch(uint64_t offset, const void* data, size_t n) {
-  if (failed_ || fd_ < 0) return;
+  if (failed_ || !file_.IsOpen()) return;
   if (offset >= written_ && offset + n <= written_ + used_) {
     std::memcpy(buffer_.data() + (offset - written_), data, n);
     return;
   }
   Flush();
   if (failed_) return;
-  const ssize_t done = ::pwrite(fd_, data, n, static_cast<off_t>(offset));
-  if (done != static_cast<ssize_t>(n)) failed_ = true;
+  const ssize_t done = ::pwrite(file_.fd(), data, n, static_cast<off_t>(offset));
+  if (done != static_cast<ssize_t>(n)) {
+    failed_ = true;
+    file_.Fail(errno);
+  }
 }
 
 bool StreamWriter::Finish() {
   Flush();
-  if (!failed_ && fd_ >= 0 && ::fsync(fd_) != 0 && errno != EINVAL) failed_ = true;
-  if (fd_ >= 0 && ::close(fd_) != 0) failed_ = true;
-  fd_ = -1;
-  if (!failed_ && std::rename(temp_path_.c_str(), path_.c_str()) != 0) failed_ = true;
+  if (failed_) file_.Fail(EIO);
+  if (!file_.Commit()) failed_ = true;
   if (failed_) {
-    Discard();
     if (error_.empty()) error_ = kStreamWriteError;
     return false;
   }
-  temp_path_.clear();
   return true;
 }
 
-void StreamWriter::Discard() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
-  temp_path_.clear();
-}
+void StreamWriter::Discard() { file_.Discard(); }
 
 namespace {
 std::atomic<ReduceToScreenHook>& HookSlot() {

@@ -14,6 +14,7 @@
 #include "picture/bitmap.h"
 #include "picture/palette.h"
 #include "picture/fast_file_io.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 
@@ -119,9 +120,7 @@ class StreamWriter {
   void Flush();
   void Discard();
 
-  int fd_ = -1;
-  std::string path_;
-  std::string temp_path_;
+  platform::AtomicFileWriter file_;
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   uint64_t written_ = 0;

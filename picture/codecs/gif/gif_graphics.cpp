@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "picture/decode_progress.h"
+#include "platform/folders.h"
 
 namespace vr::codecs::gif {
 
@@ -53,13 +54,6 @@ bool Intersect(const GifRect& rect, int width, int height, GifRect* out) {
 bool Covers(const GifRect& rect, int width, int height) {
   return rect.left >= 0 && rect.top >= 0 && rect.left + rect.width <= width &&
          rect.top + rect.height <= height;
-}
-
-std::string TempFolder() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string folder = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
 }
 
 }  // namespace
@@ -143,7 +137,7 @@ class TGifGraphics::RestoreStore {
 
  private:
   bool Create() {
-    const std::string folder = TempFolder();
+    const std::string folder = platform::ResolveTempFolder(platform::ProcessEnvironment());
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     unsigned stamp =
         static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());

@@ -1,12 +1,10 @@
 // Single-image GIF writer: global colour table, optional comment and transparency
 // extensions, LZW data in sub-blocks of 255 bytes.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "picture/codecs/gif/gif_graphics.h"
+#include "platform/files.h"
 
 namespace vr::codecs::gif {
 namespace {
@@ -255,22 +253,11 @@ bool TGifGraphics::SaveGif(const std::string& path, const Bitmap& picture,
                            const std::vector<Rgb>& palette, const GifWriterOptions& options,
                            std::string* error) {
   const std::vector<uint8_t> bytes = EncodeGif(picture, palette, options);
-  bool ok = !bytes.empty();
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    ok = false;
-  } else {
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) {
-        ok = false;
-        break;
-      }
-      done += static_cast<size_t>(n);
-    }
-    if (::close(fd) != 0) ok = false;
-  }
+  // An existing file is replaced only by a whole new one.
+  const bool ok =
+      !bytes.empty() &&
+      platform::WriteFileAtomically(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!ok && error != nullptr) *error = kStreamWriteErrorText;
   return ok;
 }

@@ -10,6 +10,7 @@
 
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/convert.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 
@@ -316,16 +317,12 @@ WriteResult SaveIco(const std::string& path, const Bitmap& bitmap) {
   }
   out.resize(out.size() + mask_stride * static_cast<size_t>(height), 0);  // all opaque
 
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    result.error = "Cannot create file";
-    return result;
-  }
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok) {
-    std::remove(path.c_str());
-    result.error = "Stream write error";
+  // Written beside the target and renamed over it: a failed save leaves the old file whole.
+  const platform::FileResult written = platform::WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+  if (!written) {
+    result.error = written.error == ENOSPC || written.error == EIO ? "Stream write error"
+                                                                    : "Cannot create file";
     return result;
   }
   result.ok = true;

@@ -14,6 +14,7 @@
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/convert.h"
 #include "picture/decode_progress.h"
+#include "platform/files.h"
 
 namespace vr::codecs {
 
@@ -342,7 +343,9 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
     result.error = "Nothing to save";
     return result;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  // Written beside the target and renamed over it: a failed save leaves the old file whole.
+  platform::AtomicFileWriter out;
+  std::FILE* file = out.Open(path) ? out.OpenStream() : nullptr;
   if (file == nullptr) {
     result.error = "Cannot create file";
     return result;
@@ -355,7 +358,7 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
     const bool write_failed = errors.pub.msg_code == JERR_FILE_WRITE;
     jpeg_destroy_compress(&cinfo);
     std::fclose(file);
-    std::remove(path.c_str());
+    out.Discard();
     result.ok = false;
     result.error = write_failed ? "Stream write error" : errors.message;
     return result;
@@ -366,8 +369,8 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
   jpeg_destroy_compress(&cinfo);
   const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
   const bool closed = std::fclose(file) == 0;
-  if (!flushed || !closed) {
-    std::remove(path.c_str());
+  if (!flushed || !closed || !out.Commit()) {
+    out.Discard();
     result.error = "Stream write error";
     return result;
   }
