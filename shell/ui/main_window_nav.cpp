@@ -100,7 +100,9 @@ void TVeldrimon69::RefreshNavigation() {
   if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && b.first);
   if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && b.last);
   if (QAction* slide = action("PopSlideShow")) {
-    slide->setEnabled(b.slide_show && (full_screen_ == nullptr || !full_screen_->looping()));
+    // Stays disabled until the slide show exists.
+    slide->setEnabled(kSlideShowBuilt && b.slide_show &&
+                      (full_screen_ == nullptr || !full_screen_->looping()));
   }
   if (QAction* restart = action("PopGifStart")) restart->setEnabled(b.slide_show);
   for (const char* name : {"FullShrink", "FullFit", "FullActual"}) {

@@ -1,6 +1,5 @@
 #include "picture/codecs/pcx/raster_common.h"
 
-#include "colour/reduce.h"
 #include "picture/palette.h"
 
 #include <fcntl.h>
@@ -8,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -228,22 +226,6 @@ void StreamWriter::Discard() {
   fd_ = -1;
   if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   temp_path_.clear();
-}
-
-namespace {
-std::atomic<ReduceToScreenHook>& HookSlot() {
-  // The program's own reducer unless a test installs another.
-  static std::atomic<ReduceToScreenHook> hook{&colour::ReduceToScreen};
-  return hook;
-}
-}  // namespace
-
-void SetReduceToScreenHook(ReduceToScreenHook hook) { HookSlot().store(hook); }
-ReduceToScreenHook GetReduceToScreenHook() { return HookSlot().load(); }
-
-bool ReduceToScreen(Bitmap& bitmap, Palette6& palette) {
-  ReduceToScreenHook hook = HookSlot().load();
-  return hook != nullptr && hook(bitmap, palette);
 }
 
 }  // namespace vr::codecs

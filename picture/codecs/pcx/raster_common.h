@@ -14,6 +14,7 @@
 #include "picture/bitmap.h"
 #include "picture/palette.h"
 #include "picture/fast_file_io.h"
+#include "picture/reduce_hook.h"
 
 namespace vr::codecs {
 
@@ -131,14 +132,7 @@ class StreamWriter {
 
 inline constexpr const char* kStreamWriteError = "Stream write error";
 
-// Reduction of a finished picture to 256 colours for screens of at most 8 bits. The colour
-// subsystem installs its reducer here; without one nothing is reduced. The palette is the
-// codec's 6-bit palette buffer, which the reducer may replace. The reducer's signature matches
-// colour::ReduceToScreen, so installing it is SetReduceToScreenHook(&colour::ReduceToScreen).
-using ReduceToScreenHook = bool (*)(Bitmap& bitmap, Palette6& palette);
-void SetReduceToScreenHook(ReduceToScreenHook hook);
-ReduceToScreenHook GetReduceToScreenHook();
-// True when the picture was replaced by its reduced form.
-bool ReduceToScreen(Bitmap& bitmap, Palette6& palette);
+// Reduction for screens of at most 8 bits goes through the one hook of the picture model.
+using picture::ReduceToScreen;
 
 }  // namespace vr::codecs

@@ -1,0 +1,179 @@
+#include "shell/ui/test_commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QWidget>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <QTimer>
+
+#include "lists/window/ui/file_list_menu.h"
+#include "shell/ui/main_window.h"
+
+namespace vr::shell::ui {
+namespace {
+
+constexpr const char* kListWindowRoot = "@list";
+
+std::string Plain(const QString& caption) {
+  QString text = caption;
+  text.remove('&');
+  return text.toStdString();
+}
+
+void WriteAside(const std::string& path, const std::string& text) {
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+}
+
+void ListMenu(const QList<QAction*>& actions, const std::string& prefix, std::string& out) {
+  for (QAction* a : actions) {
+    if (a->isSeparator()) continue;
+    const std::string path = prefix + Plain(a->text());
+    if (QMenu* sub = a->menu()) {
+      ListMenu(sub->actions(), path + "|", out);
+      continue;
+    }
+    out += "entry=" + path + "|" + (a->isEnabled() ? "1" : "0") + "|" +
+           (a->isChecked() ? "1" : "0") + "\n";
+  }
+}
+
+// The action at the end of `parts`; null when a caption is not found. `enabled` is false when
+// the entry or a menu on its way is disabled.
+QAction* FindEntry(QMenuBar* bar, const std::vector<std::string>& parts, bool* enabled) {
+  QList<QAction*> actions = bar->actions();
+  *enabled = true;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    QAction* found = nullptr;
+    for (QAction* a : actions) {
+      if (!a->isSeparator() && Plain(a->text()) == parts[i]) {
+        found = a;
+        break;
+      }
+    }
+    if (found == nullptr) return nullptr;
+    if (!found->isEnabled()) *enabled = false;
+    if (i + 1 == parts.size()) return found;
+    if (found->menu() == nullptr) return nullptr;
+    if (!found->menu()->isEnabled()) *enabled = false;
+    actions = found->menu()->actions();
+  }
+  return nullptr;
+}
+
+// The menu bar a path starts from: the main window's, or the files list window's ("@list|...").
+QMenuBar* BarOf(TVeldrimon69& window, std::vector<std::string>& parts) {
+  if (!parts.empty() && parts.front() == kListWindowRoot) {
+    parts.erase(parts.begin());
+    return window.list_window() != nullptr ? window.list_window()->menuBar() : nullptr;
+  }
+  return window.menuBar();
+}
+
+std::string Trigger(TVeldrimon69& window, const std::string& line) {
+  std::vector<std::string> parts;
+  std::stringstream in(line);
+  std::string part;
+  while (std::getline(in, part, '|')) parts.push_back(part);
+  bool enabled = true;
+  QMenuBar* bar = BarOf(window, parts);
+  if (bar == nullptr) return "missing";
+  QAction* action = FindEntry(bar, parts, &enabled);
+  if (action == nullptr || action->menu() != nullptr) return "missing";
+  if (!enabled) return "disabled";
+  action->trigger();
+  return "ok";
+}
+
+std::string TopLevelWindows() {
+  std::string out;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible()) out += "window=" + w->windowTitle().toStdString() + "\n";
+  }
+  return out;
+}
+
+std::string Snapshot(TVeldrimon69& window, const std::string& file) {
+  const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB888);
+  if (!image.save(QString::fromStdString(file), "BMP")) return "failed";
+  const picture::PictureHolder& shown = window.shown();
+  return "picture=" + std::to_string(shown.Width()) + " " + std::to_string(shown.Height());
+}
+
+void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
+              const std::vector<std::string>& lines) {
+  if (window == nullptr) return;
+  std::string id;
+  std::string results;
+  for (const std::string& line : lines) {
+    if (line[0] == '#') {
+      id = line;
+    } else if (line == "!list") {
+      ListMenu(window->menuBar()->actions(), "", results);
+      if (window->list_window() != nullptr) {
+        ListMenu(window->list_window()->menuBar()->actions(), std::string(kListWindowRoot) + "|",
+                 results);
+      }
+      results += TopLevelWindows();
+    } else if (line.rfind("!snapshot ", 0) == 0) {
+      results += Snapshot(*window, line.substr(10)) + "\n";
+    } else if (line == "!reject") {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->done(QDialog::Rejected);
+        results += "ok\n";
+      } else {
+        results += "missing\n";
+      }
+    } else {
+      results += Trigger(*window, line) + "\n";
+    }
+    if (window == nullptr) return;  // an entry closed the viewer
+  }
+  window->WriteStateFile();
+  WriteAside(command_file + ".done", id + "\n" + results);
+}
+
+}  // namespace
+
+void RunCommandFile(TVeldrimon69& window, const std::string& command_file) {
+  const std::string modal_file = command_file + ".modal";
+  std::error_code ec;
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    WriteAside(modal_file, modal->windowTitle().toStdString() + "\n");
+  } else if (std::filesystem::exists(modal_file, ec)) {
+    std::filesystem::remove(modal_file, ec);
+  }
+  if (!std::filesystem::exists(command_file, ec)) return;
+  std::vector<std::string> lines;
+  {
+    std::ifstream in(command_file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) lines.push_back(line);
+    }
+  }
+  std::filesystem::remove(command_file, ec);
+  // The batch runs from its own timer event, so that a modal window it opens does not hold up
+  // the polling timer (Qt never fires a timer inside its own handler).
+  QPointer<TVeldrimon69> target(&window);
+  QTimer::singleShot(0, &window, [target, command_file, lines] {
+    RunBatch(target, command_file, lines);
+  });
+}
+
+}  // namespace vr::shell::ui

@@ -1,0 +1,27 @@
+#pragma once
+// A test hook of the running viewer (VELDRIMON_COMMAND_FILE): a test process drives the window's
+// menus the way a user would, one command file at a time.
+//
+// The command file holds one command a line; the first line "#<id>" names the batch:
+//   <caption>|<caption>|...   triggers the menu entry found by its captions from the menu bar
+//                             down, '&' marks left out ("File|Recent Folders|/home/a"); a
+//                             path starting "@list|" starts from the files list window's menus
+//   !list                     every menu entry of both windows:
+//                             "entry=<path>|<1 when enabled>|<1 when checked>", then each
+//                             visible top-level window: "window=<title>"
+//   !snapshot <file>          the window as shown, as a BMP file, and "picture=<w> <h>"
+//   !reject                   closes the modal window that is open (as its Cancel button)
+// The viewer removes the command file, runs the batch, and writes "<command file>.done" holding
+// "#<id>" and one result line per command ("ok", "missing", "disabled" or the listing). While a
+// modal window is open, "<command file>.modal" holds its title.
+
+#include <string>
+
+namespace vr::shell::ui {
+
+class TVeldrimon69;
+
+// Called from a timer; does nothing when there is no command file.
+void RunCommandFile(TVeldrimon69& window, const std::string& command_file);
+
+}  // namespace vr::shell::ui
