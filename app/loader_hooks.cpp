@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "colour/reduce.h"
 #include "picture/load/load_hooks.h"
@@ -23,8 +24,14 @@ std::shared_ptr<picture::VectorGraphic> PlayMetafile(const std::string& path) {
   return metafile::LoadMetafile(path);
 }
 
-// The tool runs without a display: its GUI application object uses the off-screen platform.
-void MakeOffscreenGuiOnce() {
+std::thread::id g_installing_thread;
+
+// The tool runs without a display: its GUI application object uses the off-screen platform. It
+// is made on the thread that installed the hooks (the main thread) only; false elsewhere while
+// none exists.
+bool MakeOffscreenGuiOnce() {
+  if (QCoreApplication::instance() != nullptr) return true;
+  if (std::this_thread::get_id() != g_installing_thread) return false;
   static std::once_flag once;
   std::call_once(once, [] {
     if (QCoreApplication::instance() != nullptr) return;
@@ -36,10 +43,13 @@ void MakeOffscreenGuiOnce() {
     static QGuiApplication* app = new QGuiApplication(argc, argv);
     (void)app;
   });
+  return true;
 }
 
+// A worker thread of the tool that meets a metafile first gets none; the tool's own pass on the
+// main thread plays it.
 std::shared_ptr<picture::VectorGraphic> PlayMetafileWithOwnGui(const std::string& path) {
-  MakeOffscreenGuiOnce();
+  if (!MakeOffscreenGuiOnce()) return nullptr;
   return metafile::LoadMetafile(path);
 }
 #endif
@@ -55,6 +65,7 @@ picture::ViewingPath ViewFromOwnPath(const std::string& path) {
 
 void InstallLoaderHooks(const LoaderHookOptions& options) {
 #if VR_HAVE_METAFILE_PLAYER
+  g_installing_thread = std::this_thread::get_id();
   picture::SetMetafileLoader(options.make_gui_for_metafiles ? &PlayMetafileWithOwnGui
                                                             : &PlayMetafile);
 #else

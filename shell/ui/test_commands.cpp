@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -15,7 +16,9 @@
 
 #include <QTimer>
 
+#include "lists/files_list.h"
 #include "lists/window/ui/file_list_menu.h"
+#include "shell/ui/full_screen.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
@@ -39,16 +42,18 @@ void WriteAside(const std::string& path, const std::string& text) {
   std::filesystem::rename(temp, path, ec);
 }
 
-void ListMenu(const QList<QAction*>& actions, const std::string& prefix, std::string& out) {
+// An entry counts as enabled when it and every menu on its way are.
+void ListMenu(const QList<QAction*>& actions, const std::string& prefix, bool enabled,
+              std::string& out) {
   for (QAction* a : actions) {
     if (a->isSeparator()) continue;
     const std::string path = prefix + Plain(a->text());
+    const bool on = enabled && a->isEnabled();
     if (QMenu* sub = a->menu()) {
-      ListMenu(sub->actions(), path + "|", out);
+      ListMenu(sub->actions(), path + "|", on && sub->isEnabled(), out);
       continue;
     }
-    out += "entry=" + path + "|" + (a->isEnabled() ? "1" : "0") + "|" +
-           (a->isChecked() ? "1" : "0") + "\n";
+    out += "entry=" + path + "|" + (on ? "1" : "0") + "|" + (a->isChecked() ? "1" : "0") + "\n";
   }
 }
 
@@ -114,6 +119,33 @@ std::string Snapshot(TVeldrimon69& window, const std::string& file) {
   return "picture=" + std::to_string(shown.Width()) + " " + std::to_string(shown.Height());
 }
 
+// The window that holds the viewer until the user leaves it: a modal window, or the full-screen
+// view with its own loop.
+QWidget* HoldingWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && qobject_cast<TFullScreen*>(w) != nullptr) return w;
+  }
+  return nullptr;
+}
+
+// Leaves the holding window as the user would: Cancel, or Escape in full screen.
+bool LeaveHoldingWindow() {
+  QWidget* holding = HoldingWindow();
+  if (auto* dialog = qobject_cast<QDialog*>(holding)) {
+    dialog->done(QDialog::Rejected);
+    return true;
+  }
+  if (holding != nullptr) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(holding, &press);
+    QCoreApplication::sendEvent(holding, &release);
+    return true;
+  }
+  return false;
+}
+
 void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
               const std::vector<std::string>& lines) {
   if (window == nullptr) return;
@@ -123,21 +155,23 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
     if (line[0] == '#') {
       id = line;
     } else if (line == "!list") {
-      ListMenu(window->menuBar()->actions(), "", results);
+      ListMenu(window->menuBar()->actions(), "", window->menuBar()->isEnabled(), results);
       if (window->list_window() != nullptr) {
         ListMenu(window->list_window()->menuBar()->actions(), std::string(kListWindowRoot) + "|",
-                 results);
+                 true, results);
       }
       results += TopLevelWindows();
+    } else if (line == "!entries") {
+      lists::FilesList& list = window->files_list();
+      for (int i = 0; i < list.Count(); ++i) {
+        const lists::FileEntry* entry = list.EntryAt(i);
+        results += "entry=" + list.FilePathAt(i) + "|" + (entry != nullptr ? entry->db_field : "") +
+                   "\n";
+      }
     } else if (line.rfind("!snapshot ", 0) == 0) {
       results += Snapshot(*window, line.substr(10)) + "\n";
     } else if (line == "!reject") {
-      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-        dialog->done(QDialog::Rejected);
-        results += "ok\n";
-      } else {
-        results += "missing\n";
-      }
+      results += LeaveHoldingWindow() ? "ok\n" : "missing\n";
     } else {
       results += Trigger(*window, line) + "\n";
     }
@@ -152,8 +186,11 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
 void RunCommandFile(TVeldrimon69& window, const std::string& command_file) {
   const std::string modal_file = command_file + ".modal";
   std::error_code ec;
-  if (QWidget* modal = QApplication::activeModalWidget()) {
-    WriteAside(modal_file, modal->windowTitle().toStdString() + "\n");
+  if (QWidget* holding = HoldingWindow()) {
+    const QString title = holding->windowTitle();
+    WriteAside(modal_file, (title.isEmpty() ? QString(holding->metaObject()->className()) : title)
+                                   .toStdString() +
+                               "\n");
   } else if (std::filesystem::exists(modal_file, ec)) {
     std::filesystem::remove(modal_file, ec);
   }

@@ -9,11 +9,13 @@
 //   !list                     every menu entry of both windows:
 //                             "entry=<path>|<1 when enabled>|<1 when checked>", then each
 //                             visible top-level window: "window=<title>"
+//   !entries                  the files list: "entry=<path>|<its "DB Field" text>"
 //   !snapshot <file>          the window as shown, as a BMP file, and "picture=<w> <h>"
-//   !reject                   closes the modal window that is open (as its Cancel button)
+//   !reject                   leaves the window that holds the viewer: the modal window that is
+//                             open (as its Cancel button) or the full-screen view (Escape)
 // The viewer removes the command file, runs the batch, and writes "<command file>.done" holding
 // "#<id>" and one result line per command ("ok", "missing", "disabled" or the listing). While a
-// modal window is open, "<command file>.modal" holds its title.
+// modal window or the full-screen view is open, "<command file>.modal" holds its title.
 
 #include <string>
 

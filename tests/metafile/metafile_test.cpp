@@ -434,7 +434,9 @@ TEST(MetafileDamage, TruncatedAndMutatedStreamsNeverCrash) {
       EXPECT_TRUE(PlaysSafely(std::vector<uint8_t>(seed.begin(), seed.begin() + n), &played))
           << "cut at " << n;
       ++(played ? accepted : refused);
-      if (n < 40) EXPECT_FALSE(played) << "a " << n << "-byte stream has no complete header";
+      if (n < 40) {
+        EXPECT_FALSE(played) << "a " << n << "-byte stream has no complete header";
+      }
     }
     EXPECT_GE(refused, 40u);
     EXPECT_GE(accepted, 1u);
