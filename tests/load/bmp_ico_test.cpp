@@ -14,6 +14,7 @@
 #include "picture/codecs/ico/ico_codec.h"
 #include "picture/convert.h"
 #include "test_pictures.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::codecs {
@@ -296,6 +297,7 @@ TEST(BmpRead, HugeHeadersAreRefusedBeforeAllocatingButLargePicturesLoad) {
   shape.palette = NoisePalette(2, 1);
   shape.pixels = {1, 2, 3, 4};
   const size_t budget = picture::MemoryBudget();
+  test_support::HookGuard budget_guard(picture::MemoryBudget, picture::SetMemoryBudget);
   picture::SetMemoryBudget(SIZE_MAX);  // only the file size can stop it now
   Bitmap bitmap;
   // Neither refusal asks for the 0.5 GB or 12 GB picture its header claims.
@@ -324,6 +326,7 @@ TEST(BmpRead, HugeHeadersAreRefusedBeforeAllocatingButLargePicturesLoad) {
 TEST(BmpRead, SurvivesEveryPrefixAndRandomByteFlips) {
   // Flipped size bytes claim large pictures; a small budget keeps the thousands of runs quick.
   const size_t budget = picture::MemoryBudget();
+  test_support::HookGuard budget_guard(picture::MemoryBudget, picture::SetMemoryBudget);
   picture::SetMemoryBudget(4u << 20);
   uint32_t seed = 100;
   for (const BmpCase& c : BmpCases()) {

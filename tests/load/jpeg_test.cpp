@@ -16,6 +16,7 @@
 #include <jpeglib.h>
 // clang-format on
 #include "test_pictures.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::codecs {
@@ -306,6 +307,7 @@ TEST_F(JpegTest, DamagedAndHostileInputFailsCleanly) {
     }
   }
   const size_t budget = picture::MemoryBudget();
+  test_support::HookGuard budget_guard(picture::MemoryBudget, picture::SetMemoryBudget);
   picture::SetMemoryBudget(SIZE_MAX);
   picture::ResetLargestPixelRequest();
   EXPECT_FALSE(LoadJpegMemory(huge.data(), huge.size(), bitmap, JpegDecodeSettings{}).ok());
