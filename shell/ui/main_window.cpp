@@ -620,8 +620,10 @@ void TVeldrimon69::RefreshRecentMenus() {
   recent_files_menu_->clear();
   for (int i = 0; i < kRecentCount; ++i) {
     QAction* folder = recent_folders_menu_->addAction(Q(settings_.recent_folders[i]));
+    folder->setEnabled(!IsUnusedEntry(settings_.recent_folders[i]));  // an unused slot opens nothing
     connect(folder, &QAction::triggered, this, [this, i] { OpenRecentFolder(i); });
     QAction* file = recent_files_menu_->addAction(Q(settings_.recent_files[i]));
+    file->setEnabled(!IsUnusedEntry(settings_.recent_files[i]));
     connect(file, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
   }
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -170,6 +171,13 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
       }
     } else if (line.rfind("!snapshot ", 0) == 0) {
       results += Snapshot(*window, line.substr(10)) + "\n";
+    } else if (line.rfind("!choose ", 0) == 0) {
+      auto* dialog = qobject_cast<QFileDialog*>(HoldingWindow());
+      if (dialog != nullptr) {
+        dialog->selectFile(QString::fromStdString(line.substr(8)));
+        dialog->accept();
+      }
+      results += dialog != nullptr ? "ok\n" : "missing\n";
     } else if (line == "!reject") {
       results += LeaveHoldingWindow() ? "ok\n" : "missing\n";
     } else {
@@ -188,9 +196,13 @@ void RunCommandFile(TVeldrimon69& window, const std::string& command_file) {
   std::error_code ec;
   if (QWidget* holding = HoldingWindow()) {
     const QString title = holding->windowTitle();
-    WriteAside(modal_file, (title.isEmpty() ? QString(holding->metaObject()->className()) : title)
-                                   .toStdString() +
-                               "\n");
+    std::string text =
+        (title.isEmpty() ? QString(holding->metaObject()->className()) : title).toStdString() +
+        "\n";
+    if (auto* files = qobject_cast<QFileDialog*>(holding)) {
+      text += "folder=" + files->directory().absolutePath().toStdString() + "\n";
+    }
+    WriteAside(modal_file, text);
   } else if (std::filesystem::exists(modal_file, ec)) {
     std::filesystem::remove(modal_file, ec);
   }

@@ -11,11 +11,13 @@
 //                             visible top-level window: "window=<title>"
 //   !entries                  the files list: "entry=<path>|<its "DB Field" text>"
 //   !snapshot <file>          the window as shown, as a BMP file, and "picture=<w> <h>"
+//   !choose <file>            picks <file> in the open file dialog and accepts it
 //   !reject                   leaves the window that holds the viewer: the modal window that is
 //                             open (as its Cancel button) or the full-screen view (Escape)
 // The viewer removes the command file, runs the batch, and writes "<command file>.done" holding
 // "#<id>" and one result line per command ("ok", "missing", "disabled" or the listing). While a
-// modal window or the full-screen view is open, "<command file>.modal" holds its title.
+// modal window or the full-screen view is open, "<command file>.modal" holds its title (and
+// for a file dialog "folder=<the folder it shows>").
 
 #include <string>
 

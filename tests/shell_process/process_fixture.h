@@ -147,11 +147,13 @@ class ViewerProcessTest : public ::testing::Test {
   }
 
   // Sends a batch of commands to the viewer writing `state` and waits for its answer (the result
-  // lines); an open modal window is closed (as by its Cancel button) when `reject_modal` holds.
+  // lines); when `reject_modal` holds, a modal window that opens meanwhile gets `modal_answer`
+  // (by default it is closed as by its Cancel button) and its title goes to `modal_title`.
   // Empty with `answered` false on timeout.
   std::string Command(const std::vector<std::string>& lines, const std::string& state,
                       bool reject_modal = false, bool* answered = nullptr,
-                      std::string* modal_title = nullptr, int timeout_ms = 20000) {
+                      std::string* modal_title = nullptr, int timeout_ms = 20000,
+                      const std::string& modal_answer = "!reject") {
     const std::string file = state + ".cmd";
     const std::string id = "#" + std::to_string(++batch_);
     std::string text = id + "\n";
@@ -169,7 +171,7 @@ class ViewerProcessTest : public ::testing::Test {
           !std::filesystem::exists(file)) {
         if (modal_title != nullptr) *modal_title = ReadAll(file + ".modal");
         std::filesystem::remove(file + ".modal");
-        WriteAside(file, "#" + std::to_string(++batch_) + "\n!reject\n");
+        WriteAside(file, "#" + std::to_string(++batch_) + "\n" + modal_answer + "\n");
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

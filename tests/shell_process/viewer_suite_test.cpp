@@ -259,29 +259,35 @@ TEST_F(ViewerSuiteTest, NotesOnlyDriveLoadAddsExactlyTheLiveNotedFilesWithTheirF
 }
 
 // Paths keep their case: a folder opened once is offered again, as it is spelled, after a
-// restart, and opening it from "Recent Folders" loads it.
+// restart, and its "Recent Folders" entry opens the file dialog in it.
 TEST_F(ViewerSuiteTest, RecentFolderWithMixedCaseIsReopenedAfterARestart) {
   std::filesystem::create_directories(dir_.File("MixedCase/Pics"));
   const std::string folder = dir_.File("MixedCase/Pics");
-  ASSERT_TRUE(vr::codecs::SaveBmp(folder + "/Photo.bmp", Gradient(6, 4)).ok);
-  Quit(StartViewer({folder}));
+  const std::string photo = folder + "/Photo.bmp";
+  ASSERT_TRUE(vr::codecs::SaveBmp(photo, Gradient(6, 4)).ok);
+  StartViewer();
+  bool answered = false;
+  std::string modal;
+  EXPECT_EQ(Command({"File|Load File(s) From Current Folder"}, viewer_state_, true, &answered,
+                    &modal, 20000, "!choose " + photo),
+            "ok\n");
+  EXPECT_EQ(modal.substr(0, modal.find('\n')), "Open");
+  std::string state = WaitState(
+      viewer_state_, [](const std::string& t) { return !Values(t, "entry").empty(); }, 10000);
+  ASSERT_EQ(Values(state, "entry"), std::vector<std::string>{photo});
+  Quit(running_.front());
+
   std::filesystem::remove(viewer_state_);
   StartViewer();
-  const std::string listing = Listing();
-  bool found = false;
-  for (const std::string& value : Values(listing, "entry")) {
-    if (value.rfind("File|Recent Folders|", 0) == 0 && value.find("Pics") != std::string::npos) {
-      found = true;
-      EXPECT_EQ(value.substr(0, value.find('|', 20)), "File|Recent Folders|" + folder) << value;
-    }
-  }
-  ASSERT_TRUE(found) << listing;
-  std::string entry = folder;
   const std::string recent = "File|Recent Folders|" + folder;
-  EXPECT_EQ(Command({recent}, viewer_state_, true), "ok\n");
-  const std::string state = WaitState(
+  EXPECT_NE(Listing().find("entry=" + recent + "|1|"), std::string::npos) << Listing();
+  modal.clear();
+  EXPECT_EQ(Command({recent}, viewer_state_, true, &answered, &modal, 20000, "!choose " + photo),
+            "ok\n");
+  EXPECT_EQ(modal, "Open\nfolder=" + folder + "\n");
+  state = WaitState(
       viewer_state_, [](const std::string& t) { return !Values(t, "entry").empty(); }, 10000);
-  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{folder + "/Photo.bmp"});
+  EXPECT_EQ(Values(state, "entry"), std::vector<std::string>{photo});
   Quit(running_.front());
 }
 

@@ -2,8 +2,8 @@
 // Pieces the PCX, TGA and PIC codecs share: 6-bit palettes and the standard tables, row
 // conversion for the writers, a chunked byte source over TFastFileIO for the run-length
 // decoders, a writer that stops at the first failed write, the plausibility check that keeps a
-// tiny file from claiming a gigantic picture, and the hook through which the loaders hand
-// true-colour pictures to the colour reducer on 256-colour screens.
+// tiny file from claiming a gigantic picture. True-colour pictures reach the colour reducer on
+// 256-colour screens through picture::ReduceToScreen (picture/reduce_hook.h).
 
 #include <array>
 #include <cstddef>
