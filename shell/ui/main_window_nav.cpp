@@ -6,6 +6,7 @@
 
 #include "lists/files_list.h"
 #include "lists/recycle/recycle_bin.h"
+#include "picture/kinds.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
 #include "platform/sounds.h"
@@ -104,7 +105,10 @@ void TVeldrimon69::RefreshNavigation() {
     slide->setEnabled(kSlideShowBuilt && b.slide_show &&
                       (full_screen_ == nullptr || !full_screen_->looping()));
   }
-  if (QAction* restart = action("PopGifStart")) restart->setEnabled(b.slide_show);
+  // Restarting an animation needs a GIF on screen.
+  if (QAction* restart = action("PopGifStart")) {
+    restart->setEnabled(b.slide_show && shown_kind_ == picture::kKindGif);
+  }
   for (const char* name : {"FullShrink", "FullFit", "FullActual"}) {
     if (QAction* a = action(name)) a->setEnabled(b.full_screen);
   }

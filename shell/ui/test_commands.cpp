@@ -175,7 +175,7 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
       auto* dialog = qobject_cast<QFileDialog*>(HoldingWindow());
       if (dialog != nullptr) {
         dialog->selectFile(QString::fromStdString(line.substr(8)));
-        dialog->accept();
+        static_cast<QDialog*>(dialog)->accept();  // as the Open button: checks the name first
       }
       results += dialog != nullptr ? "ok\n" : "missing\n";
     } else if (line == "!reject") {
