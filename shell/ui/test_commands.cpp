@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -174,7 +176,14 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
     } else if (line.rfind("!choose ", 0) == 0) {
       auto* dialog = qobject_cast<QFileDialog*>(HoldingWindow());
       if (dialog != nullptr) {
-        dialog->selectFile(QString::fromStdString(line.substr(8)));
+        // As a user would: go to the folder, type the name, press Open.
+        const QFileInfo file(QString::fromStdString(line.substr(8)));
+        dialog->setDirectory(file.absolutePath());
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+          edit->setText(file.fileName());
+        } else {
+          dialog->selectFile(file.absoluteFilePath());
+        }
         static_cast<QDialog*>(dialog)->accept();  // as the Open button: checks the name first
       }
       results += dialog != nullptr ? "ok\n" : "missing\n";
@@ -186,7 +195,10 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
     if (window == nullptr) return;  // an entry closed the viewer
   }
   window->WriteStateFile();
-  WriteAside(command_file + ".done", id + "\n" + results);
+  // Batches can end inside one another (one closes the modal window another opened): each adds
+  // its own block, so no answer overwrites another.
+  std::ofstream out(command_file + ".done", std::ios::binary | std::ios::app);
+  out << id << "\n" << results << "#end\n";
 }
 
 }  // namespace

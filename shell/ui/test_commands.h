@@ -14,8 +14,9 @@
 //   !choose <file>            picks <file> in the open file dialog and accepts it
 //   !reject                   leaves the window that holds the viewer: the modal window that is
 //                             open (as its Cancel button) or the full-screen view (Escape)
-// The viewer removes the command file, runs the batch, and writes "<command file>.done" holding
-// "#<id>" and one result line per command ("ok", "missing", "disabled" or the listing). While a
+// The viewer removes the command file, runs the batch, and adds to "<command file>.done" a block
+// of "#<id>", one result line per command ("ok", "missing", "disabled" or the listing) and
+// "#end". While a
 // modal window or the full-screen view is open, "<command file>.modal" holds its title (and
 // for a file dialog "folder=<the folder it shows>").
 

@@ -161,21 +161,37 @@ class ViewerProcessTest : public ::testing::Test {
     WriteAside(file, text);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     if (answered != nullptr) *answered = false;
+    std::string pending;  // the id of the answer sent to a modal window, until it is answered
     while (Clock::now() < deadline) {
       const std::string done = ReadAll(file + ".done");
-      if (done.rfind(id + "\n", 0) == 0) {
+      if (std::string block; Answer(done, id, &block)) {
         if (answered != nullptr) *answered = true;
-        return done.substr(id.size() + 1);
+        return block;
       }
-      if (reject_modal && std::filesystem::exists(file + ".modal") &&
+      if (!pending.empty() && Answer(done, pending, nullptr)) pending.clear();
+      if (reject_modal && pending.empty() && std::filesystem::exists(file + ".modal") &&
           !std::filesystem::exists(file)) {
-        if (modal_title != nullptr) *modal_title = ReadAll(file + ".modal");
-        std::filesystem::remove(file + ".modal");
-        WriteAside(file, "#" + std::to_string(++batch_) + "\n" + modal_answer + "\n");
+        const std::string title = ReadAll(file + ".modal");
+        if (modal_title != nullptr && !title.empty()) *modal_title = title;
+        pending = "#" + std::to_string(++batch_);
+        WriteAside(file, pending + "\n" + modal_answer + "\n");
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return {};
+  }
+
+  // The result block of batch `id` in the viewer's answers; false while it is not complete.
+  static bool Answer(const std::string& done, const std::string& id, std::string* block) {
+    const std::string head = id + "\n";
+    size_t at = done.rfind(head, 0) == 0 ? 0 : done.find("\n" + head);
+    if (at == std::string::npos) return false;
+    if (at != 0) ++at;
+    const size_t start = at + head.size();
+    const size_t end = done.find("#end\n", start);
+    if (end == std::string::npos) return false;
+    if (block != nullptr) *block = done.substr(start, end - start);
+    return true;
   }
 
   // Starts the first viewer and waits until its message loop runs (it answers a command).
