@@ -98,6 +98,9 @@ void TVeldrimon69::RefreshNavigation() {
   TBNext->setEnabled(menus_enabled_ && b.next);
   TBFirst->setEnabled(menus_enabled_ && b.first);
   TBLast->setEnabled(menus_enabled_ && b.last);
+  // The menu's steps follow the buttons: a step that cannot move is disabled.
+  if (QAction* previous = action("Previous1")) previous->setEnabled(menus_enabled_ && b.previous);
+  if (QAction* next = action("Next1")) next->setEnabled(menus_enabled_ && b.next);
   if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && b.first);
   if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && b.last);
   if (QAction* slide = action("PopSlideShow")) {
