@@ -7,7 +7,7 @@ source "$(dirname "$0")/scripts/common.sh"
 cd "$VR_ROOT"
 
 vr_install_packages "${VR_PACKAGES[@]}"
-vr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -- veldrimon veldrimon-tool
+vr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR_TEST_HOOKS=OFF -- veldrimon veldrimon-tool
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set)."

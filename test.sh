@@ -17,11 +17,11 @@ done
 vr_install_packages "${VR_PACKAGES[@]}"
 jobs=$(nproc)
 
-vr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR_WERROR=ON
+vr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR_WERROR=ON -DVR_TEST_HOOKS=ON
 (cd build && ctest --output-on-failure -j"$jobs")
 
 if [ "$sanitize" -eq 1 ]; then
-  vr_build build-asan -DCMAKE_BUILD_TYPE=Debug -DVR_WERROR=ON -DVR_SANITIZE=ON
+  vr_build build-asan -DCMAKE_BUILD_TYPE=Debug -DVR_WERROR=ON -DVR_SANITIZE=ON -DVR_TEST_HOOKS=ON
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS="suppressions=$VR_ROOT/tests/lsan.supp" \
     ctest --output-on-failure -j"$jobs")

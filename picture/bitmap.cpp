@@ -24,6 +24,20 @@ std::atomic<size_t>& BudgetSlot() {
   return budget;
 }
 
+std::atomic<size_t> g_largest_request{0};
+
+// Notes a request of `height` rows of `stride` bytes (saturating) before the budget judges it.
+void NoteRequest(size_t stride, int height) {
+  const size_t rows = static_cast<size_t>(height);
+  const size_t bytes = rows > std::numeric_limits<size_t>::max() / stride
+                           ? std::numeric_limits<size_t>::max()
+                           : stride * rows;
+  size_t seen = g_largest_request.load(std::memory_order_relaxed);
+  while (bytes > seen &&
+         !g_largest_request.compare_exchange_weak(seen, bytes, std::memory_order_relaxed)) {
+  }
+}
+
 // Blocks from this size on are aligned for huge pages.
 constexpr size_t kHugeFrom = size_t{4} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
@@ -73,12 +87,15 @@ size_t RowStride(int width, PixelFormat format) {
 
 size_t MemoryBudget() { return BudgetSlot().load(); }
 void SetMemoryBudget(size_t bytes) { BudgetSlot().store(bytes); }
+size_t LargestPixelRequest() { return g_largest_request.load(); }
+void ResetLargestPixelRequest() { g_largest_request.store(0); }
 
 bool Bitmap::Create(int width, int height, PixelFormat format) {
   Clear();
   if (width <= 0 || height <= 0 || format == PixelFormat::kNone) return false;
   const size_t stride = RowStride(width, format);
   if (stride == 0) return false;
+  NoteRequest(stride, height);
   if (static_cast<size_t>(height) > MemoryBudget() / stride) return false;
   try {
     pixels_.assign(stride * static_cast<size_t>(height), 0);
@@ -119,6 +136,7 @@ bool Bitmap::Reshape(int width, int height, PixelFormat format) {
     return false;
   }
   const size_t stride = RowStride(width, format);
+  if (stride != 0) NoteRequest(stride, height);
   if (stride == 0 || static_cast<size_t>(height) > MemoryBudget() / stride) {
     Clear();
     return false;

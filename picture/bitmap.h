@@ -44,6 +44,10 @@ size_t RowStride(int width, PixelFormat format);
 // Defaults to a quarter of physical memory; tests may lower it.
 size_t MemoryBudget();
 void SetMemoryBudget(size_t bytes);
+// The largest block of pixels asked of the budget since the last reset, refused or not: a
+// decoder that checks its data before making the picture never asks for what a header claims.
+size_t LargestPixelRequest();
+void ResetLargestPixelRequest();
 
 // Pixel memory. Large blocks are aligned to 2 MB and offered to the kernel for huge pages, so
 // a fresh 12-megapixel picture takes a few dozen page faults instead of thousands.

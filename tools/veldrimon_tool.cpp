@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loader_hooks.h"
 #include "tools/tool_command.h"
 
 namespace vr::tool {
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
     vr::tool::PrintUsage();
     return 2;
   }
+  vr::app::LoaderHookOptions hooks;
+  hooks.make_gui_for_metafiles = true;
+  vr::app::InstallLoaderHooks(hooks);
   std::vector<std::string> args(argv + 2, argv + argc);
   try {
     return it->second.fn(args);

@@ -1,7 +1,5 @@
 #include "picture/load/load_hooks.h"
 
-#include "colour/reduce.h"
-
 #include <atomic>
 #include <cstdio>
 
@@ -11,12 +9,6 @@ namespace {
 // Hooks are read from the preview threads too, hence atomics.
 std::atomic<MetafileLoader> g_metafile_loader{nullptr};
 std::atomic<OpenForViewingFn> g_open_for_viewing{nullptr};
-// By default 256-colour screens get the program's own dithered reduction.
-bool ReduceWithDithering(Bitmap& bitmap) {
-  colour::Palette6 palette{};
-  return colour::ReduceToScreen(bitmap, palette);
-}
-std::atomic<ReduceForScreenFn> g_reduce_for_screen{&ReduceWithDithering};
 std::atomic<DisplayDepthFn> g_display_depth{nullptr};
 
 }  // namespace
@@ -25,6 +17,7 @@ void SetMetafileLoader(MetafileLoader loader) { g_metafile_loader.store(loader);
 MetafileLoader GetMetafileLoader() { return g_metafile_loader.load(); }
 
 void SetOpenForViewing(OpenForViewingFn fn) { g_open_for_viewing.store(fn); }
+OpenForViewingFn GetOpenForViewing() { return g_open_for_viewing.load(); }
 
 ViewingCopy::ViewingCopy(const std::string& path) {
   const OpenForViewingFn fn = g_open_for_viewing.load();
@@ -39,10 +32,9 @@ ViewingCopy::~ViewingCopy() {
   if (viewing_.temporary && !viewing_.path.empty()) std::remove(viewing_.path.c_str());
 }
 
-void SetReduceForScreen(ReduceForScreenFn fn) { g_reduce_for_screen.store(fn); }
-ReduceForScreenFn GetReduceForScreen() { return g_reduce_for_screen.load(); }
 
 void SetDisplayDepthSource(DisplayDepthFn fn) { g_display_depth.store(fn); }
+DisplayDepthFn GetDisplayDepthSource() { return g_display_depth.load(); }
 
 int DisplayDepth() {
   const DisplayDepthFn fn = g_display_depth.load();

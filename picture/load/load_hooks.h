@@ -1,8 +1,7 @@
 #pragma once
-// Services the loader needs from layers above it, installed at start-up. Each hook has a default
-// so the loader works alone (tools, tests): no metafile player, no protection, the program's own
-// dithered colour reduction (colour::ReduceToScreen, which load_hooks.cpp calls directly), and a
-// 32-bit screen.
+// Services the loader needs from layers above it, installed by the programs at start-up
+// (app/loader_hooks.h). Each hook defaults to "none", so the loader works alone in tests: no
+// metafile player (metafiles fail to load), no protection, no colour reduction, a 32-bit screen.
 
 #include <memory>
 #include <string>
@@ -29,6 +28,7 @@ struct ViewingPath {
 };
 using OpenForViewingFn = ViewingPath (*)(const std::string& path);
 void SetOpenForViewing(OpenForViewingFn fn);
+OpenForViewingFn GetOpenForViewing();
 
 // The path to decode for one load; deletes a temporary copy when it goes out of scope.
 class ViewingCopy {
@@ -45,17 +45,14 @@ class ViewingCopy {
 };
 
 // Reduction of a true-colour BMP or PNG to 256 dithered colours under reduced decoding (for
-// screens of 256 colours). Returns true when it replaced the picture. The default reduces with
-// colour::ReduceToScreen over a fresh palette; SetReduceForScreen(nullptr) leaves pictures as they
-// are.
-using ReduceForScreenFn = bool (*)(Bitmap& bitmap);
-void SetReduceForScreen(ReduceForScreenFn fn);
-ReduceForScreenFn GetReduceForScreen();
+// screens of 256 colours) goes through picture::ReduceToScreen (picture/reduce_hook.h), the
+// same hook the codecs use.
 
 // The screen's bits per pixel, measured before each load (the user may change the screen mode
 // while the program runs). The default reports a 32-bit screen.
 using DisplayDepthFn = int (*)();
 void SetDisplayDepthSource(DisplayDepthFn fn);
+DisplayDepthFn GetDisplayDepthSource();
 int DisplayDepth();
 
 // Decoding options for the next load: the screen's depth now and the true-colour-on-256-colour

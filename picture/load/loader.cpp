@@ -9,6 +9,7 @@
 #include "picture/decode_progress.h"
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
+#include "picture/reduce_hook.h"
 
 namespace vr::picture {
 namespace {
@@ -23,7 +24,8 @@ void Fail(PictureHolder& holder, LoadDetails& details, const std::string& error)
 
 void ReduceIfAsked(Bitmap& bitmap, const DecodeOptions& options) {
   if (!options.Reduced() || bitmap.Indexed()) return;
-  if (const ReduceForScreenFn reduce = GetReduceForScreen()) reduce(bitmap);
+  picture::Palette6 palette{};
+  ReduceToScreen(bitmap, palette);
 }
 
 // Takes the picture kind from `kind_name` and decodes `decode_path` (the same file, or the plain

@@ -21,7 +21,10 @@ void IdleDriver::Wake() {
 bool IdleDriver::MyIdle() {
   if (!step_) return false;
   waiting_ = busy_ && busy_();
-  if (waiting_) return true;  // come back once the other job is over
+  if (waiting_) {
+    ++busy_calls_;
+    return true;  // come back once the other job is over
+  }
   ++steps_;
   return step_();
 }

@@ -28,6 +28,8 @@ class IdleDriver : public QObject {
 
   bool armed() const { return timer_.isActive(); }
   int steps_run() const { return steps_; }
+  // Calls that found something busy and ran no step.
+  int busy_calls() const { return busy_calls_; }
 
  private:
   void Fire();
@@ -37,6 +39,7 @@ class IdleDriver : public QObject {
   QTimer timer_;
   bool waiting_ = false;  // the last call found something busy
   int steps_ = 0;
+  int busy_calls_ = 0;
 };
 
 // How long a busy viewer is left alone before the jobs look again.

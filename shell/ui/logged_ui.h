@@ -1,7 +1,7 @@
 #pragma once
 // A test hook of the process start (VELDRIMON_UI_LOG): every message and choice box is written to
 // a log file, one line each, and answered from a scripted list (VELDRIMON_UI_ANSWERS, comma
-// separated button numbers). When the list runs out, boxes go to the real Ui again. Prompts and
+// separated button numbers, honoured only under the test-hook switch: shell/ui/test_hooks.h). When the list runs out, boxes go to the real Ui again. Prompts and
 // file dialogs always go to the real Ui.
 
 #include <cstddef>

@@ -515,6 +515,7 @@ void TVeldrimon69::BuildPictureMenu() {
   actions_.emplace_back("PopStop", stop);
   picture_menu_->addSeparator();
   QAction* puzzle = picture_menu_->addAction("Puzzle-Fun (Turn Image Into Puzzle)");
+  puzzle->setEnabled(false);  // no puzzle window yet
   actions_.emplace_back("PopPuzzle", puzzle);
   QAction* del = picture_menu_->addAction("&Delete Current File");
   del->setStatusTip("Delete Current Picture, cick RECYCLE BIN button to un-delete the file");
@@ -620,8 +621,10 @@ void TVeldrimon69::RefreshRecentMenus() {
   recent_files_menu_->clear();
   for (int i = 0; i < kRecentCount; ++i) {
     QAction* folder = recent_folders_menu_->addAction(Q(settings_.recent_folders[i]));
+    folder->setEnabled(!IsUnusedEntry(settings_.recent_folders[i]));  // an unused slot opens nothing
     connect(folder, &QAction::triggered, this, [this, i] { OpenRecentFolder(i); });
     QAction* file = recent_files_menu_->addAction(Q(settings_.recent_files[i]));
+    file->setEnabled(!IsUnusedEntry(settings_.recent_files[i]));
     connect(file, &QAction::triggered, this, [this, i] { OpenRecentFile(i); });
   }
 }
@@ -675,11 +678,7 @@ void TVeldrimon69::RunStartupSequence() {
     SelectView(View::kFit);
     // Step 14: the scratch file and the Notes database.
     scratch_ = services_.folders->CreateTempFile("~LS", ".TMP");
-    notes_ = std::make_unique<notes::NotesDatabase>();
-    if (notes_->OpenNotesDatabase(services_.folders->ProgramFolder() + settings_.database_name) !=
-        0) {
-      notes_.reset();
-    }
+    OpenNotes(services_.folders->ProgramFolder() + settings_.database_name);
     StartRecycleBin();
     // Step 15: large fonts widen the tool bars.
     ApplyLargeFonts();
@@ -1125,7 +1124,7 @@ void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
   }
   full_screen_view_ = 0;
   full_screen_->hide();
-  if (QAction* a = action("PopSlideShow")) a->setEnabled(true);
+  RefreshNavigation();  // the slide-show entry follows the list again
   for (QAction* a : full_group_->actions()) a->setChecked(false);
   move(remembered);
   activateWindow();
@@ -1507,10 +1506,7 @@ void TVeldrimon69::FormClose() {
   try {
     // The picture preview windows go first.
     if (list_window_ != nullptr) list_window_->previews().RemoveAllPreviews();
-    if (notes_) {
-      notes_->CloseNotesDatabase();
-      notes_.reset();
-    }
+    CloseNotes();
     scratch_.Remove();
     const std::string temp = services_.folders->TempFolder();
     platform::SweepSpecialTempFiles();

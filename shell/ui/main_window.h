@@ -41,6 +41,7 @@ class QToolButton;
 
 namespace vr::lists {
 class FilesList;
+class NotesAccess;
 }
 namespace vr::notes {
 class NotesDatabase;
@@ -112,6 +113,8 @@ inline constexpr int kRequestNext = 34;
 inline constexpr int kRequestRedisplay = 86;
 inline constexpr int kRequestRestartGif = 120;
 inline constexpr int kRequestSlideShow = 121;
+// The slide show is not built yet: its menu entry stays disabled and F12 is not taken.
+inline constexpr bool kSlideShowBuilt = false;
 
 inline constexpr const char* kTitleLabel = "(Veldrimon) ";
 inline constexpr const char* kBusyCloseWarning =
@@ -269,6 +272,10 @@ class TVeldrimon69 : public QMainWindow {
   void ExportDataBase1Click();
   void ImportDataBase1Click();
   void RunNotesText(bool exporting, const std::string& path);
+  // Opens the Notes database at `base` (closing the one open) and hands it to the files list;
+  // false when it cannot be opened (the list then has no notes).
+  bool OpenNotes(const std::string& base);
+  void CloseNotes();
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle
@@ -376,6 +383,8 @@ class TVeldrimon69 : public QMainWindow {
   platform::Services services_;
   std::unique_ptr<lists::FilesList> files_list_;
   std::unique_ptr<notes::NotesDatabase> notes_;
+  // The files list's view of notes_; made again whenever the database is opened or closed.
+  std::unique_ptr<lists::NotesAccess> notes_access_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
   std::unique_ptr<recycle::RecycleBin> bin_;
   QPointer<recycle::TRecycleBinMenu> recycle_window_;

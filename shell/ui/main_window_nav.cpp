@@ -6,6 +6,7 @@
 
 #include "lists/files_list.h"
 #include "lists/recycle/recycle_bin.h"
+#include "picture/kinds.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
 #include "platform/sounds.h"
@@ -97,12 +98,20 @@ void TVeldrimon69::RefreshNavigation() {
   TBNext->setEnabled(menus_enabled_ && b.next);
   TBFirst->setEnabled(menus_enabled_ && b.first);
   TBLast->setEnabled(menus_enabled_ && b.last);
+  // The menu's steps follow the buttons: a step that cannot move is disabled.
+  if (QAction* previous = action("Previous1")) previous->setEnabled(menus_enabled_ && b.previous);
+  if (QAction* next = action("Next1")) next->setEnabled(menus_enabled_ && b.next);
   if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && b.first);
   if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && b.last);
   if (QAction* slide = action("PopSlideShow")) {
-    slide->setEnabled(b.slide_show && (full_screen_ == nullptr || !full_screen_->looping()));
+    // Stays disabled until the slide show exists.
+    slide->setEnabled(kSlideShowBuilt && b.slide_show &&
+                      (full_screen_ == nullptr || !full_screen_->looping()));
   }
-  if (QAction* restart = action("PopGifStart")) restart->setEnabled(b.slide_show);
+  // Restarting an animation needs a GIF on screen.
+  if (QAction* restart = action("PopGifStart")) {
+    restart->setEnabled(b.slide_show && shown_kind_ == picture::kKindGif);
+  }
   for (const char* name : {"FullShrink", "FullFit", "FullActual"}) {
     if (QAction* a = action(name)) a->setEnabled(b.full_screen);
   }

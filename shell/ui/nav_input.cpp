@@ -169,7 +169,8 @@ bool TNavInput::FormKeyDown(int code, bool alt) {
       window_.ShowCurrentFile(false, 1);
       break;
     case KeyAction::kSlideShow:
-      break;  // the key is taken; there is no slide show to start yet
+      if (!kSlideShowBuilt) return r.stop_animation;  // F12 does nothing yet: not taken
+      break;
     case KeyAction::kNextView:
       window_.ToolButton5Click();
       break;

@@ -5,7 +5,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -19,17 +18,9 @@
 #include "shell/settings.h"
 #include "shell/ui/logged_ui.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/test_commands.h"
 
 namespace vr::shell::ui {
-namespace {
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-}  // namespace
-
 int RunViewerProcess(const ProcessOptions& given) {
   // Names are made absolute: the running viewer that may receive them works in another folder.
   ProcessOptions options = given;
@@ -40,11 +31,11 @@ int RunViewerProcess(const ProcessOptions& given) {
     if (!ec) arg = absolute.lexically_normal().string();
   }
   platform::SingleInstance& instance = *options.instance;
+  const TestHooks& hooks = options.hooks;
   // Test hook: boxes are logged and answered from a script.
   std::unique_ptr<TLoggedUi> logged;
-  if (!Env("VELDRIMON_UI_LOG").empty()) {
-    logged = std::make_unique<TLoggedUi>(*options.services.ui, Env("VELDRIMON_UI_LOG"),
-                                         TLoggedUi::ParseAnswers(Env("VELDRIMON_UI_ANSWERS")));
+  if (!hooks.ui_log.empty()) {
+    logged = std::make_unique<TLoggedUi>(*options.services.ui, hooks.ui_log, hooks.ui_answers);
     logged->SetSounds(options.services.ui->sounds());
     options.services.ui = logged.get();
   }
@@ -82,11 +73,11 @@ int RunViewerProcess(const ProcessOptions& given) {
   if (prefetch) viewer.prefetch = &*prefetch;
   viewer.args = options.args;
   viewer.program_path = options.program_path;
-  viewer.state_file = Env("VELDRIMON_STATE_FILE");
-  viewer.quit_on_first_paint = !Env("VELDRIMON_BENCH_FIRST_PAINT").empty();
+  viewer.state_file = hooks.state_file;
+  viewer.quit_on_first_paint = hooks.bench_first_paint;
   viewer.started = options.started;
   // Tests keep the desktop's file associations out of reach.
-  viewer.register_file_types = Env("VELDRIMON_NO_REGISTRATION").empty();
+  viewer.register_file_types = !hooks.no_registration;
   TVeldrimon69 window(viewer);
   if (other) {
     const WindowPlace place =
@@ -121,7 +112,7 @@ int RunViewerProcess(const ProcessOptions& given) {
   if (window.uninstalled()) return 0;
   // A viewer with a picture to show appears with it (the first show makes the window visible)
   // rather than empty first; one placed by another's frame is shown now, for its frame size.
-  const bool place_now = other.has_value() || !Env("VELDRIMON_WINDOW_AT").empty();
+  const bool place_now = other.has_value() || hooks.window_at.has_value();
   if (place_now || window.files_list().Empty()) {
     window.show();
     QCoreApplication::processEvents();  // the frame is known once the window is up
@@ -138,20 +129,25 @@ int RunViewerProcess(const ProcessOptions& given) {
     if (!off.isNull()) window.move(window.pos() - off);
   }
   // Test hook: a first viewer placed at "left top" (frame), for the placement of a second one.
-  if (!other && !Env("VELDRIMON_WINDOW_AT").empty()) {
-    int left = 0;
-    int top = 0;
-    if (std::sscanf(Env("VELDRIMON_WINDOW_AT").c_str(), "%d %d", &left, &top) == 2) {
-      window.move(left, top);
-      const QPoint off = window.frameGeometry().topLeft() - QPoint(left, top);
-      if (!off.isNull()) window.move(window.pos() - off);
-    }
+  if (!other && hooks.window_at) {
+    const auto [left, top] = *hooks.window_at;
+    window.move(left, top);
+    const QPoint off = window.frameGeometry().topLeft() - QPoint(left, top);
+    if (!off.isNull()) window.move(window.pos() - off);
   }
   window.WriteStateFile();
   // Test hooks: the viewer closes itself once the quit file appears, and minimises itself once
   // the minimise file appears.
-  const std::string quit_file = Env("VELDRIMON_QUIT_FILE");
-  const std::string minimise_file = Env("VELDRIMON_MINIMISE_FILE");
+  const std::string quit_file = hooks.quit_file;
+  const std::string minimise_file = hooks.minimise_file;
+  if (!hooks.command_file.empty()) {
+    auto* timer = new QTimer(&window);
+    const std::string command_file = hooks.command_file;
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, command_file] {
+      RunCommandFile(window, command_file);
+    });
+    timer->start(50);
+  }
   if (!quit_file.empty()) {
     auto* timer = new QTimer(&window);
     QObject::connect(timer, &QTimer::timeout, &window, [&window, quit_file, minimise_file] {

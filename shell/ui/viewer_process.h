@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "shell/ui/test_hooks.h"
 
 namespace vr::platform {
 class SingleInstance;
@@ -20,6 +21,7 @@ struct ProcessOptions {
   std::vector<std::string> args;  // without the program path
   std::string program_path;
   std::chrono::steady_clock::time_point started{};
+  TestHooks hooks;  // read by the composition root
 };
 
 // Runs the whole process after the application object exists; gives the exit code.

@@ -2,9 +2,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "colour/reduce.h"
+#include "picture/reduce_hook.h"
+
 #include "picture/codecs/pcx/pcx_graphics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Reduced decoding runs the program's own reducer, as in the viewer.
+  static const bool installed = [] {
+    vr::picture::SetReduceToScreenHook(&vr::colour::ReduceToScreen);
+    return true;
+  }();
+  (void)installed;
   for (const bool reduced : {false, true}) {
     vr::picture::TFastFileIO io;
     io.OpenMemory(data, size);

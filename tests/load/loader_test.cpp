@@ -10,7 +10,9 @@
 #include "picture/codecs/jpeg/jpeg_codec.h"
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
+#include "picture/reduce_hook.h"
 #include "test_pictures.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::picture {
@@ -258,7 +260,7 @@ TEST(LoadPicture, JpegOutputFollowsTheDecodingMode) {
 }
 
 int g_reductions = 0;
-bool CountingReduce(Bitmap& bitmap) {
+bool CountingReduce(Bitmap& bitmap, Palette6&) {
   ++g_reductions;
   return bitmap.Create(1, 2, PixelFormat::k8);
 }
@@ -267,7 +269,8 @@ TEST(LoadHooks, ReduceForScreenRunsOnlyForTrueColourUnderReducedDecoding) {
   TempDir dir;
   const std::string deep = dir.Write("deep.bmp", SmallBmp(4, 4, 24));
   const std::string indexed = dir.Write("idx.bmp", SmallBmp(4, 4, 8));
-  SetReduceForScreen(CountingReduce);
+  test_support::HookGuard guard(GetReduceToScreenHook, SetReduceToScreenHook);
+  SetReduceToScreenHook(CountingReduce);
   DecodeOptions reduced;
   reduced.display_depth = 8;
   reduced.true_colour_on_256 = true;
@@ -280,7 +283,7 @@ TEST(LoadHooks, ReduceForScreenRunsOnlyForTrueColourUnderReducedDecoding) {
   LoadPicture(deep, holder, reduced);
   EXPECT_EQ(g_reductions, 1);
   EXPECT_EQ(holder.bitmap.Height(), 2);
-  SetReduceForScreen(nullptr);
+  SetReduceToScreenHook(nullptr);
   LoadPicture(deep, holder, reduced);
   EXPECT_EQ(holder.bitmap.Format(), PixelFormat::k24);
 }
@@ -304,6 +307,7 @@ TEST(LoadHooks, OpenForViewingCopyIsDecodedAndDeleted) {
   // The protected file itself is not a picture; the hook hands back a plain copy.
   const std::string locked = dir.Write("locked.bmp", {'L', 'O', 'C', 'K'});
   g_copy_of = dir.Write("plain.bin", SmallBmp(9, 7, 8));
+  test_support::HookGuard guard(GetOpenForViewing, SetOpenForViewing);
   SetOpenForViewing(CopyForViewing);
   const PictureInfo info = ReadPictureInfo(locked);
   EXPECT_EQ(info.width, 9);
@@ -318,7 +322,6 @@ TEST(LoadHooks, OpenForViewingCopyIsDecodedAndDeleted) {
   EXPECT_FALSE(ReadPictureInfo(locked).opened);
   EXPECT_TRUE(LoadPreviewPicture(locked, holder, PreviewRequest(), DecodeOptions()).failed);
   EXPECT_EQ(holder.Width(), 1);
-  SetOpenForViewing(nullptr);
 }
 
 class FakeMetafile : public VectorGraphic {
@@ -335,6 +338,7 @@ TEST(LoadHooks, MetafilesComeFromThePlayerHookAndEmfLoadsLikeWmf) {
   TempDir dir;
   PictureHolder holder;
   LoadDetails details;
+  test_support::HookGuard guard(GetMetafileLoader, SetMetafileLoader);
   SetMetafileLoader(nullptr);
   LoadPicture(dir.Write("a.wmf", {1}), holder, DecodeOptions(), &details);
   EXPECT_TRUE(details.failed);
@@ -348,12 +352,13 @@ TEST(LoadHooks, MetafilesComeFromThePlayerHookAndEmfLoadsLikeWmf) {
   PictureHolder preview;
   EXPECT_TRUE(
       LoadPreviewPicture(dir.File("a.emf"), preview, PreviewRequest(), DecodeOptions()).metafile);
-  SetMetafileLoader(nullptr);
 }
 
 int ScreenOf8() { return 8; }
 
 TEST(LoadHooks, DisplayDepthIsMeasuredThroughItsSource) {
+  test_support::HookGuard guard(GetDisplayDepthSource, SetDisplayDepthSource);
+  SetDisplayDepthSource(nullptr);
   EXPECT_EQ(DisplayDepth(), 32);
   SetDisplayDepthSource(ScreenOf8);
   EXPECT_TRUE(CurrentDecodeOptions(true).Reduced());

@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -375,12 +376,30 @@ TEST(EmfPlayer, TextIsPlacedByItsAlignment) {
 }
 
 // Runs bytes through the player at a small size; only surviving matters.
-void Survive(const std::vector<uint8_t>& bytes) {
+// A damaged stream is either refused or plays into a picture of exactly the asked size, the
+// same pixels every time (a read of memory the stream does not own shows up as a difference).
+// `played` is set when the stream was accepted.
+::testing::AssertionResult PlaysSafely(const std::vector<uint8_t>& bytes, bool* played = nullptr) {
   auto meta = MetafilePlayer::FromBytes(bytes);
-  if (!meta) return;
+  if (played != nullptr) *played = meta != nullptr;
+  if (!meta) return ::testing::AssertionSuccess();
   Bitmap out;
-  meta->Render(out, 32, 32, kBg);
+  Bitmap again;
+  if (!meta->Render(out, 32, 32, kBg) || !meta->Render(again, 32, 32, kBg)) {
+    return ::testing::AssertionFailure() << "an accepted stream did not render";
+  }
+  if (out.Width() != 32 || out.Height() != 32) {
+    return ::testing::AssertionFailure() << "rendered " << out.Width() << " x " << out.Height();
+  }
+  for (int y = 0; y < 32; ++y) {
+    if (std::memcmp(out.Row(y), again.Row(y), 32 * 3) != 0) {
+      return ::testing::AssertionFailure() << "two plays differ in row " << y;
+    }
+  }
+  return ::testing::AssertionSuccess();
 }
+
+void Survive(const std::vector<uint8_t>& bytes) { EXPECT_TRUE(PlaysSafely(bytes)); }
 
 std::vector<uint8_t> RichWmf() {
   WmfBuilder w = Wmf100();
@@ -401,13 +420,33 @@ TEST(MetafileDamage, TruncatedAndMutatedStreamsNeverCrash) {
   const std::vector<std::vector<uint8_t>> seeds = {RichWmf(), TextEmf(6 | 24)};
   std::mt19937 rng(99);
   for (const auto& seed : seeds) {
-    for (size_t n = 0; n <= seed.size(); ++n)
-      Survive(std::vector<uint8_t>(seed.begin(), seed.begin() + n));
+    // The whole seed plays and draws something over the background.
+    bool played = false;
+    ASSERT_TRUE(PlaysSafely(seed, &played));
+    ASSERT_TRUE(played);
+    const Bitmap whole = Render(seed, 32, 32);
+    bool drawn = false;
+    for (int y = 0; y < 32 && !drawn; ++y)
+      for (int x = 0; x < 32 && !drawn; ++x) drawn = !(whole.ColourAt(x, y) == kBg);
+    EXPECT_TRUE(drawn);
+    // Cut short: a stream cut inside its headers is refused, one cut later plays what it has.
+    size_t refused = 0;
+    size_t accepted = 0;
+    for (size_t n = 0; n <= seed.size(); ++n) {
+      EXPECT_TRUE(PlaysSafely(std::vector<uint8_t>(seed.begin(), seed.begin() + n), &played))
+          << "cut at " << n;
+      ++(played ? accepted : refused);
+      if (n < 40) {
+        EXPECT_FALSE(played) << "a " << n << "-byte stream has no complete header";
+      }
+    }
+    EXPECT_GE(refused, 40u);
+    EXPECT_GE(accepted, 1u);
     for (int round = 0; round < 300; ++round) {
       std::vector<uint8_t> bytes = seed;
       const int flips = 1 + static_cast<int>(rng() % 4);
       for (int i = 0; i < flips; ++i) bytes[rng() % bytes.size()] = static_cast<uint8_t>(rng());
-      Survive(bytes);
+      EXPECT_TRUE(PlaysSafely(bytes)) << "round " << round;
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "picture/bitmap.h"
 #include "picture/fast_file_io.h"
 #include "picture/kinds.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::picture {
@@ -102,6 +103,7 @@ TEST(Bitmap, RowsArePaddedToFourBytes) {
 
 TEST(Bitmap, RefusesBeyondTheMemoryBudget) {
   const size_t saved = MemoryBudget();
+  test_support::HookGuard budget_guard(MemoryBudget, SetMemoryBudget);
   SetMemoryBudget(1 << 20);
   Bitmap bmp;
   EXPECT_FALSE(bmp.Create(65535, 65535, PixelFormat::k24));
@@ -116,6 +118,7 @@ TEST(Bitmap, RefusesBeyondTheMemoryBudget) {
 // Recreate (unlike Reshape, whose callers write every byte) hands back zeros again.
 TEST(Bitmap, RecreateAndReshapeCheckLikeCreateAndReuseTheBuffer) {
   const size_t saved = MemoryBudget();
+  test_support::HookGuard budget_guard(MemoryBudget, SetMemoryBudget);
   SetMemoryBudget(1 << 20);
   Bitmap bmp;
   ASSERT_TRUE(bmp.Create(10, 10, PixelFormat::k8));

@@ -10,6 +10,7 @@
 #include "picture/codecs/png/png_graphic.h"
 #include "picture/codecs/tga/tga_graphics.h"
 #include "raster/raster_test_util.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::codecs {
@@ -158,11 +159,22 @@ TEST(HostileInput, HugeHeadersOverTenBytesAreRefusedBeforeAllocating) {
   } cases[] = {{Codec::kPcx, with(pcx8), "pcx 8-bit"},  {Codec::kPcx, with(pcx_blank), "pcx blank"},
                {Codec::kTga, with(tga_raw), "tga raw"}, {Codec::kTga, with(tga_rle), "tga rle"},
                {Codec::kPic, with(pic), "pic"},         {Codec::kPng, with(png), "png"}};
+  // The budget stays far below what the headers claim, so a decoder that asked for the claimed
+  // picture is refused (nothing huge is ever allocated) but its request is still seen.
+  test_support::HookGuard budget(picture::MemoryBudget, picture::SetMemoryBudget);
+  picture::SetMemoryBudget(size_t{64} << 20);
   for (const Case& c : cases) {
     Bitmap bm;
+    picture::ResetLargestPixelRequest();
     EXPECT_FALSE(Decode(c.codec, c.bytes, bm)) << c.name;
     EXPECT_LE(bm.ByteSize(), 4u) << c.name;
+    EXPECT_LE(picture::LargestPixelRequest(), size_t{64} << 10) << c.name;
   }
+  // The measure sees a request that the budget refuses.
+  picture::ResetLargestPixelRequest();
+  Bitmap refused;
+  EXPECT_FALSE(refused.Create(65535, 65535, PixelFormat::k24));
+  EXPECT_GE(picture::LargestPixelRequest(), size_t{65535} * 65535 * 3);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "picture/codecs/pcx/pcx_graphics.h"
 #include "raster/raster_test_util.h"
+#include "test_support/hook_guard.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::codecs {
@@ -285,7 +286,8 @@ TEST(PcxRead, MixedTokensOverLongRowsMatchAPlainReading) {
 TEST(PcxRead, ReducedDecodingCallsTheInstalledReducer) {
   static int calls = 0;
   calls = 0;
-  SetReduceToScreenHook([](Bitmap& bitmap, Palette6&) {
+  test_support::HookGuard guard(picture::GetReduceToScreenHook, picture::SetReduceToScreenHook);
+  picture::SetReduceToScreenHook([](Bitmap& bitmap, Palette6&) {
     ++calls;
     bitmap.Create(1, 1, PixelFormat::k8);
     return true;
@@ -304,7 +306,6 @@ TEST(PcxRead, ReducedDecodingCallsTheInstalledReducer) {
   LoadPcx(path, bm, {});
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(bm.Width(), 2);
-  SetReduceToScreenHook(nullptr);
 }
 
 // Writer modes: picture in, our reader's picture out, at the precision the mode keeps.

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPointer>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <filesystem>
@@ -149,23 +150,37 @@ TEST_F(ListHooksTest, WhileAnAnimationIsShownNoJobStepRuns) {
   int steps_before = -1;
   int steps_during = -1;
   bool animating = false;
-  QTimer::singleShot(300, [&] {
+  int busy_during = 0;
+  // Once the animation has drawn a few frames, the jobs are asked directly and through their
+  // timer; the check ends when the timer has found the viewer busy twice (or after 20 s).
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
     TVeldrimon69* viewer = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (auto* v = qobject_cast<TVeldrimon69*>(w)) viewer = v;
     }
-    ASSERT_NE(viewer, nullptr);
-    animating = viewer->gif_animating();
+    if (viewer == nullptr || !viewer->gif_animating() || viewer->gif_frames_drawn() < 2) return;
+    poll.stop();
+    animating = true;
     Unscan(*viewer);
     steps_before = viewer->idle_driver()->steps_run();
-    for (int i = 0; i < 3; ++i) viewer->MyIdle();
-    QTest::qWait(150);  // the idle timer fires meanwhile too
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(viewer->MyIdle());  // busy: called again later
+    const int busy_before = viewer->idle_driver()->busy_calls();
+    viewer->idle_driver()->Wake();
+    QDeadlineTimer deadline(20000);
+    while (viewer->idle_driver()->busy_calls() < busy_before + 2 && !deadline.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    busy_during = viewer->idle_driver()->busy_calls() - busy_before;
     scanned_during = Scanned(*viewer);
     steps_during = viewer->idle_driver()->steps_run();
     viewer->StopAnimation();
   });
+  poll.start();
   auto window = Start({gif, dir_.File("b.bmp"), dir_.File("c.bmp")});
-  EXPECT_TRUE(animating);
+  ASSERT_TRUE(animating);
+  EXPECT_GE(busy_during, 2);  // the idle timer did fire during the animation
   EXPECT_EQ(scanned_during, 0);
   EXPECT_EQ(steps_during, steps_before);
   ASSERT_FALSE(window->gif_animating());

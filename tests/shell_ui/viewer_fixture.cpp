@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <filesystem>
 
+#include "app/loader_hooks.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 
 namespace vr::shell::ui {
@@ -36,7 +37,12 @@ std::vector<uint8_t> TwoFrameGif(int delay_cs) {
   return gif;
 }
 
-ViewerFixture::ViewerFixture() : services_(dir_.Path(), dir_.Path()) {}
+ViewerFixture::ViewerFixture() : services_(dir_.Path(), dir_.Path()) {
+  // The loader's hooks as the program installs them at start-up.
+  app::LoaderHookOptions hooks;
+  hooks.display_depth = &ScreenDepthNow;
+  app::InstallLoaderHooks(hooks);
+}
 
 void ViewerFixture::WriteSetUpSettings(const std::string& extra) {
   dir_.WriteText("VELDR.INI",

@@ -1,6 +1,5 @@
 #include "picture/codecs/common/raster_common.h"
 
-#include "colour/reduce.h"
 #include "picture/palette.h"
 
 #include <fcntl.h>
@@ -8,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -202,21 +200,5 @@ bool StreamWriter::Finish() {
 }
 
 void StreamWriter::Discard() { file_.Discard(); }
-
-namespace {
-std::atomic<ReduceToScreenHook>& HookSlot() {
-  // The program's own reducer unless a test installs another.
-  static std::atomic<ReduceToScreenHook> hook{&colour::ReduceToScreen};
-  return hook;
-}
-}  // namespace
-
-void SetReduceToScreenHook(ReduceToScreenHook hook) { HookSlot().store(hook); }
-ReduceToScreenHook GetReduceToScreenHook() { return HookSlot().load(); }
-
-bool ReduceToScreen(Bitmap& bitmap, Palette6& palette) {
-  ReduceToScreenHook hook = HookSlot().load();
-  return hook != nullptr && hook(bitmap, palette);
-}
 
 }  // namespace vr::codecs

@@ -2,8 +2,8 @@
 // Pieces the PCX, TGA, PIC and PNG codecs share: 6-bit palettes and the standard tables, row
 // conversion for the writers, a chunked byte source over TFastFileIO for the run-length
 // decoders, a writer that stops at the first failed write, the plausibility check that keeps a
-// tiny file from claiming a gigantic picture, and the hook through which the decoders hand
-// true-colour pictures to the colour reducer on 256-colour screens.
+// tiny file from claiming a gigantic picture. True-colour pictures reach the colour reducer on
+// 256-colour screens through picture::ReduceToScreen (picture/reduce_hook.h).
 
 #include <array>
 #include <cstddef>
@@ -15,6 +15,7 @@
 #include "picture/palette.h"
 #include "picture/fast_file_io.h"
 #include "platform/files.h"
+#include "picture/reduce_hook.h"
 
 namespace vr::codecs {
 
@@ -130,14 +131,7 @@ class StreamWriter {
 
 inline constexpr const char* kStreamWriteError = "Stream write error";
 
-// Reduction of a finished picture to 256 colours for screens of at most 8 bits. The hook starts
-// out as the program's own reducer, colour::ReduceToScreen (raster_common.cpp includes colour/
-// for it); SetReduceToScreenHook replaces it, and a null hook reduces nothing. The palette is the
-// codec's 6-bit palette buffer, which the reducer may replace.
-using ReduceToScreenHook = bool (*)(Bitmap& bitmap, Palette6& palette);
-void SetReduceToScreenHook(ReduceToScreenHook hook);
-ReduceToScreenHook GetReduceToScreenHook();
-// True when the picture was replaced by its reduced form.
-bool ReduceToScreen(Bitmap& bitmap, Palette6& palette);
+// Reduction for screens of at most 8 bits goes through the one hook of the picture model.
+using picture::ReduceToScreen;
 
 }  // namespace vr::codecs
