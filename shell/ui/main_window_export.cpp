@@ -64,7 +64,10 @@ colour::ExportFileHost TVeldrimon69::ExportHost() {
 }
 
 void TVeldrimon69::SaveAs1Click() {
-  if (shown_.bitmap.Empty() && !shown_.vector) return;
+  if ((shown_.bitmap.Empty() && !shown_.vector) || !picture_shown_) {
+    services_.ui->Information("There is no picture to save. Show a picture first.");
+    return;
+  }
   colour::RunSaveAs(ExportHost(), this);
 }
 

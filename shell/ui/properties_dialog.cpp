@@ -119,11 +119,18 @@ TPropertiesMenu::TPropertiesMenu(const PropertiesFacts& f, QWidget* parent) : QD
   layout->addWidget(comments);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   palette_button_ = buttons->addButton("Palette Editor", QDialogButtonBox::ActionRole);
+  has_palette_ = f.internal_bits >= 1 && f.internal_bits <= 8;
+  palette_button_->setEnabled(false);  // until the editor is handed over
   connect(palette_button_, &QPushButton::clicked, this, [this] {
     if (palette_editor_) palette_editor_("Edit the palette colors");
   });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
+}
+
+void TPropertiesMenu::SetPaletteEditor(std::function<void(const std::string& title)> open) {
+  palette_editor_ = std::move(open);
+  palette_button_->setEnabled(palette_editor_ && has_palette_);
 }
 
 std::string TPropertiesMenu::Field(const std::string& caption) const {

@@ -46,9 +46,8 @@ class TPropertiesMenu : public QDialog {
   std::string CommentText() const;
   // The palette editor, opened with its title by the "Palette Editor" button ("Edit the palette
   // colors") and by a click on the colour swatch ("Select the background/transparency color").
-  void SetPaletteEditor(std::function<void(const std::string& title)> open) {
-    palette_editor_ = std::move(open);
-  }
+  // The button stays disabled for pictures without a palette.
+  void SetPaletteEditor(std::function<void(const std::string& title)> open);
   QPushButton* palette_button() const { return palette_button_; }
   QPushButton* swatch_button() const { return swatch_; }
 
@@ -56,6 +55,7 @@ class TPropertiesMenu : public QDialog {
   std::function<void(const std::string& title)> palette_editor_;
   QPushButton* palette_button_ = nullptr;
   QPushButton* swatch_ = nullptr;
+  bool has_palette_ = false;
   std::vector<std::pair<std::string, std::string>> fields_;
   std::string comment_text_;
 };

@@ -271,6 +271,25 @@ TEST_F(ExportWindowTest, PaletteEditorFromPropertiesEditsTheShownPalette) {
   EXPECT_EQ(run, 2);
 }
 
+TEST_F(ExportWindowTest, NothingToSaveAndNoPaletteToEdit) {
+  WriteSetUpSettings();
+  auto window = Start();
+  window->action("SaveAs1")->trigger();
+  EXPECT_TRUE(dialogs_.empty());
+  ASSERT_EQ(services_.ui.MessageTexts().size(), 1u);
+  EXPECT_EQ(services_.ui.calls().back().kind, MessageKind::kInformation);
+  // A true-colour picture has no palette: the button is there but disabled.
+  window->files_list().AddFileToList(100, WriteBmp("deep.bmp", 8, 8));
+  window->files_list().SetCurrent(0);
+  window->ShowCurrentFile(false, 0);
+  bool enabled = true;
+  scripts_["Properties"].act = [&](QDialog& dialog) {
+    enabled = dynamic_cast<TPropertiesMenu&>(dialog).palette_button()->isEnabled();
+  };
+  window->Properties1Click();
+  EXPECT_FALSE(enabled);
+}
+
 TEST_F(ExportWindowTest, PickTransparentFromTheGifTab) {
   WriteSetUpSettings();
   auto window = Start({WriteBmp("four.bmp", FourColours(16, 8))});
