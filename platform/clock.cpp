@@ -14,6 +14,24 @@ std::time_t SystemClock::Now() const { return std::time(nullptr); }
 
 void SystemClock::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+uint32_t Clock::MillisecondsSinceMidnight() const {
+  const std::time_t now = Now();
+  std::tm local{};
+  localtime_r(&now, &local);
+  return static_cast<uint32_t>((local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000);
+}
+
+uint32_t SystemClock::MillisecondsSinceMidnight() const {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) %
+                  std::chrono::seconds(1);
+  return static_cast<uint32_t>((local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000 +
+                               ms.count());
+}
+
 int32_t DayNumber(std::time_t when) {
   std::tm local{};
   localtime_r(&when, &local);

@@ -16,6 +16,9 @@ class Clock {
   // Seconds since 1970-01-01 UTC.
   virtual std::time_t Now() const = 0;
   virtual void Sleep(uint32_t ms) = 0;
+  // Milliseconds since local midnight (0 .. 86,399,999): the varying part of unique file names.
+  // Clocks that know only whole seconds give the second's first millisecond.
+  virtual uint32_t MillisecondsSinceMidnight() const;
 };
 
 // std::chrono behind the interface.
@@ -24,6 +27,7 @@ class SystemClock : public Clock {
   uint32_t TickCount() const override;
   std::time_t Now() const override;
   void Sleep(uint32_t ms) override;
+  uint32_t MillisecondsSinceMidnight() const override;
 };
 
 // Day number used in settings: whole days since 1899-12-30 in local time.

@@ -109,4 +109,8 @@ bool ConfirmScope::Confirm(MessageKind kind, const std::string& title, const std
   return answer == Answer::kYes || answer == Answer::kYesToAll;
 }
 
+std::optional<PickedColour> Ui::PickColour(const std::string&, const PickedColour&) {
+  return std::nullopt;
+}
+
 }  // namespace vr::platform

@@ -10,6 +10,8 @@
 // warnings, "ALARM" before errors, "SYSTEMQUESTION" before questions and information. The base
 // class plays it, so every implementation (the test double too) behaves alike.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +59,17 @@ struct FileDialogOptions {
   std::vector<FileFilter> filters;
   int filter_index = 0;   // initially chosen filter
   bool multiple = false;  // open dialog: allow several files
+  // Save dialog: appended to a name typed without an extension (".GIF"); empty adds none.
+  std::string default_extension;
+  // Save dialog: told the new index when the user picks another file type in the dialog.
+  std::function<void(int filter_index)> filter_changed;
+};
+
+// A colour of the colour dialog.
+struct PickedColour {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
 };
 
 class Ui {
@@ -95,6 +108,9 @@ class Ui {
   virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> PickFolder(const std::string& title,
                                                 const std::string& initial) = 0;
+  // The colour dialog starting at `initial`; nothing when cancelled. The base offers none.
+  virtual std::optional<PickedColour> PickColour(const std::string& title,
+                                                 const PickedColour& initial);
 
   // The sound that precedes a box of this kind.
   static const char* SoundOf(MessageKind kind);

@@ -4,6 +4,7 @@
 
 #include "lists/recycle/recycle_bin.h"
 #include "notes/notes_database.h"
+#include "picture/kinds.h"
 #include "platform/files.h"
 #include "platform/path_rules.h"
 #include "platform/please_wait.h"
@@ -325,6 +326,57 @@ OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
     FollowCompanion(source, target, move ? "MOVE" : "COPY", companions, !move);
     return Outcome::kDone;
   });
+}
+
+std::string ConvertTargetOf(const std::string& source, const std::string& into,
+                            const std::string& extension) {
+  const size_t slash = source.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string() : source.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  if (!into.empty()) {
+    folder = into;
+    if (folder.back() != '/') folder += '/';
+  }
+  return folder + name + extension;
+}
+
+ConvertResult TagOperations::ConvertTagged(const ConvertRequest& request) {
+  ConvertResult result;
+  if (!request.convert) return result;
+  platform::Files& files = *services_.files;
+  ConfirmScope overwrite(*services_.ui);
+  static_cast<OperationResult&>(result) = RunWalk([&](int, lists::FileEntry& entry) {
+    const std::string source = entry.Path();
+    const std::string target = ConvertTargetOf(source, request.into, request.extension);
+    // Sound and movie files hold no picture: naming them at the end beats writing whatever
+    // picture the viewer showed before under their name.
+    if (picture::IsMediaKind(picture::KindFromName(source))) {
+      result.not_converted.push_back(source);
+      return Outcome::kFailed;
+    }
+    if (files.Exists(target) && !request.overwrite &&
+        !overwrite.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                           "File ALREADY exists in destination. Would you like to OVERWRITE the "
+                           "file?\r\r" +
+                               target)) {
+      return Outcome::kSkipped;
+    }
+    ShowFile("Converting:" + entry.name);
+    const std::string why = request.convert(source, target);
+    if (!why.empty()) {
+      result.not_converted.push_back(source);
+      return Outcome::kFailed;
+    }
+    return Outcome::kDone;
+  });
+  if (!result.not_converted.empty()) {
+    std::string text = kNotConvertedHeading;
+    for (const std::string& name : result.not_converted) text += "\r" + name;
+    services_.ui->Warning(text);
+  }
+  return result;
 }
 
 OperationResult TagOperations::RenameTagged(RenameMethod method, const std::string& text,

@@ -81,6 +81,26 @@ struct OperationResult {
   bool stopped = false;  // the stop button ended the walk
 };
 
+inline constexpr const char* kNotConvertedHeading = "These files were NOT converted:";
+
+// One conversion of the tagged files.
+struct ConvertRequest {
+  std::string extension;  // of the export window's active tab (".GIF")
+  std::string into;       // target folder; empty: beside each source
+  bool overwrite = false;  // the page's overwrite box: existing targets without asking
+  // Shows the file in the viewer and writes the target; gives "" when written, else why not.
+  std::function<std::string(const std::string& source, const std::string& target)> convert;
+};
+
+struct ConvertResult : OperationResult {
+  std::vector<std::string> not_converted;  // sources that could not be converted
+};
+
+// The target of converting `source`: `into` (or the source's folder) + its name without the
+// extension + `extension`.
+std::string ConvertTargetOf(const std::string& source, const std::string& into,
+                            const std::string& extension);
+
 class TagOperations {
  public:
   TagOperations(lists::FilesList& list, TagServices services);
@@ -98,6 +118,10 @@ class TagOperations {
   OperationResult RenameTagged(RenameMethod method, const std::string& text, int count);
   OperationResult DbAddTagged();
   OperationResult DbDeleteTagged();
+  // Converts the tagged files: "Converting:" + name in the please-wait window, the overwrite
+  // question for existing targets (not for media files, which are not converted at all), and at
+  // the end one message naming every file that was not converted.
+  ConvertResult ConvertTagged(const ConvertRequest& request);
 
   FolderHistory& copy_history() { return copy_history_; }
   FolderHistory& move_history() { return move_history_; }

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -166,10 +167,33 @@ std::optional<std::string> QtUi::SaveFile(const FileDialogOptions& options) {
   if (options.filter_index >= 0 && options.filter_index < filter_list.size()) {
     selected = filter_list[options.filter_index];
   }
-  const QString name = QFileDialog::getSaveFileName(Parent(), FromUtf8(options.title),
-                                                    StartPath(options), filter, &selected);
+  QFileDialog dialog(Parent(), FromUtf8(options.title), StartPath(options), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  if (!selected.isEmpty()) dialog.selectNameFilter(selected);
+  if (!options.default_extension.empty()) {
+    QString suffix = FromUtf8(options.default_extension);
+    if (suffix.startsWith('.')) suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+  }
+  if (options.filter_changed) {
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&options, filter_list](const QString& chosen) {
+                       options.filter_changed(static_cast<int>(filter_list.indexOf(chosen)));
+                     });
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString name = dialog.selectedFiles().first();
   if (name.isEmpty()) return std::nullopt;
   return ToUtf8(name);
+}
+
+std::optional<PickedColour> QtUi::PickColour(const std::string& title,
+                                             const PickedColour& initial) {
+  const QColor colour =
+      QColorDialog::getColor(QColor(initial.r, initial.g, initial.b), Parent(), FromUtf8(title));
+  if (!colour.isValid()) return std::nullopt;
+  return PickedColour{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                      static_cast<uint8_t>(colour.blue())};
 }
 
 std::optional<std::string> QtUi::PickFolder(const std::string& title, const std::string& initial) {

@@ -27,6 +27,8 @@ class QtUi : public Ui {
                                             const std::string& prompt) override;
   std::vector<std::string> OpenFiles(const FileDialogOptions& options) override;
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+  std::optional<PickedColour> PickColour(const std::string& title,
+                                         const PickedColour& initial) override;
   std::optional<std::string> PickFolder(const std::string& title,
                                         const std::string& initial) override;
 

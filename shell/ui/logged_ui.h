@@ -25,6 +25,10 @@ class TLoggedUi : public platform::Ui {
                                             const std::string& prompt) override;
   std::vector<std::string> OpenFiles(const platform::FileDialogOptions& options) override;
   std::optional<std::string> SaveFile(const platform::FileDialogOptions& options) override;
+  std::optional<platform::PickedColour> PickColour(const std::string& title,
+                                                   const platform::PickedColour& initial) override {
+    return inner_.PickColour(title, initial);
+  }
   std::optional<std::string> PickFolder(const std::string& title,
                                         const std::string& initial) override;
 

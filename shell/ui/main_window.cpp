@@ -232,6 +232,7 @@ void TVeldrimon69::BuildMenus() {
   recent_folders_menu_ = file_menu_->addMenu("Recent Folders");
   recent_files_menu_ = file_menu_->addMenu("Recent Files");
   file_menu_->addSeparator();
+  add(file_menu_, "SaveAs1", "Save &As", [this] { SaveAs1Click(); });
   add(file_menu_, "Properties1", "P&roperties", [this] { Properties1Click(); });
   file_menu_->addSeparator();
   add(file_menu_, "ExportDataBase1", "&Export DataBase To Comma Delimited TEXT File",
@@ -822,6 +823,7 @@ void TVeldrimon69::LoadIntoShown(const std::string& path) {
   } catch (...) {
     failed = true;
   }
+  last_load_failed_ = failed;
   if (failed) {
     services_.ui->Warning("Error loading file:" + path);
     return;  // the previous picture stays
@@ -925,6 +927,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
         ReadGifExtras(name, &facts);
         gif_comments_->SetLines(facts.comments);
       }
+      NoteShownForExport(name);
       ScreenColourNotice();
     }
     PictureChanged();
@@ -1383,6 +1386,7 @@ void TVeldrimon69::Properties1Click() {
     ReadGifExtras(path, &facts);
   }
   TPropertiesMenu window(facts, this);
+  window.SetPaletteEditor([this](const std::string& title) { RunPaletteEditor(title); });
   options_.exec_dialog(window);
   LayOutFitPane(true);  // the palette may have changed
 }

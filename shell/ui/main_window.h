@@ -63,6 +63,8 @@ class TGifCommentsMenu;
 }  // namespace vr::codecs::gif
 namespace vr::colour {
 class TDitherProgressWindow;
+struct ExportSession;
+struct ExportFileHost;
 }
 namespace vr::codecs::fli {
 class TMovieFLIMenu;
@@ -269,6 +271,17 @@ class TVeldrimon69 : public QMainWindow {
   QMenu* picture_previews_menu() const { return picture_previews_; }
   void LoadAllImages1Click();
   void Properties1Click();
+  // "Save &As" and what the export window starts from (main_window_export.cpp).
+  void SaveAs1Click();
+  colour::ExportSession& ExportState();
+  colour::ExportFileHost ExportHost();
+  // The palette editor of the properties window (title: edit the palette, or pick the
+  // transparent colour).
+  void RunPaletteEditor(const std::string& title);
+  // The files list window's conversion of tagged files.
+  bool BeginConvert(std::string* extension);
+  std::string ConvertFile(const std::string& source, const std::string& target);
+  void EndConvert();
   void ExportDataBase1Click();
   void ImportDataBase1Click();
   void RunNotesText(bool exporting, const std::string& path);
@@ -369,6 +382,7 @@ class TVeldrimon69 : public QMainWindow {
   void ScreenColourNotice();
   // Plays the shown GIF in place while "GIF &Animation (Continuous)" asks for more passes.
   void AnimateGif(const std::string& path);
+  void NoteShownForExport(const std::string& path);
   void RebuildCaption();
   void OpenRecentFolder(int index);
   void OpenRecentFile(int index);
@@ -417,6 +431,8 @@ class TVeldrimon69 : public QMainWindow {
   int gif_frames_ = 0;
   codecs::gif::TGifCommentsMenu* gif_comments_ = nullptr;
   colour::TDitherProgressWindow* dither_window_ = nullptr;
+  std::shared_ptr<colour::ExportSession> export_session_;
+  bool last_load_failed_ = false;
   std::unique_ptr<codecs::fli::TMovieFLIMenu> movie_window_;
   std::unique_ptr<transforms::DesktopFacts> desktop_facts_;
   QActionGroup* wallpaper_group_ = nullptr;

@@ -56,6 +56,11 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
     ShowCurrentFile(false, 1);
   };
   services.other_busy = [this] { return IdleBusy(); };
+  services.begin_convert = [this](std::string* extension) { return BeginConvert(extension); };
+  services.convert_file = [this](const std::string& source, const std::string& target) {
+    return ConvertFile(source, target);
+  };
+  services.end_convert = [this] { EndConvert(); };
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
   services.list_edited = [this] {
     RefreshNavigation();

@@ -87,15 +87,21 @@ TPropertiesMenu::TPropertiesMenu(const PropertiesFacts& f, QWidget* parent) : QD
   add("Interlaced    GIF:", f.gif ? (f.interlaced ? "YES" : "NO") : "", f.gif);
   add("Animated     GIF:", f.gif ? (f.animated ? "YES" : "NO") : "", f.gif);
   add("Transparent GIF:", f.gif ? (f.transparent ? "YES" : "NO") : "", f.gif);
-  auto* swatch = new QLabel();
-  swatch->setFixedSize(24, 16);
-  swatch->setAutoFillBackground(true);
-  QPalette sp = swatch->palette();
+  swatch_ = new QPushButton();
+  swatch_->setFixedSize(24, 16);
+  swatch_->setFlat(true);
+  swatch_->setAutoFillBackground(true);
+  QPalette sp = swatch_->palette();
+  sp.setColor(QPalette::Button,
+              QColor(f.transparent_colour.r, f.transparent_colour.g, f.transparent_colour.b));
   sp.setColor(QPalette::Window,
               QColor(f.transparent_colour.r, f.transparent_colour.g, f.transparent_colour.b));
-  swatch->setPalette(sp);
-  swatch->setEnabled(f.gif && f.transparent);
-  form->addRow(new QLabel("Transparent color:"), swatch);
+  swatch_->setPalette(sp);
+  swatch_->setEnabled(f.gif);
+  connect(swatch_, &QPushButton::clicked, this, [this] {
+    if (palette_editor_) palette_editor_("Select the background/transparency color");
+  });
+  form->addRow(new QLabel("Transparent color:"), swatch_);
   auto* comments = new QPlainTextEdit();
   comments->setReadOnly(true);
   if (f.gif) {
@@ -112,11 +118,19 @@ TPropertiesMenu::TPropertiesMenu(const PropertiesFacts& f, QWidget* parent) : QD
   comments->setPlainText(QString::fromStdString(comment_text_));
   layout->addWidget(comments);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-  // The palette editor belongs to the export windows; it is offered once they are linked in.
-  auto* palette_button = buttons->addButton("Palette Editor", QDialogButtonBox::ActionRole);
-  palette_button->setEnabled(false);
+  palette_button_ = buttons->addButton("Palette Editor", QDialogButtonBox::ActionRole);
+  has_palette_ = f.internal_bits >= 1 && f.internal_bits <= 8;
+  palette_button_->setEnabled(false);  // until the editor is handed over
+  connect(palette_button_, &QPushButton::clicked, this, [this] {
+    if (palette_editor_) palette_editor_("Edit the palette colors");
+  });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
+}
+
+void TPropertiesMenu::SetPaletteEditor(std::function<void(const std::string& title)> open) {
+  palette_editor_ = std::move(open);
+  palette_button_->setEnabled(palette_editor_ && has_palette_);
 }
 
 std::string TPropertiesMenu::Field(const std::string& caption) const {

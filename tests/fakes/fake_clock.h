@@ -21,6 +21,14 @@ class FakeClock : public platform::Clock {
     elapsed_ms_ += ms;
   }
   void SetTick(uint32_t tick) { tick_ = tick; }
+  // Milliseconds since midnight, moved on by Advance() and Sleep() too.
+  uint32_t MillisecondsSinceMidnight() const override {
+    return static_cast<uint32_t>((midnight_ms_ + elapsed_ms_) % 86400000u);
+  }
+  void SetMillisecondsSinceMidnight(uint32_t ms) {
+    midnight_ms_ = ms;
+    elapsed_ms_ = 0;
+  }
   void SetNow(std::time_t now) {
     now_ = now;
     elapsed_ms_ = 0;
@@ -31,6 +39,7 @@ class FakeClock : public platform::Clock {
   uint32_t tick_ = 1000;
   std::time_t now_ = 1700000000;  // 2023-11-14
   uint64_t elapsed_ms_ = 0;
+  uint64_t midnight_ms_ = 12 * 3600 * 1000;
   std::vector<uint32_t> sleeps_;
 };
 

@@ -21,6 +21,8 @@ const char* TypeName(UiCall::Type type) {
       return "save dialog";
     case UiCall::Type::kFolder:
       return "folder dialog";
+    case UiCall::Type::kColour:
+      return "colour dialog";
   }
   return "call";
 }
@@ -50,17 +52,24 @@ std::string Describe(const UiCall& call) {
 }  // namespace
 
 void FakeUi::QueueAnswer(Answer answer) {
-  replies_.push_back(Reply{Reply::Type::kAnswer, answer, 0, {}, {}});
+  replies_.push_back(Reply{Reply::Type::kAnswer, answer, 0, {}, {}, {}});
 }
 void FakeUi::QueueChoice(int button) {
-  replies_.push_back(Reply{Reply::Type::kChoice, Answer::kOk, button, {}, {}});
+  replies_.push_back(Reply{Reply::Type::kChoice, Answer::kOk, button, {}, {}, {}});
 }
 void FakeUi::QueueText(std::optional<std::string> text) {
-  replies_.push_back(Reply{Reply::Type::kText, Answer::kOk, 0, std::move(text), {}});
+  replies_.push_back(Reply{Reply::Type::kText, Answer::kOk, 0, std::move(text), {}, {}});
 }
 void FakeUi::QueueFiles(std::vector<std::string> files) {
-  replies_.push_back(Reply{Reply::Type::kFiles, Answer::kOk, 0, {}, std::move(files)});
+  replies_.push_back(Reply{Reply::Type::kFiles, Answer::kOk, 0, {}, std::move(files), {}});
 }
+
+void FakeUi::QueueColour(std::optional<platform::PickedColour> colour) {
+  Reply reply{Reply::Type::kColour, Answer::kOk, 0, {}, {}, {}};
+  reply.colour = colour;
+  replies_.push_back(std::move(reply));
+}
+void FakeUi::QueueFilterChange(int filter_index) { filter_changes_.push_back(filter_index); }
 
 const UiCall& FakeUi::last() const {
   if (calls_.empty()) throw FakeUiError("FakeUi: no call was made");
@@ -167,8 +176,26 @@ std::optional<std::string> FakeUi::SaveFile(const platform::FileDialogOptions& o
   call.title = options.title;
   call.text = options.folder;
   call.initial = options.file_name;
+  call.filters = options.filters;
+  call.filter_index = options.filter_index;
+  call.default_extension = options.default_extension;
   calls_.push_back(call);
+  while (!filter_changes_.empty()) {
+    const int index = filter_changes_.front();
+    filter_changes_.pop_front();
+    if (options.filter_changed) options.filter_changed(index);
+  }
   return Take(Reply::Type::kText, call).text;
+}
+
+std::optional<platform::PickedColour> FakeUi::PickColour(const std::string& title,
+                                                         const platform::PickedColour& initial) {
+  UiCall call;
+  call.type = UiCall::Type::kColour;
+  call.title = title;
+  call.colour = initial;
+  calls_.push_back(call);
+  return Take(Reply::Type::kColour, call).colour;
 }
 
 std::optional<std::string> FakeUi::PickFolder(const std::string& title,

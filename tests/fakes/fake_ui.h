@@ -20,7 +20,16 @@ class FakeUiError : public std::logic_error {
 };
 
 struct UiCall {
-  enum class Type { kMessage, kChoice, kPromptText, kPromptPassword, kOpen, kSave, kFolder };
+  enum class Type {
+    kMessage,
+    kChoice,
+    kPromptText,
+    kPromptPassword,
+    kOpen,
+    kSave,
+    kFolder,
+    kColour
+  };
   Type type = Type::kMessage;
   platform::MessageKind kind = platform::MessageKind::kInformation;  // kMessage and kChoice
   std::string title;
@@ -28,6 +37,10 @@ struct UiCall {
   unsigned buttons = 0;               // kMessage
   std::vector<std::string> captions;  // kChoice, as given (marks included)
   std::string initial;                // prompts: initial text; dialogs: initial file name
+  std::vector<platform::FileFilter> filters;  // kSave
+  int filter_index = 0;                       // kSave: the type chosen at opening
+  std::string default_extension;              // kSave
+  platform::PickedColour colour;              // kColour: the starting colour
 };
 
 class FakeUi : public platform::Ui {
@@ -39,6 +52,11 @@ class FakeUi : public platform::Ui {
   void QueueText(std::optional<std::string> text);
   // An open dialog's result; empty means cancelled.
   void QueueFiles(std::vector<std::string> files);
+  // The colour dialog's result; nothing means cancelled.
+  void QueueColour(std::optional<platform::PickedColour> colour);
+  // The next save dialog reports that the user picked the file type `filter_index` in it (through
+  // the dialog's filter-changed hook) before it returns its queued name.
+  void QueueFilterChange(int filter_index);
 
   const std::vector<UiCall>& calls() const { return calls_; }
   const UiCall& last() const;
@@ -56,6 +74,8 @@ class FakeUi : public platform::Ui {
   std::optional<std::string> SaveFile(const platform::FileDialogOptions& options) override;
   std::optional<std::string> PickFolder(const std::string& title,
                                         const std::string& initial) override;
+  std::optional<platform::PickedColour> PickColour(const std::string& title,
+                                                   const platform::PickedColour& initial) override;
 
  protected:
   platform::Answer ShowMessage(platform::MessageKind kind, const std::string& title,
@@ -65,16 +85,18 @@ class FakeUi : public platform::Ui {
 
  private:
   struct Reply {
-    enum class Type { kAnswer, kChoice, kText, kFiles } type;
+    enum class Type { kAnswer, kChoice, kText, kFiles, kColour } type;
     platform::Answer answer = platform::Answer::kOk;
     int choice = 0;
     std::optional<std::string> text;
     std::vector<std::string> files;
+    std::optional<platform::PickedColour> colour;
   };
   Reply Take(Reply::Type wanted, const UiCall& call);
 
   std::vector<UiCall> calls_;
   std::deque<Reply> replies_;
+  std::deque<int> filter_changes_;
 };
 
 }  // namespace vr::fakes

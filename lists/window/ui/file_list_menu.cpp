@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -428,10 +429,46 @@ QWidget* TFileListMenu::MakeRenamePage() {
   return page;
 }
 
+QWidget* TFileListMenu::MakeConvertPage() {
+  auto* page = new QWidget;
+  auto* layout = new QHBoxLayout(page);
+  auto* fields = new QVBoxLayout;
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel("Into folder (blank: beside each file):"));
+  convert_folder_ = new QLineEdit;
+  convert_folder_->setMinimumWidth(240);
+  row->addWidget(convert_folder_, 1);
+  fields->addLayout(row);
+  convert_overwrite_ = new QCheckBox("Overwrite existing files without asking");
+  fields->addWidget(convert_overwrite_);
+  layout->addLayout(fields, 1);
+  convert_button_ = new QPushButton("Convert TAGs");
+  connect(convert_button_, &QPushButton::clicked, this, [this] { ConvertTagsClick(); });
+  layout->addWidget(convert_button_);
+  return page;
+}
+
+void TFileListMenu::ConvertTagsClick() {
+  if (!services_.begin_convert || !services_.convert_file || tag_ops_->busy()) return;
+  std::string extension;
+  if (services_.begin_convert(&extension)) {
+    ConvertRequest request;
+    request.extension = extension;
+    request.into = convert_folder_->text().trimmed().toStdString();
+    request.overwrite = convert_overwrite_->isChecked();
+    request.convert = services_.convert_file;
+    tag_ops_->ConvertTagged(request);
+  }
+  if (services_.end_convert) services_.end_convert();
+  convert_overwrite_->setChecked(false);
+}
+
 QWidget* TFileListMenu::MakeTagPages() {
   auto* pages = new QTabWidget;
   pages->setObjectName("TagPages");
-  pages->addTab(MakeDisabledPage(kConvertNote), "Convert To A New Graphics Format");
+  const bool can_convert = services_.begin_convert && services_.convert_file;
+  pages->addTab(can_convert ? MakeConvertPage() : MakeDisabledPage(kConvertNote),
+                "Convert To A New Graphics Format");
   pages->addTab(MakeDisabledPage(kProtectNote), "Password Protect / Un-Protect");
   pages->addTab(MakeButtonPage("Add TAGs To DataBase", [this] { tag_ops_->DbAddTagged(); }),
                 "DB Add TAGs");
@@ -443,7 +480,7 @@ QWidget* TFileListMenu::MakeTagPages() {
   pages->addTab(MakeTransferPage(false), "Copy TAGs");
   pages->addTab(MakeTransferPage(true), "Move TAGs");
   pages->addTab(MakeRenamePage(), "Rename TAGs");
-  pages->setTabEnabled(0, false);
+  pages->setTabEnabled(0, can_convert);
   pages->setTabEnabled(1, false);
   return pages;
 }

@@ -29,6 +29,8 @@
 
 class QActionGroup;
 class QButtonGroup;
+class QCheckBox;
+class QPushButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -88,6 +90,13 @@ struct ListWindowServices {
   // Entries or tags were changed by this window's own operations (the viewer refreshes its
   // buttons and status).
   std::function<void()> list_edited;
+  // Converting the tagged files ("Convert To A New Graphics Format"); the page is offered only
+  // when all three are set. begin_convert opens the export window in convert mode and gives the
+  // active tab's extension (false: cancelled); convert_file shows one file in the viewer and
+  // exports it, giving "" or why it was not converted; end_convert restores the viewer.
+  std::function<bool(std::string* extension)> begin_convert;
+  std::function<std::string(const std::string& source, const std::string& target)> convert_file;
+  std::function<void()> end_convert;
 };
 
 class TFileListMenu : public QMainWindow {
@@ -96,6 +105,12 @@ class TFileListMenu : public QMainWindow {
  public:
   TFileListMenu(lists::FilesList& list, ListWindowServices services, QWidget* parent = nullptr);
   ~TFileListMenu() override;
+
+  // The convert page's run, its overwrite box and target folder.
+  void ConvertTagsClick();
+  QCheckBox* convert_overwrite_box() const { return convert_overwrite_; }
+  QLineEdit* convert_folder_edit() const { return convert_folder_; }
+  QPushButton* convert_button() const { return convert_button_; }
 
   // --- for the shell
   // One step of each background job; true while work is left.
@@ -212,6 +227,10 @@ class TFileListMenu : public QMainWindow {
   QButtonGroup* rename_method_ = nullptr;
   QLineEdit* rename_text_ = nullptr;
   QSpinBox* rename_count_ = nullptr;
+  QCheckBox* convert_overwrite_ = nullptr;
+  QLineEdit* convert_folder_ = nullptr;
+  QPushButton* convert_button_ = nullptr;
+  QWidget* MakeConvertPage();
   QTimer* idle_timer_ = nullptr;
   bool own_idle_ = true;
   std::function<void()> idle_request_;
