@@ -202,9 +202,8 @@ TEST_F(ViewerSuiteTest, AnimatedGifWithLocalColourTablesIsShownAtItsSize) {
 }
 
 // Still mode (what `convert` writes) composes the two images each in its own colours: blue on
-// the left half, red on the right. Disabled until still mode keeps each image's own table
-// (today the first image's pixels come out in the second image's colours).
-TEST_F(ViewerSuiteTest, DISABLED_StillModeKeepsEachImagesOwnColours) {
+// the left half, red on the right.
+TEST_F(ViewerSuiteTest, StillModeKeepsEachImagesOwnColours) {
   const std::string gif = dir_.Write("local.gif", LocalTablesGif());
   const std::string out = dir_.File("local.bmp");
   const std::string command = std::string(VELDRIMON_TOOL_BINARY) + " convert " + gif + " " + out;
@@ -275,8 +274,7 @@ TEST_F(ViewerSuiteTest, NotesOnlyDriveLoadAddsExactlyTheLiveNotedFilesWithTheirF
 
 // Paths keep their case: a folder opened once is offered again, as it is spelled, after a
 // restart, and its "Recent Folders" entry opens the file dialog in it.
-// Disabled until recent entries keep their case (today they are stored upper-cased).
-TEST_F(ViewerSuiteTest, DISABLED_RecentFolderWithMixedCaseIsReopenedAfterARestart) {
+TEST_F(ViewerSuiteTest, RecentFolderWithMixedCaseIsReopenedAfterARestart) {
   std::filesystem::create_directories(dir_.File("MixedCase/Pics"));
   const std::string folder = dir_.File("MixedCase/Pics");
   const std::string photo = folder + "/Photo.bmp";
