@@ -115,8 +115,10 @@ TEST_F(MainWindowTest, ShutdownWritesACompleteSettingsFile) {
 TEST_F(MainWindowTest, IniSwitchSendsReadsAndWritesToItsFile) {
   auto window = Start({"/ini:other.ini"});
   window->close();
-  EXPECT_TRUE(std::filesystem::exists(dir_.File("OTHER.INI")));
-  EXPECT_EQ(platform::ProfileFile(dir_.File("OTHER.INI")).ReadString("General", "Setup", ""),
+  // The name as typed: where names keep their case "OTHER.INI" would be another file.
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("other.ini")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("OTHER.INI")));
+  EXPECT_EQ(platform::ProfileFile(dir_.File("other.ini")).ReadString("General", "Setup", ""),
             "YES");
 }
 

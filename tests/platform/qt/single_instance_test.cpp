@@ -75,6 +75,21 @@ TEST_F(SingleInstanceTest, HandOverDeliversTheTextAndAcknowledges) {
   EXPECT_EQ(rect->bottom, 599);
 }
 
+// No private folder to be had: no lock file, no socket, no hand-over; the viewer runs alone.
+TEST_F(SingleInstanceTest, WithoutAFolderTheViewerRunsAlone) {
+  QtSingleInstance alone("");
+  EXPECT_TRUE(alone.RunsAlone());
+  EXPECT_TRUE(alone.AcquireStartupLock(100));
+  EXPECT_FALSE(alone.ViewerAnswers());
+  EXPECT_FALSE(alone.ViewerRect().has_value());
+  EXPECT_FALSE(alone.Listen({}));
+  EXPECT_EQ(alone.HandOver("x", 100, 100), HandOverResult::kNoFlag);
+  // Another one in a real folder is not disturbed by it.
+  QtSingleInstance viewer(dir_.Path());
+  EXPECT_FALSE(viewer.RunsAlone());
+  EXPECT_TRUE(viewer.AcquireStartupLock(100));
+}
+
 TEST_F(SingleInstanceTest, NobodyListeningMeansNoFlag) {
   QtSingleInstance sender(dir_.Path());
   QElapsedTimer timer;
