@@ -57,6 +57,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   };
   services.other_busy = [this] { return IdleBusy(); };
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
+  services.open_search = [this] { SearchList1Click(); };
   services.list_edited = [this] {
     RefreshNavigation();
     UpdateStatusAndCaption();
