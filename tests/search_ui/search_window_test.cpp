@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
@@ -141,13 +142,36 @@ TEST_F(SearchWindowTest, AbortLeavesNoPairsFileAndTheWindowWaitsForIt) {
   });
   window_->ImageSearchClick();
   EXPECT_TRUE(close_refused);
-  EXPECT_NE(std::find(fakes_.ui.MessageTexts().begin(), fakes_.ui.MessageTexts().end(), kAbortFirst),
-            fakes_.ui.MessageTexts().end());
+  const std::vector<std::string> messages = fakes_.ui.MessageTexts();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), kAbortFirst), messages.end());
   EXPECT_FALSE(window_->searching());
   EXPECT_TRUE(window_->ReportLines().empty());
   EXPECT_FALSE(PairsFileLeft());
   // With an empty report the window closes at once.
   EXPECT_TRUE(CloseWindow());
+}
+
+TEST_F(SearchWindowTest, ExclusionListFromTheSettingsFile) {
+  SearchWindowServices s;
+  s.platform = fakes_.services();
+  s.notes = &db_;
+  s.settings_path = dir_.WriteText("VELDR.INI", "[Recent List]\nExcludeList_0=" + dir_.File("pics") +
+                                                     "\nExcludeListCheck_0=1\n");
+  TSearchListMenu window([this]() -> lists::FilesList& { return *list_; }, s);
+  ASSERT_TRUE(window.UseExclusion()->isEnabled());
+  window.ImageSearchClick();
+  std::vector<std::string> lines = window.ReportLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.rfind("File:", 0) == 0; }),
+            2);
+  window.UseExclusion()->setChecked(true);
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  window.ImageSearchClick();
+  lines = window.ReportLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "There are 0 Matching GROUPS in the list."),
+            lines.end());
+  // Without a settings file the box cannot be checked.
+  EXPECT_FALSE(window_->UseExclusion()->isEnabled());
 }
 
 TEST_F(SearchWindowTest, TempFolderThatIsAFileGivesTheDiskFullText) {
@@ -172,6 +196,11 @@ TEST_F(SearchWindowTest, CompareTwoFilesGivesEachAnswer) {
     window_->CompareClick();
     return fakes_.ui.last().text;
   };
+  window_->SelectReportRows({2});
+  const std::string shown = window_->PreviewLabel()->text().toStdString();
+  EXPECT_EQ(shown.rfind("Previewing: " + Pic("copy.jpg") + "   ", 0), 0u) << shown;
+  EXPECT_NE(shown.find(std::to_string(std::filesystem::file_size(Pic("a.jpg"))) + " bytes"),
+            std::string::npos);
   EXPECT_EQ(compare({1, 2}), kSameFiles);
   EXPECT_EQ(compare({1, 3}), kDifferentSizes);
   EXPECT_EQ(compare({1, 4}), kDifferentData);

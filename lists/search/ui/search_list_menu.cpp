@@ -34,6 +34,7 @@
 #include "platform/folders.h"
 #include "platform/path_rules.h"
 #include "platform/please_wait.h"
+#include "platform/profile_file.h"
 #include "platform/sounds.h"
 #include "platform/ui.h"
 
@@ -120,7 +121,7 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   scope_all_->setChecked(true);
   scope_highlighted_->setEnabled(static_cast<bool>(services_.highlighted_rows));
   use_exclusion_ = new QCheckBox("Use EXCLUSION List", scope_box);
-  use_exclusion_->setEnabled(services_.exclusion != nullptr);
+  use_exclusion_->setEnabled(!services_.settings_path.empty());
   tag_found_ = new QCheckBox("Tag found matches WHILE searching", scope_box);
   for (QWidget* w : std::initializer_list<QWidget*>{scope_all_, scope_highlighted_, use_exclusion_, tag_found_}) {
     scope_layout->addWidget(w);
@@ -217,7 +218,7 @@ std::string TSearchListMenu::MemorizedPath() const {
   return services_.platform.folders->ProgramFolder() + search::kMemorizedFile;
 }
 
-std::vector<int> TSearchListMenu::ScopeRows() const {
+std::vector<int> TSearchListMenu::ScopeRows() {
   std::vector<int> rows;
   lists::FilesList& list = list_();
   if (scope_highlighted_->isChecked() && services_.highlighted_rows) {
@@ -225,10 +226,11 @@ std::vector<int> TSearchListMenu::ScopeRows() const {
   } else {
     for (int i = 0; i < list.Count(); ++i) rows.push_back(i);
   }
-  if (use_exclusion_->isChecked() && services_.exclusion != nullptr) {
+  if (use_exclusion_->isChecked() && !services_.settings_path.empty()) {
+    exclusion_.Load(platform::ProfileFile(services_.settings_path));
     std::erase_if(rows, [&](int row) {
       const lists::FileEntry* entry = list.Peek(row);
-      return entry == nullptr || services_.exclusion->Excluded(entry->Path());
+      return entry == nullptr || exclusion_.Excluded(entry->Path());
     });
   }
   return rows;
@@ -374,11 +376,10 @@ void TSearchListMenu::AbortClick() {
 }
 
 void TSearchListMenu::PreviewSelected() {
-  const std::vector<std::string> lines = SelectedLines();
-  const int row = report_->currentRow();
-  if (row < 0) return;
-  const std::string path = search::FileOfLine(report_->item(row)->text().toStdString());
-  if (path.empty() || !report_->item(row)->isSelected()) return;
+  const QList<QListWidgetItem*> selected = report_->selectedItems();
+  if (selected.size() != 1) return;
+  const std::string path = search::FileOfLine(selected[0]->text().toStdString());
+  if (path.empty()) return;
   std::string text = "Previewing: " + path;
   if (const auto stat = services_.platform.files->Stat(path)) {
     text += "   " + search::ReportDate(stat->modified) + " " + search::ReportTime(stat->modified) +

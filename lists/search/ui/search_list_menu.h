@@ -69,8 +69,9 @@ struct SearchWindowServices {
   std::function<std::vector<int>()> highlighted_rows;
   // After a tag set while searching: the files list window and the viewer follow.
   std::function<void(int row)> tag_toggled;
-  // The folders left out with "Use EXCLUSION List"; null: the box is disabled.
-  const search::ExclusionList* exclusion = nullptr;
+  // The settings file whose section "Recent List" holds the folders left out with "Use
+  // EXCLUSION List" (read at each search); empty: the box is disabled.
+  std::string settings_path;
   // Runs a modal window (QDialog::exec when empty); tests answer here.
   std::function<int(QDialog&)> exec_dialog;
 };
@@ -127,7 +128,7 @@ class TSearchListMenu : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  std::vector<int> ScopeRows() const;
+  std::vector<int> ScopeRows();
   bool BeginSearch();
   void EndSearch(const std::vector<std::string>& body, bool completed);
   void ShowProgress(const std::string& text);
@@ -145,6 +146,7 @@ class TSearchListMenu : public QWidget {
   std::string find_text_;
   std::function<void(const std::string&)> hook_;
   search::LearnedList learned_;
+  search::ExclusionList exclusion_;
 
   QButtonGroup* options_ = nullptr;
   QButtonGroup* levels_ = nullptr;
