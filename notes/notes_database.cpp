@@ -691,6 +691,33 @@ NotesStatus NotesDatabase::WriteNote(const std::string& path, const NotesRecord&
   return {0, {}};
 }
 
+NotesStatus NotesDatabase::WriteDerivedFields(const std::string& path, const NotesRecord& record) {
+  const std::string key = NoteKey(path);
+  if (open_ && key.size() <= kMaxPathChars && UsableKey(key) && FindFolder(FolderOfKey(key)) >= 0) {
+    const Found where = FindKey(key);
+    if (where.found) {
+      // The derived fields sit together at the end of the record: one write of those bytes
+      // leaves the flag and the user's fields exactly as they were.
+      uint8_t bytes[kRecordSize];
+      EncodeNotesRecord(record, bytes);
+      const size_t rec = static_cast<size_t>(EntryAt(where.position));
+      current_ = static_cast<long>(where.position);
+      if (!PWriteAll(nam_fd_, bytes + kOffFingerPrintData, kOffReserved - kOffFingerPrintData,
+                     static_cast<off_t>(rec * kRecordSize + kOffFingerPrintData))) {
+        return {1, "Error: Updating Notes Database with " + key + ", should be IMMPOSSIBLE or " +
+                       "(Disk Full/Write Protected)"};
+      }
+      return {0, {}};
+    }
+  }
+  NotesRecord fresh;
+  fresh.finger_print_data = record.finger_print_data;
+  fresh.file_modified_date = record.file_modified_date;
+  fresh.res_x = record.res_x;
+  fresh.res_y = record.res_y;
+  return WriteNote(path, fresh);
+}
+
 NotesStatus NotesDatabase::DeleteNote(const std::string& path) {
   const std::string key = NoteKey(path);
   if (FindFolder(FolderOfKey(key)) < 0) {

@@ -66,6 +66,11 @@ class NotesDatabase {
   NotesStatus ReadNote(const std::string& path, NotesRecord* record);
   // Stores the user fields of `record` under path (update or add). Status 0 stored, 1 failed.
   NotesStatus WriteNote(const std::string& path, const NotesRecord& record);
+  // Stores only the derived fields of `record` (fingerprint, modification stamp, ResX, ResY:
+  // bytes 742 to 945) under path. An existing note keeps its live flag and user fields, so a
+  // note the user deleted stays deleted; a path without a note gets a new live record holding
+  // just these fields. Status 0 stored, 1 failed (message as WriteNote's).
+  NotesStatus WriteDerivedFields(const std::string& path, const NotesRecord& record);
   // Marks the note deleted, keeping its fields. Status 0 marked, 1 failed.
   NotesStatus DeleteNote(const std::string& path);
   void MoveNote(const std::string& old_path, const std::string& new_path);

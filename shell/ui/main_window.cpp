@@ -38,6 +38,7 @@
 #include "colour/ui/dither_progress_window.h"
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
+#include "lists/search/ui/search_list_menu.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
 #include "lists/recycle/recycle_bin.h"
@@ -256,6 +257,7 @@ void TVeldrimon69::BuildMenus() {
 
   QMenu* view = menuBar()->addMenu("&View");
   add(view, "FileListWindow1", "Files List Window", [this] { FileListWindow1Click(); });
+  add(view, "SearchList1", "Search File List By...", [this] { SearchList1Click(); });
   view->addSeparator();
   view_group_ = new QActionGroup(this);
   const std::pair<const char*, View> views[] = {
@@ -1427,6 +1429,7 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
 }
 
 void TVeldrimon69::RecordDroppedFiles(const std::vector<std::string>& paths, bool on_main_window) {
+  if (search_ui::SearchRunning(search_window_)) return;  // the search walks the list
   if (isVisible()) raise();
   StopAnimation();  // the dropped file is shown once the animation has ended
   EnableMenus(false);

@@ -73,6 +73,9 @@ class TMovieFLIMenu;
 namespace vr::list_window {
 class TFileListMenu;
 }  // namespace vr::list_window
+namespace vr::search_ui {
+class TSearchListMenu;
+}  // namespace vr::search_ui
 
 namespace vr::shell::ui {
 
@@ -257,6 +260,7 @@ class TVeldrimon69 : public QMainWindow {
   // Slots named after their menu entries.
   void Open1Click();
   void FileListWindow1Click();
+  void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
   // The idle handler (MyIdle): one step of the files list window's background jobs unless
   // something else is busy. True while it wants to be called again.
@@ -404,6 +408,7 @@ class TVeldrimon69 : public QMainWindow {
   QPointer<recycle::TRecycleBinMenu> recycle_window_;
   // The files list window, made on first use and reset when a hand-over replaces the list.
   std::unique_ptr<list_window::TFileListMenu> list_window_;
+  std::unique_ptr<search_ui::TSearchListMenu> search_window_;
   bool bin_shown_full_ = false;
   std::unique_ptr<lists::DriveMenu> drives_;
   Settings settings_;

@@ -324,6 +324,12 @@ void TFileListMenu::BuildMenus() {
     size_group_->addAction(action);
     connect(action, &QAction::triggered, this, [this, side] { SetThumbSize(side, side); });
   }
+  QAction* search = view->addAction("Search File List By...");
+  search->setObjectName("SearchList1");
+  search->setEnabled(static_cast<bool>(services_.open_search));
+  connect(search, &QAction::triggered, this, [this] {
+    if (services_.open_search) services_.open_search();
+  });
 
   previews_menu_ = menuBar()->addMenu("&Previews");
   QAction* large = previews_menu_->addAction("&Preview (Open LARGE Preview Window For Picture)");

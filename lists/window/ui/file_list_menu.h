@@ -87,6 +87,8 @@ struct ListWindowServices {
   std::function<bool()> other_busy;
   // The search window refreshes after a tag changes.
   std::function<void()> search_refresh;
+  // Opens "Search File List By..."; the menu entry is disabled without it.
+  std::function<void()> open_search;
   // Entries or tags were changed by this window's own operations (the viewer refreshes its
   // buttons and status).
   std::function<void()> list_edited;

@@ -1,0 +1,223 @@
+#include "lists/search/compare.h"
+
+#include <cstdlib>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vr::search {
+
+MatchLevel LevelValues(int level) {
+  switch (level) {
+    case 0:
+      return {3, 62};
+    case 2:
+      return {33, 58};
+    default:
+      return {22, 59};
+  }
+}
+
+bool AspectPasses(int64_t wa, int64_t ha, int64_t wb, int64_t hb) {
+  if (ha <= 0 || hb <= 0) return false;
+  const int64_t ra = 100 * wa / ha;
+  const int64_t rb = 100 * wb / hb;
+  return !(2 * ra / 3 >= rb || rb >= 3 * ra / 2);
+}
+
+bool AspectCompatible(const FingerPrint& a, const FingerPrint& b) {
+  return AspectPasses(a.res_x, a.res_y, b.res_x, b.res_y) ||
+         AspectPasses(b.res_x, b.res_y, a.res_x, a.res_y);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Plain reference.
+
+namespace {
+
+bool PixelPlain(int a, int b, int shift, int t) { return std::abs(a - shift - b) <= t; }
+
+}  // namespace
+
+int MatchingPixelsPlain(const FingerPrint& a, const FingerPrint& b, bool grey, int shift, int t) {
+  int count = 0;
+  for (int i = 0; i < kPrintPixels; ++i) {
+    bool ok;
+    if (grey) {
+      ok = PixelPlain(a.grey[i], b.grey[i], shift, t);
+    } else {
+      ok = PixelPlain(a.r[i], b.r[i], shift, t) && PixelPlain(a.g[i], b.g[i], shift, t) &&
+           PixelPlain(a.b[i], b.b[i], shift, t);
+    }
+    count += ok ? 1 : 0;
+  }
+  return count;
+}
+
+MatchKind MatchPrintsPlain(const FingerPrint& a, const FingerPrint& b, const CompareSettings& s) {
+  const int t = s.tolerance;
+  const int r = s.required;
+  if (MatchingPixelsPlain(a, b, false, 0, t) >= r) return MatchKind::kColour;
+  if (s.brightness && (MatchingPixelsPlain(a, b, false, t, t) >= r ||
+                       MatchingPixelsPlain(a, b, false, -t, t) >= r)) {
+    return MatchKind::kColourShift;
+  }
+  if (s.black_and_white) {
+    if (MatchingPixelsPlain(a, b, true, 0, t) >= r) return MatchKind::kGrey;
+    if (s.brightness && (MatchingPixelsPlain(a, b, true, t, t) >= r ||
+                         MatchingPixelsPlain(a, b, true, -t, t) >= r)) {
+      return MatchKind::kGreyShift;
+    }
+  }
+  return MatchKind::kNone;
+}
+
+int PrintDifference(const FingerPrint& a, const FingerPrint& b, MatchKind kind, int tolerance) {
+  const bool grey = kind == MatchKind::kGrey || kind == MatchKind::kGreyShift;
+  int best = -1;
+  // A shifted match may have matched with either shift: the smaller sum is the one that did.
+  const int shifts[2] = {tolerance, -tolerance};
+  const int rounds = (kind == MatchKind::kColourShift || kind == MatchKind::kGreyShift) ? 2 : 1;
+  for (int round = 0; round < rounds; ++round) {
+    const int shift = rounds == 2 ? shifts[round] : 0;
+    int sum = 0;
+    for (int i = 0; i < kPrintPixels; ++i) {
+      if (grey) {
+        sum += std::abs(a.grey[i] - shift - b.grey[i]);
+      } else {
+        sum += std::abs(a.r[i] - shift - b.r[i]) + std::abs(a.g[i] - shift - b.g[i]) +
+               std::abs(a.b[i] - shift - b.b[i]);
+      }
+    }
+    if (best < 0 || sum < best) best = sum;
+  }
+  return best;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Vectorised test: 16 pixels per step, a running count of failed pixels, and a stop once more
+// than 64 - R have failed (the answer cannot change after that).
+
+namespace {
+
+#if defined(__SSE2__)
+
+inline int PopCount16(int mask) { return __builtin_popcount(static_cast<unsigned>(mask)); }
+
+// Mask of pixels where |a - shift - b| <= t, for shift 0, +t or -t (the two shifted forms are
+// 0 <= a - b <= 2t and 0 <= b - a <= 2t, so no wider type is needed).
+template <int kShift>
+inline __m128i ChannelMask(__m128i a, __m128i b, __m128i t, __m128i t2) {
+  const __m128i a_minus_b = _mm_subs_epu8(a, b);
+  const __m128i b_minus_a = _mm_subs_epu8(b, a);
+  const __m128i zero = _mm_setzero_si128();
+  if constexpr (kShift == 0) {
+    const __m128i d = _mm_or_si128(a_minus_b, b_minus_a);
+    return _mm_cmpeq_epi8(_mm_min_epu8(d, t), d);
+  } else if constexpr (kShift > 0) {
+    return _mm_and_si128(_mm_cmpeq_epi8(b_minus_a, zero),
+                         _mm_cmpeq_epi8(_mm_min_epu8(a_minus_b, t2), a_minus_b));
+  } else {
+    return _mm_and_si128(_mm_cmpeq_epi8(a_minus_b, zero),
+                         _mm_cmpeq_epi8(_mm_min_epu8(b_minus_a, t2), b_minus_a));
+  }
+}
+
+inline __m128i Load(const uint8_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+
+template <bool kGrey, int kShift>
+bool Passes(const FingerPrint& a, const FingerPrint& b, int t, int allowed_failures) {
+  const __m128i tv = _mm_set1_epi8(static_cast<char>(t));
+  const __m128i t2v = _mm_set1_epi8(static_cast<char>(2 * t));
+  int failed = 0;
+  for (int i = 0; i < kPrintPixels; i += 16) {
+    __m128i mask;
+    if constexpr (kGrey) {
+      mask = ChannelMask<kShift>(Load(a.grey + i), Load(b.grey + i), tv, t2v);
+    } else {
+      mask = _mm_and_si128(
+          _mm_and_si128(ChannelMask<kShift>(Load(a.r + i), Load(b.r + i), tv, t2v),
+                        ChannelMask<kShift>(Load(a.g + i), Load(b.g + i), tv, t2v)),
+          ChannelMask<kShift>(Load(a.b + i), Load(b.b + i), tv, t2v));
+    }
+    failed += 16 - PopCount16(_mm_movemask_epi8(mask));
+    if (failed > allowed_failures) return false;
+  }
+  return true;
+}
+
+#else
+
+template <int kShift>
+inline bool PixelOk(int a, int b, int t) {
+  const int d = a - b;
+  if constexpr (kShift == 0) return (d <= t) & (d >= -t);
+  if constexpr (kShift > 0) return (d >= 0) & (d <= 2 * t);
+  return (d <= 0) & (d >= -2 * t);
+}
+
+template <bool kGrey, int kShift>
+bool Passes(const FingerPrint& a, const FingerPrint& b, int t, int allowed_failures) {
+  int failed = 0;
+  for (int i = 0; i < kPrintPixels; i += 16) {
+    int ok = 0;
+    for (int k = i; k < i + 16; ++k) {
+      if constexpr (kGrey) {
+        ok += PixelOk<kShift>(a.grey[k], b.grey[k], t);
+      } else {
+        ok += PixelOk<kShift>(a.r[k], b.r[k], t) & PixelOk<kShift>(a.g[k], b.g[k], t) &
+              PixelOk<kShift>(a.b[k], b.b[k], t);
+      }
+    }
+    failed += 16 - ok;
+    if (failed > allowed_failures) return false;
+  }
+  return true;
+}
+
+#endif
+
+}  // namespace
+
+MatchKind MatchPrints(const FingerPrint& a, const FingerPrint& b, const CompareSettings& s) {
+  const int t = s.tolerance;
+  const int allowed = kPrintPixels - s.required;
+  if (allowed < 0) return MatchKind::kNone;
+  if (Passes<false, 0>(a, b, t, allowed)) return MatchKind::kColour;
+  if (s.brightness && (Passes<false, 1>(a, b, t, allowed) || Passes<false, -1>(a, b, t, allowed))) {
+    return MatchKind::kColourShift;
+  }
+  if (s.black_and_white) {
+    if (Passes<true, 0>(a, b, t, allowed)) return MatchKind::kGrey;
+    if (s.brightness && (Passes<true, 1>(a, b, t, allowed) || Passes<true, -1>(a, b, t, allowed))) {
+      return MatchKind::kGreyShift;
+    }
+  }
+  return MatchKind::kNone;
+}
+
+bool RunPairLoop(const PairLoop& loop) {
+  const std::vector<FingerPrint>& prints = *loop.prints;
+  const uint32_t n = static_cast<uint32_t>(prints.size());
+  const CompareSettings& s = loop.settings;
+  const bool any_tagged = loop.tagged != nullptr;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (loop.stopped && loop.stopped(n - i)) return false;
+    const FingerPrint& a = prints[i];
+    const bool a_tagged = any_tagged && (*loop.tagged)[i] != 0;
+    for (uint32_t j = i + 1; j < n; ++j) {
+      // Tagged only: at least one of the two must be tagged.
+      if (s.tagged_only && !a_tagged && !(any_tagged && (*loop.tagged)[j] != 0)) continue;
+      const FingerPrint& b = prints[j];
+      if (!s.any_aspect && !AspectCompatible(a, b)) continue;
+      const MatchKind kind = loop.plain ? MatchPrintsPlain(a, b, s) : MatchPrints(a, b, s);
+      if (kind == MatchKind::kNone) continue;
+      const FoundPair pair{i, j, kind};
+      if (!loop.found(pair)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vr::search
