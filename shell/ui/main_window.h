@@ -159,10 +159,13 @@ class TVeldrimon69 : public QMainWindow {
   // first-run setup, update reminder). Exceptions inside are swallowed.
   void RunStartupSequence();
 
-  // Show current file (mode unused here, remember-if-busy, animate 0/1/2).
+  // Shows the current file of the list. While a show runs the request is refused (and served
+  // after it when `remember_if_busy`). `animate`: 0 shows a GIF still, 1 plays an animated GIF,
+  // 2 keeps the picture shown. False when the request was refused.
   bool ShowCurrentFile(bool remember_if_busy = false, int animate = 1);
   void SelectView(View view);
   View view() const { return view_; }
+  // The full-screen session in `mode` (1 fitted, 2 actual size); returns when it ends.
   void EnterFullScreen(int mode, bool shrink_only);
   void UpdateStatusAndCaption();
   void SetStatusPanel(int index, const std::string& text);
@@ -170,7 +173,7 @@ class TVeldrimon69 : public QMainWindow {
   const std::string& caption_text() const { return caption_; }
   void EnableMenus(bool on);
 
-  // The hand-over receiver (codes 96 and 69).
+  // The hand-over receiver: a second viewer's "stop what runs" and its command line.
   void HandOverSetFlag();
   void HandOverCommandLine(const std::string& text);
   // Drops of files and folders on the main window.
