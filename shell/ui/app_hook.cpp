@@ -5,28 +5,28 @@
 
 namespace vr::shell::ui {
 
-TAppHook::TAppHook(KeyHandler on_key, QObject* parent)
+AppHook::AppHook(KeyHandler on_key, QObject* parent)
     : QObject(parent), on_key_(std::move(on_key)) {}
 
-TAppHook::~TAppHook() {
+AppHook::~AppHook() {
   if (installed_ && QCoreApplication::instance() != nullptr) {
     QCoreApplication::instance()->removeEventFilter(this);
   }
 }
 
-void TAppHook::Install() {
+void AppHook::Install() {
   if (installed_ || QCoreApplication::instance() == nullptr) return;
   QCoreApplication::instance()->installEventFilter(this);
   installed_ = true;
 }
 
-bool TAppHook::IsPreviewKey(const QKeyEvent& event) {
+bool AppHook::IsPreviewKey(const QKeyEvent& event) {
   const int key = event.key();
   return (event.modifiers() & Qt::ControlModifier) != 0 && key >= Qt::Key_F9 &&
          key <= Qt::Key_F12;
 }
 
-bool TAppHook::eventFilter(QObject* watched, QEvent* event) {
+bool AppHook::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) {
     return QObject::eventFilter(watched, event);

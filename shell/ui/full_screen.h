@@ -16,6 +16,16 @@
 
 namespace vr::shell::ui {
 
+// Request codes of the full-screen loop and the slide show.
+inline constexpr int kRequestNone = 0;
+inline constexpr int kRequestStop = 27;
+inline constexpr int kRequestTag = 32;
+inline constexpr int kRequestPrevious = 33;
+inline constexpr int kRequestNext = 34;
+inline constexpr int kRequestRedisplay = 86;
+inline constexpr int kRequestRestartGif = 120;
+inline constexpr int kRequestSlideShow = 121;
+
 class TFullScreen : public QWidget {
   Q_OBJECT
  public:

@@ -1,8 +1,16 @@
 #pragma once
-// TVeldrimon69, the main window: menus, tool bars, the painted title strip, the three views of
-// the shown picture (re-size to fit, actual size, split), the status bar, the full-screen window,
-// the properties window, drag and drop, the hand-over receiver and the start-up and shutdown
-// sequences.
+// TVeldrimon69, the main window: the menus and tool bars, the painted title strip, the three views
+// of the shown picture (re-size to fit, actual size, split), the status bar, drag and drop and the
+// hand-over receiver. It is a shell over units that each live in their own file:
+//   main_window_menus.cpp    the action table: every menu entry, tool button and settings link
+//   shell/show_pipeline.h    what a show does with a file (re-entry, decode, sound, clean-up)
+//   display_cache.h          the display bitmap, palette realisation and actual-size image
+//   gif_playback.h           animated GIFs played in place on the platform clock
+//   full_screen_session.h    entering, showing and leaving the full-screen window
+//   main_window_startup.cpp  the start-up sequence, first-run set-up, close query and close
+//   nav_input.h              keys, pointer and wheel on the picture (through NavInputHost)
+//   lists/recycle/ui/recycle_controller.h, notes/ui/notes_text_controller.h  the bin and the
+//                            Notes export and import
 
 #include <QCursor>
 #include <QIcon>
@@ -27,8 +35,13 @@
 #include "shell/picture_prefetch.h"
 #include "shell/screen_palette.h"
 #include "shell/settings.h"
-#include "shell/show_state.h"
+#include "shell/show_pipeline.h"
 #include "shell/transforms/wallpaper.h"
+#include "shell/ui/actions.h"
+#include "shell/ui/display_cache.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/full_screen_session.h"
+#include "shell/ui/gif_playback.h"
 
 class QAction;
 class QDialog;
@@ -48,6 +61,10 @@ class NotesDatabase;
 }
 namespace vr::recycle {
 class RecycleBin;
+class RecycleController;
+}
+namespace vr::notes {
+class NotesTextController;
 }
 namespace vr::lists {
 class DriveMenu;
@@ -58,7 +75,6 @@ class FileTypeRegistrar;
 struct NavigationHost;
 }
 namespace vr::codecs::gif {
-class TGifGraphics;
 class TGifCommentsMenu;
 }  // namespace vr::codecs::gif
 namespace vr::colour {
@@ -83,10 +99,10 @@ class TFitPane;
 class TActualPane;
 class TMediaPane;
 class TTitleStrip;
-class TFullScreen;
 class TNavInput;
+struct NavInputHost;
 class IdleDriver;
-class TAppHook;
+class AppHook;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -109,15 +125,6 @@ struct ViewerOptions {
 // The screen's colour depth in bits per pixel (24 when the platform gives none).
 int ScreenDepthNow();
 
-// Request codes of the full-screen loop and the slide show.
-inline constexpr int kRequestNone = 0;
-inline constexpr int kRequestStop = 27;
-inline constexpr int kRequestTag = 32;
-inline constexpr int kRequestPrevious = 33;
-inline constexpr int kRequestNext = 34;
-inline constexpr int kRequestRedisplay = 86;
-inline constexpr int kRequestRestartGif = 120;
-inline constexpr int kRequestSlideShow = 121;
 // The slide show is not built yet: its menu entry stays disabled and F12 is not taken.
 inline constexpr bool kSlideShowBuilt = false;
 
@@ -161,10 +168,13 @@ class TVeldrimon69 : public QMainWindow {
   // first-run setup, update reminder). Exceptions inside are swallowed.
   void RunStartupSequence();
 
-  // Show current file (mode unused here, remember-if-busy, animate 0/1/2).
+  // Shows the current file of the list. While a show runs the request is refused (and served
+  // after it when `remember_if_busy`). `animate`: 0 shows a GIF still, 1 plays an animated GIF,
+  // 2 keeps the picture shown. False when the request was refused.
   bool ShowCurrentFile(bool remember_if_busy = false, int animate = 1);
   void SelectView(View view);
   View view() const { return view_; }
+  // The full-screen session in `mode` (1 fitted, 2 actual size); returns when it ends.
   void EnterFullScreen(int mode, bool shrink_only);
   void UpdateStatusAndCaption();
   void SetStatusPanel(int index, const std::string& text);
@@ -172,7 +182,7 @@ class TVeldrimon69 : public QMainWindow {
   const std::string& caption_text() const { return caption_; }
   void EnableMenus(bool on);
 
-  // The hand-over receiver (codes 96 and 69).
+  // The hand-over receiver: a second viewer's "stop what runs" and its command line.
   void HandOverSetFlag();
   void HandOverCommandLine(const std::string& text);
   // Drops of files and folders on the main window.
@@ -193,11 +203,11 @@ class TVeldrimon69 : public QMainWindow {
   Settings& settings() { return settings_; }
   const std::string& settings_path() const { return settings_path_; }
   const picture::PictureHolder& shown() const { return shown_; }
-  const picture::Bitmap& display_bitmap() const { return display_; }
-  int display_rebuilds() const { return display_rebuilds_; }
+  const picture::Bitmap& display_bitmap() const { return display_cache_.bitmap(); }
+  int display_rebuilds() const { return display_cache_.rebuilds(); }
   // Counts changes of the shown picture's pixels or of the realised palette; the actual-size
   // pane rebuilds its screen image when it moves.
-  int picture_changes() const { return picture_changes_; }
+  int picture_changes() const { return display_cache_.picture_changes(); }
   // The actual-size picture as the screen shows it: 32-bit, and on a palette screen every pixel
   // the nearest colour of the realised palette. Null for an empty bitmap.
   QImage ActualScreenImage(const picture::Bitmap& bitmap);
@@ -209,7 +219,11 @@ class TVeldrimon69 : public QMainWindow {
   bool closing() const { return closing_; }
   TFitPane* fit_pane() const { return fit_pane_; }
   TFullScreen* full_screen() const { return full_screen_; }
-  QAction* action(const std::string& name) const;
+  // A menu entry (null while its menu is not built yet), and the row that declares it.
+  QAction* action(Act id) const { return actions_[static_cast<size_t>(id)]; }
+  static const ActionRow* ActionRowOf(Act id);
+  // The "Reduce &Colors to..." entry `index` (0..10).
+  QAction* reduce_action(int index) const;
   QMenu* picture_menu() const { return picture_menu_; }
   // Tells the shutdown that other windows counted as open (the FTP window, the recycle window...).
   void SetSubWindowCheck(std::function<bool()> check) { sub_window_open_ = std::move(check); }
@@ -217,8 +231,8 @@ class TVeldrimon69 : public QMainWindow {
   void SetSnapshotsThisRun(bool on) { snapshots_ = on; }
 
   // The animated GIF being played (its frames are drawn into the shown picture).
-  bool gif_animating() const { return active_gif_ != nullptr; }
-  int gif_frames_drawn() const { return gif_frames_; }
+  bool gif_animating() const { return gif_.playing(); }
+  int gif_frames_drawn() const { return gif_.frames(); }
   // Stops the animation after the frame it is on ("STOP SlideShow or GIF Animation").
   void StopAnimation();
   void GifFrameChanged();
@@ -267,7 +281,7 @@ class TVeldrimon69 : public QMainWindow {
   bool MyIdle();
   bool IdleBusy() const;
   IdleDriver* idle_driver() const { return idle_; }
-  TAppHook* app_hook() const { return app_hook_; }
+  AppHook* app_hook() const { return app_hook_; }
   // The application hook's keys Ctrl+F9 .. Ctrl+F12 (the preview windows).
   bool PreviewHotKey(int key, Qt::KeyboardModifiers modifiers);
   // The main window's "&Previews" menu and its copy in the picture's right-click menu.
@@ -288,7 +302,6 @@ class TVeldrimon69 : public QMainWindow {
   void EndConvert();
   void ExportDataBase1Click();
   void ImportDataBase1Click();
-  void RunNotesText(bool exporting, const std::string& path);
   // Opens the Notes database at `base` (closing the one open) and hands it to the files list;
   // false when it cannot be opened (the list then has no notes).
   bool OpenNotes(const std::string& base);
@@ -307,10 +320,10 @@ class TVeldrimon69 : public QMainWindow {
   void SelectFormatsClick();
 
   // The recycle bin (made at start-up) and its window while one is open.
-  recycle::RecycleBin* recycle_bin() const { return bin_.get(); }
-  recycle::TRecycleBinMenu* recycle_window() const { return recycle_window_; }
+  recycle::RecycleBin* recycle_bin() const;
+  recycle::TRecycleBinMenu* recycle_window() const;
   // The bin state the delete and recycle buttons show (true: the bin holds files).
-  bool bin_shown_full() const { return bin_shown_full_; }
+  bool bin_shown_full() const;
   QToolButton* trash_button() const { return TBTrash; }
   QToolButton* undelete_button() const { return TBUnDelete; }
   QMenu* drive_menu() const { return drive_menu_; }
@@ -320,7 +333,7 @@ class TVeldrimon69 : public QMainWindow {
   QCursor CursorAt(int slot) const;
   TMediaPane* media_pane() const { return PanelMedia; }
   bool large_fonts() const { return large_fonts_; }
-  const ScreenPalette& screen_palette() const { return screen_palette_; }
+  const ScreenPalette& screen_palette() const { return display_cache_.screen_palette(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -331,9 +344,17 @@ class TVeldrimon69 : public QMainWindow {
   bool event(QEvent* event) override;
 
  private:
+  // The action table's entries placed in the menus and tool bars (main_window_menus.cpp).
+  QAction* Add(QMenu* menu, Act id, QActionGroup* group = nullptr);
   void BuildMenus();
+  void BuildReduceMenu(QMenu* reduce);
   void BuildToolBars();
   void BuildPictureMenu();
+  void PictureMenuFullScreen(int mode, bool shrink);
+  void LeaveFullScreenOrAnimation();
+  void RestartGif();
+  void SetScreenDepth(int depth);
+  void OpenReadMe();
   void BuildDriveMenu();
   void AttachMenuImages();
   void AttachListWindowImages();
@@ -344,11 +365,6 @@ class TVeldrimon69 : public QMainWindow {
   void ConnectListWindowIdle();
   void SaveListWindowState();
   void FinishListLoad();
-  void BuildColourMenus(QMenu* effects, QMenu* options);
-  void BuildEffectsMenu(QMenu* effects);
-  void FillWallpaperPopup(QMenu* popup);
-  void ApplyEffectsSettings();
-  void ReadEffectsSettings();
   // Before a transform: false when the picture is busy or none is shown; else the picture is a
   // Bitmap. After it: the display is rebuilt (and the actual-size picture re-placed).
   bool CanTransform() const;
@@ -361,27 +377,26 @@ class TVeldrimon69 : public QMainWindow {
   void RefreshNavigation();
   void ShowSoundState();
   NavigationHost Navigation();
-  friend class TNavInput;
+  NavInputHost InputHost();
+  FullScreenHost FullScreenHostFor();
   void ApplySettingsToMenus();
   void ReadMenusIntoSettings();
   void LayOutClient();
   void ClearPicture();
   void AutoSizeWindow();
-  void LoadIntoShown(const std::string& path);
+  // Decodes `path` into the shown picture (a failure says so and keeps the picture shown);
+  // gives the comment lines when the file is a GIF.
+  std::vector<std::string> LoadIntoShown(const std::string& path);
+  // Realises the shown picture's palette on palette screens and repaints what shows it.
+  void RealisePalette();
   void ShowMedia(const std::string& path);
   void HideMedia();
   void ApplyHintColour();
   void ReadLargeFonts();
   void ApplyLargeFonts();
   void WidenListWindowButtons();
-  // Palette screens: realise the shown picture's palette; map the display bitmap through it.
-  void RealisePalette();
-  void MapDisplayToScreen();
   // The shown picture's pixels changed: both the display bitmap and the actual-size image go.
-  void PictureChanged() {
-    display_dirty_ = true;
-    ++picture_changes_;
-  }
+  void PictureChanged() { display_cache_.PictureChanged(); }
   // The screen-colour notice when the screen shows fewer colours than the picture holds.
   void ScreenColourNotice();
   // Plays the shown GIF in place while "GIF &Animation (Continuous)" asks for more passes.
@@ -395,7 +410,6 @@ class TVeldrimon69 : public QMainWindow {
   void FormClose();
   void RunFirstRunSetup();
   bool RunSetupFileTypesWindow();
-  QAction* AddCheck(QMenu* menu, const std::string& name, const QString& caption, bool checked);
 
   ViewerOptions options_;
   platform::Services services_;
@@ -404,36 +418,30 @@ class TVeldrimon69 : public QMainWindow {
   // The files list's view of notes_; made again whenever the database is opened or closed.
   std::unique_ptr<lists::NotesAccess> notes_access_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
-  std::unique_ptr<recycle::RecycleBin> bin_;
-  QPointer<recycle::TRecycleBinMenu> recycle_window_;
+  std::unique_ptr<recycle::RecycleController> recycle_;
+  std::unique_ptr<notes::NotesTextController> notes_text_;
   // The files list window, made on first use and reset when a hand-over replaces the list.
   std::unique_ptr<list_window::TFileListMenu> list_window_;
   std::unique_ptr<search_ui::TSearchListMenu> search_window_;
-  bool bin_shown_full_ = false;
   std::unique_ptr<lists::DriveMenu> drives_;
   Settings settings_;
   std::string settings_name_ = kDefaultSettingsName;
   std::string settings_path_;
   platform::TempFile scratch_;
 
-  ShowState show_state_;
   platform::SystemClock own_clock_;  // when the services bring no clock
+  ShowPipeline show_pipeline_;
   std::unique_ptr<LoadProgress> load_progress_;  // status panel 0 during a decode
   picture::PictureHolder shown_;
-  picture::Bitmap display_;
+  DisplayCache display_cache_;
   uint16_t shown_kind_ = 0;
   int file_bits_ = -1;
-  int display_rebuilds_ = 0;
-  bool display_dirty_ = true;
-  int picture_changes_ = 0;
   bool first_paint_seen_ = false;
   bool picture_shown_ = false;  // a file of the list was shown (not only the empty picture)
   bool loading_ = false;
   int screen_depth_override_ = 0;   // 0: the screen's own depth
   bool colour_notice_off_ = false;  // for the rest of the run
-  codecs::gif::TGifGraphics* active_gif_ = nullptr;
-  bool gif_stop_ = false;
-  int gif_frames_ = 0;
+  GifPlayback gif_;
   codecs::gif::TGifCommentsMenu* gif_comments_ = nullptr;
   colour::TDitherProgressWindow* dither_window_ = nullptr;
   std::shared_ptr<colour::ExportSession> export_session_;
@@ -452,7 +460,6 @@ class TVeldrimon69 : public QMainWindow {
   bool handing_over_ = false;
   bool scanned_ = false;
   bool snapshots_ = false;
-  int full_screen_view_ = 0;
   std::function<bool()> sub_window_open_;
   std::string caption_ = "Veldrimon";
   std::vector<std::string> received_;  // hand-over texts, for the state file
@@ -465,7 +472,6 @@ class TVeldrimon69 : public QMainWindow {
   TFitPane* fit_pane_ = nullptr;  // Panel1 with Panel2 and PaintBox3
   TMediaPane* PanelMedia = nullptr;
   bool large_fonts_ = false;
-  ScreenPalette screen_palette_;
   std::array<QLabel*, 4> status_panels_{};
   QToolBar* load_bar_ = nullptr;
   QToolBar* view_bar_ = nullptr;
@@ -486,11 +492,13 @@ class TVeldrimon69 : public QMainWindow {
   QMenu* previews_menu_ = nullptr;
   QMenu* picture_previews_ = nullptr;
   IdleDriver* idle_ = nullptr;
-  TAppHook* app_hook_ = nullptr;
+  AppHook* app_hook_ = nullptr;
   QActionGroup* view_group_ = nullptr;
   QActionGroup* full_group_ = nullptr;
-  std::vector<std::pair<std::string, QAction*>> actions_;
+  std::array<QAction*, kActCount> actions_{};
+  std::vector<QAction*> reduce_actions_;
   TFullScreen* full_screen_ = nullptr;
+  std::unique_ptr<FullScreenSession> full_session_;
   std::map<int, QCursor> cursors_;
   std::vector<QIcon> button_icons_;
   std::vector<QIcon> menu_icons_;

@@ -1,6 +1,6 @@
-// The main window's "Effec&Ts" transforms (mirror, flip, rotate, zoom), the wallpaper entries,
-// the colour and wallpaper options kept in the settings file, and the movie player window that
-// FLI/FLC files open in. Kept apart from main_window.cpp; the logic lives in shell/transforms.
+// The main window's "Effec&Ts" transforms (mirror, flip, rotate, zoom), the wallpaper entries and
+// the movie player window that FLI/FLC files open in. The entries themselves are rows of the
+// action table (main_window_menus.cpp); the logic lives in shell/transforms.
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
@@ -61,72 +61,16 @@ class ViewerWallpaperHost : public transforms::WallpaperHost {
 
 }  // namespace
 
-void TVeldrimon69::BuildEffectsMenu(QMenu* effects) {
-  const struct {
-    const char* name;
-    const char* caption;
-    void (TVeldrimon69::*slot)();
-  } entries[] = {{"Mirror1", "&Mirror", &TVeldrimon69::Mirror1Click},
-                 {"Flip1", "&Flip", &TVeldrimon69::Flip1Click},
-                 {"Rotate1", "&Rotate", &TVeldrimon69::Rotate1Click},
-                 {"Zoom1", "&Zoom", &TVeldrimon69::Zoom1Click}};
-  for (const auto& e : entries) {
-    QAction* a = effects->addAction(e.caption);
-    actions_.emplace_back(e.name, a);
-    connect(a, &QAction::triggered, this, e.slot);
-  }
-  effects->addSeparator();
-
-  // The wallpaper styles: one radio group, shown in the File menu and in the picture's menu.
-  wallpaper_group_ = new QActionGroup(this);
-  const struct {
-    const char* name;
-    const char* caption;
-    void (TVeldrimon69::*slot)();
-  } styles[] = {{"Style11", "&Center WallPaper", &TVeldrimon69::Style11Click},
-                {"Style21", "&Tile WallPaper", &TVeldrimon69::Style21Click},
-                {"StretchToFit1", "&Stretch To Fit Wall Paper", &TVeldrimon69::StretchToFit1Click}};
-  QMenu* wall = new QMenu("Use file as &Windows WALL-PAPER", file_menu_);
-  for (const auto& s : styles) {
-    QAction* a = AddCheck(wall, s.name, s.caption, wallpaper_group_->actions().empty());
-    wallpaper_group_->addAction(a);
-    connect(a, &QAction::triggered, this, s.slot);
-  }
-  file_menu_->insertMenu(action("Properties1"), wall);
-}
-
-void TVeldrimon69::FillWallpaperPopup(QMenu* popup) {
-  for (QAction* a : wallpaper_group_->actions()) popup->addAction(a);
-}
-
 namespace {
 
 // The wallpaper style kept in the settings ('0' centre, '1' tile, '2' stretch) and its entry.
-constexpr const char* kStyleEntries[] = {"Style11", "Style21", "StretchToFit1"};
+constexpr Act kStyleEntries[] = {Act::kStyle11, Act::kStyle21, Act::kStretchToFit1};
 
 }  // namespace
 
-void TVeldrimon69::ApplyEffectsSettings() {
-  action(settings_.dither ? "DitherOn" : "DitherOff")->setChecked(true);
-  action("ShowDitherProgress")->setChecked(settings_.show_dither_progress);
-  settings_.true_colour_on_256 = settings_.true_colour_on_256 != 0 ? 1 : 0;
-  action("TrueColour256")->setChecked(settings_.true_colour_on_256 != 0);
-  const char style = settings_.wallpaper_style;
-  action(kStyleEntries[style == '1' || style == '2' ? style - '0' : 0])->setChecked(true);
-}
-
-void TVeldrimon69::ReadEffectsSettings() {
-  settings_.dither = action("DitherOn")->isChecked();
-  settings_.show_dither_progress = action("ShowDitherProgress")->isChecked();
-  settings_.wallpaper_style = '0';
-  for (char style = '1'; style <= '2'; ++style) {
-    if (action(kStyleEntries[style - '0'])->isChecked()) settings_.wallpaper_style = style;
-  }
-}
-
 bool TVeldrimon69::CanTransform() const {
   // Never while a load, an animation or a reduction is using the picture, nor with nothing shown.
-  return !show_state_.busy() && active_gif_ == nullptr && !dither_window_->Running() &&
+  return !show_pipeline_.busy() && !gif_.playing() && !dither_window_->Running() &&
          shown_kind_ != 0;
 }
 
@@ -193,7 +137,7 @@ void TVeldrimon69::StretchToFit1Click() { MakeWallpaperClick('2'); }
 void TVeldrimon69::MakeWallpaperClick(char style) {
   action(kStyleEntries[style - '0'])->setChecked(true);
   settings_.wallpaper_style = style;
-  if (show_state_.busy() || active_gif_ != nullptr || shown_kind_ == 0) return;
+  if (show_pipeline_.busy() || gif_.playing() || shown_kind_ == 0) return;
   const std::string shown_file = files_list_->FilePathAt(files_list_->Current());
   const transforms::DesktopFacts facts =
       desktop_facts_ ? *desktop_facts_ : transforms::DesktopFactsFromProcess();

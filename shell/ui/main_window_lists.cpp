@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "lists/files_list.h"
+#include "lists/recycle/ui/recycle_controller.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
 #include "platform/please_wait.h"
@@ -18,7 +19,7 @@ namespace vr::shell::ui {
 
 bool TVeldrimon69::IdleBusy() const {
   const bool waiting = services_.please_wait != nullptr && services_.please_wait->IsVisible();
-  return show_state_.busy() || loading_ || active_gif_ != nullptr || !menus_enabled_ ||
+  return show_pipeline_.busy() || loading_ || gif_.playing() || !menus_enabled_ ||
          (full_screen_ != nullptr && full_screen_->looping()) || waiting;
 }
 
@@ -32,7 +33,7 @@ bool TVeldrimon69::PreviewHotKey(int key, Qt::KeyboardModifiers modifiers) {
 void TVeldrimon69::StartListWindow() {
   if (idle_ == nullptr) idle_ = new IdleDriver([this] { return IdleBusy(); }, this);
   if (app_hook_ == nullptr) {
-    app_hook_ = new TAppHook(
+    app_hook_ = new AppHook(
         [this](int key, Qt::KeyboardModifiers modifiers) { return PreviewHotKey(key, modifiers); },
         this);
     app_hook_->Install();
@@ -48,7 +49,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   list_window::ListWindowServices services;
   services.platform = services_;
   services.notes = notes_.get();
-  services.bin = bin_.get();
+  services.bin = recycle_->bin();
   services.display_file = [this](const std::string& path) {
     const int at = files_list_->FindInFilesList(path);
     if (at < 0) return;

@@ -1,12 +1,14 @@
 // The main window's navigation: stepping through the files list, the navigation controls, toggling
 // the tag, the sound switch, previews of the shown file and deleting it. The rules are in
-// shell/navigation.h; the pointer and key input is in nav_input.cpp.
+// shell/navigation.h; the pointer and key input is in nav_input.cpp, which reaches this window
+// through the host made here.
 #include <QAction>
 #include <QToolButton>
 
 #include "lists/files_list.h"
 #include "lists/recycle/recycle_bin.h"
 #include "picture/kinds.h"
+#include "lists/recycle/ui/recycle_controller.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
 #include "platform/sounds.h"
@@ -15,6 +17,7 @@
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/nav_input.h"
 #include "shell/ui/panes.h"
 
 namespace vr::shell::ui {
@@ -28,6 +31,33 @@ NavigationHost TVeldrimon69::Navigation() {
   host.play = [this](const char* sound) {
     if (services_.sounds != nullptr) services_.sounds->Play(sound);
   };
+  return host;
+}
+
+// The input handling's view of this window.
+NavInputHost TVeldrimon69::InputHost() {
+  NavInputHost host;
+  host.window = this;
+  host.scroll_box = ScrollBox1;
+  host.fit_pane = fit_pane_;
+  host.actual_pane = PanelImage1;
+  host.full_screen = full_screen_;
+  host.ui = services_.ui;
+  host.sounds = services_.sounds;
+  host.action = [this](Act id) { return action(id); };
+  host.picture_menu = [this] { return picture_menu_; };
+  host.list_window = [this]() -> QWidget* { return list_window_.get(); };
+  host.cursor_at = [this](int slot) { return CursorAt(slot); };
+  host.count = [this] { return files_list_->Count(); };
+  host.current_path = [this] { return files_list_->FilePathAt(files_list_->Current()); };
+  host.previous = [this] { GoPrevious(); };
+  host.next = [this] { GoNext(); };
+  host.restart = [this] { ShowCurrentFile(false, 1); };
+  host.next_view = [this] { ToolButton5Click(); };
+  host.delete_current = [this] { TBTrashClick(); };
+  host.toggle_tag = [this] { TBTagClick(); };
+  host.open_preview = [this] { OpenPreviewOfCurrent(); };
+  host.stop_animation = [this] { StopAnimation(); };
   return host;
 }
 
@@ -78,11 +108,11 @@ void TVeldrimon69::ToggleSoundOnOff1Click() {
 }
 
 void TVeldrimon69::ShowSoundState() {
-  if (QAction* a = action("Sound")) a->setChecked(settings_.sound);
+  if (QAction* a = action(Act::kSound)) a->setChecked(settings_.sound);
   if (services_.sounds != nullptr) services_.sounds->SetEnabled(settings_.sound);
   const QIcon& icon = button_icons_[settings_.sound ? kImageSoundOn : kImageSoundOff];
   if (TBSpeaker != nullptr) TBSpeaker->setIcon(icon);
-  if (QAction* a = action("Sound")) a->setIcon(icon);
+  if (QAction* a = action(Act::kSound)) a->setIcon(icon);
 }
 
 void TVeldrimon69::OpenPreviewOfCurrent() {
@@ -99,21 +129,23 @@ void TVeldrimon69::RefreshNavigation() {
   TBFirst->setEnabled(menus_enabled_ && b.first);
   TBLast->setEnabled(menus_enabled_ && b.last);
   // The menu's steps follow the buttons: a step that cannot move is disabled.
-  if (QAction* previous = action("Previous1")) previous->setEnabled(menus_enabled_ && b.previous);
-  if (QAction* next = action("Next1")) next->setEnabled(menus_enabled_ && b.next);
-  if (QAction* first = action("First1")) first->setEnabled(menus_enabled_ && b.first);
-  if (QAction* last = action("Last1")) last->setEnabled(menus_enabled_ && b.last);
-  if (QAction* slide = action("PopSlideShow")) {
+  if (QAction* previous = action(Act::kPrevious1)) {
+    previous->setEnabled(menus_enabled_ && b.previous);
+  }
+  if (QAction* next = action(Act::kNext1)) next->setEnabled(menus_enabled_ && b.next);
+  if (QAction* first = action(Act::kFirst1)) first->setEnabled(menus_enabled_ && b.first);
+  if (QAction* last = action(Act::kLast1)) last->setEnabled(menus_enabled_ && b.last);
+  if (QAction* slide = action(Act::kPopSlideShow)) {
     // Stays disabled until the slide show exists.
     slide->setEnabled(kSlideShowBuilt && b.slide_show &&
                       (full_screen_ == nullptr || !full_screen_->looping()));
   }
   // Restarting an animation needs a GIF on screen.
-  if (QAction* restart = action("PopGifStart")) {
+  if (QAction* restart = action(Act::kPopGifStart)) {
     restart->setEnabled(b.slide_show && shown_kind_ == picture::kKindGif);
   }
-  for (const char* name : {"FullShrink", "FullFit", "FullActual"}) {
-    if (QAction* a = action(name)) a->setEnabled(b.full_screen);
+  for (Act id : {Act::kFullShrink, Act::kFullFit, Act::kFullActual}) {
+    if (QAction* a = action(id)) a->setEnabled(b.full_screen);
   }
   // The tag button shows the state of the entry at the position.
   const lists::FileEntry* entry = files_list_->Peek(position);
@@ -125,8 +157,9 @@ void TVeldrimon69::RefreshNavigation() {
 }
 
 void TVeldrimon69::TBTrashClick() {
-  if (show_state_.busy()) return;
-  if (!files_list_->Empty() && bin_ == nullptr) return;
+  if (show_pipeline_.busy()) return;
+  recycle::RecycleBin* bin = recycle_->bin();
+  if (!files_list_->Empty() && bin == nullptr) return;
   DeleteHost host;
   host.position = [this] { return files_list_->Current(); };
   host.count = [this] { return files_list_->Count(); };
@@ -138,11 +171,11 @@ void TVeldrimon69::TBTrashClick() {
     return services_.ui->Ask(platform::MessageKind::kQuestion, "Confirm", text,
                              platform::kButtonYes | platform::kButtonNo) == platform::Answer::kYes;
   };
-  host.delete_through_bin = [this](const std::string& path) {
+  host.delete_through_bin = [this, bin](const std::string& path) {
     // The companion file goes with the picture without a further question.
     platform::ConfirmScope companion(*services_.ui);
     companion.HoldYesToAll();
-    return bin_->DeleteThroughBin(path, &companion);
+    return bin->DeleteThroughBin(path, &companion);
   };
   host.remove = [this](const std::string& path, int position) {
     files_list_->RemoveFromFilesList(path);
@@ -158,7 +191,7 @@ void TVeldrimon69::TBTrashClick() {
   if (DeleteCurrentFile(host) != DeleteResult::kDeleted) return;
   RefreshNavigation();
   UpdateStatusAndCaption();
-  if (bin_ != nullptr) ShowBinState(bin_->IsFull());
+  recycle_->ShowBinState();
   WriteStateFile();
 }
 

@@ -1,5 +1,5 @@
 // The main window's screen-dependent looks: the hint colour, large fonts, palette realisation on
-// screens of 256 colours, and the media pane.
+// screens of 256 colours (kept in the display cache), and the media pane.
 #include <QAction>
 #include <QApplication>
 #include <QFontInfo>
@@ -56,25 +56,14 @@ void TVeldrimon69::WidenListWindowButtons() {
 }
 
 void TVeldrimon69::RealisePalette() {
-  // Only a palette screen holds one palette at a time; deeper screens show every colour.
-  if (!IsPaletteDepth(DisplayDepth())) return;
-  if (screen_palette_.Realise(PaletteToRealise(shown_.bitmap)) > 0) {
-    PictureChanged();
+  if (display_cache_.Realise(shown_.bitmap, DisplayDepth())) {
     if (fit_pane_->isVisible()) fit_pane_->RepaintPicture();
     if (ScrollBox1->isVisible()) PanelImage1->update();
   }
 }
 
-void TVeldrimon69::MapDisplayToScreen() {
-  if (!IsPaletteDepth(DisplayDepth())) return;
-  // The picture's palette may have changed since the show (palette editor, colour reduction,
-  // a GIF frame's own table): realise it again; an unchanged palette costs a comparison.
-  screen_palette_.MapFor(shown_.bitmap, display_);
-}
-
 QImage TVeldrimon69::ActualScreenImage(const picture::Bitmap& bitmap) {
-  return ScreenImageOf(bitmap, shown_.bitmap,
-                       IsPaletteDepth(DisplayDepth()) ? &screen_palette_ : nullptr);
+  return display_cache_.ScreenImage(bitmap, shown_.bitmap, DisplayDepth());
 }
 
 void TVeldrimon69::ShowMedia(const std::string& path) {

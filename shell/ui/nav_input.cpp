@@ -19,7 +19,6 @@
 #include "platform/sounds.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
-#include "shell/ui/main_window.h"
 #include "shell/ui/panes.h"
 
 namespace vr::shell::ui {
@@ -55,9 +54,9 @@ class TNavInput::KeyPreview : public QObject {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::Wheel) return false;
     auto* w = qobject_cast<QWidget*>(watched);
-    if (w == nullptr || w->window() != &nav_.window_) return false;
+    if (w == nullptr || w->window() != nav_.host_.window) return false;
     if (type == QEvent::Wheel) {
-      QScrollArea* box = nav_.window_.ScrollBox1;
+      QScrollArea* box = nav_.host_.scroll_box;
       const bool over_box = w == box || box->isAncestorOf(w);
       return nav_.Wheel(over_box, static_cast<QWheelEvent*>(event));
     }
@@ -69,12 +68,12 @@ class TNavInput::KeyPreview : public QObject {
   TNavInput& nav_;
 };
 
-TNavInput::TNavInput(TVeldrimon69& window)
-    : QObject(&window), window_(window), tip_(kMiddleZoneTip) {
+TNavInput::TNavInput(NavInputHost host, QObject* parent)
+    : QObject(parent), host_(std::move(host)), tip_(kMiddleZoneTip) {
   key_preview_ = new KeyPreview(*this);
   qApp->installEventFilter(key_preview_);
   drag_starter_ = [this](QWidget* source, const std::string& path) {
-    const std::vector<std::string> kept = list_window::DraggedFiles({path}, window_.services_.ui);
+    const std::vector<std::string> kept = list_window::DraggedFiles({path}, host_.ui);
     if (kept.empty()) return;
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(QString::fromStdString(kept.front()))});
@@ -155,46 +154,46 @@ int TNavInput::KeyCodeOf(const QKeyEvent& event) {
 bool TNavInput::FormKeyDown(int code, bool alt) {
   if (code == 0) return false;
   last_key_ = code;
-  const bool full_screen = window_.full_screen_->looping();
+  const bool full_screen = host_.full_screen->looping();
   const KeyResult r = MainWindowKey(code, alt, full_screen);
-  if (r.stop_animation) window_.StopAnimation();
+  if (r.stop_animation) host_.stop_animation();
   if (full_screen) {
-    if (r.request >= 0) window_.full_screen_->SetRequest(r.request);
+    if (r.request >= 0) host_.full_screen->SetRequest(r.request);
     return r.request >= 0;
   }
   switch (r.action) {
     case KeyAction::kNone:
       return r.stop_animation;
     case KeyAction::kRestart:
-      window_.ShowCurrentFile(false, 1);
+      host_.restart();
       break;
     case KeyAction::kSlideShow:
       if (!kSlideShowBuilt) return r.stop_animation;  // F12 does nothing yet: not taken
       break;
     case KeyAction::kNextView:
-      window_.ToolButton5Click();
+      host_.next_view();
       break;
     case KeyAction::kScroll: {
-      QScrollBar* h = window_.ScrollBox1->horizontalScrollBar();
-      QScrollBar* v = window_.ScrollBox1->verticalScrollBar();
+      QScrollBar* h = host_.scroll_box->horizontalScrollBar();
+      QScrollBar* v = host_.scroll_box->verticalScrollBar();
       h->setValue(h->value() + r.dx);
       v->setValue(v->value() + r.dy);
       break;
     }
     case KeyAction::kPrevious:
-      window_.GoPrevious();
+      host_.previous();
       break;
     case KeyAction::kNext:
-      window_.GoNext();
+      host_.next();
       break;
     case KeyAction::kWheel:
       WheelOnWindow(r.wheel_delta, kWindowWheelStep);
       break;
     case KeyAction::kDelete:
-      window_.TBTrashClick();
+      host_.delete_current();
       break;
     case KeyAction::kToggleTag:
-      window_.TBTagClick();
+      host_.toggle_tag();
       break;
   }
   return true;
@@ -203,11 +202,12 @@ bool TNavInput::FormKeyDown(int code, bool alt) {
 void TNavInput::FullScreenKeyPassed(int code) {
   last_key_ = code;
   const KeyResult r = MainWindowKey(code, false, true);
-  if (r.stop_animation) window_.StopAnimation();
-  if (code == key::kEscape && window_.list_window_ && window_.list_window_->isVisible()) {
-    window_.list_window_->raise();
+  if (r.stop_animation) host_.stop_animation();
+  QWidget* list_window = host_.list_window();
+  if (code == key::kEscape && list_window != nullptr && list_window->isVisible()) {
+    list_window->raise();
   }
-  if (r.request >= 0) window_.full_screen_->SetRequest(r.request);
+  if (r.request >= 0) host_.full_screen->SetRequest(r.request);
 }
 
 void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen) {
@@ -215,7 +215,7 @@ void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_s
   next_prev_mode_ = edge;
   // The cursor and the tips change only when the pointer crosses into the other zone, enters
   // another control or the tips are switched: most moves have nothing to do.
-  const QAction* tips_off = window_.action("PopTips");
+  const QAction* tips_off = host_.action(Act::kPopTips);
   const bool tips_shown = tips_off == nullptr || !tips_off->isChecked();
   if (zone_known_ && edge == zone_edge_ && widget == zone_widget_ && tips_shown == zone_tips_) {
     return;
@@ -224,41 +224,41 @@ void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_s
   zone_edge_ = edge;
   zone_widget_ = widget;
   zone_tips_ = tips_shown;
-  widget->setCursor(window_.CursorAt(edge ? kNextPrevCursor : kMagnifyCursor));
+  widget->setCursor(host_.cursor_at(edge ? kNextPrevCursor : kMagnifyCursor));
   tip_ = edge ? kEdgeZoneTip : kMiddleZoneTip;
   const QString tip = tips_shown ? tip_ : QString();
-  QWidget* controls[] = {window_.fit_pane_, window_.ScrollBox1->viewport(), window_.PanelImage1};
+  QWidget* controls[] = {host_.fit_pane, host_.scroll_box->viewport(), host_.actual_pane};
   for (QWidget* w : controls) w->setToolTip(tip);
   if (full_screen) widget->setToolTip(tip);
 }
 
 void TNavInput::UpdatePictureMenu() {
-  const bool looping = window_.full_screen_->looping();
-  const int mode = looping ? window_.full_screen_->mode() : 0;
-  const bool shrink = looping && window_.full_screen_->shrink_only();
-  const bool any = window_.files_list_->Count() > 0;
-  const std::pair<const char*, bool> entries[] = {{"PopFullShrink", mode == 1 && shrink},
-                                                  {"PopFullFit", mode == 1 && !shrink},
-                                                  {"PopFullActual", mode == 2}};
-  for (const auto& [name, current] : entries) {
-    if (QAction* a = window_.action(name)) {
+  const bool looping = host_.full_screen->looping();
+  const int mode = looping ? host_.full_screen->mode() : 0;
+  const bool shrink = looping && host_.full_screen->shrink_only();
+  const bool any = host_.count() > 0;
+  const std::pair<Act, bool> entries[] = {{Act::kPopFullShrink, mode == 1 && shrink},
+                                          {Act::kPopFullFit, mode == 1 && !shrink},
+                                          {Act::kPopFullActual, mode == 2}};
+  for (const auto& [id, current] : entries) {
+    if (QAction* a = host_.action(id)) {
       a->setChecked(current);
       a->setEnabled(any && !current);
     }
   }
-  if (QAction* normal = window_.action("PopNormal")) normal->setEnabled(looping);
+  if (QAction* normal = host_.action(Act::kPopNormal)) normal->setEnabled(looping);
 }
 
 void TNavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const {
   switch (pane) {
     case Pane::kFit:
       *x = pos.x() - TFitPane::kMargin;
-      *width = window_.fit_pane_->BoxWidth();
+      *width = host_.fit_pane->BoxWidth();
       return;
     case Pane::kScrollBox:
     case Pane::kActual:
-      *x = widget->mapTo(window_.ScrollBox1, pos).x();
-      *width = window_.ScrollBox1->width();
+      *x = widget->mapTo(host_.scroll_box, pos).x();
+      *width = host_.scroll_box->width();
       return;
     case Pane::kFullScreen:
       *x = pos.x();
@@ -279,16 +279,16 @@ bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
                                               modifiers || !lone_button, full_screen);
   switch (action) {
     case PressAction::kPrevious:
-      window_.GoPrevious();
+      host_.previous();
       break;
     case PressAction::kNext:
-      window_.GoNext();
+      host_.next();
       break;
     case PressAction::kRequestPrevious:
-      window_.full_screen_->SetRequest(kRequestPrevious);
+      host_.full_screen->SetRequest(kRequestPrevious);
       break;
     case PressAction::kRequestNext:
-      window_.full_screen_->SetRequest(kRequestNext);
+      host_.full_screen->SetRequest(kRequestNext);
       break;
     case PressAction::kNone:
       break;
@@ -300,12 +300,12 @@ bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
   if (pane == Pane::kFit && event->button() == Qt::LeftButton &&
       fit_clicks_.Press(static_cast<int64_t>(event->timestamp()),
                         QApplication::doubleClickInterval())) {
-    window_.OpenPreviewOfCurrent();
+    host_.open_preview();
     return true;
   }
   if (event->type() == QEvent::MouseButtonDblClick && pane != Pane::kFit && !full_screen &&
       event->button() == Qt::LeftButton) {
-    window_.OpenPreviewOfCurrent();
+    host_.open_preview();
     return true;
   }
   return false;
@@ -326,14 +326,14 @@ void TNavInput::MouseMove(QWidget* widget, Pane pane, QMouseEvent* event) {
 }
 
 void TNavInput::StartDrag(QWidget* source) {
-  if (window_.files_list_->Empty()) return;
-  const std::string path = window_.files_list_->FilePathAt(window_.files_list_->Current());
+  if (host_.count() <= 0) return;
+  const std::string path = host_.current_path();
   ++drags_;
   drag_starter_(source, path);
 }
 
 void TNavInput::WheelOnWindow(int delta, int step) {
-  QScrollBar* v = window_.ScrollBox1->verticalScrollBar();
+  QScrollBar* v = host_.scroll_box->verticalScrollBar();
   v->setValue(WheelScroll(v->value(), delta, step));
 }
 
@@ -348,8 +348,8 @@ bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
   wheel_rest_ -= notches * kWheelNotch;
   if (over_box) {
     WheelOnWindow(notches * kWheelNotch, kScrollBoxWheelStep);
-    if (window_.services_.sounds != nullptr)
-      window_.services_.sounds->Play(platform::kSoundQuestion);
+    if (host_.sounds != nullptr)
+      host_.sounds->Play(platform::kSoundQuestion);
   } else {
     WheelOnWindow(notches * kWheelNotch, kWindowWheelStep);
   }
@@ -359,12 +359,14 @@ bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
 bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
   // In the edge zones the right button means Next: no menu. Over the full-screen picture the
   // menu is left out while the files list window shows.
-  if (next_prev_mode_ || window_.picture_menu_ == nullptr) return true;
-  if (pane == Pane::kFullScreen && window_.list_window_ && window_.list_window_->isVisible()) {
+  QMenu* menu = host_.picture_menu();
+  if (next_prev_mode_ || menu == nullptr) return true;
+  QWidget* list_window = host_.list_window();
+  if (pane == Pane::kFullScreen && list_window != nullptr && list_window->isVisible()) {
     return true;
   }
   UpdatePictureMenu();
-  window_.picture_menu_->exec(global);
+  menu->exec(global);
   return true;
 }
 
@@ -372,8 +374,8 @@ bool TNavInput::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == list_window_ && list_window_ != nullptr) {
     if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() &&
-        window_.services_.sounds != nullptr) {
-      window_.services_.sounds->Play(type == QEvent::Show ? kSwishInSound : kSwishOutSound);
+        host_.sounds != nullptr) {
+      host_.sounds->Play(type == QEvent::Show ? kSwishInSound : kSwishOutSound);
     }
     return false;
   }

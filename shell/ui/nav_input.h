@@ -3,7 +3,8 @@
 // preview), the next/previous zones at the picture's edges with their cursors, tool tips and
 // right-click menu, presses in the zones, dragging the current file out, double clicks that open
 // a preview, and the mouse wheel. The same handling covers the full-screen window. The decisions
-// are in shell/navigation.h; this class only reads Qt events and drives the main window.
+// are in shell/navigation.h; this class only reads Qt events and drives the window it serves
+// through NavInputHost.
 
 #include <QCursor>
 #include <QObject>
@@ -13,15 +14,51 @@
 #include <string>
 
 #include "shell/navigation.h"
+#include "shell/ui/actions.h"
 
+class QAction;
 class QKeyEvent;
+class QMenu;
 class QMouseEvent;
+class QScrollArea;
 class QWheelEvent;
 class QWidget;
 
+namespace vr::platform {
+class Sounds;
+class Ui;
+}  // namespace vr::platform
+
 namespace vr::shell::ui {
 
-class TVeldrimon69;
+class TFitPane;
+class TFullScreen;
+
+// What the input handling needs of the window it serves: its picture controls, the entries of
+// its menus, the files list's position and the commands the keys and presses run.
+struct NavInputHost {
+  QWidget* window = nullptr;          // key presses and wheel turns inside it are previewed
+  QScrollArea* scroll_box = nullptr;  // the actual-size view
+  TFitPane* fit_pane = nullptr;
+  QWidget* actual_pane = nullptr;  // the picture inside the scroll box
+  TFullScreen* full_screen = nullptr;
+  platform::Ui* ui = nullptr;
+  platform::Sounds* sounds = nullptr;
+  std::function<QAction*(Act)> action;    // null while the entry does not exist yet
+  std::function<QMenu*()> picture_menu;   // the right-click menu; null before it is built
+  std::function<QWidget*()> list_window;  // the files list window; null when there is none
+  std::function<QCursor(int slot)> cursor_at;
+  std::function<int()> count;                 // entries in the files list
+  std::function<std::string()> current_path;  // the current entry's path
+  std::function<void()> previous;
+  std::function<void()> next;
+  std::function<void()> restart;  // shows the current file again (restarts an animation)
+  std::function<void()> next_view;
+  std::function<void()> delete_current;
+  std::function<void()> toggle_tag;
+  std::function<void()> open_preview;
+  std::function<void()> stop_animation;
+};
 
 class TNavInput : public QObject {
   Q_OBJECT
@@ -29,7 +66,7 @@ class TNavInput : public QObject {
   // The picture controls, each with the pane its edge zones are measured in.
   enum class Pane { kFit, kScrollBox, kActual, kFullScreen };
 
-  explicit TNavInput(TVeldrimon69& window);
+  TNavInput(NavInputHost host, QObject* parent);
   ~TNavInput() override;
 
   // Watches a picture control (mouse tracking, presses, wheel, double clicks, right clicks).
@@ -74,7 +111,7 @@ class TNavInput : public QObject {
   void StartDrag(QWidget* source);
 
   class KeyPreview;
-  TVeldrimon69& window_;
+  NavInputHost host_;
   KeyPreview* key_preview_ = nullptr;
   std::map<QObject*, Pane> panes_;
   QObject* list_window_ = nullptr;

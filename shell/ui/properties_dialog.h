@@ -7,35 +7,11 @@
 #include <vector>
 
 #include "picture/bitmap.h"
+#include "shell/picture_facts.h"
 
 class QPushButton;
 
 namespace vr::shell::ui {
-
-struct PropertiesFacts {
-  std::string file_name;
-  int width = 0;
-  int height = 0;
-  int file_bits = -1;
-  int internal_bits = 0;
-  int screen_bits = 24;
-  int colours = 0;
-  long long file_size = -1;
-  std::string modified;  // already formatted
-  int position = 0;
-  int count = 0;
-  bool gif = false;
-  bool interlaced = false;
-  bool animated = false;
-  bool transparent = false;
-  picture::Rgb transparent_colour{0, 0, 0};
-  std::vector<std::string> comments;
-};
-
-inline constexpr const char* kNoGifComments = "NON-GIF files won't have comments!";
-
-// GIF facts read from the file: transparency (first graphic control block) and comment lines.
-void ReadGifExtras(const std::string& path, PropertiesFacts* facts);
 
 class TPropertiesMenu : public QDialog {
   Q_OBJECT

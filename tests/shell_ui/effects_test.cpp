@@ -90,30 +90,30 @@ class EffectsTest : public ViewerFixture {
 TEST_F(EffectsTest, MirrorFlipAndRotateChangeOnlyThePictureInMemory) {
   const std::string path = WriteBmp("pics/a.bmp", Numbered(5, 3));
   auto window = Start({path});
-  for (const char* name : {"Mirror1", "Flip1", "Rotate1", "Zoom1"}) {
-    ASSERT_NE(window->action(name), nullptr) << name;
+  for (Act id : {Act::kMirror1, Act::kFlip1, Act::kRotate1, Act::kZoom1}) {
+    ASSERT_NE(window->action(id), nullptr) << static_cast<int>(id);
   }
-  EXPECT_EQ(window->action("Mirror1")->text(), "&Mirror");
-  EXPECT_EQ(window->action("Zoom1")->text(), "&Zoom");
+  EXPECT_EQ(window->action(Act::kMirror1)->text(), "&Mirror");
+  EXPECT_EQ(window->action(Act::kZoom1)->text(), "&Zoom");
   TFitPane* pane = window->fit_pane();
   pane->repaint();
   int built = window->display_rebuilds();
 
-  window->action("Mirror1")->trigger();
+  window->action(Act::kMirror1)->trigger();
   const picture::Bitmap& shown = window->shown().bitmap;
   EXPECT_EQ(At(shown, 0, 0), 4);
   EXPECT_EQ(At(shown, 4, 2), 20);
   pane->repaint();
   EXPECT_EQ(window->display_rebuilds(), ++built);  // a forced rebuild of the display
 
-  window->action("Flip1")->trigger();
+  window->action(Act::kFlip1)->trigger();
   EXPECT_EQ(At(window->shown().bitmap, 0, 0), 24);  // old (4, 2)
   EXPECT_EQ(At(window->shown().bitmap, 4, 1), 10);  // the middle row stays in the middle
   pane->repaint();
   EXPECT_EQ(window->display_rebuilds(), ++built);
 
   // Rotation to the right: the new top row is the old left column read bottom to top.
-  window->action("Rotate1")->trigger();
+  window->action(Act::kRotate1)->trigger();
   const picture::Bitmap& rotated = window->shown().bitmap;
   ASSERT_EQ(rotated.Width(), 3);
   ASSERT_EQ(rotated.Height(), 5);
@@ -125,7 +125,7 @@ TEST_F(EffectsTest, MirrorFlipAndRotateChangeOnlyThePictureInMemory) {
 
   // A rotation that cannot make its temporary store says why and keeps the picture.
   services_.folders.SetTempFolder(dir_.File("no/such/folder"));
-  window->action("Rotate1")->trigger();
+  window->action(Act::kRotate1)->trigger();
   ASSERT_EQ(services_.ui.calls().size(), 1u);
   EXPECT_EQ(services_.ui.last().kind, platform::MessageKind::kWarning);
   EXPECT_NE(services_.ui.last().text.find("temporary"), std::string::npos);
@@ -153,18 +153,18 @@ TEST_F(EffectsTest, JpegBecomesABitmapBeforeATransformAndNothingShownDoesNothing
     EXPECT_EQ(zoom->EWidth->text(), "16");
     zoom->BCancel->click();
   };
-  window->action("Zoom1")->trigger();
+  window->action(Act::kZoom1)->trigger();
   on_dialog_ = nullptr;
   EXPECT_EQ(window->shown().kind, picture::GraphicKind::kJpeg);
   EXPECT_EQ(window->picture_changes(), changes);
-  window->action("Rotate1")->trigger();
+  window->action(Act::kRotate1)->trigger();
   EXPECT_EQ(window->shown().kind, picture::GraphicKind::kBitmap);
   EXPECT_EQ(window->shown().bitmap.Width(), 8);
   EXPECT_EQ(window->shown().bitmap.Height(), 16);
 
   auto empty = Start({});
-  empty->action("Mirror1")->trigger();
-  empty->action("Rotate1")->trigger();
+  empty->action(Act::kMirror1)->trigger();
+  empty->action(Act::kRotate1)->trigger();
   EXPECT_EQ(empty->shown().bitmap.Width(), 1);
   EXPECT_TRUE(services_.ui.calls().empty());
 }
@@ -192,7 +192,7 @@ TEST_F(EffectsTest, ZoomWindowOpensFilledAndWidthOneGivesTwo) {
     QTest::keyClicks(zoom->EWidth, "1");
     zoom->BOk->click();
   };
-  window->action("Zoom1")->trigger();
+  window->action(Act::kZoom1)->trigger();
   EXPECT_EQ(dialogs_.back(), kZoomTitle);
   const picture::Bitmap& zoomed = window->shown().bitmap;
   EXPECT_EQ(zoomed.Width(), 2);
@@ -206,7 +206,7 @@ TEST_F(EffectsTest, ZoomWindowOpensFilledAndWidthOneGivesTwo) {
     QTest::keyClicks(zoom->EZoom, "0");
     zoom->BCancel->click();
   };
-  window->action("Zoom1")->trigger();
+  window->action(Act::kZoom1)->trigger();
   EXPECT_EQ(window->shown().bitmap.Width(), 2);
   EXPECT_TRUE(services_.ui.calls().empty());
   window->close();
@@ -237,7 +237,7 @@ TEST_F(EffectsTest, ZoomShrinkingOneWayWithoutSmoothingAsksAndCancelKeepsTheWind
     services_.ui.QueueChoice(1);  // "+Zoom Now"
     zoom->BOk->click();
   };
-  window->action("Zoom1")->trigger();
+  window->action(Act::kZoom1)->trigger();
   EXPECT_EQ(closes_refused, 1);
   const fakes::UiCall& asked = services_.ui.last();
   EXPECT_EQ(asked.type, fakes::UiCall::Type::kChoice);
@@ -260,14 +260,14 @@ TEST_F(EffectsTest, WallpaperSavesTheFileAsksAboutColoursAndRunsTheDesktopComman
   }
   ASSERT_NE(popup, nullptr);
   ASSERT_EQ(popup->actions().size(), 3);
-  EXPECT_EQ(popup->actions()[0], window->action("Style11"));
+  EXPECT_EQ(popup->actions()[0], window->action(Act::kStyle11));
   EXPECT_EQ(popup->actions()[2]->text(), "&Stretch To Fit Wall Paper");
-  EXPECT_TRUE(window->action("Style11")->isChecked());
+  EXPECT_TRUE(window->action(Act::kStyle11)->isChecked());
 
   services_.ui.QueueAnswer(platform::Answer::kYes);  // 256 colours
-  window->action("StretchToFit1")->trigger();
-  EXPECT_TRUE(window->action("StretchToFit1")->isChecked());
-  EXPECT_FALSE(window->action("Style11")->isChecked());
+  window->action(Act::kStretchToFit1)->trigger();
+  EXPECT_TRUE(window->action(Act::kStretchToFit1)->isChecked());
+  EXPECT_FALSE(window->action(Act::kStyle11)->isChecked());
   const std::string target = dir_.File("Veldrimon_WallPaper.BMP");
   picture::Bitmap saved;
   ASSERT_TRUE(codecs::LoadBmpFile(target, saved).ok());
@@ -289,11 +289,11 @@ TEST_F(EffectsTest, WallpaperSavesTheFileAsksAboutColoursAndRunsTheDesktopComman
     if (auto* notice = dynamic_cast<TNoticeWindow*>(&dialog)) notice->turn_off()->setChecked(true);
   };
   services_.ui.QueueAnswer(platform::Answer::kNo);
-  window->action("Style21")->trigger();
+  window->action(Act::kStyle21)->trigger();
   on_dialog_ = nullptr;
   const size_t notices = dialogs_.size();
   services_.ui.QueueAnswer(platform::Answer::kNo);
-  window->action("Style21")->trigger();
+  window->action(Act::kStyle21)->trigger();
   EXPECT_EQ(dialogs_.size(), notices);
   ASSERT_TRUE(codecs::LoadBmpFile(target, saved).ok());
   EXPECT_EQ(saved.Bits(), 24);  // "No" to 256 colours
@@ -309,7 +309,7 @@ TEST_F(EffectsTest, WallpaperFromTheWindowsFolderWritesOnlyTheSettings) {
   const std::string path = WriteBmp("inside.bmp", Numbered(20, 10));
   auto window = Start({path});
   window->SetDesktopFacts(Gnome());
-  window->action("Style11")->trigger();
+  window->action(Act::kStyle11)->trigger();
   EXPECT_FALSE(std::filesystem::exists(dir_.File("Veldrimon_WallPaper.BMP")));
   EXPECT_TRUE(services_.ui.calls().empty());
   ASSERT_EQ(RunRequests().size(), 3u);
@@ -324,7 +324,7 @@ TEST_F(EffectsTest, WallpaperLargerThanTheScreenIsShrunkOnYesAndNoDesktopIsSaidP
   window->SetDesktopFacts(transforms::DesktopFacts{});  // no desktop session at all
   services_.ui.QueueAnswer(platform::Answer::kYes);  // shrink first
   services_.ui.QueueAnswer(platform::Answer::kNo);   // keep true colour
-  window->action("Style11")->trigger();
+  window->action(Act::kStyle11)->trigger();
   const auto& calls = services_.ui.calls();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[1].text,
@@ -347,16 +347,16 @@ TEST_F(EffectsTest, ColourAndWallpaperOptionsComeBackFromTheSettingsFile) {
                  "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=45000\n"
                  "Dither=0\nShowDitherProgress=0\nTrueColorAs256Colors=1\nWallPaperStyle=2\n");
   auto window = Start({});
-  EXPECT_TRUE(window->action("DitherOff")->isChecked());
-  EXPECT_FALSE(window->action("DitherOn")->isChecked());
-  EXPECT_FALSE(window->action("ShowDitherProgress")->isChecked());
-  EXPECT_TRUE(window->action("TrueColour256")->isChecked());
+  EXPECT_TRUE(window->action(Act::kDitherOff)->isChecked());
+  EXPECT_FALSE(window->action(Act::kDitherOn)->isChecked());
+  EXPECT_FALSE(window->action(Act::kShowDitherProgress)->isChecked());
+  EXPECT_TRUE(window->action(Act::kTrueColour256)->isChecked());
   EXPECT_EQ(window->true_colour_on_256(), 1);
-  EXPECT_TRUE(window->action("StretchToFit1")->isChecked());
+  EXPECT_TRUE(window->action(Act::kStretchToFit1)->isChecked());
 
-  window->action("DitherOn")->trigger();
-  window->action("ShowDitherProgress")->trigger();
-  window->action("TrueColour256")->trigger();  // turning it off asks nothing
+  window->action(Act::kDitherOn)->trigger();
+  window->action(Act::kShowDitherProgress)->trigger();
+  window->action(Act::kTrueColour256)->trigger();  // turning it off asks nothing
   window->close();
   const platform::ProfileFile f(dir_.File("VELDR.INI"));
   EXPECT_EQ(f.ReadString("General", "Dither", ""), "1");
@@ -382,14 +382,14 @@ TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStanda
   std::filesystem::create_directories(dir_.File("pics"));
   ASSERT_TRUE(codecs::SaveBmp(path, four).ok);
   auto window = Start({path});
-  window->action("ShowDitherProgress")->setChecked(false);
+  window->action(Act::kShowDitherProgress)->setChecked(false);
   ASSERT_EQ(window->shown().bitmap.Bits(), 4);
   // "&5. 16 Colors" and "&10  256 Colors" are no reduction of 16 colours.
-  window->action("Reduce5")->trigger();
-  window->action("Reduce10")->trigger();
+  window->reduce_action(4)->trigger();
+  window->reduce_action(9)->trigger();
   EXPECT_EQ(window->shown().bitmap.Bits(), 4);
   // "&6. 16 (VGA colors)" still remaps to the standard 16.
-  window->action("Reduce6")->trigger();
+  window->reduce_action(5)->trigger();
   const picture::Bitmap& vga = window->shown().bitmap;
   ASSERT_EQ(vga.Bits(), 8);
   const std::vector<picture::Rgb> standard = picture::Standard16();
@@ -400,8 +400,8 @@ TEST_F(EffectsTest, ReduceItemsActOnlyBelowThePictureDepthUnlessTheyAskForStanda
 
   // On a true-colour picture "&11. Windows 236 Colors" gives the 256-entry Windows layout.
   auto rich = Start({WriteBmp("pics/rich.bmp", Numbered(64, 32))});
-  rich->action("ShowDitherProgress")->setChecked(false);
-  rich->action("Reduce11")->trigger();
+  rich->action(Act::kShowDitherProgress)->setChecked(false);
+  rich->reduce_action(10)->trigger();
   const picture::Bitmap& w236 = rich->shown().bitmap;
   ASSERT_EQ(w236.Bits(), 8);
   ASSERT_EQ(w236.Palette().size(), 256u);

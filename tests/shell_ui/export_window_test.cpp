@@ -120,7 +120,7 @@ TEST_F(ExportWindowTest, SaveAsFlowWithItsTextsLoadsTheNewFile) {
   services_.ui.QueueFilterChange(3);        // the user picks another type in the dialog
   services_.ui.QueueText(dir_.File("pics/copy"));  // typed without an extension
   services_.ui.QueueAnswer(Answer::kYes);   // load the new file
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
 
   EXPECT_EQ(dialogs_.front(), colour::kExportCaption);
   EXPECT_EQ(statuses, (std::vector<std::string>{colour::kStatusDone}));
@@ -151,7 +151,7 @@ TEST_F(ExportWindowTest, SaveAsFlowWithItsTextsLoadsTheNewFile) {
   scripts_[colour::kExportCaption].act = [&](QDialog& dialog) {
     reopened = Export(dialog).StatusText();
   };
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   EXPECT_EQ(reopened, colour::kStatusDone);
 }
 
@@ -173,7 +173,7 @@ TEST_F(ExportWindowTest, WriteProtectedFolderAndUnknownExtensionGiveTheErrorStat
   };
   services_.ui.QueueText(target);
   services_.ui.QueueText(dir_.File("in/p.webp"));
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   locked.reset();
 
   EXPECT_EQ(statuses, (std::vector<std::string>{colour::kStatusError, colour::kStatusError}));
@@ -219,7 +219,7 @@ TEST_F(ExportWindowTest, JpegPreviewShowsTheSavedSizeAndEscapeClosesIt) {
     w.quality_box()->setValue(50);
     w.preview_button()->click();
   };
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   ASSERT_FALSE(temp_file.empty()) << "the preview's file was not in the temporary folder";
   EXPECT_FALSE(std::filesystem::exists(temp_file));
   EXPECT_TRUE(closed_by_escape);
@@ -274,7 +274,7 @@ TEST_F(ExportWindowTest, PaletteEditorFromPropertiesEditsTheShownPalette) {
 TEST_F(ExportWindowTest, NothingToSaveAndNoPaletteToEdit) {
   WriteSetUpSettings();
   auto window = Start();
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   EXPECT_TRUE(dialogs_.empty());
   ASSERT_EQ(services_.ui.MessageTexts().size(), 1u);
   EXPECT_EQ(services_.ui.calls().back().kind, MessageKind::kInformation);
@@ -321,7 +321,7 @@ TEST_F(ExportWindowTest, PickTransparentFromTheGifTab) {
   };
   services_.ui.QueueText(dir_.File("t.gif"));
   services_.ui.QueueAnswer(Answer::kNo);
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   EXPECT_TRUE(none_offered);
   EXPECT_EQ(swatch_after_pick, "");
   EXPECT_EQ(swatch_after_none, "None");
@@ -358,7 +358,7 @@ TEST_F(ExportWindowTest, CommentsAreEditedModallyAndWrittenIntoTheGif) {
   };
   services_.ui.QueueText(dir_.File("c.gif"));
   services_.ui.QueueAnswer(Answer::kNo);
-  window->action("SaveAs1")->trigger();
+  window->action(Act::kSaveAs1)->trigger();
   EXPECT_FALSE(use_before);
   EXPECT_TRUE(use_after);
   EXPECT_EQ(window->gif_comments()->Lines(),

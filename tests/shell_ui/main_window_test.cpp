@@ -72,8 +72,8 @@ TEST_F(MainWindowTest, EmptyListShowsEmptyPanelsAndPlainTitle) {
   // Step 20 turned both options on through their buttons.
   EXPECT_TRUE(window->keep_aspect());
   EXPECT_TRUE(window->smoothing());
-  EXPECT_TRUE(window->action("KeepAspect")->isChecked());
-  EXPECT_TRUE(window->action("Smooth")->isChecked());
+  EXPECT_TRUE(window->action(Act::kKeepAspect)->isChecked());
+  EXPECT_TRUE(window->action(Act::kSmooth)->isChecked());
 }
 
 TEST_F(MainWindowTest, FirstRunOpensReadmeAndSetupFileTypes) {
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, FirstRunOpensReadmeAndSetupFileTypes) {
 
 TEST_F(MainWindowTest, ShutdownWritesACompleteSettingsFile) {
   auto window = Start();
-  window->action("Sound")->setChecked(false);
+  window->action(Act::kSound)->setChecked(false);
   window->close();
   const platform::ProfileFile f(dir_.File("VELDR.INI"));
   for (const char* section : {"Recent List", "Tagged Operations", "General", "Albums", "SlideShow",
@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, CommandLineFilesAreShownWithStatusAndCaption) {
   window->GoNext();
   EXPECT_EQ(window->shown().Width(), 30);
   EXPECT_EQ(window->StatusPanel(1), "File:2 of 2");
-  window->action("DisplayPath")->setChecked(false);
+  window->action(Act::kDisplayPath)->setChecked(false);
   window->UpdateStatusAndCaption();
   EXPECT_EQ(window->caption_text(), std::string(kTitleLabel) + "| (b.bmp)");
 }
@@ -302,7 +302,7 @@ TEST_F(MainWindowTest, FullScreenShrinkIfNeededCentresAndEscapeLeaves) {
   EXPECT_FALSE(full->isVisible());
   EXPECT_EQ(window->pos(), before);
   // Back from full screen the slide-show entry follows the list (disabled until it is built).
-  EXPECT_EQ(window->action("PopSlideShow")->isEnabled(), kSlideShowBuilt);
+  EXPECT_EQ(window->action(Act::kPopSlideShow)->isEnabled(), kSlideShowBuilt);
 }
 
 TEST_F(MainWindowTest, CloseIsRefusedWhileASubWindowIsOpen) {
@@ -354,7 +354,7 @@ TEST_F(MainWindowTest, UninstallClosesWithoutSavingSettings) {
 TEST_F(MainWindowTest, MultiLoadEntryIsWrittenAtOnce) {
   WriteSetUpSettings();
   auto window = Start();
-  window->action("MultiAsk")->trigger();
+  window->action(Act::kMultiAsk)->trigger();
   EXPECT_EQ(platform::ProfileFile(dir_.File("VELDR.INI")).ReadInteger("General", "MultiLoad", -1),
             2);
 }
@@ -422,9 +422,9 @@ TEST_F(MainWindowTest, CloseDuringALongOperationIsRefusedWithItsText) {
             "You are either:\r\r1. Showing an animated GIF file\r2. In the middle of loading a big "
             "picture.\r3. Currently in Slide Show\r\rThey will now stop, try to close Veldrimon "
             "again!");
-  EXPECT_TRUE(window->action("PopStop")->isEnabled());
+  EXPECT_TRUE(window->action(Act::kPopStop)->isEnabled());
   window->EnableMenus(true);
-  EXPECT_FALSE(window->action("PopStop")->isEnabled());
+  EXPECT_FALSE(window->action(Act::kPopStop)->isEnabled());
   window->close();
   EXPECT_FALSE(window->isVisible());
 }
@@ -528,7 +528,7 @@ TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
     EXPECT_EQ(notice->turn_off()->text().toStdString(), kNoticeTurnOff);
     if (++shown == 2) notice->turn_off()->setChecked(true);
   };
-  window->action("Screen256")->trigger();  // an 8-bit screen for a 24-bit picture
+  window->action(Act::kScreen256)->trigger();  // an 8-bit screen for a 24-bit picture
   EXPECT_EQ(dialogs_, (std::vector<std::string>{"Optional Information Notice Window"}));
   window->ShowCurrentFile(false, 1);
   window->ShowCurrentFile(false, 1);  // turned off at the second showing
@@ -539,7 +539,7 @@ TEST_F(MainWindowTest, ScreenColourNoticeOnALowDepthScreenUntilTurnedOff) {
   on_dialog_ = [](QDialog& dialog) {
     dynamic_cast<TNoticeWindow&>(dialog).switch_mode()->setChecked(true);
   };
-  other->action("Screen256")->trigger();
+  other->action(Act::kScreen256)->trigger();
   EXPECT_EQ(other->DisplayDepth(), 24);
 }
 
@@ -712,12 +712,12 @@ TEST_F(MainWindowTest, DeletingTheLastOfThreeShowsTheNewLastThroughTheBin) {
 
   // "No" keeps everything.
   services_.ui.QueueAnswer(platform::Answer::kNo);
-  window->action("PopDelete")->trigger();
+  window->action(Act::kPopDelete)->trigger();
   EXPECT_TRUE(std::filesystem::exists(c));
   EXPECT_EQ(window->files_list().Count(), 3);
 
   services_.ui.QueueAnswer(platform::Answer::kYes);
-  window->action("PopDelete")->trigger();
+  window->action(Act::kPopDelete)->trigger();
   // One question each time, naming the file without its folder; the companion goes quietly.
   ASSERT_EQ(services_.ui.calls().size(), calls_before + 2);
   EXPECT_EQ(services_.ui.last().text, std::string(kDeleteCurrentQuestion) + "c.bmp");
@@ -751,8 +751,8 @@ TEST_F(MainWindowTest, DeletingTheOnlyEntryClearsThePictureAndAnEmptyListRefuses
   EXPECT_TRUE(window->files_list().Empty());
   EXPECT_EQ(window->shown().Width(), 1);  // the cleared picture
   EXPECT_EQ(window->StatusPanel(1), "");
-  EXPECT_FALSE(window->action("First1")->isEnabled());
-  EXPECT_FALSE(window->action("Last1")->isEnabled());
+  EXPECT_FALSE(window->action(Act::kFirst1)->isEnabled());
+  EXPECT_FALSE(window->action(Act::kLast1)->isEnabled());
 
   // Nothing left: the no-delete sound and no question.
   const size_t calls = services_.ui.calls().size();
@@ -781,7 +781,7 @@ TEST_F(MainWindowTest, FileTheSystemRefusesToDeleteStaysListed) {
 TEST_F(MainWindowTest, RecycleWindowIsOneAtATimeAndHoldsOffClosing) {
   WriteSetUpSettings();
   auto window = Start();
-  window->action("RecycleBin1")->trigger();
+  window->action(Act::kRecycleBin1)->trigger();
   QPointer<recycle::TRecycleBinMenu> first = window->recycle_window();
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(first->isVisible());
@@ -843,7 +843,7 @@ TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
     formats->BOk->click();
   };
   on_dialog_ = only_bmp;
-  window->action("SelectFormats")->trigger();
+  window->action(Act::kSelectFormats)->trigger();
   EXPECT_EQ(dialogs_.back(), "Select Formats For Loading");
   EXPECT_EQ(window->files_list().allowable().pattern(), ".BMP*");
   window->RecordDroppedFiles({dir_.File("in")}, true);
@@ -858,7 +858,7 @@ TEST_F(MainWindowTest, SelectFormatsActsOnTheCurrentFilesList) {
     formats->BUseAll->click();
     formats->BOk->click();
   };
-  window->action("SelectFormats")->trigger();
+  window->action(Act::kSelectFormats)->trigger();
   EXPECT_TRUE(window->files_list().allowable().IsAllowableType(".GIF"));
 }
 
@@ -911,9 +911,9 @@ TEST_F(MainWindowTest, StartUpLoadsTheCursorsAndPutsMenuImagesOnBothWindows) {
   EXPECT_EQ(window->CursorAt(99).shape(), Qt::ArrowCursor);
   const std::vector<QIcon>& images = window->menu_images();
   ASSERT_EQ(images.size(), static_cast<size_t>(kMenuImageCount));
-  EXPECT_EQ(IconImage(window->action("Open1")->icon()), IconImage(images[kIconOpen]));
-  EXPECT_EQ(IconImage(window->action("DeleteFile1")->icon()), IconImage(images[kIconDelete]));
-  EXPECT_EQ(IconImage(window->action("FullFit")->icon()), IconImage(images[kIconFullScreen]));
+  EXPECT_EQ(IconImage(window->action(Act::kOpen1)->icon()), IconImage(images[kIconOpen]));
+  EXPECT_EQ(IconImage(window->action(Act::kDeleteFile1)->icon()), IconImage(images[kIconDelete]));
+  EXPECT_EQ(IconImage(window->action(Act::kFullFit)->icon()), IconImage(images[kIconFullScreen]));
   ASSERT_NE(window->list_window(), nullptr);
   EXPECT_EQ(IconImage(window->list_window()->exit_display_action()->icon()),
             IconImage(images[kIconFullScreen]));
@@ -998,7 +998,7 @@ TEST_F(MainWindowTest, GifCommentsWindowFollowsEachLoadAndItsCheckItem) {
   EXPECT_EQ(comments->Text().toStdString(), "Made by hand\nSecond line");
   EXPECT_FALSE(comments->isVisible());
 
-  window->action("GifComments")->setChecked(true);
+  window->action(Act::kGifComments)->setChecked(true);
   window->ShowCurrentFile(false, 0);
   EXPECT_TRUE(comments->isVisible());
   EXPECT_EQ(comments->windowTitle().toStdString(), "GIF Comments");
@@ -1016,7 +1016,7 @@ TEST_F(MainWindowTest, GifCommentsWindowFollowsEachLoadAndItsCheckItem) {
   EXPECT_EQ(comments->Text().toStdString(), "Made by hand\nSecond line");
 
   // Unchecked again: the next load closes it though it has lines.
-  window->action("GifComments")->setChecked(false);
+  window->action(Act::kGifComments)->setChecked(false);
   window->ShowCurrentFile(false, 0);
   EXPECT_TRUE(comments->HasLines());
   EXPECT_FALSE(comments->isVisible());
@@ -1052,18 +1052,18 @@ TEST_F(MainWindowTest, ReduceColorsItemsActOnTheShownPictureAndRebuildTheDisplay
   const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
   ASSERT_EQ(items.size(), 11u);
   for (size_t i = 0; i < items.size(); ++i) {
-    QAction* item = window->action("Reduce" + std::to_string(i + 1));
+    QAction* item = window->reduce_action(static_cast<int>(i));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text().toStdString(), items[i].caption);
   }
-  EXPECT_TRUE(window->action("DitherOn")->isChecked());
-  EXPECT_FALSE(window->action("DitherOff")->isChecked());
-  EXPECT_TRUE(window->action("ShowDitherProgress")->isChecked());
+  EXPECT_TRUE(window->action(Act::kDitherOn)->isChecked());
+  EXPECT_FALSE(window->action(Act::kDitherOff)->isChecked());
+  EXPECT_TRUE(window->action(Act::kShowDitherProgress)->isChecked());
 
   TFitPane* pane = window->fit_pane();
   pane->repaint();
   const int built = window->display_rebuilds();
-  window->action("Reduce5")->trigger();  // 16 colours, progress window shown
+  window->reduce_action(4)->trigger();  // 16 colours, progress window shown
   const picture::Bitmap& shown = window->shown().bitmap;
   EXPECT_EQ(shown.Bits(), 8);
   EXPECT_EQ(shown.Width(), 64);
@@ -1078,24 +1078,24 @@ TEST_F(MainWindowTest, ReduceColorsItemsActOnTheShownPictureAndRebuildTheDisplay
 
   // 256 colours is no reduction of an 8-bit picture; the standard 8 colours still act.
   const std::vector<uint8_t> before = Pixels(shown);
-  window->action("Reduce10")->trigger();
-  window->action("Reduce11")->trigger();
+  window->reduce_action(9)->trigger();
+  window->reduce_action(10)->trigger();
   EXPECT_EQ(Pixels(window->shown().bitmap), before);
   window->dither_window()->hide();
-  window->action("ShowDitherProgress")->setChecked(false);
-  window->action("Reduce4")->trigger();
+  window->action(Act::kShowDitherProgress)->setChecked(false);
+  window->reduce_action(3)->trigger();
   EXPECT_LE(DistinctIndices(window->shown().bitmap), 8);
   EXPECT_FALSE(window->dither_window()->isVisible());
 
   // The radio pair: remapping and dithering give different pictures from the same source.
   auto remap = Start({a});
-  remap->action("ShowDitherProgress")->setChecked(false);
-  remap->action("DitherOff")->trigger();
-  EXPECT_FALSE(remap->action("DitherOn")->isChecked());
+  remap->action(Act::kShowDitherProgress)->setChecked(false);
+  remap->action(Act::kDitherOff)->trigger();
+  EXPECT_FALSE(remap->action(Act::kDitherOn)->isChecked());
   auto dither = Start({a});
-  dither->action("ShowDitherProgress")->setChecked(false);
-  remap->action("Reduce1")->trigger();
-  dither->action("Reduce1")->trigger();
+  dither->action(Act::kShowDitherProgress)->setChecked(false);
+  remap->reduce_action(0)->trigger();
+  dither->reduce_action(0)->trigger();
   EXPECT_EQ(remap->shown().bitmap.Bits(), 8);
   EXPECT_EQ(dither->shown().bitmap.Bits(), 8);
   EXPECT_NE(Pixels(remap->shown().bitmap), Pixels(dither->shown().bitmap));
@@ -1113,7 +1113,7 @@ TEST_F(MainWindowTest, TrueColourOn256AsksOnlyOnALowDepthScreenAndDithersLoads) 
   ASSERT_TRUE(codecs::SavePngFile(png, rich).ok);
   auto window = Start({png});
   QCoreApplication::processEvents();
-  QAction* option = window->action("TrueColour256");
+  QAction* option = window->action(Act::kTrueColour256);
   ASSERT_NE(option, nullptr);
   ASSERT_GE(window->DisplayDepth(), 9);
   option->trigger();  // a true-colour screen: only informs
@@ -1123,7 +1123,7 @@ TEST_F(MainWindowTest, TrueColourOn256AsksOnlyOnALowDepthScreenAndDithersLoads) 
   EXPECT_EQ(services_.ui.last().text, colour::kTrueColourNotNeeded);
 
   on_dialog_ = [](QDialog&) {};  // the screen-colour notice
-  window->action("Screen256")->trigger();
+  window->action(Act::kScreen256)->trigger();
   EXPECT_EQ(window->shown().bitmap.Bits(), 24);
   services_.ui.QueueAnswer(platform::Answer::kNo);
   option->trigger();

@@ -143,12 +143,12 @@ TEST_F(NavigationUiTest, EdgeZonesSetModeCursorAndTipAndNarrowPanesAreAllMiddle)
   EXPECT_EQ(pane->toolTip().toStdString(), kMiddleZoneTip);
   EXPECT_NE(pane->cursor().pixmap().toImage(), edge_cursor);
   // Outside full screen the "Normal Window" entry is off.
-  EXPECT_FALSE(window->action("PopNormal")->isEnabled());
+  EXPECT_FALSE(window->action(Act::kPopNormal)->isEnabled());
   // Switching the tips off shows on the next move, in the same zone too.
-  window->action("PopTips")->setChecked(true);
+  window->action(Act::kPopTips)->setChecked(true);
   Move(pane, middle + QPoint(1, 0));
   EXPECT_TRUE(pane->toolTip().isEmpty());
-  window->action("PopTips")->setChecked(false);
+  window->action(Act::kPopTips)->setChecked(false);
   Move(pane, middle);
   EXPECT_EQ(pane->toolTip().toStdString(), kMiddleZoneTip);
 
@@ -394,8 +394,8 @@ TEST_F(NavigationUiTest, EdgePressesInFullScreenSetTheLoopsRequests) {
         openings_at_edges = menu_openings_;
         MenuRequest(full, middle);
         EXPECT_EQ(menu_openings_, openings_at_edges + 1);
-        EXPECT_TRUE(window->action("PopNormal")->isEnabled());
-        EXPECT_TRUE(window->action("PopFullFit")->isChecked());
+        EXPECT_TRUE(window->action(Act::kPopNormal)->isEnabled());
+        EXPECT_TRUE(window->action(Act::kPopFullFit)->isChecked());
         Press(full, middle, Qt::LeftButton);  // no request in the middle
         QTimer::singleShot(50, [&] { QTest::keyClick(full, Qt::Key_Escape); });
       });
@@ -454,7 +454,7 @@ TEST_F(NavigationUiTest, SpaceTogglesTheTagAndTheButtonImageFollowsEveryShow) {
   tag->click();
   EXPECT_FALSE(window->files_list().Peek(0)->tagged);
   EXPECT_EQ(window->files_list().TaggedCount(), 0);
-  window->action("TagFile1")->trigger();
+  window->action(Act::kTagFile1)->trigger();
   EXPECT_EQ(window->files_list().TaggedCount(), 1);
   window->list_window()->close();
 }
@@ -521,22 +521,22 @@ TEST_F(NavigationUiTest, SoundSwitchTogglesFromButtonAndMenuAndIsStored) {
   {
     auto window = Start({a});
     QToolButton* speaker = Button(*window, "TBSpeaker");
-    EXPECT_TRUE(window->action("Sound")->isChecked());
+    EXPECT_TRUE(window->action(Act::kSound)->isChecked());
     const QImage on = speaker->icon().pixmap(20, 20).toImage();
     speaker->click();
     EXPECT_FALSE(services_.sounds.Enabled());
-    EXPECT_FALSE(window->action("Sound")->isChecked());
+    EXPECT_FALSE(window->action(Act::kSound)->isChecked());
     EXPECT_NE(speaker->icon().pixmap(20, 20).toImage(), on);
-    window->action("Sound")->trigger();
+    window->action(Act::kSound)->trigger();
     EXPECT_TRUE(services_.sounds.Enabled());
     EXPECT_EQ(speaker->icon().pixmap(20, 20).toImage(), on);
-    window->action("Sound")->trigger();
+    window->action(Act::kSound)->trigger();
     window->close();
   }
   services_.sounds.SetEnabled(true);
   // The next start shows the stored switch.
   auto window = Start({a});
-  EXPECT_FALSE(window->action("Sound")->isChecked());
+  EXPECT_FALSE(window->action(Act::kSound)->isChecked());
   EXPECT_FALSE(services_.sounds.Enabled());
   services_.sounds.Clear();
   window->GoNext();
@@ -597,14 +597,14 @@ TEST_F(NavigationUiTest, DeletingTheOnlyEntryDisablesTheNavigationButtons) {
   const std::string a = WriteBmp("a.bmp", BlankBitmap(40, 30));
   auto window = Start({a});
   services_.ui.QueueAnswer(platform::Answer::kYes);
-  window->action("DeleteFile1")->trigger();
+  window->action(Act::kDeleteFile1)->trigger();
   EXPECT_TRUE(window->files_list().Empty());
   EXPECT_EQ(window->shown().Width(), 1);
   for (const char* name : {"TBFirst", "TBLast", "TBPrev", "TBNext"}) {
     EXPECT_FALSE(Button(*window, name)->isEnabled()) << name;
   }
-  EXPECT_FALSE(window->action("FullFit")->isEnabled());
-  EXPECT_FALSE(window->action("PopSlideShow")->isEnabled());
+  EXPECT_FALSE(window->action(Act::kFullFit)->isEnabled());
+  EXPECT_FALSE(window->action(Act::kPopSlideShow)->isEnabled());
 }
 
 }  // namespace

@@ -192,7 +192,7 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   EXPECT_TRUE(window->screen_palette().realised().empty());
 
   // "Windows Screen 256 Colors": the picture's palette is realised and the display uses it.
-  window->action("Screen256")->trigger();
+  window->action(Act::kScreen256)->trigger();
   // The loaded picture carries its table at full length; its first entries are the file's.
   const std::vector<picture::Rgb>& realised = window->screen_palette().realised();
   ASSERT_GE(realised.size(), four.size());
@@ -214,7 +214,7 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   EXPECT_TRUE(std::all_of(full_colours.begin(), full_colours.end(), in_palette));
 
   // Back to true colour: the in-between colours return.
-  window->action("ScreenTrue")->trigger();
+  window->action(Act::kScreenTrue)->trigger();
   display = window->DisplayBitmapFor(box.width, box.height);
   ASSERT_NE(display, nullptr);
   colours = DisplayColours(*display);
@@ -227,7 +227,7 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
   EXPECT_FALSE(std::all_of(full_colours.begin(), full_colours.end(), in_palette));
 
   // The actual-size pane at true colour: the picture's own pixels, nothing mapped.
-  window->action("ViewActual")->trigger();
+  window->action(Act::kViewActual)->trigger();
   window->GoNext();
   QCoreApplication::processEvents();
   ASSERT_EQ(window->shown().Width(), 90);
@@ -248,8 +248,8 @@ TEST_F(ViewerWindowTest, At256ColoursTheDisplayIsBuiltThroughThePicturesPalette)
 
   // At 256 colours every pixel of the actual-size pane is a realised colour, and the split
   // view's upper pane is the same panel.
-  window->action("Screen256")->trigger();
-  window->action("ViewSplit")->trigger();
+  window->action(Act::kScreen256)->trigger();
+  window->action(Act::kViewSplit)->trigger();
   QCoreApplication::processEvents();
   ASSERT_EQ(window->shown().Width(), 90);
   const std::vector<picture::Rgb>& table = window->screen_palette().realised();
@@ -336,7 +336,7 @@ TEST_F(ViewerWindowTest, AutoSizeFitsTheWindowToEveryPictureShown) {
   const std::string a = WriteBmp("a.bmp", 300, 200);
   const std::string b = WriteBmp("b.bmp", 500, 150);
   auto window = Start();
-  window->action("AutoSize")->setChecked(true);
+  window->action(Act::kAutoSize)->setChecked(true);
   window->RecordDroppedFiles({a, b}, true);
   QCoreApplication::processEvents();
   ASSERT_EQ(window->shown().Width(), 300);
