@@ -1,5 +1,6 @@
 # Finds the logic libraries that have Qt in their link interface and registers the layering test.
-# A logic library is a vr_* library whose name has no _ui or _qt part; what it links is followed
+# A logic library is a vr_* library whose name has no _ui or _qt part and that is not the programs'
+# composition root (vr_app, vr_app_hooks in app/, which puts the windows together); what it links is followed
 # through every library it reaches, the private links of static libraries included (they travel
 # with the library to whoever links it). The findings go to layering/qt_links.txt, one
 # "library Qt-target" pair a line, which scripts/check_layers.sh reads.
@@ -56,7 +57,7 @@ function(vr_layer_check)
   set(report "")
   foreach(target IN LISTS targets)
     get_target_property(type ${target} TYPE)
-    if(NOT target MATCHES "^vr_" OR target MATCHES "_(ui|qt)(_|$)"
+    if(NOT target MATCHES "^vr_" OR target MATCHES "_(ui|qt)(_|$)" OR target MATCHES "^vr_app(_|$)"
        OR NOT type MATCHES "LIBRARY$")
       continue()
     endif()

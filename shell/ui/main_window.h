@@ -125,9 +125,6 @@ struct ViewerOptions {
 // The screen's colour depth in bits per pixel (24 when the platform gives none).
 int ScreenDepthNow();
 
-// The slide show is not built yet: its menu entry stays disabled and F12 is not taken.
-inline constexpr bool kSlideShowBuilt = false;
-
 inline constexpr const char* kTitleLabel = "(Veldrimon) ";
 inline constexpr const char* kBusyCloseWarning =
     "You are either:\r\r1. Showing an animated GIF file\r2. In the middle of loading a big "

@@ -343,6 +343,8 @@ TEST_F(ViewerSuiteTest, EveryEnabledMenuEntryDoesSomethingObservable) {
       "@list|Tags|Tag HI-LITED", "@list|Tags|UN-Tag HI-LITED",
       // Closes the files list window, which entries before it may have closed already.
       "@list|File|Exit",
+      // The search window, which the main window's entry opened earlier in the walk, is open.
+      "@list|View|Search File List By...",
       // Nothing is tagged at that point of the walk.
       "@list|Tags|No Tags", "@list|Tags|Sort By Tag"};
   auto observe = [&] {
