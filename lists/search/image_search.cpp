@@ -12,6 +12,7 @@
 
 #include "lists/search/groups.h"
 #include "lists/search/learned.h"
+#include "lists/search/progress_throttle.h"
 #include "notes/notes_database.h"
 #include "platform/files.h"
 #include "picture/kinds.h"
@@ -43,26 +44,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Progress texts at most every 100 ms.
-class Throttle {
- public:
-  explicit Throttle(ImageSearchServices& s) : s_(s) {}
-  void Show(const std::function<std::string()>& text) {
-    if (!s_.progress) return;
-    if (s_.ticks) {
-      const uint32_t now = s_.ticks();
-      if (shown_ && now - last_ < 100) return;
-      last_ = now;
-    }
-    shown_ = true;
-    s_.progress(text());
-  }
-
- private:
-  ImageSearchServices& s_;
-  uint32_t last_ = 0;
-  bool shown_ = false;
-};
+using Throttle = ProgressThrottle<ImageSearchServices>;
 
 // Makes prints ahead of the list walk on worker threads (decode and shrink only); the walk takes
 // them in list order, so the outcome is the same as making them one by one.

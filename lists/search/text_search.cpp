@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "lists/search/progress_throttle.h"
+
 namespace vr::search {
 
 namespace {
@@ -32,25 +34,7 @@ std::string WithoutExtension(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-class Progress {
- public:
-  explicit Progress(TextSearchServices& s) : s_(s) {}
-  void Show(const std::function<std::string()>& text) {
-    if (!s_.progress) return;
-    if (s_.ticks) {
-      const uint32_t now = s_.ticks();
-      if (shown_ && now - last_ < 100) return;
-      last_ = now;
-    }
-    shown_ = true;
-    s_.progress(text());
-  }
-
- private:
-  TextSearchServices& s_;
-  uint32_t last_ = 0;
-  bool shown_ = false;
-};
+using Progress = ProgressThrottle<TextSearchServices>;
 
 }  // namespace
 
