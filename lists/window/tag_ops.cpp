@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "colour/export/export_source.h"
 #include "lists/recycle/recycle_bin.h"
 #include "notes/notes_database.h"
 #include "picture/kinds.h"
@@ -328,20 +329,6 @@ OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
   });
 }
 
-std::string ConvertTargetOf(const std::string& source, const std::string& into,
-                            const std::string& extension) {
-  const size_t slash = source.find_last_of('/');
-  std::string folder = slash == std::string::npos ? std::string() : source.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? source : source.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  if (!into.empty()) {
-    folder = into;
-    if (folder.back() != '/') folder += '/';
-  }
-  return folder + name + extension;
-}
-
 ConvertResult TagOperations::ConvertTagged(const ConvertRequest& request) {
   ConvertResult result;
   if (!request.convert) return result;
@@ -349,7 +336,7 @@ ConvertResult TagOperations::ConvertTagged(const ConvertRequest& request) {
   ConfirmScope overwrite(*services_.ui);
   static_cast<OperationResult&>(result) = RunWalk([&](int, lists::FileEntry& entry) {
     const std::string source = entry.Path();
-    const std::string target = ConvertTargetOf(source, request.into, request.extension);
+    const std::string target = colour::ConvertTarget(source, request.into, request.extension);
     // Sound and movie files hold no picture: naming them at the end beats writing whatever
     // picture the viewer showed before under their name.
     if (picture::IsMediaKind(picture::KindFromName(source))) {

@@ -96,11 +96,6 @@ struct ConvertResult : OperationResult {
   std::vector<std::string> not_converted;  // sources that could not be converted
 };
 
-// The target of converting `source`: `into` (or the source's folder) + its name without the
-// extension + `extension`.
-std::string ConvertTargetOf(const std::string& source, const std::string& into,
-                            const std::string& extension);
-
 class TagOperations {
  public:
   TagOperations(lists::FilesList& list, TagServices services);
