@@ -30,12 +30,6 @@ void EndPalette(Bytes& b, int marker = 12) {
   for (int i = 0; i < 256; ++i) b.U8(i).U8(255 - i).U8((i * 2) & 0xFF);
 }
 
-// A file palette byte as the reader keeps it (value >> 2) and shows it again.
-Rgb Quarter(Rgb c) {
-  auto q = [](uint8_t v) { return static_cast<uint8_t>(((v >> 2) * 255 + 31) / 63); };
-  return {q(c.r), q(c.g), q(c.b)};
-}
-
 ReadResult LoadBytes(const Bytes& bytes, Bitmap& bitmap, const std::string& name = "t.pcx") {
   test_support::TempDir dir;
   return LoadPcx(dir.Write(name, bytes.v), bitmap, {});
@@ -58,9 +52,9 @@ TEST(PcxRead, RunsAreCutAtTheRowEndAndC1C5IsOneValue) {
   EXPECT_EQ(bm.PixelAt(2, 0), 0x07u);
   EXPECT_EQ(bm.PixelAt(3, 0), 0x07u);
   for (int x = 0; x < 4; ++x) EXPECT_EQ(bm.PixelAt(x, 1), 0x09u);
-  // The end palette is kept at 6 bits and expanded again.
+  // The end palette is kept as the file holds it, to the last bit.
   ASSERT_EQ(bm.Palette().size(), 256u);
-  EXPECT_EQ(bm.Palette()[0xC5], Quarter(Rgb{0xC5, 255 - 0xC5, (0xC5 * 2) & 0xFF}));
+  EXPECT_EQ(bm.Palette()[0xC5], (Rgb{0xC5, 255 - 0xC5, (0xC5 * 2) & 0xFF}));
 }
 
 TEST(PcxRead, SmallFileFindsPaletteAtTheEndEvenWithoutMarker) {
@@ -71,8 +65,8 @@ TEST(PcxRead, SmallFileFindsPaletteAtTheEndEvenWithoutMarker) {
     ASSERT_LT(b.Size(), 8192u);
     Bitmap bm;
     ASSERT_TRUE(LoadBytes(b, bm).ok());
-    EXPECT_EQ(bm.ColourAt(0, 0), Quarter(Rgb{5, 250, 10})) << "marker " << marker;
-    EXPECT_EQ(bm.ColourAt(1, 0), Quarter(Rgb{255, 0, 254})) << "marker " << marker;
+    EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{5, 250, 10})) << "marker " << marker;
+    EXPECT_EQ(bm.ColourAt(1, 0), (Rgb{255, 0, 254})) << "marker " << marker;
   }
 }
 
@@ -93,7 +87,7 @@ TEST(PcxRead, EgaFourPlanesShowHeaderColours) {
     EXPECT_EQ(bm.PixelAt(x, 0), expected[x]) << x;
     const int i = static_cast<int>(expected[x]);
     EXPECT_EQ(bm.ColourAt(x, 0),
-              Quarter(Rgb{static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 16),
+              (Rgb{static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 16),
                           static_cast<uint8_t>(i * 4)}));
   }
 }
@@ -329,10 +323,7 @@ TEST(PcxWrite, EveryModeRoundTrips) {
     ASSERT_EQ(back.Height(), 11);
     for (int y = 0; y < 11; ++y) {
       for (int x = 0; x < 37; ++x) {
-        const Rgb want = c.mode == 4 && c.source == PixelFormat::k24
-                             ? source.ColourAt(x, y)
-                             : testing::Six(source.ColourAt(x, y));
-        ASSERT_EQ(back.ColourAt(x, y), want) << "mode " << c.mode << " at " << x << "," << y;
+        ASSERT_EQ(back.ColourAt(x, y), source.ColourAt(x, y)) << "mode " << c.mode << " at " << x << "," << y;
         if (c.mode != 4) {
           ASSERT_EQ(back.PixelAt(x, y), source.PixelAt(x, y));
         }

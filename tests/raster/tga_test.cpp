@@ -64,7 +64,7 @@ TEST(TgaRead, RowOrdersAllShowUpright) {
   ASSERT_TRUE(LoadBytes(mirrored8, bm).ok());
   EXPECT_EQ(bm.PixelAt(0, 0), 10u);
   EXPECT_EQ(bm.PixelAt(2, 0), 30u);
-  EXPECT_EQ(bm.Palette()[200], testing::Six(Rgb{200, 200, 200}));  // grey ramp
+  EXPECT_EQ(bm.Palette()[200], (Rgb{200, 200, 200}));  // grey ramp
 
   Bytes mirrored1 = TgaHeader(3, 1, 10, 1, 0x30);
   mirrored1.Raw({0xC0, 0x00});  // pixels 0 and 1 as stored, 8 and 9 once mirrored back
@@ -206,7 +206,7 @@ TEST(TgaRead, ColourMapFromIndex16With16BitEntries) {
   wide.Raw({10, 20, 30, 0, 40, 50, 60, 0, 1});
   ASSERT_TRUE(LoadBytes(wide, bm).ok());
   EXPECT_EQ(bm.PixelAt(0, 0), 1u);
-  EXPECT_EQ(bm.ColourAt(0, 0), testing::Six(Rgb{60, 50, 40}));
+  EXPECT_EQ(bm.ColourAt(0, 0), (Rgb{60, 50, 40}));
 
   // Found by fuzzing: an entry size of 255 bits (32 bytes per entry) overran the entry buffer.
   // Such a map is passed over whole and the pixel after it still read.
@@ -314,9 +314,7 @@ TEST(TgaWrite, BothModesRoundTripWithIdAndMap) {
     EXPECT_EQ(r.depth, c.mode == 1 ? 8 : 24);
     for (int y = 0; y < 9; ++y) {
       for (int x = 0; x < 29; ++x) {
-        const Rgb want = c.source == PixelFormat::k24 ? source.ColourAt(x, y)
-                                                      : testing::Six(source.ColourAt(x, y));
-        ASSERT_EQ(back.ColourAt(x, y), want) << "mode " << c.mode << " at " << x << "," << y;
+        ASSERT_EQ(back.ColourAt(x, y), source.ColourAt(x, y)) << "mode " << c.mode << " at " << x << "," << y;
       }
     }
     const int rc = testing::RunTool("identify", path);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "metafile/metafile_builder.h"
+#include "picture/codecs/codec_api.h"
 #include "notes/notes_database.h"
 #include "notes/notes_record.h"
 #include "shell_process/process_fixture.h"
@@ -54,10 +55,11 @@ std::vector<uint8_t> ZeroPixelsLzw(int count) {
   }
   put(5, width);  // end
   if (bits > 0) bytes.push_back(static_cast<uint8_t>(acc));
-  std::vector<uint8_t> blocks = {2, static_cast<uint8_t>(bytes.size())};
-  blocks.insert(blocks.end(), bytes.begin(), bytes.end());
-  blocks.push_back(0);
-  return blocks;
+  // The data goes behind the code size and the block length.
+  bytes.insert(bytes.begin(), static_cast<uint8_t>(bytes.size()));
+  bytes.insert(bytes.begin(), 2);
+  bytes.push_back(0);
+  return bytes;
 }
 
 // An animated 4 x 2 GIF of two images, each with its own colour table and no global one: a red
@@ -79,6 +81,24 @@ std::vector<uint8_t> LocalTablesGif() {
     const std::vector<uint8_t> data = ZeroPixelsLzw(image.width * 2);
     gif.insert(gif.end(), data.begin(), data.end());
   }
+  gif.push_back(';');
+  return gif;
+}
+
+// A 4 x 2 GIF of one image whose 256-entry global table starts with a colour that 6-bit
+// palettes cannot hold, (8, 16, 18); every pixel is index 0.
+std::vector<uint8_t> FineColourGif() {
+  std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x87, 0, 0};
+  for (int i = 0; i < 256; ++i) {
+    const uint8_t v = static_cast<uint8_t>(i);
+    gif.push_back(i == 0 ? 8 : v);
+    gif.push_back(i == 0 ? 16 : v);
+    gif.push_back(i == 0 ? 18 : v);
+  }
+  const std::vector<uint8_t> descriptor = {',', 0, 0, 0, 0, 4, 0, 2, 0, 0x00};
+  gif.insert(gif.end(), descriptor.begin(), descriptor.end());
+  const std::vector<uint8_t> data = ZeroPixelsLzw(8);
+  gif.insert(gif.end(), data.begin(), data.end());
   gif.push_back(';');
   return gif;
 }
@@ -213,6 +233,24 @@ TEST_F(ViewerSuiteTest, StillModeKeepsEachImagesOwnColours) {
   ASSERT_EQ(bitmap.Width(), 4);
   EXPECT_EQ(bitmap.ColourAt(0, 0), (Rgb{0, 0, 255}));
   EXPECT_EQ(bitmap.ColourAt(3, 1), (Rgb{255, 0, 0}));
+}
+
+// Converting a palette picture from one format to another keeps every colour to the last bit.
+TEST_F(ViewerSuiteTest, ConversionsKeepEightBitPaletteColours) {
+  const std::string gif = dir_.Write("fine.gif", FineColourGif());
+  const std::string pcx = dir_.File("fine.pcx");
+  const std::string tga = dir_.File("fine.tga");
+  const std::string tool = std::string(VELDRIMON_TOOL_BINARY) + " convert ";
+  ASSERT_EQ(std::system((tool + gif + " " + pcx).c_str()), 0);
+  ASSERT_EQ(std::system((tool + pcx + " " + tga).c_str()), 0);
+  for (const std::string& path : {pcx, tga}) {
+    Bitmap bitmap;
+    const auto read = path == pcx ? vr::codecs::LoadPcx(path, bitmap, {})
+                                  : vr::codecs::LoadTga(path, bitmap, {});
+    ASSERT_TRUE(read.ok()) << path << ": " << read.error;
+    ASSERT_EQ(bitmap.Format(), vr::picture::PixelFormat::k8) << path;
+    EXPECT_EQ(bitmap.ColourAt(3, 1), (Rgb{8, 16, 18})) << path;
+  }
 }
 
 TEST_F(ViewerSuiteTest, SixteenBitGreyTgaLoads) {

@@ -35,6 +35,28 @@ Palette6 ShrinkPalette(const std::vector<Rgb>& palette) {
   return out;
 }
 
+std::vector<Rgb> PaletteEntries(const Palette8& palette, int count) {
+  return std::vector<Rgb>(palette.begin(), palette.begin() + std::clamp(count, 0, 256));
+}
+
+Palette8 FullPalette(const std::vector<Rgb>& palette) {
+  Palette8 out{};
+  std::copy_n(palette.begin(), std::min<size_t>(palette.size(), 256), out.begin());
+  return out;
+}
+
+Palette8 ExpandTable(const Palette6& palette) {
+  Palette8 out{};
+  for (size_t i = 0; i < out.size(); ++i) out[i] = picture::Expand6To8(palette[i]);
+  return out;
+}
+
+Palette6 ShrinkTable(const Palette8& palette) {
+  Palette6 out{};
+  for (size_t i = 0; i < out.size(); ++i) out[i] = picture::Shrink8To6(palette[i]);
+  return out;
+}
+
 void RowToIndices(const uint8_t* src, int bits, int count, uint8_t* dst) {
   switch (bits) {
     case 1:
@@ -54,7 +76,7 @@ void RowToIndices(const uint8_t* src, int bits, int count, uint8_t* dst) {
   }
 }
 
-void RowToBgr(const uint8_t* src, int bits, const Palette6& palette, int count, uint8_t* dst) {
+void RowToBgr(const uint8_t* src, int bits, const Palette8& palette, int count, uint8_t* dst) {
   if (bits == 24) {
     std::memcpy(dst, src, static_cast<size_t>(count) * 3);
     return;
@@ -74,19 +96,12 @@ void RowToBgr(const uint8_t* src, int bits, const Palette6& palette, int count, 
     }
     return;
   }
-  // 4 and 8 bits through an 8-bit copy of the palette.
-  uint8_t table[256][3];
-  for (int i = 0; i < 256; ++i) {
-    table[i][0] = SixToEight(palette[i].b);
-    table[i][1] = SixToEight(palette[i].g);
-    table[i][2] = SixToEight(palette[i].r);
-  }
   for (int x = 0; x < count; ++x, dst += 3) {
     const uint8_t index =
         bits == 8 ? src[x] : ((x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4));
-    dst[0] = table[index][0];
-    dst[1] = table[index][1];
-    dst[2] = table[index][2];
+    dst[0] = palette[index].b;
+    dst[1] = palette[index].g;
+    dst[2] = palette[index].r;
   }
 }
 

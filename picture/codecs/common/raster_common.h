@@ -24,8 +24,11 @@ using picture::PixelFormat;
 using picture::Rgb;
 using picture::TFastFileIO;
 
-// A codec palette: 256 entries with channels 0..63.
+// A codec palette: 256 entries with channels 0..63 (the PIC format and the screen palette).
 using Palette6 = std::array<Rgb, 256>;
+// A codec palette as the file holds it: 256 entries with channels 0..255. PCX and TGA keep their
+// entries this way so a conversion writes back exactly the colours it read.
+using Palette8 = std::array<Rgb, 256>;
 
 inline uint8_t SixToEight(uint8_t c6) { return picture::Expand6To8(c6); }
 inline uint8_t EightToSix(uint8_t c8) { return picture::Shrink8To6(c8); }
@@ -43,12 +46,19 @@ Rgb EgaToRgb6(uint8_t code);
 std::vector<Rgb> ExpandPalette(const Palette6& palette, int count);
 // A Bitmap's palette in 6-bit form (missing entries black).
 Palette6 ShrinkPalette(const std::vector<Rgb>& palette);
+// The first `count` entries of an 8-bit palette as the Bitmap's palette.
+std::vector<Rgb> PaletteEntries(const Palette8& palette, int count);
+// A Bitmap's palette as a full table (missing entries black).
+Palette8 FullPalette(const std::vector<Rgb>& palette);
+// Conversions between the two forms, entry by entry.
+Palette8 ExpandTable(const Palette6& palette);
+Palette6 ShrinkTable(const Palette8& palette);
 
 // One row of a 1, 4 or 8-bit picture as one byte per pixel.
 void RowToIndices(const uint8_t* src, int bits, int count, uint8_t* dst);
 // One row of a 1, 4, 8, 24 or 32-bit picture as blue, green, red triples; indexed pixels go
-// through the 6-bit palette, 1-bit pixels without a palette are black and white.
-void RowToBgr(const uint8_t* src, int bits, const Palette6& palette, int count, uint8_t* dst);
+// through the palette, 1-bit pixels are black and white.
+void RowToBgr(const uint8_t* src, int bits, const Palette8& palette, int count, uint8_t* dst);
 
 // The loaders' failure picture: 1 x 1 at 8 bits, black and white palette.
 void MakeFailure8(Bitmap& bitmap);

@@ -211,7 +211,7 @@ bool TPCXGraphics::ReadPcxHeader(TFastFileIO& io) {
       uint8_t v = h.palette[i * 3 + k];
       // Version 2 files may hold the four EGA intensities 0..3.
       if (h.version == 2 && v < 4) v = static_cast<uint8_t>(v * 85);
-      c[k] = static_cast<uint8_t>(v >> 2);
+      c[k] = v;
     }
     palette_[i] = Rgb{c[0], c[1], c[2]};
   }
@@ -232,7 +232,7 @@ void TPCXGraphics::ReadEndPalette(TFastFileIO& io) {
     for (int k = 0; k < 3; ++k) {
       uint8_t v = raw[1 + i * 3 + k];
       if (v2 && v < 4) v = static_cast<uint8_t>(v * 85);
-      c[k] = static_cast<uint8_t>(v >> 2);
+      c[k] = v;
     }
     palette_[i] = Rgb{c[0], c[1], c[2]};
   }
@@ -277,7 +277,7 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
 
   if (h.version == 3) {
     const auto& table = StandardColours6();
-    std::copy(table.begin(), table.end(), palette_.begin());
+    for (size_t i = 0; i < table.size(); ++i) palette_[i] = picture::Expand6To8(table[i]);
   }
   PixelFormat format = PixelFormat::k8;
   int palette_count = 256;
@@ -285,7 +285,7 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
     case PcxLayout::kMono:
       format = PixelFormat::k1;
       palette_[0] = Rgb{0, 0, 0};
-      palette_[1] = Rgb{63, 63, 63};
+      palette_[1] = Rgb{255, 255, 255};
       palette_count = 2;
       break;
     case PcxLayout::kPlanar:
@@ -296,7 +296,6 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
       break;
     case PcxLayout::kRgb:
       format = PixelFormat::k24;
-      FillCube332(palette_);
       palette_count = 0;
       break;
     case PcxLayout::kBlank:
@@ -310,7 +309,7 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
                         row_total <= picture::RowStride(width, PixelFormat::k8);
   if (!(in_place ? out.Reshape(width, height, format) : out.Recreate(width, height, format)))
     return Fail(bitmap, "Not enough memory for this picture.");
-  if (palette_count > 0) out.SetPalette(ExpandPalette(palette_, palette_count));
+  if (palette_count > 0) out.SetPalette(PaletteEntries(palette_, palette_count));
 
   if (layout != PcxLayout::kBlank && row_total > 0) {
     ChunkSource src(io);
@@ -365,7 +364,16 @@ ReadResult TPCXGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
   int depth = h.bits_per_pixel;
   if (layout == PcxLayout::kRgb) depth = 24;
   if (layout == PcxLayout::kPlanar && planes == 4) depth = 4;
-  if (options.Reduced()) ReduceToScreen(bitmap, palette_);
+  if (options.Reduced()) {
+    // True-colour pictures start from the colour cube; the reducer replaces it.
+    Palette6 screen;
+    if (layout == PcxLayout::kRgb) {
+      FillCube332(screen);
+    } else {
+      screen = ShrinkTable(palette_);
+    }
+    if (ReduceToScreen(bitmap, screen)) palette_ = ExpandTable(screen);
+  }
   error_.clear();
   return ReadResult{depth, {}};
 }
@@ -378,7 +386,7 @@ WriteResult TPCXGraphics::SavePcx(const std::string& path, const Bitmap& bitmap,
       (mode != kPcxTrueColour && bits > 8)) {
     return {false, "The picture cannot be saved in this PCX mode."};
   }
-  palette_ = ShrinkPalette(bitmap.Palette());
+  palette_ = FullPalette(bitmap.Palette());
   const int width = bitmap.Width();
   const int height = bitmap.Height();
   const bool one_bit = mode == kPcx2Colours || mode == kPcx16Colours;
@@ -401,9 +409,9 @@ WriteResult TPCXGraphics::SavePcx(const std::string& path, const Bitmap& bitmap,
   put16(12, width);
   put16(14, height);
   for (int i = 0; i < 16; ++i) {
-    header[16 + i * 3] = SixToEight(palette_[i].r);
-    header[17 + i * 3] = SixToEight(palette_[i].g);
-    header[18 + i * 3] = SixToEight(palette_[i].b);
+    header[16 + i * 3] = palette_[i].r;
+    header[17 + i * 3] = palette_[i].g;
+    header[18 + i * 3] = palette_[i].b;
   }
   header[65] = static_cast<uint8_t>(planes);
   put16(66, static_cast<int>(bpl));
@@ -440,9 +448,9 @@ WriteResult TPCXGraphics::SavePcx(const std::string& path, const Bitmap& bitmap,
   uint8_t tail[769];
   tail[0] = 12;
   for (int i = 0; i < 256; ++i) {
-    tail[1 + i * 3] = SixToEight(palette_[i].r);
-    tail[2 + i * 3] = SixToEight(palette_[i].g);
-    tail[3 + i * 3] = SixToEight(palette_[i].b);
+    tail[1 + i * 3] = palette_[i].r;
+    tail[2 + i * 3] = palette_[i].g;
+    tail[3 + i * 3] = palette_[i].b;
   }
   out.Write(tail, sizeof(tail));
   if (!out.Finish()) return {false, out.Error()};

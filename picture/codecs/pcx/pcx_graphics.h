@@ -58,7 +58,7 @@ class TPCXGraphics {
   WriteResult SavePcx(const std::string& path, const Bitmap& bitmap, int mode);
 
   const PcxHeader& Header() const { return header_; }
-  const Palette6& PaletteBuffer() const { return palette_; }
+  const Palette8& PaletteBuffer() const { return palette_; }
   const std::string& Error() const { return error_; }
 
  private:
@@ -66,7 +66,7 @@ class TPCXGraphics {
   void ReadEndPalette(TFastFileIO& io);
 
   PcxHeader header_;
-  Palette6 palette_{};
+  Palette8 palette_{};
   std::string error_;
 };
 

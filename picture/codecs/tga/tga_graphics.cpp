@@ -135,18 +135,20 @@ bool TTGAGraphics::ReadTgaHeader(TFastFileIO& io) {
       io.ReadBlock(entry, entry_bytes);
       if (entry_bytes == 2) {
         const uint32_t v = Le16(entry);
-        auto six = [](uint32_t c) { return static_cast<uint8_t>((c * 63 + 15) / 31); };
-        palette_[index] = Rgb{six((v >> 10) & 31), six((v >> 5) & 31), six(v & 31)};
+        palette_[index] = Rgb{Five((v >> 10) & 31), Five((v >> 5) & 31), Five(v & 31)};
       } else if (entry_bytes >= 3 && entry_bytes <= 4) {
-        palette_[index] = Rgb{EightToSix(entry[2]), EightToSix(entry[1]), EightToSix(entry[0])};
+        palette_[index] = Rgb{entry[2], entry[1], entry[0]};
       }
     }
   } else if (h.pixel_depth == 8) {
-    FillGreyRamp(palette_);
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<uint8_t>(i);
+      palette_[i] = Rgb{v, v, v};
+    }
   }
   if (h.pixel_depth == 1) {
     palette_[0] = Rgb{0, 0, 0};
-    palette_[1] = Rgb{63, 63, 63};
+    palette_[1] = Rgb{255, 255, 255};
   }
   data_start_ = io.ReaderPosition();
   error_.clear();
@@ -211,8 +213,6 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
   } else if (depth == 4 || depth == 8) {
     format = PixelFormat::k8;
     palette_count = 256;
-  } else {
-    FillCube332(palette_);
   }
   // Decoded straight into the caller's picture: reloading reuses its memory. Every row is
   // written whole, its padding cleared, so the picture is not zero-filled first (4-bit files,
@@ -221,7 +221,7 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
   const bool every_row = depth != 4;
   if (!(every_row ? out.Reshape(width, height, format) : out.Recreate(width, height, format)))
     return Fail(bitmap, "Not enough memory for this picture.");
-  if (palette_count > 0) out.SetPalette(ExpandPalette(palette_, palette_count));
+  if (palette_count > 0) out.SetPalette(PaletteEntries(palette_, palette_count));
 
   if (every_row) {
     // Bytes each row gets from the decode; the rest of the row is padding.
@@ -271,7 +271,16 @@ ReadResult TTGAGraphics::Load(TFastFileIO& io, Bitmap& bitmap, const DecodeOptio
       picture::ReportDecodeRow(row + 1, height);
     }
   }
-  if (options.Reduced()) ReduceToScreen(bitmap, palette_);
+  if (options.Reduced()) {
+    // True-colour pictures start from the colour cube; the reducer replaces it.
+    Palette6 screen;
+    if (palette_count == 0) {
+      FillCube332(screen);
+    } else {
+      screen = ShrinkTable(palette_);
+    }
+    if (ReduceToScreen(bitmap, screen)) palette_ = ExpandTable(screen);
+  }
   error_.clear();
   return ReadResult{depth, {}};
 }
@@ -284,7 +293,7 @@ WriteResult TTGAGraphics::SaveTga(const std::string& path, const Bitmap& bitmap,
       (mode == kTga256Colours && bits > 8)) {
     return {false, "The picture cannot be saved in this TGA mode."};
   }
-  palette_ = ShrinkPalette(bitmap.Palette());
+  palette_ = FullPalette(bitmap.Palette());
   const int width = bitmap.Width();
   const int height = bitmap.Height();
   const bool mapped = mode == kTga256Colours;
@@ -310,9 +319,9 @@ WriteResult TTGAGraphics::SaveTga(const std::string& path, const Bitmap& bitmap,
   if (mapped) {
     uint8_t map[768];
     for (int i = 0; i < 256; ++i) {
-      map[i * 3] = SixToEight(palette_[i].b);
-      map[i * 3 + 1] = SixToEight(palette_[i].g);
-      map[i * 3 + 2] = SixToEight(palette_[i].r);
+      map[i * 3] = palette_[i].b;
+      map[i * 3 + 1] = palette_[i].g;
+      map[i * 3 + 2] = palette_[i].r;
     }
     out.Write(map, sizeof(map));
   }

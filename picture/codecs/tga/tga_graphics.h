@@ -52,14 +52,14 @@ class TTGAGraphics {
   WriteResult SaveTga(const std::string& path, const Bitmap& bitmap, int mode);
 
   const TgaHeader& Header() const { return header_; }
-  const Palette6& PaletteBuffer() const { return palette_; }
+  const Palette8& PaletteBuffer() const { return palette_; }
   const std::string& Error() const { return error_; }
 
  private:
   ReadResult Fail(Bitmap& bitmap, const std::string& error);
 
   TgaHeader header_;
-  Palette6 palette_{};
+  Palette8 palette_{};
   uint64_t data_start_ = 0;
   std::string error_;
 };
