@@ -176,6 +176,15 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
   return line != nullptr ? line->value : std::string(default_value);
 }
 
+std::string ProfileFile::ReadQuotedString(std::string_view section, std::string_view key,
+                                          std::string_view default_value) const {
+  const Line* line = FindKey(section, key);
+  if (line == nullptr) return std::string(default_value);
+  const std::string& v = line->value;
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+  return v;
+}
+
 int64_t ProfileFile::ReadInteger(std::string_view section, std::string_view key,
                                  int64_t default_value) const {
   const Line* line = FindKey(section, key);
@@ -326,6 +335,68 @@ bool ProfileFile::Flush() {
   }
   dirty_ = false;
   return true;
+}
+
+
+std::string JoinCommaText(const std::vector<std::string>& lines) {
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out += ',';
+    const std::string& line = lines[i];
+    bool quote = false;
+    for (unsigned char c : line) {
+      if (c <= ' ' || c == ',' || c == '"') quote = true;
+    }
+    if (!quote) {
+      out += line;
+      continue;
+    }
+    out += '"';
+    for (char c : line) {
+      if (c == '"') out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  return out;
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t p = 0;
+  const size_t n = text.size();
+  auto blank = [&](size_t i) { return static_cast<unsigned char>(text[i]) <= ' '; };
+  while (p < n && blank(p)) ++p;
+  while (p < n) {
+    std::string item;
+    if (text[p] == '"') {
+      ++p;
+      while (p < n) {
+        if (text[p] == '"') {
+          if (p + 1 < n && text[p + 1] == '"') {
+            item += '"';
+            p += 2;
+            continue;
+          }
+          ++p;
+          break;
+        }
+        item += text[p++];
+      }
+    } else {
+      const size_t start = p;
+      while (p < n && !blank(p) && text[p] != ',') ++p;
+      item.assign(text.substr(start, p - start));
+    }
+    lines.push_back(std::move(item));
+    while (p < n && blank(p)) ++p;
+    if (p < n && text[p] == ',') {
+      do {
+        ++p;
+      } while (p < n && blank(p));
+    }
+  }
+  return lines;
 }
 
 }  // namespace vr::platform

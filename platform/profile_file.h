@@ -38,6 +38,10 @@ class ProfileFile {
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value) const;
+  // ReadString with one pair of enclosing double quotes dropped (values written quoted, such as
+  // comma text, so that their outer blanks survive).
+  std::string ReadQuotedString(std::string_view section, std::string_view key,
+                               std::string_view default_value) const;
   int64_t ReadInteger(std::string_view section, std::string_view key, int64_t default_value) const;
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
 
@@ -86,6 +90,14 @@ class ProfileFile {
   bool dirty_ = false;
   bool crlf_ = false;  // the file was written with CR LF line ends; keep them
 };
+
+// Comma text, a list of lines in one value: items joined by commas; an item holding a blank, a
+// control character, a comma or a double quote is enclosed in double quotes with inner quotes
+// doubled; an empty line is an empty item.
+std::string JoinCommaText(const std::vector<std::string>& lines);
+// The lines of comma text. Blanks and commas outside quotes separate items; a quoted item may
+// hold anything. (A trailing empty item is not seen, as in the form's other readers.)
+std::vector<std::string> SplitCommaText(std::string_view text);
 
 // Parses a whole decimal integer (optional sign, surrounding blanks allowed); false on anything
 // else or on overflow.

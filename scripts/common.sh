@@ -11,7 +11,7 @@ VR_PACKAGES=(
   libgtest-dev libgmock-dev
   python3 python3-pyftpdlib
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
-  xdg-utils
+  xdg-utils tidy
 )
 
 vr_install_packages() {
