@@ -6,7 +6,10 @@
 
 #include <algorithm>
 
+#include "colour/export/export_picture.h"
 #include "picture/kinds.h"
+#include "picture/load/loader.h"
+#include "picture/picture_holder.h"
 #include "platform/path_rules.h"
 #include "web/web_pages.h"
 
@@ -166,6 +169,38 @@ std::vector<std::string> UserFilesInPages(const WebFolder& folder, const WebOpti
 void CleanUp(const WebFolder& folder, platform::Files& files) {
   DeletePreviousOutput(folder, files);
   for (const std::string& name : FilesIn(folder.pages, files)) DeleteFile(folder.pages + name, files);
+}
+
+bool CopyImageIntoPages(const WebFolder& folder, const std::string& source, const std::string& name,
+                        platform::Files& files, std::string* error) {
+  const std::string target = folder.pages + name;
+  bool ok = false;
+  if (platform::UpperAscii(source).ends_with(".GIF")) {
+    if (platform::SamePath(source, target)) return true;
+    const std::string temp = target + ".part";
+    files.DeleteFile(temp);
+    platform::FileResult copied = files.CopyFile(source, temp);
+    if (copied.ok) {
+      DeleteFile(target, files);
+      copied = files.RenameFile(temp, target);
+    }
+    if (!copied.ok) {
+      files.DeleteFile(temp);
+      if (error != nullptr) *error = copied.message;
+    }
+    ok = copied.ok;
+  } else {
+    picture::PictureHolder holder;
+    picture::LoadDetails details;
+    picture::LoadPicture(source, holder, picture::DecodeOptions{}, &details);
+    if (details.failed) {
+      if (error != nullptr) *error = "The picture could not be read: " + source;
+      return false;
+    }
+    ok = colour::SavePictureAs(target, holder, error);
+  }
+  if (ok) files.SetAttributes(target, 0);
+  return ok;
 }
 
 std::vector<std::string> UploadLists::All() const {

@@ -43,6 +43,12 @@ std::vector<std::string> UserFilesInPages(const WebFolder& folder, const WebOpti
 // Deletes the previous output and every file of "webpages" (never the pictures).
 void CleanUp(const WebFolder& folder, platform::Files& files);
 
+// Puts the picture `source` into "webpages" as `name` ("WP_BGImage.GIF", "WP_MainImage.GIF"): a
+// GIF is copied, anything else loaded and saved as GIF. An existing copy is replaced; the new
+// one's attributes are cleared. False with the reason on failure.
+bool CopyImageIntoPages(const WebFolder& folder, const std::string& source, const std::string& name,
+                        platform::Files& files, std::string* error);
+
 // Upload modes and what each hands to publishing (sorted names, full paths).
 enum UploadMode {
   kUploadAll = 1,

@@ -42,6 +42,7 @@ enum class Act : int {
   // "&View"
   kFileListWindow1,
   kSearchList1,
+  kWebPagesFromFiles1,
   kViewFit,
   kViewActual,
   kViewSplit,

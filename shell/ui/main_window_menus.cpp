@@ -121,6 +121,9 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .image = kIconFilesList, .handler = [](W& w, bool) { w.FileListWindow1Click(); }},
       {.id = Act::kSearchList1, .name = "SearchList1", .caption = "Search File List By...",
        .handler = [](W& w, bool) { w.SearchList1Click(); }},
+      {.id = Act::kWebPagesFromFiles1, .name = "WebPagesFromFiles1",
+       .caption = "&Web Pages From Files...",
+       .handler = [](W& w, bool) { w.WebPagesFromFiles1Click(); }},
       {.id = Act::kViewFit, .name = "ViewFit", .caption = "&Re-Size To Fit            Key=V",
        .checkable = true, .checked = true,
        .handler = [](W& w, bool) { w.SelectView(View::kFit); }},
@@ -283,6 +286,7 @@ void TVeldrimon69::BuildMenus() {
   }
   Add(file_menu_, Act::kSaveAs1);
   Add(file_menu_, Act::kProperties1);
+  Add(file_menu_, Act::kWebPagesFromFiles1);
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExportDataBase1);
   Add(file_menu_, Act::kImportDataBase1);

@@ -1,0 +1,151 @@
+// The web page wizard on the offscreen platform with the scripted Ui, over a real Web Folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <filesystem>
+#include <fstream>
+
+#include "fakes/fake_services.h"
+#include "picture/bitmap.h"
+#include "picture/codecs/jpeg/jpeg_codec.h"
+#include "test_support/temp_dir.h"
+#include "web/ui/web_page_menu.h"
+#include "web/ui/web_preview.h"
+#include "web/web_folder.h"
+
+namespace vr::web::ui {
+namespace {
+
+using platform::Answer;
+
+void EnsureApp() {
+  static int argc = 1;
+  static char name[] = "web_page_menu_test";
+  static char* argv[] = {name, nullptr};
+  if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+}
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+class WebPageMenuTest : public ::testing::Test {
+ protected:
+  WebPageMenuTest() : fakes_(dir_.File("home"), dir_.File("tmp")) {}
+  void SetUp() override {
+    EnsureApp();
+    std::filesystem::create_directories(dir_.File("site"));
+    picture::Bitmap bm;
+    bm.Create(60, 40, picture::PixelFormat::k24);
+    for (const char* name : {"one.jpg", "two.jpg", "three.jpg"}) {
+      ASSERT_TRUE(codecs::SaveJpeg(dir_.File(std::string("site/") + name), bm, {90, false}).ok);
+    }
+    services_.platform = fakes_.services();
+    services_.last_path = &last_path_;
+    services_.hide_others = [this](bool hide) { hides_.push_back(hide); };
+    menu_ = std::make_unique<TWebPageMenu>(nullptr, services_);
+  }
+  std::string Site() const { return dir_.File("site") + "/"; }
+  // The instructions, the folder choice and "Next" on the files panel.
+  void Start() {
+    fakes_.ui.QueueText(dir_.File("site"));
+    menu_->BPrimeItClick();
+    ASSERT_EQ(menu_->Panel(), 1);
+    menu_->BNext2Click();
+    ASSERT_EQ(menu_->Panel(), 2);
+  }
+
+  test_support::TempDir dir_;
+  fakes::FakeServices fakes_;
+  WebWindowServices services_;
+  std::string last_path_;
+  std::vector<bool> hides_;
+  std::unique_ptr<TWebPageMenu> menu_;
+};
+
+TEST_F(WebPageMenuTest, MakesPagesAndKeepsTheSavedStateHonest) {
+  Start();
+  EXPECT_TRUE(menu_->Saved());
+  EXPECT_TRUE(menu_->ViewEnabled());
+  EXPECT_TRUE(Exists(Site() + "webpages"));
+  EXPECT_TRUE(Exists(Site() + "webthumbs"));
+
+  // A change disables View until pages are made or the options saved.
+  menu_->TitleEdit()->setText("Our trip");
+  EXPECT_FALSE(menu_->Saved());
+  EXPECT_FALSE(menu_->ViewEnabled());
+  EXPECT_EQ(menu_->Options().title_text, "Our trip");
+
+  menu_->MakeAllPages1Click();
+  EXPECT_TRUE(menu_->PagesMade());
+  EXPECT_TRUE(menu_->ViewEnabled());
+  EXPECT_EQ(fakes_.ui.last().text.rfind("Completed making 1 Web Page(s).", 0), 0u);
+  EXPECT_TRUE(Exists(Site() + "webpages/index.html"));
+  EXPECT_TRUE(Exists(Site() + "webthumbs/WP_THUMB_2.JPG"));
+  menu_->TBPreviewClick();
+  ASSERT_FALSE(fakes_.shell.requests().empty());
+  EXPECT_EQ(fakes_.shell.requests().back().target, Site() + "webpages/index.html");
+
+  // Closing unsaved asks; "Don't Exit" keeps the wizard, "Save/Exit" saves and leaves.
+  fakes_.ui.QueueChoice(3);
+  menu_->reject();
+  EXPECT_TRUE(last_path_.empty());
+  fakes_.ui.QueueChoice(1);
+  menu_->reject();
+  EXPECT_EQ(fakes_.ui.last().text, "Web Folder Info saved! You may continue on now...");
+  EXPECT_EQ(last_path_, Site());
+  EXPECT_EQ(LoadWebOptions(WebFolder(Site())).title_text, "Our trip");
+}
+
+TEST_F(WebPageMenuTest, NoFolderEndsTheWizardAndEmptySubfoldersGo) {
+  fakes_.ui.QueueText(std::nullopt);
+  menu_->BPrimeItClick();
+  EXPECT_EQ(fakes_.ui.last().text, "Since you have NOT specified a folder, this WEB Wizard will exit!");
+  EXPECT_EQ(menu_->result(), QDialog::Rejected);
+
+  // A folder left without making anything keeps no empty sub-folders.
+  menu_ = std::make_unique<TWebPageMenu>(nullptr, services_);
+  Start();
+  menu_->reject();
+  EXPECT_FALSE(Exists(Site() + "webpages"));
+  EXPECT_FALSE(Exists(Site() + "webthumbs"));
+}
+
+TEST_F(WebPageMenuTest, CleanUpAsksBeforeDeletingTheUsersOwnFiles) {
+  Start();
+  menu_->MakeAllPages1Click();
+  std::ofstream(Site() + "webpages/mailbox.gif") << "GIF89a";
+  fakes_.ui.QueueAnswer(Answer::kNo);
+  menu_->CleanUpWebFolder1Click();
+  EXPECT_NE(fakes_.ui.last().text.find("mailbox.gif"), std::string::npos);
+  EXPECT_TRUE(Exists(Site() + "webpages/index.html"));
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  menu_->CleanUpWebFolder1Click();
+  EXPECT_FALSE(Exists(Site() + "webpages/index.html"));
+  EXPECT_FALSE(Exists(Site() + "webpages/mailbox.gif"));
+  EXPECT_TRUE(Exists(Site() + "one.jpg"));
+  EXPECT_FALSE(menu_->ViewEnabled());
+}
+
+TEST_F(WebPageMenuTest, PreviewShowsTheColoursAndTheThumbnailGrid) {
+  Start();
+  const QImage& page = menu_->PreviewImage();
+  ASSERT_EQ(page.width(), kPreviewWidth);
+  ASSERT_EQ(page.height(), kPreviewHeight);
+  EXPECT_EQ(page.pixelColor(3, 3), QColor(0, 0, 255));  // the default blue background
+  EXPECT_EQ(ThumbGrid(300, 800, 100, 100).columns, 5);
+  EXPECT_EQ(ThumbGrid(300, 800, 100, 100).rows, 5);
+  PreviewGrid grid;
+  DrawWebPreview(menu_->Options(), QImage(), QImage(), &grid);
+  EXPECT_EQ(grid.columns, 5);
+  EXPECT_GT(grid.rows, 0);
+  menu_->MaxNumberBox()->setValue(20);
+  EXPECT_EQ(menu_->Options().max_number, 20);
+  fakes_.ui.QueueChoice(2);  // leave without saving
+  menu_->reject();
+  EXPECT_EQ(LoadWebOptions(WebFolder(Site())).max_number, 15);
+}
+
+}  // namespace
+}  // namespace vr::web::ui
