@@ -7,6 +7,11 @@
 
 namespace vr::platform {
 
+// A command-line option text split into arguments as a POSIX shell would: blanks separate words,
+// single quotes keep everything, double quotes keep all but \" and \\, a backslash outside
+// quotes takes the next character as it is. Nothing is expanded.
+std::vector<std::string> SplitShellWords(const std::string& text);
+
 class ShellService {
  public:
   virtual ~ShellService() = default;

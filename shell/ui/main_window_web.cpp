@@ -1,4 +1,6 @@
 // The web page wizard "Web Page Creation Wizard" as the viewer opens it.
+#include <algorithm>
+
 #include "lists/window/ui/file_list_menu.h"
 #include "notes/notes_database.h"
 #include "shell/ui/main_window.h"
@@ -9,7 +11,10 @@ namespace vr::shell::ui {
 void TVeldrimon69::WebPagesFromFiles1Click() {
   web::ui::WebWindowServices services;
   services.platform = services_;
-  services.last_path = &settings_.web[0];  // "WebFolders" "LastPath"
+  // The "WebFolders" keys, in the same order in the settings and the wizard.
+  web::ui::WebFolderKeys keys;
+  std::copy(settings_.web.begin(), settings_.web.end(), keys.begin());
+  services.keys = &keys;
   services.hide_others = [this, main = false, list = false](bool hide) mutable {
     if (hide) {
       main = isVisible();
@@ -32,6 +37,7 @@ void TVeldrimon69::WebPagesFromFiles1Click() {
     };
   }
   web::ui::ShowWebPageMenu(this, services);
+  std::copy(keys.begin(), keys.end(), settings_.web.begin());
 }
 
 }  // namespace vr::shell::ui

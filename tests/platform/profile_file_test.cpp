@@ -1,4 +1,5 @@
 #include "platform/profile_file.h"
+#include "platform/shell_service.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -218,6 +219,31 @@ TEST(ProfileFileTest, ParseIntegerRejectsJunk) {
   EXPECT_FALSE(ParseProfileInteger("-", &value));
   EXPECT_FALSE(ParseProfileInteger("1 2", &value));
   EXPECT_FALSE(ParseProfileInteger("0x10", &value));
+}
+
+}  // namespace
+}  // namespace vr::platform
+
+namespace vr::platform {
+namespace {
+
+// Comma text keeps lines with blanks, commas and quotes; shell words split option texts.
+TEST(TextLists, CommaTextAndShellWords) {
+  const std::vector<std::string> lines = {"plain", "two words", "a,b", "say \"hi\"", "", "end"};
+  const std::string joined = JoinCommaText(lines);
+  EXPECT_EQ(joined, "plain,\"two words\",\"a,b\",\"say \"\"hi\"\"\",,end");
+  EXPECT_EQ(SplitCommaText(joined), lines);
+  EXPECT_EQ(SplitCommaText("  a  b,c"), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_TRUE(SplitCommaText("").empty());
+  const ProfileFile file = ProfileFile::FromText("[S]\nQ=\"\"x y\",z\"\nP=plain\n");
+  EXPECT_EQ(file.ReadQuotedString("S", "Q", ""), "\"x y\",z");
+  EXPECT_EQ(file.ReadQuotedString("S", "P", ""), "plain");
+  EXPECT_EQ(file.ReadQuotedString("S", "R", "none"), "none");
+
+  EXPECT_EQ(SplitShellWords("  -a  'b c' \"d \\\"e\\\"\" f\\ g 'h\"i' "),
+            (std::vector<std::string>{"-a", "b c", "d \"e\"", "f g", "h\"i"}));
+  EXPECT_EQ(SplitShellWords("''"), std::vector<std::string>{""});
+  EXPECT_TRUE(SplitShellWords("   ").empty());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "web/ui/web_page_menu.h"
 #include "web/ui/web_preview.h"
 #include "web/web_folder.h"
+#include "web/web_run.h"
 
 namespace vr::web::ui {
 namespace {
@@ -42,7 +43,7 @@ class WebPageMenuTest : public ::testing::Test {
       ASSERT_TRUE(codecs::SaveJpeg(dir_.File(std::string("site/") + name), bm, {90, false}).ok);
     }
     services_.platform = fakes_.services();
-    services_.last_path = &last_path_;
+    services_.keys = &keys_;
     services_.hide_others = [this](bool hide) { hides_.push_back(hide); };
     menu_ = std::make_unique<TWebPageMenu>(nullptr, services_);
   }
@@ -59,7 +60,7 @@ class WebPageMenuTest : public ::testing::Test {
   test_support::TempDir dir_;
   fakes::FakeServices fakes_;
   WebWindowServices services_;
-  std::string last_path_;
+  WebFolderKeys keys_;
   std::vector<bool> hides_;
   std::unique_ptr<TWebPageMenu> menu_;
 };
@@ -90,11 +91,11 @@ TEST_F(WebPageMenuTest, MakesPagesAndKeepsTheSavedStateHonest) {
   // Closing unsaved asks; "Don't Exit" keeps the wizard, "Save/Exit" saves and leaves.
   fakes_.ui.QueueChoice(3);
   menu_->reject();
-  EXPECT_TRUE(last_path_.empty());
+  EXPECT_TRUE(keys_[kLastPathKey].empty());
   fakes_.ui.QueueChoice(1);
   menu_->reject();
   EXPECT_EQ(fakes_.ui.last().text, "Web Folder Info saved! You may continue on now...");
-  EXPECT_EQ(last_path_, Site());
+  EXPECT_EQ(keys_[kLastPathKey], Site());
   EXPECT_EQ(LoadWebOptions(WebFolder(Site())).title_text, "Our trip");
 }
 
@@ -145,6 +146,31 @@ TEST_F(WebPageMenuTest, PreviewShowsTheColoursAndTheThumbnailGrid) {
   fakes_.ui.QueueChoice(2);  // leave without saving
   menu_->reject();
   EXPECT_EQ(LoadWebOptions(WebFolder(Site())).max_number, 15);
+}
+
+TEST_F(WebPageMenuTest, AlternateProgramsGetTheirOptionsSplitAndThePageLast) {
+  keys_[kBrowserKey] = "/opt/browser/run";
+  keys_[kBrowserKey + 1] = "--new-window --profile 'my web'";
+  keys_[EditorKey(2)] = "/usr/bin/htmled";
+  Start();
+  menu_->ViewInALTERNATEBrowser2Click();
+  ASSERT_EQ(fakes_.shell.requests().size(), 1u);
+  const auto& view = fakes_.shell.requests().back();
+  EXPECT_EQ(view.target, "/opt/browser/run");
+  EXPECT_EQ(view.args, (std::vector<std::string>{"--new-window", "--profile", "my web",
+                                                 Site() + "webpages/index.html"}));
+  // In template mode an editor gets the template, after the note on where its images go.
+  menu_->TemplateBox()->setChecked(true);
+  std::string error;
+  ASSERT_TRUE(MakeTemplate(WebFolder(Site()), menu_->Options(), &error)) << error;
+  menu_->UseWebEditorClick(2);
+  EXPECT_EQ(fakes_.ui.last().text.rfind("If you add animated mailboxes", 0), 0u);
+  ASSERT_EQ(fakes_.shell.requests().size(), 2u);
+  EXPECT_EQ(fakes_.shell.requests().back().target, "/usr/bin/htmled");
+  EXPECT_EQ(fakes_.shell.requests().back().args,
+            std::vector<std::string>{Site() + "webpages/WP_Template.Html"});
+  fakes_.ui.QueueChoice(2);
+  menu_->reject();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -63,6 +64,8 @@ void SetSwatch(QPushButton* button, uint32_t colour) {
                             .arg((colour >> 8) & 0xFF)
                             .arg((colour >> 16) & 0xFF));
 }
+
+bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
 
 QImage LoadSmall(const std::string& path) {
   QImage image(QString::fromStdString(path));
@@ -180,6 +183,16 @@ void TWebPageMenu::BuildMain() {
   publish_->setStatusTip(kPublishHint);
   file->addSeparator();
   file->addAction("&Exit", this, [this] { close(); });
+  QMenu* view = menus->addMenu("&View");
+  view_default_ = view->addAction("View In Default Browser", this, [this] { TBPreviewClick(); });
+  view_alternate_ = view->addAction("", this, [this] { ViewInALTERNATEBrowser2Click(); });
+  view->addSeparator();
+  for (int n = 1; n <= 3; ++n) {
+    edit_alternates_[n - 1] = view->addAction("", this, [this, n] { UseWebEditorClick(n); });
+  }
+  view->addSeparator();
+  view->addAction("&Assign ALTERNATE Web Browsers / Editors", this,
+                  [this] { ChooseALTERNATEInternetBrowser1Click(); });
 
   tools_ = new QToolBar;
   tools_->addAction("&Make The Web Page(s) Now", this, [this] { MakeAllPages1Click(); });
@@ -293,6 +306,7 @@ void TWebPageMenu::BuildMain() {
   v->addWidget(status_);
   panels_->addWidget(page);
 
+  RebuildAlternates();
   for (QPushButton* swatch : {link_colour_, vlink_colour_, background_colour_, page_colour_,
                               title_colour_, description_colour_}) {
     swatch->setFixedWidth(48);
@@ -358,7 +372,7 @@ void TWebPageMenu::BPrimeItClick() {
 bool TWebPageMenu::ChooseFolder(bool first) {
   platform::Ui* ui = services_.platform.ui;
   const std::string start =
-      folder_ ? folder_->root : (services_.last_path ? *services_.last_path : std::string());
+      folder_ ? folder_->root : (services_.keys ? (*services_.keys)[kLastPathKey] : std::string());
   std::optional<std::string> chosen;
   if (ui != nullptr) chosen = ui->PickFolder("Select Your Web Folder", start);
   if (!chosen || chosen->empty()) return false;
@@ -469,7 +483,15 @@ void TWebPageMenu::OptionChanged() {
 bool TWebPageMenu::ViewEnabled() const { return view_->isEnabled(); }
 
 void TWebPageMenu::UpdateEnables() {
-  view_->setEnabled(saved_ || pages_made_);
+  const bool ready = saved_ || pages_made_;
+  view_->setEnabled(ready);
+  view_default_->setEnabled(ready);
+  view_alternate_->setEnabled(ready);
+  // Editors open the template in template mode (when there is one), else the first page.
+  const bool editable = options_.template_mode
+                            ? (folder_ && Exists(folder_->TemplatePath()))
+                            : ready;
+  for (QAction* edit : edit_alternates_) edit->setEnabled(editable);
   make_template_->setVisible(options_.template_mode);
 }
 
@@ -633,6 +655,60 @@ void TWebPageMenu::TBPreviewClick() {
   services_.platform.shell->OpenDocument(folder_->pages + options_.index_name);
 }
 
+void TWebPageMenu::RebuildAlternates() {
+  auto caption = [this](const char* verb, size_t key) {
+    const std::string program = services_.keys ? (*services_.keys)[key] : std::string();
+    if (program.empty()) return QString("Click here to Setup Alternate Browsers/Editors");
+    return QString("%1 with %2").arg(verb, QString::fromStdString(platform::NameOf(program)));
+  };
+  view_alternate_->setText(caption("View", kBrowserKey));
+  for (int n = 1; n <= 3; ++n) edit_alternates_[n - 1]->setText(caption("Edit", EditorKey(n)));
+}
+
+void TWebPageMenu::ChooseALTERNATEInternetBrowser1Click() {
+  if (services_.keys == nullptr) return;
+  TPickAltIEMenu pick(this, *services_.keys);
+  if (pick.exec() == QDialog::Accepted) *services_.keys = pick.Keys();
+  RebuildAlternates();
+}
+
+void TWebPageMenu::RunAlternate(size_t key, const std::string& path) {
+  if (services_.keys == nullptr || services_.platform.shell == nullptr) return;
+  if ((*services_.keys)[key].empty()) {
+    ChooseALTERNATEInternetBrowser1Click();
+    if ((*services_.keys)[key].empty()) return;
+  }
+  // The option is split into arguments as a shell would; the page comes last.
+  std::vector<std::string> args = platform::SplitShellWords((*services_.keys)[key + 1]);
+  args.push_back(path);
+  if (!services_.platform.shell->Launch((*services_.keys)[key], args) && services_.platform.ui) {
+    services_.platform.ui->Warning("The program could not be started:\r\r" + (*services_.keys)[key]);
+  }
+}
+
+std::string TWebPageMenu::EditTarget() {
+  if (!options_.template_mode) return folder_->pages + options_.index_name;
+  if (services_.platform.ui) {
+    services_.platform.ui->Information(
+        "If you add animated mailboxes and cool looking stuff into your TEMPLATE, make sure "
+        "these images go into the following folder:\r\r" + folder_->pages +
+        "\r\rThis is so that the main images of the project are kept seperate from the other "
+        "miscellaneous pictures used to pretty it up.");
+  }
+  pages_made_ = false;
+  saved_ = false;
+  UpdateEnables();
+  return folder_->TemplatePath();
+}
+
+void TWebPageMenu::ViewInALTERNATEBrowser2Click() {
+  if (folder_) RunAlternate(kBrowserKey, folder_->pages + options_.index_name);
+}
+
+void TWebPageMenu::UseWebEditorClick(int editor) {
+  if (folder_ && editor >= 1 && editor <= 3) RunAlternate(EditorKey(editor), EditTarget());
+}
+
 bool TWebPageMenu::UnsavedPrompt(bool closing) {
   if (saved_ || !folder_ || Panel() != 2 || services_.platform.ui == nullptr) return true;
   const int pressed = services_.platform.ui->Choice(
@@ -649,7 +725,7 @@ bool TWebPageMenu::UnsavedPrompt(bool closing) {
 
 void TWebPageMenu::Leave() {
   if (folder_) {
-    if (services_.last_path != nullptr) *services_.last_path = folder_->root;
+    if (services_.keys != nullptr) (*services_.keys)[kLastPathKey] = folder_->root;
     RemoveEmptySubfolders(*folder_, *services_.platform.files);
   }
 }

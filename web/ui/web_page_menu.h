@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/services.h"
+#include "web/ui/pick_alt_menu.h"
 #include "web/web_folder.h"
 #include "web/web_options.h"
 
@@ -30,8 +31,9 @@ namespace vr::web::ui {
 
 struct WebWindowServices {
   platform::Services platform;
-  // The settings' "WebFolders" "LastPath": where the wizard starts, and the folder it ends in.
-  std::string* last_path = nullptr;
+  // The settings' "WebFolders" keys: "LastPath" (where the wizard starts and the folder it ends
+  // in) and the alternate browser and editors.
+  WebFolderKeys* keys = nullptr;
   // Hides (true) or shows again (false) the viewer's other windows while the wizard is up.
   std::function<void(bool hide)> hide_others;
   // Copies or converts the files list's files into the Web Folder: `what` 1 all, 2 tagged. Not
@@ -61,6 +63,11 @@ class TWebPageMenu : public QDialog {
   void SBBrowseClick();
   void SButton1Click();
   void TBPreviewClick();
+  // "View with" the alternate browser, "Edit with" editor 1-3; an unset program opens the
+  // alternates window first.
+  void ViewInALTERNATEBrowser2Click();
+  void UseWebEditorClick(int editor);
+  void ChooseALTERNATEInternetBrowser1Click();
 
   const WebOptions& Options() const { return options_; }
   const std::string& Folder() const { return folder_ ? folder_->root : empty_; }
@@ -100,6 +107,9 @@ class TWebPageMenu : public QDialog {
   // The unsaved-changes box: true when the caller may go on.
   bool UnsavedPrompt(bool closing);
   void Leave();
+  void RebuildAlternates();
+  void RunAlternate(size_t key, const std::string& path);
+  std::string EditTarget();
 
   WebWindowServices services_;
   std::unique_ptr<WebFolder> folder_;
@@ -127,6 +137,9 @@ class TWebPageMenu : public QDialog {
   QAction* edit_ = nullptr;
   QAction* publish_ = nullptr;
   QAction* make_template_ = nullptr;
+  QAction* view_default_ = nullptr;
+  QAction* view_alternate_ = nullptr;
+  QAction* edit_alternates_[3] = {};
   QCheckBox* template_box_ = nullptr;
   QRadioButton* index_default_ = nullptr;
   QRadioButton* index_index_ = nullptr;
