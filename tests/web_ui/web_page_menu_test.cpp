@@ -160,7 +160,11 @@ TEST_F(WebPageMenuTest, AlternateProgramsGetTheirOptionsSplitAndThePageLast) {
   EXPECT_EQ(view.args, (std::vector<std::string>{"--new-window", "--profile", "my web",
                                                  Site() + "webpages/index.html"}));
   // In template mode an editor gets the template, after the note on where its images go.
+  auto* description = menu_->findChild<QWidget*>("MDesc");
+  ASSERT_NE(description, nullptr);
+  EXPECT_TRUE(description->isVisibleTo(menu_.get()));
   menu_->TemplateBox()->setChecked(true);
+  EXPECT_FALSE(description->isVisibleTo(menu_.get()));  // the look comes from the template now
   std::string error;
   ASSERT_TRUE(MakeTemplate(WebFolder(Site()), menu_->Options(), &error)) << error;
   menu_->UseWebEditorClick(2);

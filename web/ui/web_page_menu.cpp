@@ -260,13 +260,21 @@ void TWebPageMenu::BuildMain() {
   title_->setObjectName("ETitle");
   static_cast<QFormLayout*>(title_group->layout())->insertRow(0, "Title:", title_);
   options->addWidget(title_group);
-  options->addWidget(StyleGroup("Page Numbers", &page_size_, page_styles_, &page_colour_));
+  QWidget* numbers_group = StyleGroup("Page Numbers", &page_size_, page_styles_, &page_colour_);
+  options->addWidget(numbers_group);
   QWidget* desc_group =
       StyleGroup("Description", &description_size_, description_styles_, &description_colour_);
   description_ = new QPlainTextEdit;
   description_->setObjectName("MDesc");
   static_cast<QFormLayout*>(desc_group->layout())->insertRow(0, description_);
   options->addWidget(desc_group);
+  template_help_ = new QLabel(
+      "In template mode the pages follow your own page, \"WP_Template.Html\" in the webpages "
+      "folder: click \"Make Template\" to start one from these options, edit it, and keep its "
+      "tags ([TAG_ThumbNails] at least) where the page numbers, links and thumbnails go.");
+  template_help_->setWordWrap(true);
+  options->addWidget(template_help_);
+  standard_only_ = {title_group, numbers_group, desc_group};
 
   auto* thumbs = new QGroupBox("ThumbNails");
   auto* tform = new QFormLayout(thumbs);
@@ -301,6 +309,7 @@ void TWebPageMenu::BuildMain() {
   });
   preview_label_->setFixedSize(kPreviewWidth / 2, kPreviewHeight / 2);
   split->addWidget(preview_label_);
+  standard_only_.push_back(preview_label_);
   v->addLayout(split);
   status_ = new QStatusBar;
   v->addWidget(status_);
@@ -493,6 +502,10 @@ void TWebPageMenu::UpdateEnables() {
                             : ready;
   for (QAction* edit : edit_alternates_) edit->setEnabled(editable);
   make_template_->setVisible(options_.template_mode);
+  // Template mode: the look comes from the template, so the look's panels and the preview go.
+  for (QWidget* w : standard_only_) w->setVisible(!options_.template_mode);
+  template_help_->setVisible(options_.template_mode);
+  edit_->setText(options_.template_mode ? "&Edit Template" : "&Edit 1st Page");
 }
 
 void TWebPageMenu::Redraw() {

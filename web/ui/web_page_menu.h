@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/services.h"
 #include "web/ui/pick_alt_menu.h"
@@ -127,6 +128,8 @@ class TWebPageMenu : public QDialog {
   QImage main_image_;
 
   QStackedWidget* panels_ = nullptr;
+  std::vector<QWidget*> standard_only_;
+  QLabel* template_help_ = nullptr;
   QLabel* counts_ = nullptr;
   QRadioButton* what_files_[3] = {};
   QToolBar* tools_ = nullptr;
