@@ -9,6 +9,7 @@
 //   full_screen_session.h    entering, showing and leaving the full-screen window
 //   main_window_startup.cpp  the start-up sequence, first-run set-up, close query and close
 //   nav_input.h              keys, pointer and wheel on the picture (through NavInputHost)
+//   viewer_parts.h           the files list, recycle bin and Notes service made by app/
 //   lists/recycle/ui/recycle_controller.h, notes/ui/notes_text_controller.h  the bin and the
 //                            Notes export and import
 
