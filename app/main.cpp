@@ -1,5 +1,6 @@
 // Veldrimon's composition root: installs the loader's hooks, reads the test hooks, builds the Qt
-// platform services and the single-instance service, then hands over to the shell.
+// platform services and the single-instance service, says how the window's parts (files list,
+// recycle bin, Notes database service) are made, then hands over to the shell.
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "app/loader_hooks.h"
 #include "app/test_hooks.h"
+#include "app/viewer_parts.h"
 #include "platform/qt/qt_services.h"
 #include "platform/qt/single_instance_qt.h"
 #include "shell/ui/main_window.h"
@@ -42,5 +44,6 @@ int main(int argc, char** argv) {
   options.args = std::move(args);
   options.started = started;
   options.hooks = std::move(hooks);
+  options.make_parts = &vr::app::MakeViewerParts;
   return vr::shell::ui::RunViewerProcess(options);
 }

@@ -32,7 +32,7 @@ TestHooks ReadTestHooks(const std::function<const char*(const char*)>& env,
   }
   hooks.ui_log = text("VELDRIMON_UI_LOG");
   if (hooks.switch_given) {
-    hooks.ui_answers = shell::ui::TLoggedUi::ParseAnswers(text("VELDRIMON_UI_ANSWERS"));
+    hooks.ui_answers = shell::ui::LoggedUi::ParseAnswers(text("VELDRIMON_UI_ANSWERS"));
     hooks.command_file = text("VELDRIMON_COMMAND_FILE");
   }
   hooks.state_file = text("VELDRIMON_STATE_FILE");

@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+#include "app/viewer_parts.h"
 #include "fakes/fake_services.h"
 #include "picture/load/loader.h"
 #include "picture/ui/qimage_bridge.h"
@@ -39,10 +40,11 @@ struct Viewer {
                   "[General]\nSetup=YES\nVersion=Veldrimon 2.1.3\nDate_UpdateMessageShown=99999\n");
     vr::shell::ui::ViewerOptions options;
     options.services = services.services();
+    options.parts = vr::app::MakeViewerParts(options.services);
     options.args = {PicturePath()};
     options.register_file_types = false;
     options.exec_dialog = [](QDialog&) { return 0; };
-    window = std::make_unique<vr::shell::ui::TVeldrimon69>(options);
+    window = std::make_unique<vr::shell::ui::TVeldrimon69>(std::move(options));
     window->resize(600, 450);
     window->RunStartupSequence();
     window->show();

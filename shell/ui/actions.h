@@ -1,7 +1,7 @@
 #pragma once
-// The main window's menu entries by kind. Each entry is a typed index into the window's action
-// array; its caption, shortcut, check state, image, handler and the settings field it shows are
-// declared once in the action table (main_window_menus.cpp).
+// The main window's menu entries and tool buttons by kind. Each entry is a typed index into the
+// window's action array; its caption, shortcut, check state, image, handler, tool button and the
+// settings field it shows are declared once in the action table (main_window_menus.cpp).
 
 #include <cstddef>
 
@@ -87,6 +87,8 @@ enum class Act : int {
   kPopPuzzle,
   kPopDelete,
   kPopProperties,
+  // Tool buttons with no menu entry
+  kViewCycle,
   kCount
 };
 
@@ -107,6 +109,15 @@ struct SettingLink {
   int value = 0;
 };
 
+// An entry's tool button; an entry without a button name has none. The tool bar it sits on and
+// its place there are given where the bars are built.
+struct ToolButtonSpec {
+  const char* name = nullptr;  // the button's object name
+  int image = -1;              // the button image slot (artwork.h)
+  const char* tip = nullptr;   // its hint and status text
+  bool checkable = false;
+};
+
 // One row of the action table.
 struct ActionRow {
   Act id;
@@ -121,6 +132,8 @@ struct ActionRow {
   // Runs on a click (with the new check state); null for entries another part connects.
   void (*handler)(TVeldrimon69&, bool checked) = nullptr;
   bool on_toggle = false;  // run the handler on every change of the check mark, not only clicks
+  // The entry's tool button; a click on it runs the handler too (with the button's check state).
+  ToolButtonSpec button{};
 };
 
 }  // namespace vr::shell::ui

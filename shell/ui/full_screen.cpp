@@ -102,7 +102,7 @@ void TFullScreen::paintEvent(QPaintEvent*) {
 }
 
 void TFullScreen::keyPressEvent(QKeyEvent* event) {
-  const int code = TNavInput::KeyCodeOf(*event);
+  const int code = NavInput::KeyCodeOf(*event);
   const FullScreenKeyResult r = FullScreenKey(code);
   switch (r.action) {
     case FullScreenKeyAction::kScroll:

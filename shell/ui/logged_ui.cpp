@@ -15,10 +15,10 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-TLoggedUi::TLoggedUi(platform::Ui& inner, std::string log_path, std::vector<int> answers)
+LoggedUi::LoggedUi(platform::Ui& inner, std::string log_path, std::vector<int> answers)
     : inner_(inner), log_path_(std::move(log_path)), answers_(std::move(answers)) {}
 
-std::vector<int> TLoggedUi::ParseAnswers(const std::string& text) {
+std::vector<int> LoggedUi::ParseAnswers(const std::string& text) {
   std::vector<int> answers;
   std::istringstream in(text);
   std::string item;
@@ -34,18 +34,18 @@ std::vector<int> TLoggedUi::ParseAnswers(const std::string& text) {
   return answers;
 }
 
-void TLoggedUi::Log(const std::string& line) const {
+void LoggedUi::Log(const std::string& line) const {
   std::ofstream out(log_path_, std::ios::app);
   out << line << '\n';
 }
 
-bool TLoggedUi::NextAnswer(int* answer) {
+bool LoggedUi::NextAnswer(int* answer) {
   if (next_ >= answers_.size()) return false;
   *answer = answers_[next_++];
   return true;
 }
 
-platform::Answer TLoggedUi::ShowMessage(platform::MessageKind kind, const std::string& title,
+platform::Answer LoggedUi::ShowMessage(platform::MessageKind kind, const std::string& title,
                                         const std::string& text, unsigned buttons) {
   Log("message|" + title + "|" + OneLine(text));
   // A box with only OK needs no answer; the others take the next scripted one (1 yes, else no).
@@ -56,7 +56,7 @@ platform::Answer TLoggedUi::ShowMessage(platform::MessageKind kind, const std::s
   return n == 1 ? platform::Answer::kOk : platform::Answer::kCancel;
 }
 
-int TLoggedUi::ShowChoice(const std::string& title, platform::ChoiceKind kind,
+int LoggedUi::ShowChoice(const std::string& title, platform::ChoiceKind kind,
                           const std::string& text, const std::vector<std::string>& captions) {
   std::string line = "choice|" + title + "|" + OneLine(text);
   for (const std::string& c : captions) line += "|" + c;
@@ -66,26 +66,26 @@ int TLoggedUi::ShowChoice(const std::string& title, platform::ChoiceKind kind,
   return n;
 }
 
-std::optional<std::string> TLoggedUi::PromptText(const std::string& title,
+std::optional<std::string> LoggedUi::PromptText(const std::string& title,
                                                  const std::string& prompt,
                                                  const std::string& initial) {
   return inner_.PromptText(title, prompt, initial);
 }
 
-std::optional<std::string> TLoggedUi::PromptPassword(const std::string& title,
+std::optional<std::string> LoggedUi::PromptPassword(const std::string& title,
                                                      const std::string& prompt) {
   return inner_.PromptPassword(title, prompt);
 }
 
-std::vector<std::string> TLoggedUi::OpenFiles(const platform::FileDialogOptions& options) {
+std::vector<std::string> LoggedUi::OpenFiles(const platform::FileDialogOptions& options) {
   return inner_.OpenFiles(options);
 }
 
-std::optional<std::string> TLoggedUi::SaveFile(const platform::FileDialogOptions& options) {
+std::optional<std::string> LoggedUi::SaveFile(const platform::FileDialogOptions& options) {
   return inner_.SaveFile(options);
 }
 
-std::optional<std::string> TLoggedUi::PickFolder(const std::string& title,
+std::optional<std::string> LoggedUi::PickFolder(const std::string& title,
                                                  const std::string& initial) {
   return inner_.PickFolder(title, initial);
 }

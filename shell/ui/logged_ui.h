@@ -12,9 +12,9 @@
 
 namespace vr::shell::ui {
 
-class TLoggedUi : public platform::Ui {
+class LoggedUi : public platform::Ui {
  public:
-  TLoggedUi(platform::Ui& inner, std::string log_path, std::vector<int> answers);
+  LoggedUi(platform::Ui& inner, std::string log_path, std::vector<int> answers);
 
   // "1,2" -> {1, 2}; anything that is not a number is skipped.
   static std::vector<int> ParseAnswers(const std::string& text);

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "colour/reduce.h"
 #include "colour/reduce_menu.h"
@@ -80,16 +81,19 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   if (!options_.exec_dialog) options_.exec_dialog = [](QDialog& d) { return d.exec(); };
   if (!options_.today) options_.today = TodayFromClock;
 
-  lists::ListServices list_services;
-  list_services.files = services_.files;
-  list_services.please_wait = services_.please_wait;
-  list_services.pump = services_.pump;
-  list_services.ui = services_.ui;
-  files_list_ = std::make_unique<lists::FilesList>(list_services);
+  if (!options_.parts.files_list || !options_.parts.notes) {
+    throw std::invalid_argument("the main window needs the files list and the Notes service");
+  }
+  files_list_ = std::move(options_.parts.files_list);
+  notes_ = std::move(options_.parts.notes);
+  notes_->SetOnChange([this](lists::NotesAccess* access) {
+    if (files_list_) files_list_->services().notes = access;
+  });
   drives_ = std::make_unique<lists::DriveMenu>();
-  recycle_ = std::make_unique<recycle::RecycleController>(services_, this, kButtonSize);
+  recycle_ = std::make_unique<recycle::RecycleController>(services_, this, kButtonSize,
+                                                          std::move(options_.parts.recycle_bin));
   notes_text_ = std::make_unique<notes::NotesTextController>(
-      services_, [this] { return notes_.get(); }, [this](bool on) { EnableMenus(on); });
+      services_, [this] { return notes_->database(); }, [this](bool on) { EnableMenus(on); });
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -137,11 +141,11 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   ShowBinState(false);
   full_screen_ = new TFullScreen(nullptr);
   full_session_ = std::make_unique<FullScreenSession>(FullScreenHostFor());
-  nav_ = new TNavInput(InputHost(), this);
-  nav_->Watch(fit_pane_, TNavInput::Pane::kFit);
-  nav_->Watch(ScrollBox1->viewport(), TNavInput::Pane::kScrollBox);
-  nav_->Watch(PanelImage1, TNavInput::Pane::kActual);
-  nav_->Watch(full_screen_, TNavInput::Pane::kFullScreen);
+  nav_ = new NavInput(InputHost(), this);
+  nav_->Watch(fit_pane_, NavInput::Pane::kFit);
+  nav_->Watch(ScrollBox1->viewport(), NavInput::Pane::kScrollBox);
+  nav_->Watch(PanelImage1, NavInput::Pane::kActual);
+  nav_->Watch(full_screen_, NavInput::Pane::kFullScreen);
   full_screen_->SetKeyPassOn([this](int code) { nav_->FullScreenKeyPassed(code); });
   full_screen_->SetDeleteKey([this] {
     TBTrashClick();
@@ -476,23 +480,6 @@ FullScreenHost TVeldrimon69::FullScreenHostFor() {
   return host;
 }
 
-recycle::RecycleBin* TVeldrimon69::recycle_bin() const { return recycle_->bin(); }
-recycle::TRecycleBinMenu* TVeldrimon69::recycle_window() const { return recycle_->window(); }
-bool TVeldrimon69::bin_shown_full() const { return recycle_->shown_full(); }
-void TVeldrimon69::ShowBinState(bool full) { recycle_->ShowState(full); }
-
-void TVeldrimon69::TBUnDeleteClick() {
-  recycle_->OpenWindow([this](const std::vector<std::string>& paths) {
-    if (paths.empty()) return;
-    files_list_->LoadPaths(paths, 100);
-    RefreshNavigation();
-    UpdateStatusAndCaption();
-  });
-}
-
-void TVeldrimon69::ExportDataBase1Click() { notes_text_->ExportClick(); }
-void TVeldrimon69::ImportDataBase1Click() { notes_text_->ImportClick(); }
-
 void TVeldrimon69::SetStatusPanel(int index, const std::string& text) {
   QLabel* panel = status_panels_[index];
   panel->setText(Q(text));
@@ -571,7 +558,7 @@ void TVeldrimon69::Properties1Click() {
 
 void TVeldrimon69::keyPressEvent(QKeyEvent* event) {
   // Keys normally reach FormKeyDown through the key preview before any control sees them.
-  if (!nav_->FormKeyDown(TNavInput::KeyCodeOf(*event), event->modifiers() & Qt::AltModifier)) {
+  if (!nav_->FormKeyDown(NavInput::KeyCodeOf(*event), event->modifiers() & Qt::AltModifier)) {
     QMainWindow::keyPressEvent(event);
   }
 }

@@ -9,6 +9,7 @@
 //   full_screen_session.h    entering, showing and leaving the full-screen window
 //   main_window_startup.cpp  the start-up sequence, first-run set-up, close query and close
 //   nav_input.h              keys, pointer and wheel on the picture (through NavInputHost)
+//   viewer_parts.h           the files list, recycle bin and Notes service made by app/
 //   lists/recycle/ui/recycle_controller.h, notes/ui/notes_text_controller.h  the bin and the
 //                            Notes export and import
 
@@ -42,6 +43,7 @@
 #include "shell/ui/full_screen.h"
 #include "shell/ui/full_screen_session.h"
 #include "shell/ui/gif_playback.h"
+#include "shell/ui/viewer_parts.h"
 
 class QAction;
 class QDialog;
@@ -99,7 +101,7 @@ class TFitPane;
 class TActualPane;
 class TMediaPane;
 class TTitleStrip;
-class TNavInput;
+class NavInput;
 struct NavInputHost;
 class IdleDriver;
 class AppHook;
@@ -107,6 +109,7 @@ class AppHook;
 // What the composition root hands to the main window.
 struct ViewerOptions {
   platform::Services services;
+  ViewerParts parts;  // the files list, the bin and the Notes database service (app/)
   std::vector<std::string> args;  // command-line arguments without the program path
   std::string program_path;       // the executable, for the file-type registration
   // Test and benchmark hooks (environment variables read by the composition root).
@@ -194,7 +197,7 @@ class TVeldrimon69 : public QMainWindow {
   void TBTagClick();
   void ToggleSoundOnOff1Click();
   void OpenPreviewOfCurrent();
-  TNavInput* nav_input() const { return nav_; }
+  NavInput* nav_input() const { return nav_; }
 
   lists::FilesList& files_list() { return *files_list_; }
   Settings& settings() { return settings_; }
@@ -304,6 +307,8 @@ class TVeldrimon69 : public QMainWindow {
   // false when it cannot be opened (the list then has no notes).
   bool OpenNotes(const std::string& base);
   void CloseNotes();
+  // The open Notes database, or null.
+  notes::NotesDatabase* notes_database() const { return notes_->database(); }
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle
@@ -344,6 +349,7 @@ class TVeldrimon69 : public QMainWindow {
  private:
   // The action table's entries placed in the menus and tool bars (main_window_menus.cpp).
   QAction* Add(QMenu* menu, Act id, QActionGroup* group = nullptr);
+  QToolButton* AddButton(QToolBar* bar, Act id);
   void BuildMenus();
   void BuildReduceMenu(QMenu* reduce);
   void BuildToolBars();
@@ -412,9 +418,8 @@ class TVeldrimon69 : public QMainWindow {
   ViewerOptions options_;
   platform::Services services_;
   std::unique_ptr<lists::FilesList> files_list_;
-  std::unique_ptr<notes::NotesDatabase> notes_;
-  // The files list's view of notes_; made again whenever the database is opened or closed.
-  std::unique_ptr<lists::NotesAccess> notes_access_;
+  // The Notes database service; the files list hears of every open and close.
+  std::unique_ptr<NotesService> notes_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
   std::unique_ptr<recycle::RecycleController> recycle_;
   std::unique_ptr<notes::NotesTextController> notes_text_;
@@ -500,7 +505,7 @@ class TVeldrimon69 : public QMainWindow {
   std::map<int, QCursor> cursors_;
   std::vector<QIcon> button_icons_;
   std::vector<QIcon> menu_icons_;
-  TNavInput* nav_ = nullptr;
+  NavInput* nav_ = nullptr;
   QToolButton* TBFirst = nullptr;
   QToolButton* TBLast = nullptr;
   QToolButton* TBTag = nullptr;

@@ -48,7 +48,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   }
   list_window::ListWindowServices services;
   services.platform = services_;
-  services.notes = notes_.get();
+  services.notes = notes_->database();
   services.bin = recycle_->bin();
   services.display_file = [this](const std::string& path) {
     const int at = files_list_->FindInFilesList(path);

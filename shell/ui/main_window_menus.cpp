@@ -1,6 +1,6 @@
-// The main window's menus and tool bars. Every menu entry is one row of the action table below
-// (its caption, shortcut, check mark, image, handler and the settings field it shows); the
-// functions after it only place the entries in their menus. The settings go to the menus and
+// The main window's menus and tool bars. Every menu entry and tool button is one row of the action
+// table below (its caption, shortcut, check mark, image, handler, tool button and the settings
+// field it shows); the functions after it only place the entries in their menus and bars. The settings go to the menus and
 // come back from them in one loop over the same table.
 #include <QAction>
 #include <QActionGroup>
@@ -67,7 +67,8 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
   static const ActionRow kRows[] = {
       {.id = Act::kOpen1, .name = "Open1", .caption = "Load File(s) From Current Folder",
        .shortcut = QKeySequence::Open, .image = kIconOpen,
-       .handler = [](W& w, bool) { w.Open1Click(); }},
+       .handler = [](W& w, bool) { w.Open1Click(); },
+       .button = {"TBLoad", kImageLoad, "Load picture files"}},
       {.id = Act::kLoadAllImages1, .name = "LoadAllImages1",
        .caption = "Load ALL Images From All Hard Drives Into Files List",
        .handler = [](W& w, bool) { w.LoadAllImages1Click(); }},
@@ -94,19 +95,27 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .handler = [](W& w, bool) { w.close(); }},
 
       {.id = Act::kPrevious1, .name = "Previous1", .caption = "&Back (Previous File)   PgUp",
-       .image = kIconPrevious, .handler = [](W& w, bool) { w.GoPrevious(); }},
+       .image = kIconPrevious, .handler = [](W& w, bool) { w.GoPrevious(); },
+       .button = {"TBPrev", kImagePrevious, "Previous file in list"}},
       {.id = Act::kNext1, .name = "Next1", .caption = "&Forward (Next File)     PgDn",
-       .image = kIconNext, .handler = [](W& w, bool) { w.GoNext(); }},
+       .image = kIconNext, .handler = [](W& w, bool) { w.GoNext(); },
+       .button = {"TBNext", kImageNext, "Next file in list"}},
       {.id = Act::kFirst1, .name = "First1", .caption = "&1st File In List", .image = kIconFirst,
-       .handler = [](W& w, bool) { w.GoFirst(); }},
+       .handler = [](W& w, bool) { w.GoFirst(); },
+       .button = {"TBFirst", kImageFirst, "First file in list"}},
       {.id = Act::kLast1, .name = "Last1", .caption = "&Last File in List", .image = kIconLast,
-       .handler = [](W& w, bool) { w.GoLast(); }},
+       .handler = [](W& w, bool) { w.GoLast(); },
+       .button = {"TBLast", kImageLast, "Last file  in list"}},
       {.id = Act::kTagFile1, .name = "TagFile1", .caption = "Tag/UN-Tag &File         Key=SPACE",
-       .image = kIconTag, .handler = [](W& w, bool) { w.TBTagClick(); }},
+       .image = kIconTag, .handler = [](W& w, bool) { w.TBTagClick(); },
+       .button = {"TBTag", kImageUntagged, "Click to Tag/UN-tag file"}},
       {.id = Act::kDeleteFile1, .name = "DeleteFile1", .caption = "&Delete Current File",
-       .image = kIconDelete, .handler = [](W& w, bool) { w.TBTrashClick(); }},
+       .image = kIconDelete, .handler = [](W& w, bool) { w.TBTrashClick(); },
+       .button = {"TBTrash", kImageLoad,
+                   "Delete Current Picture, cick RECYCLE BIN button to un-delete the file"}},
       {.id = Act::kRecycleBin1, .name = "RecycleBin1", .caption = "&Recycle Bin",
-       .image = kIconRecycleBin, .handler = [](W& w, bool) { w.TBUnDeleteClick(); }},
+       .image = kIconRecycleBin, .handler = [](W& w, bool) { w.TBUnDeleteClick(); },
+       .button = {"TBUnDelete", kImageLoad, "Opens your RECYCLE BIN for un-deleting files"}},
 
       {.id = Act::kMirror1, .name = "Mirror1", .caption = "&Mirror",
        .handler = [](W& w, bool) { w.Mirror1Click(); }},
@@ -141,9 +150,11 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .checkable = true, .image = kIconFullScreen,
        .handler = [](W& w, bool) { w.EnterFullScreen(2, false); }},
       {.id = Act::kKeepAspect, .name = "KeepAspect", .caption = "&Keep Aspect Ratio",
-       .checkable = true, .handler = [](W& w, bool) { w.ToolButton1Click(); }},
+       .checkable = true, .handler = [](W& w, bool) { w.ToolButton1Click(); },
+       .button = {"ToolButton1", kImageKeepAspect, "Keep Aspect Ratio", true}},
       {.id = Act::kSmooth, .name = "Smooth", .caption = "Smooth SHRUNKEN Images On Screen?",
-       .checkable = true, .handler = [](W& w, bool) { w.ToolButton2Click(); }},
+       .checkable = true, .handler = [](W& w, bool) { w.ToolButton2Click(); },
+       .button = {"ToolButton2", kImageSmooth, "Smooth SHRUNKEN Images On Screen", true}},
       {.id = Act::kAutoSize, .name = "AutoSize", .caption = "Auto Size Window On Load",
        .checkable = true},
       {.id = Act::kDisplayPath, .name = "DisplayPath", .caption = "&Display Path In Title Bar",
@@ -177,7 +188,8 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .handler = [](W& w, bool) { w.SelectFormatsClick(); }},
       {.id = Act::kSound, .name = "Sound", .caption = "&Play Sounds", .checkable = true,
        .checked = true, .setting = Flag(SoundOf, SetSound),
-       .handler = [](W& w, bool) { w.ToggleSoundOnOff1Click(); }},
+       .handler = [](W& w, bool) { w.ToggleSoundOnOff1Click(); },
+       .button = {"TBSpeaker", kImageSoundOn, "Turn program sounds ON/OFF"}},
       {.id = Act::kIncludeFolders, .name = "IncludeFolders",
        .caption = "&Always Include Sub-Folders When LOADing In Folders", .checkable = true,
        .setting = Flag(IncludeFoldersOf, SetIncludeFolders),
@@ -235,6 +247,11 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .handler = [](W& w, bool) { w.TBTrashClick(); }},
       {.id = Act::kPopProperties, .name = "PopProperties", .caption = "P&roperties",
        .handler = [](W& w, bool) { w.Properties1Click(); }},
+
+      {.id = Act::kViewCycle, .name = "ViewCycle",
+       .caption = "Re-Size To Fit / Split / Actual Size (Key=V)",
+       .handler = [](W& w, bool) { w.ToolButton5Click(); },
+       .button = {"ToolButton5", kImageViewToggle, "Re-Size To Fit / Split / Actual Size (Key=V)"}},
   };
   static const std::array<const ActionRow*, kActCount> kById = [] {
     std::array<const ActionRow*, kActCount> by_id{};
@@ -363,61 +380,37 @@ QAction* TVeldrimon69::reduce_action(int index) const {
              : nullptr;
 }
 
+QToolButton* TVeldrimon69::AddButton(QToolBar* bar, Act id) {
+  const ToolButtonSpec& spec = ActionRowOf(id)->button;
+  auto* b = new QToolButton(bar);
+  b->setObjectName(spec.name);
+  b->setIcon(button_icons_[spec.image]);
+  b->setToolTip(spec.tip);
+  b->setStatusTip(spec.tip);
+  b->setCheckable(spec.checkable);
+  bar->addWidget(b);
+  auto handler = ActionRowOf(id)->handler;
+  connect(b, &QToolButton::clicked, this, [this, handler](bool on) { handler(*this, on); });
+  return b;
+}
+
 void TVeldrimon69::BuildToolBars() {
-  using W = TVeldrimon69;
-  const struct {
-    QToolButton* W::*member;
-    bool view_bar;
-    const char* name;
-    int image;
-    const char* tip;
-    void (*handler)(W&);
-    bool checkable;
-  } kButtons[] = {
-      {&W::TBLoad, false, "TBLoad", kImageLoad, "Load picture files",
-       [](W& w) { w.Open1Click(); }, false},
-      {&W::TBFirst, false, "TBFirst", kImageFirst, "First file in list",
-       [](W& w) { w.GoFirst(); }, false},
-      {&W::TBPrev, false, "TBPrev", kImagePrevious, "Previous file in list",
-       [](W& w) { w.GoPrevious(); }, false},
-      {&W::TBNext, false, "TBNext", kImageNext, "Next file in list", [](W& w) { w.GoNext(); },
-       false},
-      {&W::TBLast, false, "TBLast", kImageLast, "Last file  in list", [](W& w) { w.GoLast(); },
-       false},
-      {&W::TBTag, false, "TBTag", kImageUntagged, "Click to Tag/UN-tag file",
-       [](W& w) { w.TBTagClick(); }, false},
-      {&W::TBTrash, false, "TBTrash", kImageLoad,
-       "Delete Current Picture, cick RECYCLE BIN button to un-delete the file",
-       [](W& w) { w.TBTrashClick(); }, false},
-      {&W::TBUnDelete, false, "TBUnDelete", kImageLoad,
-       "Opens your RECYCLE BIN for un-deleting files", [](W& w) { w.TBUnDeleteClick(); }, false},
-      {&W::TBSpeaker, false, "TBSpeaker", kImageSoundOn, "Turn program sounds ON/OFF",
-       [](W& w) { w.ToggleSoundOnOff1Click(); }, false},
-      {&W::ToolButton1, true, "ToolButton1", kImageKeepAspect, "Keep Aspect Ratio",
-       [](W& w) { w.ToolButton1Click(); }, true},
-      {&W::ToolButton2, true, "ToolButton2", kImageSmooth, "Smooth SHRUNKEN Images On Screen",
-       [](W& w) { w.ToolButton2Click(); }, true},
-      {&W::ToolButton5, true, "ToolButton5", kImageViewToggle,
-       "Re-Size To Fit / Split / Actual Size (Key=V)", [](W& w) { w.ToolButton5Click(); },
-       false},
-  };
   load_bar_ = addToolBar("Load");
   load_bar_->setObjectName("LoadBar");
+  TBLoad = AddButton(load_bar_, Act::kOpen1);
+  TBFirst = AddButton(load_bar_, Act::kFirst1);
+  TBPrev = AddButton(load_bar_, Act::kPrevious1);
+  TBNext = AddButton(load_bar_, Act::kNext1);
+  TBLast = AddButton(load_bar_, Act::kLast1);
+  TBTag = AddButton(load_bar_, Act::kTagFile1);
+  TBTrash = AddButton(load_bar_, Act::kDeleteFile1);
+  TBUnDelete = AddButton(load_bar_, Act::kRecycleBin1);
+  TBSpeaker = AddButton(load_bar_, Act::kSound);
   view_bar_ = addToolBar("View");
   view_bar_->setObjectName("ViewBar");
-  for (const auto& row : kButtons) {
-    QToolBar* bar = row.view_bar ? view_bar_ : load_bar_;
-    auto* b = new QToolButton(bar);
-    b->setObjectName(row.name);
-    b->setIcon(button_icons_[row.image]);
-    b->setToolTip(row.tip);
-    b->setStatusTip(row.tip);
-    b->setCheckable(row.checkable);
-    bar->addWidget(b);
-    auto handler = row.handler;
-    connect(b, &QToolButton::clicked, this, [this, handler] { handler(*this); });
-    this->*row.member = b;
-  }
+  ToolButton1 = AddButton(view_bar_, Act::kKeepAspect);
+  ToolButton2 = AddButton(view_bar_, Act::kSmooth);
+  ToolButton5 = AddButton(view_bar_, Act::kViewCycle);
   TBLoad->setText("Load");
   TBLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 }

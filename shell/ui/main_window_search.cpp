@@ -8,7 +8,7 @@ namespace vr::shell::ui {
 void TVeldrimon69::SearchList1Click() {
   search_ui::SearchWindowServices services;
   services.platform = services_;
-  services.notes = notes_.get();
+  services.notes = notes_->database();
   services.settings_path = settings_path_;
   services.highlighted_rows = [this] {
     return list_window_ ? list_window_->HighlightedRows() : std::vector<int>{};

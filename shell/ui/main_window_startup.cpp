@@ -109,11 +109,7 @@ void TVeldrimon69::RunStartupSequence() {
   }
 }
 
-void TVeldrimon69::StartRecycleBin() {
-  recycle_->Start([this](const std::string& path) {
-    if (notes_ != nullptr && notes_->IsOpen()) notes_->DeleteNote(path);
-  });
-}
+void TVeldrimon69::StartRecycleBin() { recycle_->Start(); }
 
 void TVeldrimon69::RunFirstRunSetup() {
   const std::string readme = services_.folders->ProgramFolder() + "README.TXT";

@@ -45,9 +45,9 @@ MouseButton ButtonOf(Qt::MouseButton button) {
 // Key preview: sees every key press and wheel turn of the application and hands those meant for
 // the main window (or any control in it) to FormKeyDown and the wheel handling before the control
 // under the focus or the pointer gets them.
-class TNavInput::KeyPreview : public QObject {
+class NavInput::KeyPreview : public QObject {
  public:
-  explicit KeyPreview(TNavInput& nav) : QObject(&nav), nav_(nav) {}
+  explicit KeyPreview(NavInput& nav) : QObject(&nav), nav_(nav) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -65,10 +65,10 @@ class TNavInput::KeyPreview : public QObject {
   }
 
  private:
-  TNavInput& nav_;
+  NavInput& nav_;
 };
 
-TNavInput::TNavInput(NavInputHost host, QObject* parent)
+NavInput::NavInput(NavInputHost host, QObject* parent)
     : QObject(parent), host_(std::move(host)), tip_(kMiddleZoneTip) {
   key_preview_ = new KeyPreview(*this);
   qApp->installEventFilter(key_preview_);
@@ -83,9 +83,9 @@ TNavInput::TNavInput(NavInputHost host, QObject* parent)
   };
 }
 
-TNavInput::~TNavInput() { qApp->removeEventFilter(key_preview_); }
+NavInput::~NavInput() { qApp->removeEventFilter(key_preview_); }
 
-void TNavInput::Watch(QWidget* widget, Pane pane) {
+void NavInput::Watch(QWidget* widget, Pane pane) {
   panes_[widget] = pane;
   widget->setMouseTracking(true);
   widget->installEventFilter(this);
@@ -95,7 +95,7 @@ void TNavInput::Watch(QWidget* widget, Pane pane) {
   });
 }
 
-void TNavInput::WatchListWindow(QWidget* window) {
+void NavInput::WatchListWindow(QWidget* window) {
   list_window_ = window;
   window->installEventFilter(this);
   connect(window, &QObject::destroyed, this, [this, window] {
@@ -103,7 +103,7 @@ void TNavInput::WatchListWindow(QWidget* window) {
   });
 }
 
-int TNavInput::KeyCodeOf(const QKeyEvent& event) {
+int NavInput::KeyCodeOf(const QKeyEvent& event) {
   const int k = event.key();
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
   if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
@@ -151,7 +151,7 @@ int TNavInput::KeyCodeOf(const QKeyEvent& event) {
   }
 }
 
-bool TNavInput::FormKeyDown(int code, bool alt) {
+bool NavInput::FormKeyDown(int code, bool alt) {
   if (code == 0) return false;
   last_key_ = code;
   const bool full_screen = host_.full_screen->looping();
@@ -199,7 +199,7 @@ bool TNavInput::FormKeyDown(int code, bool alt) {
   return true;
 }
 
-void TNavInput::FullScreenKeyPassed(int code) {
+void NavInput::FullScreenKeyPassed(int code) {
   last_key_ = code;
   const KeyResult r = MainWindowKey(code, false, true);
   if (r.stop_animation) host_.stop_animation();
@@ -210,7 +210,7 @@ void TNavInput::FullScreenKeyPassed(int code) {
   if (r.request >= 0) host_.full_screen->SetRequest(r.request);
 }
 
-void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen) {
+void NavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_screen) {
   const bool edge = InEdgeZone(x, width);
   next_prev_mode_ = edge;
   // The cursor and the tips change only when the pointer crosses into the other zone, enters
@@ -232,7 +232,7 @@ void TNavInput::SetCursorNextPrev(QWidget* widget, int x, int width, bool full_s
   if (full_screen) widget->setToolTip(tip);
 }
 
-void TNavInput::UpdatePictureMenu() {
+void NavInput::UpdatePictureMenu() {
   const bool looping = host_.full_screen->looping();
   const int mode = looping ? host_.full_screen->mode() : 0;
   const bool shrink = looping && host_.full_screen->shrink_only();
@@ -249,7 +249,7 @@ void TNavInput::UpdatePictureMenu() {
   if (QAction* normal = host_.action(Act::kPopNormal)) normal->setEnabled(looping);
 }
 
-void TNavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const {
+void NavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, int* width) const {
   switch (pane) {
     case Pane::kFit:
       *x = pos.x() - TFitPane::kMargin;
@@ -267,7 +267,7 @@ void TNavInput::ZoneOf(QWidget* widget, Pane pane, const QPoint& pos, int* x, in
   }
 }
 
-bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
+bool NavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
   const bool full_screen = pane == Pane::kFullScreen;
   int x = 0;
   int width = 0;
@@ -311,7 +311,7 @@ bool TNavInput::MouseDown(QWidget* widget, Pane pane, QMouseEvent* event) {
   return false;
 }
 
-void TNavInput::MouseMove(QWidget* widget, Pane pane, QMouseEvent* event) {
+void NavInput::MouseMove(QWidget* widget, Pane pane, QMouseEvent* event) {
   int x = 0;
   int width = 0;
   ZoneOf(widget, pane, event->position().toPoint(), &x, &width);
@@ -325,19 +325,19 @@ void TNavInput::MouseMove(QWidget* widget, Pane pane, QMouseEvent* event) {
   StartDrag(widget);
 }
 
-void TNavInput::StartDrag(QWidget* source) {
+void NavInput::StartDrag(QWidget* source) {
   if (host_.count() <= 0) return;
   const std::string path = host_.current_path();
   ++drags_;
   drag_starter_(source, path);
 }
 
-void TNavInput::WheelOnWindow(int delta, int step) {
+void NavInput::WheelOnWindow(int delta, int step) {
   QScrollBar* v = host_.scroll_box->verticalScrollBar();
   v->setValue(WheelScroll(v->value(), delta, step));
 }
 
-bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
+bool NavInput::Wheel(bool over_box, QWheelEvent* event) {
   // Touchpads and high-resolution wheels send parts of a notch; they add up until a whole one
   // is there. A turn the other way drops what was left of the last one.
   const int delta = event->angleDelta().y();
@@ -356,7 +356,7 @@ bool TNavInput::Wheel(bool over_box, QWheelEvent* event) {
   return true;
 }
 
-bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
+bool NavInput::ContextMenu(Pane pane, const QPoint& global) {
   // In the edge zones the right button means Next: no menu. Over the full-screen picture the
   // menu is left out while the files list window shows.
   QMenu* menu = host_.picture_menu();
@@ -370,7 +370,7 @@ bool TNavInput::ContextMenu(Pane pane, const QPoint& global) {
   return true;
 }
 
-bool TNavInput::eventFilter(QObject* watched, QEvent* event) {
+bool NavInput::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (watched == list_window_ && list_window_ != nullptr) {
     if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() &&

@@ -60,14 +60,14 @@ struct NavInputHost {
   std::function<void()> stop_animation;
 };
 
-class TNavInput : public QObject {
+class NavInput : public QObject {
   Q_OBJECT
  public:
   // The picture controls, each with the pane its edge zones are measured in.
   enum class Pane { kFit, kScrollBox, kActual, kFullScreen };
 
-  TNavInput(NavInputHost host, QObject* parent);
-  ~TNavInput() override;
+  NavInput(NavInputHost host, QObject* parent);
+  ~NavInput() override;
 
   // Watches a picture control (mouse tracking, presses, wheel, double clicks, right clicks).
   void Watch(QWidget* widget, Pane pane);

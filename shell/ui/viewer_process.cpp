@@ -33,9 +33,9 @@ int RunViewerProcess(const ProcessOptions& given) {
   platform::SingleInstance& instance = *options.instance;
   const TestHooks& hooks = options.hooks;
   // Test hook: boxes are logged and answered from a script.
-  std::unique_ptr<TLoggedUi> logged;
+  std::unique_ptr<LoggedUi> logged;
   if (!hooks.ui_log.empty()) {
-    logged = std::make_unique<TLoggedUi>(*options.services.ui, hooks.ui_log, hooks.ui_answers);
+    logged = std::make_unique<LoggedUi>(*options.services.ui, hooks.ui_log, hooks.ui_answers);
     logged->SetSounds(options.services.ui->sounds());
     options.services.ui = logged.get();
   }
@@ -70,6 +70,7 @@ int RunViewerProcess(const ProcessOptions& given) {
 
   ViewerOptions viewer;
   viewer.services = options.services;
+  viewer.parts = options.make_parts(options.services);
   if (prefetch) viewer.prefetch = &*prefetch;
   viewer.args = options.args;
   viewer.program_path = options.program_path;
@@ -78,7 +79,7 @@ int RunViewerProcess(const ProcessOptions& given) {
   viewer.started = options.started;
   // Tests keep the desktop's file associations out of reach.
   viewer.register_file_types = !hooks.no_registration;
-  TVeldrimon69 window(viewer);
+  TVeldrimon69 window(std::move(viewer));
   if (other) {
     const WindowPlace place =
         SecondWindowPlacement(other->left, other->top, other->right, other->bottom);

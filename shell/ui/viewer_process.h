@@ -3,11 +3,13 @@
 // one, then runs the viewer's message loop.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/services.h"
 #include "shell/ui/test_hooks.h"
+#include "shell/ui/viewer_parts.h"
 
 namespace vr::platform {
 class SingleInstance;
@@ -22,6 +24,9 @@ struct ProcessOptions {
   std::string program_path;
   std::chrono::steady_clock::time_point started{};
   TestHooks hooks;  // read by the composition root
+  // Makes the main window's parts from the services (with the window's Ui, which may be the
+  // logged one of the test hooks).
+  std::function<ViewerParts(const platform::Services&)> make_parts;
 };
 
 // Runs the whole process after the application object exists; gives the exit code.

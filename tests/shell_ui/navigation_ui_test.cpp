@@ -116,7 +116,7 @@ TEST_F(NavigationUiTest, EdgeZonesSetModeCursorAndTipAndNarrowPanesAreAllMiddle)
   auto window = Start({a});
   CountMenuOpenings(*window);
   TFitPane* pane = window->fit_pane();
-  TNavInput* nav = window->nav_input();
+  NavInput* nav = window->nav_input();
   ASSERT_GT(pane->BoxWidth(), 200);
   const QPoint edge(TFitPane::kMargin + 5, 50);
   Move(pane, edge);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/loader_hooks.h"
+#include "app/viewer_parts.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 
 namespace vr::shell::ui {
@@ -53,6 +54,7 @@ void ViewerFixture::WriteSetUpSettings(const std::string& extra) {
 std::unique_ptr<TVeldrimon69> ViewerFixture::Start(std::vector<std::string> args) {
   ViewerOptions options;
   options.services = services_.services();
+  options.parts = app::MakeViewerParts(options.services);
   options.args = std::move(args);
   options.program_path = "/opt/veldrimon/veldrimon";
   options.register_file_types = false;
@@ -63,7 +65,7 @@ std::unique_ptr<TVeldrimon69> ViewerFixture::Start(std::vector<std::string> args
   };
   options.today = [] { return int64_t{45010}; };
   options.prefetch = prefetch_;
-  auto window = std::make_unique<TVeldrimon69>(options);
+  auto window = std::make_unique<TVeldrimon69>(std::move(options));
   window->resize(600, 500);
   window->RunStartupSequence();
   window->show();

@@ -5,13 +5,16 @@
 
 #include <QAction>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QWidget>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/viewer_parts.h"
 #include "fakes/fake_clock.h"
 #include "lists/files_list.h"
+#include "notes/notes_database.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "shell/navigation.h"
 #include "shell/settings.h"
@@ -68,7 +71,7 @@ TEST(NavInputOnItsOwn, KeysRunTheHostsCommands) {
   host.toggle_tag = [&] { ran.push_back("tag"); };
   host.open_preview = [&] { ran.push_back("preview"); };
   host.stop_animation = [&] { ran.push_back("stop"); };
-  TNavInput nav(host, &window);
+  NavInput nav(host, &window);
   for (int code : {key::kPageDown, key::kV, key::kSpace, key::kDelete, key::kF11}) {
     EXPECT_TRUE(nav.FormKeyDown(code, false)) << code;
   }
@@ -226,6 +229,61 @@ TEST_F(LinkedSettingsTest, EverySettingShownInTheMenusSurvivesARunUnchanged) {
   EXPECT_EQ(after.show_dither_progress, wanted.show_dither_progress);
   EXPECT_EQ(after.true_colour_on_256, wanted.true_colour_on_256);
   EXPECT_EQ(after.wallpaper_style, wanted.wallpaper_style);
+}
+
+class ToolButtonTableTest : public ViewerFixture {};
+
+TEST_F(ToolButtonTableTest, EveryButtonComesFromItsRowAndRunsItsHandler) {
+  WriteSetUpSettings();
+  auto window = Start({});
+  std::set<std::string> names;
+  int buttons = 0;
+  for (size_t i = 0; i < kActCount; ++i) {
+    const ActionRow* row = TVeldrimon69::ActionRowOf(static_cast<Act>(i));
+    if (row->button.name == nullptr) continue;
+    ++buttons;
+    EXPECT_TRUE(names.insert(row->button.name).second) << row->button.name;
+    auto* b = window->findChild<QToolButton*>(row->button.name);
+    ASSERT_NE(b, nullptr) << row->button.name;
+    EXPECT_EQ(b->toolTip().toStdString(), row->button.tip) << row->button.name;
+    EXPECT_EQ(b->isCheckable(), row->button.checkable) << row->button.name;
+  }
+  EXPECT_EQ(buttons, 12);
+  // A button and its menu entry run the same handler.
+  const bool sound = window->settings().sound;
+  window->findChild<QToolButton*>("TBSpeaker")->click();
+  EXPECT_NE(window->settings().sound, sound);
+  EXPECT_EQ(window->action(Act::kSound)->isChecked(), window->settings().sound);
+  const bool aspect = window->keep_aspect();
+  window->findChild<QToolButton*>("ToolButton1")->click();
+  EXPECT_NE(window->keep_aspect(), aspect);
+  window->action(Act::kKeepAspect)->trigger();
+  EXPECT_EQ(window->keep_aspect(), aspect);
+  ASSERT_EQ(window->view(), View::kFit);
+  window->findChild<QToolButton*>("ToolButton5")->click();
+  EXPECT_EQ(window->view(), NextView(View::kFit));
+}
+
+TEST(NotesService, TellsItsReaderOfEveryOpenAndCloseAndSurvivesABadName) {
+  test_support::TempDir dir;
+  auto service = app::MakeNotesService();
+  std::vector<bool> told;  // true: a view of an open database
+  service->SetOnChange([&told](lists::NotesAccess* access) { told.push_back(access != nullptr); });
+  ASSERT_TRUE(service->Open(dir.File("NOTES")));
+  ASSERT_NE(service->database(), nullptr);
+  EXPECT_TRUE(service->database()->IsOpen());
+  ASSERT_FALSE(told.empty());
+  EXPECT_TRUE(told.back());
+  // Another name later: the old one is let go first, then the new one is handed out.
+  told.clear();
+  ASSERT_TRUE(service->Open(dir.File("OTHER")));
+  EXPECT_EQ(told, (std::vector<bool>{false, true}));
+  // A name that cannot be opened leaves none open and the reader without a view.
+  EXPECT_FALSE(service->Open(dir.File("missing/folder/NOTES")));
+  EXPECT_EQ(service->database(), nullptr);
+  EXPECT_FALSE(told.back());
+  service->Close();
+  EXPECT_FALSE(told.back());
 }
 
 }  // namespace

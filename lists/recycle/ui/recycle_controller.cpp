@@ -4,24 +4,18 @@
 #include <QPixmap>
 #include <QToolButton>
 
-#include "platform/folders.h"
 
 namespace vr::recycle {
 
 RecycleController::RecycleController(platform::Services services, QWidget* owner,
-                                     int button_size)
-    : services_(services), owner_(owner), button_size_(button_size) {}
+                                     int button_size, std::unique_ptr<RecycleBin> bin)
+    : services_(services), owner_(owner), button_size_(button_size), bin_(std::move(bin)) {}
 
 RecycleController::~RecycleController() = default;
 
-void RecycleController::Start(std::function<void(const std::string& path)> delete_note) {
-  if (bin_ != nullptr || services_.files == nullptr || services_.folders == nullptr) return;
-  BinServices bin_services;
-  bin_services.files = services_.files;
-  bin_services.ui = services_.ui;
-  bin_services.delete_note = std::move(delete_note);
-  bin_ = std::make_unique<RecycleBin>(bin_services,
-                                      RecycleBin::FolderIn(services_.folders->ProgramFolder()));
+void RecycleController::Start() {
+  if (started_ || bin_ == nullptr) return;
+  started_ = true;
   bin_->SetStateObserver([this](bool full) { ShowState(full); });
   bin_->Start();
   ShowState(bin_->IsFull());
@@ -55,12 +49,12 @@ void RecycleController::ShowState(bool full) {
 }
 
 void RecycleController::ShowBinState() {
-  if (bin_ != nullptr) ShowState(bin_->IsFull());
+  if (bin() != nullptr) ShowState(bin_->IsFull());
 }
 
 void RecycleController::OpenWindow(
     std::function<void(const std::vector<std::string>&)> add_to_list) {
-  if (bin_ == nullptr) return;
+  if (bin() == nullptr) return;
   if (window_ != nullptr) {
     window_->raise();
     window_->activateWindow();
@@ -75,7 +69,7 @@ void RecycleController::OpenWindow(
 }
 
 void RecycleController::ShutdownReminder(const std::function<int(QDialog&)>& exec_dialog) {
-  if (bin_ == nullptr || !recycle::ShutdownReminder(*services_.ui, *bin_)) return;
+  if (bin() == nullptr || !recycle::ShutdownReminder(*services_.ui, *bin_)) return;
   if (window_ != nullptr) delete window_.data();
   TRecycleBinMenu window(*bin_, *services_.ui, owner_);
   exec_dialog(window);

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's side of the recycle bin: making the bin at start-up, the delete and recycle
+// The main window's side of the recycle bin: starting the bin at start-up, the delete and recycle
 // tool buttons that show whether it holds files, the "RECYCLE BIN" window (one at a time, not
 // modal) and the reminder at shutdown.
 
@@ -23,14 +23,16 @@ namespace vr::recycle {
 
 class RecycleController : public QObject {
  public:
-  // `owner` is the window the recycle window belongs to; `button_size` the tool buttons' size.
-  RecycleController(platform::Services services, QWidget* owner, int button_size);
+  // `owner` is the window the recycle window belongs to; `button_size` the tool buttons' size;
+  // `bin` the bin made by the composition root (null: the program runs without one).
+  RecycleController(platform::Services services, QWidget* owner, int button_size,
+                    std::unique_ptr<RecycleBin> bin);
   ~RecycleController() override;
 
-  // Makes the bin in the program folder (once; not without files and folders services).
-  // `delete_note` removes the note of a file the bin deletes for good.
-  void Start(std::function<void(const std::string& path)> delete_note);
-  RecycleBin* bin() const { return bin_.get(); }
+  // Starts the bin (once): its folder and index are read, and the buttons show its state.
+  void Start();
+  // The bin once started, else null.
+  RecycleBin* bin() const { return started_ ? bin_.get() : nullptr; }
 
   // The buttons that show the bin's state.
   void SetButtons(QToolButton* trash, QToolButton* undelete);
@@ -53,6 +55,7 @@ class RecycleController : public QObject {
   QWidget* owner_;
   int button_size_;
   std::unique_ptr<RecycleBin> bin_;
+  bool started_ = false;
   QPointer<TRecycleBinMenu> window_;
   QToolButton* trash_ = nullptr;
   QToolButton* undelete_ = nullptr;

@@ -44,7 +44,7 @@ QIcon TagIcon(bool tagged) {
 // scrollable mode. Dragging with the primary button drags the file out of the program.
 class PreviewCanvas : public QWidget {
  public:
-  explicit PreviewCanvas(TMyForm& form) : QWidget(&form), form_(form) {
+  PreviewCanvas(PreviewSurfaceHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setCursor(Qt::CrossCursor);  // the magnifier of the original stands for "look closer"
     setMouseTracking(true);
   }
@@ -52,15 +52,7 @@ class PreviewCanvas : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.fillRect(rect(), form_.picture_.kind == picture::GraphicKind::kMetafile
-                                 ? QColor(0xD0, 0xC0, 0xC0)
-                                 : palette().window().color());
-    if (form_.stretchable_) {
-      if (!form_.stretched_.isNull())
-        painter.drawImage(form_.picture_rect_.topLeft(), form_.stretched_);
-    } else if (!form_.image_.isNull()) {
-      painter.drawImage(0, 0, form_.image_);
-    }
+    host_.PaintPicture(painter, rect(), palette().window().color());
   }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() == Qt::LeftButton) press_ = event->position().toPoint();
@@ -70,18 +62,31 @@ class PreviewCanvas : public QWidget {
     if ((event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - press_).manhattanLength() >=
             QApplication::startDragDistance()) {
-      form_.manager_.DragFile(this, form_.path_);
+      host_.DragFileOut(this);
     }
   }
-  void mouseDoubleClickEvent(QMouseEvent*) override { form_.ToggleView(); }
+  void mouseDoubleClickEvent(QMouseEvent*) override { host_.ToggleView(); }
   void wheelEvent(QWheelEvent* event) override {
-    form_.Scroll(0, event->angleDelta().y() > 0 ? -20 : 20);
+    host_.Scroll(0, event->angleDelta().y() > 0 ? -20 : 20);
   }
 
  private:
-  TMyForm& form_;
+  PreviewSurfaceHost& host_;
   QPoint press_;
 };
+
+void TMyForm::PaintPicture(QPainter& painter, const QRect& area, const QColor& background) {
+  painter.fillRect(area, picture_.kind == picture::GraphicKind::kMetafile
+                             ? QColor(0xD0, 0xC0, 0xC0)
+                             : background);
+  if (stretchable_) {
+    if (!stretched_.isNull()) painter.drawImage(picture_rect_.topLeft(), stretched_);
+  } else if (!image_.isNull()) {
+    painter.drawImage(0, 0, image_);
+  }
+}
+
+void TMyForm::DragFileOut(QWidget* source) { manager_.DragFile(source, path_); }
 
 TMyForm::TMyForm(PreviewManager& manager, int slot, std::string path)
     : QWidget(nullptr, Qt::Window), manager_(manager), slot_(slot), path_(std::move(path)) {
@@ -89,7 +94,7 @@ TMyForm::TMyForm(PreviewManager& manager, int slot, std::string path)
   setAttribute(Qt::WA_DeleteOnClose);
   scroll_ = new QScrollArea(this);
   scroll_->setFrameShape(QFrame::NoFrame);
-  canvas_ = new PreviewCanvas(*this);
+  canvas_ = new PreviewCanvas(*this, this);
   scroll_->setWidget(canvas_);
   set_tool_tips(manager_.tool_tips());
   UpdateCaption();

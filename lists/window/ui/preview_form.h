@@ -18,6 +18,7 @@
 #include "lists/window/preview_slots.h"
 #include "picture/picture_holder.h"
 
+class QPainter;
 class QScrollArea;
 
 namespace vr::platform {
@@ -48,7 +49,20 @@ inline constexpr const char* kEndOfListSound = "EOFLIST.WAV";
 
 class PreviewCanvas;
 
-class TMyForm : public QWidget {
+// What a preview's picture surface asks of its window: to draw the picture as the window shows
+// it, and to act on the surface's drag, double-click and wheel.
+class PreviewSurfaceHost {
+ public:
+  virtual void PaintPicture(QPainter& painter, const QRect& area, const QColor& background) = 0;
+  virtual void DragFileOut(QWidget* source) = 0;
+  virtual void ToggleView() = 0;
+  virtual void Scroll(int dx, int dy) = 0;
+
+ protected:
+  ~PreviewSurfaceHost() = default;
+};
+
+class TMyForm : public QWidget, private PreviewSurfaceHost {
   Q_OBJECT
 
  public:
@@ -64,7 +78,7 @@ class TMyForm : public QWidget {
   void SetPicture(picture::PictureHolder picture);
   // Stretchable mode with the first sizing in the work area.
   void FirstSizing(const QRect& work_area);
-  void ToggleView();
+  void ToggleView() override;
   void SetScrollable();
   void SetTagIcon(bool tagged);
 
@@ -88,11 +102,12 @@ class TMyForm : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  friend class PreviewCanvas;
+  void PaintPicture(QPainter& painter, const QRect& area, const QColor& background) override;
+  void DragFileOut(QWidget* source) override;
   void GifThreadEnded();
   void Relayout();
   void UpdateCaption();
-  void Scroll(int dx, int dy);
+  void Scroll(int dx, int dy) override;
 
   PreviewManager& manager_;
   int slot_;

@@ -1,8 +1,8 @@
 #pragma once
 // WMF and EMF files as the program reads them, without drawing anything: the header that gives
 // the picture's size, and the records in file order, each checked to lie inside the file. The
-// player that draws the records lives in qt/ and is linked only by the programs that show
-// metafiles.
+// record decoder (records.h) turns the records into calls on a drawing target; the QPainter
+// target lives in qt/ and is linked only by the programs that show metafiles.
 //
 // WMF files carry the 22-byte placeable header (key 0x9AC6CDD7, bounding box, units per inch)
 // in front of the 18-byte metafile header; EMF files start with the EMR_HEADER record whose

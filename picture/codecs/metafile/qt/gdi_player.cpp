@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "picture/codecs/metafile/qt/dib.h"
+
 namespace vr::metafile {
 namespace {
 
 // Saved states and objects a damaged file may ask for are bounded, so it cannot exhaust memory.
 constexpr size_t kMaxSavedStates = 1024;
-constexpr size_t kMaxObjects = 65536;
 
 bool Finite(double v) { return std::isfinite(v) && std::fabs(v) < 1e9; }
 
@@ -47,6 +48,16 @@ double RimAngle(QRectF box, QPointF p) {
   return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180.0 / M_PI;
 }
 
+QPointF Q(Point p) { return QPointF(p.x, p.y); }
+QRectF Q(const Rect& r) { return QRectF(r.x, r.y, r.width, r.height); }
+QTransform Q(const XForm& t) { return QTransform(t.m11, t.m12, t.m21, t.m22, t.dx, t.dy); }
+QPolygonF Q(const std::vector<Point>& points) {
+  QPolygonF polygon;
+  polygon.reserve(static_cast<qsizetype>(points.size()));
+  for (const Point& p : points) polygon.append(Q(p));
+  return polygon;
+}
+
 }  // namespace
 
 GdiPlayer::GdiPlayer(QPainter& painter, const QTransform& device_to_target, QSizeF pixels_per_mm)
@@ -79,98 +90,38 @@ void GdiPlayer::RestoreDc(int which) {
   ApplyClip();
 }
 
-void GdiPlayer::SetTableSize(size_t size) {
-  objects_.assign(std::min(size, kMaxObjects), GdiObject{});
+void GdiPlayer::ScaleWindowExt(int x_num, int x_den, int y_num, int y_den) {
+  if (x_den == 0 || y_den == 0) return;
+  dc_.window_ext = QPointF(dc_.window_ext.x() * x_num / x_den, dc_.window_ext.y() * y_num / y_den);
 }
 
-bool GdiPlayer::PutObject(size_t index, GdiObject object) {
-  if (index >= objects_.size()) return false;
-  objects_[index] = std::move(object);
-  return true;
+void GdiPlayer::ScaleViewportExt(int x_num, int x_den, int y_num, int y_den) {
+  if (x_den == 0 || y_den == 0) return;
+  dc_.viewport_ext =
+      QPointF(dc_.viewport_ext.x() * x_num / x_den, dc_.viewport_ext.y() * y_num / y_den);
 }
 
-bool GdiPlayer::CreateInFreeSlot(GdiObject object) {
-  for (auto& slot : objects_) {
-    if (slot.kind == GdiObject::kEmpty) {
-      slot = std::move(object);
-      return true;
-    }
+void GdiPlayer::SetWorldTransform(const XForm& t) { dc_.world = Q(t); }
+
+void GdiPlayer::ModifyWorldTransform(const XForm& t, uint32_t mode) {
+  if (mode == 1) dc_.world = QTransform();    // identity
+  if (mode == 2) dc_.world = Q(t) * dc_.world;  // left multiply
+  if (mode == 3) dc_.world = dc_.world * Q(t);  // right multiply
+  if (mode == 4) dc_.world = Q(t);             // set
+}
+
+void GdiPlayer::SetTextColour(ColourRef colour) { dc_.text_color = ColorRef(colour); }
+void GdiPlayer::SetBkColour(ColourRef colour) { dc_.bk_color = ColorRef(colour); }
+
+void GdiPlayer::SelectBrush(const BrushSpec& brush) {
+  dc_.brush.style = brush.style;
+  dc_.brush.color = ColorRef(brush.colour);
+  dc_.brush.hatch = brush.hatch;
+  if (brush.pattern != pattern_source_) {
+    pattern_source_ = brush.pattern;
+    pattern_image_ = brush.pattern ? ToImage(*brush.pattern) : QImage();
   }
-  if (objects_.size() >= kMaxObjects) return false;
-  objects_.push_back(std::move(object));
-  return true;
-}
-
-void GdiPlayer::SelectObject(size_t index) {
-  if (index >= objects_.size()) return;
-  const GdiObject& o = objects_[index];
-  switch (o.kind) {
-    case GdiObject::kPen:
-      dc_.pen = o.pen;
-      break;
-    case GdiObject::kBrush:
-      dc_.brush = o.brush;
-      break;
-    case GdiObject::kFont:
-      dc_.font = o.font;
-      break;
-    default:
-      break;
-  }
-}
-
-void GdiPlayer::SelectStock(uint32_t stock) {
-  auto solid = [this](int grey) {
-    dc_.brush = BrushSpec{};
-    dc_.brush.color = QColor(grey, grey, grey);
-  };
-  switch (stock) {
-    case 0:
-      solid(255);
-      break;
-    case 1:
-      solid(192);
-      break;
-    case 2:
-      solid(128);
-      break;
-    case 3:
-      solid(64);
-      break;
-    case 4:
-      solid(0);
-      break;
-    case 5:
-      dc_.brush = BrushSpec{};
-      dc_.brush.style = 1;
-      break;
-    case 6:
-      dc_.pen = PenSpec{};
-      dc_.pen.color = Qt::white;
-      break;
-    case 7:
-      dc_.pen = PenSpec{};
-      break;
-    case 8:
-      dc_.pen = PenSpec{};
-      dc_.pen.style = 5;
-      break;
-    case 10:
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 16:
-    case 17:
-      dc_.font = FontSpec{};
-      break;
-    default:
-      break;
-  }
-}
-
-void GdiPlayer::DeleteObject(size_t index) {
-  if (index < objects_.size()) objects_[index] = GdiObject{};
+  dc_.brush.pattern = pattern_image_;
 }
 
 QTransform GdiPlayer::LogicalToTarget() const {
@@ -220,7 +171,7 @@ double GdiPlayer::PenScale() const {
 QPen GdiPlayer::MakePen() const {
   const uint32_t style = dc_.pen.style & 0x0F;
   if (style == 5) return QPen(Qt::NoPen);
-  QPen pen(dc_.pen.color);
+  QPen pen(ColorRef(dc_.pen.colour));
   const double width = dc_.pen.width * PenScale();
   if (width <= 1.0 || !Finite(width)) {
     pen.setCosmetic(true);
@@ -295,14 +246,16 @@ void GdiPlayer::Emit(const QPainterPath& logical, bool fill, bool stroke) {
   DrawTarget(mapped, fill, stroke);
 }
 
-void GdiPlayer::LineTo(QPointF p) {
+void GdiPlayer::LineTo(Point point) {
+  const QPointF p = Q(point);
   QPainterPath path(dc_.position);
   path.lineTo(p);
   dc_.position = p;
   Emit(path, false, true);
 }
 
-void GdiPlayer::Polyline(const QPolygonF& points, bool from_current) {
+void GdiPlayer::Polyline(const std::vector<Point>& given, bool from_current) {
+  const QPolygonF points = Q(given);
   if (points.isEmpty()) return;
   QPainterPath path;
   if (from_current) {
@@ -316,7 +269,8 @@ void GdiPlayer::Polyline(const QPolygonF& points, bool from_current) {
   Emit(path, false, true);
 }
 
-void GdiPlayer::Polygon(const QPolygonF& points) {
+void GdiPlayer::Polygon(const std::vector<Point>& given) {
+  const QPolygonF points = Q(given);
   if (points.size() < 2) return;
   QPainterPath path;
   path.addPolygon(points);
@@ -324,9 +278,10 @@ void GdiPlayer::Polygon(const QPolygonF& points) {
   Emit(path, true, true);
 }
 
-void GdiPlayer::PolyPolygon(const std::vector<QPolygonF>& polygons) {
+void GdiPlayer::PolyPolygon(const std::vector<std::vector<Point>>& polygons) {
   QPainterPath path;
-  for (const QPolygonF& poly : polygons) {
+  for (const std::vector<Point>& given : polygons) {
+    const QPolygonF poly = Q(given);
     if (poly.size() < 2) continue;
     path.addPolygon(poly);
     path.closeSubpath();
@@ -334,15 +289,17 @@ void GdiPlayer::PolyPolygon(const std::vector<QPolygonF>& polygons) {
   Emit(path, true, true);
 }
 
-void GdiPlayer::PolyPolyline(const std::vector<QPolygonF>& lines) {
+void GdiPlayer::PolyPolyline(const std::vector<std::vector<Point>>& lines) {
   QPainterPath path;
-  for (const QPolygonF& line : lines) {
+  for (const std::vector<Point>& given : lines) {
+    const QPolygonF line = Q(given);
     if (line.size() >= 2) path.addPolygon(line);
   }
   Emit(path, false, true);
 }
 
-void GdiPlayer::PolyBezier(const QPolygonF& points, bool from_current) {
+void GdiPlayer::PolyBezier(const std::vector<Point>& given, bool from_current) {
+  const QPolygonF points = Q(given);
   QPainterPath path;
   qsizetype i = 0;
   if (from_current) {
@@ -357,27 +314,34 @@ void GdiPlayer::PolyBezier(const QPolygonF& points, bool from_current) {
   Emit(path, false, true);
 }
 
-void GdiPlayer::Rectangle(QRectF box) {
+void GdiPlayer::Rectangle(const Rect& given) {
+  const QRectF box = Q(given);
   QPainterPath path;
   path.addRect(box.normalized());
   Emit(path, true, true);
 }
 
-void GdiPlayer::RoundRect(QRectF box, QSizeF corner) {
+void GdiPlayer::RoundRect(const Rect& given, double corner_width, double corner_height) {
+  const QRectF box = Q(given);
+  const QSizeF corner(corner_width, corner_height);
   QPainterPath path;
   path.addRoundedRect(box.normalized(), std::fabs(corner.width()) / 2,
                       std::fabs(corner.height()) / 2);
   Emit(path, true, true);
 }
 
-void GdiPlayer::Ellipse(QRectF box) {
+void GdiPlayer::Ellipse(const Rect& given) {
+  const QRectF box = Q(given);
   QPainterPath path;
   path.addEllipse(box.normalized());
   Emit(path, true, true);
 }
 
-void GdiPlayer::ArcShape(ArcKind kind, QRectF box, QPointF start, QPointF end, bool arc_to) {
-  box = box.normalized();
+void GdiPlayer::ArcShape(ArcKind kind, const Rect& given, Point start_point, Point end_point,
+                         bool arc_to) {
+  const QRectF box = Q(given).normalized();
+  const QPointF start = Q(start_point);
+  const QPointF end = Q(end_point);
   const double a0 = RimAngle(box, start);
   const double a1 = RimAngle(box, end);
   double sweep = a1 - a0;
@@ -405,15 +369,21 @@ void GdiPlayer::ArcShape(ArcKind kind, QRectF box, QPointF start, QPointF end, b
   Emit(path, kind != ArcKind::kArc, true);
 }
 
-void GdiPlayer::SetPixel(QPointF p, QColor colour) {
+void GdiPlayer::SetPixel(Point point, ColourRef colour_ref) {
+  const QPointF p = Q(point);
+  const QColor colour = ColorRef(colour_ref);
   const QTransform t = LogicalToTarget();
   if (!Usable(t)) return;
   const QPointF d = t.map(p);
   painter_.fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), colour);
 }
 
-void GdiPlayer::Text(QPointF reference, const QString& text, uint32_t options, const QRectF* rect,
-                     const std::vector<double>& dx) {
+void GdiPlayer::Text(Point reference_point, const std::u16string& given, uint32_t options,
+                     const Rect* given_rect, const std::vector<double>& dx) {
+  QPointF reference = Q(reference_point);
+  const QString text = QString::fromStdU16String(given);
+  const QRectF rect_value = given_rect != nullptr ? Q(*given_rect) : QRectF();
+  const QRectF* rect = given_rect != nullptr ? &rect_value : nullptr;
   const QTransform t = LogicalToTarget();
   if (!Usable(t)) return;
   const bool update_cp = dc_.text_align & 1;
@@ -432,7 +402,8 @@ void GdiPlayer::Text(QPointF reference, const QString& text, uint32_t options, c
   if (dc_.font.height > 0) pixels *= 0.8;  // a cell height includes the internal leading
   if (!Finite(pixels)) return;
   pixels = std::clamp(pixels, 1.0, 4096.0);
-  QFont font(dc_.font.face.isEmpty() ? QStringLiteral("Sans Serif") : dc_.font.face);
+  QFont font(dc_.font.face.empty() ? QStringLiteral("Sans Serif")
+                                   : QString::fromStdU16String(dc_.font.face));
   font.setPixelSize(static_cast<int>(std::lround(pixels)));
   font.setWeight(static_cast<QFont::Weight>(std::clamp(dc_.font.weight / 10 * 10, 100, 900)));
   font.setItalic(dc_.font.italic);
@@ -525,8 +496,11 @@ QPainter::CompositionMode RopMode(uint32_t rop) {
 }
 }  // namespace
 
-void GdiPlayer::Image(const QRectF& dest, const QImage& image, const QRectF& source, uint32_t rop) {
-  if (image.isNull() || source.width() <= 0 || source.height() <= 0) return;
+void GdiPlayer::Image(const Rect& given_dest, const picture::Bitmap* bitmap, const Rect& given_source,
+                      uint32_t rop) {
+  const QRectF dest = Q(given_dest);
+  const QRectF source = Q(given_source);
+  if (bitmap == nullptr || source.width() <= 0 || source.height() <= 0) return;
   if (dest.width() == 0 || dest.height() == 0) return;
   const QTransform t = LogicalToTarget();
   if (!Usable(t)) return;
@@ -539,6 +513,8 @@ void GdiPlayer::Image(const QRectF& dest, const QImage& image, const QRectF& sou
   const QTransform full = place * t;
   if (!Usable(full)) return;
   if (in_path_) return;
+  const QImage image = ToImage(*bitmap);
+  if (image.isNull()) return;
   painter_.save();
   painter_.setTransform(full);
   painter_.setCompositionMode(RopMode(rop));
@@ -546,7 +522,8 @@ void GdiPlayer::Image(const QRectF& dest, const QImage& image, const QRectF& sou
   painter_.restore();
 }
 
-void GdiPlayer::PatBlt(const QRectF& dest, uint32_t rop) {
+void GdiPlayer::PatBlt(const Rect& given, uint32_t rop) {
+  const QRectF dest = Q(given);
   const QTransform t = LogicalToTarget();
   if (!Usable(t) || in_path_) return;
   QPainterPath box;
@@ -652,7 +629,8 @@ void GdiPlayer::CombineTargetClip(const QPainterPath& target, int mode) {
   ApplyClip();
 }
 
-void GdiPlayer::IntersectClipRect(QRectF box) {
+void GdiPlayer::IntersectClipRect(const Rect& given) {
+  const QRectF box = Q(given);
   const QTransform t = LogicalToTarget();
   if (!Usable(t)) return;
   QPainterPath path;
@@ -660,7 +638,8 @@ void GdiPlayer::IntersectClipRect(QRectF box) {
   CombineTargetClip(t.map(path), 1);
 }
 
-void GdiPlayer::ExcludeClipRect(QRectF box) {
+void GdiPlayer::ExcludeClipRect(const Rect& given) {
+  const QRectF box = Q(given);
   const QTransform t = LogicalToTarget();
   if (!Usable(t)) return;
   QPainterPath path;
@@ -668,7 +647,9 @@ void GdiPlayer::ExcludeClipRect(QRectF box) {
   CombineTargetClip(t.map(path), 4);
 }
 
-void GdiPlayer::CombineClip(const QPainterPath& device_region, int mode) {
+void GdiPlayer::CombineClip(const std::vector<Rect>& rects, int mode) {
+  QPainterPath device_region;
+  for (const Rect& r : rects) device_region.addRect(Q(r));
   if (mode == 5 && device_region.isEmpty()) {
     ResetClip();
     return;

@@ -1,7 +1,8 @@
 #pragma once
-// The drawing state machine shared by the WMF and EMF players: the device context (map mode,
-// window and viewport, world transform, selected pen, brush and font, colours, clip, current
-// position), its save stack, the object table, and the primitives drawn with QPainter.
+// The QPainter drawing target of the WMF and EMF players: the device context (map mode, window
+// and viewport, world transform, selected pen, brush and font, colours, clip, current position),
+// its save stack, and the primitives drawn with QPainter. What the records mean is the record
+// decoder's (records.h); this only draws.
 //
 // Everything is built as a path in logical coordinates, mapped to target pixels through
 //   world transform -> page (window/viewport, map mode) -> reference device to target,
@@ -16,42 +17,16 @@
 #include <optional>
 #include <vector>
 
+#include "picture/codecs/metafile/drawing_target.h"
+
 namespace vr::metafile {
 
-// Stock and GDI constants the players share.
-inline constexpr int kMmText = 1;
-inline constexpr int kMmIsotropic = 7;
-inline constexpr int kMmAnisotropic = 8;
-inline constexpr int kOpaque = 2;
-
-struct PenSpec {
-  uint32_t style = 0;  // PS_* in the low nibble, caps and joins above
-  double width = 0;    // logical units; 0 draws one pixel
-  QColor color = Qt::black;
-};
-
-struct BrushSpec {
+// The brush as the painter draws it: the pattern is converted once, when the brush is selected.
+struct DcBrush {
   uint32_t style = 0;  // 0 solid, 1 null, 2 hatched, 3/5/6 pattern
   QColor color = Qt::white;
   uint32_t hatch = 0;
   QImage pattern;
-};
-
-struct FontSpec {
-  double height = 0;   // < 0: character height, > 0: cell height, 0: default
-  int escapement = 0;  // tenths of a degree
-  int weight = 400;
-  bool italic = false;
-  bool underline = false;
-  bool strikeout = false;
-  QString face;
-};
-
-struct GdiObject {
-  enum Kind { kEmpty, kPen, kBrush, kFont, kOther } kind = kEmpty;
-  PenSpec pen;
-  BrushSpec brush;
-  FontSpec font;
 };
 
 struct DcState {
@@ -62,7 +37,7 @@ struct DcState {
   QPointF viewport_ext{1, 1};
   QTransform world;
   PenSpec pen;
-  BrushSpec brush;
+  DcBrush brush;
   FontSpec font;
   QColor text_color = Qt::black;
   QColor bk_color = Qt::white;
@@ -74,65 +49,68 @@ struct DcState {
   std::optional<QPainterPath> clip;  // target pixels
 };
 
-enum class ArcKind { kArc, kChord, kPie };
-
-class GdiPlayer {
+class GdiPlayer final : public DrawingTarget {
  public:
   // `device_to_target` maps the reference device (after window/viewport) onto the target.
   // `pixels_per_mm` serves the fixed map modes.
   GdiPlayer(QPainter& painter, const QTransform& device_to_target, QSizeF pixels_per_mm);
 
-  DcState& Dc() { return dc_; }
-  void SaveDc();
-  void RestoreDc(int which);
-
-  // Object table: `Create` fills a given slot (EMF) or the lowest free one (WMF).
-  void SetTableSize(size_t size);
-  bool PutObject(size_t index, GdiObject object);
-  bool CreateInFreeSlot(GdiObject object);
-  void SelectObject(size_t index);
-  void SelectStock(uint32_t stock);
-  void DeleteObject(size_t index);
-
+  const DcState& Dc() const { return dc_; }
   QTransform LogicalToTarget() const;
   double PenScale() const;
 
-  // Primitives in logical coordinates.
-  void MoveTo(QPointF p) { dc_.position = p; }
-  void LineTo(QPointF p);
-  void Polyline(const QPolygonF& points, bool from_current = false);
-  void Polygon(const QPolygonF& points);
-  void PolyPolygon(const std::vector<QPolygonF>& polygons);
-  void PolyPolyline(const std::vector<QPolygonF>& lines);
-  void PolyBezier(const QPolygonF& points, bool from_current);
-  void Rectangle(QRectF box);
-  void RoundRect(QRectF box, QSizeF corner);
-  void Ellipse(QRectF box);
-  void ArcShape(ArcKind kind, QRectF box, QPointF start, QPointF end, bool arc_to = false);
-  void SetPixel(QPointF p, QColor colour);
-  // Text at a logical reference point; `dx` holds logical advances (may be empty).
-  void Text(QPointF reference, const QString& text, uint32_t options, const QRectF* rect,
-            const std::vector<double>& dx);
-  // `image` (rows top first) part `source` into logical `dest`; `rop` a ternary raster op.
-  void Image(const QRectF& dest, const QImage& image, const QRectF& source, uint32_t rop);
-  // A pattern blit: fill `dest` by `rop` (brush, black, white, inversion).
-  void PatBlt(const QRectF& dest, uint32_t rop);
+  void SaveDc() override;
+  void RestoreDc(int which) override;
+  void SetMapMode(int mode) override { dc_.map_mode = mode; }
+  void SetWindowOrg(Point p) override { dc_.window_org = QPointF(p.x, p.y); }
+  void SetWindowExt(Point p) override { dc_.window_ext = QPointF(p.x, p.y); }
+  void OffsetWindowOrg(Point by) override { dc_.window_org += QPointF(by.x, by.y); }
+  void ScaleWindowExt(int x_num, int x_den, int y_num, int y_den) override;
+  void SetViewportOrg(Point p) override { dc_.viewport_org = QPointF(p.x, p.y); }
+  void SetViewportExt(Point p) override { dc_.viewport_ext = QPointF(p.x, p.y); }
+  void ScaleViewportExt(int x_num, int x_den, int y_num, int y_den) override;
+  void SetWorldTransform(const XForm& t) override;
+  void ModifyWorldTransform(const XForm& t, uint32_t mode) override;
+  void SetBkMode(int mode) override { dc_.bk_mode = mode; }
+  void SetPolyFillMode(int mode) override { dc_.poly_fill_mode = mode; }
+  void SetTextAlign(uint32_t align) override { dc_.text_align = align; }
+  void SetTextColour(ColourRef colour) override;
+  void SetBkColour(ColourRef colour) override;
+  void SetArcDirection(bool clockwise) override { dc_.arc_clockwise = clockwise; }
+  void SelectPen(const PenSpec& pen) override { dc_.pen = pen; }
+  void SelectBrush(const BrushSpec& brush) override;
+  void SelectFont(const FontSpec& font) override { dc_.font = font; }
 
-  // Paths.
-  void BeginPath();
-  void EndPath() { in_path_ = false; }
-  void AbortPath();
-  void CloseFigure();
-  void FillPath();
-  void StrokePath();
-  void StrokeAndFillPath();
-  void SelectClipPath(int mode);
+  void MoveTo(Point p) override { dc_.position = QPointF(p.x, p.y); }
+  void LineTo(Point p) override;
+  void Polyline(const std::vector<Point>& points, bool from_current) override;
+  void Polygon(const std::vector<Point>& points) override;
+  void PolyPolygon(const std::vector<std::vector<Point>>& polygons) override;
+  void PolyPolyline(const std::vector<std::vector<Point>>& lines) override;
+  void PolyBezier(const std::vector<Point>& points, bool from_current) override;
+  void Rectangle(const Rect& box) override;
+  void RoundRect(const Rect& box, double corner_width, double corner_height) override;
+  void Ellipse(const Rect& box) override;
+  void ArcShape(ArcKind kind, const Rect& box, Point start, Point end, bool arc_to) override;
+  void SetPixel(Point p, ColourRef colour) override;
+  void Text(Point reference, const std::u16string& text, uint32_t options, const Rect* rect,
+            const std::vector<double>& dx) override;
+  void Image(const Rect& dest, const picture::Bitmap* image, const Rect& source,
+             uint32_t rop) override;
+  void PatBlt(const Rect& dest, uint32_t rop) override;
 
-  // Clipping in logical coordinates or device rectangles (region data).
-  void IntersectClipRect(QRectF box);
-  void ExcludeClipRect(QRectF box);
-  // Combines with `region` in reference-device units; mode 1 and, 2 or, 3 xor, 4 diff, 5 copy.
-  void CombineClip(const QPainterPath& device_region, int mode);
+  void BeginPath() override;
+  void EndPath() override { in_path_ = false; }
+  void AbortPath() override;
+  void CloseFigure() override;
+  void FillPath() override;
+  void StrokePath() override;
+  void StrokeAndFillPath() override;
+  void SelectClipPath(int mode) override;
+
+  void IntersectClipRect(const Rect& box) override;
+  void ExcludeClipRect(const Rect& box) override;
+  void CombineClip(const std::vector<Rect>& device_region, int mode) override;
   void ResetClip();
 
  private:
@@ -148,9 +126,11 @@ class GdiPlayer {
   QSizeF pixels_per_mm_;
   DcState dc_;
   std::vector<DcState> saved_;
-  std::vector<GdiObject> objects_;
   bool in_path_ = false;
   QPainterPath path_;  // target pixels
+  // The last pattern converted, so that selecting one brush again converts nothing.
+  std::shared_ptr<const picture::Bitmap> pattern_source_;
+  QImage pattern_image_;
 };
 
 // COLORREF 0x00BBGGRR to a colour.

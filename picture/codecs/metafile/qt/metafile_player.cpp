@@ -1,10 +1,33 @@
 #include "picture/codecs/metafile/qt/metafile_player.h"
 
 #include <QImage>
+#include <algorithm>
 
+#include "picture/codecs/metafile/qt/gdi_player.h"
+#include "picture/codecs/metafile/records.h"
 #include "picture/load/load_hooks.h"
 
 namespace vr::metafile {
+
+void PlayWmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
+  GdiPlayer gdi(painter, QTransform(), QSizeF(96 / 25.4, 96 / 25.4));
+  // The target is the viewport; the decoder sets the window from the bounding box.
+  gdi.SetViewportOrg(Point{target.left(), target.top()});
+  gdi.SetViewportExt(Point{target.width(), target.height()});
+  DecodeWmf(metafile, gdi);
+}
+
+void PlayEmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
+  // The picture frame, in reference-device pixels, is stretched over the target.
+  const Box& frame = metafile.FrameDevice();
+  const double sx = frame.width != 0 ? target.width() / frame.width : 1;
+  const double sy = frame.height != 0 ? target.height() / frame.height : 1;
+  const QTransform device_to_target(sx, 0, 0, sy, target.left() - frame.left * sx,
+                                    target.top() - frame.top * sy);
+  GdiPlayer gdi(painter, device_to_target,
+                QSizeF(metafile.PixelsPerMmX(), metafile.PixelsPerMmY()));
+  DecodeEmf(metafile, gdi);
+}
 
 MetafilePlayer::MetafilePlayer(std::shared_ptr<const Metafile> metafile)
     : metafile_(std::move(metafile)) {}

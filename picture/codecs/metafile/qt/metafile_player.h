@@ -1,7 +1,8 @@
 #pragma once
-// Draws WMF and EMF files with QPainter: the records that metafile.h walks are replayed onto a
-// painter whenever the picture is drawn, at whatever size is asked. Linked only by the programs
-// and tests that show metafiles; the loader reaches it through its metafile hook.
+// Draws WMF and EMF files with QPainter: the record decoder (records.h) plays the records onto a
+// QPainter drawing target (gdi_player.h) whenever the picture is drawn, at whatever size is
+// asked. Linked only by the programs and tests that show metafiles; the loader reaches it
+// through its metafile hook.
 
 #include <QPainter>
 #include <QRectF>
@@ -36,7 +37,7 @@ class MetafilePlayer : public picture::VectorGraphic {
   std::shared_ptr<const Metafile> metafile_;
 };
 
-// The record players behind Draw, one per format.
+// The players behind Draw, one per format: the decoder's calls drawn onto `painter`.
 void PlayWmf(const Metafile& metafile, QPainter& painter, const QRectF& target);
 void PlayEmf(const Metafile& metafile, QPainter& painter, const QRectF& target);
 

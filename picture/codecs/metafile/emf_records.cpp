@@ -1,17 +1,15 @@
-// EMF record playback. Each record is
+// EMF records as drawing calls. Each record is
 //   0 type u32 | 4 size in bytes u32 (header included, a multiple of 4) | 8 parameters
 // Coordinates are 32-bit (16-bit in the "16" variants); offsets inside a record (bitmaps,
 // strings) count from the record's start.
 
-#include <QString>
 #include <algorithm>
 #include <cmath>
 
 #include "picture/codecs/metafile/byte_reader.h"
-#include "picture/codecs/metafile/qt/dib.h"
+#include "picture/codecs/metafile/dib.h"
 #include "picture/codecs/metafile/metafile.h"
-#include "picture/codecs/metafile/qt/gdi_player.h"
-#include "picture/codecs/metafile/qt/metafile_player.h"
+#include "picture/codecs/metafile/records.h"
 
 namespace vr::metafile {
 namespace {
@@ -90,58 +88,69 @@ enum EmfRecord : uint32_t {
 
 constexpr uint32_t kStockBit = 0x80000000u;
 
-QRectF ReadRectL(ByteReader& in) {
+Rect ReadRectL(ByteReader& in) {
   const double l = in.I32(), t = in.I32(), r = in.I32(), b = in.I32();
-  return QRectF(QPointF(l, t), QPointF(r, b));
+  return Rect::FromCorners(l, t, r, b);
 }
 
-QPointF ReadPointL(ByteReader& in) {
+Point ReadPointL(ByteReader& in) {
   const double x = in.I32();
   const double y = in.I32();
-  return QPointF(x, y);
+  return Point{x, y};
 }
 
-QPolygonF ReadPoints(ByteReader& in, size_t count, bool small) {
-  QPolygonF points;
+std::vector<Point> ReadPoints(ByteReader& in, size_t count, bool small) {
+  std::vector<Point> points;
   if (count > in.Remaining() / (small ? 4 : 8)) return points;
-  points.reserve(static_cast<qsizetype>(count));
+  points.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     if (small) {
       const double x = in.I16();
       const double y = in.I16();
-      points.append(QPointF(x, y));
+      points.push_back(Point{x, y});
     } else {
-      points.append(ReadPointL(in));
+      points.push_back(ReadPointL(in));
     }
   }
   return points;
 }
 
-QTransform ReadXform(ByteReader& in) {
+// A transform with a value that is not a number counts as the identity.
+XForm ReadXform(ByteReader& in) {
   const double m11 = in.F32(), m12 = in.F32(), m21 = in.F32(), m22 = in.F32(), dx = in.F32(),
                dy = in.F32();
   for (double v : {m11, m12, m21, m22, dx, dy}) {
-    if (!std::isfinite(v)) return QTransform();
+    if (!std::isfinite(v)) return XForm{};
   }
-  return QTransform(m11, m12, m21, m22, dx, dy);
+  return XForm{m11, m12, m21, m22, dx, dy};
+}
+
+// The same rectangle with a non-negative extent.
+Rect Normalized(Rect r) {
+  if (r.width < 0) r.x += r.width, r.width = -r.width;
+  if (r.height < 0) r.y += r.height, r.height = -r.height;
+  return r;
 }
 
 // A DIB whose header and rows lie inside the record at the given offsets.
-QImage RecordDib(const uint8_t* record, size_t size, uint32_t off_bmi, uint32_t cb_bmi,
-                 uint32_t off_bits, uint32_t cb_bits, uint32_t usage) {
+std::shared_ptr<const picture::Bitmap> RecordDib(const uint8_t* record, size_t size,
+                                                 uint32_t off_bmi, uint32_t cb_bmi,
+                                                 uint32_t off_bits, uint32_t cb_bits,
+                                                 uint32_t usage) {
   ByteReader range(record, size);
-  if (cb_bmi == 0 || !range.Has(off_bmi, cb_bmi) || !range.Has(off_bits, cb_bits)) return QImage();
-  return DecodeDib(record + off_bmi, cb_bmi, record + off_bits, cb_bits, usage == 1);
+  if (cb_bmi == 0 || !range.Has(off_bmi, cb_bmi) || !range.Has(off_bits, cb_bits)) return nullptr;
+  return DecodeDibBitmap(record + off_bmi, cb_bmi, record + off_bits, cb_bits, usage == 1);
 }
+
+using Object = ObjectTable::Object;
 
 class EmfPlayback {
  public:
-  EmfPlayback(GdiPlayer& gdi) : gdi_(gdi) {}
+  EmfPlayback(DrawingTarget& gdi, size_t table_size) : gdi_(gdi), objects_(table_size) {}
 
   void Play(uint32_t type, const uint8_t* record, size_t size) {
     ByteReader in(record, size);
     in.Seek(8);
-    DcState& dc = gdi_.Dc();
     switch (type) {
       case kPolyBezier:
       case kPolygon:
@@ -156,7 +165,7 @@ class EmfPlayback {
         const bool small = type >= kPolyBezier16;
         const uint32_t base = small ? type - kPolyBezier16 + kPolyBezier : type;
         in.Skip(16);  // bounds
-        const QPolygonF points = ReadPoints(in, in.U32(), small);
+        const std::vector<Point> points = ReadPoints(in, in.U32(), small);
         switch (base) {
           case kPolyBezier:
             gdi_.PolyBezier(points, false);
@@ -168,7 +177,7 @@ class EmfPlayback {
             gdi_.Polygon(points);
             break;
           case kPolyline:
-            gdi_.Polyline(points);
+            gdi_.Polyline(points, false);
             break;
           case kPolylineTo:
             gdi_.Polyline(points, true);
@@ -191,10 +200,10 @@ class EmfPlayback {
         uint64_t sum = 0;
         for (auto& c : counts) sum += (c = in.U32());
         if (sum != total) break;
-        std::vector<QPolygonF> polys;
+        std::vector<std::vector<Point>> polys;
         for (uint32_t c : counts) {
-          QPolygonF p = ReadPoints(in, c, small);
-          if (p.size() != static_cast<qsizetype>(c)) return;
+          std::vector<Point> p = ReadPoints(in, c, small);
+          if (p.size() != c) return;
           polys.push_back(std::move(p));
         }
         if (type == kPolyPolygon || type == kPolyPolygon16) {
@@ -210,12 +219,12 @@ class EmfPlayback {
       case kSetViewportOrgEx:
       case kMoveToEx:
       case kLineTo: {
-        const QPointF p = ReadPointL(in);
+        const Point p = ReadPointL(in);
         if (in.Failed()) break;
-        if (type == kSetWindowExtEx) dc.window_ext = p;
-        if (type == kSetWindowOrgEx) dc.window_org = p;
-        if (type == kSetViewportExtEx) dc.viewport_ext = p;
-        if (type == kSetViewportOrgEx) dc.viewport_org = p;
+        if (type == kSetWindowExtEx) gdi_.SetWindowExt(p);
+        if (type == kSetWindowOrgEx) gdi_.SetWindowOrg(p);
+        if (type == kSetViewportExtEx) gdi_.SetViewportExt(p);
+        if (type == kSetViewportOrgEx) gdi_.SetViewportOrg(p);
         if (type == kMoveToEx) gdi_.MoveTo(p);
         if (type == kLineTo) gdi_.LineTo(p);
         break;
@@ -224,46 +233,49 @@ class EmfPlayback {
       case kScaleWindowExtEx: {
         const int x_num = in.I32(), x_den = in.I32(), y_num = in.I32(), y_den = in.I32();
         if (in.Failed() || x_den == 0 || y_den == 0) break;
-        QPointF& ext = type == kScaleWindowExtEx ? dc.window_ext : dc.viewport_ext;
-        ext = QPointF(ext.x() * x_num / x_den, ext.y() * y_num / y_den);
+        if (type == kScaleWindowExtEx) {
+          gdi_.ScaleWindowExt(x_num, x_den, y_num, y_den);
+        } else {
+          gdi_.ScaleViewportExt(x_num, x_den, y_num, y_den);
+        }
         break;
       }
       case kSetPixelV: {
-        const QPointF p = ReadPointL(in);
+        const Point p = ReadPointL(in);
         const uint32_t c = in.U32();
-        if (!in.Failed()) gdi_.SetPixel(p, ColorRef(c));
+        if (!in.Failed()) gdi_.SetPixel(p, c);
         break;
       }
       case kSetMapMode: {
         const uint32_t mode = in.U32();
-        if (mode >= 1 && mode <= 8) dc.map_mode = static_cast<int>(mode);
+        if (mode >= 1 && mode <= 8) gdi_.SetMapMode(static_cast<int>(mode));
         break;
       }
       case kSetBkMode:
-        dc.bk_mode = static_cast<int>(in.U32());
+        gdi_.SetBkMode(static_cast<int>(in.U32()));
         break;
       case kSetPolyFillMode:
-        dc.poly_fill_mode = in.U32() == 2 ? 2 : 1;
+        gdi_.SetPolyFillMode(in.U32() == 2 ? 2 : 1);
         break;
       case kSetTextAlign:
-        dc.text_align = in.U32();
+        gdi_.SetTextAlign(in.U32());
         break;
       case kSetTextColor: {
         const uint32_t c = in.U32();
-        if (!in.Failed()) dc.text_color = ColorRef(c);
+        if (!in.Failed()) gdi_.SetTextColour(c);
         break;
       }
       case kSetBkColor: {
         const uint32_t c = in.U32();
-        if (!in.Failed()) dc.bk_color = ColorRef(c);
+        if (!in.Failed()) gdi_.SetBkColour(c);
         break;
       }
       case kSetArcDirection:
-        dc.arc_clockwise = in.U32() == 2;
+        gdi_.SetArcDirection(in.U32() == 2);
         break;
       case kExcludeClipRect:
       case kIntersectClipRect: {
-        const QRectF r = ReadRectL(in);
+        const Rect r = ReadRectL(in);
         if (in.Failed()) break;
         if (type == kExcludeClipRect) {
           gdi_.ExcludeClipRect(r);
@@ -281,70 +293,67 @@ class EmfPlayback {
         break;
       }
       case kSetWorldTransform: {
-        const QTransform t = ReadXform(in);
-        if (!in.Failed()) dc.world = t;
+        const XForm t = ReadXform(in);
+        if (!in.Failed()) gdi_.SetWorldTransform(t);
         break;
       }
       case kModifyWorldTransform: {
-        const QTransform t = ReadXform(in);
+        const XForm t = ReadXform(in);
         const uint32_t mode = in.U32();
         if (in.Failed()) break;
-        if (mode == 1) dc.world = QTransform();  // identity
-        if (mode == 2) dc.world = t * dc.world;  // left multiply
-        if (mode == 3) dc.world = dc.world * t;  // right multiply
-        if (mode == 4) dc.world = t;             // set
+        if (mode >= 1 && mode <= 4) gdi_.ModifyWorldTransform(t, mode);
         break;
       }
       case kSelectObject: {
         const uint32_t index = in.U32();
         if (in.Failed()) break;
         if (index & kStockBit) {
-          gdi_.SelectStock(index & ~kStockBit);
+          SelectStockObject(index & ~kStockBit, gdi_);
         } else {
-          gdi_.SelectObject(index);
+          objects_.Select(index, gdi_);
         }
         break;
       }
       case kDeleteObject: {
         const uint32_t index = in.U32();
-        if (!in.Failed() && !(index & kStockBit)) gdi_.DeleteObject(index);
+        if (!in.Failed() && !(index & kStockBit)) objects_.Delete(index);
         break;
       }
       case kCreatePen: {
         const uint32_t index = in.U32();
-        GdiObject o;
-        o.kind = GdiObject::kPen;
+        Object o;
+        o.kind = Object::kPen;
         o.pen.style = in.U32();
         o.pen.width = in.I32();
         in.I32();
-        o.pen.color = ColorRef(in.U32());
-        if (!in.Failed()) gdi_.PutObject(index, o);
+        o.pen.colour = in.U32();
+        if (!in.Failed()) objects_.Put(index, std::move(o));
         break;
       }
       case kExtCreatePen: {
         const uint32_t index = in.U32();
         in.Skip(16);  // pattern bitmap offsets
-        GdiObject o;
-        o.kind = GdiObject::kPen;
+        Object o;
+        o.kind = Object::kPen;
         o.pen.style = in.U32();
         o.pen.width = in.U32();
         const uint32_t brush_style = in.U32();
-        o.pen.color = ColorRef(in.U32());
+        o.pen.colour = in.U32();
         if (brush_style == 1)
           o.pen.style = (o.pen.style & ~0x0Fu) | 5;  // a null brush draws nothing
         // Cosmetic pens (type bit clear) are one pixel wide whatever the width says.
         if ((o.pen.style & 0x000F0000) == 0) o.pen.width = 0;
-        if (!in.Failed()) gdi_.PutObject(index, o);
+        if (!in.Failed()) objects_.Put(index, std::move(o));
         break;
       }
       case kCreateBrushIndirect: {
         const uint32_t index = in.U32();
-        GdiObject o;
-        o.kind = GdiObject::kBrush;
+        Object o;
+        o.kind = Object::kBrush;
         o.brush.style = in.U32();
-        o.brush.color = ColorRef(in.U32());
+        o.brush.colour = in.U32();
         o.brush.hatch = in.U32();
-        if (!in.Failed()) gdi_.PutObject(index, o);
+        if (!in.Failed()) objects_.Put(index, std::move(o));
         break;
       }
       case kCreateDibPatternBrushPt:
@@ -354,25 +363,25 @@ class EmfPlayback {
         const uint32_t off_bmi = in.U32(), cb_bmi = in.U32(), off_bits = in.U32(),
                        cb_bits = in.U32();
         if (in.Failed()) break;
-        GdiObject o;
-        o.kind = GdiObject::kBrush;
+        Object o;
+        o.kind = Object::kBrush;
         o.brush.pattern = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
-        o.brush.style = o.brush.pattern.isNull() ? 0 : 6;
-        o.brush.color = Qt::gray;
-        gdi_.PutObject(index, o);
+        o.brush.style = o.brush.pattern ? 6 : 0;
+        o.brush.colour = kGreyRef;
+        objects_.Put(index, std::move(o));
         break;
       }
       case kCreatePalette: {
         const uint32_t index = in.U32();
-        GdiObject o;
-        o.kind = GdiObject::kOther;
-        if (!in.Failed()) gdi_.PutObject(index, o);
+        Object o;
+        o.kind = Object::kOther;
+        if (!in.Failed()) objects_.Put(index, std::move(o));
         break;
       }
       case kExtCreateFontIndirectW: {
         const uint32_t index = in.U32();
-        GdiObject o;
-        o.kind = GdiObject::kFont;
+        Object o;
+        o.kind = Object::kFont;
         o.font.height = in.I32();
         in.I32();  // width
         o.font.escapement = in.I32();
@@ -383,19 +392,19 @@ class EmfPlayback {
         o.font.strikeout = in.U8() != 0;
         in.Skip(5);
         if (in.Failed()) break;
-        QString face;
+        std::u16string face;
         for (int i = 0; i < 32 && in.Remaining() >= 2; ++i) {
           const uint16_t ch = in.U16();
           if (ch == 0) break;
-          face.append(QChar(ch));
+          face.push_back(static_cast<char16_t>(ch));
         }
         o.font.face = face;
-        gdi_.PutObject(index, o);
+        objects_.Put(index, std::move(o));
         break;
       }
       case kRectangle:
       case kEllipse: {
-        const QRectF r = ReadRectL(in);
+        const Rect r = ReadRectL(in);
         if (in.Failed()) break;
         if (type == kRectangle) {
           gdi_.Rectangle(r);
@@ -405,19 +414,19 @@ class EmfPlayback {
         break;
       }
       case kRoundRect: {
-        const QRectF r = ReadRectL(in);
+        const Rect r = ReadRectL(in);
         const double w = in.I32();
         const double h = in.I32();
-        if (!in.Failed()) gdi_.RoundRect(r, QSizeF(w, h));
+        if (!in.Failed()) gdi_.RoundRect(r, w, h);
         break;
       }
       case kArc:
       case kChord:
       case kPie:
       case kArcTo: {
-        const QRectF r = ReadRectL(in);
-        const QPointF start = ReadPointL(in);
-        const QPointF end = ReadPointL(in);
+        const Rect r = ReadRectL(in);
+        const Point start = ReadPointL(in);
+        const Point end = ReadPointL(in);
         if (in.Failed()) break;
         const ArcKind kind = type == kChord ? ArcKind::kChord
                              : type == kPie ? ArcKind::kPie
@@ -457,13 +466,14 @@ class EmfPlayback {
         const uint32_t cb = in.U32();
         const uint32_t mode = in.U32();
         if (in.Failed()) break;
-        QPainterPath region;
+        std::vector<Rect> region;
         if (cb >= 32 && cb <= in.Remaining()) {
           in.Skip(8);
           const uint32_t count = in.U32();
           in.Skip(4 + 16);
           if (count <= (cb - 32) / 16) {
-            for (uint32_t i = 0; i < count; ++i) region.addRect(ReadRectL(in).normalized());
+            region.reserve(count);
+            for (uint32_t i = 0; i < count; ++i) region.push_back(Normalized(ReadRectL(in)));
           }
         }
         gdi_.CombineClip(region, static_cast<int>(mode));
@@ -486,11 +496,11 @@ class EmfPlayback {
         }
         if (in.Failed()) break;
         if (cb_bmi == 0) {
-          gdi_.PatBlt(QRectF(xd, yd, wd, hd), rop);
+          gdi_.PatBlt(Rect{xd, yd, wd, hd}, rop);
           break;
         }
-        const QImage image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
-        gdi_.Image(QRectF(xd, yd, wd, hd), image, QRectF(xs, ys, ws, hs), rop);
+        const auto image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
+        gdi_.Image(Rect{xd, yd, wd, hd}, image.get(), Rect{xs, ys, ws, hs}, rop);
         break;
       }
       case kStretchDiBits: {
@@ -503,8 +513,8 @@ class EmfPlayback {
         const uint32_t rop = in.U32();
         const double wd = in.I32(), hd = in.I32();
         if (in.Failed()) break;
-        const QImage image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
-        gdi_.Image(QRectF(xd, yd, wd, hd), image, QRectF(xs, ys, ws, hs), rop);
+        const auto image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
+        gdi_.Image(Rect{xd, yd, wd, hd}, image.get(), Rect{xs, ys, ws, hs}, rop);
         break;
       }
       case kSetDiBitsToDevice: {
@@ -515,8 +525,8 @@ class EmfPlayback {
                        cb_bits = in.U32();
         const uint32_t usage = in.U32();
         if (in.Failed()) break;
-        const QImage image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
-        gdi_.Image(QRectF(xd, yd, ws, hs), image, QRectF(xs, ys, ws, hs), 0x00CC0020);
+        const auto image = RecordDib(record, size, off_bmi, cb_bmi, off_bits, cb_bits, usage);
+        gdi_.Image(Rect{xd, yd, ws, hs}, image.get(), Rect{xs, ys, ws, hs}, 0x00CC0020);
         break;
       }
       case kExtTextOutA:
@@ -524,26 +534,25 @@ class EmfPlayback {
         // bounds, graphics mode, x and y scale, then EMRTEXT: reference point, character count,
         // string offset, options, rectangle, advances offset.
         in.Skip(16 + 12);
-        const QPointF reference = ReadPointL(in);
+        const Point reference = ReadPointL(in);
         const uint32_t chars = in.U32();
         const uint32_t off_string = in.U32();
         const uint32_t options = in.U32();
-        const QRectF rect = ReadRectL(in);
+        const Rect rect = ReadRectL(in);
         const uint32_t off_dx = in.U32();
         if (in.Failed()) break;
         const bool wide = type == kExtTextOutW;
         const uint64_t string_bytes = static_cast<uint64_t>(chars) * (wide ? 2 : 1);
         if (string_bytes > size || !in.Has(off_string, static_cast<size_t>(string_bytes))) break;
-        QString text;
+        std::u16string text;
+        text.reserve(chars);
         if (wide) {
-          text.reserve(static_cast<qsizetype>(chars));
           for (uint32_t i = 0; i < chars; ++i) {
-            text.append(QChar(static_cast<uint16_t>(record[off_string + 2 * i] |
-                                                    (record[off_string + 2 * i + 1] << 8))));
+            text.push_back(static_cast<char16_t>(record[off_string + 2 * i] |
+                                                 (record[off_string + 2 * i + 1] << 8)));
           }
         } else {
-          text = QString::fromLatin1(reinterpret_cast<const char*>(record + off_string),
-                                     static_cast<qsizetype>(chars));
+          text.assign(record + off_string, record + off_string + chars);
         }
         std::vector<double> dx;
         if (off_dx != 0 && in.Has(off_dx, static_cast<size_t>(chars) * 4)) {
@@ -551,7 +560,7 @@ class EmfPlayback {
           dx.reserve(chars);
           for (uint32_t i = 0; i < chars; ++i) dx.push_back(adv.I32());
         }
-        const bool has_rect = (options & 6) != 0 && rect.width() != 0 && rect.height() != 0;
+        const bool has_rect = (options & 6) != 0 && rect.width != 0 && rect.height != 0;
         gdi_.Text(reference, text, options, has_rect ? &rect : nullptr, dx);
         break;
       }
@@ -562,23 +571,14 @@ class EmfPlayback {
   }
 
  private:
-  GdiPlayer& gdi_;
+  DrawingTarget& gdi_;
+  ObjectTable objects_;
 };
 
 }  // namespace
 
-void PlayEmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
-  // The picture frame, in reference-device pixels, is stretched over the target.
-  const Box& frame = metafile.FrameDevice();
-  const double sx = frame.width != 0 ? target.width() / frame.width : 1;
-  const double sy = frame.height != 0 ? target.height() / frame.height : 1;
-  const QTransform device_to_target(sx, 0, 0, sy, target.left() - frame.left * sx,
-                                    target.top() - frame.top * sy);
-  GdiPlayer gdi(painter, device_to_target,
-                QSizeF(metafile.PixelsPerMmX(), metafile.PixelsPerMmY()));
-  gdi.SetTableSize(std::max<uint32_t>(metafile.HandleCount(), 1));
-  EmfPlayback playback(gdi);
-
+void DecodeEmf(const Metafile& metafile, DrawingTarget& target) {
+  EmfPlayback playback(target, std::max<uint32_t>(metafile.HandleCount(), 1));
   RecordCursor records(metafile);
   Record record;
   while (records.Next(record)) playback.Play(record.type, record.data, record.size);

@@ -1,15 +1,13 @@
-// WMF record playback. Each record is
+// WMF records as drawing calls. Each record is
 //   0 size in 16-bit words u32 (header included) | 4 function u16 | 6 parameters
 // and most parameters are stored last-argument first (y before x, bottom-right before top-left).
 
-#include <QString>
 #include <algorithm>
 
 #include "picture/codecs/metafile/byte_reader.h"
-#include "picture/codecs/metafile/qt/dib.h"
+#include "picture/codecs/metafile/dib.h"
 #include "picture/codecs/metafile/metafile.h"
-#include "picture/codecs/metafile/qt/gdi_player.h"
-#include "picture/codecs/metafile/qt/metafile_player.h"
+#include "picture/codecs/metafile/records.h"
 
 namespace vr::metafile {
 namespace {
@@ -71,34 +69,34 @@ enum WmfFunction : uint16_t {
   kStretchDib = 0x0F43,
 };
 
-QString Latin1(const uint8_t* data, size_t n) {
-  return QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n));
-}
+std::u16string Latin1(const uint8_t* data, size_t n) { return std::u16string(data, data + n); }
 
 // Points stored as x, y pairs of 16-bit values.
-QPolygonF ReadPoints(ByteReader& in, size_t count) {
-  QPolygonF points;
+std::vector<Point> ReadPoints(ByteReader& in, size_t count) {
+  std::vector<Point> points;
   if (count > in.Remaining() / 4) return points;
-  points.reserve(static_cast<qsizetype>(count));
+  points.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     const double x = in.I16();
     const double y = in.I16();
-    points.append(QPointF(x, y));
+    points.push_back(Point{x, y});
   }
   return points;
 }
 
-QRectF ReadRectBrtl(ByteReader& in) {
+Rect ReadRectBrtl(ByteReader& in) {
   const double bottom = in.I16();
   const double right = in.I16();
   const double top = in.I16();
   const double left = in.I16();
-  return QRectF(QPointF(left, top), QPointF(right, bottom));
+  return Rect::FromCorners(left, top, right, bottom);
 }
 
+using Object = ObjectTable::Object;
+
 // Plays one record from its parameters; a record too short for its fields is skipped.
-void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record_words) {
-  DcState& dc = gdi.Dc();
+void PlayRecord(DrawingTarget& gdi, ObjectTable& objects, uint16_t function, ByteReader& in,
+                size_t record_words) {
   switch (function) {
     case kSaveDc:
       gdi.SaveDc();
@@ -107,72 +105,69 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       gdi.RestoreDc(in.I16());
       break;
     case kSetBkMode:
-      dc.bk_mode = in.U16();
+      gdi.SetBkMode(in.U16());
       break;
     case kSetMapMode: {
       // The target fixes the viewport; only the choice between keeping and ignoring the
       // aspect ratio of the window matters here.
       const uint16_t mode = in.U16();
-      dc.map_mode = mode == kMmIsotropic ? kMmIsotropic : kMmAnisotropic;
+      gdi.SetMapMode(mode == kMmIsotropic ? kMmIsotropic : kMmAnisotropic);
       break;
     }
     case kSetPolyFillMode:
-      dc.poly_fill_mode = in.U16() == 2 ? 2 : 1;
+      gdi.SetPolyFillMode(in.U16() == 2 ? 2 : 1);
       break;
     case kSetTextAlign:
-      dc.text_align = in.U16();
+      gdi.SetTextAlign(in.U16());
       break;
     case kSetBkColor:
-      dc.bk_color = ColorRef(in.U32());
+      gdi.SetBkColour(in.U32());
       break;
     case kSetTextColor:
-      dc.text_color = ColorRef(in.U32());
+      gdi.SetTextColour(in.U32());
       break;
     case kSetWindowOrg: {
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) dc.window_org = QPointF(x, y);
+      if (!in.Failed()) gdi.SetWindowOrg(Point{x, y});
       break;
     }
     case kSetWindowExt: {
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) dc.window_ext = QPointF(x, y);
+      if (!in.Failed()) gdi.SetWindowExt(Point{x, y});
       break;
     }
     case kOffsetWindowOrg: {
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) dc.window_org += QPointF(x, y);
+      if (!in.Failed()) gdi.OffsetWindowOrg(Point{x, y});
       break;
     }
     case kScaleWindowExt: {
       const int y_den = in.I16(), y_num = in.I16(), x_den = in.I16(), x_num = in.I16();
-      if (!in.Failed() && x_den != 0 && y_den != 0) {
-        dc.window_ext =
-            QPointF(dc.window_ext.x() * x_num / x_den, dc.window_ext.y() * y_num / y_den);
-      }
+      if (!in.Failed() && x_den != 0 && y_den != 0) gdi.ScaleWindowExt(x_num, x_den, y_num, y_den);
       break;
     }
     case kMoveTo: {
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) gdi.MoveTo(QPointF(x, y));
+      if (!in.Failed()) gdi.MoveTo(Point{x, y});
       break;
     }
     case kLineTo: {
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) gdi.LineTo(QPointF(x, y));
+      if (!in.Failed()) gdi.LineTo(Point{x, y});
       break;
     }
     case kPolygon:
     case kPolyline: {
-      const QPolygonF points = ReadPoints(in, in.U16());
+      const std::vector<Point> points = ReadPoints(in, in.U16());
       if (function == kPolygon) {
         gdi.Polygon(points);
       } else {
-        gdi.Polyline(points);
+        gdi.Polyline(points, false);
       }
       break;
     }
@@ -181,10 +176,10 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       if (n > in.Remaining() / 2) break;
       std::vector<size_t> counts(n);
       for (auto& c : counts) c = in.U16();
-      std::vector<QPolygonF> polygons;
+      std::vector<std::vector<Point>> polygons;
       for (size_t c : counts) {
-        QPolygonF poly = ReadPoints(in, c);
-        if (poly.size() != static_cast<qsizetype>(c)) break;
+        std::vector<Point> poly = ReadPoints(in, c);
+        if (poly.size() != c) break;
         polygons.push_back(std::move(poly));
       }
       gdi.PolyPolygon(polygons);
@@ -194,7 +189,7 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
     case kEllipse:
     case kIntersectClipRect:
     case kExcludeClipRect: {
-      const QRectF r = ReadRectBrtl(in);
+      const Rect r = ReadRectBrtl(in);
       if (in.Failed()) break;
       if (function == kRectangle) gdi.Rectangle(r);
       if (function == kEllipse) gdi.Ellipse(r);
@@ -205,37 +200,37 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
     case kRoundRect: {
       const double h = in.I16();
       const double w = in.I16();
-      const QRectF r = ReadRectBrtl(in);
-      if (!in.Failed()) gdi.RoundRect(r, QSizeF(w, h));
+      const Rect r = ReadRectBrtl(in);
+      if (!in.Failed()) gdi.RoundRect(r, w, h);
       break;
     }
     case kArc:
     case kPie:
     case kChord: {
       const double ye = in.I16(), xe = in.I16(), ys = in.I16(), xs = in.I16();
-      const QRectF r = ReadRectBrtl(in);
+      const Rect r = ReadRectBrtl(in);
       if (in.Failed()) break;
       const ArcKind kind = function == kArc   ? ArcKind::kArc
                            : function == kPie ? ArcKind::kPie
                                               : ArcKind::kChord;
-      gdi.ArcShape(kind, r, QPointF(xs, ys), QPointF(xe, ye));
+      gdi.ArcShape(kind, r, Point{xs, ys}, Point{xe, ye}, false);
       break;
     }
     case kSetPixel: {
       const uint32_t colour = in.U32();
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) gdi.SetPixel(QPointF(x, y), ColorRef(colour));
+      if (!in.Failed()) gdi.SetPixel(Point{x, y}, colour);
       break;
     }
     case kTextOut: {
       const size_t n = static_cast<uint16_t>(in.I16());
       if (n > in.Remaining()) break;
-      const QString text = Latin1(in.Data() + in.Pos(), n);
+      const std::u16string text = Latin1(in.Data() + in.Pos(), n);
       in.Skip((n + 1) & ~size_t{1});
       const double y = in.I16();
       const double x = in.I16();
-      if (!in.Failed()) gdi.Text(QPointF(x, y), text, 0, nullptr, {});
+      if (!in.Failed()) gdi.Text(Point{x, y}, text, 0, nullptr, {});
       break;
     }
     case kExtTextOut: {
@@ -243,60 +238,60 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       const double x = in.I16();
       const size_t n = static_cast<uint16_t>(in.I16());
       const uint16_t options = in.U16();
-      QRectF rect;
+      Rect rect;
       const bool has_rect = (options & 6) != 0;
       if (has_rect) {
         const double l = in.I16(), t = in.I16(), r = in.I16(), b = in.I16();
-        rect = QRectF(QPointF(l, t), QPointF(r, b));
+        rect = Rect::FromCorners(l, t, r, b);
       }
       if (in.Failed() || n > in.Remaining()) break;
-      const QString text = Latin1(in.Data() + in.Pos(), n);
+      const std::u16string text = Latin1(in.Data() + in.Pos(), n);
       in.Skip((n + 1) & ~size_t{1});
       std::vector<double> dx;
       if (in.Remaining() >= 2 * n) {
         dx.reserve(n);
         for (size_t i = 0; i < n; ++i) dx.push_back(in.I16());
       }
-      gdi.Text(QPointF(x, y), text, options, has_rect ? &rect : nullptr, dx);
+      gdi.Text(Point{x, y}, text, options, has_rect ? &rect : nullptr, dx);
       break;
     }
     case kCreatePenIndirect: {
-      GdiObject o;
-      o.kind = GdiObject::kPen;
+      Object o;
+      o.kind = Object::kPen;
       o.pen.style = in.U16();
       o.pen.width = in.I16();
       in.I16();
-      o.pen.color = ColorRef(in.U32());
-      gdi.CreateInFreeSlot(o);
+      o.pen.colour = in.U32();
+      objects.CreateInFreeSlot(std::move(o));
       break;
     }
     case kCreateBrushIndirect: {
-      GdiObject o;
-      o.kind = GdiObject::kBrush;
+      Object o;
+      o.kind = Object::kBrush;
       o.brush.style = in.U16();
-      o.brush.color = ColorRef(in.U32());
+      o.brush.colour = in.U32();
       o.brush.hatch = in.U16();
-      gdi.CreateInFreeSlot(o);
+      objects.CreateInFreeSlot(std::move(o));
       break;
     }
     case kDibCreatePatternBrush: {
-      GdiObject o;
-      o.kind = GdiObject::kBrush;
+      Object o;
+      o.kind = Object::kBrush;
       o.brush.style = in.U16();
       const uint16_t usage = in.U16();
-      o.brush.pattern = DecodePackedDib(in.Data() + in.Pos(), in.Remaining(), usage == 1);
-      if (o.brush.pattern.isNull()) {
+      o.brush.pattern = DecodePackedDibBitmap(in.Data() + in.Pos(), in.Remaining(), usage == 1);
+      if (!o.brush.pattern) {
         o.brush.style = 0;
-        o.brush.color = Qt::gray;
+        o.brush.colour = kGreyRef;
       } else {
         o.brush.style = 5;
       }
-      gdi.CreateInFreeSlot(o);
+      objects.CreateInFreeSlot(std::move(o));
       break;
     }
     case kCreateFontIndirect: {
-      GdiObject o;
-      o.kind = GdiObject::kFont;
+      Object o;
+      o.kind = Object::kFont;
       o.font.height = in.I16();
       in.I16();  // width
       o.font.escapement = in.I16();
@@ -312,29 +307,29 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
         const size_t len = std::find(face, face + max, 0) - face;
         o.font.face = Latin1(face, len);
       }
-      gdi.CreateInFreeSlot(o);
+      objects.CreateInFreeSlot(std::move(o));
       break;
     }
     case kCreatePalette:
     case kCreatePatternBrush:
     case kCreateRegion: {
       // Not drawn, but they take a slot so later indices stay right.
-      GdiObject o;
-      o.kind = function == kCreatePatternBrush ? GdiObject::kBrush : GdiObject::kOther;
-      if (function == kCreatePatternBrush) o.brush.color = Qt::gray;
-      gdi.CreateInFreeSlot(o);
+      Object o;
+      o.kind = function == kCreatePatternBrush ? Object::kBrush : Object::kOther;
+      if (function == kCreatePatternBrush) o.brush.colour = kGreyRef;
+      objects.CreateInFreeSlot(std::move(o));
       break;
     }
     case kSelectObject:
-      gdi.SelectObject(in.U16());
+      objects.Select(in.U16(), gdi);
       break;
     case kDeleteObject:
-      gdi.DeleteObject(in.U16());
+      objects.Delete(in.U16());
       break;
     case kPatBlt: {
       const uint32_t rop = in.U32();
       const double h = in.I16(), w = in.I16(), y = in.I16(), x = in.I16();
-      if (!in.Failed()) gdi.PatBlt(QRectF(x, y, w, h), rop);
+      if (!in.Failed()) gdi.PatBlt(Rect{x, y, w, h}, rop);
       break;
     }
     case kDibBitBlt:
@@ -346,10 +341,10 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
                    xd = in.I16();
       if (in.Failed()) break;
       if (no_bitmap) {
-        gdi.PatBlt(QRectF(xd, yd, w, h), rop);
+        gdi.PatBlt(Rect{xd, yd, w, h}, rop);
       } else if (function == kDibBitBlt) {
-        const QImage image = DecodePackedDib(in.Data() + in.Pos(), in.Remaining());
-        gdi.Image(QRectF(xd, yd, w, h), image, QRectF(xs, ys, w, h), rop);
+        const auto image = DecodePackedDibBitmap(in.Data() + in.Pos(), in.Remaining());
+        gdi.Image(Rect{xd, yd, w, h}, image.get(), Rect{xs, ys, w, h}, rop);
       }
       break;
     }
@@ -362,10 +357,10 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       const double h = in.I16(), w = in.I16(), yd = in.I16(), xd = in.I16();
       if (in.Failed()) break;
       if (no_bitmap) {
-        gdi.PatBlt(QRectF(xd, yd, w, h), rop);
+        gdi.PatBlt(Rect{xd, yd, w, h}, rop);
       } else if (function == kDibStretchBlt) {
-        const QImage image = DecodePackedDib(in.Data() + in.Pos(), in.Remaining());
-        gdi.Image(QRectF(xd, yd, w, h), image, QRectF(xs, ys, sw, sh), rop);
+        const auto image = DecodePackedDibBitmap(in.Data() + in.Pos(), in.Remaining());
+        gdi.Image(Rect{xd, yd, w, h}, image.get(), Rect{xs, ys, sw, sh}, rop);
       }
       break;
     }
@@ -375,8 +370,8 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       const double sh = in.I16(), sw = in.I16(), ys = in.I16(), xs = in.I16();
       const double h = in.I16(), w = in.I16(), yd = in.I16(), xd = in.I16();
       if (in.Failed()) break;
-      const QImage image = DecodePackedDib(in.Data() + in.Pos(), in.Remaining(), usage == 1);
-      gdi.Image(QRectF(xd, yd, w, h), image, QRectF(xs, ys, sw, sh), rop);
+      const auto image = DecodePackedDibBitmap(in.Data() + in.Pos(), in.Remaining(), usage == 1);
+      gdi.Image(Rect{xd, yd, w, h}, image.get(), Rect{xs, ys, sw, sh}, rop);
       break;
     }
     case kSetDibToDev: {
@@ -386,8 +381,8 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
       const double ys = in.I16(), xs = in.I16(), h = in.I16(), w = in.I16(), yd = in.I16(),
                    xd = in.I16();
       if (in.Failed()) break;
-      const QImage image = DecodePackedDib(in.Data() + in.Pos(), in.Remaining(), usage == 1);
-      gdi.Image(QRectF(xd, yd, w, h), image, QRectF(xs, ys, w, h), 0x00CC0020);
+      const auto image = DecodePackedDibBitmap(in.Data() + in.Pos(), in.Remaining(), usage == 1);
+      gdi.Image(Rect{xd, yd, w, h}, image.get(), Rect{xs, ys, w, h}, 0x00CC0020);
       break;
     }
     default:
@@ -398,23 +393,20 @@ void PlayRecord(GdiPlayer& gdi, uint16_t function, ByteReader& in, size_t record
 
 }  // namespace
 
-void PlayWmf(const Metafile& metafile, QPainter& painter, const QRectF& target) {
-  GdiPlayer gdi(painter, QTransform(), QSizeF(96 / 25.4, 96 / 25.4));
-  gdi.SetTableSize(metafile.ObjectCount());
-  DcState& dc = gdi.Dc();
-  // The bounding box is the initial window; the target is the viewport.
+void DecodeWmf(const Metafile& metafile, DrawingTarget& target) {
+  ObjectTable objects(metafile.ObjectCount());
+  // The bounding box is the initial window.
   const Box& bounds = metafile.Bounds();
-  dc.map_mode = kMmAnisotropic;
-  dc.window_org = QPointF(bounds.left, bounds.top);
-  dc.window_ext = QPointF(bounds.width == 0 ? 1 : bounds.width, bounds.height == 0 ? 1 : bounds.height);
-  dc.viewport_org = target.topLeft();
-  dc.viewport_ext = QPointF(target.width(), target.height());
+  target.SetMapMode(kMmAnisotropic);
+  target.SetWindowOrg(Point{bounds.left, bounds.top});
+  target.SetWindowExt(Point{bounds.width == 0 ? 1 : bounds.width,
+                            bounds.height == 0 ? 1 : bounds.height});
 
   RecordCursor records(metafile);
   Record record;
   while (records.Next(record)) {
     ByteReader params(record.data + 6, record.size - 6);
-    PlayRecord(gdi, static_cast<uint16_t>(record.type), params, record.size / 2);
+    PlayRecord(target, objects, static_cast<uint16_t>(record.type), params, record.size / 2);
   }
 }
 
