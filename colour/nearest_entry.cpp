@@ -9,9 +9,7 @@ namespace {
 constexpr int kCells = 64 * 64 * 64;
 }  // namespace
 
-NearestEntry::NearestEntry() : start_(new uint32_t[kCells]()) {
-  pool_.reserve(1 << 20);
-}
+NearestEntry::NearestEntry() : start_(new uint32_t[kCells]()) { pool_.reserve(1 << 20); }
 
 void NearestEntry::SetPalette(const std::vector<picture::Rgb>& entries,
                               const std::vector<uint16_t>& searched) {

@@ -1,10 +1,10 @@
 #include "colour/optimised_palette.h"
 
-#include "colour/nearest_entry.h"
-
 #include <algorithm>
 #include <cmath>
 #include <new>
+
+#include "colour/nearest_entry.h"
 
 namespace vr::colour {
 
@@ -59,8 +59,8 @@ float Axis(const Point& p, int axis) { return axis == 0 ? p.r : axis == 1 ? p.g 
 // least total squared error in the two halves.
 struct Cut {
   int axis = -1;
-  float below = 0;    // points with a value below this go first
-  double gain = 0;    // how much the cut takes off the box's squared error
+  float below = 0;  // points with a value below this go first
+  double gain = 0;  // how much the cut takes off the box's squared error
 };
 
 Cut BestCut(const std::vector<Point>& points, const std::vector<uint32_t>& order, size_t begin,
@@ -139,9 +139,8 @@ std::vector<Box> SplitIntoBoxes(const std::vector<Point>& points, std::vector<ui
     const int axis = part.cut.axis;
     const auto first = order.begin() + static_cast<std::ptrdiff_t>(part.box.begin);
     const auto last = order.begin() + static_cast<std::ptrdiff_t>(part.box.end);
-    const auto middle = std::stable_partition(first, last, [&](uint32_t i) {
-      return Axis(points[i], axis) < part.cut.below;
-    });
+    const auto middle = std::stable_partition(
+        first, last, [&](uint32_t i) { return Axis(points[i], axis) < part.cut.below; });
     const size_t at = part.box.begin + static_cast<size_t>(middle - first);
     parts[pick] = make(part.box.begin, at);
     parts.push_back(make(at, part.box.end));
@@ -361,7 +360,8 @@ std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
     }
   }
   for (size_t c = 0; c < centres.size() / 3; ++c)
-    palette.push_back(Rgb{ToByte(centres[c * 3]), ToByte(centres[c * 3 + 1]), ToByte(centres[c * 3 + 2])});
+    palette.push_back(
+        Rgb{ToByte(centres[c * 3]), ToByte(centres[c * 3 + 1]), ToByte(centres[c * 3 + 2])});
   if (pixels != nullptr && pixels->Format() == picture::PixelFormat::k24) {
     const double error = RefineOnPixels(*pixels, kPixelRounds, &palette);
     if (mean_error != nullptr) *mean_error = error;

@@ -248,7 +248,9 @@ void DitherLevels(const Bitmap& bgr, int y, uint8_t* levels, double palette_erro
     const int left = x > 0 ? -3 : 0, right = x + 1 < w ? 3 : 0;
     const int c = std::max(std::max(diff(p, p + left), diff(p, p + right)),
                            std::max(diff(p, up + 3 * x), diff(p, down + 3 * x)));
-    levels[x] = static_cast<uint8_t>(c <= smooth ? 16 : c >= rough ? 0 : 16 * (rough - c) / (rough - smooth));
+    levels[x] = static_cast<uint8_t>(c <= smooth  ? 16
+                                     : c >= rough ? 0
+                                                  : 16 * (rough - c) / (rough - smooth));
   }
 }
 

@@ -63,7 +63,8 @@ bool ReductionApplies(int bits, int colours, bool standard_colours);
 int ErrorLimit(int colours, int e);
 
 // Palette choice through libjpeg's quantizer (the reduction makes its own; this one stays for
-// comparison): the picture (24 bits) is compressed in memory at `quality` and decoded with two-pass 8-bit output of `colours` colours. False on failure.
+// comparison): the picture (24 bits) is compressed in memory at `quality` and decoded with
+// two-pass 8-bit output of `colours` colours. False on failure.
 bool QuantizerPalette(const Bitmap& bgr24, int colours, int quality, std::vector<Rgb>* palette);
 
 }  // namespace vr::colour

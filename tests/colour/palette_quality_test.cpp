@@ -37,7 +37,8 @@ Bitmap Smooth(int w, int h) {
       const double t = std::sin(x * 0.05) * std::cos(y * 0.07);
       Put(b, x, y,
           Rgb{static_cast<uint8_t>(40 + x * 170 / w + 10 * t),
-              static_cast<uint8_t>(60 + y * 150 / h), static_cast<uint8_t>(200 - x * 90 / w + 20 * t)});
+              static_cast<uint8_t>(60 + y * 150 / h),
+              static_cast<uint8_t>(200 - x * 90 / w + 20 * t)});
     }
   }
   return b;
