@@ -5,10 +5,6 @@
 
 namespace vr::colour {
 
-namespace {
-constexpr int kCells = 64 * 64 * 64;
-}  // namespace
-
 NearestEntry::NearestEntry() : start_(new uint32_t[kCells]()) { pool_.reserve(1 << 20); }
 
 void NearestEntry::SetPalette(const std::vector<picture::Rgb>& entries,
@@ -33,39 +29,39 @@ void NearestEntry::SetPalette(const std::vector<picture::Rgb>& entries,
 }
 
 void NearestEntry::List(int cell) {
-  const int lo[3] = {(cell >> 12) << 2, ((cell >> 6) & 63) << 2, (cell & 63) << 2};
+  constexpr int kMask = (1 << kBits) - 1;
+  constexpr int kTop = kWidth - 1;
+  const int lo[3] = {(cell >> (2 * kBits)) << kShift, ((cell >> kBits) & kMask) << kShift,
+                     (cell & kMask) << kShift};
   auto far = [&](int i) {  // greatest squared distance from entry i to the cell
     const int v[3] = {r_[i], g_[i], b_[i]};
     int sum = 0;
     for (int a = 0; a < 3; ++a) {
-      const int d = std::max(std::abs(v[a] - lo[a]), std::abs(v[a] - lo[a] - 3));
+      const int d = std::max(std::abs(v[a] - lo[a]), std::abs(v[a] - lo[a] - kTop));
       sum += d * d;
     }
     return sum;
   };
-  auto gap = [](int v, int low) { return v < low ? low - v : v > low + 3 ? v - low - 3 : 0; };
-  // The entries in green order: the one nearest to the cell's middle bounds the search, and
-  // only entries whose green alone keeps them within that bound are looked at.
-  const int mid_r = lo[0] + 2, mid_g = lo[1] + 2, mid_b = lo[2] + 2;
+  auto gap = [](int v, int low) { return v < low ? low - v : v > low + kTop ? v - low - kTop : 0; };
+  // The entries in green order, from the cell's middle outwards. The smallest greatest distance
+  // bounds the search; an entry's green alone gives a floor to both of its distances, and the
+  // floors only grow away from the middle, so each scan stops at the first floor past the bound.
+  const int mid_g = lo[1] + kWidth / 2;
   const size_t n = by_green_.size();
   const size_t at = static_cast<size_t>(
       std::lower_bound(by_green_.begin(), by_green_.end(), mid_g << 8) - by_green_.begin());
-  int nearest = -1, nearest_d = 0x7FFFFFFF;
+  int bound = 0x7FFFFFFF;
   auto consider = [&](size_t k) {
     const int i = by_green_[k] & 255;
-    const int dr = r_[i] - mid_r, dg = g_[i] - mid_g, db = b_[i] - mid_b;
-    const int d = dr * dr + dg * dg + db * db;
-    if (d < nearest_d) {
-      nearest_d = d;
-      nearest = i;
-    }
-    return dg * dg;
+    const int g = std::max(std::abs(g_[i] - lo[1]), std::abs(g_[i] - lo[1] - kTop));
+    if (g * g >= bound) return false;
+    bound = std::min(bound, far(i));
+    return true;
   };
-  for (size_t k = at; k < n && consider(k) < nearest_d; ++k) {
+  for (size_t k = at; k < n && consider(k); ++k) {
   }
-  for (size_t k = at; k-- > 0 && consider(k) < nearest_d;) {
+  for (size_t k = at; k-- > 0 && consider(k);) {
   }
-  const int bound = far(nearest);
   size_t count = 0;
   auto take = [&](size_t k) {
     const int i = by_green_[k] & 255;

@@ -1,5 +1,5 @@
 #pragma once
-// Nearest palette entry at full precision. The colour cube is cut into cells of 4 x 4 x 4 values;
+// Nearest palette entry at full precision. The colour cube is cut into cells of 8 x 8 x 8 values;
 // the first time a cell is met, the entries that can be nearest to any colour in it are listed
 // (those whose least distance to the cell is within the smallest greatest distance of any
 // entry), so each colour is then compared with a handful of entries only. The distance is the
@@ -16,6 +16,12 @@ namespace vr::colour {
 
 class NearestEntry {
  public:
+  // Cells of kWidth values per channel: small enough a table to stay in the processor's cache.
+  static constexpr int kShift = 3;
+  static constexpr int kWidth = 1 << kShift;
+  static constexpr int kBits = 8 - kShift;
+  static constexpr int kCells = 1 << (3 * kBits);
+
   NearestEntry();
 
   // The entries searched: `entries[i]` for each i of `searched` (at most 256 entries, indices
@@ -23,7 +29,7 @@ class NearestEntry {
   void SetPalette(const std::vector<picture::Rgb>& entries, const std::vector<uint16_t>& searched);
 
   uint8_t Find(int r, int g, int b) {
-    const int cell = ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2);
+    const int cell = ((r >> kShift) << (2 * kBits)) | ((g >> kShift) << kBits) | (b >> kShift);
     if (start_[cell] == 0) List(cell);
     const uint8_t* list = pool_.data() + (start_[cell] - 1);
     const int count = list[0] + 1;

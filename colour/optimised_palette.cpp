@@ -17,6 +17,9 @@ constexpr uint32_t kSummed = 1u << 24;
 // Lloyd rounds stop when a round takes less than this share off the error, or after kMaxRounds.
 constexpr double kSettled = 2e-4;
 constexpr int kMaxRounds = 40;
+// Lloyd's method starts a second time (from the other way of cutting) only when points times
+// entries stay below this: on many colours the second start costs more than it gains.
+constexpr size_t kSecondStartWork = 4'000'000;
 // Above this many 6-bit cells, the cells are merged eight by eight for the search.
 constexpr size_t kMaxPoints = 40'000;
 // Rounds over the pixels after the cells, and about how many pixels each looks at.
@@ -351,6 +354,7 @@ std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
   std::vector<float> centres, other;
   double least = 0;
   for (bool by_gain : {true, false}) {
+    if (!by_gain && points.size() * static_cast<size_t>(colours) > kSecondStartWork) break;
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
     const std::vector<Box> boxes = SplitIntoBoxes(points, order, colours, by_gain);
     const double error = Refine(points, order, boxes, other);

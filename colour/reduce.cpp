@@ -228,31 +228,62 @@ class Mapper {
   bool scale_overflow_ = false;
 };
 
-// How strongly each pixel of row `y` is dithered, 0..16: fully where the picture is smooth (where
+// How strongly each pixel of a row is dithered, 0..16: fully where the picture is smooth (where
 // a palette shows as bands), less where neighbours differ a lot (texture and edges hide bands,
-// and diffused error there only adds noise).
-void DitherLevels(const Bitmap& bgr, int y, uint8_t* levels, double palette_error) {
-  // Neighbours differing by more than the palette's typical step dither the pixel themselves.
-  const double step = std::sqrt(palette_error);
-  const int smooth = static_cast<int>(step * 1.5);
-  const int rough = std::max(smooth + 1, static_cast<int>(step * 3));
-  const int w = bgr.Width();
-  const uint8_t* row = bgr.Row(y);
-  const uint8_t* up = bgr.Row(y > 0 ? y - 1 : y);
-  const uint8_t* down = bgr.Row(y + 1 < bgr.Height() ? y + 1 : y);
-  auto diff = [](const uint8_t* a, const uint8_t* b) {
-    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
-  };
-  for (int x = 0; x < w; ++x) {
-    const uint8_t* p = row + 3 * x;
-    const int left = x > 0 ? -3 : 0, right = x + 1 < w ? 3 : 0;
-    const int c = std::max(std::max(diff(p, p + left), diff(p, p + right)),
-                           std::max(diff(p, up + 3 * x), diff(p, down + 3 * x)));
-    levels[x] = static_cast<uint8_t>(c <= smooth  ? 16
-                                     : c >= rough ? 0
-                                                  : 16 * (rough - c) / (rough - smooth));
+// and diffused error there only adds noise). A pixel's roughness is the largest of its summed
+// channel differences to the four neighbours; neighbours differing by more than the palette's
+// typical step dither the pixel themselves.
+class DitherLevels {
+ public:
+  DitherLevels(int width, double palette_error)
+      : width_(width),
+        levels_(static_cast<size_t>(width)),
+        across_(static_cast<size_t>(width) * 3 + 3),
+        above_(static_cast<size_t>(width) * 3),
+        below_(static_cast<size_t>(width) * 3) {
+    const double step = std::sqrt(palette_error);
+    smooth_ = static_cast<int>(step * 1.5);
+    rough_ = std::max(smooth_ + 1, static_cast<int>(step * 3));
   }
-}
+
+  const uint8_t* Levels() const { return levels_.data(); }
+
+  void Row(const Bitmap& bgr, int y) {
+    const size_t n = static_cast<size_t>(width_) * 3;
+    const uint8_t* row = bgr.Row(y);
+    const uint8_t* up = bgr.Row(y > 0 ? y - 1 : y);
+    const uint8_t* down = bgr.Row(y + 1 < bgr.Height() ? y + 1 : y);
+    // Byte by byte differences first (plain loops the compiler vectorises): across_[i + 3] is
+    // byte i against the same channel of the pixel to its left, and the ends differ by nothing.
+    uint8_t* across = across_.data();
+    across[0] = across[1] = across[2] = 0;
+    across[n] = across[n + 1] = across[n + 2] = 0;
+    for (size_t i = 3; i < n; ++i) across[i] = AbsDiff(row[i], row[i - 3]);
+    for (size_t i = 0; i < n; ++i) above_[i] = AbsDiff(row[i], up[i]);
+    for (size_t i = 0; i < n; ++i) below_[i] = AbsDiff(row[i], down[i]);
+    for (int x = 0; x < width_; ++x) {
+      const size_t i = static_cast<size_t>(x) * 3;
+      const int left = across[i] + across[i + 1] + across[i + 2];
+      const int right = across[i + 3] + across[i + 4] + across[i + 5];
+      const int upper = above_[i] + above_[i + 1] + above_[i + 2];
+      const int lower = below_[i] + below_[i + 1] + below_[i + 2];
+      const int c = std::max(std::max(left, right), std::max(upper, lower));
+      levels_[static_cast<size_t>(x)] =
+          static_cast<uint8_t>(c <= smooth_  ? 16
+                               : c >= rough_ ? 0
+                                             : 16 * (rough_ - c) / (rough_ - smooth_));
+    }
+  }
+
+ private:
+  static uint8_t AbsDiff(uint8_t a, uint8_t b) {
+    return static_cast<uint8_t>(a > b ? a - b : b - a);
+  }
+
+  int width_;
+  int smooth_ = 0, rough_ = 1;
+  std::vector<uint8_t> levels_, across_, above_, below_;
+};
 
 Rgb StandardAt(int i) { return Expand6To8(picture::kTableB[i]); }
 
@@ -428,7 +459,7 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
   Mapper mapper(work, n, optimised, palette_error);
   std::vector<int16_t> errors;
   if (request.dither) errors.assign(static_cast<size_t>(width + 2) * 3, 0);
-  std::vector<uint8_t> levels(optimised && request.dither ? width : 0);
+  DitherLevels levels(optimised && request.dither ? width : 0, palette_error);
   for (int y = 0; y < height; ++y) {
     if (y % 20 == 0 && y > 0 &&
         !report(static_cast<int>(static_cast<int64_t>(y) * 100 / height),
@@ -438,9 +469,9 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     }
     if (request.dither) {
       // Even rows run right to left, odd rows left to right.
-      if (optimised) DitherLevels(*bgr, y, levels.data(), palette_error);
+      if (optimised) levels.Row(*bgr, y);
       mapper.DitherRow(bgr->Row(y), width, destination.Row(y), errors.data(), (y & 1) != 0,
-                       optimised ? levels.data() : nullptr);
+                       optimised ? levels.Levels() : nullptr);
     } else {
       mapper.RemapRow(bgr->Row(y), width, destination.Row(y));
     }
