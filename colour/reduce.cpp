@@ -1,10 +1,13 @@
 #include "colour/reduce.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "colour/nearest_entry.h"
+#include "colour/optimised_palette.h"
 #include "picture/convert.h"
 #include "picture/palette.h"
 
@@ -18,11 +21,14 @@ constexpr int kTrueColour = 16000;
 constexpr int kCacheCells = 64 * 64 * 64;
 constexpr int kErrorRange = 800;
 constexpr int kRangeLimit = 1024;
-// Rounds of palette refinement after the quantizer; each costs one pass over the histogram.
-constexpr int kRefineRounds = 6;
+// With an optimised palette, a pixel whose squared error exceeds this many times the palette's
+// mean squared error passes on only half of it: such errors come from edges and texture, and
+// spreading them in full only adds noise.
+constexpr double kLargeError = 2.4;
 
 using picture::Expand6To8;
 using picture::Shrink8To6;
+uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
 inline int CellOf(int r, int g, int b) { return ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2); }
 
 // Error-limit value for e >= 0 by colour class.
@@ -70,11 +76,23 @@ struct WorkPalette {
 // Builds the per-reduction tables and maps rows.
 class Mapper {
  public:
-  Mapper(const WorkPalette& palette, int colours)
-      : palette_(palette), cache_(new uint16_t[kCacheCells]()) {
+  // `precise`: the palette was made for this picture. Its entries may lie closer together than
+  // a cache cell is wide, so each pixel is matched at full precision among the few entries that
+  // can be nearest to anything in its cell, by plain squared distance (the measure the palette
+  // was made with); and the dithering passes on 15/16 of each error, scaled down per pixel by
+  // the levels DitherRow is given and halved for errors far above `palette_error`.
+  Mapper(const WorkPalette& palette, int colours, bool precise, double palette_error)
+      : palette_(palette), precise_(precise) {
     // Green weighs most; the small palettes favour blue a little more.
     const bool small = colours >= 4 && colours <= 16;
     const int wr = 3, wg = small ? 4 : 6, wb = small ? 2 : 1;
+    if (!precise) {
+      cache_.reset(new uint16_t[kCacheCells]());
+    } else {
+      nearest_ = std::make_unique<NearestEntry>();
+      nearest_->SetPalette(palette.entries, palette.candidates);
+      cap_ = static_cast<int>(std::max(16.0, palette_error * kLargeError));
+    }
     for (int d = 0; d <= 256; ++d) {
       sq_r_[d] = wr * d * d;
       sq_g_[d] = wg * d * d;
@@ -103,7 +121,8 @@ class Mapper {
 
   // One row of serpentine Floyd-Steinberg; `errors` holds (width + 2) * 3 values carried from
   // the row above, laid out with one spare pixel at each end.
-  void DitherRow(const uint8_t* bgr, int width, uint8_t* out, int16_t* errors, bool left_to_right) {
+  void DitherRow(const uint8_t* bgr, int width, uint8_t* out, int16_t* errors, bool left_to_right,
+                 const uint8_t* levels = nullptr) {
     const int dir = left_to_right ? 1 : -1;
     const int dir3 = dir * 3;
     int x = left_to_right ? 0 : width - 1;
@@ -139,6 +158,13 @@ class Mapper {
       cur_r -= pal_r_[index];
       cur_g -= pal_g_[index];
       cur_b -= pal_b_[index];
+      if (precise_) {
+        int d = levels != nullptr ? damp_ * levels[x] / 16 : damp_;
+        if (cur_r * cur_r + cur_g * cur_g + cur_b * cur_b > cap_) d /= 2;
+        cur_r = Damp(cur_r, d);
+        cur_g = Damp(cur_g, d);
+        cur_b = Damp(cur_b, d);
+      }
       Spread(cur_r, err[0], prev_r, below_r);
       Spread(cur_g, err[1], prev_g, below_g);
       Spread(cur_b, err[2], prev_b, below_b);
@@ -166,6 +192,7 @@ class Mapper {
   }
 
   inline uint8_t Lookup(int r, int g, int b) {
+    if (precise_) return nearest_->Find(r, g, b);
     uint16_t& cell = cache_[CellOf(r, g, b)];
     if (cell == 0) cell = static_cast<uint16_t>(Nearest(r, g, b) + 1);
     return static_cast<uint8_t>(cell - 1);
@@ -186,13 +213,76 @@ class Mapper {
     return best;
   }
 
+  static inline int Damp(int e, int d) { return e >= 0 ? (e * d + 8) >> 4 : -((-e * d + 8) >> 4); }
+
   const WorkPalette& palette_;
   std::unique_ptr<uint16_t[]> cache_;  // 0: not known yet, else index + 1
+  bool precise_ = false;
+  int damp_ = 15;            // optimised palettes: the share of the error passed on, in 1/16
+  int cap_ = 0x7FFFFFFF;     // a larger squared error is passed on at half that share
+  std::unique_ptr<NearestEntry> nearest_;  // precise mapping
   int sq_r_[257], sq_g_[257], sq_b_[257];
   int16_t error_limit_[2 * kErrorRange + 1];
   uint8_t range_limit_[2 * kRangeLimit + 1];
   uint8_t pal_r_[256] = {}, pal_g_[256] = {}, pal_b_[256] = {};
   bool scale_overflow_ = false;
+};
+
+// How strongly each pixel of a row is dithered, 0..16: fully where the picture is smooth (where
+// a palette shows as bands), less where neighbours differ a lot (texture and edges hide bands,
+// and diffused error there only adds noise). A pixel's roughness is the largest of its summed
+// channel differences to the four neighbours; neighbours differing by more than the palette's
+// typical step dither the pixel themselves.
+class DitherLevels {
+ public:
+  DitherLevels(int width, double palette_error)
+      : width_(width),
+        levels_(static_cast<size_t>(width)),
+        across_(static_cast<size_t>(width) * 3 + 3),
+        above_(static_cast<size_t>(width) * 3),
+        below_(static_cast<size_t>(width) * 3) {
+    const double step = std::sqrt(palette_error);
+    smooth_ = static_cast<int>(step * 1.5);
+    rough_ = std::max(smooth_ + 1, static_cast<int>(step * 3));
+  }
+
+  const uint8_t* Levels() const { return levels_.data(); }
+
+  void Row(const Bitmap& bgr, int y) {
+    const size_t n = static_cast<size_t>(width_) * 3;
+    const uint8_t* row = bgr.Row(y);
+    const uint8_t* up = bgr.Row(y > 0 ? y - 1 : y);
+    const uint8_t* down = bgr.Row(y + 1 < bgr.Height() ? y + 1 : y);
+    // Byte by byte differences first (plain loops the compiler vectorises): across_[i + 3] is
+    // byte i against the same channel of the pixel to its left, and the ends differ by nothing.
+    uint8_t* across = across_.data();
+    across[0] = across[1] = across[2] = 0;
+    across[n] = across[n + 1] = across[n + 2] = 0;
+    for (size_t i = 3; i < n; ++i) across[i] = AbsDiff(row[i], row[i - 3]);
+    for (size_t i = 0; i < n; ++i) above_[i] = AbsDiff(row[i], up[i]);
+    for (size_t i = 0; i < n; ++i) below_[i] = AbsDiff(row[i], down[i]);
+    for (int x = 0; x < width_; ++x) {
+      const size_t i = static_cast<size_t>(x) * 3;
+      const int left = across[i] + across[i + 1] + across[i + 2];
+      const int right = across[i + 3] + across[i + 4] + across[i + 5];
+      const int upper = above_[i] + above_[i + 1] + above_[i + 2];
+      const int lower = below_[i] + below_[i + 1] + below_[i + 2];
+      const int c = std::max(std::max(left, right), std::max(upper, lower));
+      levels_[static_cast<size_t>(x)] =
+          static_cast<uint8_t>(c <= smooth_  ? 16
+                               : c >= rough_ ? 0
+                                             : 16 * (rough_ - c) / (rough_ - smooth_));
+    }
+  }
+
+ private:
+  static uint8_t AbsDiff(uint8_t a, uint8_t b) {
+    return static_cast<uint8_t>(a > b ? a - b : b - a);
+  }
+
+  int width_;
+  int smooth_ = 0, rough_ = 1;
+  std::vector<uint8_t> levels_, across_, above_, below_;
 };
 
 Rgb StandardAt(int i) { return Expand6To8(picture::kTableB[i]); }
@@ -204,94 +294,22 @@ bool ToBgr24(const Bitmap& source, Bitmap& out) {
   return true;
 }
 
-// The picture's own colours at 6-bit precision, in red, green, blue order. False when there
-// are more than `limit`.
-bool ExactColours(const Bitmap& bgr, int limit, bool reserve_standard, std::vector<Rgb>* out) {
-  std::vector<uint8_t> seen(kCacheCells, 0);
-  for (int y = 0; y < bgr.Height(); ++y) {
-    const uint8_t* p = bgr.Row(y);
-    for (int x = 0; x < bgr.Width(); ++x, p += 3) seen[CellOf(p[2], p[1], p[0])] = 1;
-  }
+// The picture's own colours at 6-bit precision, in red, green, blue order: each the mean of
+// the pixels of its 6-bit cell, so a colour met alone in its cell is kept exactly. False when
+// there are more than `limit`.
+bool ExactColours(const ColourHistogram& histogram, int limit, bool reserve_standard,
+                  std::vector<Rgb>* out) {
+  std::vector<uint8_t> reserved(kCacheCells, 0);
   if (reserve_standard) {
-    for (const Rgb& c : picture::kTableB) seen[(c.r << 12) | (c.g << 6) | c.b] = 0;
+    for (const Rgb& c : picture::kTableB) reserved[(c.r << 12) | (c.g << 6) | c.b] = 1;
   }
   out->clear();
-  for (int key = 0; key < kCacheCells; ++key) {
-    if (!seen[key]) continue;
+  for (const ColourHistogram::Cell& cell : histogram.Cells()) {
+    if (reserved[cell.key]) continue;
     if (static_cast<int>(out->size()) == limit) return false;
-    out->push_back(Rgb{Expand6To8(key >> 12), Expand6To8((key >> 6) & 63), Expand6To8(key & 63)});
+    out->push_back(Rgb{ToByte(cell.r), ToByte(cell.g), ToByte(cell.b)});
   }
   return true;
-}
-
-// Moves each palette entry to the mean of the picture colours nearest to it (a few rounds of
-// Lloyd's method over the 6-bit colour histogram, with the mapping's own distance). The
-// quantizer's median cut leaves entries off the centre of the colours they serve; this pulls
-// them in.
-void RefinePalette(const Bitmap& bgr, int colours, int rounds, std::vector<Rgb>* palette) {
-  struct Cell {
-    int r, g, b;
-    uint32_t count;
-  };
-  std::vector<uint32_t> counts(kCacheCells, 0);
-  std::vector<uint64_t> sums(static_cast<size_t>(kCacheCells) * 3, 0);
-  for (int y = 0; y < bgr.Height(); ++y) {
-    const uint8_t* p = bgr.Row(y);
-    for (int x = 0; x < bgr.Width(); ++x, p += 3) {
-      const int cell = CellOf(p[2], p[1], p[0]);
-      if (counts[cell] == UINT32_MAX) continue;
-      ++counts[cell];
-      uint64_t* s = &sums[static_cast<size_t>(cell) * 3];
-      s[0] += p[2];
-      s[1] += p[1];
-      s[2] += p[0];
-    }
-  }
-  std::vector<Cell> cells;
-  for (int i = 0; i < kCacheCells; ++i) {
-    if (counts[i] == 0) continue;
-    const uint64_t* s = &sums[static_cast<size_t>(i) * 3];
-    cells.push_back(Cell{static_cast<int>(s[0] / counts[i]), static_cast<int>(s[1] / counts[i]),
-                         static_cast<int>(s[2] / counts[i]), counts[i]});
-  }
-  const bool small = colours >= 4 && colours <= 16;
-  const int wr = 3, wg = small ? 4 : 6, wb = small ? 2 : 1;
-  const size_t n = palette->size();
-  std::vector<uint64_t> acc(n * 4);
-  for (int round = 0; round < rounds; ++round) {
-    std::fill(acc.begin(), acc.end(), 0);
-    for (const Cell& c : cells) {
-      int best = 0;
-      int best_d = 0x7FFFFFFF;
-      for (size_t i = 0; i < n; ++i) {
-        const Rgb& e = (*palette)[i];
-        const int dg = c.g - e.g;
-        int d = wg * dg * dg;
-        if (d >= best_d) continue;
-        const int dr = c.r - e.r;
-        d += wr * dr * dr;
-        if (d >= best_d) continue;
-        const int db = c.b - e.b;
-        d += wb * db * db;
-        if (d < best_d) {
-          best_d = d;
-          best = static_cast<int>(i);
-        }
-      }
-      uint64_t* a = &acc[static_cast<size_t>(best) * 4];
-      a[0] += static_cast<uint64_t>(c.r) * c.count;
-      a[1] += static_cast<uint64_t>(c.g) * c.count;
-      a[2] += static_cast<uint64_t>(c.b) * c.count;
-      a[3] += c.count;
-    }
-    for (size_t i = 0; i < n; ++i) {
-      const uint64_t* a = &acc[i * 4];
-      if (a[3] == 0) continue;  // serves no colour: left where it was
-      (*palette)[i] = Rgb{static_cast<uint8_t>((a[0] + a[3] / 2) / a[3]),
-                          static_cast<uint8_t>((a[1] + a[3] / 2) / a[3]),
-                          static_cast<uint8_t>((a[2] + a[3] / 2) / a[3])};
-    }
-  }
 }
 
 }  // namespace
@@ -373,6 +391,8 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
 
   WorkPalette work;
   const bool mode_236 = n == 236;
+  bool optimised = false;  // the palette was made for this picture
+  double palette_error = 0;  // its mean squared distance to the pixels
   if (n == 2) {
     work.entries = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
   } else if (n == 4) {
@@ -383,13 +403,14 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
   } else if (standard) {
     for (int i = 0; i < 16; ++i) work.entries.push_back(StandardAt(i));
   } else if ((source.Format() == PixelFormat::k8 ? distinct : figure) >= n) {
-    if (!ExactColours(*bgr, n, mode_236, &work.entries)) {
-      if (!QuantizerPalette(*bgr, n, 95, &work.entries) &&
-          !QuantizerPalette(*bgr, n, 60, &work.entries)) {
-        result.error = "The color palette could not be made for this picture";
-        return result;
-      }
-      RefinePalette(*bgr, n, kRefineRounds, &work.entries);
+    ColourHistogram histogram;
+    if (!histogram.Count(*bgr)) {
+      result.error = "Not enough memory to reduce the colors of this picture";
+      return result;
+    }
+    if (!ExactColours(histogram, n, mode_236, &work.entries)) {
+      work.entries = OptimisedPalette(histogram, n, bgr, &palette_error);
+      optimised = true;
     }
   } else {
     // An 8-bit picture using few indices spread over a larger palette: keep the ones in use.
@@ -435,9 +456,10 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     result.stopped = true;
     return result;
   }
-  Mapper mapper(work, n);
+  Mapper mapper(work, n, optimised, palette_error);
   std::vector<int16_t> errors;
   if (request.dither) errors.assign(static_cast<size_t>(width + 2) * 3, 0);
+  DitherLevels levels(optimised && request.dither ? width : 0, palette_error);
   for (int y = 0; y < height; ++y) {
     if (y % 20 == 0 && y > 0 &&
         !report(static_cast<int>(static_cast<int64_t>(y) * 100 / height),
@@ -447,7 +469,9 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     }
     if (request.dither) {
       // Even rows run right to left, odd rows left to right.
-      mapper.DitherRow(bgr->Row(y), width, destination.Row(y), errors.data(), (y & 1) != 0);
+      if (optimised) levels.Row(*bgr, y);
+      mapper.DitherRow(bgr->Row(y), width, destination.Row(y), errors.data(), (y & 1) != 0,
+                       optimised ? levels.Levels() : nullptr);
     } else {
       mapper.RemapRow(bgr->Row(y), width, destination.Row(y));
     }

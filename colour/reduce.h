@@ -4,9 +4,9 @@
 // Floyd-Steinberg error diffusion.
 //
 // The palette comes from fixed tables for 2 and 4 colours and for the standard 8 and 16, from the
-// picture's own colours (at 6-bit precision) when they fit, else from libjpeg's two-pass colour
-// quantizer run over an in-memory JPEG of the picture, whose entries are then moved to the centre
-// of the colours each one serves (a few rounds over the colour histogram).
+// picture's own colours (counted at 6-bit precision, each kept as the mean of its 6-bit cell, so
+// exact when alone there) when they fit, else it is optimised for the picture
+// (colour/optimised_palette.h) and the pixels are matched to it at full precision.
 
 #include <array>
 #include <functional>
@@ -62,8 +62,9 @@ bool ReductionApplies(int bits, int colours, bool standard_colours);
 // The error-limit value of the colour class of `colours` for an error `e` (any sign, |e| <= 800).
 int ErrorLimit(int colours, int e);
 
-// Palette choice through libjpeg's quantizer: the picture (24 bits) is compressed in memory at
-// `quality` and decoded with two-pass 8-bit output of `colours` colours. False on failure.
+// Palette choice through libjpeg's quantizer (the reduction makes its own; this one stays for
+// comparison): the picture (24 bits) is compressed in memory at `quality` and decoded with
+// two-pass 8-bit output of `colours` colours. False on failure.
 bool QuantizerPalette(const Bitmap& bgr24, int colours, int quality, std::vector<Rgb>* palette);
 
 }  // namespace vr::colour

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Colour reduction and rotation, ours beside the peer tools, in one run:
-#   - the corpus's 12 MP big picture to 256 and 16 colours with Floyd-Steinberg and to 256 by
-#     remapping: time and PSNR for ours, ImageMagick and pngquant;
+#   - three photographs (the corpus's 12 MP photo and two 2000 x 1072 ones that make_photos.py
+#     writes: a noise-free landscape with a sky gradient and fine texture, and a low-key
+#     portrait-like scene) reduced to 256 and 16 colours, with Floyd-Steinberg and without:
+#     whole-process time and PSNR for ours (veldrimon-tool), ImageMagick and pngquant, in one table;
+#   - the in-process reduction of the 12 MP photo (Google Benchmark);
 #   - 90-degree rotation of the same picture (24 bits) against single-threaded libvips;
 #   - rotation of a 30000 x 20000 8-bit picture with its peak resident memory.
 # Usage: bench/colour/run.sh [build-dir]   (default build-bench-colour next to the sources)
@@ -42,36 +45,35 @@ timed() {
   /usr/bin/time -o "$WORK/time.txt" -f "%e %U %S" "$@" >/dev/null 2>&1 || true
   tail -1 "$WORK/time.txt" | awk '{printf "%.2f %.2f", $1, $2 + $3}'
 }
-psnr() { compare -metric PSNR "$CORPUS/big.png" "$1" null: 2>&1 | awk '{print $1}'; }
+
+PHOTOS="${VR_PHOTOS:-/tmp/vr-photos}"
+if [ ! -f "$PHOTOS/landscape.png" ] || [ ! -f "$PHOTOS/portrait.png" ]; then
+  /usr/bin/python3 "$SRC/bench/colour/make_photos.py" "$PHOTOS"
+fi
 
 echo "== load: $(cut -d' ' -f1-3 /proc/loadavg) (2 cores shared; compare CPU seconds when loaded)"
+echo "== whole process: PNG in, reduced picture out (ours and ImageMagick write BMP, pngquant PNG)"
+printf '%-10s %6s %-6s %-9s %7s %7s %8s\n' photo colours dither tool "wall s" "cpu s" "PSNR dB"
+for photo in "$CORPUS/big.png" "$PHOTOS/landscape.png" "$PHOTOS/portrait.png"; do
+  name=$(basename "$photo" .png)
+  psnr() { compare -metric PSNR "$photo" "$1" null: 2>&1 | awk '{print $1}'; }
+  row() { printf '%-10s %6s %-6s %-9s %7s %7s %8s\n' "$name" "$1" "$2" "$3" $4 "$(psnr "$5")"; }
+  for n in 256 16; do
+    for dither in fs none; do
+      if [ "$dither" = fs ]; then ours=--dither; im=FloydSteinberg; pq=(); else ours=--remap; im=None; pq=(--nofs); fi
+      row "$n" "$dither" ours "$(timed "$TOOL" convert "$photo" "$WORK/ours.bmp" --colours "$n" "$ours")" "$WORK/ours.bmp"
+      row "$n" "$dither" magick "$(timed "$CONVERT" "$photo" -dither "$im" -colors "$n" "bmp3:$WORK/im.bmp")" "$WORK/im.bmp"
+      row "$n" "$dither" pngquant "$(timed pngquant --force "${pq[@]}" --output "$WORK/pq.png" "$n" "$photo")" "$WORK/pq.png"
+    done
+  done
+  printf '%-10s %6s %-6s %-9s %7s %7s\n' "$name" - - "ours r+w" $(timed "$TOOL" convert "$photo" "$WORK/base.bmp")
+  printf '%-10s %6s %-6s %-9s %7s %7s\n' "$name" - - "magick rw" $(timed "$CONVERT" "$photo" "bmp3:$WORK/base.bmp")
+done
+echo "(r+w, rw: the same read and write without reduction)"
+
+echo "== load: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== ours, in process (Google Benchmark; decode of the source not counted)"
 "$BENCH" --picture="$CORPUS/big.bmp"
-
-echo "== ours through veldrimon-tool convert (the same PNG read and BMP write as the peers)"
-base=$(timed "$TOOL" convert "$CORPUS/big.png" "$WORK/ours_base.bmp")
-echo "ours      read+write baseline: wall/cpu s $base"
-for job in "256 --dither" "16 --dither" "256 --remap"; do
-  set -- $job
-  t=$(timed "$TOOL" convert "$CORPUS/big.png" "$WORK/ours.bmp" --colours "$1" "$2")
-  echo "ours      $1 $2: wall/cpu s $t  PSNR $(psnr "$WORK/ours.bmp")"
-done
-
-echo "== peers (whole process; the baseline is the same read and write without reduction)"
-base=$(timed "$CONVERT" "$CORPUS/big.png" "bmp3:$WORK/base.bmp")
-echo "convert   read+write baseline: wall/cpu s $base"
-for n in 256 16; do
-  t=$(timed "$CONVERT" "$CORPUS/big.png" -dither FloydSteinberg -colors "$n" "bmp3:$WORK/im.bmp")
-  echo "convert   $n FloydSteinberg: wall/cpu s $t  PSNR $(psnr "$WORK/im.bmp")"
-done
-t=$(timed "$CONVERT" "$CORPUS/big.png" -dither None -colors 256 "bmp3:$WORK/im.bmp")
-echo "convert   256 no dither: wall/cpu s $t  PSNR $(psnr "$WORK/im.bmp")"
-for n in 256 16; do
-  t=$(timed pngquant --force --output "$WORK/pq.png" "$n" "$CORPUS/big.png")
-  echo "pngquant  $n (dithered): wall/cpu s $t  PSNR $(psnr "$WORK/pq.png")"
-done
-t=$(timed pngquant --force --nofs --output "$WORK/pq.png" 256 "$CORPUS/big.png")
-echo "pngquant  256 --nofs: wall/cpu s $t  PSNR $(psnr "$WORK/pq.png")"
 
 echo "== rotation 12 MP 24-bit: libvips single-threaded from its own format (ours: BM_Rotate24 above)"
 vips copy "$CORPUS/big.png" "$WORK/big.v"

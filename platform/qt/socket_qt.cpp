@@ -14,7 +14,9 @@
 namespace vr::platform::qt {
 namespace {
 
-// Send returns "would block" above this many queued bytes; data-sent fires below the low mark.
+// Buffered sockets (through a proxy): Send returns "would block" above this many queued bytes;
+// data-sent fires below the low mark. Direct sockets write straight to the system and hold back
+// only what it did not take, so they say "would block" while anything is held back.
 constexpr qint64 kHighWater = 256 * 1024;
 constexpr qint64 kLowWater = 64 * 1024;
 constexpr qint64 kReadBuffer = 256 * 1024;
@@ -111,6 +113,7 @@ class QtStreamSocket : public StreamSocket {
     Silence();
     socket_->abort();
     Wire();
+    direct_ = false;
     connecting_ = true;
     connected_ = false;
     socks_reply_.clear();
@@ -130,7 +133,10 @@ class QtStreamSocket : public StreamSocket {
       socket_->connectToHost(QString::fromStdString(proxy_.server), proxy_.port);
       return;
     }
-    socket_->connectToHost(QHostAddress(host), port);
+    // Unbuffered: reads and writes go straight between the caller's buffer and the system, with
+    // no copy through Qt's buffers and no buffer allocated per block.
+    direct_ = true;
+    socket_->connectToHost(QHostAddress(host), port, QIODevice::ReadWrite | QIODevice::Unbuffered);
   }
 
   bool Listen(const std::string& address, uint16_t port) override {
@@ -171,6 +177,17 @@ class QtStreamSocket : public StreamSocket {
     }
     const qint64 got = socket_->read(static_cast<char*>(buffer), static_cast<qint64>(size));
     if (got > 0) return got;
+    if (direct_ && got < 0 && connected_ && socket_->state() == QAbstractSocket::UnconnectedState) {
+      // An unbuffered read that meets the end of the stream drops the connection without the
+      // state signal; report the close as the signal would.
+      connected_ = false;
+      const QAbstractSocket::SocketError error = socket_->error();
+      const int code = error == QAbstractSocket::RemoteHostClosedError ? 0 : CodeOf(error);
+      Later([this, code] {
+        if (on_closed) on_closed(code);
+      });
+      return 0;
+    }
     if (got < 0 && socket_->state() == QAbstractSocket::ConnectedState) {
       last_error_ = CodeOf(socket_->error());
       return -1;
@@ -187,7 +204,7 @@ class QtStreamSocket : public StreamSocket {
       last_error_ = kSocketNotConnected;
       return -1;
     }
-    if (socket_->bytesToWrite() >= kHighWater) {
+    if (direct_ ? socket_->bytesToWrite() > 0 : socket_->bytesToWrite() >= kHighWater) {
       last_error_ = kSocketWouldBlock;
       return -1;
     }
@@ -256,6 +273,8 @@ class QtStreamSocket : public StreamSocket {
       }
       connecting_ = false;
       connected_ = true;
+      // As curl does: no delay for small writes (commands, the last piece of a block).
+      socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
       if (on_connected) on_connected(0);
     });
     QObject::connect(s, &QTcpSocket::readyRead, &context_, [this] {
@@ -266,7 +285,8 @@ class QtStreamSocket : public StreamSocket {
       if (on_data_available) on_data_available();
     });
     QObject::connect(s, &QTcpSocket::bytesWritten, &context_, [this](qint64) {
-      if (socket_->bytesToWrite() <= kLowWater && on_data_sent) on_data_sent();
+      const qint64 held = socket_->bytesToWrite();
+      if ((direct_ ? held == 0 : held <= kLowWater) && on_data_sent) on_data_sent();
     });
     QObject::connect(s, &QTcpSocket::errorOccurred, &context_,
                      [this](QAbstractSocket::SocketError error) {
@@ -360,6 +380,7 @@ class QtStreamSocket : public StreamSocket {
   bool connecting_ = false;
   bool connected_ = false;
   bool socks_pending_ = false;
+  bool direct_ = false;  // connected unbuffered (no proxy)
   QByteArray socks_reply_;
   std::string target_address_;
   uint16_t target_port_ = 0;

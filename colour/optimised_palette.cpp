@@ -1,0 +1,376 @@
+#include "colour/optimised_palette.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "colour/nearest_entry.h"
+
+namespace vr::colour {
+
+using picture::Rgb;
+
+namespace {
+
+constexpr int kCells = 64 * 64 * 64;
+constexpr uint32_t kSummed = 1u << 24;
+// Lloyd rounds stop when a round takes less than this share off the error, or after kMaxRounds.
+constexpr double kSettled = 2e-4;
+constexpr int kMaxRounds = 40;
+// Lloyd's method starts a second time (from the other way of cutting) only when points times
+// entries stay below this: on many colours the second start costs more than it gains.
+constexpr size_t kSecondStartWork = 4'000'000;
+// Above this many 6-bit cells, the cells are merged eight by eight for the search.
+constexpr size_t kMaxPoints = 40'000;
+// Rounds over the pixels after the cells, and about how many pixels each looks at.
+constexpr int kPixelRounds = 2;
+constexpr int64_t kRefinePixels = 1'500'000;
+
+// Work point: a cell's mean and weight.
+struct Point {
+  float r, g, b, w;
+};
+
+// Weighted sums over a run of points: enough for the mean and the squared error.
+struct Moments {
+  double w = 0, r = 0, g = 0, b = 0, sq = 0;
+  void Add(const Point& p) {
+    w += p.w;
+    r += p.w * p.r;
+    g += p.w * p.g;
+    b += p.w * p.b;
+    sq += p.w * (double(p.r) * p.r + double(p.g) * p.g + double(p.b) * p.b);
+  }
+  double Error() const { return w > 0 ? sq - (r * r + g * g + b * b) / w : 0; }
+};
+
+struct Box {
+  size_t begin, end;  // a run of the point order
+  double error;
+};
+
+Moments MomentsOf(const std::vector<Point>& points, const std::vector<uint32_t>& order,
+                  size_t begin, size_t end) {
+  Moments m;
+  for (size_t i = begin; i < end; ++i) m.Add(points[order[i]]);
+  return m;
+}
+
+float Axis(const Point& p, int axis) { return axis == 0 ? p.r : axis == 1 ? p.g : p.b; }
+
+// The best cut of a box: along one axis, between two of 256 value bins, the one that leaves the
+// least total squared error in the two halves.
+struct Cut {
+  int axis = -1;
+  float below = 0;  // points with a value below this go first
+  double gain = 0;  // how much the cut takes off the box's squared error
+};
+
+Cut BestCut(const std::vector<Point>& points, const std::vector<uint32_t>& order, size_t begin,
+            size_t end, double error, std::vector<Moments>& bins) {
+  Cut best;
+  if (end - begin < 2 || error <= 0) return best;
+  for (int axis = 0; axis < 3; ++axis) {
+    bins.assign(256, Moments{});
+    for (size_t i = begin; i < end; ++i) {
+      const Point& p = points[order[i]];
+      bins[std::min(255, static_cast<int>(Axis(p, axis)))].Add(p);
+    }
+    Moments all;
+    for (const Moments& m : bins) {
+      all.w += m.w;
+      all.r += m.r;
+      all.g += m.g;
+      all.b += m.b;
+      all.sq += m.sq;
+    }
+    Moments low;
+    for (int cut = 1; cut < 256; ++cut) {
+      const Moments& m = bins[cut - 1];
+      low.w += m.w;
+      low.r += m.r;
+      low.g += m.g;
+      low.b += m.b;
+      low.sq += m.sq;
+      if (low.w <= 0 || bins[cut].w <= 0) continue;
+      if (low.w >= all.w) break;
+      Moments high;
+      high.w = all.w - low.w;
+      high.r = all.r - low.r;
+      high.g = all.g - low.g;
+      high.b = all.b - low.b;
+      high.sq = all.sq - low.sq;
+      const double gain = error - low.Error() - high.Error();
+      if (gain > best.gain) {
+        best.gain = gain;
+        best.axis = axis;
+        best.below = static_cast<float>(cut);
+      }
+    }
+  }
+  return best;
+}
+
+struct Part {
+  Box box;
+  Cut cut;
+};
+
+// Initial entries: boxes cut greedily, each time either the box whose cut takes the most off the
+// total error (`by_gain`) or the box of the largest error.
+std::vector<Box> SplitIntoBoxes(const std::vector<Point>& points, std::vector<uint32_t>& order,
+                                int colours, bool by_gain) {
+  std::vector<Moments> bins;
+  std::vector<Part> parts;
+  auto make = [&](size_t begin, size_t end) {
+    Part part;
+    part.box = Box{begin, end, MomentsOf(points, order, begin, end).Error()};
+    part.cut = BestCut(points, order, begin, end, part.box.error, bins);
+    return part;
+  };
+  parts.push_back(make(0, points.size()));
+  while (static_cast<int>(parts.size()) < colours) {
+    size_t pick = parts.size();
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (parts[i].cut.axis < 0) continue;
+      const bool better = by_gain ? parts[i].cut.gain > parts[pick].cut.gain
+                                  : parts[i].box.error > parts[pick].box.error;
+      if (pick == parts.size() || better) pick = i;
+    }
+    if (pick == parts.size()) break;
+    const Part part = parts[pick];
+    const int axis = part.cut.axis;
+    const auto first = order.begin() + static_cast<std::ptrdiff_t>(part.box.begin);
+    const auto last = order.begin() + static_cast<std::ptrdiff_t>(part.box.end);
+    const auto middle = std::stable_partition(
+        first, last, [&](uint32_t i) { return Axis(points[i], axis) < part.cut.below; });
+    const size_t at = part.box.begin + static_cast<size_t>(middle - first);
+    parts[pick] = make(part.box.begin, at);
+    parts.push_back(make(at, part.box.end));
+  }
+  std::vector<Box> boxes;
+  for (const Part& part : parts) boxes.push_back(part.box);
+  return boxes;
+}
+
+inline float Distance2(const Point& p, const float* c) {
+  const float dr = p.r - c[0], dg = p.g - c[1], db = p.b - c[2];
+  return dr * dr + dg * dg + db * db;
+}
+
+// Lloyd's method over the points, from the boxes' means, with Hamerly's bounds: a point keeps its
+// entry without a search while its distance to it is within half the distance from that entry to
+// the nearest other one, or within a lower bound on its distance to every other entry (the
+// second-nearest distance when last searched, less the farthest any entry has moved since).
+// Returns the squared error of the last round.
+double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
+              const std::vector<Box>& boxes, std::vector<float>& centres) {
+  const size_t k = boxes.size();
+  std::vector<uint16_t> owner(points.size());
+  std::vector<float> lower(points.size(), 0.0f);  // 0: search at once
+  centres.assign(k * 3, 0);
+  for (size_t c = 0; c < k; ++c) {
+    const Moments m = MomentsOf(points, order, boxes[c].begin, boxes[c].end);
+    centres[c * 3] = static_cast<float>(m.r / m.w);
+    centres[c * 3 + 1] = static_cast<float>(m.g / m.w);
+    centres[c * 3 + 2] = static_cast<float>(m.b / m.w);
+    for (size_t i = boxes[c].begin; i < boxes[c].end; ++i)
+      owner[order[i]] = static_cast<uint16_t>(c);
+  }
+  std::vector<float> keep(k), before(k * 3);
+  std::vector<double> acc(k * 4);
+  double last_error = -1;
+  for (int round = 0; round < kMaxRounds; ++round) {
+    for (size_t c = 0; c < k; ++c) {
+      float nearest = 1e30f;
+      for (size_t o = 0; o < k; ++o) {
+        if (o == c) continue;
+        const Point q{centres[o * 3], centres[o * 3 + 1], centres[o * 3 + 2], 0};
+        nearest = std::min(nearest, Distance2(q, &centres[c * 3]));
+      }
+      keep[c] = std::sqrt(nearest) / 2;
+    }
+    std::fill(acc.begin(), acc.end(), 0.0);
+    double error = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const Point& p = points[i];
+      size_t best = owner[i];
+      float best_d = Distance2(p, &centres[best * 3]);
+      const float distance = std::sqrt(best_d);
+      if (distance > keep[best] && distance > lower[i]) {
+        float second = 1e30f;
+        for (size_t c = 0; c < k; ++c) {
+          const float d = Distance2(p, &centres[c * 3]);
+          if (d < best_d) {
+            second = best_d;
+            best_d = d;
+            best = c;
+          } else if (d < second && c != best) {
+            second = d;
+          }
+        }
+        owner[i] = static_cast<uint16_t>(best);
+        lower[i] = std::sqrt(second);
+      }
+      double* a = &acc[best * 4];
+      a[0] += double(p.w) * p.r;
+      a[1] += double(p.w) * p.g;
+      a[2] += double(p.w) * p.b;
+      a[3] += p.w;
+      error += double(p.w) * best_d;
+    }
+    before = centres;
+    float moved = 0;
+    for (size_t c = 0; c < k; ++c) {
+      const double* a = &acc[c * 4];
+      if (a[3] <= 0) continue;  // serves nothing: stays where it was
+      centres[c * 3] = static_cast<float>(a[0] / a[3]);
+      centres[c * 3 + 1] = static_cast<float>(a[1] / a[3]);
+      centres[c * 3 + 2] = static_cast<float>(a[2] / a[3]);
+      const Point q{before[c * 3], before[c * 3 + 1], before[c * 3 + 2], 0};
+      moved = std::max(moved, std::sqrt(Distance2(q, &centres[c * 3])));
+    }
+    for (float& l : lower) l -= moved;
+    if (last_error >= 0 && last_error - error <= last_error * kSettled) return error;
+    last_error = error;
+  }
+  return last_error;
+}
+
+// Lloyd rounds over the pixels, each entry moved to the mean of the pixels nearest to it.
+// Returns the mean squared distance of the last round's pixels to their entries.
+double RefineOnPixels(const picture::Bitmap& bgr, int rounds, std::vector<Rgb>* palette) {
+  const size_t k = palette->size();
+  std::vector<uint16_t> searched(k);
+  for (size_t i = 0; i < k; ++i) searched[i] = static_cast<uint16_t>(i);
+  const int64_t pixels = int64_t{bgr.Width()} * bgr.Height();
+  const int row_step = static_cast<int>(std::max<int64_t>(1, pixels / kRefinePixels + 1));
+  NearestEntry nearest;
+  std::vector<uint64_t> acc(k * 4);
+  double mean_error = 0;
+  for (int round = 0; round < rounds; ++round) {
+    nearest.SetPalette(*palette, searched);
+    std::fill(acc.begin(), acc.end(), 0);
+    uint64_t error = 0, counted = 0;
+    for (int y = row_step / 2; y < bgr.Height(); y += row_step) {
+      const uint8_t* p = bgr.Row(y);
+      for (int x = 0; x < bgr.Width(); ++x, p += 3) {
+        const uint8_t i = nearest.Find(p[2], p[1], p[0]);
+        const Rgb e = (*palette)[i];
+        const int dr = p[2] - e.r, dg = p[1] - e.g, db = p[0] - e.b;
+        error += static_cast<uint64_t>(dr * dr + dg * dg + db * db);
+        ++counted;
+        uint64_t* a = &acc[size_t{i} * 4];
+        a[0] += p[2];
+        a[1] += p[1];
+        a[2] += p[0];
+        a[3] += 1;
+      }
+    }
+    for (size_t c = 0; c < k; ++c) {
+      const uint64_t* a = &acc[c * 4];
+      if (a[3] == 0) continue;
+      (*palette)[c] = Rgb{static_cast<uint8_t>((a[0] + a[3] / 2) / a[3]),
+                          static_cast<uint8_t>((a[1] + a[3] / 2) / a[3]),
+                          static_cast<uint8_t>((a[2] + a[3] / 2) / a[3])};
+    }
+    mean_error = counted > 0 ? double(error) / double(counted) : 0;
+  }
+  return mean_error;
+}
+
+uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+
+}  // namespace
+
+bool ColourHistogram::Count(const picture::Bitmap& bgr24) {
+  cells_.clear();
+  try {
+    // Per cell: pixel count, then the sums of red, green and blue over its first 2^24 pixels
+    // (enough for the mean, and within 32 bits).
+    std::vector<uint32_t> table(static_cast<size_t>(kCells) * 4, 0);
+    for (int y = 0; y < bgr24.Height(); ++y) {
+      const uint8_t* p = bgr24.Row(y);
+      for (int x = 0; x < bgr24.Width(); ++x, p += 3) {
+        const uint32_t key = ((p[2] >> 2) << 12) | ((p[1] >> 2) << 6) | (p[0] >> 2);
+        uint32_t* t = &table[size_t{key} * 4];
+        if (t[0] >= kSummed) {
+          if (t[0] != UINT32_MAX) ++t[0];
+          continue;
+        }
+        ++t[0];
+        t[1] += p[2];
+        t[2] += p[1];
+        t[3] += p[0];
+      }
+    }
+    for (uint32_t key = 0; key < kCells; ++key) {
+      const uint32_t* t = &table[size_t{key} * 4];
+      if (t[0] == 0) continue;
+      const double n = std::min(t[0], kSummed);
+      cells_.push_back(Cell{static_cast<float>(t[1] / n), static_cast<float>(t[2] / n),
+                            static_cast<float>(t[3] / n), t[0], key});
+    }
+  } catch (const std::bad_alloc&) {
+    cells_.clear();
+    return false;
+  }
+  return true;
+}
+
+std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
+                                  const picture::Bitmap* pixels, double* mean_error) {
+  colours = std::clamp(colours, 1, 256);
+  const auto& cells = histogram.Cells();
+  std::vector<Point> points;
+  if (cells.size() <= kMaxPoints) {
+    points.reserve(cells.size());
+    for (const auto& c : cells) points.push_back(Point{c.r, c.g, c.b, static_cast<float>(c.count)});
+  } else {
+    // Many colours: the search runs over cells twice as wide (the rounds over the pixels then
+    // place the entries finely).
+    std::vector<double> merged(32 * 32 * 32 * 4, 0.0);
+    for (const auto& c : cells) {
+      const uint32_t key = ((c.key >> 13) << 10) | (((c.key >> 7) & 31) << 5) | ((c.key >> 1) & 31);
+      double* m = &merged[key * 4];
+      m[0] += double(c.r) * c.count;
+      m[1] += double(c.g) * c.count;
+      m[2] += double(c.b) * c.count;
+      m[3] += c.count;
+    }
+    for (size_t key = 0; key < 32 * 32 * 32; ++key) {
+      const double* m = &merged[key * 4];
+      if (m[3] > 0) {
+        points.push_back(Point{static_cast<float>(m[0] / m[3]), static_cast<float>(m[1] / m[3]),
+                               static_cast<float>(m[2] / m[3]), static_cast<float>(m[3])});
+      }
+    }
+  }
+  std::vector<Rgb> palette;
+  if (points.empty()) return palette;
+  // Lloyd's method ends in a local best that depends on where it starts: it starts from both
+  // ways of cutting, and the lower error wins.
+  std::vector<uint32_t> order(points.size());
+  std::vector<float> centres, other;
+  double least = 0;
+  for (bool by_gain : {true, false}) {
+    if (!by_gain && points.size() * static_cast<size_t>(colours) > kSecondStartWork) break;
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+    const std::vector<Box> boxes = SplitIntoBoxes(points, order, colours, by_gain);
+    const double error = Refine(points, order, boxes, other);
+    if (centres.empty() || error < least) {
+      least = error;
+      centres.swap(other);
+    }
+  }
+  for (size_t c = 0; c < centres.size() / 3; ++c)
+    palette.push_back(
+        Rgb{ToByte(centres[c * 3]), ToByte(centres[c * 3 + 1]), ToByte(centres[c * 3 + 2])});
+  if (pixels != nullptr && pixels->Format() == picture::PixelFormat::k24) {
+    const double error = RefineOnPixels(*pixels, kPixelRounds, &palette);
+    if (mean_error != nullptr) *mean_error = error;
+  }
+  return palette;
+}
+
+}  // namespace vr::colour
