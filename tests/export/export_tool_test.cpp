@@ -223,7 +223,21 @@ TEST_F(ExportTool, JpegToJpegKeepsExifAndColourProfile) {
     EXPECT_NE(verbose.out.find("Profile-icc: 90000 bytes"), std::string::npos) << verbose.out;
     EXPECT_NE(verbose.out.find("Profile-exif:"), std::string::npos);
   }
-  // Into another format nothing is carried over, and a BMP source has none to carry.
+  // A photo the camera held on its side is written upright, its block saying orientation 1.
+  metadata.exif = test_support::MakeExifSegment({6, true, false});
+  const std::string sideways = dir_.File("sideways.jpg");
+  ASSERT_TRUE(codecs::SaveJpeg(sideways, MakePhoto(80, 50), codecs::JpegSaveOptions{90, false},
+                               &metadata).ok);
+  ASSERT_EQ(Export(Q(sideways) + " --tab jpg").code, 0);
+  const std::string upright = dir_.File("sideways.JPG");
+  EXPECT_EQ(camera::ReadCameraFacts(upright).orientation, 1);
+  EXPECT_EQ(camera::ReadCameraFacts(upright).model, "VX-100");
+  EXPECT_EQ(codecs::ReadJpegHeader(upright).width, 50);
+  EXPECT_EQ(codecs::ReadJpegHeader(upright).height, 80);
+  if (Have("identify")) {
+    EXPECT_EQ(Shell("identify -format '%[EXIF:Orientation] %w %h' " + Q(upright)).out, "1 50 80");
+  }
+    // Into another format nothing is carried over, and a BMP source has none to carry.
   ASSERT_EQ(Export(Q(source) + " --tab png").code, 0);
   ASSERT_EQ(Export(Q(photo_) + " --tab jpg").code, 0);
   EXPECT_TRUE(codecs::ReadJpegMetadata(dir_.File("photo.JPG")).exif.empty());
