@@ -421,6 +421,7 @@ void ConvertPicture(const PictureHolder& src, PictureHolder& dst, int depth, int
     }
     PictureHolder result;
     result.bitmap = std::move(out);
+    result.turned = src.turned;
     dst = std::move(result);
   } catch (const std::bad_alloc&) {
     PictureHolder result;

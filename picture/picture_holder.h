@@ -31,6 +31,10 @@ struct PictureHolder {
   // PNG: bit depth per pixel as stored (1, 4, 8, 15, 16, 24, 32), transparency blending.
   int png_bits = 0;
   bool png_blend = true;
+  // The pixels no longer stand as the file stores them: turned upright by the camera's
+  // orientation when loaded, or mirrored, flipped or rotated since. A saved copy's Exif block
+  // then says orientation 1.
+  bool turned = false;
   // Metafiles: the vector graphic; `bitmap` is empty until converted.
   std::shared_ptr<const VectorGraphic> vector;
 

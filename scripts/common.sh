@@ -7,7 +7,7 @@ VR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VR_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-multimedia-dev libgl-dev libxkbcommon-dev
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libexiv2-dev
   libgtest-dev libgmock-dev
   python3 python3-pyftpdlib
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs

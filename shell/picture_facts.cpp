@@ -3,7 +3,24 @@
 #include <cstdint>
 #include <fstream>
 
+#include "picture/camera/camera_facts.h"
+
 namespace vr::shell {
+
+std::vector<std::pair<std::string, std::string>> CameraFactRows(const std::string& path) {
+  const camera::CameraFacts f = camera::ReadCameraFacts(path);
+  std::vector<std::pair<std::string, std::string>> rows;
+  const std::pair<const char*, const std::string*> all[] = {
+      {"Date Taken:", &f.taken},    {"Camera Make:", &f.make},
+      {"Camera Model:", &f.model},  {"Lens:", &f.lens},
+      {"Exposure:", &f.exposure},   {"Aperture:", &f.aperture},
+      {"ISO:", &f.iso},             {"Focal Length:", &f.focal_length},
+      {"GPS Position:", &f.gps}};
+  for (const auto& [caption, value] : all) {
+    if (!value->empty()) rows.emplace_back(caption, *value);
+  }
+  return rows;
+}
 
 void ReadGifExtras(const std::string& path, PropertiesFacts* facts) {
   std::ifstream in(path, std::ios::binary);

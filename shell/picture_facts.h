@@ -27,9 +27,14 @@ struct PropertiesFacts {
   bool transparent = false;
   picture::Rgb transparent_colour{0, 0, 0};
   std::vector<std::string> comments;
+  // The camera's facts of a photo, caption and value, in the order shown (CameraFactRows).
+  std::vector<std::pair<std::string, std::string>> camera;
 };
 
 inline constexpr const char* kNoGifComments = "NON-GIF files won't have comments!";
+
+// The camera facts of a JPEG's Exif block that it has, as rows of the Properties window.
+std::vector<std::pair<std::string, std::string>> CameraFactRows(const std::string& path);
 
 // GIF facts read from the file: transparency (first graphic control block) and comment lines.
 void ReadGifExtras(const std::string& path, PropertiesFacts* facts);

@@ -138,6 +138,7 @@ Settings ReadSettings(const std::string& path) {
   s.date_update_shown = f.ReadInteger(kGeneral, "Date_UpdateMessageShown", 0);
   s.dither = f.ReadBool(kGeneral, "Dither", true);
   s.show_dither_progress = f.ReadBool(kGeneral, "ShowDitherProgress", true);
+  s.turn_photos_upright = f.ReadBool(kGeneral, "TurnPhotosUpright", true);
   s.true_colour_on_256 = f.ReadBool(kGeneral, "TrueColorAs256Colors", false) ? 1 : 0;
   const std::string style = f.ReadString(kGeneral, "WallPaperStyle", "0");
   s.wallpaper_style = style == "1" || style == "2" ? style[0] : '0';
@@ -206,6 +207,7 @@ bool WriteSettings(const std::string& path, const Settings& s) {
   f.WriteString(kGeneral, "Version", kProgramVersion);
   f.WriteBool(kGeneral, "Dither", s.dither);
   f.WriteBool(kGeneral, "ShowDitherProgress", s.show_dither_progress);
+  f.WriteBool(kGeneral, "TurnPhotosUpright", s.turn_photos_upright);
   f.WriteBool(kGeneral, "TrueColorAs256Colors", s.true_colour_on_256 != 0);
   f.WriteString(kGeneral, "WallPaperStyle", std::string(1, s.wallpaper_style));
 

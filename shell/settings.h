@@ -80,6 +80,7 @@ struct Settings {
   bool show_dither_progress = true;   // "Show Dither Progress Window"
   int true_colour_on_256 = 0;         // "Make TRUE-COLOR images load as 256 DITHERED Colors"
   char wallpaper_style = '0';         // '0' centre, '1' tile, '2' stretch to fit
+  bool turn_photos_upright = true;    // "Turn Photos Upright (Camera Orientation)"
 
   // Albums
   bool auto_dock = true;

@@ -159,6 +159,7 @@ int RunExport(const std::vector<std::string>& args) {
     }
     colour::ExportChoices choices = run.choices;
     choices.tab = run.tab;
+    choices.source_file = source;
     choices.item = run.item.empty()       ? tab.default_item
                    : run.item == "default" ? colour::DefaultItemForDepth(run.tab, facts.depth,
                                                                          tab.default_item)

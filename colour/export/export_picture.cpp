@@ -7,11 +7,14 @@
 #include <cctype>
 #include <cstdio>
 
+#include "picture/camera/camera_facts.h"
+#include "picture/camera/exif_segment.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/ico/ico_codec.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
 #include "picture/convert.h"
+#include "picture/kinds.h"
 #include "platform/folders.h"
 
 namespace vr::colour {
@@ -147,6 +150,28 @@ uint64_t FileSize(const std::string& path) {
 bool ApplyWrite(const codecs::WriteResult& result, std::string* error) {
   if (!result.ok && error != nullptr) *error = result.error;
   return result.ok;
+}
+
+// An ICC profile describes the colours of its own colour space; only an RGB one fits the
+// written RGB pixels (a CMYK file's profile does not, nor any profile a grey file).
+bool RgbProfile(const std::vector<uint8_t>& icc) {
+  return icc.size() >= 20 && icc[16] == 'R' && icc[17] == 'G' && icc[18] == 'B' && icc[19] == ' ';
+}
+
+// A JPEG written from a JPEG keeps the source's Exif block and colour profile, as current
+// converters do. Pixels that no longer stand as stored (turned upright or turned since) make the
+// block say orientation 1; a block whose orientation cannot be rewritten is left out rather than
+// have the copy turned twice.
+codecs::JpegMetadata CarriedJpegMetadata(const std::string& source_file, bool turned,
+                                         bool grayscale) {
+  if (source_file.empty() || picture::KindFromName(source_file) != picture::kKindJpeg) return {};
+  codecs::JpegMetadata metadata = codecs::ReadJpegMetadata(source_file);
+  if (turned && !metadata.exif.empty() && !camera::SetExifOrientation(metadata.exif, 1) &&
+      camera::ParseExifSegment(metadata.exif.data(), metadata.exif.size()).orientation != 1) {
+    metadata.exif.clear();
+  }
+  if (grayscale || !RgbProfile(metadata.icc)) metadata.icc.clear();
+  return metadata;
 }
 
 }  // namespace
@@ -295,6 +320,7 @@ ExportOutcome ExportPicture(const std::string& target, const PictureHolder& sour
   }
 
   Bitmap written;
+  codecs::JpegMetadata jpeg_metadata;
   const Bitmap* out = &picture;
   std::function<bool(const std::string&, std::string*)> write;
   switch (writer) {
@@ -376,8 +402,10 @@ ExportOutcome ExportPicture(const std::string& target, const PictureHolder& sour
       codecs::JpegSaveOptions options;
       options.quality = std::clamp(choices.jpeg_quality, 1, 100);
       options.grayscale = choices.jpeg_grayscale;
+      jpeg_metadata =
+          CarriedJpegMetadata(choices.source_file, source.turned, options.grayscale);
       write = [&, options](const std::string& path, std::string* error) {
-        return ApplyWrite(codecs::SaveJpeg(path, *out, options), error);
+        return ApplyWrite(codecs::SaveJpeg(path, *out, options, &jpeg_metadata), error);
       };
       break;
     }

@@ -34,6 +34,9 @@ struct ExportChoices {
   std::optional<picture::Rgb> transparent;
   bool use_comments = false;
   std::vector<std::string> comments;
+  // The file the picture was read from (empty: none). A JPEG saved from a JPEG keeps its Exif
+  // block and ICC colour profile.
+  std::string source_file;
 };
 
 // The reduction the chosen item asks for; `colours` is kTrueColourCount when none applies.

@@ -248,6 +248,7 @@ ExportChoices TExportFile::Choices() const {
   c.jpeg_grayscale = CBGray->isChecked();
   c.interlaced = CBInterlaced->isChecked();
   c.transparent = host_.session->transparent;
+  c.source_file = host_.current_file;
   c.use_comments = CBUseComments->isChecked();
   if (c.use_comments && host_.comments != nullptr) c.comments = host_.comments->Lines();
   return c;

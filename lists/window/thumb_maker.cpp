@@ -9,12 +9,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "picture/camera/camera_facts.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
 #include "picture/fit.h"
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
 #include "picture/load/loader.h"
 #include "picture/shrink.h"
+#include "shell/transforms/camera_orientation.h"
 
 namespace vr::list_window {
 
@@ -212,12 +214,18 @@ bool DecodeJpegForBox(const std::string& path, int box_width, int box_height, Bi
       facts.height > kLargestJpegSide || facts.progressive || facts.components == 4) {
     return false;
   }
+  // A photo turned upright covers the box with its sides changed over.
+  const int orientation = camera::TurnPhotosUpright()
+                              ? camera::CameraOrientationOfJpeg(bytes.data(), got)
+                              : 1;
+  const bool swapped = camera::OrientationSwapsSides(orientation);
   codecs::JpegDecodeSettings settings;
-  settings.cover_width = box_width;
-  settings.cover_height = box_height;
+  settings.cover_width = swapped ? box_height : box_width;
+  settings.cover_height = swapped ? box_width : box_height;
   settings.best_quality = false;
   Bitmap result;
   if (!codecs::LoadJpegMemory(bytes.data(), got, result, settings).ok()) return false;
+  if (orientation != 1) transforms::ApplyCameraOrientation(result, orientation);
   *out = std::move(result);
   return true;
 }

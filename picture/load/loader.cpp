@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "picture/camera/camera_facts.h"
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/ico/ico_codec.h"
@@ -10,6 +11,7 @@
 #include "picture/kinds.h"
 #include "picture/load/load_hooks.h"
 #include "picture/reduce_hook.h"
+#include "shell/transforms/camera_orientation.h"
 
 namespace vr::picture {
 namespace {
@@ -26,6 +28,15 @@ void ReduceIfAsked(Bitmap& bitmap, const DecodeOptions& options) {
   if (!options.Reduced() || bitmap.Indexed()) return;
   picture::Palette6 palette{};
   ReduceToScreen(bitmap, palette);
+}
+
+// A decoded JPEG turned as its camera's orientation says, when the program turns photos upright.
+void TurnUpright(const std::string& decode_path, PictureHolder& holder) {
+  if (!camera::TurnPhotosUpright() || holder.bitmap.Empty()) return;
+  const int orientation = camera::ReadCameraOrientation(decode_path);
+  if (orientation != 1 && transforms::ApplyCameraOrientation(holder.bitmap, orientation)) {
+    holder.turned = true;
+  }
 }
 
 // Takes the picture kind from `kind_name` and decodes `decode_path` (the same file, or the plain
@@ -52,6 +63,7 @@ uint16_t LoadAs(const std::string& kind_name, const std::string& decode_path, Pi
       settings.output_bits = options.Reduced() ? 8 : 24;
       holder.jpeg_output_bits = settings.output_bits;
       read = codecs::LoadJpeg(decode_path, holder.bitmap, settings);
+      if (read.ok()) TurnUpright(decode_path, holder);
       break;
     }
     case kKindPng: {
@@ -154,6 +166,8 @@ PreviewOutcome LoadPreviewPicture(const std::string& path, PictureHolder& holder
         holder.Reset();
         holder.bitmap.MakeFailure();
         outcome.failed = true;
+      } else {
+        TurnUpright(copy.Path(), holder);
       }
       return outcome;
     }

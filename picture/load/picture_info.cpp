@@ -11,6 +11,8 @@
 #include "picture/load/load_hooks.h"
 #include "picture/load/loader.h"
 
+#include "picture/camera/camera_facts.h"
+
 namespace vr::picture {
 namespace {
 
@@ -280,6 +282,11 @@ PictureInfo ReadPictureInfoFrom(TFastFileIO& io, const std::string& name,
       }
       case kKindJpeg:
         JpegInfo(io, info);
+        // Photos the program turns upright are listed with their upright sides.
+        if (!decode_path.empty() && camera::TurnPhotosUpright() &&
+            camera::OrientationSwapsSides(camera::ReadCameraOrientation(decode_path))) {
+          std::swap(info.width, info.height);
+        }
         break;
       case kKindEmf:
         EmfInfo(io, screen_ppi, info);

@@ -70,6 +70,7 @@ enum class Act : int {
   kDitherOff,
   kShowDitherProgress,
   kTrueColour256,
+  kTurnUpright,
   // "Set&up" and "&Help"
   kSetupFileTypes,
   kUnInstall,

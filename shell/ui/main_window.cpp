@@ -550,6 +550,7 @@ void TVeldrimon69::Properties1Click() {
     facts.animated = codecs::IsAnimatedGif(path);
     ReadGifExtras(path, &facts);
   }
+  if (shown_kind_ == picture::kKindJpeg) facts.camera = CameraFactRows(path);
   TPropertiesMenu window(facts, this);
   window.SetPaletteEditor([this](const std::string& title) { RunPaletteEditor(title); });
   options_.exec_dialog(window);

@@ -247,6 +247,7 @@ class TVeldrimon69 : public QMainWindow {
   // "Make TRUE-COLOR images load as 256 DITHERED Colors" (0 off, 1 on).
   int true_colour_on_256() const { return settings_.true_colour_on_256; }
   void TrueColourOn256Click();
+  void TurnPhotosUprightToggled(bool on);  // main_window_camera.cpp
 
   // "Effec&Ts" transforms, the wallpaper entries and the movie window (main_window_effects.cpp).
   void Mirror1Click();

@@ -95,12 +95,14 @@ void TVeldrimon69::EndTransform(bool replace_actual) {
 void TVeldrimon69::Mirror1Click() {
   if (!BeginTransform()) return;
   transforms::Mirror(shown_.bitmap);
+  shown_.turned = true;
   EndTransform(false);
 }
 
 void TVeldrimon69::Flip1Click() {
   if (!BeginTransform()) return;
   transforms::Flip(shown_.bitmap);
+  shown_.turned = true;
   EndTransform(false);
 }
 
@@ -110,6 +112,7 @@ void TVeldrimon69::Rotate1Click() {
       transforms::Rotate(shown_.bitmap, services_.folders->TempFolder());
   // A failed rotation leaves (or puts back) the picture as it was; it is shown again either way.
   if (!result.ok) services_.ui->Warning(result.error);
+  if (result.ok) shown_.turned = true;
   if (!result.warning.empty()) services_.ui->Warning(result.warning);
   EndTransform(true);
 }

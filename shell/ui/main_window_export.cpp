@@ -134,6 +134,7 @@ std::string TVeldrimon69::ConvertFile(const std::string& source, const std::stri
   colour::ExportSession& session = ExportState();
   colour::ExportChoices choices = session.convert_choices;
   choices.transparent = session.transparent;
+  choices.source_file = source;
   const colour::ExportOutcome outcome =
       colour::ExportPicture(target, shown_, choices, session.gif_animated, notify);
   if (dither_window_ != nullptr && dither_window_->isVisible()) dither_window_->hide();

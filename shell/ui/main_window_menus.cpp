@@ -50,6 +50,8 @@ void SetSound(Settings& s, int v) { s.sound = v != 0; }
 void SetPlayWav(Settings& s, int v) { s.play_wav = v != 0; }
 void SetDither(Settings& s, int v) { s.dither = v != 0; }
 void SetShowDitherProgress(Settings& s, int v) { s.show_dither_progress = v != 0; }
+int TurnUprightOf(const Settings& s) { return s.turn_photos_upright; }
+void SetTurnUpright(Settings& s, int v) { s.turn_photos_upright = v != 0; }
 void SetWallpaperStyle(Settings& s, int v) { s.wallpaper_style = static_cast<char>(v); }
 
 constexpr SettingLink Flag(int (*get)(const Settings&), void (*set)(Settings&, int)) {
@@ -207,6 +209,10 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .caption = "Make TRUE-COLOR images load as 256 DITHERED Colors", .checkable = true,
        .setting = Flag(TrueColourOn256Of, nullptr),
        .handler = [](W& w, bool) { w.TrueColourOn256Click(); }},
+      {.id = Act::kTurnUpright, .name = "TurnUpright",
+       .caption = "Turn Photos Upright (Camera Orientation)", .checkable = true, .checked = true,
+       .setting = Flag(TurnUprightOf, SetTurnUpright),
+       .handler = [](W& w, bool on) { w.TurnPhotosUprightToggled(on); }, .on_toggle = true},
 
       {.id = Act::kSetupFileTypes, .name = "SetupFileTypes", .caption = "Setup File Types...",
        .handler = [](W& w, bool) { w.SetupFileTypesClick(); }},
@@ -353,6 +359,7 @@ void TVeldrimon69::BuildMenus() {
   Add(options, Act::kDitherOff, mode);
   Add(options, Act::kShowDitherProgress);
   Add(options, Act::kTrueColour256);
+  Add(options, Act::kTurnUpright);
 
   QMenu* setup = menuBar()->addMenu("Set&up");
   Add(setup, Act::kSetupFileTypes);

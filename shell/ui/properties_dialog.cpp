@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -69,6 +70,18 @@ TPropertiesMenu::TPropertiesMenu(const PropertiesFacts& f, QWidget* parent) : QD
   }
   comments->setPlainText(QString::fromStdString(comment_text_));
   layout->addWidget(comments);
+  if (!f.camera.empty()) {
+    // The camera's facts, below the fields every picture has.
+    auto* camera = new QGroupBox("Camera");
+    camera->setObjectName("CameraFacts");
+    auto* camera_form = new QFormLayout(camera);
+    for (const auto& [caption, value] : f.camera) {
+      fields_.emplace_back(caption, value);
+      camera_form->addRow(new QLabel(QString::fromStdString(caption)),
+                          new QLabel(QString::fromStdString(value)));
+    }
+    layout->addWidget(camera);
+  }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   palette_button_ = buttons->addButton("Palette Editor", QDialogButtonBox::ActionRole);
   has_palette_ = f.internal_bits >= 1 && f.internal_bits <= 8;

@@ -17,6 +17,8 @@
 #include "picture/codecs/gif/gif_graphics.h"
 #include "picture/codecs/ico/ico_codec.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
+#include "picture/camera/camera_facts.h"
+#include "test_support/exif_block.h"
 #include "test_support/read_only_folder.h"
 #include "test_support/temp_dir.h"
 
@@ -286,6 +288,53 @@ TEST_F(ExportWrite, SavePictureAsWritesByExtensionAndRefusesOthers) {
   EXPECT_FALSE(SavePictureAs(dir_.File("a.webp"), photo, &error));
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(std::filesystem::exists(dir_.File("a.webp")));
+}
+
+// A JPEG saved from a JPEG carries the source's Exif block and RGB colour profile; the block
+// says orientation 1 once the pixels were turned, and a grey copy drops the RGB profile.
+TEST_F(ExportWrite, JpegFromJpegKeepsExifAndProfileAndResetsOrientationWhenTurned) {
+  codecs::JpegMetadata source_metadata;
+  source_metadata.exif = test_support::MakeExifSegment({6, true, true});
+  source_metadata.icc = test_support::MakeRgbProfile(150000);  // three APP2 segments
+  const std::string source = dir_.File("camera.jpg");
+  ASSERT_TRUE(codecs::SaveJpeg(source, Photo().bitmap, codecs::JpegSaveOptions{90, false},
+                               &source_metadata).ok);
+  const codecs::JpegMetadata read = codecs::ReadJpegMetadata(source);
+  ASSERT_EQ(read.exif, source_metadata.exif);
+  ASSERT_EQ(read.icc, source_metadata.icc);
+
+  ExportChoices choices;
+  choices.tab = kTabJpg;
+  choices.source_file = source;
+  PictureHolder as_stored = Photo();
+  ASSERT_TRUE(ExportPicture(dir_.File("kept.jpg"), as_stored, choices).ok);
+  const codecs::JpegMetadata kept = codecs::ReadJpegMetadata(dir_.File("kept.jpg"));
+  EXPECT_EQ(kept.exif, source_metadata.exif);
+  EXPECT_EQ(kept.icc, source_metadata.icc);
+  EXPECT_EQ(camera::ParseExifSegment(kept.exif.data(), kept.exif.size()).orientation, 6);
+
+  PictureHolder turned = Photo(40, 60);
+  turned.turned = true;
+  ASSERT_TRUE(ExportPicture(dir_.File("turned.jpg"), turned, choices).ok);
+  const codecs::JpegMetadata reset = codecs::ReadJpegMetadata(dir_.File("turned.jpg"));
+  ASSERT_EQ(reset.exif.size(), source_metadata.exif.size());
+  const camera::CameraFacts facts = camera::ParseExifSegment(reset.exif.data(), reset.exif.size());
+  EXPECT_EQ(facts.orientation, 1);
+  EXPECT_EQ(facts.model, "VX-100");
+  EXPECT_EQ(reset.icc, source_metadata.icc);
+
+  choices.jpeg_grayscale = true;
+  ASSERT_TRUE(ExportPicture(dir_.File("grey.jpg"), as_stored, choices).ok);
+  const codecs::JpegMetadata grey = codecs::ReadJpegMetadata(dir_.File("grey.jpg"));
+  EXPECT_EQ(grey.exif, source_metadata.exif);
+  EXPECT_TRUE(grey.icc.empty());
+
+  // Other sources and other targets carry nothing.
+  choices.jpeg_grayscale = false;
+  choices.source_file = dir_.File("plain.bmp");
+  ASSERT_TRUE(codecs::SaveBmp(choices.source_file, Photo().bitmap).ok);
+  ASSERT_TRUE(ExportPicture(dir_.File("from_bmp.jpg"), as_stored, choices).ok);
+  EXPECT_TRUE(codecs::ReadJpegMetadata(dir_.File("from_bmp.jpg")).exif.empty());
 }
 
 }  // namespace

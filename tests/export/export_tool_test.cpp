@@ -13,6 +13,9 @@
 #include "picture/codecs/bmp/bmp_codec.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/gif/gif_graphics.h"
+#include "picture/camera/camera_facts.h"
+#include "picture/codecs/jpeg/jpeg_codec.h"
+#include "test_support/exif_block.h"
 #include "test_support/temp_dir.h"
 
 namespace vr {
@@ -195,6 +198,49 @@ TEST_F(ExportTool, SaveAsTakesTheTabExtensionAndRefusesUnknownOnes) {
   EXPECT_EQ(Export(Q(photo_) + " --tab webp").code, 2);
   EXPECT_EQ(Export(Q(photo_) + " --tab gif --item \"17 Colors\"").code, 2);
   EXPECT_EQ(Export(Q(photo_) + " --tab jpg --quality 101").code, 2);
+}
+
+// A camera JPEG converted to JPEG keeps its Exif block and colour profile, read back by the
+// program and by identify.
+TEST_F(ExportTool, JpegToJpegKeepsExifAndColourProfile) {
+  codecs::JpegMetadata metadata;
+  metadata.exif = test_support::MakeExifSegment({1, true, false});
+  metadata.icc = test_support::MakeRgbProfile(90000);
+  const std::string source = dir_.File("camera.jpg");
+  ASSERT_TRUE(
+      codecs::SaveJpeg(source, MakePhoto(80, 50), codecs::JpegSaveOptions{90, false}, &metadata).ok);
+  const ProcessRun run = Export(Q(source) + " --tab jpg --quality 80");
+  ASSERT_EQ(run.code, 0) << run.out;
+  const std::string target = dir_.File("camera.JPG");
+  const codecs::JpegMetadata back = codecs::ReadJpegMetadata(target);
+  EXPECT_EQ(back.exif, metadata.exif);
+  EXPECT_EQ(back.icc, metadata.icc);
+  EXPECT_EQ(camera::ReadCameraFacts(target).make, "Veldrimon Optics");
+  if (Have("identify")) {
+    EXPECT_EQ(Shell("identify -format '%[EXIF:Model] %[EXIF:Orientation]' " + Q(target)).out,
+              "VX-100 1");
+    const ProcessRun verbose = Shell("identify -verbose " + Q(target));
+    EXPECT_NE(verbose.out.find("Profile-icc: 90000 bytes"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("Profile-exif:"), std::string::npos);
+  }
+  // A photo the camera held on its side is written upright, its block saying orientation 1.
+  metadata.exif = test_support::MakeExifSegment({6, true, false});
+  const std::string sideways = dir_.File("sideways.jpg");
+  ASSERT_TRUE(codecs::SaveJpeg(sideways, MakePhoto(80, 50), codecs::JpegSaveOptions{90, false},
+                               &metadata).ok);
+  ASSERT_EQ(Export(Q(sideways) + " --tab jpg").code, 0);
+  const std::string upright = dir_.File("sideways.JPG");
+  EXPECT_EQ(camera::ReadCameraFacts(upright).orientation, 1);
+  EXPECT_EQ(camera::ReadCameraFacts(upright).model, "VX-100");
+  EXPECT_EQ(codecs::ReadJpegHeader(upright).width, 50);
+  EXPECT_EQ(codecs::ReadJpegHeader(upright).height, 80);
+  if (Have("identify")) {
+    EXPECT_EQ(Shell("identify -format '%[EXIF:Orientation] %w %h' " + Q(upright)).out, "1 50 80");
+  }
+    // Into another format nothing is carried over, and a BMP source has none to carry.
+  ASSERT_EQ(Export(Q(source) + " --tab png").code, 0);
+  ASSERT_EQ(Export(Q(photo_) + " --tab jpg").code, 0);
+  EXPECT_TRUE(codecs::ReadJpegMetadata(dir_.File("photo.JPG")).exif.empty());
 }
 
 }  // namespace

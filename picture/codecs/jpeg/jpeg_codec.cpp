@@ -219,9 +219,15 @@ ReadResult Decode(const Source& source, uint64_t source_size, Bitmap& bitmap,
 }
 
 
+// The data of one marker segment (its length field counts itself) and the most an ICC profile
+// may take in the 255 APP2 segments a file can chain.
+constexpr size_t kMostMarkerBytes = 65533;
+constexpr size_t kMostIccBytes = 255 * (kMostMarkerBytes - 14);
+
 // Compresses the whole picture into the destination already attached to `cinfo`; libjpeg's
 // errors jump to the caller's trap (nothing here needs unwinding).
-void Compress(jpeg_compress_struct& cinfo, const Bitmap& bitmap, const JpegSaveOptions& options) {
+void Compress(jpeg_compress_struct& cinfo, const Bitmap& bitmap, const JpegSaveOptions& options,
+              const JpegMetadata* metadata) {
   cinfo.image_width = static_cast<JDIMENSION>(bitmap.Width());
   cinfo.image_height = static_cast<JDIMENSION>(bitmap.Height());
   cinfo.input_components = 3;
@@ -230,7 +236,18 @@ void Compress(jpeg_compress_struct& cinfo, const Bitmap& bitmap, const JpegSaveO
   jpeg_set_quality(&cinfo,
                    options.quality < 1 ? 1 : (options.quality > 100 ? 100 : options.quality), TRUE);
   if (options.grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  const bool exif = metadata != nullptr && !metadata->exif.empty() &&
+                    metadata->exif.size() <= kMostMarkerBytes;
+  if (exif) cinfo.write_JFIF_header = FALSE;
   jpeg_start_compress(&cinfo, TRUE);
+  if (exif) {
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, metadata->exif.data(),
+                      static_cast<unsigned int>(metadata->exif.size()));
+  }
+  if (metadata != nullptr && !metadata->icc.empty() && metadata->icc.size() <= kMostIccBytes) {
+    jpeg_write_icc_profile(&cinfo, metadata->icc.data(),
+                           static_cast<unsigned int>(metadata->icc.size()));
+  }
   JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                cinfo.image_width * 3, 1);
   const bool direct = bitmap.Format() == PixelFormat::k24;
@@ -291,6 +308,45 @@ JpegHeaderFacts ReadHeader(const Source& source) {
 
 }  // namespace
 
+JpegMetadata ReadJpegMetadata(const std::string& path) {
+  JpegMetadata metadata;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return metadata;
+  jpeg_decompress_struct cinfo;
+  JpegErrorTrap errors;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
+  JOCTET* icc = nullptr;
+  unsigned int icc_size = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    std::free(icc);
+    return JpegMetadata();
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+  jpeg_read_header(&cinfo, TRUE);
+  if (!jpeg_read_icc_profile(&cinfo, &icc, &icc_size)) {
+    icc = nullptr;
+    icc_size = 0;
+  }
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && m->data_length == m->original_length &&
+        std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+      metadata.exif.assign(m->data, m->data + m->data_length);
+      break;
+    }
+  }
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  if (icc != nullptr) metadata.icc.assign(icc, icc + icc_size);
+  std::free(icc);
+  return metadata;
+}
+
 JpegHeaderFacts ReadJpegHeader(const std::string& path) {
   Source source;
   source.file = std::fopen(path.c_str(), "rb");
@@ -337,7 +393,7 @@ ReadResult LoadJpegMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
 }
 
 WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
-                     const JpegSaveOptions& options) {
+                     const JpegSaveOptions& options, const JpegMetadata* metadata) {
   WriteResult result;
   if (bitmap.Empty()) {
     result.error = "Nothing to save";
@@ -365,7 +421,7 @@ WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap,
   }
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
-  Compress(cinfo, bitmap, options);
+  Compress(cinfo, bitmap, options, metadata);
   jpeg_destroy_compress(&cinfo);
   const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
   const bool closed = std::fclose(file) == 0;
@@ -397,7 +453,7 @@ std::vector<uint8_t> EncodeJpegMemory(const Bitmap& bitmap, const JpegSaveOption
   }
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, &buffer, &buffer_size);
-  Compress(cinfo, bitmap, options);
+  Compress(cinfo, bitmap, options, nullptr);
   jpeg_destroy_compress(&cinfo);
   std::vector<uint8_t> bytes(buffer, buffer + buffer_size);
   std::free(buffer);

@@ -44,11 +44,25 @@ ReadResult LoadJpeg(const std::string& path, Bitmap& bitmap, const JpegDecodeSet
 ReadResult LoadJpegMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
                           const JpegDecodeSettings& settings);
 
+// What a JPEG carries besides its pixels that a re-encoded copy keeps: its first Exif block (the
+// APP1 data with its "Exif\0\0" header) and its ICC colour profile (joined from its APP2
+// segments). Only the headers before the first scan are read; empty parts when absent or when
+// the file does not read as a JPEG.
+struct JpegMetadata {
+  std::vector<uint8_t> exif;
+  std::vector<uint8_t> icc;
+};
+JpegMetadata ReadJpegMetadata(const std::string& path);
+
 struct JpegSaveOptions {
   int quality = 75;  // 1..100
   bool grayscale = false;
 };
-WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap, const JpegSaveOptions& options);
+// `metadata`, when given, is written after the start of the file: the Exif block (at most 65533
+// bytes; the JFIF header is then left out, as Exif files have none) and the ICC profile (over as
+// many APP2 segments as it needs).
+WriteResult SaveJpeg(const std::string& path, const Bitmap& bitmap, const JpegSaveOptions& options,
+                     const JpegMetadata* metadata = nullptr);
 // The same JPEG into memory; empty when it could not be made.
 std::vector<uint8_t> EncodeJpegMemory(const Bitmap& bitmap, const JpegSaveOptions& options);
 
