@@ -100,6 +100,8 @@ picture::PreviewLoadResult LoadForPanel(const std::string& path, int target) {
   request.target_size = target;
   const picture::PreviewOutcome outcome =
       picture::LoadPreviewPicture(path, result.holder, request, picture::DecodeOptions{});
+  // The panel says it cannot preview instead of showing the loader's failure pixel.
+  if (outcome.failed) result.holder.Reset();
   result.animated_gif = outcome.animated;
   const picture::PictureInfo info = picture::ReadPictureInfo(path);
   result.info_width = info.width;
