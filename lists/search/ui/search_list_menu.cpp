@@ -140,6 +140,9 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   minimum_->setRange(1, 255);
   minimum_->setValue(3);
   text_ = new QLineEdit(this);
+  column_->setObjectName("SESearchCol1");
+  minimum_->setObjectName("SESearch");
+  text_->setObjectName("ESearch");
   fields->addWidget(new QLabel("What column to start search", this), 0, 0);
   fields->addWidget(column_, 0, 1);
   fields->addWidget(new QLabel("Minimum letters that MUST match", this), 1, 0);
@@ -194,6 +197,7 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   top->addLayout(right, 1);
   right->addWidget(new QLabel(kResultsCaption, this));
   report_ = new QListWidget(this);
+  report_->setObjectName("ListBox1");
   report_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   right->addWidget(report_, 1);
   preview_ = new QLabel(this);
