@@ -720,6 +720,7 @@ void TSearchListMenu::closeEvent(QCloseEvent* event) {
 }
 
 void TSearchListMenu::showEvent(QShowEvent* event) {
+  ShowBinState();  // the bin may have filled or emptied while the window was hidden
   if (!event->spontaneous() && services_.platform.sounds != nullptr) {
     services_.platform.sounds->Play(kSwishIn);
   }
