@@ -5,6 +5,8 @@
 // it (or, with --by, search option N), with fingerprints cached in the Notes database BASE. The
 // report goes to stdout exactly as "&Save" writes it; the figures of each stage go to stderr.
 // --learned reads "MEMORIZED.TXT" from the program folder.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -176,6 +178,15 @@ int RunSearch(const std::vector<std::string>& args) {
                  "seconds: load %.3f, prints %.3f, compare %.3f, groups %.3f\n",
                  list.Count(), s.loaded, s.generated, s.decoded, s.pairs, s.groups, load_seconds,
                  s.print_seconds, s.compare_seconds, s.group_seconds);
+    // On a shared machine the stage times above include waiting for a core; this does not.
+    rusage usage {};
+    if (::getrusage(RUSAGE_SELF, &usage) == 0) {
+      const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+      };
+      std::fprintf(stderr, "cpu seconds (user + system, whole run): %.3f\n",
+                   seconds(usage.ru_utime) + seconds(usage.ru_stime));
+    }
   }
   const std::time_t ended = std::time(nullptr);
   lines.push_back(search::SearchEndLine(search::ReportDate(ended), search::ReportTime(ended)));

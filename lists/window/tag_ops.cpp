@@ -238,24 +238,29 @@ OperationResult TagOperations::DeleteTagged() {
   ConfirmScope confirm(*services_.ui);
   ConfirmScope companions(*services_.ui);
   const OperationResult result = WalkTagged(ids, [&](int, lists::FileEntry& entry) {
-    const std::string path = entry.Path();
-    if (!confirm.Confirm(MessageKind::kWarning, kQuestionTitle,
-                         "The file listed below is about to be deleted. " + path + "\r\r" +
-                             "Are you sure you want to DELETE the file from your DRIVE/FOLDER ?")) {
-      return Outcome::kSkipped;
-    }
-    ShowFile("Deleting:" + path);
-    // The bin copies the file (and its companion), clears its attributes, deletes it, and
-    // reports failures itself; a file it could not copy stays on disk.
-    if (!services_.bin->DeleteThroughBin(path, &companions)) return Outcome::kFailed;
-    if (services_.notes != nullptr) services_.notes->DeleteNote(path);
-    list_.RemoveFromFilesList(path);
-    return Outcome::kDone;
+    return DeleteOne(entry.Path(), confirm, companions);
   });
   busy_ = false;
   wait.reset();
   Finish();
   return result;
+}
+
+TagOperations::Outcome TagOperations::DeleteOne(const std::string& path, ConfirmScope& confirm,
+                                                ConfirmScope& companions) {
+  if (services_.bin == nullptr) return Outcome::kFailed;
+  if (!confirm.Confirm(MessageKind::kWarning, kQuestionTitle,
+                       "The file listed below is about to be deleted. " + path + "\r\r" +
+                           "Are you sure you want to DELETE the file from your DRIVE/FOLDER ?")) {
+    return Outcome::kSkipped;
+  }
+  ShowFile("Deleting:" + path);
+  // The bin copies the file (and its companion), clears its attributes, deletes it, and reports
+  // failures itself; a file it could not copy stays on disk.
+  if (!services_.bin->DeleteThroughBin(path, &companions)) return Outcome::kFailed;
+  if (services_.notes != nullptr) services_.notes->DeleteNote(path);
+  list_.RemoveFromFilesList(path);
+  return Outcome::kDone;
 }
 
 OperationResult TagOperations::CopyTagged(const std::string& folder) {
@@ -294,39 +299,45 @@ bool TagOperations::ReplaceTarget(const std::string& source, const std::string& 
 }
 
 OperationResult TagOperations::Transfer(const std::string& folder, bool move) {
-  platform::Files& files = *services_.files;
   ConfirmScope overwrite(*services_.ui);
   ConfirmScope companions(*services_.ui);
-  return RunWalk([&](int position, lists::FileEntry& entry) {
-    const std::string source = entry.Path();
-    const std::string target = folder + entry.name;
-    if (platform::SamePath(source, target)) return Outcome::kSkipped;
-    ShowFile((move ? "Moving:" : "Copying:") + source);
-    const platform::FileResult first =
-        move ? files.MoveFile(source, target) : files.CopyFile(source, target);
-    if (!first) {
-      if (!files.Exists(target)) {
-        services_.ui->Warning(first.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" +
-                              target);
-        return Outcome::kFailed;
-      }
-      if (!overwrite.Confirm(MessageKind::kQuestion, kQuestionTitle,
-                             "File ALREADY exists in destination. Would you like to OVERWRITE the "
-                             "file?\r\r" +
-                                 target)) {
-        return Outcome::kSkipped;
-      }
-      if (!ReplaceTarget(source, target, move)) return Outcome::kFailed;
-    }
-    if (move) {
-      if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
-      list_.RepathEntry(position, target);
-    } else if (services_.notes != nullptr) {
-      services_.notes->CopyNote(source, target);
-    }
-    FollowCompanion(source, target, move ? "MOVE" : "COPY", companions, !move);
-    return Outcome::kDone;
+  return RunWalk([&](int, lists::FileEntry& entry) {
+    return TransferOne(entry.Path(), folder + entry.name, move, overwrite, companions);
   });
+}
+
+TagOperations::Outcome TagOperations::TransferOne(const std::string& source,
+                                                  const std::string& target, bool move,
+                                                  ConfirmScope& overwrite,
+                                                  ConfirmScope& companions) {
+  platform::Files& files = *services_.files;
+  if (platform::SamePath(source, target)) return Outcome::kSkipped;
+  ShowFile((move ? "Moving:" : "Copying:") + source);
+  const platform::FileResult first =
+      move ? files.MoveFile(source, target) : files.CopyFile(source, target);
+  if (!first) {
+    if (!files.Exists(target)) {
+      services_.ui->Warning(first.message + "\r\r" + source + "\r\r" + "Moving to:" + "\r\r" +
+                            target);
+      return Outcome::kFailed;
+    }
+    if (!overwrite.Confirm(MessageKind::kQuestion, kQuestionTitle,
+                           "File ALREADY exists in destination. Would you like to OVERWRITE the "
+                           "file?\r\r" +
+                               target)) {
+      return Outcome::kSkipped;
+    }
+    if (!ReplaceTarget(source, target, move)) return Outcome::kFailed;
+  }
+  if (move) {
+    if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
+    const int position = list_.FindInFilesList(source);
+    if (position >= 0) list_.RepathEntry(position, target);
+  } else if (services_.notes != nullptr) {
+    services_.notes->CopyNote(source, target);
+  }
+  FollowCompanion(source, target, move ? "MOVE" : "COPY", companions, !move);
+  return Outcome::kDone;
 }
 
 ConvertResult TagOperations::ConvertTagged(const ConvertRequest& request) {

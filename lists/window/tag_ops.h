@@ -118,13 +118,29 @@ class TagOperations {
   // the end one message naming every file that was not converted.
   ConvertResult ConvertTagged(const ConvertRequest& request);
 
+  // The single-file steps of the walks above, for any window that deletes or moves one file of
+  // the list (the search window's report does): the files list and the Notes database follow.
+  enum class Outcome { kDone, kFailed, kSkipped };
+  // Asks (through `confirm`), deletes `path` through the recycle bin (its companion after the
+  // question in `companions`), then drops its note and its list entry.
+  Outcome DeleteOne(const std::string& path, platform::ConfirmScope& confirm,
+                    platform::ConfirmScope& companions);
+  // Moves or copies `source` to `target`: an existing target only after the overwrite question;
+  // the note moves (or is copied), the list entry of a moved file takes the new path and the
+  // companion follows after its question.
+  Outcome TransferOne(const std::string& source, const std::string& target, bool move,
+                      platform::ConfirmScope& overwrite, platform::ConfirmScope& companions);
+  // Overwrites an existing target after the user agreed; false (reported) when it failed.
+  bool ReplaceTarget(const std::string& source, const std::string& target, bool move);
+  // Moves (or copies) a companion file after its question; `target` is the main file's target.
+  void FollowCompanion(const std::string& source, const std::string& target, const char* operation,
+                       platform::ConfirmScope& answers, bool copy);
+
   FolderHistory& copy_history() { return copy_history_; }
   FolderHistory& move_history() { return move_history_; }
   bool busy() const { return busy_; }
 
  private:
-  // What a walk did with one entry.
-  enum class Outcome { kDone, kFailed, kSkipped };
   using Visit = std::function<Outcome(int position, lists::FileEntry& entry)>;
   // Walks the given entries (by id, from the last to the first) until the stop button: entries
   // gone meanwhile are passed over, the message loop runs every 5 entries.
@@ -133,11 +149,6 @@ class TagOperations {
   // the sort applied again at the end.
   OperationResult RunWalk(const Visit& visit);
   OperationResult Transfer(const std::string& folder, bool move);
-  // Overwrites an existing target after the user agreed; false (reported) when it failed.
-  bool ReplaceTarget(const std::string& source, const std::string& target, bool move);
-  // Moves (or copies) a companion file after its question; `target` is the main file's target.
-  void FollowCompanion(const std::string& source, const std::string& target, const char* operation,
-                       platform::ConfirmScope& answers, bool copy);
   void ShowFile(const std::string& text);
   void Pump(int step);
   bool Stopped() const;

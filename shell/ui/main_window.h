@@ -277,7 +277,9 @@ class TVeldrimon69 : public QMainWindow {
   void FileListWindow1Click();
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
+  void RefreshSearchWindow();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
+  search_ui::TSearchListMenu* search_window() const { return search_window_.get(); }
   // The idle handler (MyIdle): one step of the files list window's background jobs unless
   // something else is busy. True while it wants to be called again.
   bool MyIdle();

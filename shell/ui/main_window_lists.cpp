@@ -64,6 +64,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   services.end_convert = [this] { EndConvert(); };
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
   services.open_search = [this] { SearchList1Click(); };
+  services.search_refresh = [this] { RefreshSearchWindow(); };
   services.list_edited = [this] {
     RefreshNavigation();
     UpdateStatusAndCaption();

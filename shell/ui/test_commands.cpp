@@ -23,6 +23,7 @@
 #include "lists/window/ui/file_list_menu.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/test_widget_commands.h"
 
 namespace vr::shell::ui {
 namespace {
@@ -187,6 +188,8 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
         static_cast<QDialog*>(dialog)->accept();  // as the Open button: checks the name first
       }
       results += dialog != nullptr ? "ok\n" : "missing\n";
+    } else if (RunWidgetCommand(line, &results)) {
+      // a command on a window's controls
     } else if (line == "!reject") {
       results += LeaveHoldingWindow() ? "ok\n" : "missing\n";
     } else {

@@ -12,6 +12,7 @@
 //   !entries                  the files list: "entry=<path>|<its "DB Field" text>"
 //   !snapshot <file>          the window as shown, as a BMP file, and "picture=<w> <h>"
 //   !choose <file>            picks <file> in the open file dialog and accepts it
+//   !click, !select, !type, !lines   act on any window's controls (test_widget_commands.h)
 //   !reject                   leaves the window that holds the viewer: the modal window that is
 //                             open (as its Cancel button) or the full-screen view (Escape)
 // The viewer removes the command file, runs the batch, and adds to "<command file>.done" a block

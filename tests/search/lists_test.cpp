@@ -1,6 +1,9 @@
 // The text and fact searches, the exclusion list and the learned mis-match list.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "lists/search/best_of_group.h"
 #include "lists/search/exclusion.h"
 #include "lists/search/learned.h"
 #include "lists/search/report.h"
@@ -178,6 +181,34 @@ TEST(ReportTest, EitherLineEndReadsBack) {
   EXPECT_EQ(ParseReportText("a\n\nFile:/x y/z.jpg\n;c\n"), lines);
   EXPECT_EQ(FileOfLine("File:/x y/z.jpg"), "/x y/z.jpg");
   EXPECT_EQ(FileOfLine(";File:/x"), "");
+}
+
+// A file best in one group is kept even where another group would tag it; facts are read once
+// per file; lone file lines are no group.
+TEST(AllButBest, KeepsOneFileOfEveryGroup) {
+  std::map<std::string, FileFacts> facts = {
+      {"/p/a", {100, 5}}, {"/p/b", {100, 9}}, {"/p/c", {400, 1}}, {"/p/d", {0, 0}}, {"/p/e", {7, 7}}};
+  std::map<std::string, int> reads;
+  const auto read = [&](const std::string& path) {
+    ++reads[path];
+    return facts[path];
+  };
+  const std::vector<std::string> report = {
+      "**** Group [MAIN]: 1", "File:/p/a", "File:/p/b", "File:/p/d", "",
+      "**** Group [MAIN]: 2", "File:/p/b", "File:/p/c", "",
+      "Match length of 3",    "File:/p/e", "",
+      "File:/p/d",            "File:/p/a"};
+  const BestChoice choice = AllButBest(report, read);
+  // Group 1: b (bytes break the pixel tie); group 2: c (pixels beat bytes); group 3: a (d
+  // cannot be read).
+  EXPECT_EQ(choice.best, (std::vector<std::string>{"/p/b", "/p/c", "/p/a"}));
+  EXPECT_EQ(choice.others, std::vector<std::string>{"/p/d"});
+  for (const auto& [path, count] : reads) EXPECT_EQ(count, 1) << path;
+  EXPECT_EQ(reads.count("/p/e"), 0u);
+  // Equal facts: the first listed stays.
+  EXPECT_EQ(AllButBest({"File:/q/x", "File:/q/y"}, [](const std::string&) { return FileFacts{}; })
+                .others,
+            std::vector<std::string>{"/q/y"});
 }
 
 }  // namespace

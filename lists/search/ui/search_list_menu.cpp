@@ -18,17 +18,27 @@
 #include <QVBoxLayout>
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "lists/files_list.h"
 #include "lists/notes_access.h"
+#include "lists/recycle/recycle_bin.h"
+#include "lists/recycle/ui/recycle_controller.h"
+#include "lists/search/best_of_group.h"
 #include "lists/search/image_search.h"
 #include "lists/search/report.h"
 #include "lists/search/text_search.h"
+#include "lists/search/ui/exclusion_window.h"
+#include "lists/search/ui/move_rename_window.h"
 #include "lists/search/ui/remember_menu.h"
+#include "lists/window/tag_ops.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "notes/notes_database.h"
+#include "picture/kinds.h"
+#include "picture/load/loader.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -78,6 +88,30 @@ const char* CompareFiles(const std::string& a, const std::string& b) {
   }
 }
 
+// The program's preview loader for the panel: JPEGs at a reduced scale, the header's facts for
+// the caption.
+picture::PreviewLoadResult LoadForPanel(const std::string& path, int target) {
+  picture::PreviewLoadResult result;
+  if (picture::IsMediaKind(picture::KindFromName(path))) {
+    result.is_media = true;
+    return result;
+  }
+  picture::PreviewRequest request;
+  request.target_size = target;
+  const picture::PreviewOutcome outcome =
+      picture::LoadPreviewPicture(path, result.holder, request, picture::DecodeOptions{});
+  // The panel says it cannot preview instead of showing the loader's failure pixel.
+  if (outcome.failed) result.holder.Reset();
+  result.animated_gif = outcome.animated;
+  const picture::PictureInfo info = picture::ReadPictureInfo(path);
+  result.info_width = info.width;
+  result.info_height = info.height;
+  result.info_colours = info.colours;
+  return result;
+}
+
+constexpr int kBinGlyphSize = 20;
+
 }  // namespace
 
 TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
@@ -106,6 +140,9 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   minimum_->setRange(1, 255);
   minimum_->setValue(3);
   text_ = new QLineEdit(this);
+  column_->setObjectName("SESearchCol1");
+  minimum_->setObjectName("SESearch");
+  text_->setObjectName("ESearch");
   fields->addWidget(new QLabel("What column to start search", this), 0, 0);
   fields->addWidget(column_, 0, 1);
   fields->addWidget(new QLabel("Minimum letters that MUST match", this), 1, 0);
@@ -160,12 +197,35 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   top->addLayout(right, 1);
   right->addWidget(new QLabel(kResultsCaption, this));
   report_ = new QListWidget(this);
+  report_->setObjectName("ListBox1");
   report_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   right->addWidget(report_, 1);
   preview_ = new QLabel(this);
   progress_ = new QLabel(this);
+  preview_panel_ = new picture::TPreviewPanel(
+      services_.preview_loader ? services_.preview_loader : picture::PreviewLoader(LoadForPanel),
+      this);
+  preview_panel_->setMinimumSize(160, 160);
+  auto* preview_row = new QHBoxLayout;
+  preview_row->addWidget(preview_panel_);
+  auto* file_buttons = new QVBoxLayout;
+  delete_ = new QPushButton("&Delete", this);
+  move_ = new QPushButton("&Move/Rename", this);
+  auto* tag_best = new QPushButton("Tag All But Best In Each Group", this);
+  auto* exclusion = new QPushButton("EXCLUSION List...", this);
+  exclusion->setEnabled(!services_.settings_path.empty());
+  for (QPushButton* b : {delete_, move_, tag_best, exclusion}) file_buttons->addWidget(b);
+  file_buttons->addStretch(1);
+  preview_row->addLayout(file_buttons);
+  right->addLayout(preview_row);
   right->addWidget(preview_);
   right->addWidget(progress_);
+  connect(delete_, &QPushButton::clicked, this, [this] { DeleteClick(); });
+  connect(move_, &QPushButton::clicked, this, [this] { MoveRenameClick(); });
+  connect(tag_best, &QPushButton::clicked, this, [this] { TagAllButBestClick(); });
+  connect(exclusion, &QPushButton::clicked, this, [this] { ExclusionClick(); });
+  report_buttons_.push_back(tag_best);
+  report_buttons_.push_back(exclusion);
   auto* report_row = new QHBoxLayout;
   const std::pair<const char*, void (TSearchListMenu::*)()> commands[] = {
       {"Compare &2 Files", &TSearchListMenu::CompareClick}, {"&Cut Lines", &TSearchListMenu::CutLinesClick},
@@ -179,7 +239,12 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
     report_buttons_.push_back(button);
   }
   right->addLayout(report_row);
-  connect(report_, &QListWidget::itemSelectionChanged, this, [this] { PreviewSelected(); });
+  connect(report_, &QListWidget::itemSelectionChanged, this, [this] {
+    PreviewSelected();
+    UpdateFileButtons();
+  });
+  ShowBinState();
+  UpdateFileButtons();
 }
 
 TSearchListMenu::~TSearchListMenu() = default;
@@ -242,6 +307,42 @@ void TSearchListMenu::SetBusy(bool busy) {
   search_->setEnabled(!busy);
   image_->setEnabled(!busy);
   for (QPushButton* b : report_buttons_) b->setEnabled(!busy);
+  UpdateFileButtons();
+}
+
+void TSearchListMenu::UpdateFileButtons() {
+  const bool idle = !searching_;
+  delete_->setEnabled(idle && services_.bin != nullptr && !SelectedFiles().empty());
+  move_->setEnabled(idle && !previewed_.empty());
+}
+
+void TSearchListMenu::ShowBinState() {
+  const bool full = services_.bin != nullptr && services_.bin->IsFull();
+  delete_->setIcon(recycle::RecycleController::BinIcon(full, kBinGlyphSize));
+}
+
+std::vector<std::string> TSearchListMenu::SelectedFiles() const {
+  std::vector<std::string> files;
+  for (const std::string& line : SelectedLines()) {
+    std::string path = search::FileOfLine(line);
+    if (path.empty()) continue;
+    bool listed = false;
+    for (const std::string& f : files) listed = listed || platform::SamePath(f, path);
+    if (!listed) files.push_back(std::move(path));
+  }
+  return files;
+}
+
+void TSearchListMenu::ReplaceFileLines(const std::string& from, const std::string& to) {
+  for (int i = report_->count() - 1; i >= 0; --i) {
+    const std::string path = search::FileOfLine(report_->item(i)->text().toStdString());
+    if (path.empty() || !platform::SamePath(path, from)) continue;
+    if (to.empty()) {
+      delete report_->takeItem(i);
+    } else {
+      report_->item(i)->setText(Q(search::kFilePrefix + to));
+    }
+  }
 }
 
 bool TSearchListMenu::BeginSearch() {
@@ -377,9 +478,17 @@ void TSearchListMenu::AbortClick() {
 
 void TSearchListMenu::PreviewSelected() {
   const QList<QListWidgetItem*> selected = report_->selectedItems();
-  if (selected.size() != 1) return;
+  if (selected.size() != 1) {
+    previewed_.clear();
+    return;
+  }
   const std::string path = search::FileOfLine(selected[0]->text().toStdString());
-  if (path.empty()) return;
+  previewed_ = path;
+  if (path.empty()) {
+    preview_panel_->Clear();
+    return;
+  }
+  preview_panel_->ShowFile(Q(path));
   std::string text = "Previewing: " + path;
   if (const auto stat = services_.platform.files->Stat(path)) {
     text += "   " + search::ReportDate(stat->modified) + " " + search::ReportTime(stat->modified) +
@@ -475,6 +584,125 @@ void TSearchListMenu::LearnClick() {
   RunDialog(window);
 }
 
+list_window::TagServices TSearchListMenu::FileServices() const {
+  list_window::TagServices t;
+  t.ui = services_.platform.ui;
+  t.files = services_.platform.files;
+  t.notes = services_.notes;
+  t.bin = services_.bin;
+  return t;
+}
+
+void TSearchListMenu::AfterFileChange() {
+  ShowBinState();
+  UpdateFileButtons();
+  if (services_.list_edited) services_.list_edited();
+}
+
+void TSearchListMenu::DeleteClick() {
+  if (searching_ || services_.bin == nullptr) return;
+  const std::vector<std::string> files = SelectedFiles();
+  if (files.empty()) return;
+  uint64_t bytes = 0;
+  for (const std::string& path : files) {
+    if (const auto facts = services_.platform.files->Stat(path)) bytes += facts->size;
+  }
+  recycle::FreeSpaceWarning(*services_.platform.ui, services_.bin->DriveLabel(),
+                            services_.bin->FreeBytes(), bytes);
+  list_window::TagOperations operations(list_(), FileServices());
+  platform::ConfirmScope confirm(*services_.platform.ui);
+  platform::ConfirmScope companions(*services_.platform.ui);
+  for (const std::string& path : files) {
+    if (operations.DeleteOne(path, confirm, companions) == list_window::TagOperations::Outcome::kDone) {
+      ReplaceFileLines(path, "");
+    }
+  }
+  preview_panel_->Clear();
+  AfterFileChange();
+}
+
+void TSearchListMenu::MoveRenameClick() {
+  if (searching_ || previewed_.empty()) return;
+  const std::string source = previewed_;
+  std::optional<platform::ProfileFile> settings;
+  if (!services_.settings_path.empty()) settings.emplace(services_.settings_path);
+  list_window::FolderHistory history;
+  if (settings) history.SetItems(ReadMoveHistory(*settings));
+  TMoveRenameWindow window(source, history.items(), this);
+  if (RunDialog(window) != QDialog::Accepted) return;
+  const std::string name = window.TargetName();
+  if (name.empty()) {
+    services_.platform.ui->Warning(kBadNewName);
+    return;
+  }
+  const std::string folder = window.TargetFolder();
+  if (!platform::SamePath(folder, platform::WithTrailingSeparator(platform::FolderOf(source)))) {
+    history.Use(folder);
+    if (settings) {
+      WriteMoveHistory(*settings, history.items());
+      if (!settings->Flush()) services_.platform.ui->Error("Can't write " + settings->path());
+    }
+  }
+  const std::string target = folder + name;
+  list_window::TagOperations operations(list_(), FileServices());
+  platform::ConfirmScope overwrite(*services_.platform.ui);
+  platform::ConfirmScope companions(*services_.platform.ui);
+  if (operations.TransferOne(source, target, true, overwrite, companions) ==
+      list_window::TagOperations::Outcome::kDone) {
+    ReplaceFileLines(source, target);
+    previewed_ = target;
+    PreviewSelected();
+  }
+  AfterFileChange();
+}
+
+void TSearchListMenu::Refresh() {
+  if (!isVisible()) return;
+  ShowBinState();
+  UpdateFileButtons();
+  update();
+}
+
+int TSearchListMenu::TagAllButBestClick() {
+  if (searching_) return 0;
+  const search::BestChoice choice = search::AllButBest(ReportLines(), [this](const std::string& path) {
+    search::FileFacts facts;
+    const picture::PictureInfo info = picture::ReadPictureInfo(path);
+    facts.pixels = static_cast<uint64_t>(std::max(info.width, 0)) *
+                   static_cast<uint64_t>(std::max(info.height, 0));
+    if (const auto stat = services_.platform.files->Stat(path)) facts.bytes = stat->size;
+    return facts;
+  });
+  lists::FilesList& list = list_();
+  const auto set_tag = [&](const std::string& path, bool tag) {
+    const int row = list.FindInFilesList(path);
+    if (row < 0 || list.Peek(row)->tagged == tag) return false;
+    list.SetTag(row, tag);
+    if (services_.tag_toggled) services_.tag_toggled(row);
+    return true;
+  };
+  // A best file tagged before (while searching) would go with the tag page's Delete too.
+  for (const std::string& path : choice.best) set_tag(path, false);
+  int tagged = 0;
+  for (const std::string& path : choice.others) {
+    set_tag(path, true);
+    const int row = list.FindInFilesList(path);
+    if (row >= 0 && list.Peek(row)->tagged) ++tagged;
+  }
+  return tagged;
+}
+
+void TSearchListMenu::ExclusionClick() {
+  if (services_.settings_path.empty()) return;
+  platform::ProfileFile settings(services_.settings_path);
+  exclusion_.Load(settings);
+  TExclusionWindow window(exclusion_, *services_.platform.ui, this);
+  if (RunDialog(window) != QDialog::Accepted) return;
+  exclusion_ = window.Result();
+  exclusion_.Save(settings);
+  if (!settings.Flush()) services_.platform.ui->Error("Can't write " + settings.path());
+}
+
 void TSearchListMenu::closeEvent(QCloseEvent* event) {
   if (searching_) {
     services_.platform.ui->Warning(kAbortFirst);
@@ -492,6 +720,7 @@ void TSearchListMenu::closeEvent(QCloseEvent* event) {
 }
 
 void TSearchListMenu::showEvent(QShowEvent* event) {
+  ShowBinState();  // the bin may have filled or emptied while the window was hidden
   if (!event->spontaneous() && services_.platform.sounds != nullptr) {
     services_.platform.sounds->Play(kSwishIn);
   }

@@ -11,6 +11,8 @@
 
 #include "lists/search/exclusion.h"
 #include "lists/search/learned.h"
+#include "lists/window/tag_ops.h"
+#include "picture/ui/preview_panel.h"
 #include "platform/services.h"
 
 class QButtonGroup;
@@ -28,6 +30,9 @@ class FilesList;
 }
 namespace vr::notes {
 class NotesDatabase;
+}
+namespace vr::recycle {
+class RecycleBin;
 }
 
 namespace vr::search_ui {
@@ -74,6 +79,13 @@ struct SearchWindowServices {
   std::string settings_path;
   // Runs a modal window (QDialog::exec when empty); tests answer here.
   std::function<int(QDialog&)> exec_dialog;
+  // The program's recycle bin: "&Delete" deletes through it (disabled without it), and its
+  // state shows on that button.
+  recycle::RecycleBin* bin = nullptr;
+  // After a delete or a move from the report: the files list window and the viewer follow.
+  std::function<void()> list_edited;
+  // Loads the previewed file for the preview panel; empty: the program's preview loader.
+  picture::PreviewLoader preview_loader;
 };
 
 class TSearchListMenu : public QWidget {
@@ -95,6 +107,18 @@ class TSearchListMenu : public QWidget {
   void LoadClick();
   void FindClick();
   void LearnClick();
+  // Deletes the files of the highlighted lines through the recycle bin; their lines leave the
+  // report.
+  void DeleteClick();
+  // "Move & Rename Functions" for the previewed file; its lines then name the new path.
+  void MoveRenameClick();
+  // The files list changed (a tag, a move): the preview and the delete button follow.
+  void Refresh();
+  // "Tag All But Best In Each Group": in each group of the report, every file except the one
+  // with the most pixels (then the largest file, then the first listed); gives the count tagged.
+  int TagAllButBestClick();
+  // Opens "List of Folders to EXCLUDE or INCLUDE while searching for Duplicates".
+  void ExclusionClick();
 
   // --- state, also for tests
   bool searching() const { return searching_; }
@@ -113,6 +137,11 @@ class TSearchListMenu : public QWidget {
   QRadioButton* ScopeHighlighted() const { return scope_highlighted_; }
   QPushButton* BAbort() const { return abort_; }
   QLabel* PreviewLabel() const { return preview_; }
+  picture::TPreviewPanel* PreviewPanel() const { return preview_panel_; }
+  QPushButton* DeleteButton() const { return delete_; }
+  QPushButton* MoveButton() const { return move_; }
+  // The file of the selected line ("" when none or several lines are selected).
+  const std::string& previewed() const { return previewed_; }
   QLabel* ProgressLabel() const { return progress_; }
   // Called once per progress step of a running search (tests abort or drop files from here).
   void SetProgressHook(std::function<void(const std::string&)> hook) { hook_ = std::move(hook); }
@@ -137,6 +166,13 @@ class TSearchListMenu : public QWidget {
   void PreviewSelected();
   std::vector<std::string> SelectedLines() const;
   std::string MemorizedPath() const;
+  std::vector<std::string> SelectedFiles() const;
+  // Rewrites (empty `to`: removes) every report line naming `from`.
+  void ReplaceFileLines(const std::string& from, const std::string& to);
+  void ShowBinState();
+  void UpdateFileButtons();
+  list_window::TagServices FileServices() const;
+  void AfterFileChange();
   int RunDialog(QDialog& dialog);
 
   std::function<lists::FilesList&()> list_;
@@ -144,6 +180,7 @@ class TSearchListMenu : public QWidget {
   bool searching_ = false;
   bool abort_requested_ = false;
   std::string find_text_;
+  std::string previewed_;
   std::function<void(const std::string&)> hook_;
   search::LearnedList learned_;
   search::ExclusionList exclusion_;
@@ -164,6 +201,9 @@ class TSearchListMenu : public QWidget {
   std::vector<QPushButton*> report_buttons_;
   QListWidget* report_ = nullptr;
   QLabel* preview_ = nullptr;
+  picture::TPreviewPanel* preview_panel_ = nullptr;
+  QPushButton* delete_ = nullptr;
+  QPushButton* move_ = nullptr;
   QLabel* progress_ = nullptr;
 };
 
