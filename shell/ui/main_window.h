@@ -103,6 +103,7 @@ class TNavInput;
 struct NavInputHost;
 class IdleDriver;
 class AppHook;
+class TSlideShowMenu;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -226,6 +227,15 @@ class TVeldrimon69 : public QMainWindow {
   void SetSubWindowCheck(std::function<bool()> check) { sub_window_open_ = std::move(check); }
   void SetScannedThisRun(bool on) { scanned_ = on; }
   void SetSnapshotsThisRun(bool on) { snapshots_ = on; }
+
+  // The slide show (main_window_slide.cpp): start (a second start is ignored), its options
+  // window, and whether one runs.
+  void DoSlideShow1Click();
+  void ChangeOptions1Click();
+  bool slide_show_running() const;
+  TSlideShowMenu* slide_options() const;
+  QToolButton* slide_button() const { return TBSlide; }
+  QToolButton* stop_button() const { return TBStop; }
 
   // The animated GIF being played (its frames are drawn into the shown picture).
   bool gif_animating() const { return gif_.playing(); }
@@ -403,6 +413,12 @@ class TVeldrimon69 : public QMainWindow {
   void OpenRecentFolder(int index);
   void OpenRecentFile(int index);
   void SetMultiLoad(int mode);
+  // The slide show's controls and state (main_window_slide.cpp).
+  struct SlideShowState;
+  void BuildSlideShow();
+  void StopSlideShow();
+  void DisplaySlide();
+  void FinishSlideShow(int position);
   bool FormCloseQuery();
   void FormClose();
   void RunFirstRunSetup();
@@ -504,6 +520,9 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBLast = nullptr;
   QToolButton* TBTag = nullptr;
   QToolButton* TBSpeaker = nullptr;
+  QToolButton* TBSlide = nullptr;
+  QToolButton* TBStop = nullptr;
+  std::shared_ptr<SlideShowState> slide_;
 };
 
 }  // namespace vr::shell::ui
