@@ -107,8 +107,10 @@ bool SlideShow::Run(const SlideShowOptions& options) {
         next = order.Next(-1, options.random, draw);
       }
       if (host_.upcoming) host_.upcoming(next >= 0 ? host_.position_of_id(next) : -1);
+      const uint32_t due =
+          first ? t0 : t0 + static_cast<uint32_t>(options.delay_seconds) * 1000u;
       if (!first) {
-        WaitUntil(t0 + static_cast<uint32_t>(options.delay_seconds) * 1000u);
+        WaitUntil(due);
         while (options.wav_wait && sound_started && !stop_ && host_.sound_playing &&
                host_.sound_playing()) {
           Slice(kSlideSliceMs);
@@ -117,6 +119,7 @@ bool SlideShow::Run(const SlideShowOptions& options) {
       first = false;
       host_.display();
       ++shown_;
+      if (host_.stepped) host_.stepped(SlideStep{position, t0, due, clock_.TickCount()});
       sound_started = options.wav_wait && host_.play_sound && host_.play_sound();
       remembered_id = previous_id;
       previous_id = id;

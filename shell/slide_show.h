@@ -32,6 +32,14 @@ inline constexpr uint32_t kSlideSleepMs = 20;
 // Where a show starts ("Where To Start From").
 enum class SlideStart { kCurrent = 0, kTop = 1, kTaggedOnly = 2 };
 
+// One displayed picture: when its load began, when it was due and when its display returned.
+struct SlideStep {
+  int position = 0;
+  uint32_t t0 = 0;
+  uint32_t due = 0;
+  uint32_t shown = 0;
+};
+
 // The choices of "Slide Show Options", already in range.
 struct SlideShowOptions {
   int delay_seconds = 1;  // 0 .. 999
@@ -82,6 +90,8 @@ struct SlideShowHost {
   std::function<void()> poll;
   // The seed of cycle `cycle` (0, 1, ...).
   std::function<uint32_t(int cycle)> seed;
+  // Optional: a picture was displayed (ticks of the show's clock).
+  std::function<void(const SlideStep& step)> stepped;
   // Optional: a cycle starts.
   std::function<void(int cycle)> cycle_begins;
   // Ends the show: `position` is the entry to show again (-1: leave the position alone, as after

@@ -384,6 +384,9 @@ const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
 void TVeldrimon69::FirstPaintDone() {
   if (first_paint_seen_ || !picture_shown_ || files_list_->Empty() || show_pipeline_.busy()) return;
   first_paint_seen_ = true;
+  if (!options_.bench_slideshow_log.empty()) {
+    QTimer::singleShot(0, this, [this] { RunBenchSlideShow(); });
+  }
   if (options_.quit_on_first_paint) {
     const auto elapsed = std::chrono::steady_clock::now() - options_.started;
     std::printf("first_paint_ms %.3f\n",

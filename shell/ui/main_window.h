@@ -113,6 +113,8 @@ struct ViewerOptions {
   // Test and benchmark hooks (environment variables read by the composition root).
   std::string state_file;            // VELDRIMON_STATE_FILE: the state is written there on changes
   bool quit_on_first_paint = false;  // VELDRIMON_BENCH_FIRST_PAINT
+  std::string bench_slideshow_log;   // VELDRIMON_BENCH_SLIDESHOW: a show after the first paint
+  bool decode_ahead = true;          // off with VELDRIMON_NO_DECODE_AHEAD
   std::chrono::steady_clock::time_point started{};
   bool register_file_types = true;  // off in tests: the registrar writes into the user's desktop
   // Runs a modal window (the production default is QDialog::exec); tests record and answer.
@@ -419,6 +421,7 @@ class TVeldrimon69 : public QMainWindow {
   void StopSlideShow();
   void DisplaySlide();
   void FinishSlideShow(int position);
+  void RunBenchSlideShow();
   bool FormCloseQuery();
   void FormClose();
   void RunFirstRunSetup();

@@ -10,6 +10,8 @@
 #include <QScrollArea>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
+#include <cstdio>
 #include <random>
 
 #include "lists/files_list.h"
@@ -89,6 +91,10 @@ struct TVeldrimon69::SlideShowState {
   bool saved_play_wav = false;
   uint32_t seed_base = 0;
   int final_position = -1;
+  // The bench hook's log (null otherwise), the tick its show began and the last load's time.
+  std::FILE* bench = nullptr;
+  uint32_t bench_start = 0;
+  double load_ms = 0;
 };
 
 void TVeldrimon69::BuildSlideShow() {
@@ -140,7 +146,10 @@ void TVeldrimon69::BuildSlideShow() {
   host.load = [this] {
     // The picture appears when the show displays it, not while it loads.
     if (!slide_->full_screen) client_->setUpdatesEnabled(false);
+    const auto begun = std::chrono::steady_clock::now();
     ShowCurrentFile(false, 0);
+    slide_->load_ms = std::chrono::duration<double, std::milli>(
+                          std::chrono::steady_clock::now() - begun).count();
   };
   host.display = [this] { DisplaySlide(); };
   host.play_sound = [this] {
@@ -156,6 +165,14 @@ void TVeldrimon69::BuildSlideShow() {
   host.poll = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
   host.seed = [this](int cycle) { return slide_->seed_base + static_cast<uint32_t>(cycle); };
   host.finish = [this](int position) { FinishSlideShow(position); };
+  host.stepped = [this](const SlideStep& step) {
+    SlideShowState& s = *slide_;
+    if (s.bench == nullptr) return;
+    std::fprintf(s.bench, "%d\t%s\t%u\t%u\t%u\t%.1f\n", step.position,
+                 files_list_->FilePathAt(step.position).c_str(), step.t0 - s.bench_start,
+                 step.due - s.bench_start, step.shown - s.bench_start, s.load_ms);
+    std::fflush(s.bench);
+  };
   st.show = std::make_unique<SlideShow>(std::move(host),
                                         services_.clock != nullptr ? *services_.clock : own_clock_);
 }
@@ -259,6 +276,26 @@ void TVeldrimon69::FinishSlideShow(int position) {
   if (full_session_->active()) full_session_->Leave();
   if (position < 0 && files_list_->Empty()) files_list_->SetCurrent(0);
   st.final_position = position;
+}
+
+}  // namespace vr::shell::ui
+
+namespace vr::shell::ui {
+
+void TVeldrimon69::RunBenchSlideShow() {
+  SlideShowState& st = *slide_;
+  st.bench = std::fopen(options_.bench_slideshow_log.c_str(), "w");
+  if (st.bench == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", options_.bench_slideshow_log.c_str());
+    QCoreApplication::exit(1);
+    return;
+  }
+  const platform::Clock& clock = services_.clock != nullptr ? *services_.clock : own_clock_;
+  st.bench_start = clock.TickCount();
+  DoSlideShow1Click();
+  std::fclose(st.bench);
+  st.bench = nullptr;
+  QCoreApplication::exit(0);
 }
 
 }  // namespace vr::shell::ui
