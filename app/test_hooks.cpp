@@ -37,6 +37,8 @@ TestHooks ReadTestHooks(const std::function<const char*(const char*)>& env,
   }
   hooks.state_file = text("VELDRIMON_STATE_FILE");
   hooks.bench_first_paint = !text("VELDRIMON_BENCH_FIRST_PAINT").empty();
+  hooks.bench_slideshow = text("VELDRIMON_BENCH_SLIDESHOW");
+  hooks.no_decode_ahead = !text("VELDRIMON_NO_DECODE_AHEAD").empty();
   hooks.no_registration = !text("VELDRIMON_NO_REGISTRATION").empty();
   int left = 0;
   int top = 0;

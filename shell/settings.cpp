@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "platform/path_rules.h"
@@ -148,13 +149,14 @@ Settings ReadSettings(const std::string& path) {
   s.dock_bottom = f.ReadBool(kAlbums, "Dock_Bottom", true);
   s.dock_right = f.ReadBool(kAlbums, "Dock_Right", false);
 
-  s.slide_delay = ReadInt(f, kSlide, "Delay", 1);
+  // Values out of the options window's ranges (a hand-edited file) are brought into them.
+  s.slide_delay = std::clamp(ReadInt(f, kSlide, "Delay", 1), 0, 999);
   s.slide_full_screen = f.ReadBool(kSlide, "FullScreen", true);
-  s.slide_full_screen_type = ReadInt(f, kSlide, "FullScreenType", 2);
+  s.slide_full_screen_type = std::clamp(ReadInt(f, kSlide, "FullScreenType", 2), 0, 2);
   s.slide_continuous = f.ReadBool(kSlide, "Continuous", true);
   s.slide_random = f.ReadBool(kSlide, "Random", false);
-  s.slide_start_at_top = ReadInt(f, kSlide, "StartAtTop", 0);
-  s.slide_loop_times = ReadInt(f, kSlide, "LoopTimes", 1);
+  s.slide_start_at_top = std::clamp(ReadInt(f, kSlide, "StartAtTop", 0), 0, 2);
+  s.slide_loop_times = std::clamp(ReadInt(f, kSlide, "LoopTimes", 1), 1, 100);
   s.slide_wav_wait = f.ReadBool(kSlide, "WAV WAIT", true);
 
   for (size_t i = 0; i < kWebFolderKeys.size(); ++i) {

@@ -49,6 +49,8 @@ enum class Act : int {
   kFullShrink,
   kFullFit,
   kFullActual,
+  kDoSlideShow1,   // "Slide Show" sub-menu
+  kChangeOptions1,
   kKeepAspect,
   kSmooth,
   kAutoSize,

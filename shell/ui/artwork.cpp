@@ -92,6 +92,17 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
       p.setBrush(QColor(120, 200, 120));
       p.drawRect(r.adjusted(2, 10, -2, -2));
       break;
+    case kImageSlideShow:
+      p.setBrush(QColor(255, 255, 255));
+      p.drawRect(r.adjusted(1, 3, -1, -3));
+      p.setBrush(QColor(30, 160, 60));
+      p.drawPolygon(QPolygon({QPoint(c.x() - 3, r.top() + 6), QPoint(c.x() + 4, c.y()),
+                              QPoint(c.x() - 3, r.bottom() - 6)}));
+      break;
+    case kImageStop:
+      p.setBrush(QColor(210, 30, 30));
+      p.drawRect(r.adjusted(4, 4, -4, -4));
+      break;
     case kImageFullScreen:
       p.setBrush(Qt::black);
       p.drawRect(r.adjusted(1, 3, -1, -3));

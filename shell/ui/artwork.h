@@ -35,6 +35,8 @@ enum ButtonImage {
   kImageUntagged,  // and of an entry without a tag
   kImageSoundOn,   // the sound switch on (tool button and menu entry)
   kImageSoundOff,
+  kImageSlideShow,  // TBSlide: a picture frame with a play mark
+  kImageStop,       // TBStop
   kButtonImageCount
 };
 

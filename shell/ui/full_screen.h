@@ -25,8 +25,8 @@ inline constexpr int kRequestNext = 34;
 inline constexpr int kRequestRedisplay = 86;
 inline constexpr int kRequestRestartGif = 120;
 inline constexpr int kRequestSlideShow = 121;
-// The slide show is not built yet: its menu entry stays disabled and F12 is not taken.
-inline constexpr bool kSlideShowBuilt = false;
+// The slide show exists: its entries follow the list and F12 is taken.
+inline constexpr bool kSlideShowBuilt = true;
 
 class TFullScreen : public QWidget {
   Q_OBJECT

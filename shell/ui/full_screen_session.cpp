@@ -37,11 +37,12 @@ void FullScreenSession::Leave() {
   host_.window->update();
 }
 
-void FullScreenSession::Run(int mode, bool shrink_only) {
-  if (host_.full_screen->looping()) return;
+int FullScreenSession::Run(int mode, bool shrink_only) {
+  if (host_.full_screen->looping() || active()) return kRequestNone;
   Enter(mode, shrink_only);
+  int request = kRequestNone;
   for (;;) {
-    const int request = host_.full_screen->RunLoop();
+    request = host_.full_screen->RunLoop();
     if (request == kRequestStop || request == kRequestSlideShow || host_.closing()) break;
     if (request == kRequestNext) {
       host_.next();
@@ -60,6 +61,7 @@ void FullScreenSession::Run(int mode, bool shrink_only) {
     Show(mode);
   }
   Leave();
+  return request;
 }
 
 }  // namespace vr::shell::ui

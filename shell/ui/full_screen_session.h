@@ -44,8 +44,11 @@ class FullScreenSession {
   void Show(int mode);
   // Hides the full-screen window and brings the window back.
   void Leave();
-  // Enter, the loop of requests, Leave. Returns at once while a session runs.
-  void Run(int mode, bool shrink_only);
+  // Enter, the loop of requests, Leave. Returns at once (with kRequestNone) while a session
+  // runs; else the request that ended it (27 leave, 121 start the slide show).
+  int Run(int mode, bool shrink_only);
+  // The window is moved away and the full-screen window shows (also without the loop).
+  bool active() const { return view_ != 0; }
 
   // The mode a menu entry inside the loop asks for (0 outside a session).
   int view() const { return view_; }

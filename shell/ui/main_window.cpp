@@ -141,6 +141,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   ShowBinState(false);
   full_screen_ = new TFullScreen(nullptr);
   full_session_ = std::make_unique<FullScreenSession>(FullScreenHostFor());
+  BuildSlideShow();
   nav_ = new NavInput(InputHost(), this);
   nav_->Watch(fit_pane_, NavInput::Pane::kFit);
   nav_->Watch(ScrollBox1->viewport(), NavInput::Pane::kScrollBox);
@@ -265,7 +266,10 @@ void TVeldrimon69::AnimateGif(const std::string& path) {
   LayOutFitPane(true);
 }
 
-void TVeldrimon69::StopAnimation() { gif_.Stop(); }
+void TVeldrimon69::StopAnimation() {
+  gif_.Stop();
+  StopSlideShow();
+}
 
 void TVeldrimon69::GifFrameChanged() {
   PictureChanged();
@@ -318,14 +322,15 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
         codecs::IsAnimatedGif(name)) {
       AnimateGif(name);
     }
+    // A running slide show keeps the menus off and shows the comments in a window of its own.
     if (gif_comments_->HasLines() && action(Act::kGifComments)->isChecked() &&
-        !full_screen_->looping()) {
+        !full_screen_->looping() && !slide_show_running()) {
       gif_comments_->show();
     } else {
       gif_comments_->close();
     }
     SetStatusPanel(0, ViewStatusText(view_));
-    EnableMenus(true);
+    if (!slide_show_running()) EnableMenus(true);
     const std::string next = show_pipeline_.End();
     UpdateStatusAndCaption();
     RefreshNavigation();
@@ -342,7 +347,10 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
 }
 
 void TVeldrimon69::AutoSizeWindow() {
-  if (view_ != View::kFit || !action(Act::kAutoSize)->isChecked() || isMaximized()) return;
+  if (view_ != View::kFit || !action(Act::kAutoSize)->isChecked() || isMaximized() ||
+      slide_show_running()) {
+    return;
+  }
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   AutoSizeInput in;
@@ -380,6 +388,9 @@ const picture::Bitmap* TVeldrimon69::DisplayBitmapFor(int width, int height) {
 void TVeldrimon69::FirstPaintDone() {
   if (first_paint_seen_ || !picture_shown_ || files_list_->Empty() || show_pipeline_.busy()) return;
   first_paint_seen_ = true;
+  if (!options_.bench_slideshow_log.empty()) {
+    QTimer::singleShot(0, this, [this] { RunBenchSlideShow(); });
+  }
   if (options_.quit_on_first_paint) {
     const auto elapsed = std::chrono::steady_clock::now() - options_.started;
     std::printf("first_paint_ms %.3f\n",
@@ -451,7 +462,10 @@ void TVeldrimon69::ToolButton2Click() {
 void TVeldrimon69::ToolButton5Click() { SelectView(NextView(view_)); }
 
 void TVeldrimon69::EnterFullScreen(int mode, bool shrink_only) {
-  full_session_->Run(mode, shrink_only);
+  // F10 in full screen leaves it and starts the slide show.
+  if (full_session_->Run(mode, shrink_only) == kRequestSlideShow && !closing_) {
+    DoSlideShow1Click();
+  }
 }
 
 FullScreenHost TVeldrimon69::FullScreenHostFor() {
@@ -522,6 +536,7 @@ void TVeldrimon69::EnableMenus(bool on) {
   file_menu_->setEnabled(on);
   edit_menu_->setEnabled(on);
   if (QAction* stop = action(Act::kPopStop)) stop->setEnabled(!on);
+  if (TBStop != nullptr) TBStop->setEnabled(!on);
   load_bar_->setEnabled(on);
   if (on) RefreshNavigation();
 }

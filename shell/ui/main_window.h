@@ -105,6 +105,7 @@ class NavInput;
 struct NavInputHost;
 class IdleDriver;
 class AppHook;
+class TSlideShowMenu;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -115,6 +116,8 @@ struct ViewerOptions {
   // Test and benchmark hooks (environment variables read by the composition root).
   std::string state_file;            // VELDRIMON_STATE_FILE: the state is written there on changes
   bool quit_on_first_paint = false;  // VELDRIMON_BENCH_FIRST_PAINT
+  std::string bench_slideshow_log;   // VELDRIMON_BENCH_SLIDESHOW: a show after the first paint
+  bool decode_ahead = true;          // off with VELDRIMON_NO_DECODE_AHEAD
   std::chrono::steady_clock::time_point started{};
   bool register_file_types = true;  // off in tests: the registrar writes into the user's desktop
   // Runs a modal window (the production default is QDialog::exec); tests record and answer.
@@ -229,6 +232,15 @@ class TVeldrimon69 : public QMainWindow {
   void SetSubWindowCheck(std::function<bool()> check) { sub_window_open_ = std::move(check); }
   void SetScannedThisRun(bool on) { scanned_ = on; }
   void SetSnapshotsThisRun(bool on) { snapshots_ = on; }
+
+  // The slide show (main_window_slide.cpp): start (a second start is ignored), its options
+  // window, and whether one runs.
+  void DoSlideShow1Click();
+  void ChangeOptions1Click();
+  bool slide_show_running() const;
+  TSlideShowMenu* slide_options() const;
+  QToolButton* slide_button() const { return TBSlide; }
+  QToolButton* stop_button() const { return TBStop; }
 
   // The animated GIF being played (its frames are drawn into the shown picture).
   bool gif_animating() const { return gif_.playing(); }
@@ -413,6 +425,13 @@ class TVeldrimon69 : public QMainWindow {
   void OpenRecentFolder(int index);
   void OpenRecentFile(int index);
   void SetMultiLoad(int mode);
+  // The slide show's controls and state (main_window_slide.cpp).
+  struct SlideShowState;
+  void BuildSlideShow();
+  void StopSlideShow();
+  void DisplaySlide();
+  void FinishSlideShow(int position);
+  void RunBenchSlideShow();
   bool FormCloseQuery();
   void FormClose();
   void RunFirstRunSetup();
@@ -513,6 +532,9 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBLast = nullptr;
   QToolButton* TBTag = nullptr;
   QToolButton* TBSpeaker = nullptr;
+  QToolButton* TBSlide = nullptr;
+  QToolButton* TBStop = nullptr;
+  std::shared_ptr<SlideShowState> slide_;
 };
 
 }  // namespace vr::shell::ui

@@ -20,6 +20,7 @@ namespace vr::shell::ui {
 bool TVeldrimon69::IdleBusy() const {
   const bool waiting = services_.please_wait != nullptr && services_.please_wait->IsVisible();
   return show_pipeline_.busy() || loading_ || gif_.playing() || !menus_enabled_ ||
+         slide_show_running() ||
          (full_screen_ != nullptr && full_screen_->looping()) || waiting;
 }
 

@@ -151,6 +151,11 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kFullActual, .name = "FullActual", .caption = "FULL Screen (Actual Size)",
        .checkable = true, .image = kIconFullScreen,
        .handler = [](W& w, bool) { w.EnterFullScreen(2, false); }},
+      {.id = Act::kDoSlideShow1, .name = "DoSlideShow1",
+       .caption = "&Start Slide Show Now   (F12)",
+       .handler = [](W& w, bool) { w.DoSlideShow1Click(); }},
+      {.id = Act::kChangeOptions1, .name = "ChangeOptions1", .caption = "&Change Options",
+       .handler = [](W& w, bool) { w.ChangeOptions1Click(); }},
       {.id = Act::kKeepAspect, .name = "KeepAspect", .caption = "&Keep Aspect Ratio",
        .checkable = true, .handler = [](W& w, bool) { w.ToolButton1Click(); },
        .button = {"ToolButton1", kImageKeepAspect, "Keep Aspect Ratio", true}},
@@ -241,7 +246,7 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        },
        .on_toggle = true},
       {.id = Act::kPopSlideShow, .name = "PopSlideShow", .caption = "&Start Slide Show Now   (F12)",
-       .status_tip = "Start the slide show"},
+       .status_tip = "Start the slide show", .handler = [](W& w, bool) { w.DoSlideShow1Click(); }},
       {.id = Act::kPopGifStart, .name = "PopGifStart",
        .caption = "START GIF Animation                       F11",
        .handler = [](W& w, bool) { w.RestartGif(); }},
@@ -336,6 +341,8 @@ void TVeldrimon69::BuildMenus() {
   full_group_ = new QActionGroup(this);
   full_group_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (Act id : {Act::kFullShrink, Act::kFullFit, Act::kFullActual}) Add(view, id, full_group_);
+  QMenu* slide = view->addMenu("Slide Show");
+  for (Act id : {Act::kDoSlideShow1, Act::kChangeOptions1}) Add(slide, id);
   view->addSeparator();
   for (Act id : {Act::kKeepAspect, Act::kSmooth, Act::kAutoSize, Act::kDisplayPath,
                  Act::kGifContinuous, Act::kGifComments, Act::kPlayWav}) {

@@ -58,6 +58,7 @@ NavInputHost TVeldrimon69::InputHost() {
   host.toggle_tag = [this] { TBTagClick(); };
   host.open_preview = [this] { OpenPreviewOfCurrent(); };
   host.stop_animation = [this] { StopAnimation(); };
+  host.slide_show = [this] { DoSlideShow1Click(); };
   return host;
 }
 
@@ -135,11 +136,14 @@ void TVeldrimon69::RefreshNavigation() {
   if (QAction* next = action(Act::kNext1)) next->setEnabled(menus_enabled_ && b.next);
   if (QAction* first = action(Act::kFirst1)) first->setEnabled(menus_enabled_ && b.first);
   if (QAction* last = action(Act::kLast1)) last->setEnabled(menus_enabled_ && b.last);
-  if (QAction* slide = action(Act::kPopSlideShow)) {
-    // Stays disabled until the slide show exists.
-    slide->setEnabled(kSlideShowBuilt && b.slide_show &&
-                      (full_screen_ == nullptr || !full_screen_->looping()));
+  // The slide-show entries need a list, and no show, animation or full-screen loop running.
+  const bool can_slide = kSlideShowBuilt && b.slide_show && menus_enabled_ &&
+                         !slide_show_running() && !gif_.playing() &&
+                         (full_screen_ == nullptr || !full_screen_->looping());
+  for (Act id : {Act::kPopSlideShow, Act::kDoSlideShow1}) {
+    if (QAction* slide = action(id)) slide->setEnabled(can_slide);
   }
+  if (TBSlide != nullptr) TBSlide->setEnabled(can_slide);
   // Restarting an animation needs a GIF on screen.
   if (QAction* restart = action(Act::kPopGifStart)) {
     restart->setEnabled(b.slide_show && shown_kind_ == picture::kKindGif);

@@ -168,7 +168,8 @@ bool NavInput::FormKeyDown(int code, bool alt) {
       host_.restart();
       break;
     case KeyAction::kSlideShow:
-      if (!kSlideShowBuilt) return r.stop_animation;  // F12 does nothing yet: not taken
+      if (!kSlideShowBuilt || !host_.slide_show) return r.stop_animation;
+      host_.slide_show();
       break;
     case KeyAction::kNextView:
       host_.next_view();

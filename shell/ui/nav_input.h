@@ -58,6 +58,7 @@ struct NavInputHost {
   std::function<void()> toggle_tag;
   std::function<void()> open_preview;
   std::function<void()> stop_animation;
+  std::function<void()> slide_show;  // F12: start the slide show
 };
 
 class NavInput : public QObject {

@@ -13,6 +13,10 @@
 //                                    menu entries to trigger, a window snapshot; needs the
 //                                    switch too
 //   VELDRIMON_BENCH_FIRST_PAINT=1    the viewer quits once the first picture is painted
+//   VELDRIMON_BENCH_SLIDESHOW=<file> after the first paint a slide show runs with the stored
+//                                    options; a line per picture goes to <file> (position, path,
+//                                    t0, due, shown, decode wait; ms) and the viewer quits at its end
+//   VELDRIMON_NO_DECODE_AHEAD=1      the slide show decodes each picture when it is due
 //   VELDRIMON_NO_REGISTRATION=1      the desktop's file associations are left alone
 //   VELDRIMON_WINDOW_AT="<left> <top>"  a first viewer's frame is placed there
 //   VELDRIMON_QUIT_FILE=<file>       the viewer closes itself once <file> appears
@@ -35,6 +39,8 @@ struct TestHooks {
   std::string state_file;
   std::string command_file;  // empty unless switch_given
   bool bench_first_paint = false;
+  std::string bench_slideshow;
+  bool no_decode_ahead = false;
   bool no_registration = false;
   std::optional<std::pair<int, int>> window_at;
   std::string quit_file;

@@ -76,6 +76,8 @@ int RunViewerProcess(const ProcessOptions& given) {
   viewer.program_path = options.program_path;
   viewer.state_file = hooks.state_file;
   viewer.quit_on_first_paint = hooks.bench_first_paint;
+  viewer.bench_slideshow_log = hooks.bench_slideshow;
+  viewer.decode_ahead = !hooks.no_decode_ahead;
   viewer.started = options.started;
   // Tests keep the desktop's file associations out of reach.
   viewer.register_file_types = !hooks.no_registration;

@@ -208,6 +208,25 @@ TEST(SettingsRead, BadValuesFallBackToDefaults) {
   EXPECT_EQ(ReadMultiLoad(path), 1);
 }
 
+TEST(SettingsRead, SlideShowValuesOutOfTheirRangesAreClamped) {
+  test_support::TempDir dir;
+  const std::string high = dir.WriteText(
+      "HIGH.INI",
+      "[SlideShow]\nDelay=5000\nFullScreenType=9\nStartAtTop=3\nLoopTimes=101\n");
+  const Settings h = ReadSettings(high);
+  EXPECT_EQ(h.slide_delay, 999);
+  EXPECT_EQ(h.slide_full_screen_type, 2);
+  EXPECT_EQ(h.slide_start_at_top, 2);
+  EXPECT_EQ(h.slide_loop_times, 100);
+  const std::string low = dir.WriteText(
+      "LOW.INI", "[SlideShow]\nDelay=-4\nFullScreenType=-1\nStartAtTop=-2\nLoopTimes=0\n");
+  const Settings l = ReadSettings(low);
+  EXPECT_EQ(l.slide_delay, 0);
+  EXPECT_EQ(l.slide_full_screen_type, 0);
+  EXPECT_EQ(l.slide_start_at_top, 0);
+  EXPECT_EQ(l.slide_loop_times, 1);
+}
+
 TEST(MultiLoad, WrittenAtOnceAndReadBack) {
   test_support::TempDir dir;
   const std::string path = dir.File("VELDR.INI");

@@ -1,0 +1,301 @@
+// The main window's slide show: its tool buttons, the options window, starting and stopping a
+// show, and the viewer's side of each step (loading, displaying in the window or full screen,
+// the same-name sound, input during the waits). The rules of the show are in shell/slide_show.h.
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QToolButton>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "lists/files_list.h"
+#include "picture/codecs/gif/ui/gif_comments_menu.h"
+#include "platform/sounds.h"
+#include "platform/ui.h"
+#include "shell/navigation.h"
+#include "shell/slide_show.h"
+#include "shell/ui/artwork.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/nav_input.h"
+#include "shell/ui/panes.h"
+#include "shell/ui/slide_show_options.h"
+
+namespace vr::shell::ui {
+namespace {
+
+// Input while a show runs: Escape, Page Up and Page Down (through the key map), a secondary
+// press in any of the program's windows and a primary press on the stop button stop it; every
+// other press and key waits for the show's end, so nothing else moves the viewer meanwhile.
+class SlideInputFilter : public QObject {
+ public:
+  SlideInputFilter(QToolButton* stop_button, std::function<void()> stop)
+      : stop_button_(stop_button), stop_(std::move(stop)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Events reach the platform window first and then the widget; the widget decides.
+    if (!watched->isWidgetType()) return false;
+    switch (event->type()) {
+      case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const KeyResult r = MainWindowKey(TNavInput::KeyCodeOf(*key),
+                                          key->modifiers() & Qt::AltModifier, false);
+        if (r.stop_animation) stop_();
+        return true;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+          stop_();
+          return true;
+        }
+        return watched != stop_button_;
+      }
+      case QEvent::MouseButtonRelease:
+        return watched != stop_button_;
+      case QEvent::ContextMenu:
+      case QEvent::Wheel:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QToolButton* stop_button_;
+  std::function<void()> stop_;
+};
+
+}  // namespace
+
+struct TVeldrimon69::SlideShowState {
+  std::unique_ptr<SlideShow> show;
+  TSlideShowMenu* options = nullptr;  // made at start-up, owned by the window
+  std::unique_ptr<SlideInputFilter> filter;
+  // The show's own "GIF Comments" window, at the screen's top left while a show runs.
+  std::unique_ptr<codecs::gif::TGifCommentsMenu> comments;
+  bool running = false;      // the "show running" mark that show current file reads
+  bool full_screen = false;  // this show displays full screen
+  int mode = 1;
+  bool shrink_only = false;
+  const lists::FilesList* list = nullptr;  // the list the show walks; a new list stops it
+  bool saved_auto_size = false;
+  bool saved_play_wav = false;
+  uint32_t seed_base = 0;
+  int final_position = -1;
+  // The bench hook's log (null otherwise), the tick its show began and the last load's time.
+  std::FILE* bench = nullptr;
+  uint32_t bench_start = 0;
+  double load_ms = 0;
+};
+
+void TVeldrimon69::BuildSlideShow() {
+  slide_ = std::make_shared<SlideShowState>();
+  SlideShowState& st = *slide_;
+  st.options = new TSlideShowMenu(this);
+  TBSlide = new QToolButton(load_bar_);
+  TBSlide->setObjectName("TBSlide");
+  TBSlide->setIcon(button_icons_[kImageSlideShow]);
+  TBSlide->setToolTip("Do slide show now");
+  TBSlide->setStatusTip("Do slide show now");
+  load_bar_->addWidget(TBSlide);
+  connect(TBSlide, &QToolButton::clicked, this, [this] { DoSlideShow1Click(); });
+  // The stop button lives outside the tool bar that is disabled while a show or an animation
+  // runs; it is usable exactly then.
+  auto* stop_bar = addToolBar("Stop");
+  stop_bar->setObjectName("StopBar");
+  TBStop = new QToolButton(stop_bar);
+  TBStop->setObjectName("TBStop");
+  TBStop->setIcon(button_icons_[kImageStop]);
+  TBStop->setToolTip("Stops Slide Show or GIF Animations");
+  TBStop->setStatusTip("Stops Slide Show or GIF Animations");
+  TBStop->setEnabled(false);
+  stop_bar->addWidget(TBStop);
+  connect(TBStop, &QToolButton::clicked, this, [this] { StopAnimation(); });
+  st.filter = std::make_unique<SlideInputFilter>(TBStop, [this] { StopSlideShow(); });
+
+  SlideShowHost host;
+  host.count = [this] { return files_list_->Count(); };
+  host.position = [this] { return files_list_->Current(); };
+  host.set_position = [this](int at) { files_list_->SetCurrent(at); };
+  host.entry_ids = [this](bool tagged_only) {
+    std::vector<int32_t> ids;
+    for (int i = 0; i < files_list_->Count(); ++i) {
+      const lists::FileEntry* entry = files_list_->Peek(i);
+      if (entry != nullptr && (!tagged_only || entry->tagged)) ids.push_back(entry->id);
+    }
+    return ids;
+  };
+  host.position_of_id = [this](int32_t id) {
+    // A hand-over that replaced the list ends the show: the ids belong to the old one.
+    if (files_list_.get() != slide_->list) {
+      StopSlideShow();
+      return -1;
+    }
+    return files_list_->PositionOfId(id);
+  };
+  host.information = [this](const std::string& text) { services_.ui->Information(text); };
+  host.load = [this] {
+    // The picture appears when the show displays it, not while it loads.
+    if (!slide_->full_screen) client_->setUpdatesEnabled(false);
+    const auto begun = std::chrono::steady_clock::now();
+    ShowCurrentFile(false, 0);
+    slide_->load_ms = std::chrono::duration<double, std::milli>(
+                          std::chrono::steady_clock::now() - begun).count();
+  };
+  host.display = [this] { DisplaySlide(); };
+  host.play_sound = [this] {
+    if (services_.sounds == nullptr) return false;
+    const std::string wav = SameNameSound(files_list_->FilePathAt(files_list_->Current()));
+    if (wav.empty()) return false;
+    services_.sounds->PlayFile(wav);
+    return true;
+  };
+  host.sound_playing = [this] {
+    return services_.sounds != nullptr && services_.sounds->IsPlaying();
+  };
+  host.poll = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+  host.seed = [this](int cycle) { return slide_->seed_base + static_cast<uint32_t>(cycle); };
+  host.finish = [this](int position) { FinishSlideShow(position); };
+  host.stepped = [this](const SlideStep& step) {
+    SlideShowState& s = *slide_;
+    if (s.bench == nullptr) return;
+    std::fprintf(s.bench, "%d\t%s\t%u\t%u\t%u\t%.1f\n", step.position,
+                 files_list_->FilePathAt(step.position).c_str(), step.t0 - s.bench_start,
+                 step.due - s.bench_start, step.shown - s.bench_start, s.load_ms);
+    std::fflush(s.bench);
+  };
+  st.show = std::make_unique<SlideShow>(std::move(host),
+                                        services_.clock != nullptr ? *services_.clock : own_clock_);
+}
+
+bool TVeldrimon69::slide_show_running() const { return slide_ != nullptr && slide_->running; }
+
+TSlideShowMenu* TVeldrimon69::slide_options() const {
+  return slide_ != nullptr ? slide_->options : nullptr;
+}
+
+void TVeldrimon69::StopSlideShow() {
+  if (slide_ != nullptr && slide_->show->running()) slide_->show->Stop();
+}
+
+void TVeldrimon69::ChangeOptions1Click() {
+  SlideShowState& st = *slide_;
+  st.options->Load(settings_);
+  options_.exec_dialog(*st.options);
+  // "Ok" is the window's only way out; closing it keeps what was set as well.
+  st.options->Store(settings_);
+}
+
+void TVeldrimon69::DoSlideShow1Click() {
+  SlideShowState& st = *slide_;
+  // A second start, or one during a load, an animation or the full-screen loop, is ignored.
+  if (st.show->running() || closing_ || show_pipeline_.busy() || gif_.playing() ||
+      full_screen_->looping() || full_session_->active()) {
+    return;
+  }
+  st.running = true;
+  st.list = files_list_.get();
+  st.full_screen = settings_.slide_full_screen;
+  const int type = std::clamp(settings_.slide_full_screen_type, 0, 2);
+  st.mode = type == 0 ? 2 : 1;
+  st.shrink_only = type == 2;
+  st.final_position = -1;
+  st.seed_base = std::random_device{}();
+  EnableMenus(false);
+  RefreshNavigation();
+  for (Act id : {Act::kFullShrink, Act::kFullFit, Act::kFullActual, Act::kPopGifStart}) {
+    if (QAction* a = action(id)) a->setEnabled(false);
+  }
+  QAction* auto_size = action(Act::kAutoSize);
+  QAction* play_wav = action(Act::kPlayWav);
+  st.saved_auto_size = auto_size->isChecked();
+  st.saved_play_wav = play_wav->isChecked();
+  auto_size->setChecked(false);
+  play_wav->setChecked(false);
+  qApp->installEventFilter(st.filter.get());
+
+  st.show->Run(SlideOptionsOf(settings_));
+
+  qApp->removeEventFilter(st.filter.get());
+  client_->setUpdatesEnabled(true);
+  auto_size->setChecked(st.saved_auto_size);
+  play_wav->setChecked(st.saved_play_wav);
+  st.comments.reset();
+  st.running = false;
+  EnableMenus(true);
+  // The entry shown one step before the last comes back, animating when it is a GIF.
+  if (st.final_position >= 0 && !closing_) {
+    files_list_->SetCurrent(st.final_position);
+    ShowCurrentFile(false, 1);
+  }
+  RefreshNavigation();
+  UpdateStatusAndCaption();
+  WriteStateFile();
+}
+
+void TVeldrimon69::DisplaySlide() {
+  SlideShowState& st = *slide_;
+  if (st.full_screen) {
+    if (!full_session_->active()) {
+      full_session_->Enter(st.mode, st.shrink_only);
+    } else {
+      full_session_->Show(st.mode);
+    }
+    full_screen_->repaint();
+  } else {
+    client_->setUpdatesEnabled(true);
+    LayOutFitPane(true);
+    if (fit_pane_->isVisible()) fit_pane_->repaint();
+    if (ScrollBox1->isVisible()) PanelImage1->repaint();
+  }
+  // The comment lines of a GIF, in the show's own window at the top left of the screen.
+  if (action(Act::kGifComments)->isChecked() && gif_comments_->HasLines()) {
+    if (!st.comments) st.comments = std::make_unique<codecs::gif::TGifCommentsMenu>(nullptr);
+    st.comments->SetLines(gif_comments_->Lines());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    st.comments->move(screen != nullptr ? screen->geometry().topLeft() : QPoint(0, 0));
+    st.comments->show();
+    st.comments->raise();
+  } else if (st.comments) {
+    st.comments->close();
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TVeldrimon69::FinishSlideShow(int position) {
+  SlideShowState& st = *slide_;
+  if (full_session_->active()) full_session_->Leave();
+  if (position < 0 && files_list_->Empty()) files_list_->SetCurrent(0);
+  st.final_position = position;
+}
+
+}  // namespace vr::shell::ui
+
+namespace vr::shell::ui {
+
+void TVeldrimon69::RunBenchSlideShow() {
+  SlideShowState& st = *slide_;
+  st.bench = std::fopen(options_.bench_slideshow_log.c_str(), "w");
+  if (st.bench == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", options_.bench_slideshow_log.c_str());
+    QCoreApplication::exit(1);
+    return;
+  }
+  const platform::Clock& clock = services_.clock != nullptr ? *services_.clock : own_clock_;
+  st.bench_start = clock.TickCount();
+  DoSlideShow1Click();
+  std::fclose(st.bench);
+  st.bench = nullptr;
+  QCoreApplication::exit(0);
+}
+
+}  // namespace vr::shell::ui

@@ -1,0 +1,60 @@
+// A real viewer runs a slide show through its bench hook: a random show over five pictures,
+// twice, with no delay, logs a line per picture and quits at its end.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "process_fixture.h"
+
+namespace vr::process_testing {
+namespace {
+
+using SlideShowProcessTest = ViewerProcessTest;
+
+TEST_F(SlideShowProcessTest, ARandomShowOfTwoCyclesShowsEachFileOncePerCycleThenQuits) {
+  dir_.WriteText("home/VELDR.INI",
+                 "[General]\nMultiLoad=1\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n[SlideShow]\nDelay=0\nFullScreen=1\n"
+                 "FullScreenType=1\nContinuous=0\nLoopTimes=2\nRandom=1\nStartAtTop=1\n");
+  std::set<std::string> files;
+  for (int i = 0; i < 5; ++i) files.insert(Picture("p" + std::to_string(i) + ".bmp"));
+  const std::string log = dir_.File("slides.log");
+  const pid_t pid = Start({dir_.File("p0.bmp"), dir_.File("p1.bmp"), dir_.File("p2.bmp"),
+                           dir_.File("p3.bmp"), dir_.File("p4.bmp")},
+                          dir_.File("state"), {"VELDRIMON_BENCH_SLIDESHOW=" + log});
+  ASSERT_EQ(WaitExit(pid, 60000), 0);
+  std::istringstream in(ReadAll(log));
+  std::vector<std::string> paths;
+  std::string line;
+  uint32_t last_shown = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    int position = -1;
+    std::string path;
+    uint32_t t0 = 0, due = 0, shown = 0;
+    double wait = -1;
+    fields >> position >> path >> t0 >> due >> shown >> wait;
+    ASSERT_FALSE(fields.fail()) << line;
+    EXPECT_GE(position, 0);
+    EXPECT_LT(position, 5);
+    EXPECT_LE(t0, due);
+    EXPECT_LE(due, shown);
+    EXPECT_GE(shown, last_shown);
+    EXPECT_GE(wait, 0.0);
+    last_shown = shown;
+    paths.push_back(path);
+  }
+  ASSERT_EQ(paths.size(), 10u);
+  for (size_t cycle = 0; cycle < 2; ++cycle) {
+    const std::set<std::string> seen(paths.begin() + static_cast<long>(cycle * 5),
+                                     paths.begin() + static_cast<long>(cycle * 5 + 5));
+    EXPECT_EQ(seen, files) << cycle;
+  }
+}
+
+}  // namespace
+}  // namespace vr::process_testing

@@ -1,0 +1,303 @@
+// The slide show in the main window on the scripted services: the controls that start and stop
+// it, its options window, full screen, failures, GIFs and what a running show holds back. The
+// services' clock is settable, so a show's waits pass at once and input is posted at a tick.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest/QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "lists/files_list.h"
+#include "platform/profile_file.h"
+#include "shell/ui/full_screen.h"
+#include "shell/ui/main_window.h"
+#include "shell/ui/panes.h"
+#include "shell/ui/slide_show_options.h"
+#include "viewer_fixture.h"
+
+namespace vr::shell::ui {
+namespace {
+
+// The first picture of a show comes at once; with a delay of one second and loads that take no
+// time on the settable clock, entry n comes n seconds later, and input posted between lands in
+// the wait for the next one.
+class SlideShowUiTest : public ViewerFixture {
+ protected:
+  std::unique_ptr<TVeldrimon69> StartWith(int files, const std::string& slide_options) {
+    WriteSetUpSettings("[SlideShow]\n" + slide_options);
+    std::vector<std::string> paths;
+    for (int i = 0; i < files; ++i) {
+      paths.push_back(WriteBmp("s" + std::to_string(i) + ".bmp", 16 + i, 12));
+    }
+    auto window = Start(paths);
+    QCoreApplication::processEvents();
+    return window;
+  }
+
+  // A safety stop far beyond any test's input, so that a show that ignores a stop still ends;
+  // `used` tells whether it was needed.
+  void Safety(TVeldrimon69* window, bool* used) {
+    services_.clock.At(services_.clock.TickCount() + 200000, [window, used] {
+      *used = true;
+      window->StopAnimation();
+    });
+  }
+};
+
+void Press(QWidget* w, Qt::MouseButton button) {
+  const QPoint at(w->width() / 2, w->height() / 2);
+  QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button,
+                    Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w, &release);
+}
+
+constexpr const char* kOnceFromTop =
+    "Delay=0\nFullScreen=0\nContinuous=0\nLoopTimes=1\nStartAtTop=1\nRandom=0\n";
+constexpr const char* kForeverInWindow =
+    "Delay=1\nFullScreen=0\nContinuous=1\nStartAtTop=1\nRandom=0\nWAV WAIT=0\n";
+
+TEST_F(SlideShowUiTest, EveryStartControlRunsAShow) {
+  auto window = StartWith(3, kOnceFromTop);
+  ASSERT_TRUE(window->slide_button()->isEnabled());
+  ASSERT_TRUE(window->action(Act::kDoSlideShow1)->isEnabled());
+  const std::vector<std::pair<const char*, std::function<void()>>> starts = {
+      {"TBSlide", [&] { QTest::mouseClick(window->slide_button(), Qt::LeftButton); }},
+      {"menu entry", [&] { window->action(Act::kDoSlideShow1)->trigger(); }},
+      {"right-click entry", [&] { window->action(Act::kPopSlideShow)->trigger(); }},
+      {"F12", [&] { QTest::keyClick(window.get(), Qt::Key_F12); }},
+      {"F10 in full screen",
+       [&] {
+         QTimer::singleShot(20, [&] { QTest::keyClick(window->full_screen(), Qt::Key_F10); });
+         window->EnterFullScreen(1, false);
+       }},
+  };
+  for (const auto& [name, start] : starts) {
+    SCOPED_TRACE(name);
+    window->files_list().SetCurrent(2);
+    const size_t sleeps = services_.clock.sleeps().size();
+    start();
+    // Entries 0, 1, 2 with a 1 ms wait before each but the first; back on the one before last.
+    EXPECT_EQ(services_.clock.sleeps().size(), sleeps + 2);
+    EXPECT_EQ(window->files_list().Current(), 1);
+    EXPECT_FALSE(window->slide_show_running());
+    EXPECT_FALSE(window->full_screen()->isVisible());
+    EXPECT_TRUE(window->slide_button()->isEnabled());
+    EXPECT_FALSE(window->stop_button()->isEnabled());
+  }
+}
+
+TEST_F(SlideShowUiTest, StopControlsEndTheShowAfterThatStepAndALeftPressElsewhereDoesNot) {
+  auto window = StartWith(4, kForeverInWindow);
+  const std::vector<std::pair<const char*, std::function<void()>>> stops = {
+      {"Escape", [&] { QTest::keyClick(window->fit_pane(), Qt::Key_Escape); }},
+      {"Page Down", [&] { QTest::keyClick(window.get(), Qt::Key_PageDown); }},
+      {"TBStop", [&] { QTest::mouseClick(window->stop_button(), Qt::LeftButton); }},
+      {"PopStop", [&] { window->action(Act::kPopStop)->trigger(); }},
+      {"Normal Window", [&] { window->action(Act::kPopNormal)->trigger(); }},
+      {"right press on the picture", [&] { Press(window->fit_pane(), Qt::RightButton); }},
+      {"right press on the status bar", [&] { Press(window->statusBar(), Qt::RightButton); }},
+  };
+  for (const auto& [name, stop] : stops) {
+    SCOPED_TRACE(name);
+    bool safety = false;
+    Safety(window.get(), &safety);
+    const uint32_t start = services_.clock.TickCount();
+    bool stop_enabled = false;
+    services_.clock.At(start + 1500, [&] {
+      stop_enabled = window->stop_button()->isEnabled();
+      stop();
+    });
+    window->DoSlideShow1Click();
+    EXPECT_FALSE(safety);
+    EXPECT_TRUE(stop_enabled);
+    // Stopped in the wait for entry 2: it shows, then the show goes back to entry 1.
+    EXPECT_EQ(window->files_list().Current(), 1);
+    EXPECT_LT(services_.clock.TickCount() - start, 2000u);
+    EXPECT_FALSE(window->slide_show_running());
+    services_.clock.Advance(300000);  // the unused safety goes
+  }
+
+  // A left press on the picture is swallowed: the show goes on to Escape in a later wait.
+  bool safety = false;
+  Safety(window.get(), &safety);
+  const uint32_t start = services_.clock.TickCount();
+  services_.clock.At(start + 1500, [&] { Press(window->fit_pane(), Qt::LeftButton); });
+  services_.clock.At(start + 2500, [&] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+  window->DoSlideShow1Click();
+  EXPECT_FALSE(safety);
+  EXPECT_EQ(window->files_list().Current(), 2);
+  EXPECT_GE(services_.clock.TickCount() - start, 2500u);
+}
+
+TEST_F(SlideShowUiTest, OptionsRoundTripThroughTheSettingsFile) {
+  auto window = StartWith(1, "Delay=3\nFullScreen=1\nFullScreenType=1\n");
+  TSlideShowMenu* options = window->slide_options();
+  ASSERT_NE(options, nullptr);
+  bool group_enabled_before = false;
+  bool group_enabled_after = true;
+  on_dialog_ = [&](QDialog& dialog) {
+    ASSERT_EQ(&dialog, options);
+    EXPECT_EQ(options->SpinEdit1->value(), 3);
+    EXPECT_TRUE(options->full_screen_choice(1)->isChecked());
+    group_enabled_before = options->RadioGroup1->isEnabled();
+    options->CheckBox1->setChecked(false);
+    group_enabled_after = options->RadioGroup1->isEnabled();
+    options->SpinEdit1->setValue(12);
+    options->full_screen_choice(0)->setChecked(true);
+    options->CheckBox2->setChecked(false);
+    options->SETimes->setValue(4);
+    options->start_choice(2)->setChecked(true);
+    options->CBRandom->setChecked(true);
+    options->CBWavWait->setChecked(false);
+    options->ok_button->click();
+  };
+  window->action(Act::kChangeOptions1)->trigger();
+  EXPECT_EQ(dialogs_, std::vector<std::string>{kSlideOptionsTitle});
+  EXPECT_TRUE(group_enabled_before);
+  EXPECT_FALSE(group_enabled_after);
+  window->close();
+  QCoreApplication::processEvents();
+  platform::ProfileFile file(dir_.File("VELDR.INI"));
+  EXPECT_EQ(file.ReadInteger("SlideShow", "Delay", -1), 12);
+  EXPECT_FALSE(file.ReadBool("SlideShow", "FullScreen", true));
+  EXPECT_EQ(file.ReadInteger("SlideShow", "FullScreenType", -1), 0);
+  EXPECT_FALSE(file.ReadBool("SlideShow", "Continuous", true));
+  EXPECT_EQ(file.ReadInteger("SlideShow", "LoopTimes", -1), 4);
+  EXPECT_EQ(file.ReadInteger("SlideShow", "StartAtTop", -1), 2);
+  EXPECT_TRUE(file.ReadBool("SlideShow", "Random", false));
+  EXPECT_FALSE(file.ReadBool("SlideShow", "WAV WAIT", true));
+}
+
+TEST_F(SlideShowUiTest, EachFullScreenKindShowsInItsModeAndEverythingComesBackAfter) {
+  struct Case {
+    int type;
+    int mode;
+    bool shrink_only;
+  };
+  for (const Case c : {Case{0, 2, false}, Case{1, 1, false}, Case{2, 1, true}}) {
+    SCOPED_TRACE(c.type);
+    auto window = StartWith(3, "Delay=1\nFullScreen=1\nContinuous=0\nLoopTimes=1\nStartAtTop=1\n"
+                               "FullScreenType=" + std::to_string(c.type) + "\n");
+    window->action(Act::kAutoSize)->setChecked(true);
+    window->action(Act::kPlayWav)->setChecked(true);
+    const QPoint before = window->pos();
+    bool visible = false;
+    int mode = -1;
+    bool shrink = false;
+    bool auto_size_during = true;
+    bool idle_busy = false;
+    services_.clock.At(services_.clock.TickCount() + 1500, [&] {
+      visible = window->full_screen()->isVisible();
+      mode = window->full_screen()->mode();
+      shrink = window->full_screen()->shrink_only();
+      auto_size_during = window->action(Act::kAutoSize)->isChecked();
+      idle_busy = window->IdleBusy();
+    });
+    window->DoSlideShow1Click();
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(mode, c.mode);
+    EXPECT_EQ(shrink, c.shrink_only);
+    EXPECT_FALSE(auto_size_during);
+    EXPECT_TRUE(idle_busy);
+    EXPECT_FALSE(window->full_screen()->isVisible());
+    EXPECT_EQ(window->pos(), before);
+    EXPECT_TRUE(window->action(Act::kAutoSize)->isChecked());
+    EXPECT_TRUE(window->action(Act::kPlayWav)->isChecked());
+    EXPECT_FALSE(window->IdleBusy());
+  }
+}
+
+TEST_F(SlideShowUiTest, AFailingFileIsReportedAndTheShowGoesOn) {
+  WriteSetUpSettings(std::string("[SlideShow]\n") + kOnceFromTop);
+  const std::string a = WriteBmp("a.bmp", 10, 10);
+  const std::string bad = dir_.File("b.bmp");
+  std::ofstream(bad) << "not a picture";
+  const std::string c = WriteBmp("c.bmp", 12, 10);
+  auto window = Start({a, bad, c});
+  std::vector<std::string> seen;
+  services_.clock.At(services_.clock.TickCount() + 1, [&] {
+    seen.push_back(window->files_list().FilePathAt(window->files_list().Current()));
+  });
+  services_.clock.At(services_.clock.TickCount() + 2, [&] {
+    seen.push_back(window->files_list().FilePathAt(window->files_list().Current()));
+  });
+  window->DoSlideShow1Click();
+  EXPECT_EQ(seen, (std::vector<std::string>{bad, c}));
+  const std::vector<std::string> texts = services_.ui.MessageTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Error loading file:") + bad),
+            texts.end());
+  EXPECT_EQ(window->files_list().Current(), 1);
+}
+
+TEST_F(SlideShowUiTest, AnEmptyListOrNoTaggedFilesEndAtOnce) {
+  WriteSetUpSettings(std::string("[SlideShow]\n") + kOnceFromTop);
+  auto empty = Start();
+  EXPECT_FALSE(empty->slide_button()->isEnabled());
+  empty->DoSlideShow1Click();  // the key reaches it even when the button is off
+  EXPECT_TRUE(services_.clock.sleeps().empty());
+  EXPECT_EQ(empty->files_list().Current(), 0);
+  EXPECT_FALSE(empty->slide_show_running());
+  empty.reset();
+
+  auto window = StartWith(3, "Delay=0\nFullScreen=0\nStartAtTop=2\nContinuous=0\n");
+  window->files_list().SetCurrent(2);
+  window->DoSlideShow1Click();
+  EXPECT_EQ(services_.ui.last().text, kNoTaggedFilesNotice);
+  EXPECT_EQ(window->files_list().Current(), 2);
+  EXPECT_TRUE(window->slide_button()->isEnabled());
+}
+
+TEST_F(SlideShowUiTest, AnAnimatedGifShowsItsFirstFrameAndAnimatesAfterTheShow) {
+  WriteSetUpSettings(std::string("[SlideShow]\n") + kOnceFromTop);
+  const std::string a = WriteBmp("a.bmp", 10, 10);
+  const std::string gif = dir_.File("b_anim.gif");
+  const std::vector<uint8_t> bytes = TwoFrameGif();
+  std::ofstream(gif, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  const std::string c = WriteBmp("c.bmp", 10, 10);
+  auto window = Start({a, gif, c});
+  window->action(Act::kGifContinuous)->setChecked(false);  // one pass after the show
+  const int frames_before = window->gif_frames_drawn();
+  int frames_during = -1;
+  services_.clock.At(services_.clock.TickCount() + 1, [&] {
+    frames_during = window->gif_frames_drawn();
+  });
+  window->DoSlideShow1Click();
+  EXPECT_EQ(frames_during, frames_before);
+  // The show ends on the GIF (the entry one step before the last) and plays it.
+  EXPECT_EQ(window->files_list().Current(), 1);
+  EXPECT_GT(window->gif_frames_drawn(), frames_during);
+}
+
+TEST_F(SlideShowUiTest, CloseIsRefusedDuringAShowAndStopsIt) {
+  auto window = StartWith(4, kForeverInWindow);
+  bool safety = false;
+  Safety(window.get(), &safety);
+  bool refused = false;
+  services_.clock.At(services_.clock.TickCount() + 1500, [&] {
+    refused = !window->close();
+  });
+  window->DoSlideShow1Click();
+  EXPECT_FALSE(safety);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(services_.ui.last().text, kBusyCloseWarning);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->slide_show_running());
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
