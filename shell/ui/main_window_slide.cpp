@@ -45,7 +45,7 @@ class SlideInputFilter : public QObject {
     switch (event->type()) {
       case QEvent::KeyPress: {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const KeyResult r = MainWindowKey(TNavInput::KeyCodeOf(*key),
+        const KeyResult r = MainWindowKey(NavInput::KeyCodeOf(*key),
                                           key->modifiers() & Qt::AltModifier, false);
         if (r.stop_animation) stop_();
         return true;
