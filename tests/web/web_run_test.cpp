@@ -18,6 +18,9 @@
 #include "picture/load/loader.h"
 #include "platform/files.h"
 #include "test_support/temp_dir.h"
+#include "lists/files_list.h"
+#include "platform/path_rules.h"
+#include "web/add_files.h"
 #include "web/web_folder.h"
 #include "web/web_run.h"
 
@@ -308,6 +311,59 @@ TEST_F(WebRunTest, ToolMakesPagesFromTheFoldersOwnSettingsAndHostileNamesStayIne
             folder_->pages + "index.html\n" + folder_->pages + "index2.html\n");
 }
 #endif
+
+}  // namespace
+}  // namespace vr::web
+
+namespace vr::web {
+namespace {
+
+TEST_F(WebRunTest, AddingFilesCopiesGifsAndJpegsAndConvertsTheRest) {
+  std::filesystem::create_directories(dir_.File("from"));
+  Jpeg(dir_.File("from/photo.jpg"), 20, 10);
+  Jpeg(dir_.File("from/other.jpg"), 20, 10);
+  picture::Bitmap indexed;
+  indexed.Create(8, 8, PixelFormat::k8);
+  indexed.SetPalette({picture::Rgb{255, 0, 0}, picture::Rgb{0, 0, 255}});
+  ASSERT_TRUE(codecs::SaveBmp(dir_.File("from/few.bmp"), indexed).ok);
+  ASSERT_TRUE(codecs::SaveBmp(dir_.File("from/many.bmp"), Solid(8, 8, 1, 2, 3)).ok);
+  ASSERT_TRUE(codecs::SaveBmp(dir_.File("from/kept.bmp"), Solid(8, 8, 1, 2, 3)).ok);
+  std::ofstream(folder_->root + "kept.JPG") << "mine";
+  lists::ListServices services;
+  services.files = &files_;
+  lists::FilesList list(services);
+  list.LoadPaths({dir_.File("from")}, 1 << 30, 0);
+  ASSERT_EQ(list.Count(), 5);
+
+  std::vector<std::string> copies;
+  std::vector<std::string> said;
+  AddFilesHooks hooks;
+  hooks.copy = [&](const std::string& source, const std::string& target) {
+    copies.push_back(platform::NameOf(source) + ">" + target);
+    return files_.CopyFile(source, target).ok;
+  };
+  hooks.may_overwrite = [&](const std::string& target) {
+    said.push_back("overwrite? " + platform::NameOf(target));
+    return false;
+  };
+  hooks.inform = [&](const std::string& text) { said.push_back(text); };
+  hooks.warn = [&](const std::string& text) { said.push_back(text); };
+
+  // Tagged only, with nothing tagged: the message and nothing else.
+  EXPECT_EQ(AddFilesToWebFolder(list, 2, *folder_, hooks), 0);
+  EXPECT_EQ(said, std::vector<std::string>{kNoTagsText});
+  said.clear();
+
+  EXPECT_EQ(AddFilesToWebFolder(list, 1, *folder_, hooks), 4);
+  EXPECT_EQ(copies.size(), 2u);
+  EXPECT_TRUE(Exists(folder_->root + "photo.jpg"));
+  EXPECT_TRUE(Exists(folder_->root + "few.GIF"));   // two colours: GIF
+  EXPECT_TRUE(Exists(folder_->root + "many.JPG"));  // true colour: JPEG
+  EXPECT_EQ(ReadText(folder_->root + "kept.JPG"), "mine");  // not replaced without a yes
+  EXPECT_EQ(said, (std::vector<std::string>{kConversionNote, "overwrite? kept.JPG"}));
+  // Converted pictures read back.
+  EXPECT_EQ(picture::ReadPictureInfo(folder_->root + "few.GIF").width, 8);
+}
 
 }  // namespace
 }  // namespace vr::web
