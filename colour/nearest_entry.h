@@ -1,5 +1,5 @@
 #pragma once
-// Nearest palette entry at full precision. The colour cube is cut into cells of 8 x 8 x 8 values;
+// Nearest palette entry at full precision. The colour cube is cut into cells of a few values;
 // the first time a cell is met, the entries that can be nearest to any colour in it are listed
 // (those whose least distance to the cell is within the smallest greatest distance of any
 // entry), so each colour is then compared with a handful of entries only. The distance is the
@@ -16,20 +16,17 @@ namespace vr::colour {
 
 class NearestEntry {
  public:
-  // Cells of kWidth values per channel: small enough a table to stay in the processor's cache.
-  static constexpr int kShift = 3;
-  static constexpr int kWidth = 1 << kShift;
-  static constexpr int kBits = 8 - kShift;
-  static constexpr int kCells = 1 << (3 * kBits);
-
-  NearestEntry();
+  // Cells of 2^`shift` values per channel (2: 4 x 4 x 4, 3: 8 x 8 x 8). Wider cells make a
+  // smaller table, which stays in the processor's cache, but longer lists: they pay on large
+  // pictures, which reach many cells.
+  explicit NearestEntry(int shift = 2);
 
   // The entries searched: `entries[i]` for each i of `searched` (at most 256 entries, indices
   // below 256). Forgets the cells listed for an earlier palette.
   void SetPalette(const std::vector<picture::Rgb>& entries, const std::vector<uint16_t>& searched);
 
   uint8_t Find(int r, int g, int b) {
-    const int cell = ((r >> kShift) << (2 * kBits)) | ((g >> kShift) << kBits) | (b >> kShift);
+    const int cell = ((r >> shift_) << (2 * bits_)) | ((g >> shift_) << bits_) | (b >> shift_);
     if (start_[cell] == 0) List(cell);
     const uint8_t* list = pool_.data() + (start_[cell] - 1);
     const int count = list[0] + 1;
@@ -51,6 +48,7 @@ class NearestEntry {
  private:
   void List(int cell);
 
+  int shift_, bits_, cells_;
   uint8_t r_[256] = {}, g_[256] = {}, b_[256] = {};
   std::vector<uint16_t> searched_;
   std::vector<int> by_green_;  // (green << 8) | index of the searched entries, ascending
