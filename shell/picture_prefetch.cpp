@@ -3,12 +3,13 @@
 #include <filesystem>
 #include <utility>
 
+#include "picture/camera/camera_facts.h"
 #include "picture/kinds.h"
 
 namespace vr::shell {
 
 PicturePrefetch::PicturePrefetch(std::string path, const picture::DecodeOptions& options)
-    : path_(std::move(path)), options_(options) {
+    : path_(std::move(path)), options_(options), upright_(camera::TurnPhotosUpright()) {
   options_.progress = nullptr;
   worker_ = std::thread([this] {
     try {
@@ -37,7 +38,7 @@ std::optional<PrefetchedPicture> PicturePrefetch::Take(const std::string& path,
   if (taken_) return std::nullopt;
   taken_ = true;
   if (path != path_ || options.display_depth != options_.display_depth ||
-      options.Reduced() != options_.Reduced()) {
+      options.Reduced() != options_.Reduced() || camera::TurnPhotosUpright() != upright_) {
     result_ = PrefetchedPicture{};
     return std::nullopt;
   }

@@ -43,6 +43,8 @@ class PicturePrefetch {
   PrefetchedPicture result_;
   std::thread worker_;
   bool taken_ = false;
+  // Whether the decode turned photos upright: a start whose settings say otherwise decodes again.
+  bool upright_ = true;
 };
 
 }  // namespace vr::shell

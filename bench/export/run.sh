@@ -73,3 +73,28 @@ echo "mean PSNR of the first $(( n < 50 ? n : 50 )) files: ours $(psnr_mean "$WO
 echo "sizes: ours $(du -cb "$WORK"/ours/* | tail -1 | cut -f1) bytes," \
   "mogrify $(du -cb "$WORK"/peer/* | tail -1 | cut -f1) bytes," \
   "sources $(du -cb "${FILES[@]}" | tail -1 | cut -f1) bytes"
+
+# The same conversion run inside the files list window (the convert page's button over tagged
+# files, offscreen), beside the tool over the same files. The window bench needs a build with the
+# windows and the benchmarks (VR_GUI=ON, VR_BENCH=ON): WINDOW_BUILD names one (default BUILD).
+WINDOW_BUILD="${WINDOW_BUILD:-$BUILD}"
+WINDOW_COUNT="${WINDOW_COUNT:-100}"
+WINDOW_BENCH="$WINDOW_BUILD/bench/export/vr_export_window_bench"
+if [ -f "$WINDOW_BUILD/build.ninja" ] && grep -q vr_export_window_bench "$WINDOW_BUILD/build.ninja"; then
+  cmake --build "$WINDOW_BUILD" -j2 --target vr_export_window_bench veldrimon-tool >/dev/null
+fi
+if [ -x "$WINDOW_BENCH" ]; then
+  m=$(( n < WINDOW_COUNT ? n : WINDOW_COUNT ))
+  mkdir -p "$WORK/tool100" "$WORK/window100"
+  read -r tw tc <<<"$(timed "$WINDOW_BUILD/tools/veldrimon-tool" export "${FILES[@]:0:$m}" \
+    --tab gif --item "256 Colors" --into "$WORK/tool100" --yes-to-all)"
+  line=$(QT_QPA_PLATFORM=offscreen "$WINDOW_BENCH" "$WORK/window100" "${FILES[@]:0:$m}" 2>/dev/null | grep '^window')
+  ww=$(awk '{print $5}' <<<"$line")
+  wc_=$(awk '{print $7}' <<<"$line")
+  written=$(find "$WORK/window100" -name '*.GIF' | wc -l)
+  echo "$m files in the files list window: wall ${ww}s cpu ${wc_}s ($written GIFs written);" \
+    "tool wall ${tw}s cpu ${tc}s"
+  awk -v w="$wc_" -v t="$tc" 'BEGIN { if (t > 0) printf "window / tool (cpu): %.2fx (target <= 1.5x)\n", w / t }'
+else
+  echo "window run: $WINDOW_BENCH not built (configure with -DVR_GUI=ON -DVR_BENCH=ON)"
+fi

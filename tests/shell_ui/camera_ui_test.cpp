@@ -12,6 +12,7 @@
 #include "picture/camera/camera_facts.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
 #include "platform/profile_file.h"
+#include "shell/picture_prefetch.h"
 #include "shell/settings.h"
 #include "shell/ui/actions.h"
 #include "shell/ui/main_window.h"
@@ -102,6 +103,20 @@ TEST_F(CameraUiTest, PhotoWithoutFactsHasNoCameraSection) {
   window->Properties1Click();
   EXPECT_FALSE(camera_section_);
   EXPECT_NE(fields_.find("Camera Model: \n"), std::string::npos);
+}
+
+// The start-up decode runs before the settings are read: made under the other choice, it is not
+// taken, and the show decodes again.
+TEST_F(CameraUiTest, StartUpDecodeUnderTheOtherChoiceIsDecodedAgain) {
+  const std::string photo = SidewaysPhoto("start.jpg", false);
+  camera::SetTurnPhotosUpright(true);
+  PicturePrefetch upright(photo, picture::DecodeOptions());
+  camera::SetTurnPhotosUpright(false);
+  EXPECT_FALSE(upright.Take(photo, picture::DecodeOptions()).has_value());
+  PicturePrefetch as_stored(photo, picture::DecodeOptions());
+  const auto taken = as_stored.Take(photo, picture::DecodeOptions());
+  ASSERT_TRUE(taken.has_value());
+  EXPECT_EQ(taken->holder.Width(), 80);
 }
 
 }  // namespace

@@ -308,31 +308,31 @@ JpegHeaderFacts ReadHeader(const Source& source) {
 
 }  // namespace
 
-JpegMetadata ReadJpegMetadata(const std::string& path) {
-  JpegMetadata metadata;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return metadata;
+namespace {
+
+// Reads the saved markers of `file` into `metadata`; false when libjpeg gave up on the headers.
+// The whole libjpeg part runs in this one frame, as the decode does.
+bool ReadMarkers(std::FILE* file, JpegMetadata& metadata) {
   jpeg_decompress_struct cinfo;
   JpegErrorTrap errors;
   std::memset(&cinfo, 0, sizeof cinfo);
   InstallJpegErrorTrap(reinterpret_cast<j_common_ptr>(&cinfo), errors);
-  JOCTET* icc = nullptr;
-  unsigned int icc_size = 0;
   if (setjmp(errors.jump)) {
+    // libjpeg fails only inside the header read, before a profile is handed out.
     jpeg_destroy_decompress(&cinfo);
-    std::fclose(file);
-    std::free(icc);
-    return JpegMetadata();
+    return false;
   }
   jpeg_create_decompress(&cinfo);
   jpeg_stdio_src(&cinfo, file);
   jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
   jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(&cinfo, TRUE);
-  if (!jpeg_read_icc_profile(&cinfo, &icc, &icc_size)) {
-    icc = nullptr;
-    icc_size = 0;
+  JOCTET* icc = nullptr;
+  unsigned int icc_size = 0;
+  if (jpeg_read_icc_profile(&cinfo, &icc, &icc_size) && icc != nullptr) {
+    metadata.icc.assign(icc, icc + icc_size);
   }
+  std::free(icc);
   for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
     if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && m->data_length == m->original_length &&
         std::memcmp(m->data, "Exif\0\0", 6) == 0) {
@@ -341,9 +341,17 @@ JpegMetadata ReadJpegMetadata(const std::string& path) {
     }
   }
   jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+JpegMetadata ReadJpegMetadata(const std::string& path) {
+  JpegMetadata metadata;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return metadata;
+  if (!ReadMarkers(file, metadata)) metadata = JpegMetadata();
   std::fclose(file);
-  if (icc != nullptr) metadata.icc.assign(icc, icc + icc_size);
-  std::free(icc);
   return metadata;
 }
 
