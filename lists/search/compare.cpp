@@ -1,5 +1,6 @@
 #include "lists/search/compare.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #if defined(__SSE2__)
@@ -202,6 +203,28 @@ MatchKind MatchPrints(const FingerPrint& a, const FingerPrint& b, const CompareS
 
 namespace {
 
+// The first 16 red bytes of every print, packed: most pairs of unlike pictures are ruled out by
+// these alone, and packed they stay in cache for a whole pass where the full prints would stream
+// from memory once per file.
+struct alignas(16) RedHead {
+  uint8_t r[16];
+};
+
+#if defined(__SSE2__)
+// True when the heads alone show the pair fails colour (and, with `brightness`, both shifted
+// colour tests): more than `allowed` of the 16 red pixels differ beyond what each test allows.
+inline bool HeadsRuleOut(const RedHead& a, const RedHead& b, int t, int allowed, bool brightness) {
+  const __m128i av = _mm_load_si128(reinterpret_cast<const __m128i*>(a.r));
+  const __m128i bv = _mm_load_si128(reinterpret_cast<const __m128i*>(b.r));
+  const __m128i tv = _mm_set1_epi8(static_cast<char>(t));
+  const __m128i t2v = _mm_set1_epi8(static_cast<char>(2 * t));
+  const auto fails = [&](__m128i mask) { return 16 - PopCount16(_mm_movemask_epi8(mask)) > allowed; };
+  if (!fails(ChannelMask<0>(av, bv, tv, t2v))) return false;
+  if (!brightness) return true;
+  return fails(ChannelMask<1>(av, bv, tv, t2v)) && fails(ChannelMask<-1>(av, bv, tv, t2v));
+}
+#endif
+
 // A print's side of the aspect rule, worked out once per print rather than once per pair (the
 // rule's four integer divisions cost more than the whole vector test of a pair).
 struct AspectRange {
@@ -239,6 +262,18 @@ bool RunPairLoop(const PairLoop& loop) {
     ranges.reserve(n);
     for (const FingerPrint& p : prints) ranges.push_back(RangeOf(p));
   }
+  // Grey may match where red does not, so the heads only rule pairs out without it.
+  const int allowed = kPrintPixels - s.required;
+#if defined(__SSE2__)
+  const bool use_heads = !loop.plain && !s.black_and_white && allowed >= 0;
+#else
+  const bool use_heads = false;
+#endif
+  std::vector<RedHead> heads;
+  if (use_heads) {
+    heads.resize(n);
+    for (uint32_t k = 0; k < n; ++k) std::copy(prints[k].r, prints[k].r + 16, heads[k].r);
+  }
   for (uint32_t i = 0; i < n; ++i) {
     if (loop.stopped && loop.stopped(n - i)) return false;
     const FingerPrint& a = prints[i];
@@ -252,6 +287,9 @@ bool RunPairLoop(const PairLoop& loop) {
         const bool passes = loop.plain ? AspectCompatible(a, b) : RangesCompatible(ranges[i], ranges[j]);
         if (!passes) continue;
       }
+#if defined(__SSE2__)
+      if (use_heads && HeadsRuleOut(heads[i], heads[j], s.tolerance, allowed, s.brightness)) continue;
+#endif
       const MatchKind kind = loop.plain ? MatchPrintsPlain(a, b, s) : MatchPrints(a, b, s);
       if (kind == MatchKind::kNone) continue;
       const FoundPair pair{i, j, kind};

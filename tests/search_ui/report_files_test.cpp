@@ -244,6 +244,15 @@ TEST_F(ReportFilesTest, MoveRenameMovesTheFileItsNoteAndItsLinesAndKeepsAHistory
   on_dialog_ = [](QDialog&) { return static_cast<int>(QDialog::Rejected); };
   window_->MoveRenameClick();
   EXPECT_TRUE(fs::exists(moved + "/b.jpg"));
+  // A folder typed without its full path is below the file's own folder.
+  fs::create_directories(moved + "/sub");
+  on_dialog_ = [&](QDialog& dialog) {
+    static_cast<TMoveRenameWindow&>(dialog).FolderEdit()->setText("sub");
+    return static_cast<int>(QDialog::Accepted);
+  };
+  window_->MoveRenameClick();
+  EXPECT_TRUE(fs::exists(moved + "/sub/b.jpg"));
+  EXPECT_EQ(window_->ReportLines()[1], Line(moved + "/sub/b.jpg"));
   // A folder that does not exist: the move fails with a message and nothing changes.
   on_dialog_ = [&](QDialog& dialog) {
     static_cast<TMoveRenameWindow&>(dialog).FolderEdit()->setText(QString::fromStdString(dir_.File("none")));
@@ -251,8 +260,8 @@ TEST_F(ReportFilesTest, MoveRenameMovesTheFileItsNoteAndItsLinesAndKeepsAHistory
   };
   window_->MoveRenameClick();
   EXPECT_NE(fakes_.ui.last().text.find("Moving to:"), std::string::npos);
-  EXPECT_TRUE(fs::exists(moved + "/b.jpg"));
-  EXPECT_EQ(window_->ReportLines()[1], Line(moved + "/b.jpg"));
+  EXPECT_TRUE(fs::exists(moved + "/sub/b.jpg"));
+  EXPECT_EQ(window_->ReportLines()[1], Line(moved + "/sub/b.jpg"));
 }
 
 TEST_F(ReportFilesTest, TagAllButBestKeepsTheLargestPictureOfEachGroupUntagged) {

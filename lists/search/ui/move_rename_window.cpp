@@ -89,9 +89,11 @@ TMoveRenameWindow::TMoveRenameWindow(const std::string& path,
 }
 
 std::string TMoveRenameWindow::TargetFolder() const {
-  std::string folder =
-      manual_->isChecked() ? folder_->text().trimmed().toStdString() : history_->currentText().toStdString();
+  std::string folder = manual_->isChecked() ? folder_->text().trimmed().toStdString()
+                                            : history_->currentText().toStdString();
   if (folder.empty()) folder = source_folder_;
+  // A folder typed without its full path is taken from the file's own folder.
+  if (folder.front() != '/') folder = source_folder_ + folder;
   return platform::WithTrailingSeparator(folder);
 }
 
