@@ -39,6 +39,11 @@ TestHooks ReadTestHooks(const std::function<const char*(const char*)>& env,
   hooks.bench_first_paint = !text("VELDRIMON_BENCH_FIRST_PAINT").empty();
   hooks.bench_slideshow = text("VELDRIMON_BENCH_SLIDESHOW");
   hooks.no_decode_ahead = !text("VELDRIMON_NO_DECODE_AHEAD").empty();
+  int escape_ms = -1;
+  if (std::sscanf(text("VELDRIMON_BENCH_SLIDESHOW_ESCAPE_MS").c_str(), "%d", &escape_ms) == 1 &&
+      escape_ms >= 0) {
+    hooks.bench_slideshow_escape_ms = escape_ms;
+  }
   hooks.no_registration = !text("VELDRIMON_NO_REGISTRATION").empty();
   int left = 0;
   int top = 0;

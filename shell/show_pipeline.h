@@ -65,6 +65,9 @@ class ShowPipeline {
   }
   std::string End() { return state_.End(); }
   bool busy() const { return state_.busy(); }
+  // The decode made ahead that Load takes when path and options match (null: none).
+  void SetPrefetch(PicturePrefetch* prefetch) { services_.prefetch = prefetch; }
+  PicturePrefetch* prefetch() const { return services_.prefetch; }
 
   // One pass of a show of `name` (lists::kNoFile for the empty list): removes the temporary
   // copies of earlier shows, plays the same-name sound when `play_wav` and says what to show.

@@ -32,28 +32,49 @@ QSize TFullScreen::ScreenSize() const {
 
 void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, bool shrink_only,
                               bool same_file, bool smooth) {
-  picture_ = &picture;
-  mode_ = mode;
-  shrink_only_ = shrink_only;
+  Prepare(picture, mode, shrink_only, same_file, smooth);
+  Present();
+}
+
+void TFullScreen::Prepare(const picture::PictureHolder& picture, int mode, bool shrink_only,
+                          bool same_file, bool smooth) {
+  Prepared p;
+  p.picture = &picture;
+  p.mode = mode;
+  p.shrink_only = shrink_only;
+  p.same_file = same_file;
   const QSize screen = ScreenSize();
-  setGeometry(-2, -2, screen.width() + 4, screen.height() + 4);
   const int pw = std::max(1, picture.Width());
   const int ph = std::max(1, picture.Height());
   if (mode == 1) {
-    paint_box_ = FullScreenFit(pw, ph, screen.width(), screen.height(), shrink_only);
+    p.box = FullScreenFit(pw, ph, screen.width(), screen.height(), shrink_only);
     picture::SmoothSettings settings;
     settings.smooth_shrunken = smooth;
-    fitted_ = picture::Bitmap();
-    fitted_.Create(paint_box_.width, paint_box_.height, picture::PixelFormat::k24);
-    picture::DrawPictureScaled(picture, fitted_,
-                               picture::Rect{0, 0, paint_box_.width, paint_box_.height}, false,
-                               settings);
-    if (screen_palette_ != nullptr) screen_palette_->MapFor(picture.bitmap, fitted_);
-    actual_image_ = QImage();
+    p.fitted.Create(p.box.width, p.box.height, picture::PixelFormat::k24);
+    picture::DrawPictureScaled(picture, p.fitted,
+                               picture::Rect{0, 0, p.box.width, p.box.height}, false, settings);
+    if (screen_palette_ != nullptr) screen_palette_->MapFor(picture.bitmap, p.fitted);
   } else {
-    paint_box_ = FullScreenActual(pw, ph, screen.width(), screen.height());
+    p.box = FullScreenActual(pw, ph, screen.width(), screen.height());
     // Made once per showing, so that scrolling only copies.
-    actual_image_ = ScreenImageOf(picture.bitmap, picture.bitmap, screen_palette_);
+    p.actual = ScreenImageOf(picture.bitmap, picture.bitmap, screen_palette_);
+  }
+  prepared_ = std::move(p);
+}
+
+void TFullScreen::Present() {
+  if (prepared_.picture == nullptr) return;
+  picture_ = prepared_.picture;
+  mode_ = prepared_.mode;
+  shrink_only_ = prepared_.shrink_only;
+  paint_box_ = prepared_.box;
+  fitted_ = std::move(prepared_.fitted);
+  actual_image_ = std::move(prepared_.actual);
+  const bool same_file = prepared_.same_file;
+  prepared_ = Prepared();
+  const QSize screen = ScreenSize();
+  setGeometry(-2, -2, screen.width() + 4, screen.height() + 4);
+  if (mode_ != 1) {
     if (!same_file) scroll_x_ = scroll_y_ = 0;
     ScrollBy(0, 0);
   }

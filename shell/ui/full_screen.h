@@ -33,9 +33,16 @@ class TFullScreen : public QWidget {
  public:
   explicit TFullScreen(QWidget* parent = nullptr);
 
-  // Prepares the picture for the mode. `same_file` keeps the scroll position in mode 2.
+  // Prepares the picture for the mode and shows it. `same_file` keeps the scroll position in
+  // mode 2.
   void ShowPicture(const picture::PictureHolder& picture, int mode, bool shrink_only,
                    bool same_file, bool smooth);
+  // The two halves: Prepare fits (or converts) the picture aside while the window goes on
+  // showing the one before; Present makes it the shown one and paints. `picture` must live
+  // until it is replaced.
+  void Prepare(const picture::PictureHolder& picture, int mode, bool shrink_only, bool same_file,
+               bool smooth);
+  void Present();
   // Runs the modal loop until a request arrives; gives the request code.
   int RunLoop();
   // Sets a request (ends the loop).
@@ -64,6 +71,17 @@ class TFullScreen : public QWidget {
   void ScrollBy(int dx, int dy);
   QSize ScreenSize() const;
 
+  // A picture prepared and not yet presented.
+  struct Prepared {
+    const picture::PictureHolder* picture = nullptr;
+    picture::Bitmap fitted;
+    QImage actual;
+    Box box;
+    int mode = 0;
+    bool shrink_only = false;
+    bool same_file = false;
+  };
+  Prepared prepared_;
   const picture::PictureHolder* picture_ = nullptr;
   picture::Bitmap fitted_;
   QImage actual_image_;  // the picture at natural size as the screen shows it (actual mode)

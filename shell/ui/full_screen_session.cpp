@@ -28,6 +28,15 @@ void FullScreenSession::Show(int mode) {
   shown_path_ = now;
 }
 
+void FullScreenSession::Prepare(int mode) {
+  const std::string now = host_.current_path();
+  host_.full_screen->Prepare(host_.shown(), mode, shrink_only_, now == shown_path_,
+                             host_.smooth());
+  shown_path_ = now;
+}
+
+void FullScreenSession::Present() { host_.full_screen->Present(); }
+
 void FullScreenSession::Leave() {
   view_ = 0;
   host_.full_screen->hide();

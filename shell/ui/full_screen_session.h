@@ -42,6 +42,10 @@ class FullScreenSession {
   void Enter(int mode, bool shrink_only);
   // Shows the current picture again in `mode`; the same file keeps its scroll position.
   void Show(int mode);
+  // Show in two halves: the current picture is prepared aside (the window goes on showing the
+  // one before) and presented later.
+  void Prepare(int mode);
+  void Present();
   // Hides the full-screen window and brings the window back.
   void Leave();
   // Enter, the loop of requests, Leave. Returns at once (with kRequestNone) while a session

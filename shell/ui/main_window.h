@@ -118,6 +118,7 @@ struct ViewerOptions {
   bool quit_on_first_paint = false;  // VELDRIMON_BENCH_FIRST_PAINT
   std::string bench_slideshow_log;   // VELDRIMON_BENCH_SLIDESHOW: a show after the first paint
   bool decode_ahead = true;          // off with VELDRIMON_NO_DECODE_AHEAD
+  int bench_slideshow_escape_ms = -1;  // an Escape posted that long into the bench show
   std::chrono::steady_clock::time_point started{};
   bool register_file_types = true;  // off in tests: the registrar writes into the user's desktop
   // Runs a modal window (the production default is QDialog::exec); tests record and answer.

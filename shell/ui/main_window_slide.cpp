@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <chrono>
 #include <cstdio>
@@ -19,12 +20,14 @@
 #include "platform/sounds.h"
 #include "platform/ui.h"
 #include "shell/navigation.h"
+#include "shell/picture_prefetch.h"
 #include "shell/slide_show.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/nav_input.h"
 #include "shell/ui/panes.h"
+#include "shell/ui/screen_saver_inhibit.h"
 #include "shell/ui/slide_show_options.h"
 
 namespace vr::shell::ui {
@@ -35,8 +38,9 @@ namespace {
 // other press and key waits for the show's end, so nothing else moves the viewer meanwhile.
 class SlideInputFilter : public QObject {
  public:
-  SlideInputFilter(QToolButton* stop_button, std::function<void()> stop)
-      : stop_button_(stop_button), stop_(std::move(stop)) {}
+  SlideInputFilter(QToolButton* stop_button, std::function<void()> stop,
+                   std::function<void()> pointer_moved)
+      : stop_button_(stop_button), stop_(std::move(stop)), moved_(std::move(pointer_moved)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -64,6 +68,9 @@ class SlideInputFilter : public QObject {
       case QEvent::ContextMenu:
       case QEvent::Wheel:
         return true;
+      case QEvent::MouseMove:
+        moved_();
+        return false;
       default:
         return false;
     }
@@ -72,7 +79,11 @@ class SlideInputFilter : public QObject {
  private:
   QToolButton* stop_button_;
   std::function<void()> stop_;
+  std::function<void()> moved_;
 };
+
+// A full-screen show hides the pointer after this long without movement.
+constexpr int kPointerHideMs = 2000;
 
 }  // namespace
 
@@ -95,6 +106,14 @@ struct TVeldrimon69::SlideShowState {
   std::FILE* bench = nullptr;
   uint32_t bench_start = 0;
   double load_ms = 0;
+  // The next picture, decoding on a second thread while the show waits.
+  std::unique_ptr<PicturePrefetch> ahead;
+  ScreenSaverInhibit screen_saver;
+  QTimer pointer_timer;
+  bool pointer_hidden = false;
+  // The bench's Escape: when it was posted and when full screen was left (steady clock).
+  std::chrono::steady_clock::time_point escape_posted{};
+  std::chrono::steady_clock::time_point left_full_screen{};
 };
 
 void TVeldrimon69::BuildSlideShow() {
@@ -120,7 +139,24 @@ void TVeldrimon69::BuildSlideShow() {
   TBStop->setEnabled(false);
   stop_bar->addWidget(TBStop);
   connect(TBStop, &QToolButton::clicked, this, [this] { StopAnimation(); });
-  st.filter = std::make_unique<SlideInputFilter>(TBStop, [this] { StopSlideShow(); });
+  st.filter = std::make_unique<SlideInputFilter>(
+      TBStop, [this] { StopSlideShow(); },
+      [this] {
+        SlideShowState& s = *slide_;
+        if (s.pointer_hidden) {
+          s.pointer_hidden = false;
+          full_screen_->unsetCursor();
+        }
+        if (s.full_screen) s.pointer_timer.start();
+      });
+  st.pointer_timer.setSingleShot(true);
+  st.pointer_timer.setInterval(kPointerHideMs);
+  connect(&st.pointer_timer, &QTimer::timeout, this, [this] {
+    SlideShowState& s = *slide_;
+    if (!s.running || !full_screen_->isVisible()) return;
+    s.pointer_hidden = true;
+    full_screen_->setCursor(Qt::BlankCursor);
+  });
 
   SlideShowHost host;
   host.count = [this] { return files_list_->Count(); };
@@ -146,10 +182,28 @@ void TVeldrimon69::BuildSlideShow() {
   host.load = [this] {
     // The picture appears when the show displays it, not while it loads.
     if (!slide_->full_screen) client_->setUpdatesEnabled(false);
+    SlideShowState& s = *slide_;
     const auto begun = std::chrono::steady_clock::now();
+    // The decode made ahead is taken when it is of this file with today's options.
+    PicturePrefetch* start_up = show_pipeline_.prefetch();
+    if (s.ahead) show_pipeline_.SetPrefetch(s.ahead.get());
     ShowCurrentFile(false, 0);
-    slide_->load_ms = std::chrono::duration<double, std::milli>(
-                          std::chrono::steady_clock::now() - begun).count();
+    show_pipeline_.SetPrefetch(start_up);
+    s.ahead.reset();
+    s.load_ms = std::chrono::duration<double, std::milli>(
+                    std::chrono::steady_clock::now() - begun).count();
+    // The fitted picture is made now, so that when it is due only a paint is left.
+    if (s.full_screen && full_session_->active()) full_session_->Prepare(s.mode);
+  };
+  host.upcoming = [this](int position) {
+    if (!options_.decode_ahead || position < 0) return;
+    const std::string path = files_list_->FilePathAt(position);
+    // GIFs (read with their animation facts) and media files load in line.
+    if (!PicturePrefetch::Worthwhile(path)) return;
+    picture::DecodeOptions decode;
+    decode.display_depth = DisplayDepth();
+    decode.true_colour_on_256 = settings_.true_colour_on_256 != 0;
+    slide_->ahead = std::make_unique<PicturePrefetch>(path, decode);
   };
   host.display = [this] { DisplaySlide(); };
   host.play_sound = [this] {
@@ -222,14 +276,23 @@ void TVeldrimon69::DoSlideShow1Click() {
   auto_size->setChecked(false);
   play_wav->setChecked(false);
   qApp->installEventFilter(st.filter.get());
+  st.screen_saver.Inhibit();
+  if (st.full_screen) st.pointer_timer.start();
 
   st.show->Run(SlideOptionsOf(settings_));
 
   qApp->removeEventFilter(st.filter.get());
+  st.screen_saver.Release();
+  st.pointer_timer.stop();
+  if (st.pointer_hidden) {
+    st.pointer_hidden = false;
+    full_screen_->unsetCursor();
+  }
   client_->setUpdatesEnabled(true);
   auto_size->setChecked(st.saved_auto_size);
   play_wav->setChecked(st.saved_play_wav);
   st.comments.reset();
+  st.ahead.reset();
   st.running = false;
   EnableMenus(true);
   // The entry shown one step before the last comes back, animating when it is a GIF.
@@ -248,7 +311,7 @@ void TVeldrimon69::DisplaySlide() {
     if (!full_session_->active()) {
       full_session_->Enter(st.mode, st.shrink_only);
     } else {
-      full_session_->Show(st.mode);
+      full_session_->Present();
     }
     full_screen_->repaint();
   } else {
@@ -273,7 +336,10 @@ void TVeldrimon69::DisplaySlide() {
 
 void TVeldrimon69::FinishSlideShow(int position) {
   SlideShowState& st = *slide_;
-  if (full_session_->active()) full_session_->Leave();
+  if (full_session_->active()) {
+    full_session_->Leave();
+    st.left_full_screen = std::chrono::steady_clock::now();
+  }
   if (position < 0 && files_list_->Empty()) files_list_->SetCurrent(0);
   st.final_position = position;
 }
@@ -292,7 +358,27 @@ void TVeldrimon69::RunBenchSlideShow() {
   }
   const platform::Clock& clock = services_.clock != nullptr ? *services_.clock : own_clock_;
   st.bench_start = clock.TickCount();
+  if (options_.bench_slideshow_escape_ms >= 0) {
+    // Posted as the platform would deliver the key, to the window that has the focus.
+    QTimer::singleShot(options_.bench_slideshow_escape_ms, this, [this] {
+      QWidget* target = QApplication::focusWidget();
+      if (target == nullptr) {
+        target = full_screen_->isVisible() ? static_cast<QWidget*>(full_screen_) : this;
+      }
+      slide_->escape_posted = std::chrono::steady_clock::now();
+      QCoreApplication::postEvent(target,
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+  }
   DoSlideShow1Click();
+  if (st.escape_posted != std::chrono::steady_clock::time_point{}) {
+    const double left = st.left_full_screen == std::chrono::steady_clock::time_point{}
+                            ? -1.0
+                            : std::chrono::duration<double, std::milli>(st.left_full_screen -
+                                                                        st.escape_posted)
+                                  .count();
+    std::fprintf(st.bench, "escape_to_left_ms\t%.1f\n", left);
+  }
   std::fclose(st.bench);
   st.bench = nullptr;
   QCoreApplication::exit(0);

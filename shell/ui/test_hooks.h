@@ -17,6 +17,8 @@
 //                                    options; a line per picture goes to <file> (position, path,
 //                                    t0, due, shown, decode wait; ms) and the viewer quits at its end
 //   VELDRIMON_NO_DECODE_AHEAD=1      the slide show decodes each picture when it is due
+//   VELDRIMON_BENCH_SLIDESHOW_ESCAPE_MS=<n>  with the show above: an Escape is posted <n> ms
+//                                    into the show, and when full screen was left is logged
 //   VELDRIMON_NO_REGISTRATION=1      the desktop's file associations are left alone
 //   VELDRIMON_WINDOW_AT="<left> <top>"  a first viewer's frame is placed there
 //   VELDRIMON_QUIT_FILE=<file>       the viewer closes itself once <file> appears
@@ -41,6 +43,7 @@ struct TestHooks {
   bool bench_first_paint = false;
   std::string bench_slideshow;
   bool no_decode_ahead = false;
+  int bench_slideshow_escape_ms = -1;
   bool no_registration = false;
   std::optional<std::pair<int, int>> window_at;
   std::string quit_file;

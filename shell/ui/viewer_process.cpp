@@ -78,6 +78,7 @@ int RunViewerProcess(const ProcessOptions& given) {
   viewer.quit_on_first_paint = hooks.bench_first_paint;
   viewer.bench_slideshow_log = hooks.bench_slideshow;
   viewer.decode_ahead = !hooks.no_decode_ahead;
+  viewer.bench_slideshow_escape_ms = hooks.bench_slideshow_escape_ms;
   viewer.started = options.started;
   // Tests keep the desktop's file associations out of reach.
   viewer.register_file_types = !hooks.no_registration;

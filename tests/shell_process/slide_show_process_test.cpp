@@ -2,6 +2,7 @@
 // twice, with no delay, logs a line per picture and quits at its end.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -54,6 +55,26 @@ TEST_F(SlideShowProcessTest, ARandomShowOfTwoCyclesShowsEachFileOncePerCycleThen
                                      paths.begin() + static_cast<long>(cycle * 5 + 5));
     EXPECT_EQ(seen, files) << cycle;
   }
+}
+
+std::string ToolOutput(const std::string& args) {
+  std::string out;
+  FILE* pipe = ::popen((std::string(VELDRIMON_TOOL_BINARY) + " slide-order " + args).c_str(), "r");
+  if (pipe == nullptr) return "popen failed";
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  const int status = ::pclose(pipe);
+  if (status != 0) out += "exit " + std::to_string(status);
+  return out;
+}
+
+TEST(SlideOrderTool, PrintsEachCyclesEntriesOnALine) {
+  EXPECT_EQ(ToolOutput("--count 3 --start 1"), "1 2\n");
+  EXPECT_EQ(ToolOutput("--count 3 --start 1 --cycles 2"), "1 2\n0 1 2\n");
+  EXPECT_EQ(ToolOutput("--count 6 --tagged 2,5"), "2 5\n");
+  EXPECT_EQ(ToolOutput("--count 4 --random --seed 9 --cycles 2"),
+            ToolOutput("--count 4 --random --seed 9 --cycles 2"));
+  EXPECT_NE(ToolOutput("--count 3 --start 7 2>/dev/null").find("exit"), std::string::npos);
 }
 
 }  // namespace
