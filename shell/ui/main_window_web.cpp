@@ -3,7 +3,10 @@
 
 #include "lists/window/ui/file_list_menu.h"
 #include "notes/notes_database.h"
+#include "platform/please_wait.h"
+#include "platform/ui.h"
 #include "shell/ui/main_window.h"
+#include "web/add_files.h"
 #include "web/ui/web_page_menu.h"
 
 namespace vr::shell::ui {
@@ -26,16 +29,45 @@ void TVeldrimon69::WebPagesFromFiles1Click() {
       if (list && list_window_) list_window_->show();
     }
   };
-  if (notes_) {
-    services.caption = [this](const std::string& path) {
-      notes::NotesRecord record;
-      if (!notes_ || notes_->ReadNote(path, &record).status != 0 ||
-          record.live_flag != notes::kLive) {
-        return std::string();
-      }
-      return record.notes;
+  // The files list's pictures go in through the files list window's copy (its overwrite
+  // question, the note copied along); other kinds are converted.
+  services.add_files = [this](int what, const std::string& folder) {
+    platform::Ui& ui = *services_.ui;
+    list_window::TagOperations& operations = EnsureListWindow().tag_ops();
+    platform::ConfirmScope overwrite(ui);
+    platform::ConfirmScope companions(ui);
+    web::AddFilesHooks hooks;
+    hooks.copy = [&](const std::string& source, const std::string& target) {
+      return operations.TransferOne(source, target, false, overwrite, companions) ==
+             list_window::TagOperations::Outcome::kDone;
     };
-  }
+    hooks.may_overwrite = [&](const std::string& target) {
+      return overwrite.Confirm(platform::MessageKind::kQuestion, "Confirm",
+                               "File ALREADY exists in destination. Would you like to OVERWRITE "
+                               "the file?\r\r" + target);
+    };
+    hooks.inform = [&ui](const std::string& text) { ui.Information(text); };
+    hooks.warn = [&ui](const std::string& text) { ui.Warning(text); };
+    platform::PleaseWait* wait = services_.please_wait;
+    if (wait != nullptr) {
+      wait->ClearStop();
+      wait->Show();
+      hooks.status = [wait](const std::string& text) { wait->SetText(text); };
+      hooks.cancelled = [wait] { return wait->StopRequested(); };
+    }
+    if (services_.pump != nullptr) hooks.pump = [this] { services_.pump->PumpMessages(); };
+    web::AddFilesToWebFolder(*files_list_, what, web::WebFolder(folder), hooks);
+    if (wait != nullptr) wait->Hide();
+  };
+  services.caption = [this](const std::string& path) {
+    notes::NotesDatabase* db = notes_->database();
+    notes::NotesRecord record;
+    if (db == nullptr || db->ReadNote(path, &record).status != 0 ||
+        record.live_flag != notes::kLive) {
+      return std::string();
+    }
+    return record.notes;
+  };
   web::ui::ShowWebPageMenu(this, services);
   std::copy(keys.begin(), keys.end(), settings_.web.begin());
 }
