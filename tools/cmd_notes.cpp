@@ -1,13 +1,18 @@
 // veldrimon-tool notes: the Notes database on the command line.
 //   notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | set DB PATH [options]
 //   notes delete DB PATH | compact DB
+//   notes search DB [--filename T] [--category T] [--type1 T] [--type2 T] [--value1 T]
+//                   [--value2 T] [--keywords T] [--notes T] [--deleted|--either]
 // DB is the base path without extension. The status of the operation is the exit code.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "notes/notes_database.h"
+#include "notes/notes_search.h"
 #include "notes/notes_text.h"
 #include "tools/tool_command.h"
 
@@ -78,7 +83,7 @@ void PrintRecord(const NotesRecord& r) {
 
 int RunNotes(const std::vector<std::string>& args) {
   if (args.size() < 2) {
-    Fail("usage: notes export|import|get|set|delete|compact DB ...");
+    Fail("usage: notes export|import|get|set|delete|compact|search DB ...");
     return 2;
   }
   const std::string& verb = args[0];
@@ -102,6 +107,33 @@ int RunNotes(const std::vector<std::string>& args) {
     const auto result = vr::notes::CompactNotesDatabase(base, callbacks);
     std::printf("kept %ld removed %ld re-linked %ld\n", kept, removed, result.relinked);
     return static_cast<int>(result.status);
+  }
+  if (verb == "search") {
+    vr::notes::NotesQuery query;
+    static const char* const kOptions[vr::notes::kSearchFieldCount] = {
+        "--filename", "--category", "--type1",    "--type2",
+        "--value1",   "--value2",   "--keywords", "--notes"};
+    for (size_t i = 2; i < args.size(); ++i) {
+      if (args[i] == "--deleted") {
+        query.type = vr::notes::SearchType::kDeletedOnly;
+        continue;
+      }
+      if (args[i] == "--either") {
+        query.type = vr::notes::SearchType::kEither;
+        continue;
+      }
+      const auto* at = std::find(std::begin(kOptions), std::end(kOptions), args[i]);
+      if (at == std::end(kOptions) || i + 1 >= args.size()) {
+        Fail("bad search option: " + args[i]);
+        return 2;
+      }
+      query.texts[static_cast<size_t>(at - std::begin(kOptions))] = args[++i];
+    }
+    if (!Open(db, base)) return 1;
+    const std::vector<std::string> found = vr::notes::SearchNotes(db, query);
+    for (const std::string& key : found) std::printf("%s\n", key.c_str());
+    std::printf("Found:%zu\n", found.size());
+    return Close(db, 0);
   }
   if ((verb == "export" || verb == "import") && args.size() == 3) {
     if (!Open(db, base)) return 1;
@@ -153,14 +185,16 @@ int RunNotes(const std::vector<std::string>& args) {
     if (status.status != 0) Fail(status.message);
     return Close(db, static_cast<int>(status.status));
   }
-  Fail("usage: notes export|import|get|set|delete|compact DB ...");
+  Fail("usage: notes export|import|get|set|delete|compact|search DB ...");
   return 2;
 }
 
 Registration reg("notes",
                  "notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | delete DB PATH | "
                  "compact DB | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
-                 "[--value2 N] [--keywords T] [--notes T]",
+                 "[--value2 N] [--keywords T] [--notes T] | search DB [--filename T] "
+                 "[--category T] [--type1 T] [--type2 T] [--value1 T] [--value2 T] "
+                 "[--keywords T] [--notes T] [--deleted|--either]",
                  RunNotes);
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include "lists/recycle/ui/recycle_controller.h"
 #include "notes/notes_database.h"
 #include "notes/ui/notes_text_controller.h"
+#include "notes/ui/notes_windows.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/fli/ui/movie_fli_menu.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
@@ -90,6 +91,7 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   recycle_ = std::make_unique<recycle::RecycleController>(services_, this, kButtonSize);
   notes_text_ = std::make_unique<notes::NotesTextController>(
       services_, [this] { return notes_.get(); }, [this](bool on) { EnableMenus(on); });
+  MakeNotesWindows();
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);

@@ -65,6 +65,7 @@ class RecycleController;
 }
 namespace vr::notes {
 class NotesTextController;
+class NotesWindows;
 }
 namespace vr::lists {
 class DriveMenu;
@@ -303,6 +304,9 @@ class TVeldrimon69 : public QMainWindow {
   // false when it cannot be opened (the list then has no notes).
   bool OpenNotes(const std::string& base);
   void CloseNotes();
+  // The Notes database menu entries (notes/ui/notes_windows.h does the work).
+  void MakeNotesWindows();
+  void DeleteNotesDataBase1Click();
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle
@@ -412,8 +416,8 @@ class TVeldrimon69 : public QMainWindow {
   platform::Services services_;
   std::unique_ptr<lists::FilesList> files_list_;
   std::unique_ptr<notes::NotesDatabase> notes_;
-  // The files list's view of notes_; made again whenever the database is opened or closed.
-  std::unique_ptr<lists::NotesAccess> notes_access_;
+  // The database's windows and the files list's view of notes_ (made again at every open).
+  std::unique_ptr<notes::NotesWindows> notes_windows_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
   std::unique_ptr<recycle::RecycleController> recycle_;
   std::unique_ptr<notes::NotesTextController> notes_text_;

@@ -1,0 +1,296 @@
+// The record editor, the "DB Field" column and its quick edit, the check buttons over tagged
+// files and deleting the database: real windows offscreen, the scripted Ui, a real files list
+// and a real Notes database in a temporary folder.
+#include "notes/ui/notes_windows.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_folders.h"
+#include "fakes/fake_please_wait.h"
+#include "fakes/fake_sounds.h"
+#include "fakes/fake_ui.h"
+#include "lists/files_list.h"
+#include "lists/window/ui/file_list_menu.h"
+#include "notes/notes_database.h"
+#include "notes/notes_fields.h"
+#include "notes/ui/db_edit_menu.h"
+#include "test_support/temp_dir.h"
+#include "tests/list_window_ui/qt_app.h"
+
+namespace vr::notes {
+namespace {
+
+[[maybe_unused]] auto* const kQtEnv =
+    ::testing::AddGlobalTestEnvironment(new list_window::QtAppEnvironment);
+
+using platform::Answer;
+
+class NotesWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = dir_.File("LSNOTES");
+    ASSERT_EQ(db_.OpenNotesDatabase(base_), 0u);
+    lists::ListServices services;
+    services.files = &files_;
+    services.scan = [](const std::string&) {
+      lists::ScannedFacts f;
+      f.exists = true;
+      return f;
+    };
+    list_ = std::make_unique<lists::FilesList>(services);
+    NotesWindowsHost host;
+    host.services.ui = &ui_;
+    host.services.please_wait = &wait_;
+    host.services.files = &files_;
+    host.files_list = list_.get();
+    host.database = [this] { return &db_; };
+    host.base_path = [this] { return base_; };
+    host.reopen = [this] {
+      ++reopens_;
+      if (db_.IsOpen()) db_.CloseNotesDatabase();
+      const bool ok = db_.OpenNotesDatabase(base_) == 0;
+      windows_->Attach(ok ? &db_ : nullptr);
+      return ok;
+    };
+    host.fields_changed = [this] { ++redraws_; };
+    host.exec = [this](QDialog& dialog) {
+      auto& menu = dynamic_cast<TDBEditMenu&>(dialog);
+      script_(menu);
+      return menu.result();
+    };
+    windows_ = std::make_unique<NotesWindows>(std::move(host));
+    windows_->Attach(&db_);
+  }
+  void TearDown() override {
+    if (db_.IsOpen()) {
+      EXPECT_TRUE(db_.CheckIntegrity().empty());
+      db_.CloseNotesDatabase();
+    }
+  }
+  void Load(const std::vector<std::string>& paths) {
+    list_->BeginBulkUpdate(static_cast<long>(paths.size()));
+    for (const std::string& p : paths) list_->AddFileToList(1 << 30, p, -1, true);
+    list_->EndBulkUpdate();
+  }
+  void Note(const std::string& path, const std::string& category, const std::string& notes,
+            int32_t value1 = 0) {
+    NotesRecord r;
+    r.category = category;
+    r.notes = notes;
+    r.number1 = value1;
+    r.file_modified_date = 777;
+    ASSERT_EQ(db_.WriteNote(path, r).status, 0u);
+  }
+  NotesRecord Read(const std::string& path) {
+    NotesRecord r;
+    db_.ReadNote(path, &r);
+    return r;
+  }
+  std::string Field(int row) { return list_->EntryAt(row)->db_field; }
+
+  test_support::TempDir dir_;
+  std::string base_;
+  NotesDatabase db_;
+  fakes::FakeFiles files_;
+  fakes::FakeUi ui_;
+  fakes::FakePleaseWait wait_;
+  std::unique_ptr<lists::FilesList> list_;
+  std::unique_ptr<NotesWindows> windows_;
+  std::function<void(TDBEditMenu&)> script_;
+  int redraws_ = 0;
+  int reopens_ = 0;
+};
+
+TEST_F(NotesWindowsTest, EditorShowsTheNoteAndItsButtonsStoreWhatTheySay) {
+  Note("/p/a.jpg", "cats", "tabby", -5);
+  Load({"/p/a.jpg", "/p/b.jpg"});
+  EXPECT_EQ(Field(0), "tabby");  // the column starts with the notes field
+  // Accept Record: every field cut to its limit; the untouched negative value stays.
+  script_ = [](TDBEditMenu& m) {
+    EXPECT_EQ(m.windowTitle(), "DataBase Editor");
+    EXPECT_EQ(m.Field(kFieldCategory)->text(), "cats");
+    EXPECT_EQ(m.Field(kFieldValue1)->text(), "-5");
+    EXPECT_TRUE(m.FieldChoice(kFieldNotes)->isChecked());
+    m.Field(kFieldType1)->setText("abcdefghijKLM");
+    m.Field(kFieldNotes)->setText("striped");
+    m.AcceptRecordButton()->click();
+  };
+  windows_->OpenEditor("/p/a.jpg");
+  NotesRecord r = Read("/p/a.jpg");
+  EXPECT_EQ(r.sub_category1, "abcdefghij");
+  EXPECT_EQ(r.notes, "striped");
+  EXPECT_EQ(r.number1, -5);
+  EXPECT_EQ(Field(0), "striped");
+  // A value the user typed replaces it; one too large is refused and the window stays open.
+  script_ = [this](TDBEditMenu& m) {
+    m.Field(kFieldValue2)->clear();
+    QTest::keyClicks(m.Field(kFieldValue2), "12x4");  // the letter is not taken
+    EXPECT_EQ(m.Field(kFieldValue2)->text(), "124");
+    m.Field(kFieldValue1)->setText("2147483648");
+    m.AcceptRecordButton()->click();
+    EXPECT_EQ(m.result(), TDBEditMenu::kCancel);
+    ASSERT_FALSE(ui_.calls().empty());
+    EXPECT_NE(ui_.last().text.find("2147483647"), std::string::npos);
+    m.Field(kFieldValue1)->setText("2147483647");
+    m.AcceptRecordButton()->click();
+  };
+  windows_->OpenEditor("/p/a.jpg");
+  r = Read("/p/a.jpg");
+  EXPECT_EQ(r.number1, 2147483647);
+  EXPECT_EQ(r.number2, 124);
+  // Delete Record: a live record with empty user fields that keeps its stamp.
+  script_ = [](TDBEditMenu& m) { m.DeleteRecordButton()->click(); };
+  windows_->OpenEditor("/p/a.jpg");
+  r = Read("/p/a.jpg");
+  EXPECT_EQ(r.live_flag, kLive);
+  EXPECT_EQ(r.category, "");
+  EXPECT_EQ(r.number1, 0);
+  EXPECT_EQ(r.file_modified_date, 777);
+  EXPECT_EQ(Field(0), "");
+  // Cancel stores nothing, even what was typed.
+  script_ = [](TDBEditMenu& m) {
+    m.Field(kFieldCategory)->setText("dogs");
+    m.CancelButton()->click();
+  };
+  windows_->OpenEditor("/p/b.jpg");
+  EXPECT_EQ(db_.ReadNote("/p/b.jpg", &r).status, 1u);
+}
+
+TEST_F(NotesWindowsTest, AcceptFieldReloadsTheColumnAndTheCheckButtonFillsTaggedNotes) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < 205; ++i) paths.push_back("/t/" + std::to_string(1000 + i) + ".jpg");
+  for (int i = 0; i < 205; i += 2) Note(paths[static_cast<size_t>(i)], "c" + std::to_string(i), "n");
+  Load(paths);
+  script_ = [](TDBEditMenu& m) {
+    m.FieldChoice(kFieldCategory)->setChecked(true);
+    m.AcceptFieldButton()->click();
+  };
+  windows_->OpenEditor(paths[0]);
+  EXPECT_EQ(windows_->db_field(), kFieldCategory);
+  EXPECT_EQ(Field(0), "c0");
+  EXPECT_EQ(Field(1), "");
+  EXPECT_EQ(Field(204), "c204");
+  EXPECT_EQ(wait_.texts(),
+            (std::vector<std::string>{"Loading DB NOTES from DataBase",
+                                      "Loading DB NOTES from DataBase:100",
+                                      "Loading DB NOTES from DataBase:200"}));
+  EXPECT_FALSE(wait_.IsVisible());
+  // Entries loaded later show the new field too.
+  NotesRecord extra;
+  extra.category = "late";
+  ASSERT_EQ(db_.WriteNote("/t/late.jpg", extra).status, 0u);
+  Load({"/t/late.jpg"});
+  EXPECT_EQ(list_->EntryAt(list_->FindInFilesList("/t/late.jpg"))->db_field, "late");
+
+  // The check button beside Category over three tagged entries (one without a note).
+  list_->SetTag(1, true);
+  list_->SetTag(2, true);
+  list_->SetTag(5, true);
+  ui_.QueueAnswer(Answer::kYes);
+  script_ = [](TDBEditMenu& m) {
+    m.Field(kFieldCategory)->setText("pets");
+    m.CheckButton(kFieldCategory)->click();
+    m.CancelButton()->click();
+  };
+  windows_->OpenEditor(paths[0]);
+  const std::vector<std::string> texts = ui_.MessageTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0],
+            "Do you wish to make all TAGGED files have \"pets\" as it's CATEGORY Field.");
+  EXPECT_EQ(texts[1], "You processed 3 TAGged files!");
+  for (int row : {1, 2, 5}) {
+    EXPECT_EQ(Read(list_->FilePathAt(row)).category, "pets");
+    EXPECT_EQ(Field(row), "pets");
+  }
+  EXPECT_EQ(Read(list_->FilePathAt(2)).notes, "n");  // the other fields stay
+  EXPECT_EQ(Read(list_->FilePathAt(0)).category, "c0");
+  EXPECT_EQ(wait_.Text(), "Processing File:" + list_->FilePathAt(5));
+  // No on the question changes nothing.
+  ui_.QueueAnswer(Answer::kNo);
+  script_ = [](TDBEditMenu& m) {
+    m.Field(kFieldNotes)->setText("zzz");
+    m.CheckButton(kFieldNotes)->click();
+    m.CancelButton()->click();
+  };
+  windows_->OpenEditor(paths[0]);
+  EXPECT_EQ(Read(list_->FilePathAt(2)).notes, "n");
+}
+
+TEST_F(NotesWindowsTest, QuickEditStoresEveryChangeAndAFailureClearsTheField) {
+  Note("/q/a.jpg", "cats", "first");
+  Load({"/q/a.jpg"});
+  fakes::FakeFolders folders;
+  fakes::FakeSounds sounds;
+  folders.SetTempFolder(dir_.Path());
+  list_window::ListWindowServices services;
+  services.platform.ui = &ui_;
+  services.platform.files = &files_;
+  services.platform.folders = &folders;
+  services.platform.please_wait = &wait_;
+  services.platform.sounds = &sounds;
+  services.write_db_field = [this](const std::string& path, const std::string& text) {
+    return windows_->WriteDbField(path, text);
+  };
+  list_window::TFileListMenu window(*list_, services);
+  window.SetOwnIdleTimer(false);
+  window.show();
+  ASSERT_EQ(Field(0), "first");  // scanned, as the table does when it draws the row
+  window.DbFieldClicked(0);
+  QLineEdit* edit = window.Edit1();
+  ASSERT_EQ(edit->text(), "first");
+  edit->selectAll();
+  QTest::keyClicks(edit, "ab");
+  // Stored at each key, without the edit being finished.
+  EXPECT_EQ(Read("/q/a.jpg").notes, "ab");
+  EXPECT_EQ(Field(0), "ab");
+  // The column on a number field: letters are refused, the field cleared and nothing stored.
+  windows_->ChooseDbField(kFieldValue1);
+  window.DbFieldClicked(0);
+  ASSERT_EQ(edit->text(), "0");
+  QTest::keyClicks(edit, "7");
+  EXPECT_EQ(Read("/q/a.jpg").number1, 7);
+  EXPECT_EQ(Field(0), "7");
+  ui_.Clear();
+  QTest::keyClicks(edit, "x");
+  EXPECT_EQ(edit->text(), "");
+  EXPECT_EQ(ui_.MessageTexts().size(), 1u);
+  EXPECT_EQ(Read("/q/a.jpg").number1, 7);
+  // With the database closed, a change says so once and is not kept.
+  db_.CloseNotesDatabase();
+  ui_.Clear();
+  QTest::keyClicks(edit, "5");
+  EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>{kNoDatabaseText});
+  EXPECT_EQ(edit->text(), "");
+}
+
+TEST_F(NotesWindowsTest, DeletingTheDatabaseAsksTwiceThenEmptiesListAndNotes) {
+  Note("/d/a.jpg", "cats", "x");
+  Load({"/d/a.jpg"});
+  ui_.QueueAnswer(Answer::kOk);
+  ui_.QueueAnswer(Answer::kCancel);
+  windows_->DeleteDatabase();
+  EXPECT_EQ(db_.NoteCount(), 1);
+  EXPECT_EQ(list_->Count(), 1);
+  ui_.Clear();
+  ui_.QueueAnswer(Answer::kOk);
+  ui_.QueueAnswer(Answer::kOk);
+  windows_->DeleteDatabase();
+  EXPECT_EQ(ui_.MessageTexts(),
+            (std::vector<std::string>{kDeleteFirstQuestion, kDeleteSecondQuestion}));
+  EXPECT_EQ(list_->Count(), 0);
+  ASSERT_TRUE(db_.IsOpen());
+  EXPECT_EQ(db_.NoteCount(), 0);
+  EXPECT_EQ(reopens_, 1);
+  // The new database works and the list sees it.
+  Load({"/d/a.jpg"});
+  EXPECT_TRUE(windows_->WriteDbField("/d/a.jpg", "fresh"));
+  EXPECT_EQ(Read("/d/a.jpg").notes, "fresh");
+}
+
+}  // namespace
+}  // namespace vr::notes
