@@ -24,6 +24,39 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
+const char* NoteFieldLabel(int field) {
+  return field >= 0 && field < kNoteFieldCount ? kLabels[static_cast<size_t>(field)] : "";
+}
+
+QLineEdit* MakeNoteFieldEdit(int field, QObject* validator_parent) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(QString("Field%1").arg(field));
+  if (IsNumberField(field)) {
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), validator_parent));
+  } else {
+    edit->setMaxLength(static_cast<int>(NoteFieldWidth(field)));
+  }
+  return edit;
+}
+
+bool CollectNoteFields(const std::array<QLineEdit*, kNoteFieldCount>& edits,
+                       const NotesRecord& shown, NotesRecord* record, std::string* message) {
+  NotesRecord out = *record;
+  for (int f = 0; f < kNoteFieldCount; ++f) {
+    const std::string text = edits[static_cast<size_t>(f)]->text().toStdString();
+    // An untouched value keeps the stored number, which may be one the digits cannot write.
+    if (IsNumberField(f) && text == NoteFieldText(shown, f)) {
+      (f == kFieldValue1 ? out.number1 : out.number2) =
+          f == kFieldValue1 ? shown.number1 : shown.number2;
+      continue;
+    }
+    if (!SetNoteFieldText(&out, f, text, message)) return false;
+  }
+  *record = out;
+  return true;
+}
+
 TDBEditMenu::TDBEditMenu(const std::string& shown_name, const NotesRecord& record, int db_field,
                          platform::Ui& ui, QWidget* parent)
     : QDialog(parent), ui_(ui), original_(record) {
@@ -37,16 +70,10 @@ TDBEditMenu::TDBEditMenu(const std::string& shown_name, const NotesRecord& recor
   column->addWidget(name);
 
   auto* grid = new QGridLayout;
-  auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
   for (int f = 0; f < kNoteFieldCount; ++f) {
     const size_t i = static_cast<size_t>(f);
-    auto* edit = new QLineEdit(Q(NoteFieldText(record, f)));
-    edit->setObjectName(QString("Field%1").arg(f));
-    if (IsNumberField(f)) {
-      edit->setValidator(digits);
-    } else {
-      edit->setMaxLength(static_cast<int>(NoteFieldWidth(f)));
-    }
+    QLineEdit* edit = MakeNoteFieldEdit(f, this);
+    edit->setText(Q(NoteFieldText(record, f)));
     auto* check = new QToolButton;
     check->setObjectName(QString("Check%1").arg(f));
     check->setText(QString::fromUtf8("\u2714"));
@@ -90,19 +117,7 @@ TDBEditMenu::TDBEditMenu(const std::string& shown_name, const NotesRecord& recor
 }
 
 bool TDBEditMenu::Collect(NotesRecord* record, std::string* message) const {
-  NotesRecord out = *record;
-  for (int f = 0; f < kNoteFieldCount; ++f) {
-    const std::string text = fields_[static_cast<size_t>(f)]->text().toStdString();
-    // An untouched value keeps the stored number, which may be one the digits cannot write.
-    if (IsNumberField(f) && text == NoteFieldText(original_, f)) {
-      const int32_t kept = f == kFieldValue1 ? original_.number1 : original_.number2;
-      (f == kFieldValue1 ? out.number1 : out.number2) = kept;
-      continue;
-    }
-    if (!SetNoteFieldText(&out, f, text, message)) return false;
-  }
-  *record = out;
-  return true;
+  return CollectNoteFields(fields_, original_, record, message);
 }
 
 int TDBEditMenu::ChosenField() const {

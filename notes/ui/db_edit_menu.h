@@ -25,6 +25,17 @@ class Ui;
 
 namespace vr::notes {
 
+// A line edit for one user field with its limit: text fields their width, value fields digits
+// only. Shared by the editor and the search window's record panel.
+QLineEdit* MakeNoteFieldEdit(int field, QObject* validator_parent);
+// Puts the texts of the seven edits onto `record`; a value whose text still equals what
+// `shown` gave keeps the stored number (a negative one too). False with *message when a value is
+// refused; the record is then unchanged.
+bool CollectNoteFields(const std::array<QLineEdit*, kNoteFieldCount>& edits,
+                       const NotesRecord& shown, NotesRecord* record, std::string* message);
+// The labels beside the fields: "Category:" ... "Notes:".
+const char* NoteFieldLabel(int field);
+
 class TDBEditMenu : public QDialog {
  public:
   enum Result { kCancel = 0, kAcceptRecord = 1, kAcceptField = 2, kDeleteRecord = 3 };

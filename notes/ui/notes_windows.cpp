@@ -7,11 +7,32 @@
 #include "notes/notes_database.h"
 #include "notes/notes_fields.h"
 #include "notes/ui/db_edit_menu.h"
+#include "notes/ui/db_search_menu.h"
+#include "picture/load/loader.h"
+#include "picture/ui/preview_panel.h"
 #include "platform/path_rules.h"
 #include "platform/please_wait.h"
 #include "platform/ui.h"
 
 namespace vr::notes {
+namespace {
+
+// The search window's preview: the picture's first frame shrunk for the panel, and its facts.
+picture::PreviewLoadResult LoadForPreview(const std::string& path, int target) {
+  picture::PreviewLoadResult result;
+  picture::PreviewRequest request;
+  request.target_size = target;
+  const picture::PreviewOutcome outcome =
+      picture::LoadPreviewPicture(path, result.holder, request, picture::DecodeOptions());
+  result.animated_gif = outcome.animated;
+  const picture::PictureInfo info = picture::ReadPictureInfo(path);
+  result.info_width = info.width;
+  result.info_height = info.height;
+  result.info_colours = info.colours;
+  return result;
+}
+
+}  // namespace
 
 NotesWindows::NotesWindows(NotesWindowsHost host)
     : host_(std::move(host)), db_field_(kDefaultDbField) {}
@@ -161,6 +182,39 @@ void NotesWindows::ReloadDbFields() {
   }
   scope.reset();
   if (host_.fields_changed) host_.fields_changed();
+}
+
+void NotesWindows::OpenSearch() {
+  NotesDatabase* db = OpenDatabase(true);
+  if (db == nullptr) return;
+  SearchMenuServices services;
+  services.platform = host_.services;
+  services.add_to_files_list = [this](const std::vector<std::string>& paths) {
+    AddToFilesList(paths);
+  };
+  services.make_preview = [](QWidget* parent) {
+    return new picture::TPreviewPanel(LoadForPreview, parent);
+  };
+  TDBSearchMenu menu(*db, std::move(services), host_.parent);
+  Exec(menu);
+}
+
+bool NotesWindows::AddToFilesList(const std::vector<std::string>& paths) {
+  if (paths.empty()) return false;
+  const std::string question =
+      "You are about to ADD " + std::to_string(paths.size()) +
+      " File(s) to the Files List.\r\rDo you wish to clear Files List first?\r\r"
+      "YES -- Only these file(s) will be in the Files List.\r"
+      "NO -- These file(s) will just be ADDED to the list of files that are already loaded.\r"
+      "CANCEL -- Don't do anything. SKIP adding files function.";
+  const platform::Answer answer = host_.services.ui->Ask(
+      platform::MessageKind::kQuestion, "Confirm", question, platform::kYesNoCancel);
+  if (answer == platform::Answer::kCancel) return false;
+  lists::FilesList& list = *host_.files_list;
+  if (answer == platform::Answer::kYes) list.ClearFilesList();
+  list.LoadPaths(paths, kAddThreshold);
+  if (host_.list_loaded) host_.list_loaded();
+  return true;
 }
 
 void NotesWindows::DeleteDatabase() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/services.h"
 
@@ -39,6 +40,9 @@ inline constexpr const char* kNoDatabaseText =
     "The Notes DataBase is not open, so this can't be done now. Restart Veldrimon, or use "
     "\"&Delete NOTES DataBase\" to start a new, empty one.";
 
+// The threshold above which adding asks whether to go on.
+inline constexpr int kAddThreshold = 6000;
+
 inline constexpr const char* kDeleteFirstQuestion =
     "This will EMPTY the Files List first. If you had files TAGged and don't want to EMPTY the "
     "Files List, then press CANCEL, otherwise press OK";
@@ -65,6 +69,11 @@ class NotesWindows {
   int ApplyToTagged(int field, const std::string& value);
   // Makes the column show `field` and reloads every entry's DB field from the database.
   void ChooseDbField(int field);
+  // "&Search/Edit  && Load From DataBase": the search window.
+  void OpenSearch();
+  // The found files into the files list after the Yes (clear first) / No (add) / Cancel
+  // question; shows the last one. False when cancelled.
+  bool AddToFilesList(const std::vector<std::string>& paths);
   // "&Delete NOTES DataBase": after two OKs empties the files list, makes a new empty database
   // over the main one and opens it again.
   void DeleteDatabase();

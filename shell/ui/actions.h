@@ -25,6 +25,7 @@ enum class Act : int {
   kProperties1,
   kExportDataBase1,
   kImportDataBase1,
+  kSearchDataBase1,
   kDeleteDataBase1,
   kExit1,
   // "&Edit"

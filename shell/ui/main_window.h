@@ -307,6 +307,7 @@ class TVeldrimon69 : public QMainWindow {
   // The Notes database menu entries (notes/ui/notes_windows.h does the work).
   void MakeNotesWindows();
   void DeleteNotesDataBase1Click();
+  void SearchDataBase1Click();
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle

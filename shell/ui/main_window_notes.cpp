@@ -42,4 +42,6 @@ void TVeldrimon69::MakeNotesWindows() {
 
 void TVeldrimon69::DeleteNotesDataBase1Click() { notes_windows_->DeleteDatabase(); }
 
+void TVeldrimon69::SearchDataBase1Click() { notes_windows_->OpenSearch(); }
+
 }  // namespace vr::shell::ui

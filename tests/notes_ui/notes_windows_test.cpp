@@ -3,11 +3,16 @@
 // and a real Notes database in a temporary folder.
 #include "notes/ui/notes_windows.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
 
 #include "fakes/fake_files.h"
 #include "fakes/fake_folders.h"
@@ -19,6 +24,7 @@
 #include "notes/notes_database.h"
 #include "notes/notes_fields.h"
 #include "notes/ui/db_edit_menu.h"
+#include "notes/ui/db_search_menu.h"
 #include "test_support/temp_dir.h"
 #include "tests/list_window_ui/qt_app.h"
 
@@ -46,6 +52,7 @@ class NotesWindowsTest : public ::testing::Test {
     NotesWindowsHost host;
     host.services.ui = &ui_;
     host.services.please_wait = &wait_;
+    host.services.pump = &pump_;
     host.services.files = &files_;
     host.files_list = list_.get();
     host.database = [this] { return &db_; };
@@ -59,9 +66,12 @@ class NotesWindowsTest : public ::testing::Test {
     };
     host.fields_changed = [this] { ++redraws_; };
     host.exec = [this](QDialog& dialog) {
-      auto& menu = dynamic_cast<TDBEditMenu&>(dialog);
-      script_(menu);
-      return menu.result();
+      if (auto* search = dynamic_cast<TDBSearchMenu*>(&dialog)) {
+        search_script_(*search);
+      } else {
+        script_(dynamic_cast<TDBEditMenu&>(dialog));
+      }
+      return dialog.result();
     };
     windows_ = std::make_unique<NotesWindows>(std::move(host));
     windows_->Attach(&db_);
@@ -102,6 +112,8 @@ class NotesWindowsTest : public ::testing::Test {
   std::unique_ptr<lists::FilesList> list_;
   std::unique_ptr<NotesWindows> windows_;
   std::function<void(TDBEditMenu&)> script_;
+  std::function<void(TDBSearchMenu&)> search_script_;
+  fakes::FakeMessagePump pump_;
   int redraws_ = 0;
   int reopens_ = 0;
 };
@@ -290,6 +302,153 @@ TEST_F(NotesWindowsTest, DeletingTheDatabaseAsksTwiceThenEmptiesListAndNotes) {
   Load({"/d/a.jpg"});
   EXPECT_TRUE(windows_->WriteDbField("/d/a.jpg", "fresh"));
   EXPECT_EQ(Read("/d/a.jpg").notes, "fresh");
+}
+
+// The search window over a real database: matching, key order, the status texts, the type switched
+// back after a deleted-only search, and the found list's commands.
+TEST_F(NotesWindowsTest, SearchListsMatchesInKeyOrderAndItsCommandsActOnCheckedOnes) {
+  // Real files, as the files list takes only files that exist.
+  const std::string S = dir_.File("s") + "/";
+  std::filesystem::create_directories(S);
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+    dir_.WriteText("s/" + std::string(name), "x");
+  }
+  for (int i = 0; i < 150; ++i) Note(S + "filler" + std::to_string(100 + i) + ".jpg", "x", "");
+  Note(S + "b.jpg", "Sunset", "one");
+  Note(S + "a.jpg", "sunrise", "two");
+  Note(S + "c.jpg", "moon", "sun");
+  Note(S + "d.jpg", "sundial", "gone");
+  ASSERT_EQ(db_.DeleteNote(S + "d.jpg").status, 0u);
+  fakes::FakeMessagePump& pump = pump_;
+  Load({"/other.jpg"});
+  search_script_ = [&](TDBSearchMenu& m) {
+    EXPECT_EQ(m.windowTitle(), "Notes DataBase Search");
+    EXPECT_EQ(m.StatusText(0), "Total Records:154");
+    EXPECT_EQ(m.StatusText(1), "Tagged Files:0");
+    EXPECT_EQ(m.StatusText(2), "Tagged Size:0");
+    m.SearchField(kSearchCategory)->setText("SUN");
+    m.SearchClick();
+    EXPECT_EQ(m.FoundKeys(), (std::vector<std::string>{S + "a.jpg", S + "b.jpg"}));
+    EXPECT_EQ(m.StatusText(0), "Found:2");
+    EXPECT_EQ(m.StatusText(1), "Tagged:0");
+    EXPECT_EQ(m.StatusText(2), "Done Searching!");
+    EXPECT_EQ(m.FileLabel()->text().toStdString(), S + "a.jpg");  // the first found one is shown
+    EXPECT_EQ(m.PanelField(kFieldNotes)->text(), "two");
+    // Any field, from the notes search field.
+    m.SearchField(kSearchCategory)->clear();
+    m.SearchField(kSearchNotes)->setText("@sun");
+    m.SearchClick();
+    EXPECT_EQ(m.FoundKeys(), (std::vector<std::string>{S + "a.jpg", S + "b.jpg", S + "c.jpg"}));
+    // Deleted only, whatever the fields; the type goes back to live records only.
+    m.SearchType(0)->setChecked(true);
+    m.SearchClick();
+    EXPECT_EQ(m.FoundKeys(), (std::vector<std::string>{S + "d.jpg"}));
+    EXPECT_TRUE(m.SearchType(1)->isChecked());
+    EXPECT_TRUE(m.DeletedStatus()->isChecked());
+
+    // Commands need a checked entry first.
+    ui_.Clear();
+    m.AddClick();
+    m.DeleteClick();
+    m.UnDeleteClick();
+    EXPECT_EQ(ui_.MessageTexts(), std::vector<std::string>(3, kNotTaggedText));
+    // UN-Delete brings the deleted one back with its fields.
+    m.TagAll(1);
+    EXPECT_EQ(m.StatusText(1), "Tagged:1");
+    ui_.QueueAnswer(Answer::kYes);
+    m.UnDeleteClick();
+    EXPECT_EQ(Read(S + "d.jpg").live_flag, kLive);
+    EXPECT_EQ(Read(S + "d.jpg").notes, "gone");
+    EXPECT_EQ(m.StatusText(2), "Done UN-Deleting!");
+
+    m.SearchField(kSearchNotes)->setText("@sun");
+    m.SearchClick();
+    ASSERT_EQ(m.FoundKeys().size(), 4u);
+    // Reverse, then Delete with Yes to all on the first question.
+    m.FoundList()->item(1)->setCheckState(Qt::Checked);
+    m.TagAll(-1);
+    EXPECT_EQ(m.CheckedKeys(), (std::vector<std::string>{S + "a.jpg", S + "c.jpg", S + "d.jpg"}));
+    ui_.Clear();
+    ui_.QueueAnswer(Answer::kYesToAll);
+    m.DeleteClick();
+    EXPECT_EQ(ui_.MessageTexts(),
+              std::vector<std::string>{
+                  "Do you want to DELETE this file from the Notes DataBase?\r\r" + S + "a.jpg"});
+    EXPECT_EQ(Read(S + "a.jpg").live_flag, kDeleted);
+    EXPECT_EQ(Read(S + "c.jpg").live_flag, kDeleted);
+    EXPECT_EQ(Read(S + "b.jpg").live_flag, kLive);
+    EXPECT_EQ(m.StatusText(2), "Done Deleting!");
+
+    // Add: Cancel adds nothing, No adds to the list, Yes clears it first.
+    m.TagAll(0);
+    m.FoundList()->item(1)->setCheckState(Qt::Checked);
+    m.FoundList()->item(2)->setCheckState(Qt::Checked);
+    ui_.Clear();
+    ui_.QueueAnswer(Answer::kCancel);
+    m.AddClick();
+    EXPECT_EQ(list_->Count(), 1);
+    EXPECT_EQ(ui_.MessageTexts().at(0).substr(0, 56),
+              "You are about to ADD 2 File(s) to the Files List.\r\rDo yo");
+    ui_.QueueAnswer(Answer::kNo);
+    m.AddClick();
+    EXPECT_EQ(list_->Count(), 3);
+    EXPECT_EQ(list_->FilePathAt(list_->Current()), S + "c.jpg");
+    ui_.QueueAnswer(Answer::kYes);
+    m.AddClick();
+    EXPECT_EQ(list_->Count(), 2);
+    EXPECT_LT(list_->FindInFilesList("/other.jpg"), 0);
+  };
+  windows_->OpenSearch();
+  EXPECT_GE(pump.count(), 1);  // "Searching:" let the message loop run
+}
+
+// The record panel: walking, "Record #:", "&Update" with and without "Deleted Status", and the
+// empty database.
+TEST_F(NotesWindowsTest, RecordPanelWalksUpdatesAndShowsAnEmptyDatabase) {
+  search_script_ = [](TDBSearchMenu& m) {
+    EXPECT_EQ(m.PanelStack()->currentIndex(), 1);  // "There are NO Records In The DataBase"
+  };
+  windows_->OpenSearch();
+  Note("/r/1.jpg", "one", "n1", -3);
+  Note("/r/2.jpg", "two", "n2");
+  Note("/r/3.jpg", "three", "n3");
+  search_script_ = [this](TDBSearchMenu& m) {
+    EXPECT_EQ(m.PanelStack()->currentIndex(), 0);
+    EXPECT_EQ(m.FileLabel()->text(), "/r/1.jpg");
+    EXPECT_EQ(m.PositionLabel()->text(), "1 of 3");
+    for (const char* text : {"0", ""}) {
+      m.RecordNumber()->setText(text);
+      m.ShowPosition(3);
+      m.GoToClick();
+      EXPECT_EQ(m.FileLabel()->text(), "/r/1.jpg") << text;
+    }
+    m.RecordNumber()->setText("99");
+    m.GoToClick();
+    EXPECT_EQ(m.FileLabel()->text(), "/r/3.jpg");
+    m.RecordNumber()->setText("2");
+    m.GoToClick();
+    EXPECT_EQ(m.PositionLabel()->text(), "2 of 3");
+    // Deleted Status: only the mark; the edited field is not stored.
+    m.PanelField(kFieldCategory)->setText("changed");
+    m.DeletedStatus()->setChecked(true);
+    m.UpdateClick();
+    EXPECT_EQ(Read("/r/2.jpg").live_flag, kDeleted);
+    EXPECT_EQ(Read("/r/2.jpg").category, "two");
+    EXPECT_EQ(m.PanelField(kFieldCategory)->text(), "two");
+    // Without it the fields are stored (and the record is live again); the untouched negative
+    // value of record 1 stays.
+    m.PanelField(kFieldCategory)->setText("deux");
+    m.DeletedStatus()->setChecked(false);
+    m.UpdateClick();
+    EXPECT_EQ(Read("/r/2.jpg").live_flag, kLive);
+    EXPECT_EQ(Read("/r/2.jpg").category, "deux");
+    m.ShowPosition(1);
+    m.PanelField(kFieldNotes)->setText("first");
+    m.UpdateClick();
+    EXPECT_EQ(Read("/r/1.jpg").number1, -3);
+    EXPECT_EQ(Read("/r/1.jpg").notes, "first");
+  };
+  windows_->OpenSearch();
 }
 
 }  // namespace

@@ -311,8 +311,9 @@ TEST_F(ViewerSuiteTest, NotesOnlyDriveLoadAddsExactlyTheLiveNotedFilesWithTheirF
   Quit(running_.front());
 }
 
-// "&Delete NOTES DataBase": Cancel at the first question keeps everything; two OKs empty the
-// files list and leave an empty database that the viewer goes on using.
+// The search window opens from the File menu; "&Delete NOTES DataBase": Cancel at the first
+// question keeps everything, two OKs empty the files list and leave an empty database that the
+// viewer goes on using.
 TEST_F(ViewerSuiteTest, DeletingTheNotesDatabaseFromTheMenuLeavesAnEmptyOneInUse) {
   const std::string picture = dir_.File("kept.bmp");
   ASSERT_TRUE(vr::codecs::SaveBmp(picture, Gradient(6, 4)).ok);
@@ -328,6 +329,12 @@ TEST_F(ViewerSuiteTest, DeletingTheNotesDatabaseFromTheMenuLeavesAnEmptyOneInUse
   const std::string entry = "File|Delete NOTES DataBase";
   bool answered = false;
   std::string modal;
+  // The search window opens from the same menu.
+  EXPECT_EQ(Command({"File|Search/Edit   Load From DataBase"}, viewer_state_, true, &answered,
+                    &modal),
+            "ok\n");
+  EXPECT_EQ(modal.substr(0, modal.find('\n')), "Notes DataBase Search");
+  modal.clear();
   EXPECT_EQ(Command({entry}, viewer_state_, true, &answered, &modal), "ok\n");
   EXPECT_EQ(Command({"!entries"}, viewer_state_), "entry=" + picture + "|old note\n");
   modal.clear();
