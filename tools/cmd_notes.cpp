@@ -1,18 +1,22 @@
 // veldrimon-tool notes: the Notes database on the command line.
 //   notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | set DB PATH [options]
-//   notes delete DB PATH | compact DB
+//   notes delete DB PATH | compact DB [--relink ROOT...]
 //   notes search DB [--filename T] [--category T] [--type1 T] [--type2 T] [--value1 T]
 //                   [--value2 T] [--keywords T] [--notes T] [--deleted|--either]
 // DB is the base path without extension. The status of the operation is the exit code.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "notes/notes_database.h"
+#include "notes/notes_relink.h"
 #include "notes/notes_search.h"
+#include "platform/files.h"
+#include "platform/path_rules.h"
 #include "notes/notes_text.h"
 #include "tools/tool_command.h"
 
@@ -21,6 +25,23 @@ namespace {
 
 using vr::notes::NotesDatabase;
 using vr::notes::NotesRecord;
+
+// The re-link walks the given folders as the fixed drives, and nothing else.
+class RootsAsDrives : public vr::platform::PosixFiles {
+ public:
+  explicit RootsAsDrives(const std::vector<std::string>& roots) {
+    for (const std::string& root : roots) {
+      vr::platform::Drive d;
+      d.root = vr::platform::WithTrailingSeparator(root);
+      d.type = vr::platform::DriveType::kFixed;
+      drives_.push_back(d);
+    }
+  }
+  std::vector<vr::platform::Drive> Drives() override { return drives_; }
+
+ private:
+  std::vector<vr::platform::Drive> drives_;
+};
 
 void Fail(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
@@ -90,7 +111,8 @@ int RunNotes(const std::vector<std::string>& args) {
   const std::string& base = args[1];
   NotesDatabase db;
 
-  if (verb == "compact" && args.size() == 2) {
+  const bool relink = args.size() >= 4 && args[2] == "--relink";
+  if (verb == "compact" && (args.size() == 2 || relink)) {
     long kept = 0;
     long removed = 0;
     vr::notes::CompactionCallbacks callbacks;
@@ -104,6 +126,28 @@ int RunNotes(const std::vector<std::string>& args) {
         --removed;
       }
     };
+    RootsAsDrives files(relink ? std::vector<std::string>(args.begin() + 3, args.end())
+                               : std::vector<std::string>{});
+    vr::notes::RelinkHooks hooks;
+    hooks.files = &files;
+    hooks.ask_link = [](const std::string& found, const std::string& orphan) {
+      std::printf("link %s -> %s\n", orphan.c_str(), found.c_str());
+      return true;
+    };
+    hooks.report_line = callbacks.report_line;
+    hooks.inform = [](const std::string&) {};
+    hooks.open_text_file = [](const std::string& path) {
+      std::printf("missing list %s\n", path.c_str());
+    };
+    std::error_code ec;
+    hooks.temp_folder =
+        vr::platform::WithTrailingSeparator(std::filesystem::temp_directory_path(ec).string());
+    if (relink) {
+      callbacks.relink = [&hooks](std::vector<std::string>* orphans, NotesDatabase& main,
+                                  NotesDatabase& temp) {
+        return vr::notes::RelinkOrphans(orphans, main, temp, hooks);
+      };
+    }
     const auto result = vr::notes::CompactNotesDatabase(base, callbacks);
     std::printf("kept %ld removed %ld re-linked %ld\n", kept, removed, result.relinked);
     return static_cast<int>(result.status);
@@ -191,7 +235,7 @@ int RunNotes(const std::vector<std::string>& args) {
 
 Registration reg("notes",
                  "notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | delete DB PATH | "
-                 "compact DB | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
+                 "compact DB [--relink ROOT...] | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
                  "[--value2 N] [--keywords T] [--notes T] | search DB [--filename T] "
                  "[--category T] [--type1 T] [--type2 T] [--value1 T] [--value2 T] "
                  "[--keywords T] [--notes T] [--deleted|--either]",

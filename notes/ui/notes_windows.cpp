@@ -6,11 +6,15 @@
 #include "lists/notes_access.h"
 #include "notes/notes_database.h"
 #include "notes/notes_fields.h"
+#include "notes/notes_relink.h"
+#include "notes/ui/compact_menu.h"
 #include "notes/ui/db_edit_menu.h"
 #include "notes/ui/db_search_menu.h"
 #include "picture/load/loader.h"
 #include "picture/ui/preview_panel.h"
+#include "platform/folders.h"
 #include "platform/path_rules.h"
+#include "platform/shell_service.h"
 #include "platform/please_wait.h"
 #include "platform/ui.h"
 
@@ -30,6 +34,66 @@ picture::PreviewLoadResult LoadForPreview(const std::string& path, int target) {
   result.info_height = info.height;
   result.info_colours = info.colours;
   return result;
+}
+
+// The re-link step's questions, choice box and progress through the platform services.
+RelinkHooks UiRelinkHooks(const platform::Services& services,
+                          std::function<void(const std::string&)> report_line) {
+  RelinkHooks hooks;
+  hooks.files = services.files;
+  platform::Ui* ui = services.ui;
+  hooks.ask_link = [ui](const std::string& found, const std::string& orphan) {
+    return ui->AskYesNo("Do you wish to LINK the file named " + found +
+                        " to the DataBase record for " + platform::ShownPath(orphan) + "?");
+  };
+  platform::Files* files = services.files;
+  hooks.choose_action = [ui, files](const std::string& orphan, bool* confirmed) {
+    const std::string folder = platform::ShownPath(std::string(FolderOfKey(orphan)));
+    const std::string drive = DriveRootOf(orphan, files->Drives());
+    const std::string text =
+        "You can choose 1 of 4 options to continue:\r\r1) Continue searching normally\r2) Skip "
+        "matching files in the " + folder + " folder?\r3) Skip matching files in the " + drive +
+        " Drive?\r4) Skip resolving of all ORPHANS now!";
+    const int pick = ui->Choice("Select Action To Take:", platform::ChoiceKind::kInformation, text,
+                                {"Skip All", "Skip Drive", "Skip Folder", "+Continue"});
+    using Action = RelinkHooks::Action;
+    const Action action = pick == 1   ? Action::kSkipAll
+                          : pick == 2 ? Action::kSkipDrive
+                          : pick == 3 ? Action::kSkipFolder
+                                      : Action::kContinue;
+    *confirmed = false;
+    if (action == Action::kSkipFolder) {
+      *confirmed = ui->AskYesNo("You are about to skip ORPHANS in the folder:\r\r" + folder +
+                                "\r\rfrom being resolved. Do you wish to skip it?");
+    } else if (action == Action::kSkipDrive) {
+      *confirmed = ui->AskYesNo("You are about to skip ORPHANS on the drive:\r\r" + drive +
+                                "\r\rfrom being resolved. Do you wish to skip it?");
+    } else if (action == Action::kSkipAll) {
+      *confirmed = ui->AskYesNo(
+          "You are about to skip the rest of the ORPHANS from being resolved.\r\rDo you wish "
+          "to skip?");
+    }
+    return action;
+  };
+  platform::PleaseWait* wait = services.please_wait;
+  platform::MessagePump* pump = services.pump;
+  hooks.status = [wait](const std::string& text) {
+    if (wait != nullptr) wait->SetText(text);
+  };
+  hooks.pump_and_poll_stop = [wait, pump] {
+    if (pump != nullptr) pump->PumpMessages();
+    if (wait == nullptr || !wait->StopRequested()) return false;
+    wait->ClearStop();  // "Skip Drive" ends this drive only
+    return true;
+  };
+  hooks.report_line = std::move(report_line);
+  hooks.inform = [ui](const std::string& text) { ui->Information(text); };
+  platform::ShellService* shell = services.shell;
+  hooks.open_text_file = [shell](const std::string& path) {
+    if (shell != nullptr) shell->OpenDocument(path);
+  };
+  if (services.folders != nullptr) hooks.temp_folder = services.folders->TempFolder();
+  return hooks;
 }
 
 }  // namespace
@@ -215,6 +279,45 @@ bool NotesWindows::AddToFilesList(const std::vector<std::string>& paths) {
   list.LoadPaths(paths, kAddThreshold);
   if (host_.list_loaded) host_.list_loaded();
   return true;
+}
+
+void NotesWindows::OpenCompaction() {
+  NotesDatabase* db = OpenDatabase(true);
+  if (db == nullptr) return;
+  const std::string base = db->BasePath();
+  platform::Ui* ui = host_.services.ui;
+  auto run = [this, db, base, ui](const TCompactMenu::Reports& reports) {
+    Attach(nullptr);
+    db->CloseNotesDatabase();
+    CompactionCallbacks callbacks;
+    callbacks.report_error = reports.error;
+    callbacks.report_number = reports.number;
+    callbacks.report_line = reports.line;
+    const RelinkHooks hooks = UiRelinkHooks(host_.services, reports.line);
+    callbacks.relink = [&hooks, ui, this](std::vector<std::string>* orphans, NotesDatabase& main,
+                                         NotesDatabase& temp) -> long {
+      if (orphans->empty() || hooks.files == nullptr) return 0;
+      ui->Information(kRelinkIntroText);
+      std::unique_ptr<platform::PleaseWaitScope> scope;
+      if (host_.services.please_wait != nullptr) {
+        scope = std::make_unique<platform::PleaseWaitScope>(*host_.services.please_wait,
+                                                            "Resolving...", "Skip Drive");
+      }
+      return RelinkOrphans(orphans, main, temp, hooks);
+    };
+    const CompactionResult result = CompactNotesDatabase(base, callbacks);
+    if (!host_.reopen || !host_.reopen()) ui->Error("The Notes DataBase could not be opened again.");
+    ReloadDbFields();
+    return result.relinked;
+  };
+  platform::MessagePump* pump = host_.services.pump;
+  TCompactMenu menu(
+      static_cast<long>(db->RecordCount()), run,
+      [pump] {
+        if (pump != nullptr) pump->PumpMessages();
+      },
+      [ui](const std::string& text) { ui->Error(text); }, host_.parent);
+  Exec(menu);
 }
 
 void NotesWindows::DeleteDatabase() {

@@ -74,6 +74,8 @@ class NotesWindows {
   // The found files into the files list after the Yes (clear first) / No (add) / Cancel
   // question; shows the last one. False when cancelled.
   bool AddToFilesList(const std::vector<std::string>& paths);
+  // "&Compact/Fix/Re-Link DataBase": the compaction window.
+  void OpenCompaction();
   // "&Delete NOTES DataBase": after two OKs empties the files list, makes a new empty database
   // over the main one and opens it again.
   void DeleteDatabase();

@@ -26,6 +26,7 @@ enum class Act : int {
   kExportDataBase1,
   kImportDataBase1,
   kSearchDataBase1,
+  kCompactDataBase1,
   kDeleteDataBase1,
   kExit1,
   // "&Edit"

@@ -308,6 +308,7 @@ class TVeldrimon69 : public QMainWindow {
   void MakeNotesWindows();
   void DeleteNotesDataBase1Click();
   void SearchDataBase1Click();
+  void CompactDataBase1Click();
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle

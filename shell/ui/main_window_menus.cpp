@@ -93,6 +93,9 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kSearchDataBase1, .name = "SearchDataBase1",
        .caption = "&Search/Edit  && Load From DataBase",
        .handler = [](W& w, bool) { w.SearchDataBase1Click(); }},
+      {.id = Act::kCompactDataBase1, .name = "CompactDataBase1",
+       .caption = "&Compact/Fix/Re-Link DataBase",
+       .handler = [](W& w, bool) { w.CompactDataBase1Click(); }},
       {.id = Act::kDeleteDataBase1, .name = "DeleteDataBase1", .caption = "&Delete NOTES DataBase",
        .handler = [](W& w, bool) { w.DeleteNotesDataBase1Click(); }},
       {.id = Act::kExit1, .name = "Exit1", .caption = "E&xit", .image = kIconExit,
@@ -292,6 +295,7 @@ void TVeldrimon69::BuildMenus() {
   Add(file_menu_, Act::kExportDataBase1);
   Add(file_menu_, Act::kImportDataBase1);
   Add(file_menu_, Act::kSearchDataBase1);
+  Add(file_menu_, Act::kCompactDataBase1);
   Add(file_menu_, Act::kDeleteDataBase1);
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExit1);

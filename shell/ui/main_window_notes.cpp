@@ -44,4 +44,6 @@ void TVeldrimon69::DeleteNotesDataBase1Click() { notes_windows_->DeleteDatabase(
 
 void TVeldrimon69::SearchDataBase1Click() { notes_windows_->OpenSearch(); }
 
+void TVeldrimon69::CompactDataBase1Click() { notes_windows_->OpenCompaction(); }
+
 }  // namespace vr::shell::ui
