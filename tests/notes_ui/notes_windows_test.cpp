@@ -17,12 +17,15 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_folders.h"
 #include "fakes/fake_please_wait.h"
+#include "fakes/fake_shell.h"
 #include "fakes/fake_sounds.h"
 #include "fakes/fake_ui.h"
 #include "lists/files_list.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "notes/notes_database.h"
 #include "notes/notes_fields.h"
+#include "notes/notes_relink.h"
+#include "notes/ui/compact_menu.h"
 #include "notes/ui/db_edit_menu.h"
 #include "notes/ui/db_search_menu.h"
 #include "test_support/temp_dir.h"
@@ -54,6 +57,8 @@ class NotesWindowsTest : public ::testing::Test {
     host.services.please_wait = &wait_;
     host.services.pump = &pump_;
     host.services.files = &files_;
+    host.services.folders = &folders_;
+    host.services.shell = &shell_;
     host.files_list = list_.get();
     host.database = [this] { return &db_; };
     host.base_path = [this] { return base_; };
@@ -68,6 +73,8 @@ class NotesWindowsTest : public ::testing::Test {
     host.exec = [this](QDialog& dialog) {
       if (auto* search = dynamic_cast<TDBSearchMenu*>(&dialog)) {
         search_script_(*search);
+      } else if (auto* compact = dynamic_cast<TCompactMenu*>(&dialog)) {
+        compact_script_(*compact);
       } else {
         script_(dynamic_cast<TDBEditMenu&>(dialog));
       }
@@ -107,12 +114,15 @@ class NotesWindowsTest : public ::testing::Test {
   std::string base_;
   NotesDatabase db_;
   fakes::FakeFiles files_;
+  fakes::FakeFolders folders_;
+  fakes::FakeShell shell_;
   fakes::FakeUi ui_;
   fakes::FakePleaseWait wait_;
   std::unique_ptr<lists::FilesList> list_;
   std::unique_ptr<NotesWindows> windows_;
   std::function<void(TDBEditMenu&)> script_;
   std::function<void(TDBSearchMenu&)> search_script_;
+  std::function<void(TCompactMenu&)> compact_script_;
   fakes::FakeMessagePump pump_;
   int redraws_ = 0;
   int reopens_ = 0;
@@ -449,6 +459,57 @@ TEST_F(NotesWindowsTest, RecordPanelWalksUpdatesAndShowsAnEmptyDatabase) {
     EXPECT_EQ(Read("/r/1.jpg").notes, "first");
   };
   windows_->OpenSearch();
+}
+
+// The compaction window over a real database and real files: its first texts, a moved file
+// linked after the question, the counters by the "<" rule, and the database open again after.
+TEST_F(NotesWindowsTest, CompactionWindowRelinksAMovedFileAndReopensTheDatabase) {
+  const std::string root = dir_.File("disk") + "/";
+  platform::Drive drive;
+  drive.root = root;
+  drive.type = platform::DriveType::kFixed;
+  files_.SetDrives({drive});
+  folders_.SetTempFolder(dir_.File("tmp"));
+  std::filesystem::create_directories(dir_.File("tmp"));
+  std::filesystem::create_directories(root + "new");
+  dir_.WriteText("disk/here.jpg", "x");
+  dir_.WriteText("disk/new/moved.jpg", "x");
+  Note(root + "here.jpg", "here", "");
+  Note(root + "old/moved.jpg", "moved", "");
+  Note(root + "old/lost.jpg", "lost", "");
+  Load({root + "new/moved.jpg"});
+  ui_.QueueAnswer(Answer::kYes);  // the link question
+  compact_script_ = [&](TCompactMenu& m) {
+    EXPECT_EQ(m.windowTitle(), "Compact/Fix/Re-Link Notes DataBase");
+    EXPECT_EQ(m.Status(), "Ready to Start");
+    EXPECT_EQ(m.LastError(), "NONE");
+    EXPECT_EQ(m.Counter("Removed"), "N/A");
+    EXPECT_EQ(m.Counter("Total"), "4");  // the sentinel and three notes
+    m.StartButton()->click();
+    EXPECT_FALSE(m.running());
+    EXPECT_FALSE(m.StartButton()->isEnabled());
+    EXPECT_TRUE(m.DoneButton()->isEnabled());
+    EXPECT_EQ(m.Counter("ReLinked"), "1");
+    EXPECT_EQ(m.Counter("Kept"), "2");
+    EXPECT_EQ(m.Counter("Removed"), "2");  // the sentinel and the lost note
+    EXPECT_EQ(m.LastError(), "NONE");
+    m.DoneButton()->click();
+  };
+  windows_->OpenCompaction();
+  const std::vector<std::string> texts = ui_.MessageTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], kRelinkIntroText);
+  EXPECT_EQ(texts[1], "Do you wish to LINK the file named " + root + "new/moved.jpg" +
+                          " to the DataBase record for " + root + "old/moved.jpg?");
+  EXPECT_EQ(wait_.captions().front(), "Skip Drive");
+  EXPECT_EQ(reopens_, 1);
+  ASSERT_TRUE(db_.IsOpen());
+  EXPECT_EQ(db_.NoteCount(), 2);
+  EXPECT_EQ(Read(root + "new/moved.jpg").category, "moved");
+  // The list sees the database again: the moved file's column shows its note.
+  EXPECT_EQ(Field(0), "");
+  EXPECT_TRUE(windows_->WriteDbField(root + "new/moved.jpg", "linked"));
+  EXPECT_EQ(Read(root + "new/moved.jpg").notes, "linked");
 }
 
 }  // namespace
