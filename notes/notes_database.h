@@ -96,6 +96,12 @@ class NotesDatabase {
   // Reads .NAM record n (0 is the sentinel) straight from the file, whether indexed or not.
   bool ReadRecordAt(size_t n, NotesRecord* record) const;
 
+  // Visits every indexed record but the sentinel with its index position (0-based) and its 1024
+  // bytes as stored, reading .NAM front to back in large pieces (so not in key order). `visit`
+  // returns false to stop. False when the database is not open or a read failed.
+  bool ScanIndexedRecords(
+      const std::function<bool(size_t position, const uint8_t* bytes)>& visit) const;
+
   // Lowers the index limit (entries, sentinel included) so tests can reach it quickly.
   void SetMaxEntriesForTesting(size_t entries) { max_entries_ = entries; }
 

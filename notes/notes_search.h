@@ -43,9 +43,9 @@ struct NotesQuery {
 // Whether one record matches the query (its key is the file name field).
 bool MatchesQuery(const NotesQuery& query, const NotesRecord& record);
 
-// Walks every record in key order and gives the keys found, in key order. `progress` (optional)
-// is told the number of records walked every 100 records and may return false to stop. The
-// database's walk position is the same afterwards.
+// Reads every record (front to back through .NAM) and gives the keys found, in key order.
+// `progress` (optional) is told the number of records read every 100 records and may return false
+// to stop. The database's walk position is left as it was.
 std::vector<std::string> SearchNotes(NotesDatabase& db, const NotesQuery& query,
                                      const std::function<bool(long walked)>& progress = {});
 
