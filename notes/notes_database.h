@@ -186,4 +186,9 @@ struct CompactionResult {
 CompactionResult CompactNotesDatabase(const std::string& base_path,
                                       const CompactionCallbacks& callbacks);
 
+// Keeps the set at base_path as base_path + "_PREV" (one generation: an older _PREV set goes),
+// through hard links, so the set stays in place until the new one is renamed over it. Done
+// before compaction and deletion replace a set. False when a file could not be kept.
+bool KeepPreviousSet(const std::string& base_path);
+
 }  // namespace vr::notes

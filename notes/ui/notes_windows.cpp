@@ -335,6 +335,10 @@ void NotesWindows::DeleteDatabase() {
   const std::string base = host_.base_path ? host_.base_path() : std::string();
   NotesDatabase* db = host_.database ? host_.database() : nullptr;
   Attach(nullptr);
+  // Closed first, so the kept set holds everything written so far.
+  if (db != nullptr && db->IsOpen()) db->CloseNotesDatabase();
+  // The new set is written beside and renamed over, so the kept links still hold the old one.
+  if (!base.empty()) KeepPreviousSet(base);
   if (db == nullptr || base.empty() || db->CreateNotesDatabase(base) != 0) {
     ui.Error("The Notes DataBase could not be made anew at " + base + ".");
   }

@@ -308,6 +308,11 @@ TEST_F(NotesWindowsTest, DeletingTheDatabaseAsksTwiceThenEmptiesListAndNotes) {
   ASSERT_TRUE(db_.IsOpen());
   EXPECT_EQ(db_.NoteCount(), 0);
   EXPECT_EQ(reopens_, 1);
+  // The replaced set is kept once beside it.
+  NotesDatabase prev;
+  ASSERT_EQ(prev.OpenNotesDatabase(base_ + "_PREV"), 0u);
+  EXPECT_EQ(prev.NoteCount(), 1);
+  prev.CloseNotesDatabase();
   // The new database works and the list sees it.
   Load({"/d/a.jpg"});
   EXPECT_TRUE(windows_->WriteDbField("/d/a.jpg", "fresh"));
