@@ -13,11 +13,12 @@ class DatabaseNotesService final : public shell::ui::NotesService {
  public:
   ~DatabaseNotesService() override { Close(); }
 
+  // One NotesDatabase object serves the whole run, so a window that holds it stays valid across
+  // closes and reopens; only its open state changes.
   bool Open(const std::string& base) override {
     Close();
-    auto db = std::make_unique<notes::NotesDatabase>();
-    if (db->OpenNotesDatabase(base) != 0) return false;
-    db_ = std::move(db);
+    if (!db_) db_ = std::make_unique<notes::NotesDatabase>();
+    if (db_->OpenNotesDatabase(base) != 0) return false;
     access_ = std::make_unique<lists::DatabaseNotesAccess>(*db_);
     if (on_change_) on_change_(access_.get());
     return true;
@@ -27,13 +28,13 @@ class DatabaseNotesService final : public shell::ui::NotesService {
     // Readers let go of the view before the database goes.
     if (on_change_) on_change_(nullptr);
     access_.reset();
-    if (db_) {
-      db_->CloseNotesDatabase();
-      db_.reset();
-    }
+    if (db_ && db_->IsOpen()) db_->CloseNotesDatabase();
   }
 
-  notes::NotesDatabase* database() const override { return db_.get(); }
+  // The database while it is open.
+  notes::NotesDatabase* database() const override {
+    return db_ && db_->IsOpen() ? db_.get() : nullptr;
+  }
 
   void SetOnChange(std::function<void(lists::NotesAccess*)> on_change) override {
     on_change_ = std::move(on_change);

@@ -1,15 +1,13 @@
 #include "lists/notes_access.h"
 
 #include "notes/notes_database.h"
+#include "notes/notes_fields.h"
 #include "notes/notes_record.h"
 
 namespace vr::lists {
 
-DatabaseNotesAccess::DatabaseNotesAccess(
-    notes::NotesDatabase& db, std::function<std::string(const notes::NotesRecord&)> field)
-    : db_(db), field_(std::move(field)) {
-  if (!field_) field_ = [](const notes::NotesRecord& r) { return r.category; };
-}
+DatabaseNotesAccess::DatabaseNotesAccess(notes::NotesDatabase& db, int field)
+    : db_(db), field_(field >= 0 && field < notes::kNoteFieldCount ? field : notes::kDefaultDbField) {}
 
 bool DatabaseNotesAccess::HasNote(const std::string& path) {
   if (!db_.IsOpen()) return false;
@@ -21,7 +19,7 @@ std::string DatabaseNotesAccess::DbField(const std::string& path) {
   if (!db_.IsOpen()) return {};
   notes::NotesRecord record;
   if (db_.ReadNote(path, &record).status != 0 || record.live_flag != notes::kLive) return {};
-  return field_(record);
+  return notes::NoteFieldText(record, field_);
 }
 
 void DatabaseNotesAccess::WalkKeys(

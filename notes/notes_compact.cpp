@@ -10,12 +10,33 @@
 namespace vr::notes {
 namespace {
 
+namespace fs = std::filesystem;
+
 bool DefaultFileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
 }
 
 }  // namespace
+
+bool KeepPreviousSet(const std::string& base_path) {
+  bool ok = true;
+  for (const char* ext : {".DIR", ".NAM", ".IDX"}) {
+    const std::string from = base_path + ext;
+    const std::string to = base_path + "_PREV" + ext;
+    std::error_code ec;
+    fs::remove(to, ec);
+    if (!fs::exists(from, ec)) continue;
+    fs::create_hard_link(from, to, ec);
+    if (ec) {
+      // A file system without hard links gets a copy.
+      ec.clear();
+      fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    }
+    if (ec) ok = false;
+  }
+  return ok;
+}
 
 CompactionResult CompactNotesDatabase(const std::string& base_path,
                                       const CompactionCallbacks& callbacks) {
@@ -105,7 +126,9 @@ CompactionResult CompactNotesDatabase(const std::string& base_path,
     return result;
   }
 
-  // Each rename replaces one file whole; the old set is never erased first.
+  // The set being replaced stays once as base_PREV; each rename replaces one file whole and the
+  // old set is never erased first.
+  if (!KeepPreviousSet(base_path)) error("Could NOT keep the previous " + name + " DataBase files.");
   for (const char* ext : {".DIR", ".NAM", ".IDX"}) {
     if (std::rename((temp_base + ext).c_str(), (base_path + ext).c_str()) != 0) {
       error("Problem RENAMING " + name);

@@ -1,6 +1,7 @@
 #include "notes/notes_database.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,6 +234,52 @@ bool NotesDatabase::AddRecord(NotesRecord* record, const std::string& key) {
   InsertEntry(where.position, static_cast<int32_t>(number));
   index_changed_ = true;
   current_ = static_cast<long>(where.position);
+  return true;
+}
+
+bool NotesDatabase::ScanIndexedRecords(
+    const std::function<bool(size_t position, const uint8_t* bytes)>& visit) const {
+  if (!open_) return false;
+  // Index position of every record number; -1 for records the index does not name.
+  std::vector<int32_t> position_of(record_keys_.size(), -1);
+  size_t position = 0;
+  for (const auto& block : blocks_) {
+    for (int32_t record : block) {
+      if (record > 0 && static_cast<size_t>(record) < position_of.size()) {
+        position_of[static_cast<size_t>(record)] = static_cast<int32_t>(position);
+      }
+      ++position;
+    }
+  }
+  const size_t records = position_of.size();
+  // Mapped when the system allows: only the bytes a visitor looks at are touched, no copy.
+  const size_t length = records * kRecordSize;
+  if (records > 1) {
+    void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, nam_fd_, 0);
+    if (map != MAP_FAILED) {
+      const auto* base = static_cast<const uint8_t*>(map);
+      for (size_t r = 1; r < records; ++r) {
+        const int32_t at = position_of[r];
+        if (at >= 0 && !visit(static_cast<size_t>(at), base + r * kRecordSize)) break;
+      }
+      ::munmap(map, length);
+      return true;
+    }
+  }
+  constexpr size_t kPiece = 1024;  // records per read: 1 MB
+  std::vector<uint8_t> buffer(kPiece * kRecordSize);
+  for (size_t first = 1; first < records; first += kPiece) {
+    const size_t n = std::min(kPiece, records - first);
+    if (!PReadAll(nam_fd_, buffer.data(), n * kRecordSize,
+                  static_cast<off_t>(first * kRecordSize))) {
+      return false;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const int32_t at = position_of[first + i];
+      if (at < 0) continue;
+      if (!visit(static_cast<size_t>(at), buffer.data() + i * kRecordSize)) return true;
+    }
+  }
   return true;
 }
 

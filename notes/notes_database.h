@@ -96,6 +96,12 @@ class NotesDatabase {
   // Reads .NAM record n (0 is the sentinel) straight from the file, whether indexed or not.
   bool ReadRecordAt(size_t n, NotesRecord* record) const;
 
+  // Visits every indexed record but the sentinel with its index position (0-based) and its 1024
+  // bytes as stored, reading .NAM front to back in large pieces (so not in key order). `visit`
+  // returns false to stop. False when the database is not open or a read failed.
+  bool ScanIndexedRecords(
+      const std::function<bool(size_t position, const uint8_t* bytes)>& visit) const;
+
   // Lowers the index limit (entries, sentinel included) so tests can reach it quickly.
   void SetMaxEntriesForTesting(size_t entries) { max_entries_ = entries; }
 
@@ -179,5 +185,10 @@ struct CompactionResult {
 
 CompactionResult CompactNotesDatabase(const std::string& base_path,
                                       const CompactionCallbacks& callbacks);
+
+// Keeps the set at base_path as base_path + "_PREV" (one generation: an older _PREV set goes),
+// through hard links, so the set stays in place until the new one is renamed over it. Done
+// before compaction and deletion replace a set. False when a file could not be kept.
+bool KeepPreviousSet(const std::string& base_path);
 
 }  // namespace vr::notes

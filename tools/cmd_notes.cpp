@@ -1,13 +1,22 @@
 // veldrimon-tool notes: the Notes database on the command line.
 //   notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | set DB PATH [options]
-//   notes delete DB PATH | compact DB
+//   notes delete DB PATH | compact DB [--relink ROOT...]
+//   notes search DB [--filename T] [--category T] [--type1 T] [--type2 T] [--value1 T]
+//                   [--value2 T] [--keywords T] [--notes T] [--deleted|--either]
 // DB is the base path without extension. The status of the operation is the exit code.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "notes/notes_database.h"
+#include "notes/notes_relink.h"
+#include "notes/notes_search.h"
+#include "platform/files.h"
+#include "platform/path_rules.h"
 #include "notes/notes_text.h"
 #include "tools/tool_command.h"
 
@@ -16,6 +25,23 @@ namespace {
 
 using vr::notes::NotesDatabase;
 using vr::notes::NotesRecord;
+
+// The re-link walks the given folders as the fixed drives, and nothing else.
+class RootsAsDrives : public vr::platform::PosixFiles {
+ public:
+  explicit RootsAsDrives(const std::vector<std::string>& roots) {
+    for (const std::string& root : roots) {
+      vr::platform::Drive d;
+      d.root = vr::platform::WithTrailingSeparator(root);
+      d.type = vr::platform::DriveType::kFixed;
+      drives_.push_back(d);
+    }
+  }
+  std::vector<vr::platform::Drive> Drives() override { return drives_; }
+
+ private:
+  std::vector<vr::platform::Drive> drives_;
+};
 
 void Fail(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
@@ -78,14 +104,15 @@ void PrintRecord(const NotesRecord& r) {
 
 int RunNotes(const std::vector<std::string>& args) {
   if (args.size() < 2) {
-    Fail("usage: notes export|import|get|set|delete|compact DB ...");
+    Fail("usage: notes export|import|get|set|delete|compact|search DB ...");
     return 2;
   }
   const std::string& verb = args[0];
   const std::string& base = args[1];
   NotesDatabase db;
 
-  if (verb == "compact" && args.size() == 2) {
+  const bool relink = args.size() >= 4 && args[2] == "--relink";
+  if (verb == "compact" && (args.size() == 2 || relink)) {
     long kept = 0;
     long removed = 0;
     vr::notes::CompactionCallbacks callbacks;
@@ -99,9 +126,58 @@ int RunNotes(const std::vector<std::string>& args) {
         --removed;
       }
     };
+    RootsAsDrives files(relink ? std::vector<std::string>(args.begin() + 3, args.end())
+                               : std::vector<std::string>{});
+    vr::notes::RelinkHooks hooks;
+    hooks.files = &files;
+    hooks.ask_link = [](const std::string& found, const std::string& orphan) {
+      std::printf("link %s -> %s\n", orphan.c_str(), found.c_str());
+      return true;
+    };
+    hooks.report_line = callbacks.report_line;
+    hooks.inform = [](const std::string&) {};
+    hooks.open_text_file = [](const std::string& path) {
+      std::printf("missing list %s\n", path.c_str());
+    };
+    std::error_code ec;
+    hooks.temp_folder =
+        vr::platform::WithTrailingSeparator(std::filesystem::temp_directory_path(ec).string());
+    if (relink) {
+      callbacks.relink = [&hooks](std::vector<std::string>* orphans, NotesDatabase& main,
+                                  NotesDatabase& temp) {
+        return vr::notes::RelinkOrphans(orphans, main, temp, hooks);
+      };
+    }
     const auto result = vr::notes::CompactNotesDatabase(base, callbacks);
     std::printf("kept %ld removed %ld re-linked %ld\n", kept, removed, result.relinked);
     return static_cast<int>(result.status);
+  }
+  if (verb == "search") {
+    vr::notes::NotesQuery query;
+    static const char* const kOptions[vr::notes::kSearchFieldCount] = {
+        "--filename", "--category", "--type1",    "--type2",
+        "--value1",   "--value2",   "--keywords", "--notes"};
+    for (size_t i = 2; i < args.size(); ++i) {
+      if (args[i] == "--deleted") {
+        query.type = vr::notes::SearchType::kDeletedOnly;
+        continue;
+      }
+      if (args[i] == "--either") {
+        query.type = vr::notes::SearchType::kEither;
+        continue;
+      }
+      const auto* at = std::find(std::begin(kOptions), std::end(kOptions), args[i]);
+      if (at == std::end(kOptions) || i + 1 >= args.size()) {
+        Fail("bad search option: " + args[i]);
+        return 2;
+      }
+      query.texts[static_cast<size_t>(at - std::begin(kOptions))] = args[++i];
+    }
+    if (!Open(db, base)) return 1;
+    const std::vector<std::string> found = vr::notes::SearchNotes(db, query);
+    for (const std::string& key : found) std::printf("%s\n", key.c_str());
+    std::printf("Found:%zu\n", found.size());
+    return Close(db, 0);
   }
   if ((verb == "export" || verb == "import") && args.size() == 3) {
     if (!Open(db, base)) return 1;
@@ -153,14 +229,16 @@ int RunNotes(const std::vector<std::string>& args) {
     if (status.status != 0) Fail(status.message);
     return Close(db, static_cast<int>(status.status));
   }
-  Fail("usage: notes export|import|get|set|delete|compact DB ...");
+  Fail("usage: notes export|import|get|set|delete|compact|search DB ...");
   return 2;
 }
 
 Registration reg("notes",
                  "notes export DB OUT.TXT | import DB IN.TXT | get DB PATH | delete DB PATH | "
-                 "compact DB | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
-                 "[--value2 N] [--keywords T] [--notes T]",
+                 "compact DB [--relink ROOT...] | set DB PATH [--category T] [--type1 T] [--type2 T] [--value1 N] "
+                 "[--value2 N] [--keywords T] [--notes T] | search DB [--filename T] "
+                 "[--category T] [--type1 T] [--type2 T] [--value1 T] [--value2 T] "
+                 "[--keywords T] [--notes T] [--deleted|--either]",
                  RunNotes);
 
 }  // namespace

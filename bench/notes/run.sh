@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Notes database beside SQLite (C API) in one run, same keys and payloads: inserts, random lookups
 # and updates, ordered walk, open time against one plain read of the three files, text export and
-# import. Scratch files go to $VR_BENCH_DIR (default /tmp/vr_notes_bench), never into the sources.
+# import, and the field searches against SQLite queries. Scratch files go to $VR_BENCH_DIR
+# (default /tmp/vr_notes_bench), never into the sources.
 # Usage: bench/notes/run.sh [build-dir]   (default build-bench-notes next to the sources)
 # The benchmarks run in order and build on each other (inserts first), so run them all.
 set -euo pipefail
@@ -24,7 +25,7 @@ fi
 if [ ! -f "$BUILD/build.ninja" ]; then
   cmake -S "$SRC" -B "$BUILD" -G Ninja -DVR_BENCH=ON -DVR_GUI=OFF -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build "$BUILD" -j2 --target bench_notes
+cmake --build "$BUILD" -j2 --target bench_notes bench_notes_search
 
 json="$VR_BENCH_DIR/result.json"
 mkdir -p "$VR_BENCH_DIR"
@@ -42,5 +43,21 @@ for job in ("InsertAll", "RandomLookup", "RandomUpdate", "OrderedWalk"):
 o, p = runs["BM_Open_Notes"]["cpu_time"], runs["BM_Open_PlainReadOfFiles"]["cpu_time"]
 print("open: %.1f ms cpu, plain read of the files %.1f ms cpu, ratio %.2f" % (o, p, o / p))
 print("export %.0f rec/s, import %.0f rec/s" % (rate("BM_Export_Notes"), rate("BM_Import_Notes")))
+PY
+# Searching by fields: each Notes search against the SQLite query asking the same (target: at
+# most SQLite's time).
+search_json="$VR_BENCH_DIR/search.json"
+"$BUILD/bench/notes/bench_notes_search" --benchmark_counters_tabular=true \
+  --benchmark_out="$search_json" --benchmark_out_format=json
+/usr/bin/python3 - "$search_json" <<'PY'
+import json, sys
+runs = {}
+for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    side = "notes" if b["name"].startswith("BM_Search_Notes") else "sqlite"
+    runs.setdefault(b["label"], {})[side] = b
+print("%-10s %12s %12s %8s %8s" % ("search", "notes ms", "sqlite ms", "ratio", "found"))
+for label, pair in runs.items():
+    n, s = pair["notes"]["real_time"], pair["sqlite"]["real_time"]
+    print("%-10s %12.1f %12.1f %8.2f %8d" % (label, n, s, n / s if s else 0, pair["notes"]["found"]))
 PY
 rm -rf "$VR_BENCH_DIR"

@@ -25,6 +25,9 @@ enum class Act : int {
   kProperties1,
   kExportDataBase1,
   kImportDataBase1,
+  kSearchDataBase1,
+  kCompactDataBase1,
+  kDeleteDataBase1,
   kExit1,
   // "&Edit"
   kPrevious1,

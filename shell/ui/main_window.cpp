@@ -35,6 +35,7 @@
 #include "lists/recycle/ui/recycle_controller.h"
 #include "notes/notes_database.h"
 #include "notes/ui/notes_text_controller.h"
+#include "notes/ui/notes_windows.h"
 #include "picture/codecs/codec_api.h"
 #include "picture/codecs/fli/ui/movie_fli_menu.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
@@ -86,14 +87,21 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   }
   files_list_ = std::move(options_.parts.files_list);
   notes_ = std::move(options_.parts.notes);
+  // The files list's view of the database follows every open and close, with the "DB Field"
+  // column's field that the Notes windows keep.
   notes_->SetOnChange([this](lists::NotesAccess* access) {
-    if (files_list_) files_list_->services().notes = access;
+    if (notes_windows_) {
+      notes_windows_->Attach(access != nullptr ? notes_->database() : nullptr);
+    } else if (files_list_) {
+      files_list_->services().notes = access;
+    }
   });
   drives_ = std::make_unique<lists::DriveMenu>();
   recycle_ = std::make_unique<recycle::RecycleController>(services_, this, kButtonSize,
                                                           std::move(options_.parts.recycle_bin));
   notes_text_ = std::make_unique<notes::NotesTextController>(
       services_, [this] { return notes_->database(); }, [this](bool on) { EnableMenus(on); });
+  MakeNotesWindows();
 
   auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
@@ -160,6 +168,9 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
 }
 
 TVeldrimon69::~TVeldrimon69() {
+  // The service outlives the Notes windows (members go in reverse order): it closes the
+  // database without telling them.
+  if (notes_) notes_->SetOnChange({});
   delete dither_window_;
   delete gif_comments_;
   delete full_screen_;

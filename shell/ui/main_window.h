@@ -67,6 +67,7 @@ class RecycleController;
 }
 namespace vr::notes {
 class NotesTextController;
+class NotesWindows;
 }
 namespace vr::lists {
 class DriveMenu;
@@ -325,6 +326,11 @@ class TVeldrimon69 : public QMainWindow {
   void CloseNotes();
   // The open Notes database, or null.
   notes::NotesDatabase* notes_database() const { return notes_->database(); }
+  // The Notes database menu entries (notes/ui/notes_windows.h does the work).
+  void MakeNotesWindows();
+  void DeleteNotesDataBase1Click();
+  void SearchDataBase1Click();
+  void CompactDataBase1Click();
   void ToolButton1Click();  // keep aspect ratio
   void ToolButton2Click();  // smooth shrunken images
   void ToolButton5Click();  // view cycle
@@ -443,6 +449,8 @@ class TVeldrimon69 : public QMainWindow {
   std::unique_ptr<lists::FilesList> files_list_;
   // The Notes database service; the files list hears of every open and close.
   std::unique_ptr<NotesService> notes_;
+  // The database's windows and the files list's view of the database.
+  std::unique_ptr<notes::NotesWindows> notes_windows_;
   std::unique_ptr<FileTypeRegistrar> registrar_;
   std::unique_ptr<recycle::RecycleController> recycle_;
   std::unique_ptr<notes::NotesTextController> notes_text_;

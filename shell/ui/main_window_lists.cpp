@@ -7,6 +7,7 @@
 #include "lists/recycle/ui/recycle_controller.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
+#include "notes/ui/notes_windows.h"
 #include "platform/please_wait.h"
 #include "shell/ui/app_hook.h"
 #include "shell/ui/full_screen.h"
@@ -66,6 +67,10 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
   services.open_search = [this] { SearchList1Click(); };
   services.search_refresh = [this] { RefreshSearchWindow(); };
+  services.open_db_editor = [this](const std::string& path) { notes_windows_->OpenEditor(path); };
+  services.write_db_field = [this](const std::string& path, const std::string& text) {
+    return notes_windows_->WriteDbField(path, text);
+  };
   services.list_edited = [this] {
     RefreshNavigation();
     UpdateStatusAndCaption();

@@ -93,6 +93,14 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kImportDataBase1, .name = "ImportDataBase1",
        .caption = "&Import DataBase From Comma Delimited TEXT File",
        .handler = [](W& w, bool) { w.ImportDataBase1Click(); }},
+      {.id = Act::kSearchDataBase1, .name = "SearchDataBase1",
+       .caption = "&Search/Edit  && Load From DataBase",
+       .handler = [](W& w, bool) { w.SearchDataBase1Click(); }},
+      {.id = Act::kCompactDataBase1, .name = "CompactDataBase1",
+       .caption = "&Compact/Fix/Re-Link DataBase",
+       .handler = [](W& w, bool) { w.CompactDataBase1Click(); }},
+      {.id = Act::kDeleteDataBase1, .name = "DeleteDataBase1", .caption = "&Delete NOTES DataBase",
+       .handler = [](W& w, bool) { w.DeleteNotesDataBase1Click(); }},
       {.id = Act::kExit1, .name = "Exit1", .caption = "E&xit", .image = kIconExit,
        .handler = [](W& w, bool) { w.close(); }},
 
@@ -318,6 +326,9 @@ void TVeldrimon69::BuildMenus() {
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExportDataBase1);
   Add(file_menu_, Act::kImportDataBase1);
+  Add(file_menu_, Act::kSearchDataBase1);
+  Add(file_menu_, Act::kCompactDataBase1);
+  Add(file_menu_, Act::kDeleteDataBase1);
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExit1);
 

@@ -1,5 +1,6 @@
 #include "shell/ui/test_commands.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -150,6 +151,19 @@ bool LeaveHoldingWindow() {
   return false;
 }
 
+// Clicks the holding window's button whose caption, without its "&" marks, is `caption`.
+std::string PressButton(const std::string& caption) {
+  QWidget* holding = HoldingWindow();
+  if (holding == nullptr) return "missing";
+  for (QAbstractButton* button : holding->findChildren<QAbstractButton*>()) {
+    if (button->text().remove('&').toStdString() != caption) continue;
+    if (!button->isEnabled()) return "disabled";
+    button->click();
+    return "ok";
+  }
+  return "missing";
+}
+
 void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
               const std::vector<std::string>& lines) {
   if (window == nullptr) return;
@@ -190,6 +204,8 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
       results += dialog != nullptr ? "ok\n" : "missing\n";
     } else if (RunWidgetCommand(line, &results)) {
       // a command on a window's controls
+    } else if (line.rfind("!press ", 0) == 0) {
+      results += PressButton(line.substr(7)) + "\n";
     } else if (line == "!reject") {
       results += LeaveHoldingWindow() ? "ok\n" : "missing\n";
     } else {

@@ -124,6 +124,29 @@ TEST_F(NotesCompactTest, WithoutARelinkStepOrphansAreKeptAndUnindexedRecordsAreV
   EXPECT_EQ(JoinProblems(other.CheckIntegrity()), "");
 }
 
+TEST_F(NotesCompactTest, TheReplacedSetIsKeptOnceAsPrev) {
+  ASSERT_EQ(db_.WriteNote("/k/a.jpg", Note("first")).status, 0u);
+  ASSERT_EQ(db_.CloseNotesDatabase().status, 0u);
+  existing_ = {"/k/b.jpg"};  // a.jpg is gone: without a re-link step it is carried over
+  ASSERT_EQ(CompactNotesDatabase(base_, Callbacks()).status, 0u);
+  NotesDatabase prev;
+  ASSERT_EQ(prev.OpenNotesDatabase(base_ + "_PREV"), 0u);
+  NotesRecord r;
+  EXPECT_EQ(prev.ReadNote("/k/a.jpg", &r).status, 0u);
+  EXPECT_EQ(r.category, "first");
+  ASSERT_EQ(prev.CloseNotesDatabase().status, 0u);
+  // A second compaction replaces the kept set with the one it replaces, here with b.jpg added.
+  ASSERT_EQ(db_.OpenNotesDatabase(base_), 0u);
+  ASSERT_EQ(db_.WriteNote("/k/b.jpg", Note("second")).status, 0u);
+  ASSERT_EQ(db_.CloseNotesDatabase().status, 0u);
+  ASSERT_EQ(CompactNotesDatabase(base_, Callbacks()).status, 0u);
+  ASSERT_EQ(prev.OpenNotesDatabase(base_ + "_PREV"), 0u);
+  EXPECT_EQ(prev.NoteCount(), 2);
+  ASSERT_EQ(prev.CloseNotesDatabase().status, 0u);
+  ASSERT_EQ(db_.OpenNotesDatabase(base_), 0u);
+  EXPECT_EQ(db_.NoteCount(), 2);
+}
+
 TEST_F(NotesCompactTest, OldDatabaseStaysWhenTheNewOneCannotBeMade) {
   ASSERT_EQ(db_.WriteNote("/o/a.jpg", Note("a")).status, 0u);
   ASSERT_EQ(db_.CloseNotesDatabase().status, 0u);

@@ -270,9 +270,10 @@ TEST_F(ViewerSuiteTest, NotesOnlyDriveLoadAddsExactlyTheLiveNotedFilesWithTheirF
   {
     vr::notes::NotesDatabase db;
     ASSERT_EQ(db.OpenNotesDatabase(home_ + "/LSNOTES"), 0u);
-    auto note = [&db](const std::string& path, const std::string& category) {
+    auto note = [&db](const std::string& path, const std::string& text) {
       vr::notes::NotesRecord record;
-      record.category = category;
+      record.category = "not shown";  // the column starts with the notes text
+      record.notes = text;
       record.live_flag = vr::notes::kLive;
       ASSERT_EQ(db.WriteNote(path, record).status, 0u) << path;
     };
@@ -308,6 +309,43 @@ TEST_F(ViewerSuiteTest, NotesOnlyDriveLoadAddsExactlyTheLiveNotedFilesWithTheirF
   EXPECT_NE(Listing().find("entry=" + menu + "ONLY Load files from NOTES DataBase|1|0\n"),
             std::string::npos);
   Quit(running_.front());
+}
+
+// The search window opens from the File menu; "&Delete NOTES DataBase": Cancel at the first
+// question keeps everything, two OKs empty the files list and leave an empty database that the
+// viewer goes on using.
+TEST_F(ViewerSuiteTest, DeletingTheNotesDatabaseFromTheMenuLeavesAnEmptyOneInUse) {
+  const std::string picture = dir_.File("kept.bmp");
+  ASSERT_TRUE(vr::codecs::SaveBmp(picture, Gradient(6, 4)).ok);
+  {
+    vr::notes::NotesDatabase db;
+    ASSERT_EQ(db.OpenNotesDatabase(home_ + "/LSNOTES"), 0u);
+    vr::notes::NotesRecord record;
+    record.notes = "old note";
+    ASSERT_EQ(db.WriteNote(picture, record).status, 0u);
+    db.CloseNotesDatabase();
+  }
+  StartViewer({picture});
+  const std::string entry = "File|Delete NOTES DataBase";
+  bool answered = false;
+  std::string modal;
+  // The search window opens from the same menu.
+  EXPECT_EQ(Command({"File|Search/Edit   Load From DataBase"}, viewer_state_, true, &answered,
+                    &modal),
+            "ok\n");
+  EXPECT_EQ(modal.substr(0, modal.find('\n')), "Notes DataBase Search");
+  modal.clear();
+  EXPECT_EQ(Command({entry}, viewer_state_, true, &answered, &modal), "ok\n");
+  EXPECT_EQ(Command({"!entries"}, viewer_state_), "entry=" + picture + "|old note\n");
+  modal.clear();
+  EXPECT_EQ(Command({entry}, viewer_state_, true, &answered, &modal, 20000, "!press OK"), "ok\n");
+  EXPECT_FALSE(modal.empty());
+  EXPECT_EQ(Command({"!entries"}, viewer_state_), "");
+  Quit(running_.front());
+  vr::notes::NotesDatabase db;
+  ASSERT_EQ(db.OpenNotesDatabase(home_ + "/LSNOTES"), 0u);
+  EXPECT_EQ(db.NoteCount(), 0);
+  db.CloseNotesDatabase();
 }
 
 // Paths keep their case: a folder opened once is offered again, as it is spelled, after a

@@ -250,6 +250,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
   edit1_->setToolTip(kEdit1Hint);
   edit1_->setReadOnly(!services_.write_db_field);
   connect(edit1_, &QLineEdit::editingFinished, this, &TFileListMenu::Edit1Committed);
+  connect(edit1_, &QLineEdit::textEdited, this, &TFileListMenu::Edit1Changed);
 
   lower_panel_ = new QWidget;
   auto* lower = new QVBoxLayout(lower_panel_);
@@ -761,16 +762,23 @@ void TFileListMenu::SyncEdit1() {
   edit1_->setText(entry != nullptr ? QString::fromStdString(entry->db_field) : QString());
 }
 
-void TFileListMenu::Edit1Committed() {
-  edit1_->setStyleSheet(QString());
+void TFileListMenu::Edit1Committed() { edit1_->setStyleSheet(QString()); }
+
+// Every change the user makes in Edit1 is stored at once; a store that fails (its message has
+// been shown) empties the field, so what it shows is never text that was not kept.
+void TFileListMenu::Edit1Changed() {
   lists::FileEntry* entry = list_.MutablePeek(edit1_row_);
   if (entry == nullptr || !services_.write_db_field) return;
+  const std::string path = entry->Path();
   const std::string text = edit1_->text().toStdString();
-  if (text == entry->db_field) return;
-  if (services_.write_db_field(entry->Path(), text)) {
-    entry->db_field = text;
-    model_->RowChanged(edit1_row_);
+  if (!services_.write_db_field(path, text)) {
+    edit1_->clear();
+    return;
   }
+  // The column shows what was stored (cut to its field, a number as its value).
+  lists::NotesAccess* notes = list_.services().notes;
+  entry->db_field = notes != nullptr ? notes->DbField(path) : text;
+  model_->RowChanged(edit1_row_);
 }
 
 void TFileListMenu::StartDragOfHighlighted(QWidget* source) {

@@ -77,9 +77,10 @@ struct ListWindowServices {
   recycle::RecycleBin* bin = nullptr;     // Delete TAGs
   // Shows a file in the viewer ("Exit / &Display").
   std::function<void(const std::string& path)> display_file;
-  // The Notes record editor for one file ("DB EDIT"); empty until that window exists.
+  // The Notes record editor for one file ("DB EDIT").
   std::function<void(const std::string& path)> open_db_editor;
-  // Writes Edit1's text as the file's DB field; false when it could not be stored.
+  // Writes Edit1's text as the file's DB field at every change; false when it could not be
+  // stored (the message has been shown).
   std::function<bool(const std::string& path, const std::string& text)> write_db_field;
   // Plays an FLI/FLC movie in the movie player window (Return or a double click on its row).
   std::function<void(const std::string& path)> open_movie;
@@ -196,6 +197,7 @@ class TFileListMenu : public QMainWindow {
   void RowActivated(int row);
   void SyncEdit1();
   void Edit1Committed();
+  void Edit1Changed();
   void ScheduleIdle();
   void ShowThumbSize(int width, int height);
   void FillFolderBox(QComboBox* box, const FolderHistory& history);

@@ -1,0 +1,65 @@
+#pragma once
+// "Compact/Fix/Re-Link Notes DataBase": runs the compaction with its counters and the re-link of
+// orphans. "&Start" closes the main database (the caller's `run` does the work and reopens it);
+// the window cannot be closed while it runs.
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class QGridLayout;
+class QLabel;
+class QPushButton;
+
+namespace vr::notes {
+
+class TCompactMenu : public QDialog {
+ public:
+  // What the window shows while `run` works; `run` gives the re-linked count.
+  struct Reports {
+    std::function<void(const std::string&)> error;
+    std::function<void(long)> number;
+    std::function<void(const std::string&)> line;
+  };
+  using Runner = std::function<long(const Reports& reports)>;
+
+  TCompactMenu(long total_records, Runner run, std::function<void()> pump,
+               std::function<void(const std::string&)> show_error, QWidget* parent = nullptr);
+
+  void StartClick();
+
+  QPushButton* StartButton() const { return start_; }
+  QPushButton* DoneButton() const { return done_; }
+  std::string LastError() const;
+  std::string Status() const;
+  std::string Counter(const char* name) const;  // "Removed", "Kept", "ReLinked", "Number"
+  bool running() const { return running_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  void Report();
+  QLabel* Value(const char* name, const QString& initial, QGridLayout* grid, int row,
+                const char* label);
+
+  Runner run_;
+  std::function<void()> pump_;
+  std::function<void(const std::string&)> show_error_;
+  QLabel* error_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* number_ = nullptr;
+  QLabel* total_ = nullptr;
+  QLabel* removed_ = nullptr;
+  QLabel* kept_ = nullptr;
+  QLabel* relinked_ = nullptr;
+  QPushButton* start_ = nullptr;
+  QPushButton* done_ = nullptr;
+  bool running_ = false;
+  long reports_ = 0;
+  long removed_count_ = 0;
+  long kept_count_ = 0;
+};
+
+}  // namespace vr::notes

@@ -1,0 +1,230 @@
+// Re-linking orphans over real files in a temporary folder, with the drive table scripted:
+// fixed and removable drives, a removable-media mount that is absent, mounts and links the walk
+// must not enter, and the answers and skip choices of the user.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "fakes/fake_files.h"
+#include "notes/notes_relink.h"
+#include "tests/notes/notes_test_util.h"
+
+namespace vr::notes::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Action = RelinkHooks::Action;
+
+class NotesRelinkTest : public NotesDbTest {
+ protected:
+  void SetUp() override {
+    NotesDbTest::SetUp();
+    root_ = dir_.File("fixed") + "/";
+    stick_ = dir_.File("stick") + "/";
+    temp_ = dir_.File("tmp") + "/";
+    for (const std::string& d : {root_, stick_, temp_}) fs::create_directories(d);
+  }
+  std::string Touch(const std::string& path) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path) << "x";
+    return path;
+  }
+  void Drives(std::vector<std::pair<std::string, platform::DriveType>> drives) {
+    std::vector<platform::Drive> table;
+    for (auto& [root, type] : drives) {
+      platform::Drive d;
+      d.root = root;
+      d.type = type;
+      table.push_back(d);
+    }
+    files_.SetDrives(table);
+  }
+  void Orphan(const std::string& path, const std::string& category, int32_t stamp = 0) {
+    NotesRecord r;
+    r.category = category;
+    r.file_modified_date = stamp;
+    r.res_x = 640;
+    r.res_y = 480;
+    ASSERT_EQ(db_.WriteNote(path, r).status, 0u);
+  }
+  // Runs the compaction with the re-link step; answers come from `answers_` by found path.
+  CompactionResult Compact() {
+    EXPECT_EQ(db_.CloseNotesDatabase().status, 0u);
+    RelinkHooks hooks;
+    hooks.files = &files_;
+    hooks.ask_link = [this](const std::string& found, const std::string& orphan) {
+      asked_.push_back(orphan + " -> " + found);
+      const auto it = answers_.find(found);
+      return it == answers_.end() || it->second;
+    };
+    hooks.choose_action = [this](const std::string& orphan, bool* confirmed) {
+      chosen_.push_back(orphan);
+      *confirmed = true;
+      return action_;
+    };
+    hooks.report_line = [this](const std::string& l) { Line(l); };
+    hooks.inform = [this](const std::string& t) { informed_.push_back(t); };
+    hooks.open_text_file = [this](const std::string& p) { opened_.push_back(p); };
+    hooks.temp_folder = temp_;
+    CompactionCallbacks cb;
+    cb.report_line = [this](const std::string& l) { Line(l); };
+    cb.relink = [&hooks](std::vector<std::string>* orphans, NotesDatabase& main,
+                         NotesDatabase& temp) { return RelinkOrphans(orphans, main, temp, hooks); };
+    const CompactionResult result = CompactNotesDatabase(base_, cb);
+    EXPECT_EQ(db_.OpenNotesDatabase(base_), 0u);
+    return result;
+  }
+  void Line(const std::string& l) {
+    if (l.empty()) return;
+    if (l[0] == '-') ++removed_;
+    if (l[0] == '+') ++kept_;
+    if (l[0] == '<') {
+      --removed_;
+      ++kept_;
+    }
+  }
+  std::set<std::string> Keys() {
+    std::set<std::string> keys;
+    NotesRecord r;
+    std::string folder;
+    for (unsigned s = db_.FirstNote(&r, &folder); s == 0; s = db_.NextNote(&r, &folder)) {
+      keys.insert(r.file_name_key);
+    }
+    return keys;
+  }
+
+  fakes::FakeFiles files_;
+  std::string root_;
+  std::string stick_;
+  std::string temp_;
+  std::map<std::string, bool> answers_;
+  Action action_ = Action::kContinue;
+  std::vector<std::string> asked_;
+  std::vector<std::string> chosen_;
+  std::vector<std::string> informed_;
+  std::vector<std::string> opened_;
+  long removed_ = 0;
+  long kept_ = 0;
+};
+
+TEST_F(NotesRelinkTest, MovedFilesAreLinkedFixedOrphansDroppedOthersCarriedAndListed) {
+  Drives({{root_, platform::DriveType::kFixed}, {stick_, platform::DriveType::kRemovable}});
+  const std::string moved = Touch(root_ + "new/deep/Photo.JPG");
+  const std::string noted = Touch(root_ + "noted/same.jpg");
+  Touch(root_ + "twins/one/twin.jpg");
+  Touch(root_ + "twins/two/twin.jpg");
+  Orphan(root_ + "old/photo.jpg", "moved", 12345);        // found under another case
+  Orphan(noted, "keep me");                                // a live note the walk will meet
+  Orphan(root_ + "gone/same.jpg", "would overwrite");      // same name as the noted file
+  Orphan(root_ + "a/twin.jpg", "first twin");
+  Orphan(root_ + "b/twin.jpg", "second twin");
+  Orphan(root_ + "lost/nowhere.jpg", "fixed, gone");       // dropped
+  Orphan(stick_ + "away.jpg", "on the stick");              // kept, listed
+  Orphan(dir_.File("media") + "/absent/x.jpg", "unknown");  // on no drive: kept
+  const CompactionResult result = Compact();
+  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(result.relinked, 3);
+  // The noted file is never offered; each twin file took one orphan.
+  for (const std::string& q : asked_) EXPECT_EQ(q.find("same.jpg"), std::string::npos) << q;
+  NotesRecord r;
+  ASSERT_EQ(db_.ReadNote(moved, &r).status, 0u);
+  EXPECT_EQ(r.category, "moved");
+  EXPECT_EQ(r.file_modified_date, 0);
+  EXPECT_EQ(r.res_x, 0);
+  EXPECT_EQ(r.res_y, 0);
+  ASSERT_EQ(db_.ReadNote(noted, &r).status, 0u);
+  EXPECT_EQ(r.category, "keep me");
+  std::set<std::string> twins;
+  for (const char* t : {"twins/one/twin.jpg", "twins/two/twin.jpg"}) {
+    ASSERT_EQ(db_.ReadNote(root_ + t, &r).status, 0u) << t;
+    twins.insert(r.category);
+  }
+  EXPECT_EQ(twins, (std::set<std::string>{"first twin", "second twin"}));
+  const std::set<std::string> keys = Keys();
+  EXPECT_EQ(keys.count(root_ + "lost/nowhere.jpg"), 0u);
+  EXPECT_EQ(keys.count(root_ + "gone/same.jpg"), 0u);
+  EXPECT_EQ(keys.count(stick_ + "away.jpg"), 1u);
+  EXPECT_EQ(keys.count(dir_.File("media") + "/absent/x.jpg"), 1u);
+  EXPECT_EQ(keys.size(), 6u);
+  // Counters: everything kept is counted kept, by "+" or by "<".
+  EXPECT_EQ(kept_, 6);
+  ASSERT_EQ(informed_, std::vector<std::string>{kStillUnlinkedText});
+  ASSERT_EQ(opened_, std::vector<std::string>{temp_ + kMissingFileName});
+  std::ifstream in(opened_[0]);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, std::string(kMissingFirstLine) + "\n" + stick_ + "away.jpg\n" +
+                      dir_.File("media") + "/absent/x.jpg\n");
+}
+
+TEST_F(NotesRelinkTest, AnOrphanUnderAnAbsentMediaMountIsNotOnAFixedDisk) {
+  const std::vector<platform::Drive> drives = {
+      {"/", "/dev/sda1", "ext4", platform::DriveType::kFixed},
+      {"/media/usb/", "/dev/sdb1", "vfat", platform::DriveType::kRemovable},
+      {"/mnt/data/", "/dev/sdc1", "ext4", platform::DriveType::kFixed}};
+  EXPECT_TRUE(OnFixedDisk("/home/u/a.jpg", drives));
+  EXPECT_FALSE(OnFixedDisk("/media/usb/a.jpg", drives));
+  EXPECT_FALSE(OnFixedDisk("/media/stick/a.jpg", drives));  // not plugged in
+  EXPECT_FALSE(OnFixedDisk("/run/media/u/stick/a.jpg", drives));
+  EXPECT_FALSE(OnFixedDisk("/mnt/share/a.jpg", drives));
+  EXPECT_TRUE(OnFixedDisk("/mnt/data/a.jpg", drives));  // mounted, fixed
+  EXPECT_EQ(DriveRootOf("/media/usb/x/a.jpg", drives), "/media/usb/");
+  EXPECT_EQ(DriveRootOf("/media/usbstick/a.jpg", drives), "/");
+}
+
+TEST_F(NotesRelinkTest, SkipChoicesAfterNoAndTheWalkStaysOnItsDrive) {
+  const std::string inner = root_ + "mounted/";
+  Drives({{root_, platform::DriveType::kFixed},
+          {inner, platform::DriveType::kFixed},
+          {stick_, platform::DriveType::kRemovable}});
+  // A file inside the other mount is found once, on its own drive; a linked folder is not walked.
+  Touch(inner + "m.jpg");
+  Touch(dir_.File("outside/l.jpg"));
+  fs::create_directory_symlink(dir_.File("outside"), root_ + "link");
+  Orphan(root_ + "o/m.jpg", "m");
+  Orphan(root_ + "o/l.jpg", "l");  // reachable only through the link: dropped
+  // Skip Folder (confirmed) after No: the other fixed orphans of that folder are dropped.
+  Touch(root_ + "f/x.jpg");
+  Orphan(root_ + "sk/x.jpg", "x");
+  Orphan(root_ + "sk/y.jpg", "y");
+  answers_[root_ + "f/x.jpg"] = false;
+  action_ = Action::kSkipFolder;
+  const CompactionResult result = Compact();
+  EXPECT_EQ(result.relinked, 1);
+  size_t m_asked = 0;
+  for (const std::string& q : asked_) {
+    EXPECT_EQ(q.find("l.jpg"), std::string::npos) << q;
+    if (q.find("m.jpg") != std::string::npos) ++m_asked;
+  }
+  EXPECT_EQ(m_asked, 1u);
+  EXPECT_EQ(chosen_, std::vector<std::string>{root_ + "sk/x.jpg"});
+  const std::set<std::string> keys = Keys();
+  EXPECT_EQ(keys, std::set<std::string>{inner + "m.jpg"});
+  EXPECT_TRUE(opened_.empty());  // nothing left to list
+}
+
+TEST_F(NotesRelinkTest, SkippedRemovableOrphansAreNotAskedAgainButKept) {
+  Drives({{root_, platform::DriveType::kFixed}, {stick_, platform::DriveType::kRemovable}});
+  Touch(root_ + "a/pic.jpg");
+  Touch(root_ + "b/pic.jpg");
+  Orphan(stick_ + "pic.jpg", "stick");
+  answers_[root_ + "a/pic.jpg"] = false;
+  answers_[root_ + "b/pic.jpg"] = false;  // whichever the walk meets first is the only question
+  action_ = Action::kSkipDrive;
+  const CompactionResult result = Compact();
+  EXPECT_EQ(result.relinked, 0);
+  EXPECT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(Keys(), std::set<std::string>{stick_ + "pic.jpg"});
+  EXPECT_EQ(opened_.size(), 1u);
+  // Skip All ends the scan: nothing more is asked.
+  Orphan(root_ + "gone/pic.jpg", "fixed");
+  asked_.clear();
+  chosen_.clear();
+  action_ = Action::kSkipAll;
+  Compact();
+  EXPECT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(chosen_.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vr::notes::testing
