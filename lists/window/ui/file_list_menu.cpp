@@ -331,6 +331,12 @@ void TFileListMenu::BuildMenus() {
   connect(search, &QAction::triggered, this, [this] {
     if (services_.open_search) services_.open_search();
   });
+  QAction* web = view->addAction("Make &Web Pages From Files...");
+  web->setObjectName("MakeWebPagesFromFiles1");
+  web->setEnabled(static_cast<bool>(services_.open_web_pages));
+  connect(web, &QAction::triggered, this, [this] {
+    if (services_.open_web_pages) services_.open_web_pages();
+  });
 
   previews_menu_ = menuBar()->addMenu("&Previews");
   QAction* large = previews_menu_->addAction("&Preview (Open LARGE Preview Window For Picture)");
