@@ -133,9 +133,13 @@ std::vector<Box> SplitIntoBoxes(const std::vector<Point>& points, std::vector<ui
     size_t pick = parts.size();
     for (size_t i = 0; i < parts.size(); ++i) {
       if (parts[i].cut.axis < 0) continue;
+      if (pick == parts.size()) {
+        pick = i;
+        continue;
+      }
       const bool better = by_gain ? parts[i].cut.gain > parts[pick].cut.gain
                                   : parts[i].box.error > parts[pick].box.error;
-      if (pick == parts.size() || better) pick = i;
+      if (better) pick = i;
     }
     if (pick == parts.size()) break;
     const Part part = parts[pick];

@@ -59,6 +59,8 @@ class NotesWindows {
   // Installs the files list's view of `db` (null: none) with the current field. Called after
   // every open, reopen and close of the main database.
   void Attach(NotesDatabase* db);
+  // The viewer replaced its files list (a hand-over): the old one is gone and is not touched.
+  void SetFilesList(lists::FilesList* list) { host_.files_list = list; }
 
   // "DB EDIT": the record editor for one file.
   void OpenEditor(const std::string& path);

@@ -15,6 +15,7 @@
 #include "platform/ui.h"
 #include "shell/hand_over.h"
 #include "shell/ui/list_window_settings.h"
+#include "notes/ui/notes_windows.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
@@ -129,6 +130,7 @@ void TVeldrimon69::HandOverCommandLine(const std::string& text) {
     if (list_window_) ReadListWindowSettings(*list_window_, settings_);
     list_window_.reset();
     files_list_ = std::move(list);
+    if (notes_windows_) notes_windows_->SetFilesList(files_list_.get());
     EnsureListWindow();
     files_list_->LoadPaths(paths, 100, 0);
     files_list_->SetCurrent(0);
