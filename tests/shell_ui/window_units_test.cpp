@@ -266,8 +266,9 @@ TEST_F(ToolButtonTableTest, EveryButtonComesFromItsRowAndRunsItsHandler) {
 
 TEST(NotesService, TellsItsReaderOfEveryOpenAndCloseAndSurvivesABadName) {
   test_support::TempDir dir;
+  std::vector<bool> told;  // true: a view of an open database (outlives the service, which tells
+                           // it once more as it goes)
   auto service = app::MakeNotesService();
-  std::vector<bool> told;  // true: a view of an open database
   service->SetOnChange([&told](lists::NotesAccess* access) { told.push_back(access != nullptr); });
   ASSERT_TRUE(service->Open(dir.File("NOTES")));
   ASSERT_NE(service->database(), nullptr);
