@@ -176,50 +176,6 @@ TVeldrimon69::~TVeldrimon69() {
   delete full_screen_;
 }
 
-void TVeldrimon69::TrueColourOn256Click() {
-  settings_.true_colour_on_256 = colour::ToggleTrueColourOn256(
-      settings_.true_colour_on_256, DisplayDepth(),
-      [this](const std::string& text) { services_.ui->Information(text); },
-      [this](const std::string& text) { return services_.ui->AskYesNo(text); });
-  action(Act::kTrueColour256)->setChecked(settings_.true_colour_on_256 != 0);
-}
-
-bool TVeldrimon69::ReduceColorsClick(int index) {
-  const std::vector<colour::ReduceMenuItem>& items = colour::ReduceMenuItems();
-  if (index < 0 || static_cast<size_t>(index) >= items.size()) return false;
-  // Never while a load, an animation or another reduction is using the picture.
-  if (show_pipeline_.busy() || gif_.playing() || dither_window_->Running()) return false;
-  if (shown_kind_ == 0 && shown_.bitmap.Width() <= 1 && shown_.bitmap.Height() <= 1) return false;
-  const colour::ReduceMenuItem& item = items[static_cast<size_t>(index)];
-  picture::Bitmap& source = shown_.AsBitmap();
-  if (source.Empty() ||
-      !colour::ReductionApplies(source.Bits(), item.colours, item.standard_colours)) {
-    return false;
-  }
-  colour::ReduceRequest request;
-  request.colours = item.colours;
-  request.standard_colours = item.standard_colours;
-  request.windows_236 = item.windows_236;
-  request.dither = action(Act::kDitherOn)->isChecked();
-  picture::Bitmap reduced;
-  colour::Palette6 palette{};
-  setEnabled(false);
-  const colour::ReduceResult result = dither_window_->Reduce(
-      source, reduced, palette, request, action(Act::kShowDitherProgress)->isChecked());
-  setEnabled(true);
-  if (!result.done) {
-    // A stop by Escape leaves the picture as it was; a failure says why.
-    if (!result.stopped && !result.error.empty()) services_.ui->Warning(result.error);
-    return false;
-  }
-  shown_.bitmap = std::move(reduced);
-  PictureChanged();
-  PanelImage1->SetBitmap(&shown_.bitmap);
-  LayOutFitPane(true);
-  UpdateStatusAndCaption();
-  return true;
-}
-
 int ScreenDepthNow() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int depth = screen != nullptr ? screen->depth() : 24;

@@ -1,7 +1,9 @@
 // The main window's loads into the files list: the open dialog, the recent folders and files, the
 // drives, "Select Formats For Loading", drops on the window and the hand-over from a second
 // viewer.
+#include <QAction>
 #include <QDragEnterEvent>
+#include <QMenu>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -16,6 +18,7 @@
 #include "shell/hand_over.h"
 #include "shell/ui/list_window_settings.h"
 #include "notes/ui/notes_windows.h"
+#include "shell/ui/artwork.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
@@ -174,6 +177,61 @@ void TVeldrimon69::dropEvent(QDropEvent* event) {
   }
   event->acceptProposedAction();
   if (!paths.empty()) RecordDroppedFiles(paths, true);
+}
+
+// The drive menu: loads from the machine's drives and the notes-only mark.
+void TVeldrimon69::BuildDriveMenu() {
+  drive_menu_->clear();
+  std::vector<platform::Drive> drives;
+  if (services_.files != nullptr) drives = services_.files->Drives();
+  drives_->Build(drives);
+  const std::vector<lists::DriveMenuItem>& items = drives_->items();
+  QAction* notes_only = nullptr;
+  for (size_t index = 0; index < items.size(); ++index) {
+    const lists::DriveMenuItem& item = items[index];
+    QAction* a = drive_menu_->addAction(QString::fromStdString(item.caption));
+    a->setStatusTip(QString::fromStdString(item.hint));
+    int image = -1;
+    switch (item.type) {
+      case platform::DriveType::kFixed:
+        image = kIconDriveFixed;
+        break;
+      case platform::DriveType::kRemovable:
+        image = kIconDriveRemovable;
+        break;
+      case platform::DriveType::kRemote:
+        image = kIconDriveRemote;
+        break;
+      case platform::DriveType::kCdRom:
+        image = kIconDriveCdRom;
+        break;
+      case platform::DriveType::kRamDisk:
+        image = kIconDriveRam;
+        break;
+      case platform::DriveType::kUnknown:
+        break;
+    }
+    if (item.kind == lists::DriveItemKind::kDrive && image >= 0 &&
+        image < static_cast<int>(menu_icons_.size())) {
+      a->setIcon(menu_icons_[image]);
+    }
+    if (item.kind == lists::DriveItemKind::kNotesOnly) {
+      a->setCheckable(true);
+      a->setChecked(drives_->notes_only());
+      connect(a, &QAction::toggled, this, [this](bool on) { drives_->set_notes_only(on); });
+      notes_only = a;
+      continue;
+    }
+    connect(a, &QAction::triggered, this, [this, index, notes_only] {
+      EnableMenus(false);
+      // Drive loads add to the list; only the open dialog's load replaces it.
+      drives_->Load(*files_list_, index);
+      // Every drive load clears the notes-only mark.
+      if (notes_only != nullptr) notes_only->setChecked(drives_->notes_only());
+      files_list_->SetCurrent(0);
+      FinishListLoad();
+    });
+  }
 }
 
 }  // namespace vr::shell::ui
