@@ -117,7 +117,7 @@ struct SettingLink {
 
 // An entry's tool button; an entry without a button name has none. The tool bar it sits on and
 // its place there are given where the bars are built.
-struct ToolButtonSpec {
+struct ToolButtonInfo {
   const char* name = nullptr;  // the button's object name
   int image = -1;              // the button image slot (artwork.h)
   const char* tip = nullptr;   // its hint and status text
@@ -139,7 +139,7 @@ struct ActionRow {
   void (*handler)(TVeldrimon69&, bool checked) = nullptr;
   bool on_toggle = false;  // run the handler on every change of the check mark, not only clicks
   // The entry's tool button; a click on it runs the handler too (with the button's check state).
-  ToolButtonSpec button{};
+  ToolButtonInfo button{};
 };
 
 }  // namespace vr::shell::ui

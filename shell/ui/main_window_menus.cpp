@@ -406,13 +406,13 @@ QAction* TVeldrimon69::reduce_action(int index) const {
 }
 
 QToolButton* TVeldrimon69::AddButton(QToolBar* bar, Act id) {
-  const ToolButtonSpec& spec = ActionRowOf(id)->button;
+  const ToolButtonInfo& button = ActionRowOf(id)->button;
   auto* b = new QToolButton(bar);
-  b->setObjectName(spec.name);
-  b->setIcon(button_icons_[spec.image]);
-  b->setToolTip(spec.tip);
-  b->setStatusTip(spec.tip);
-  b->setCheckable(spec.checkable);
+  b->setObjectName(button.name);
+  b->setIcon(button_icons_[button.image]);
+  b->setToolTip(button.tip);
+  b->setStatusTip(button.tip);
+  b->setCheckable(button.checkable);
   bar->addWidget(b);
   auto handler = ActionRowOf(id)->handler;
   connect(b, &QToolButton::clicked, this, [this, handler](bool on) { handler(*this, on); });

@@ -16,7 +16,7 @@
 namespace vr::camera {
 namespace {
 
-using test_support::ExifSpec;
+using test_support::ExifContent;
 using test_support::MakeExifSegment;
 
 CameraFacts Parse(const std::vector<uint8_t>& segment) {

@@ -40,7 +40,7 @@ std::string R(const Rect& r) {
 class Recorder final : public DrawingTarget {
  public:
   std::vector<std::string> calls;
-  std::vector<BrushSpec> brushes;
+  std::vector<LogBrush> brushes;
   std::vector<std::u16string> texts;
   std::vector<std::vector<Rect>> regions;
   std::vector<XForm> transforms;
@@ -72,15 +72,15 @@ class Recorder final : public DrawingTarget {
   void SetTextColour(ColourRef c) override { calls.push_back("textcolour " + Hex(c)); }
   void SetBkColour(ColourRef c) override { calls.push_back("bkcolour " + Hex(c)); }
   void SetArcDirection(bool cw) override { calls.push_back(cw ? "clockwise" : "anticlockwise"); }
-  void SelectPen(const PenSpec& pen) override {
+  void SelectPen(const LogPen& pen) override {
     calls.push_back("pen " + std::to_string(pen.style) + " " + std::to_string(pen.width) + " " +
                     Hex(pen.colour));
   }
-  void SelectBrush(const BrushSpec& brush) override {
+  void SelectBrush(const LogBrush& brush) override {
     brushes.push_back(brush);
     calls.push_back("brush " + std::to_string(brush.style) + " " + Hex(brush.colour));
   }
-  void SelectFont(const FontSpec& font) override {
+  void SelectFont(const LogFont& font) override {
     calls.push_back("font " + std::to_string(static_cast<int>(font.height)));
   }
   void MoveTo(Point p) override { calls.push_back("move " + P(p)); }

@@ -10,7 +10,7 @@
 
 namespace vr::test_support {
 
-struct ExifSpec {
+struct ExifContent {
   int orientation = 1;  // 0: no orientation entry
   bool facts = false;   // make, model, date, lens, exposure, aperture, ISO, focal length, GPS
   bool big_endian = false;
@@ -20,16 +20,16 @@ class ExifBuilder {
  public:
   explicit ExifBuilder(bool big_endian) : big_(big_endian) {}
 
-  std::vector<uint8_t> Build(const ExifSpec& spec) {
+  std::vector<uint8_t> Build(const ExifContent& content) {
     Ifd ifd0;
     Ifd exif;
     Ifd gps;
-    if (spec.facts) {
+    if (content.facts) {
       ifd0.push_back(Ascii(0x010F, "Veldrimon Optics"));
       ifd0.push_back(Ascii(0x0110, "VX-100"));
     }
-    if (spec.orientation != 0) ifd0.push_back(Short(0x0112, spec.orientation));
-    if (spec.facts) {
+    if (content.orientation != 0) ifd0.push_back(Short(0x0112, content.orientation));
+    if (content.facts) {
       ifd0.push_back(Long(0x8769, 0));  // Exif directory, placed below
       ifd0.push_back(Long(0x8825, 0));  // GPS directory
       exif.push_back(Rational(0x829A, {{1, 250}}));
@@ -55,7 +55,7 @@ class ExifBuilder {
     Append(tiff, U16(42));
     Append(tiff, U32(at0));
     Emit(tiff, ifd0);
-    if (spec.facts) {
+    if (content.facts) {
       Emit(tiff, exif);
       Emit(tiff, gps);
     }
@@ -135,8 +135,8 @@ class ExifBuilder {
   bool big_;
 };
 
-inline std::vector<uint8_t> MakeExifSegment(const ExifSpec& spec) {
-  return ExifBuilder(spec.big_endian).Build(spec);
+inline std::vector<uint8_t> MakeExifSegment(const ExifContent& content) {
+  return ExifBuilder(content.big_endian).Build(content);
 }
 
 // A profile header that names the RGB colour space, padded to `size` bytes with a pattern (the

@@ -43,20 +43,20 @@ inline constexpr int kMmIsotropic = 7;
 inline constexpr int kMmAnisotropic = 8;
 inline constexpr int kOpaque = 2;
 
-struct PenSpec {
+struct LogPen {
   uint32_t style = 0;  // PS_* in the low nibble, caps and joins above
   double width = 0;    // logical units; 0 draws one pixel
   ColourRef colour = kBlackRef;
 };
 
-struct BrushSpec {
+struct LogBrush {
   uint32_t style = 0;  // 0 solid, 1 null, 2 hatched, 3/5/6 pattern
   ColourRef colour = kWhiteRef;
   uint32_t hatch = 0;
   std::shared_ptr<const picture::Bitmap> pattern;  // rows top first; null for none
 };
 
-struct FontSpec {
+struct LogFont {
   double height = 0;   // < 0: character height, > 0: cell height, 0: default
   int escapement = 0;  // tenths of a degree
   int weight = 400;
@@ -98,9 +98,9 @@ class DrawingTarget {
   virtual void SetTextColour(ColourRef colour) = 0;
   virtual void SetBkColour(ColourRef colour) = 0;
   virtual void SetArcDirection(bool clockwise) = 0;
-  virtual void SelectPen(const PenSpec& pen) = 0;
-  virtual void SelectBrush(const BrushSpec& brush) = 0;
-  virtual void SelectFont(const FontSpec& font) = 0;
+  virtual void SelectPen(const LogPen& pen) = 0;
+  virtual void SelectBrush(const LogBrush& brush) = 0;
+  virtual void SelectFont(const LogFont& font) = 0;
 
   // Primitives in logical coordinates.
   virtual void MoveTo(Point p) = 0;

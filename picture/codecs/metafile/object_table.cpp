@@ -52,7 +52,7 @@ void ObjectTable::Delete(size_t index) {
 
 void SelectStockObject(uint32_t stock, DrawingTarget& target) {
   auto solid = [&target](uint32_t grey) {
-    BrushSpec brush;
+    LogBrush brush;
     brush.colour = grey | (grey << 8) | (grey << 16);
     target.SelectBrush(brush);
   };
@@ -73,22 +73,22 @@ void SelectStockObject(uint32_t stock, DrawingTarget& target) {
       solid(0);
       break;
     case 5: {  // NULL_BRUSH
-      BrushSpec brush;
+      LogBrush brush;
       brush.style = 1;
       target.SelectBrush(brush);
       break;
     }
     case 6: {  // WHITE_PEN
-      PenSpec pen;
+      LogPen pen;
       pen.colour = kWhiteRef;
       target.SelectPen(pen);
       break;
     }
     case 7:  // BLACK_PEN
-      target.SelectPen(PenSpec{});
+      target.SelectPen(LogPen{});
       break;
     case 8: {  // NULL_PEN
-      PenSpec pen;
+      LogPen pen;
       pen.style = 5;
       target.SelectPen(pen);
       break;
@@ -100,7 +100,7 @@ void SelectStockObject(uint32_t stock, DrawingTarget& target) {
     case 14:
     case 16:
     case 17:
-      target.SelectFont(FontSpec{});
+      target.SelectFont(LogFont{});
       break;
     default:
       break;

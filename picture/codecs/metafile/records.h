@@ -25,9 +25,9 @@ class ObjectTable {
  public:
   struct Object {
     enum Kind { kEmpty, kPen, kBrush, kFont, kOther } kind = kEmpty;
-    PenSpec pen;
-    BrushSpec brush;
-    FontSpec font;
+    LogPen pen;
+    LogBrush brush;
+    LogFont font;
   };
   static constexpr size_t kMaxObjects = 65536;
 

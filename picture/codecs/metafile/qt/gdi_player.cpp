@@ -113,7 +113,7 @@ void GdiPlayer::ModifyWorldTransform(const XForm& t, uint32_t mode) {
 void GdiPlayer::SetTextColour(ColourRef colour) { dc_.text_color = ColorRef(colour); }
 void GdiPlayer::SetBkColour(ColourRef colour) { dc_.bk_color = ColorRef(colour); }
 
-void GdiPlayer::SelectBrush(const BrushSpec& brush) {
+void GdiPlayer::SelectBrush(const LogBrush& brush) {
   dc_.brush.style = brush.style;
   dc_.brush.color = ColorRef(brush.colour);
   dc_.brush.hatch = brush.hatch;

@@ -36,9 +36,9 @@ struct DcState {
   QPointF viewport_org{0, 0};
   QPointF viewport_ext{1, 1};
   QTransform world;
-  PenSpec pen;
+  LogPen pen;
   DcBrush brush;
-  FontSpec font;
+  LogFont font;
   QColor text_color = Qt::black;
   QColor bk_color = Qt::white;
   int bk_mode = kOpaque;
@@ -77,9 +77,9 @@ class GdiPlayer final : public DrawingTarget {
   void SetTextColour(ColourRef colour) override;
   void SetBkColour(ColourRef colour) override;
   void SetArcDirection(bool clockwise) override { dc_.arc_clockwise = clockwise; }
-  void SelectPen(const PenSpec& pen) override { dc_.pen = pen; }
-  void SelectBrush(const BrushSpec& brush) override;
-  void SelectFont(const FontSpec& font) override { dc_.font = font; }
+  void SelectPen(const LogPen& pen) override { dc_.pen = pen; }
+  void SelectBrush(const LogBrush& brush) override;
+  void SelectFont(const LogFont& font) override { dc_.font = font; }
 
   void MoveTo(Point p) override { dc_.position = QPointF(p.x, p.y); }
   void LineTo(Point p) override;
