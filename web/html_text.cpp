@@ -87,4 +87,25 @@ std::string EncodeUrlPath(const std::string& path) {
   return out;
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string DecodeUrlPath(const std::string& path) {
+  std::string out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 &&
+        HexDigitValue(path[i + 2]) >= 0) {
+      out += static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2]));
+      i += 2;
+    } else {
+      out += path[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace vr::web

@@ -12,5 +12,9 @@ namespace vr::web {
 std::string EscapeHtml(const std::string& text);
 // Every byte but A-Z a-z 0-9 - . _ ~ (and "/", which separates folders) as %XX.
 std::string EncodeUrlPath(const std::string& path);
+// EncodeUrlPath undone: every %XX back to its byte (a "%" without two hex digits stays).
+std::string DecodeUrlPath(const std::string& path);
+// The value of a hexadecimal digit of either case; -1 for anything else.
+int HexDigitValue(char c);
 
 }  // namespace vr::web

@@ -1,17 +1,8 @@
 #include "web/password_scramble.h"
 
+#include "web/html_text.h"
+
 namespace vr::web {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::string PasswordScramble(const std::string& password) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string out;
@@ -29,8 +20,8 @@ std::optional<std::string> PasswordUnscramble(const std::string& stored) {
   std::string out;
   out.reserve(stored.size() / 2);
   for (size_t i = 0; i < stored.size(); i += 2) {
-    const int hi = HexValue(stored[i]);
-    const int lo = HexValue(stored[i + 1]);
+    const int hi = HexDigitValue(stored[i]);
+    const int lo = HexDigitValue(stored[i + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
     out += static_cast<char>(static_cast<unsigned char>((hi << 4 | lo) - kScrambleKey));
   }

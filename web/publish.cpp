@@ -4,41 +4,10 @@
 #include <set>
 
 #include "platform/path_rules.h"
+#include "web/html_text.h"
 
 namespace vr::web {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::string DecodePercent(const std::string& ref) {
-  std::string out;
-  for (size_t i = 0; i < ref.size(); ++i) {
-    if (ref[i] == '%' && i + 2 < ref.size() && HexValue(ref[i + 1]) >= 0 &&
-        HexValue(ref[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(ref[i + 1]) * 16 + HexValue(ref[i + 2]));
-      i += 2;
-    } else {
-      out += ref[i];
-    }
-  }
-  return out;
-}
 
 // Resolves a relative reference of a page in "webpages" against the Web Folder.
 std::string Resolve(const WebFolder& folder, std::string ref) {
@@ -47,7 +16,7 @@ std::string Resolve(const WebFolder& folder, std::string ref) {
     ref.erase(0, 3);
     base = folder.root;
   }
-  return base + DecodePercent(ref);
+  return base + DecodeUrlPath(ref);
 }
 
 }  // namespace
@@ -73,7 +42,7 @@ std::vector<std::string> BrokenLinks(const WebFolder& folder, const PublishReque
   for (const std::string& page : request.pages) {
     const std::string upper = platform::UpperAscii(page);
     if (!upper.ends_with(".HTML") && !upper.ends_with(".HTM")) continue;
-    const std::string text = ReadAll(page);
+    const std::string text = ReadTextFile(page);
     for (const char* attribute : {"href=\"", "SRC=\"", "background=\""}) {
       size_t at = 0;
       while ((at = text.find(attribute, at)) != std::string::npos) {

@@ -77,6 +77,17 @@ bool SameTemplate(const std::string& text, const std::vector<std::string>& lines
 
 }  // namespace
 
+std::string ReadTextFile(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
 WebFolder::WebFolder(const std::string& folder)
     : root(platform::WithTrailingSeparator(folder)),
       pages(root + kPagesFolder + "/"),
@@ -151,13 +162,7 @@ std::vector<std::string> UserFilesInPages(const WebFolder& folder, const WebOpti
     }
     if (platform::EqualIgnoringAsciiCase(name, kTemplateName)) {
       // A template as "Make Template" writes it for these options is the wizard's own.
-      std::string text;
-      if (FILE* f = std::fopen((folder.pages + name).c_str(), "rb")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) text.append(buffer, n);
-        std::fclose(f);
-      }
+      const std::string text = ReadTextFile(folder.pages + name);
       const bool main = options.main_image_use && !options.main_image.empty();
       if (SameTemplate(text, TemplateFileLines(options, main, 0, 0))) continue;
     }

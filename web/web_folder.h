@@ -19,6 +19,9 @@ struct WebFolder {
   std::string TemplatePath() const { return pages + kTemplateName; }
 };
 
+// A whole file as text; empty when it cannot be read.
+std::string ReadTextFile(const std::string& path);
+
 // The names of the GIF, JPEG and PNG files directly in the folder, sorted with case ignored.
 std::vector<std::string> PictureSet(const WebFolder& folder, platform::Files& files);
 

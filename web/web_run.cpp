@@ -20,27 +20,16 @@ void Say(const std::function<void(const std::string&)>& to, const std::string& t
 std::string ReadTemplate(const std::string& path) {
   // One blank and the line for every line; the line ends go.
   std::string text;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return text;
   std::string line;
-  bool any = false;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) {
-    any = true;
+  for (char c : ReadTextFile(path)) {
     if (c == '\n') {
-      text += ' ';
-      text += line;
+      text += ' ' + line;
       line.clear();
-      any = false;
     } else if (c != '\r') {
-      line += static_cast<char>(c);
+      line += c;
     }
   }
-  if (any) {
-    text += ' ';
-    text += line;
-  }
-  std::fclose(f);
+  if (!line.empty()) text += ' ' + line;
   return text;
 }
 
