@@ -18,6 +18,7 @@ PicturePrefetch::PicturePrefetch(std::string path, const picture::DecodeOptions&
       // Out of memory and the like: reported by the show as any failed load.
       result_.details.failed = true;
     }
+    done_.store(true, std::memory_order_release);
   });
 }
 

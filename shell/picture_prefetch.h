@@ -3,6 +3,7 @@
 // the first show then waits only for what is left of the decode instead of doing all of it
 // after the start-up.
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <thread>
@@ -31,6 +32,9 @@ class PicturePrefetch {
   // reads by itself (not GIF, which the viewer reads with its animation facts, nor media).
   static bool Worthwhile(const std::string& path);
 
+  // The decode has ended (Take then returns at once).
+  bool Ready() const { return done_.load(std::memory_order_acquire); }
+
   // The decoded picture, once, when `path` and the options that shape a decode are the ones the
   // prefetch was started with; otherwise nothing (and the prefetched picture is dropped).
   // Waits for the decode to end.
@@ -43,6 +47,7 @@ class PicturePrefetch {
   PrefetchedPicture result_;
   std::thread worker_;
   bool taken_ = false;
+  std::atomic<bool> done_{false};
   // Whether the decode turned photos upright: a start whose settings say otherwise decodes again.
   bool upright_ = true;
 };

@@ -103,6 +103,19 @@ void DrawButtonImage(QPainter& p, int index, const QRect& r) {
       p.setBrush(QColor(210, 30, 30));
       p.drawRect(r.adjusted(4, 4, -4, -4));
       break;
+    case kImageReload: {
+      // Three quarters of a circle with an arrow head where it ends.
+      p.setPen(QPen(QColor(30, 130, 60), 2));
+      p.setBrush(Qt::NoBrush);
+      const QRect ring = r.adjusted(4, 4, -4, -4);
+      p.drawArc(ring, 90 * 16, 270 * 16);
+      p.setPen(QPen(QColor(0, 0, 64), 1));
+      p.setBrush(QColor(30, 130, 60));
+      const int x = ring.center().x();
+      p.drawPolygon(QPolygon({QPoint(x, ring.top() - 3), QPoint(x + 5, ring.top()),
+                              QPoint(x, ring.top() + 3)}));
+      break;
+    }
     case kImageFullScreen:
       p.setBrush(Qt::black);
       p.drawRect(r.adjusted(1, 3, -1, -3));

@@ -37,6 +37,7 @@ enum ButtonImage {
   kImageSoundOff,
   kImageSlideShow,  // TBSlide: a picture frame with a play mark
   kImageStop,       // TBStop
+  kImageReload,     // SpeedButton14: a turning arrow
   kButtonImageCount
 };
 

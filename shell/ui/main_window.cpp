@@ -225,9 +225,11 @@ void TVeldrimon69::ScreenColourNotice() {
 }
 
 void TVeldrimon69::AnimateGif(const std::string& path) {
+  AnimationBusy(true);
   gif_.Play(
       path, shown_.bitmap, [this] { GifFrameChanged(); }, [this] { return closing_; },
       [this] { return action(Act::kGifContinuous)->isChecked(); });
+  AnimationBusy(false);
   PictureChanged();
   PanelImage1->SetBitmap(&shown_.bitmap);
   LayOutFitPane(true);
@@ -240,6 +242,8 @@ void TVeldrimon69::StopAnimation() {
 
 void TVeldrimon69::GifFrameChanged() {
   PictureChanged();
+  // Full screen sizes each frame as it sizes a picture: fitted and centred, or natural size.
+  if (full_session_->active()) full_session_->Show(full_session_->view());
   if (view_ == View::kActual || view_ == View::kSplit) PanelImage1->update();
   if (fit_pane_->isVisible()) fit_pane_->RepaintPicture();
 }
@@ -277,6 +281,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
         break;
     }
     PictureChanged();
+    NoteShownFile(name, step.as == ShowAs::kPicture && !last_load_failed_);
     PanelImage1->SetBitmap(&shown_.bitmap);
     if (!full_screen_->looping()) RealisePalette();
     // Each show is a first pass here (the animation's later passes run in AnimateGif).

@@ -243,6 +243,7 @@ class TVeldrimon69 : public QMainWindow {
   TSlideShowMenu* slide_options() const;
   QToolButton* slide_button() const { return TBSlide; }
   QToolButton* stop_button() const { return TBStop; }
+  QToolButton* reload_button() const { return SpeedButton14; }
 
   // The animated GIF being played (its frames are drawn into the shown picture).
   bool gif_animating() const { return gif_.playing(); }
@@ -438,6 +439,10 @@ class TVeldrimon69 : public QMainWindow {
   void StopSlideShow();
   void DisplaySlide();
   void FinishSlideShow(int position);
+  // Notes the file a show of the current file decoded (and how), or that none was.
+  void NoteShownFile(const std::string& path, bool loaded);
+  bool FileOnScreen(const std::string& path) const;  // decoded and on screen, unchanged since
+  void AnimationBusy(bool on);  // the busy pointer and the entries an animation holds off
   void RunBenchSlideShow();
   bool FormCloseQuery();
   void FormClose();
@@ -543,6 +548,7 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBSpeaker = nullptr;
   QToolButton* TBSlide = nullptr;
   QToolButton* TBStop = nullptr;
+  QToolButton* SpeedButton14 = nullptr;  // reloads the file (restarting an animation)
   std::shared_ptr<SlideShowState> slide_;
 };
 

@@ -483,7 +483,8 @@ void TVeldrimon69::LeaveFullScreenOrAnimation() {
 }
 
 void TVeldrimon69::RestartGif() {
-  if (!show_pipeline_.busy() && shown_kind_ == picture::kKindGif) ShowCurrentFile(false, 1);
+  // Any file is read again; a GIF animates from its first frame.
+  if (!show_pipeline_.busy() && !slide_show_running()) ShowCurrentFile(false, 1);
 }
 
 void TVeldrimon69::SetScreenDepth(int depth) {

@@ -144,12 +144,14 @@ void TVeldrimon69::RefreshNavigation() {
     if (QAction* slide = action(id)) slide->setEnabled(can_slide);
   }
   if (TBSlide != nullptr) TBSlide->setEnabled(can_slide);
-  // Restarting an animation needs a GIF on screen.
+  // Reloading and the full-screen entries need a list, and wait while an animation plays.
+  const bool animating = gif_.playing();
   if (QAction* restart = action(Act::kPopGifStart)) {
-    restart->setEnabled(b.slide_show && shown_kind_ == picture::kKindGif);
+    restart->setEnabled(b.slide_show && !animating);
   }
+  if (SpeedButton14 != nullptr) SpeedButton14->setEnabled(b.slide_show && !animating);
   for (Act id : {Act::kFullShrink, Act::kFullFit, Act::kFullActual}) {
-    if (QAction* a = action(id)) a->setEnabled(b.full_screen);
+    if (QAction* a = action(id)) a->setEnabled(b.full_screen && !animating);
   }
   // The tag button shows the state of the entry at the position.
   const lists::FileEntry* entry = files_list_->Peek(position);

@@ -14,9 +14,11 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 #include "lists/files_list.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
+#include "picture/kinds.h"
 #include "platform/sounds.h"
 #include "platform/ui.h"
 #include "shell/navigation.h"
@@ -108,13 +110,68 @@ struct TVeldrimon69::SlideShowState {
   double load_ms = 0;
   // The next picture, decoding on a second thread while the show waits.
   std::unique_ptr<PicturePrefetch> ahead;
+  std::unique_ptr<PicturePrefetch> abandoned;  // a stop came while it decoded
   ScreenSaverInhibit screen_saver;
   QTimer pointer_timer;
   bool pointer_hidden = false;
   // The bench's Escape: when it was posted and when full screen was left (steady clock).
   std::chrono::steady_clock::time_point escape_posted{};
   std::chrono::steady_clock::time_point left_full_screen{};
+  // The file whose decode is on screen (empty: none, or a GIF), the depth it was decoded for and
+  // the picture-change count right after: a show skips decoding it again while nothing changed.
+  std::string shown_path;
+  int shown_depth = 0;
+  bool shown_true_colour = false;
+  int shown_change = -1;
 };
+
+namespace {
+
+// Waits for the picture decoding ahead, letting input through meanwhile so that a stop is seen at
+// once; false when the show was stopped before the decode ended.
+// The decode runs on a real thread, so this waits in real time whatever clock the show runs on.
+bool AwaitDecode(const PicturePrefetch& ahead, const SlideShow& show) {
+  while (!ahead.Ready()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (show.stopping()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+}  // namespace
+
+void TVeldrimon69::NoteShownFile(const std::string& path, bool loaded) {
+  if (slide_ == nullptr) return;
+  SlideShowState& st = *slide_;
+  st.shown_path = loaded && shown_kind_ != picture::kKindGif ? path : std::string();
+  st.shown_depth = DisplayDepth();
+  st.shown_true_colour = settings_.true_colour_on_256 != 0;
+  st.shown_change = picture_changes();
+}
+
+void TVeldrimon69::AnimationBusy(bool on) {
+  if (on) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    for (Act id : {Act::kFullShrink, Act::kFullFit, Act::kFullActual, Act::kPopGifStart,
+                   Act::kPopSlideShow, Act::kDoSlideShow1}) {
+      if (QAction* a = action(id)) a->setEnabled(false);
+    }
+    for (QToolButton* b : {TBSlide, SpeedButton14}) {
+      if (b != nullptr) b->setEnabled(false);
+    }
+  } else {
+    QGuiApplication::restoreOverrideCursor();
+    RefreshNavigation();
+  }
+}
+
+bool TVeldrimon69::FileOnScreen(const std::string& path) const {
+  const SlideShowState& st = *slide_;
+  return !path.empty() && path == st.shown_path && st.shown_change == picture_changes() &&
+         st.shown_depth == DisplayDepth() &&
+         st.shown_true_colour == (settings_.true_colour_on_256 != 0);
+}
 
 void TVeldrimon69::BuildSlideShow() {
   slide_ = std::make_shared<SlideShowState>();
@@ -127,6 +184,14 @@ void TVeldrimon69::BuildSlideShow() {
   TBSlide->setStatusTip("Do slide show now");
   load_bar_->addWidget(TBSlide);
   connect(TBSlide, &QToolButton::clicked, this, [this] { DoSlideShow1Click(); });
+  // Shows the current file again: any file is read anew, a GIF animates from its start.
+  SpeedButton14 = new QToolButton(load_bar_);
+  SpeedButton14->setObjectName("SpeedButton14");
+  SpeedButton14->setIcon(button_icons_[kImageReload]);
+  SpeedButton14->setToolTip("Reload File / START GIF Animation (Key=F11)");
+  SpeedButton14->setStatusTip("Reload File / START GIF Animation (Key=F11)");
+  load_bar_->addWidget(SpeedButton14);
+  connect(SpeedButton14, &QToolButton::clicked, this, [this] { RestartGif(); });
   // The stop button lives outside the tool bar that is disabled while a show or an animation
   // runs; it is usable exactly then.
   auto* stop_bar = addToolBar("Stop");
@@ -184,11 +249,18 @@ void TVeldrimon69::BuildSlideShow() {
     if (!slide_->full_screen) client_->setUpdatesEnabled(false);
     SlideShowState& s = *slide_;
     const auto begun = std::chrono::steady_clock::now();
-    // The decode made ahead is taken when it is of this file with today's options.
-    PicturePrefetch* start_up = show_pipeline_.prefetch();
-    if (s.ahead) show_pipeline_.SetPrefetch(s.ahead.get());
-    ShowCurrentFile(false, 0);
-    show_pipeline_.SetPrefetch(start_up);
+    // The picture already on screen (the show's usual first one) is not decoded again; a stop
+    // that comes while the next picture still decodes keeps the one on screen.
+    const bool stopped = s.ahead && !AwaitDecode(*s.ahead, *s.show);
+    // An unfinished decode is joined after the show has left full screen, not now.
+    if (stopped) s.abandoned = std::move(s.ahead);
+    if (!stopped && !FileOnScreen(files_list_->FilePathAt(files_list_->Current()))) {
+      // The decode made ahead is taken when it is of this file with today's options.
+      PicturePrefetch* start_up = show_pipeline_.prefetch();
+      if (s.ahead) show_pipeline_.SetPrefetch(s.ahead.get());
+      ShowCurrentFile(false, 0);
+      show_pipeline_.SetPrefetch(start_up);
+    }
     s.ahead.reset();
     s.load_ms = std::chrono::duration<double, std::milli>(
                     std::chrono::steady_clock::now() - begun).count();
@@ -196,7 +268,7 @@ void TVeldrimon69::BuildSlideShow() {
     if (s.full_screen && full_session_->active()) full_session_->Prepare(s.mode);
   };
   host.upcoming = [this](int position) {
-    if (!options_.decode_ahead || position < 0) return;
+    if (!options_.decode_ahead || position < 0 || slide_->show->stopping()) return;
     const std::string path = files_list_->FilePathAt(position);
     // GIFs (read with their animation facts) and media files load in line.
     if (!PicturePrefetch::Worthwhile(path)) return;
@@ -293,6 +365,7 @@ void TVeldrimon69::DoSlideShow1Click() {
   play_wav->setChecked(st.saved_play_wav);
   st.comments.reset();
   st.ahead.reset();
+  st.abandoned.reset();
   st.running = false;
   EnableMenus(true);
   // The entry shown one step before the last comes back, animating when it is a GIF.

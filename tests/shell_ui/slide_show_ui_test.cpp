@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -297,6 +299,146 @@ TEST_F(SlideShowUiTest, CloseIsRefusedDuringAShowAndStopsIt) {
   EXPECT_EQ(services_.ui.last().text, kBusyCloseWarning);
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->slide_show_running());
+}
+
+
+TEST_F(SlideShowUiTest, ThePictureOnScreenIsNotReadAgainUnlessItWasChanged) {
+  auto window = StartWith(4, "Delay=0\nFullScreen=0\nContinuous=0\nLoopTimes=1\nStartAtTop=0\n"
+                             "Random=0\nWAV WAIT=0\n");
+  auto load_errors = [&] {
+    int n = 0;
+    for (const auto& call : services_.ui.calls()) {
+      n += call.text.rfind(kLoadErrorText, 0) == 0 ? 1 : 0;
+    }
+    return n;
+  };
+  // Entry 1 is on screen when the show starts there: its file is not read again (it is gone).
+  window->files_list().SetCurrent(1);
+  window->ShowCurrentFile(false, 1);
+  const std::string second = window->files_list().FilePathAt(1);
+  std::filesystem::remove(second);
+  window->DoSlideShow1Click();
+  EXPECT_EQ(load_errors(), 0);
+  EXPECT_EQ(window->files_list().Current(), 2);  // entries 1, 2, 3 and back one
+
+  // A mirrored picture is no longer the file's: the show reads the file (and reports it gone).
+  window->files_list().SetCurrent(3);
+  window->ShowCurrentFile(false, 1);
+  window->action(Act::kMirror1)->trigger();
+  std::filesystem::remove(window->files_list().FilePathAt(3));
+  window->DoSlideShow1Click();
+  // Read at its step, and again when the show returns to it.
+  EXPECT_EQ(load_errors(), 2);
+}
+
+TEST_F(SlideShowUiTest, ReloadReadsAnyFileAgainAndAnAnimationHoldsOffTheEntriesThatStartShows) {
+  WriteSetUpSettings(std::string("[SlideShow]\n") + kOnceFromTop);
+  const std::string bmp = WriteBmp("a.bmp", 10, 10);
+  const std::string gif = dir_.Write("b_anim.gif", TwoFrameGif(5));
+  auto window = Start({bmp, gif});
+  QCoreApplication::processEvents();
+  // A file changed on disk shows anew by the button, the F11 entry and the key.
+  QToolButton* reload = window->reload_button();
+  ASSERT_NE(reload, nullptr);
+  ASSERT_TRUE(reload->isEnabled());
+  ASSERT_TRUE(window->action(Act::kPopGifStart)->isEnabled());
+  WriteBmp("a.bmp", 12, 10);
+  QTest::mouseClick(reload, Qt::LeftButton);
+  EXPECT_EQ(window->shown().Width(), 12);
+  WriteBmp("a.bmp", 14, 10);
+  window->action(Act::kPopGifStart)->trigger();
+  EXPECT_EQ(window->shown().Width(), 14);
+  WriteBmp("a.bmp", 16, 10);
+  QTest::keyClick(window.get(), Qt::Key_F11);
+  EXPECT_EQ(window->shown().Width(), 16);
+
+  // While the GIF plays: the busy pointer; no show, reload or full screen can start.
+  window->action(Act::kGifContinuous)->setChecked(true);
+  window->files_list().SetCurrent(1);
+  struct Seen {
+    bool busy_cursor = false, slide = true, reload = true, full = true, stop = false;
+  } seen;
+  // The frames of a 1 x 1 GIF come without waits, so the look is taken on a real timer.
+  QTimer::singleShot(50, [&] {
+    seen.busy_cursor = QGuiApplication::overrideCursor() != nullptr &&
+                       QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    seen.slide = window->slide_button()->isEnabled() ||
+                 window->action(Act::kDoSlideShow1)->isEnabled();
+    seen.reload = window->reload_button()->isEnabled() ||
+                  window->action(Act::kPopGifStart)->isEnabled();
+    seen.full = window->action(Act::kFullFit)->isEnabled();
+    seen.stop = window->stop_button()->isEnabled();
+    QTest::mouseClick(window->stop_button(), Qt::LeftButton);
+  });
+  window->ShowCurrentFile(false, 1);
+  EXPECT_TRUE(seen.busy_cursor);
+  EXPECT_FALSE(seen.slide);
+  EXPECT_FALSE(seen.reload);
+  EXPECT_FALSE(seen.full);
+  EXPECT_TRUE(seen.stop);
+  EXPECT_FALSE(window->gif_animating());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(window->slide_button()->isEnabled());
+  EXPECT_TRUE(window->reload_button()->isEnabled());
+  EXPECT_TRUE(window->action(Act::kFullFit)->isEnabled());
+}
+
+TEST_F(SlideShowUiTest, AnAnimationPlaysFullScreenFittedAndCentred) {
+  WriteSetUpSettings(std::string("[SlideShow]\n") + kOnceFromTop);
+  const std::string bmp = WriteBmp("a.bmp", 10, 10);
+  const std::string gif = dir_.Write("b_anim.gif", TwoFrameGif(5));
+  auto window = Start({bmp, gif});
+  QCoreApplication::processEvents();
+  window->action(Act::kGifContinuous)->setChecked(false);
+  window->files_list().SetCurrent(1);
+  window->ShowCurrentFile(false, 1);  // one pass
+  window->action(Act::kGifContinuous)->setChecked(true);
+  // In full screen F11 plays the GIF; each frame reaches the full-screen window.
+  std::vector<uint32_t> pixels;
+  std::vector<int> widths;
+  // Once the animation has stopped and the full-screen loop runs again, Escape leaves it; ten
+  // seconds end everything on a machine where sampling never completes.
+  QElapsedTimer waited;
+  waited.start();
+  std::function<void()> leave = [&] {
+    if (window->full_screen()->looping() && !window->gif_animating()) {
+      QTest::keyClick(window->full_screen(), Qt::Key_Escape);
+    } else if (window->full_screen()->isVisible()) {
+      if (waited.elapsed() > 10000) window->action(Act::kPopNormal)->trigger();
+      QTimer::singleShot(5, leave);
+    }
+  };
+  std::function<void()> sample = [&] {
+    const picture::Bitmap& fitted = window->full_screen()->fitted();
+    if (!fitted.Empty()) {
+      const int bytes = std::max(1, fitted.Bits() / 8);
+      const uint8_t* at = fitted.Row(fitted.Height() / 2) + (fitted.Width() / 2) * bytes;
+      uint32_t value = 0;
+      for (int i = 0; i < bytes; ++i) value = (value << 8) | at[i];
+      pixels.push_back(value);
+      widths.push_back(fitted.Width());
+    }
+    const bool both = !pixels.empty() && std::count(pixels.begin(), pixels.end(),
+                                                    pixels.front()) != std::ssize(pixels);
+    if (!both && waited.elapsed() < 10000) {
+      QTimer::singleShot(5, sample);
+    } else {
+      QTest::keyClick(window->full_screen(), Qt::Key_Escape);  // stops the animation
+      QTimer::singleShot(5, leave);
+    }
+  };
+  QTimer::singleShot(0, [&] {
+    QTimer::singleShot(5, sample);
+    QTest::keyClick(window->full_screen(), Qt::Key_F11);
+  });
+  window->EnterFullScreen(1, false);
+  EXPECT_FALSE(window->full_screen()->isVisible());
+  // Both frames were seen, fitted to the screen's height (a 1 x 1 picture grows to fit).
+  ASSERT_FALSE(pixels.empty());
+  EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels.front()), std::ssize(pixels));
+  const Box& box = window->full_screen()->paint_box();
+  EXPECT_GT(widths.front(), 1);
+  EXPECT_EQ(box.left, (window->full_screen()->width() - 4 - box.width) / 2);
 }
 
 }  // namespace
