@@ -442,7 +442,8 @@ class TVeldrimon69 : public QMainWindow {
   // Notes the file a show of the current file decoded (and how), or that none was.
   void NoteShownFile(const std::string& path, bool loaded);
   bool FileOnScreen(const std::string& path) const;  // decoded and on screen, unchanged since
-  void AnimationBusy(bool on);  // the busy pointer and the entries an animation holds off
+  void AnimationBusy(bool on);
+  void StartDecodeAhead(int position);  // the show's next picture, on a second thread  // the busy pointer and the entries an animation holds off
   void RunBenchSlideShow();
   bool FormCloseQuery();
   void FormClose();

@@ -245,8 +245,9 @@ void TVeldrimon69::BuildSlideShow() {
   };
   host.information = [this](const std::string& text) { services_.ui->Information(text); };
   host.load = [this] {
-    // The picture appears when the show displays it, not while it loads.
-    if (!slide_->full_screen) client_->setUpdatesEnabled(false);
+    // The picture appears when the show displays it, not while it loads; in full screen the
+    // window stays unpainted throughout (it is off the screen), so nothing fits it twice.
+    client_->setUpdatesEnabled(false);
     SlideShowState& s = *slide_;
     const auto begun = std::chrono::steady_clock::now();
     // The picture already on screen (the show's usual first one) is not decoded again; a stop
@@ -264,18 +265,13 @@ void TVeldrimon69::BuildSlideShow() {
     s.ahead.reset();
     s.load_ms = std::chrono::duration<double, std::milli>(
                     std::chrono::steady_clock::now() - begun).count();
-    // The fitted picture is made now, so that when it is due only a paint is left.
-    if (s.full_screen && full_session_->active()) full_session_->Prepare(s.mode);
   };
   host.upcoming = [this](int position) {
-    if (!options_.decode_ahead || position < 0 || slide_->show->stopping()) return;
-    const std::string path = files_list_->FilePathAt(position);
-    // GIFs (read with their animation facts) and media files load in line.
-    if (!PicturePrefetch::Worthwhile(path)) return;
-    picture::DecodeOptions decode;
-    decode.display_depth = DisplayDepth();
-    decode.true_colour_on_256 = settings_.true_colour_on_256 != 0;
-    slide_->ahead = std::make_unique<PicturePrefetch>(path, decode);
+    SlideShowState& s = *slide_;
+    StartDecodeAhead(position);
+    // The fitted picture is made now, while the next one decodes, so that when it is due only a
+    // paint is left.
+    if (s.full_screen && full_session_->active()) full_session_->Prepare(s.mode);
   };
   host.display = [this] { DisplaySlide(); };
   host.play_sound = [this] {
@@ -301,6 +297,17 @@ void TVeldrimon69::BuildSlideShow() {
   };
   st.show = std::make_unique<SlideShow>(std::move(host),
                                         services_.clock != nullptr ? *services_.clock : own_clock_);
+}
+
+void TVeldrimon69::StartDecodeAhead(int position) {
+  if (!options_.decode_ahead || position < 0 || slide_->show->stopping()) return;
+  const std::string path = files_list_->FilePathAt(position);
+  // GIFs (read with their animation facts) and media files load in line.
+  if (!PicturePrefetch::Worthwhile(path)) return;
+  picture::DecodeOptions decode;
+  decode.display_depth = DisplayDepth();
+  decode.true_colour_on_256 = settings_.true_colour_on_256 != 0;
+  slide_->ahead = std::make_unique<PicturePrefetch>(path, decode);
 }
 
 bool TVeldrimon69::slide_show_running() const { return slide_ != nullptr && slide_->running; }
