@@ -1,5 +1,6 @@
 // The page-making run over real Web Folders: pictures written by our codecs, pages and
 // thumbnails on disk, and veldrimon-tool webpages as a user runs it.
+#include <array>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -309,6 +310,65 @@ TEST_F(WebRunTest, ToolMakesPagesFromTheFoldersOwnSettingsAndHostileNamesStayIne
   ASSERT_EQ(RunTool(dir_.Path() + " --upload-list 4", err), 0);
   EXPECT_EQ(ReadText(err + ".out"),
             folder_->pages + "index.html\n" + folder_->pages + "index2.html\n");
+}
+
+// A real browser shows the pages as they were meant: the background colour, each red test
+// thumbnail as a red block of the thumbnail's size, the title as text and no script.
+TEST_F(WebRunTest, ABrowserShowsTheBackgroundTheThumbnailsAndTheTitleAsText) {
+  if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "chromium is not installed; the browser check is skipped";
+  }
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) Jpeg(dir_.File(name), 200, 100);
+  WebOptions o;
+  o.title_text = "<script>document.title='x'</script>Holiday";
+  o.background_colour = 0x00FF00;  // green: red 0, green 255, blue 0
+  ASSERT_TRUE(SaveWebOptions(*folder_, o, ServerInfo{}));
+  const std::string err = dir_.File("err.txt");
+  ASSERT_EQ(RunTool(dir_.Path(), err), 0) << ReadText(err);
+  const std::string page = "file://" + folder_->pages + "index.html";
+  const std::string chromium = "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+                               "--force-device-scale-factor=1 --window-size=800,1200 ";
+  const std::string shot = dir_.File("shot.png");
+  ASSERT_EQ(std::system((chromium + "--screenshot=" + shot + " '" + page + "' >" +
+                         dir_.File("chromium.txt") + " 2>&1").c_str()),
+            0)
+      << ReadText(dir_.File("chromium.txt"));
+  Bitmap screen;
+  ASSERT_TRUE(codecs::LoadPngFile(shot, screen, true, picture::DecodeOptions()).ok());
+  ASSERT_EQ(screen.Bits(), 24);
+  auto pixel = [&](int x, int y) {
+    const uint8_t* p = screen.Row(y) + x * 3;
+    return std::array<int, 3>{p[2], p[1], p[0]};
+  };
+  auto red = [&](int x, int y) {
+    const auto c = pixel(x, y);
+    return c[0] > 150 && c[1] < 90 && c[2] < 90;
+  };
+  EXPECT_EQ(pixel(1, 1), (std::array<int, 3>{0, 255, 0}));
+  // Each thumbnail is 100 x 50: find the blocks by their top-left corners.
+  int blocks = 0;
+  for (int y = 1; y < screen.Height(); ++y) {
+    for (int x = 1; x < screen.Width(); ++x) {
+      if (!red(x, y) || red(x - 1, y) || red(x, y - 1)) continue;
+      int w = 0;
+      while (x + w < screen.Width() && red(x + w, y)) ++w;
+      int h = 0;
+      while (y + h < screen.Height() && red(x, y + h)) ++h;
+      EXPECT_NEAR(w, 100, 1) << "block at " << x << "," << y;
+      EXPECT_NEAR(h, 50, 1) << "block at " << x << "," << y;
+      ++blocks;
+    }
+  }
+  EXPECT_EQ(blocks, 3);
+  // The DOM holds the title as text: the script never became an element, nor ran.
+  const std::string dom_file = dir_.File("dom.html");
+  ASSERT_EQ(std::system((chromium + "--dump-dom '" + page + "' >" + dom_file + " 2>/dev/null")
+                            .c_str()),
+            0);
+  const std::string dom = ReadText(dom_file);
+  EXPECT_EQ(dom.find("<script"), std::string::npos);
+  EXPECT_NE(dom.find("&lt;script&gt;document.title='x'&lt;/script&gt;Holiday"), std::string::npos)
+      << dom.substr(0, 600);
 }
 #endif
 
