@@ -61,6 +61,57 @@ ProtectionSession::Viewing ProtectionSession::OpenForViewing(const std::string& 
   return viewing;
 }
 
+bool ProtectionSession::BeginProtect(bool protect) {
+  if (!store_.HasPassword()) {
+    ui_.Warning(kNeedPasswordText);
+    return false;
+  }
+  if (!AskPassword("")) {
+    ui_.Information(std::string("Since you didn't supply your paranoia password, the tagged files "
+                                "will NOT be ") +
+                    (protect ? "Protected." : "Un-Protected."));
+    return false;
+  }
+  return true;
+}
+
+std::string ProtectionSession::ProtectFile(const std::string& path, bool protect,
+                                           std::string* new_path) {
+  const ProtectResult result = Process(path, protect, false);
+  if (!result.ok()) return result.message;
+  *new_path = result.path;
+  return "";
+}
+
+std::vector<std::string> ProtectionSession::UsableDragFiles(
+    const std::vector<std::string>& paths) {
+  bool any = false;
+  for (const std::string& path : paths) any = any || IsProtected(path);
+  if (!any) return paths;
+  if (!ui_.AskYesNo(kDragQuestion)) return paths;
+  if (cancels_ > kCancelLimit) ui_.Warning(kDragRefused);
+  if (!AskPassword("")) return paths;
+  std::vector<std::string> out;
+  bool as_they_are = false;
+  for (const std::string& path : paths) {
+    if (as_they_are || !IsProtected(path)) {
+      out.push_back(path);
+      continue;
+    }
+    const ProtectResult copy = Process(path, false, true);
+    if (copy.ok()) {
+      out.push_back(copy.path);
+      continue;
+    }
+    const platform::Answer answer =
+        ui_.Ask(platform::MessageKind::kWarning, "Warning",
+                copy.message + "\r\r" + path + "\r\r" + kContinueTagged,
+                platform::kButtonYes | platform::kButtonNoToAll);
+    if (answer != platform::Answer::kYes) as_they_are = true;
+  }
+  return out;
+}
+
 namespace {
 
 std::atomic<ProtectionSession*> g_session{nullptr};

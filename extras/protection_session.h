@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "extras/protected_file.h"
 
@@ -22,6 +23,15 @@ inline constexpr const char* kTooManyCancels =
     "You have not entered the correct password more than 3 times. You will NOT be allowed access "
     "to the password protected files. You can EXIT Veldrimon and re-run to try again if you wish.";
 inline constexpr int kCancelLimit = 3;
+inline constexpr const char* kDragQuestion =
+    "It appears that you are dragging some PROTECTED files. Normally these files will appear like "
+    "garbage.\r\rYou CAN choose to drag these files as un-protected so that the application can "
+    "use this dragged file.\r\rDo you wish to drag protected files as usable(un-protected)?";
+inline constexpr const char* kDragRefused =
+    "You failed to enter the proper password more than 3 times. You will NOT be able to drag "
+    "USABLE files into other applications. Re-Run Veldrimon to enter the correct password!";
+inline constexpr const char* kContinueTagged =
+    "Do you wish to continue with the rest of the tagged files?";
 
 // One password dialog: the message ("File Requires Password" or "Operation Requires
 // Password"), the file's name or empty, and the complaint about the last try ("Invalid
@@ -56,6 +66,17 @@ class ProtectionSession {
     std::string error;  // why a copy could not be made
   };
   Viewing OpenForViewing(const std::string& path, bool may_ask);
+
+  // Before protecting or un-protecting the tagged files: a password must be set and given.
+  // False (the user has been told) stops the operation.
+  bool BeginProtect(bool protect);
+  // One file of that walk: "" and the new path, or the error text.
+  std::string ProtectFile(const std::string& path, bool protect, std::string* new_path);
+
+  // Files dragged out of the program: when some are protected and the user wants usable files
+  // and gives the password, each protected file is replaced by a view copy. A file whose copy
+  // fails leaves the drag (after its error; No to all drags the rest as they are).
+  std::vector<std::string> UsableDragFiles(const std::vector<std::string>& paths);
 
   ProtectResult Process(const std::string& path, bool protect, bool keep_source) {
     return ProtectOrUnprotect(store_, services_, path, protect, keep_source);

@@ -80,6 +80,7 @@ enum class Act : int {
   kSetupFileTypes,
   kUnInstall,
   kClearHistory,
+  kPasswordSetup,
   kReadMe,
   // The picture's right-click menu
   kPopNormal,

@@ -234,6 +234,8 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kClearHistory, .name = "ClearHistory",
        .caption = "&Clear RECENT Folders/Files entries",
        .handler = [](W& w, bool) { w.ClearHistoryClick(); }},
+      {.id = Act::kPasswordSetup, .name = "PasswordSetup", .caption = "&Password Setup",
+       .handler = [](W& w, bool) { w.PasswordSetupClick(); }},
       {.id = Act::kReadMe, .name = "ReadMe", .caption = "README.TXT", .image = kIconHelp,
        .handler = [](W& w, bool) { w.OpenReadMe(); }},
 
@@ -382,7 +384,8 @@ void TVeldrimon69::BuildMenus() {
   QMenu* setup = menuBar()->addMenu("Set&up");
   Add(setup, Act::kSetupFileTypes);
   Add(setup, Act::kUnInstall);
-  Add(setup->addMenu("Paranoia Options"), Act::kClearHistory);
+  QMenu* paranoia = setup->addMenu("Paranoia Options");
+  for (Act id : {Act::kClearHistory, Act::kPasswordSetup}) Add(paranoia, id);
 
   QMenu* help = menuBar()->addMenu("&Help");
   Add(help, Act::kReadMe);
