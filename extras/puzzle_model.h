@@ -61,6 +61,8 @@ class PuzzleModel {
   // The grid without the jumble (the state a game starts from, for tests and the window).
   void Build(PuzzleGame game, PuzzleLevel level);
   void End();
+  // The game's clock starts once the jumble has been seen.
+  void SetStartTime(uint32_t now_ms) { start_ms_ = now_ms; }
   bool playing() const { return cells_ > 0; }
 
   void Jumble();

@@ -339,9 +339,10 @@ class TVeldrimon69 : public QMainWindow {
   void SetupFileTypesClick();
   void UnInstallClick();
   void ClearHistoryClick();
-  // The extras (main_window_extras.cpp): made once the settings are read.
-  void StartExtras();
+  void StartExtras();  // the extras (main_window_extras.cpp), once the settings are read
   void PasswordSetupClick();
+  void MakeImageAPuzzle1Click();
+  void BuildExtrasMenus();
   void AddExtrasListServices(list_window::ListWindowServices& services);
   // Deletes the shown file through the recycle bin after asking (the Delete key too).
   void TBTrashClick();

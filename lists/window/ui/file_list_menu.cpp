@@ -140,7 +140,8 @@ const char* const kConvertNote =
     "Converting the tagged files to a new graphics format opens its own window; it is not "
     "available in this version yet.";
 const char* const kProtectNote =
-    "Protecting and un-protecting the tagged files is not available in this program.";
+    "Protecting and un-protecting the tagged files opens its own window; it is not available in "
+    "this version yet.";
 
 }  // namespace
 
