@@ -3,6 +3,7 @@
 // dialogs and it is not asked again), opening protected files for viewing through plain view
 // copies, and the files list window's protect / un-protect walk.
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -54,7 +55,7 @@ class ProtectionSession {
   // password accepted earlier in the run is not asked again. After more than three cancelled
   // dialogs the answer is no without a dialog.
   bool AskPassword(const std::string& file);
-  bool still_to_ask() const { return still_to_ask_; }
+  bool still_to_ask() const { return still_to_ask_.load(); }
   int cancels() const { return cancels_; }
 
   // A plain file is viewed from its own path. A protected one needs the password (asked unless
@@ -87,7 +88,7 @@ class ProtectionSession {
   ProtectServices services_;
   platform::Ui& ui_;
   PasswordDialog dialog_;
-  bool still_to_ask_ = true;
+  std::atomic<bool> still_to_ask_{true};  // read by preview threads too
   int cancels_ = 0;
 };
 

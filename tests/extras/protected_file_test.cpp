@@ -5,7 +5,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <sys/wait.h>
+
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 #include "extras/protected_file.h"
@@ -278,6 +281,33 @@ TEST_F(Fixture, PasswordAskedOnceWithThreeCancelsAllowed) {
   ui.Clear();
   EXPECT_FALSE(fresh.AskPassword(""));
   EXPECT_TRUE(ui.calls().empty());
+}
+
+// The command-line tool over the same files: the password once, protect, the test, unprotect.
+TEST(ProtectTool, CommandsRoundTripAndReportErrors) {
+  const char* binary_dir = std::getenv("VR_BINARY_DIR");
+  const std::string tool = std::string(binary_dir != nullptr ? binary_dir : "") +
+                           "/tools/veldrimon-tool";
+  if (binary_dir == nullptr || !fs::exists(tool)) GTEST_SKIP() << "veldrimon-tool not built";
+  TempDir dir;
+  const std::string ini = dir.File("t.ini");
+  const std::string pic = dir.WriteText("pic one.gif", "GIF89a-bytes");
+  auto run = [&](const std::string& args) {
+    const std::string command = "'" + tool + "' " + args + " --settings '" + ini + "' >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(run("protect '" + pic + "'"), 1);  // no password yet
+  EXPECT_EQ(run("password --set tool-pw"), 0);
+  EXPECT_EQ(run("password --set again"), 1);  // refused once set
+  EXPECT_EQ(run("protect '" + pic + "'"), 0);
+  const std::string locked = dir.File("!_pic one.gif");
+  EXPECT_EQ(run("is-protected '" + locked + "'"), 0);
+  EXPECT_EQ(run("protect '" + locked + "'"), 1);  // error 7
+  EXPECT_EQ(run("unprotect '" + locked + "'"), 0);
+  EXPECT_EQ(TempDir::Read(pic), std::vector<uint8_t>({'G', 'I', 'F', '8', '9', 'a', '-', 'b', 'y',
+                                                      't', 'e', 's'}));
+  EXPECT_EQ(run("is-protected '" + pic + "'"), 1);
 }
 
 }  // namespace
