@@ -55,7 +55,7 @@ std::shared_ptr<picture::VectorGraphic> PlayMetafileWithOwnGui(const std::string
 #endif
 
 // No protected-file subsystem yet: every file is viewed from its own path.
-picture::ViewingPath ViewFromOwnPath(const std::string& path) {
+picture::ViewingPath ViewFromOwnPath(const std::string& path, bool) {
   picture::ViewingPath viewing;
   viewing.path = path;
   return viewing;

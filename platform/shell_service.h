@@ -28,6 +28,13 @@ class ShellService {
   // or crashed.
   virtual int RunAndWait(const std::string& program, const std::vector<std::string>& args,
                          const std::string& working_folder = {}) = 0;
+  // The same while this program's own events keep flowing (its windows repaint, its timers
+  // run): for an external editor the viewer waits for. Gives the exit code, -1 when it could not
+  // start, -2 when it crashed. The default waits as RunAndWait does.
+  virtual int RunAndWaitWithEvents(const std::string& program, const std::vector<std::string>& args,
+                                   const std::string& working_folder = {}) {
+    return RunAndWait(program, args, working_folder);
+  }
 };
 
 }  // namespace vr::platform

@@ -1,3 +1,4 @@
+#include "picture/load/load_hooks.h"
 #include "shell/show_pipeline.h"
 
 #include <filesystem>
@@ -54,13 +55,18 @@ LoadedPicture ShowPipeline::Load(const std::string& path,
       bool animated = false;
       // Only for the decode: the warning box after a failure runs an event loop of its own.
       const picture::ProgressScope progress(decode.progress);
+      const picture::ViewingCopy copy(path);  // a protected GIF is read from its plain copy
       const codecs::ReadResult r =
-          codecs::LoadGifStill(path, loaded.bitmap, picture::Rgb{0, 0, 0}, &animated);
-      failed = !r.ok();
-      bits = r.depth;
+          copy.Ok() ? codecs::LoadGifStill(copy.Path(), loaded.bitmap, picture::Rgb{0, 0, 0},
+                                           &animated)
+                    : codecs::ReadResult{};
+      failed = !copy.Ok() || !r.ok();
+      bits = copy.Ok() ? r.depth : -1;
     } else {
       std::optional<shell::PrefetchedPicture> ready;
       if (services_.prefetch != nullptr) ready = services_.prefetch->Take(path, decode);
+      // A decode ahead that failed may only have lacked what this thread can ask (a password).
+      if (ready && ready->details.failed) ready.reset();
       if (ready) {
         loaded = std::move(ready->holder);
         details = std::move(ready->details);

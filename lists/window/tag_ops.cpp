@@ -405,6 +405,39 @@ OperationResult TagOperations::RenameTagged(RenameMethod method, const std::stri
   });
 }
 
+OperationResult TagOperations::ProtectTagged(bool protect, const ProtectFn& process) {
+  ConfirmScope confirm(*services_.ui);
+  bool skip_rest = false;
+  const std::string verb = protect ? "PROTECT" : "UN-PROTECT";
+  return RunWalk([&](int position, lists::FileEntry& entry) {
+    if (skip_rest) return Outcome::kSkipped;
+    const std::string source = entry.Path();
+    const std::string question =
+        std::string("The file listed below is about to be ") +
+        (protect ? "Protected(ENCRYPTED)" : "UN-Protected(DECRYPTED)") + ". \r\rAre you sure you want to " +
+        verb + " the file?\r\r" + source;
+    if (!confirm.Confirm(MessageKind::kQuestion, kQuestionTitle, question)) {
+      return Outcome::kSkipped;
+    }
+    ShowFile(verb + "ing:" + source);
+    std::string target;
+    const std::string error = process(source, &target);
+    if (!error.empty()) {
+      const platform::Answer go_on = services_.ui->Ask(
+          MessageKind::kWarning, "Warning",
+          error + "\r\r" + source + "\r\rDo you wish to continue with the rest of the tagged files?",
+          platform::kButtonYes | platform::kButtonNoToAll);
+      if (go_on != platform::Answer::kYes) skip_rest = true;
+      return Outcome::kFailed;
+    }
+    if (target != source) {
+      if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
+      list_.RepathEntry(position, target);
+    }
+    return Outcome::kDone;
+  });
+}
+
 OperationResult TagOperations::DbAddTagged() {
   if (services_.notes == nullptr) return {};
   ConfirmScope confirm(*services_.ui);

@@ -118,6 +118,13 @@ class TagOperations {
   // the end one message naming every file that was not converted.
   ConvertResult ConvertTagged(const ConvertRequest& request);
 
+  // Protects (or un-protects) the tagged files after the question for each (Yes, No, Yes to
+  // all, No to all). `process` does one file and gives "" with the new path, or the error text;
+  // on an error the user may go on or skip the rest. A processed file's note and list entry
+  // follow it to its new name.
+  using ProtectFn = std::function<std::string(const std::string& path, std::string* new_path)>;
+  OperationResult ProtectTagged(bool protect, const ProtectFn& process);
+
   // The single-file steps of the walks above, for any window that deletes or moves one file of
   // the list (the search window's report does): the files list and the Notes database follow.
   enum class Outcome { kDone, kFailed, kSkipped };

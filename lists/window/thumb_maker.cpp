@@ -231,6 +231,7 @@ bool DecodeJpegForBox(const std::string& path, int box_width, int box_height, Bi
 }
 
 ThumbResult MakeThumbnail(const std::string& path, const ThumbSettings& settings) {
+  const picture::QuietViewing quiet;  // idle work never asks for a password
   ThumbResult result;
   const uint16_t kind = picture::KindFromName(path);
   if (picture::IsMediaKind(kind)) {

@@ -10,6 +10,7 @@ namespace {
 std::atomic<MetafileLoader> g_metafile_loader{nullptr};
 std::atomic<OpenForViewingFn> g_open_for_viewing{nullptr};
 std::atomic<DisplayDepthFn> g_display_depth{nullptr};
+thread_local int t_quiet_depth = 0;
 
 }  // namespace
 
@@ -19,10 +20,14 @@ MetafileLoader GetMetafileLoader() { return g_metafile_loader.load(); }
 void SetOpenForViewing(OpenForViewingFn fn) { g_open_for_viewing.store(fn); }
 OpenForViewingFn GetOpenForViewing() { return g_open_for_viewing.load(); }
 
+QuietViewing::QuietViewing() { ++t_quiet_depth; }
+QuietViewing::~QuietViewing() { --t_quiet_depth; }
+bool QuietViewing::Active() { return t_quiet_depth > 0; }
+
 ViewingCopy::ViewingCopy(const std::string& path) {
   const OpenForViewingFn fn = g_open_for_viewing.load();
   if (fn != nullptr) {
-    viewing_ = fn(path);
+    viewing_ = fn(path, !QuietViewing::Active());
   } else {
     viewing_.path = path;
   }

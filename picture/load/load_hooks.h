@@ -21,14 +21,26 @@ MetafileLoader GetMetafileLoader();
 // "Open for viewing" of protected files: hands back the path to decode, which may be a temporary
 // plain copy that the loader deletes afterwards; `ok` false when the file may not be viewed (the
 // user cancelled the password, the copy failed). The default hands back the path itself.
+// `may_ask` is false inside a QuietViewing scope: background work (idle jobs, preview threads,
+// decoding ahead) never asks the user for a password.
 struct ViewingPath {
   std::string path;
   bool temporary = false;
   bool ok = true;
 };
-using OpenForViewingFn = ViewingPath (*)(const std::string& path);
+using OpenForViewingFn = ViewingPath (*)(const std::string& path, bool may_ask);
 void SetOpenForViewing(OpenForViewingFn fn);
 OpenForViewingFn GetOpenForViewing();
+
+// Loads on this thread inside the scope never ask for a password. Scopes nest.
+class QuietViewing {
+ public:
+  QuietViewing();
+  ~QuietViewing();
+  QuietViewing(const QuietViewing&) = delete;
+  QuietViewing& operator=(const QuietViewing&) = delete;
+  static bool Active();
+};
 
 // The path to decode for one load; deletes a temporary copy when it goes out of scope.
 class ViewingCopy {

@@ -122,8 +122,14 @@ uint16_t LoadPicture(const std::string& path, PictureHolder& holder, const Decod
   LoadDetails& out = details != nullptr ? *details : local;
   out = LoadDetails();
   const ProgressScope progress(options.progress);
+  // A protected file is decoded from its plain copy (kind still from the file's own name).
+  const ViewingCopy copy(path);
+  if (!copy.Ok()) {
+    Fail(holder, out, "Protected file not opened");
+    return KindFromName(path);
+  }
   try {
-    const uint16_t kind = LoadAs(path, path, holder, options, out, png_blending_off);
+    const uint16_t kind = LoadAs(path, copy.Path(), holder, options, out, png_blending_off);
     // Decoders without rows to count (icons, metafiles) finish here too.
     if (options.progress != nullptr && !out.failed) ReportRowTo(*options.progress, 1, 1);
     return kind;

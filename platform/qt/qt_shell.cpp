@@ -1,6 +1,7 @@
 #include "platform/qt/qt_shell.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
 #include <QUrl>
@@ -36,6 +37,23 @@ bool QtShell::Launch(const std::string& program, const std::vector<std::string>&
   // quotes cannot turn into commands.
   return QProcess::startDetached(QString::fromStdString(program), ToList(args),
                                  QString::fromStdString(working_folder));
+}
+
+int QtShell::RunAndWaitWithEvents(const std::string& program,
+                                  const std::vector<std::string>& args,
+                                  const std::string& working_folder) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::ForwardedChannels);
+  if (!working_folder.empty()) process.setWorkingDirectory(QString::fromStdString(working_folder));
+  QEventLoop loop;
+  QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&process, &QProcess::errorOccurred, &loop, [&loop, &process] {
+    if (process.state() == QProcess::NotRunning) loop.quit();
+  });
+  process.start(QString::fromStdString(program), ToList(args));
+  if (!process.waitForStarted(-1)) return -1;
+  if (process.state() != QProcess::NotRunning) loop.exec();
+  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
 }
 
 int QtShell::RunAndWait(const std::string& program, const std::vector<std::string>& args,

@@ -12,6 +12,8 @@ class QtShell : public ShellService {
   bool OpenUrl(const std::string& url) override;
   bool Launch(const std::string& program, const std::vector<std::string>& args,
               const std::string& working_folder) override;
+  int RunAndWaitWithEvents(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& working_folder) override;
   int RunAndWait(const std::string& program, const std::vector<std::string>& args,
                  const std::string& working_folder) override;
 };

@@ -80,6 +80,8 @@ enum class Act : int {
   kSetupFileTypes,
   kUnInstall,
   kClearHistory,
+  kPuzzle1,
+  kPasswordSetup,
   kReadMe,
   // The picture's right-click menu
   kPopNormal,

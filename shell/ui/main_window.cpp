@@ -1,3 +1,4 @@
+#include "extras/ui/extras_controller.h"
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
 
@@ -28,6 +29,7 @@
 #include "colour/ui/dither_progress_window.h"
 #include "lists/files_list.h"
 #include "lists/load_menu.h"
+#include "picture/load/load_hooks.h"
 #include "lists/search/ui/search_list_menu.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "lists/window/ui/preview_form.h"
@@ -224,10 +226,12 @@ void TVeldrimon69::ScreenColourNotice() {
   if (notice.switch_mode()->isChecked()) screen_depth_override_ = 24;
 }
 
-void TVeldrimon69::AnimateGif(const std::string& path) {
+void TVeldrimon69::AnimateGif(const std::string& name) {
+  const picture::ViewingCopy path(name);  // a protected GIF plays from its plain copy
+  if (!path.Ok() || !codecs::IsAnimatedGif(path.Path())) return;
   AnimationBusy(true);
   gif_.Play(
-      path, shown_.bitmap, [this] { GifFrameChanged(); }, [this] { return closing_; },
+      path.Path(), shown_.bitmap, [this] { GifFrameChanged(); }, [this] { return closing_; },
       [this] { return action(Act::kGifContinuous)->isChecked(); });
   AnimationBusy(false);
   PictureChanged();
@@ -290,8 +294,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     LayOutFitPane(true);
     loading_ = false;
     picture_shown_ = name != lists::kNoFile;
-    if (animate == 1 && shown_kind_ == picture::kKindGif && name != lists::kNoFile &&
-        codecs::IsAnimatedGif(name)) {
+    if (animate == 1 && shown_kind_ == picture::kKindGif && name != lists::kNoFile) {
       AnimateGif(name);
     }
     // A running slide show keeps the menus off and shows the comments in a window of its own.

@@ -54,6 +54,7 @@ class QScrollArea;
 class QToolBar;
 class QToolButton;
 
+namespace vr::extras::ui { class ExtrasController; }  // NOLINT: one line for the extras
 namespace vr::lists {
 class FilesList;
 class NotesAccess;
@@ -91,6 +92,7 @@ class TMovieFLIMenu;
 
 namespace vr::list_window {
 class TFileListMenu;
+struct ListWindowServices;
 }  // namespace vr::list_window
 namespace vr::search_ui {
 class TSearchListMenu;
@@ -338,6 +340,11 @@ class TVeldrimon69 : public QMainWindow {
   void SetupFileTypesClick();
   void UnInstallClick();
   void ClearHistoryClick();
+  void StartExtras();  // the extras (main_window_extras.cpp), once the settings are read
+  void PasswordSetupClick();
+  void MakeImageAPuzzle1Click();
+  void BuildExtrasMenus();
+  void AddExtrasListServices(list_window::ListWindowServices& services);
   // Deletes the shown file through the recycle bin after asking (the Delete key too).
   void TBTrashClick();
   // Opens the "RECYCLE BIN" window (one at a time, not modal).
@@ -488,6 +495,7 @@ class TVeldrimon69 : public QMainWindow {
   bool last_load_failed_ = false;
   std::unique_ptr<codecs::fli::TMovieFLIMenu> movie_window_;
   std::unique_ptr<transforms::DesktopFacts> desktop_facts_;
+  std::unique_ptr<extras::ui::ExtrasController> extras_;
   QActionGroup* wallpaper_group_ = nullptr;
   bool wallpaper_notice_off_ = false;  // for the rest of the run
 

@@ -76,6 +76,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
     RefreshNavigation();
     UpdateStatusAndCaption();
   };
+  AddExtrasListServices(services);
   list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
   // Closing the main window ends the program even while this window is open.
   list_window_->setAttribute(Qt::WA_QuitOnClose, false);

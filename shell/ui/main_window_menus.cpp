@@ -234,6 +234,10 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kClearHistory, .name = "ClearHistory",
        .caption = "&Clear RECENT Folders/Files entries",
        .handler = [](W& w, bool) { w.ClearHistoryClick(); }},
+      {.id = Act::kPuzzle1, .name = "MakeImageAPuzzle1", .caption = "Puzzle-Fun (Turn Image Into Puzzle)",
+       .handler = [](W& w, bool) { w.MakeImageAPuzzle1Click(); }, .button = {"TBPuzzle", kImageFullScreen, "Puzzle-Fun"}},
+      {.id = Act::kPasswordSetup, .name = "PasswordSetup", .caption = "&Password Setup",
+       .handler = [](W& w, bool) { w.PasswordSetupClick(); }},
       {.id = Act::kReadMe, .name = "ReadMe", .caption = "README.TXT", .image = kIconHelp,
        .handler = [](W& w, bool) { w.OpenReadMe(); }},
 
@@ -260,7 +264,8 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .handler = [](W& w, bool) { w.RestartGif(); }},
       {.id = Act::kPopStop, .name = "PopStop", .caption = "STOP SlideShow or GIF Animation",
        .handler = [](W& w, bool) { w.StopAnimation(); }},
-      {.id = Act::kPopPuzzle, .name = "PopPuzzle", .caption = "Puzzle-Fun (Turn Image Into Puzzle)"},
+      {.id = Act::kPopPuzzle, .name = "PopPuzzle", .caption = "Puzzle-Fun (Turn Image Into Puzzle)",
+       .handler = [](W& w, bool) { w.MakeImageAPuzzle1Click(); }},
       {.id = Act::kPopDelete, .name = "PopDelete", .caption = "&Delete Current File",
        .status_tip = "Delete Current Picture, cick RECYCLE BIN button to un-delete the file",
        .handler = [](W& w, bool) { w.TBTrashClick(); }},
@@ -339,6 +344,7 @@ void TVeldrimon69::BuildMenus() {
 
   QMenu* effects = menuBar()->addMenu("Effec&Ts");
   for (Act id : {Act::kMirror1, Act::kFlip1, Act::kRotate1, Act::kZoom1}) Add(effects, id);
+  Add(effects, Act::kPuzzle1);
   effects->addSeparator();
   BuildReduceMenu(effects->addMenu("Reduce &Colors to..."));
 
@@ -382,7 +388,8 @@ void TVeldrimon69::BuildMenus() {
   QMenu* setup = menuBar()->addMenu("Set&up");
   Add(setup, Act::kSetupFileTypes);
   Add(setup, Act::kUnInstall);
-  Add(setup->addMenu("Paranoia Options"), Act::kClearHistory);
+  QMenu* paranoia = setup->addMenu("Paranoia Options");
+  for (Act id : {Act::kClearHistory, Act::kPasswordSetup}) Add(paranoia, id);
 
   QMenu* help = menuBar()->addMenu("&Help");
   Add(help, Act::kReadMe);
@@ -435,6 +442,8 @@ void TVeldrimon69::BuildToolBars() {
   view_bar_->setObjectName("ViewBar");
   ToolButton1 = AddButton(view_bar_, Act::kKeepAspect);
   ToolButton2 = AddButton(view_bar_, Act::kSmooth);
+  AddButton(view_bar_, Act::kPuzzle1);
+  BuildExtrasMenus();  // snapshots: File and Edit entries and a tool button
   ToolButton5 = AddButton(view_bar_, Act::kViewCycle);
   TBLoad->setText("Load");
   TBLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -460,7 +469,7 @@ void TVeldrimon69::BuildPictureMenu() {
   Add(picture_menu_, Act::kPopGifStart);
   Add(picture_menu_, Act::kPopStop)->setEnabled(false);
   picture_menu_->addSeparator();
-  Add(picture_menu_, Act::kPopPuzzle)->setEnabled(false);  // no puzzle window yet
+  Add(picture_menu_, Act::kPopPuzzle);
   Add(picture_menu_, Act::kPopDelete);
   picture_menu_->addMenu("&Print")->setEnabled(false);
   Add(picture_menu_, Act::kPopProperties);

@@ -12,6 +12,7 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_please_wait.h"
 #include "fakes/fake_ui.h"
+#include "extras/protection_session.h"
 #include "lists/recycle/recycle_bin.h"
 #include "notes/notes_database.h"
 #include "test_support/temp_dir.h"
@@ -377,5 +378,65 @@ TEST_F(TagOpsTest, AnEntryRemovedWhileMessagesArePumpedIsSkipped) {
   }
 }
 
+}  // namespace
+}  // namespace vr::list_window
+
+// The protect page's walk with the real protection: questions with the "to all" answers, notes
+// and list entries following the new names, and an error that stops the rest.
+namespace vr::list_window {
+namespace {
+using platform::Answer;
+TEST_F(TagOpsTest, ProtectWalkMovesNotesAndStopsOnNoToAll) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    Make(src_, name, std::string("picture ") + name);
+    Note(src_ + name, std::string("cat ") + name);
+  }
+  Load({"a.jpg", "b.jpg", "c.jpg"});
+  extras::PasswordStore store(dir_.File("VELDR.INI"));
+  ASSERT_EQ(store.Set("pw"), extras::PasswordStore::SetResult::kSaved);
+  extras::ProtectionSession session(store, extras::ProtectServices{&files_, nullptr, nullptr}, ui_);
+  const TagOperations::ProtectFn protect = [&](const std::string& path, std::string* target) {
+    return session.ProtectFile(path, true, target);
+  };
+  ui_.QueueAnswer(Answer::kYes);       // c.jpg
+  ui_.QueueAnswer(Answer::kNo);        // b.jpg
+  ui_.QueueAnswer(Answer::kYesToAll);  // a.jpg
+  const OperationResult done = ops_->ProtectTagged(true, protect);
+  EXPECT_EQ(done.done, 2);
+  EXPECT_EQ(ui_.calls()[0].text,
+            "The file listed below is about to be Protected(ENCRYPTED). \r\rAre you sure you want "
+            "to PROTECT the file?\r\r" + src_ + "c.jpg");
+  EXPECT_TRUE(extras::IsProtected(src_ + "!_a.jpg"));
+  EXPECT_TRUE(extras::IsProtected(src_ + "!_c.jpg"));
+  EXPECT_EQ(Slurp(src_ + "b.jpg"), "picture b.jpg");
+  EXPECT_FALSE(std::filesystem::exists(src_ + "a.jpg"));
+  EXPECT_EQ(Category(src_ + "!_a.jpg"), "cat a.jpg");
+  EXPECT_EQ(Category(src_ + "a.jpg"), "-");
+  EXPECT_GE(list_->FindInFilesList(src_ + "!_c.jpg"), 0);
+  EXPECT_LT(list_->FindInFilesList(src_ + "c.jpg"), 0);
+  EXPECT_NE(std::find(wait_.texts().begin(), wait_.texts().end(), "PROTECTing:" + src_ + "c.jpg"),
+            wait_.texts().end());
+
+  // Un-protecting everything: the plain b.jpg fails and No to all leaves the rest alone.
+  ui_.Clear();
+  const size_t a_at = static_cast<size_t>(list_->FindInFilesList(src_ + "!_a.jpg"));
+  const size_t b_at = static_cast<size_t>(list_->FindInFilesList(src_ + "b.jpg"));
+  ASSERT_LT(b_at, static_cast<size_t>(list_->FindInFilesList(src_ + "!_c.jpg")));
+  ASSERT_LT(a_at, b_at);
+  ui_.QueueAnswer(Answer::kYesToAll);
+  ui_.QueueAnswer(Answer::kNoToAll);
+  const OperationResult back = ops_->ProtectTagged(
+      false, [&](const std::string& path, std::string* target) {
+        return session.ProtectFile(path, false, target);
+      });
+  EXPECT_EQ(back.done, 1);
+  EXPECT_EQ(back.failed, 1);
+  EXPECT_EQ(ui_.last().text,
+            extras::ProtectErrorText(extras::kErrorState) + "\r\r" + src_ +
+                "b.jpg\r\rDo you wish to continue with the rest of the tagged files?");
+  EXPECT_EQ(Slurp(src_ + "c.jpg"), "picture c.jpg");
+  EXPECT_EQ(Category(src_ + "c.jpg"), "cat c.jpg");
+  EXPECT_TRUE(extras::IsProtected(src_ + "!_a.jpg"));
+}
 }  // namespace
 }  // namespace vr::list_window

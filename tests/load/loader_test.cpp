@@ -289,14 +289,14 @@ TEST(LoadHooks, ReduceForScreenRunsOnlyForTrueColourUnderReducedDecoding) {
 }
 
 std::string g_copy_of;
-ViewingPath CopyForViewing(const std::string& path) {
+ViewingPath CopyForViewing(const std::string& path, bool) {
   ViewingPath viewing;
   viewing.path = path + ".viewcopy";
   viewing.temporary = true;
   std::filesystem::copy_file(g_copy_of, viewing.path);
   return viewing;
 }
-ViewingPath RefuseViewing(const std::string&) {
+ViewingPath RefuseViewing(const std::string&, bool) {
   ViewingPath viewing;
   viewing.ok = false;
   return viewing;

@@ -11,8 +11,10 @@ namespace vr::list_window {
 
 Qt::DropAction StartFileDrag(QWidget* source, const std::vector<std::string>& paths,
                              platform::Ui* ui,
-                             const std::function<void(const std::string&)>& status) {
-  const std::vector<std::string> kept = DraggedFiles(paths, ui);
+                             const std::function<void(const std::string&)>& status,
+                             const DragFilter& usable) {
+  std::vector<std::string> kept = DraggedFiles(paths, ui);
+  if (usable && !kept.empty()) kept = usable(kept);
   if (kept.empty()) return Qt::IgnoreAction;
   QList<QUrl> urls;
   for (const std::string& path : kept)

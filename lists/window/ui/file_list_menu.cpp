@@ -379,6 +379,36 @@ QWidget* TFileListMenu::MakeButtonPage(const QString& caption,
   return page;
 }
 
+QWidget* TFileListMenu::MakeProtectPage() {
+  auto* page = new QWidget;
+  auto* layout = new QHBoxLayout(page);
+  auto* box = new QGroupBox("Password Protection");
+  box->setObjectName("RGEncrypt");
+  auto* radios = new QVBoxLayout(box);
+  RGEncrypt = new QButtonGroup(page);
+  const char* const captions[] = {"PROTECT tagged files", "UN-PROTECT tagged files"};
+  for (int i = 0; i < 2; ++i) {
+    auto* radio = new QRadioButton(captions[i]);
+    radio->setChecked(i == 0);
+    RGEncrypt->addButton(radio, i);
+    radios->addWidget(radio);
+  }
+  layout->addWidget(box);
+  auto* button = new QPushButton("Protect / Un-Protect TAGs");
+  button->setObjectName("BEncrypt");
+  connect(button, &QPushButton::clicked, this, [this] {
+    const bool protect = RGEncrypt->checkedId() == 0;
+    if (!services_.begin_protect(protect)) return;
+    tag_ops_->ProtectTagged(protect, [this, protect](const std::string& path, std::string* target) {
+      return services_.protect_file(path, protect, target);
+    });
+    ListChanged();
+  });
+  layout->addWidget(button);
+  layout->addStretch();
+  return page;
+}
+
 QWidget* TFileListMenu::MakeDisabledPage(const QString& note) {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
@@ -482,7 +512,9 @@ QWidget* TFileListMenu::MakeTagPages() {
   const bool can_convert = services_.begin_convert && services_.convert_file;
   pages->addTab(can_convert ? MakeConvertPage() : MakeDisabledPage(kConvertNote),
                 "Convert To A New Graphics Format");
-  pages->addTab(MakeDisabledPage(kProtectNote), "Password Protect / Un-Protect");
+  const bool can_protect = services_.begin_protect && services_.protect_file;
+  pages->addTab(can_protect ? MakeProtectPage() : MakeDisabledPage(kProtectNote),
+                "Password Protect / Un-Protect");
   pages->addTab(MakeButtonPage("Add TAGs To DataBase", [this] { tag_ops_->DbAddTagged(); }),
                 "DB Add TAGs");
   pages->addTab(MakeButtonPage("Delete TAGs From DataBase", [this] { tag_ops_->DbDeleteTagged(); }),
@@ -792,9 +824,10 @@ void TFileListMenu::StartDragOfHighlighted(QWidget* source) {
   for (int row : HighlightedRows()) {
     if (const lists::FileEntry* entry = list_.Peek(row)) paths.push_back(entry->Path());
   }
-  StartFileDrag(source, paths, services_.platform.ui, [this](const std::string& action) {
-    statusBar()->showMessage(QString::fromStdString(action));
-  });
+  StartFileDrag(
+      source, paths, services_.platform.ui,
+      [this](const std::string& action) { statusBar()->showMessage(QString::fromStdString(action)); },
+      services_.usable_drag);
 }
 
 void TFileListMenu::ExitDisplayClick() {

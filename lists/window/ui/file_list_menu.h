@@ -102,6 +102,14 @@ struct ListWindowServices {
   std::function<bool(std::string* extension)> begin_convert;
   std::function<std::string(const std::string& source, const std::string& target)> convert_file;
   std::function<void()> end_convert;
+  // Protecting the tagged files ("Password Protect / Un-Protect"); the page is offered only when
+  // both are set. begin_protect checks the password (false: stop, the user has been told);
+  // protect_file does one file and gives "" with its new path, or the error text.
+  std::function<bool(bool protect)> begin_protect;
+  std::function<std::string(const std::string& path, bool protect, std::string* new_path)>
+      protect_file;
+  // Protected files of a drag become plain copies when the user wants; null drags them as they are.
+  std::function<std::vector<std::string>(const std::vector<std::string>& paths)> usable_drag;
 };
 
 class TFileListMenu : public QMainWindow {
@@ -191,6 +199,7 @@ class TFileListMenu : public QMainWindow {
   QWidget* MakeTagPages();
   QWidget* MakeTransferPage(bool move);
   QWidget* MakeRenamePage();
+  QWidget* MakeProtectPage();
   QWidget* MakeButtonPage(const QString& caption, const std::function<void()>& action);
   QWidget* MakeDisabledPage(const QString& note);
   void BuildMenus();
@@ -231,6 +240,7 @@ class TFileListMenu : public QMainWindow {
   QComboBox* copy_folder_ = nullptr;
   QComboBox* move_folder_ = nullptr;
   QButtonGroup* rename_method_ = nullptr;
+  QButtonGroup* RGEncrypt = nullptr;  // first item protect, second un-protect
   QLineEdit* rename_text_ = nullptr;
   QSpinBox* rename_count_ = nullptr;
   QCheckBox* convert_overwrite_ = nullptr;

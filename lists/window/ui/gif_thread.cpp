@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include "lists/window/ui/preview_form.h"
+#include "picture/load/load_hooks.h"
 
 namespace vr::list_window {
 
@@ -43,8 +44,11 @@ void TGifThread::HandFrame() {
 }
 
 void TGifThread::run() {
+  // A protected GIF plays from its plain copy (this thread never asks for the password).
+  const picture::ViewingCopy copy(path_);
+  if (!copy.Ok()) return;
   while (!stop_.load()) {
-    const bool ok = graphics_.LoadGif(path_, frame_);
+    const bool ok = graphics_.LoadGif(copy.Path(), frame_);
     if (!ok || stop_.load() || !graphics_.Animated() ||
         graphics_.StopKey() == codecs::gif::kStopKeyEscape) {
       break;

@@ -1,3 +1,4 @@
+#include "picture/load/load_hooks.h"
 #include "lists/window/ui/preview_form.h"
 
 #include <QApplication>
@@ -123,6 +124,7 @@ bool TMyForm::Load() {
   request.reduce_jpeg = false;
   request.keep_jpeg_format = true;
   request.background = picture::Rgb{0x40, 0x80, 0xC0};
+  const picture::QuietViewing quiet;  // previews never ask for a password
   const picture::PreviewOutcome outcome =
       picture::LoadPreviewPicture(path_, holder, request, picture::DecodeOptions{});
   SetPicture(std::move(holder));

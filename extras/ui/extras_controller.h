@@ -1,0 +1,63 @@
+#pragma once
+// The extras as the viewer holds them: the password store and session of protected files
+// (installed as the loader's "open for viewing" step for the run) and the windows that go with
+// them.
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "extras/protection_session.h"
+#include "extras/snapshots.h"
+#include "platform/screen_capture.h"
+#include "extras/ui/puzzles_menu.h"
+#include "platform/services.h"
+
+class QWidget;
+
+namespace vr::extras::ui {
+
+class ExtrasController {
+ public:
+  // `exec` runs a modal window (QDialog::exec in production; tests answer it).
+  ExtrasController(const platform::Services& services, std::string settings_path, QWidget* parent,
+                   std::function<int(QDialog&)> exec);
+  ~ExtrasController();
+  ExtrasController(const ExtrasController&) = delete;
+  ExtrasController& operator=(const ExtrasController&) = delete;
+
+  ProtectionSession& protection() { return *session_; }
+  PasswordStore& passwords() { return *store_; }
+
+  // "&Password Setup": the "Password Options" window.
+  void PasswordSetup();
+  // Asks through the scripted Ui's password prompt instead of the "Enter Password" window.
+  void UsePromptForPasswords();
+
+  // Snapshots: the screen as it is, the screen with the program hidden, or the clipboard's
+  // picture. `show` puts the captured picture in the viewer; then the format window, the notice
+  // and the save. Gives the saved file, or "" when nothing was saved (the user has been told).
+  enum class SnapSource { kScreen, kScreenHidden, kClipboard };
+  std::string TakeSnapshot(SnapSource source, const std::function<void(picture::Bitmap&&)>& show);
+  // Another capture service (tests); null goes back to the screen and clipboard of Qt.
+  void SetScreenCapture(platform::ScreenCapture* capture) { capture_ = capture; }
+  const SnapshotNames& snapshot_names() const { return snapshot_names_; }
+
+  // "Puzzle-Fun": the puzzle window over a copy of `picture`, made on first use.
+  void OpenPuzzle(const picture::Bitmap& picture);
+  TPuzzlesMenu* puzzles() const { return puzzles_.get(); }
+
+ private:
+  platform::Services services_;
+  QWidget* parent_;
+  std::function<int(QDialog&)> exec_;
+  std::unique_ptr<PasswordStore> store_;
+  std::unique_ptr<ProtectionSession> session_;
+  std::unique_ptr<TPuzzlesMenu> puzzles_;
+  std::unique_ptr<platform::ScreenCapture> own_capture_;
+  platform::ScreenCapture* capture_ = nullptr;
+  SnapshotNames snapshot_names_;
+};
+
+}  // namespace vr::extras::ui

@@ -1,0 +1,66 @@
+#include "platform/qt/screen_capture_qt.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
+#include <cstring>
+
+namespace vr::platform {
+
+CapturedPicture CapturedFromImage(const QImage& image) {
+  CapturedPicture out;
+  if (image.isNull()) return out;
+  const QImage rgb = image.convertToFormat(QImage::Format_BGR888);
+  out.width = rgb.width();
+  out.height = rgb.height();
+  const size_t row = static_cast<size_t>(out.width) * 3;
+  out.bgr.resize(row * static_cast<size_t>(out.height));
+  for (int y = 0; y < out.height; ++y) {
+    std::memcpy(out.bgr.data() + row * static_cast<size_t>(y), rgb.constScanLine(y), row);
+  }
+  return out;
+}
+
+CapturedPicture QtScreenCapture::GrabScreen(bool hide_first) {
+  QScreen* screen = nullptr;
+  if (anchor_ != nullptr && anchor_->window()->windowHandle() != nullptr) {
+    screen = anchor_->window()->windowHandle()->screen();
+  }
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  // Hidden mode: every visible window of the program goes for a second, so the desktop repaints
+  // what was under them.
+  QList<QWidget*> hidden;
+  if (hide_first) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->isVisible()) {
+        hidden.append(w);
+        w->hide();
+      }
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(20);
+    }
+  }
+  const QPixmap shot = screen->grabWindow(0);
+  for (QWidget* w : hidden) w->show();
+  // Device pixels: the pixmap's own size, not the screen's logical geometry.
+  return CapturedFromImage(shot.toImage());
+}
+
+CapturedPicture QtScreenCapture::ClipboardPicture() {
+  const QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) return {};
+  return CapturedFromImage(clipboard->image());
+}
+
+}  // namespace vr::platform

@@ -1,0 +1,25 @@
+#pragma once
+// Screen snapshots through QScreen::grabWindow and the clipboard through QClipboard.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/screen_capture.h"
+
+namespace vr::platform {
+
+class QtScreenCapture : public ScreenCapture {
+ public:
+  // `anchor`: the main window; its screen is grabbed and it is hidden in hidden mode.
+  explicit QtScreenCapture(QWidget* anchor) : anchor_(anchor) {}
+  CapturedPicture GrabScreen(bool hide_first) override;
+  CapturedPicture ClipboardPicture() override;
+
+ private:
+  QPointer<QWidget> anchor_;
+};
+
+// A QImage as 24-bit rows (any format; transparency dropped on black).
+CapturedPicture CapturedFromImage(const QImage& image);
+
+}  // namespace vr::platform

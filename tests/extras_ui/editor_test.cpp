@@ -1,0 +1,109 @@
+// An external editor run from the Edit menu: a desktop entry whose Exec script rewrites the
+// picture; the viewer is hidden while it runs, its events keep flowing, and it shows the new
+// picture afterwards. A type without an editor gives the NO EDITOR message.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTimer>
+
+#include "../shell_ui/viewer_fixture.h"
+#include "app/viewer_parts.h"
+#include "extras/editors.h"
+#include "extras/ui/editors_menu.h"
+#include "shell/settings.h"
+#include "platform/qt/qt_shell.h"
+
+namespace vr::shell::ui {
+namespace {
+
+class EditorTest : public ViewerFixture {
+ protected:
+  // The fixture's start with the real shell service, so that the editor really runs.
+  std::unique_ptr<TVeldrimon69> StartWithRealShell(std::vector<std::string> args) {
+    ViewerOptions options;
+    options.services = services_.services();
+    options.services.shell = &shell_;
+    options.parts = app::MakeViewerParts(options.services);
+    options.args = std::move(args);
+    options.register_file_types = false;
+    options.exec_dialog = [](QDialog&) { return int{QDialog::Rejected}; };
+    options.today = [] { return int64_t{45010}; };
+    auto window = std::make_unique<TVeldrimon69>(std::move(options));
+    window->RunStartupSequence();
+    window->show();
+    QCoreApplication::processEvents();
+    return window;
+  }
+  platform::QtShell shell_;
+};
+
+TEST_F(EditorTest, ADesktopEntryEditorRewritesThePictureWhileTheViewerWaitsHidden) {
+  const std::string replacement = WriteBmp("new.bmp", 23, 17);
+  const std::string script = dir_.WriteText(
+      "bin/rewrite.sh", "#!/bin/sh\nsleep 0.3\ntest \"$1\" = --in && cp \"" + replacement + "\" \"$2\"\n");
+  ::chmod(script.c_str(), 0755);
+  const std::string entry = dir_.WriteText(
+      "apps/rewrite.desktop",
+      "[Desktop Entry]\nType=Application\nName=Rewriter\nExec=" + script + " --in %f\n");
+  // Slot 1 serves BMP files (the default table); slot 2 is free.
+  WriteSetUpSettings("[Editors]\nEditor#1=" + entry + "\n");
+  const std::string picture = WriteBmp("My Pictures/Old One.bmp", 40, 30);
+  auto window = StartWithRealShell({picture});
+  ASSERT_EQ(window->shown().Width(), 40);
+  QAction* slot1 = window->findChild<QAction*>("EditWithEditor1");
+  ASSERT_NE(slot1, nullptr);
+  EXPECT_EQ(slot1->text().toStdString(), "Edit Current File With Editor #1  (rewrite.desktop)");
+
+  bool hidden_while_running = false;
+  QTimer::singleShot(100, [&] { hidden_while_running = window->isHidden(); });
+  window->findChild<QAction*>("EditCurrentFile")->trigger();
+  EXPECT_TRUE(hidden_while_running);  // events flowed during the wait, with the viewer hidden
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_EQ(window->shown().Width(), 23);
+  EXPECT_EQ(window->shown().Height(), 17);
+
+  services_.ui.Clear();
+  window->findChild<QAction*>("EditWithEditor2")->trigger();
+  EXPECT_EQ(services_.ui.MessageTexts(), std::vector<std::string>{extras::NoEditorText(".BMP")});
+}
+
+TEST_F(EditorTest, OptionsWindowSetsSlotsAndTypesAndWritesThem) {
+  WriteSetUpSettings();
+  auto window = Start();
+  on_dialog_ = [&](QDialog& dialog) {
+    auto* menu = dynamic_cast<extras::ui::TEditorsMenu*>(&dialog);
+    ASSERT_NE(menu, nullptr);
+    menu->SpinEdit1->setValue(2);  // nothing picked yet
+    menu->Edit[1]->setText("/opt/My Tools/draw");
+    menu->CB[1]->setChecked(false);
+    for (int i = 0; i < menu->ListBox1->count(); ++i) {
+      const QString text = menu->ListBox1->item(i)->text();
+      menu->ListBox1->item(i)->setSelected(text.endsWith(".PNG") || text.endsWith(".PCX"));
+    }
+    EXPECT_EQ(menu->SpinEdit1->value(), 0);
+    menu->SpinEdit1->setValue(2);
+  };
+  window->findChild<QAction*>("EditorOptions")->trigger();
+  EXPECT_EQ(services_.ui.MessageTexts(), std::vector<std::string>{extras::ui::kPickTypeFirst});
+  const Settings stored = ReadSettings(dir_.File("VELDR.INI"));
+  EXPECT_EQ(stored.editors[1], "/opt/My Tools/draw");
+  EXPECT_FALSE(stored.editor_quoted[1]);
+  int png = -1;
+  for (size_t i = 0; i < kSettingsFileTypes.size(); ++i) {
+    if (kSettingsFileTypes[i] == ".PNG") png = static_cast<int>(i);
+  }
+  ASSERT_GE(png, 0);
+  EXPECT_EQ(TypeEditorNumber(stored.type_editors[static_cast<size_t>(png)]), 2);
+  EXPECT_EQ(window->findChild<QAction*>("EditWithEditor2")->text().toStdString(),
+            "Edit Current File With Editor #2  (draw)");
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
