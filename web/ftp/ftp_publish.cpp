@@ -114,7 +114,7 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
   // An empty start path starts the folder chain at the server's root.
   start_path_ = server.start_path.empty() ? std::string("/") : Slashes(server.start_path);
   running_ = true;
-  aborted_ = failed_ = ok_to_all_ = false;
+  aborted_ = failed_ = ok_to_all_ = completed_ = false;
   uploaded_ = 0;
   overwrite_.Reset();
   file_number_ = 0;
@@ -152,6 +152,7 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
   }
   client_.OnProgress = nullptr;
   running_ = false;
+  completed_ = go_on && !failed_;
   if (failed_) {
     ui_.Warning("Some files didn't upload properly! Any other files that may need to be "
                 "uploaded will now be skipped.");

@@ -62,6 +62,8 @@ class FtpPublishRun {
   bool running() const { return running_; }
   int uploaded() const { return uploaded_; }
   bool failed() const { return failed_; }
+  // Every group ran to its end (nothing failed, refused or aborted).
+  bool completed() const { return completed_; }
 
  private:
   struct Group {
@@ -97,6 +99,7 @@ class FtpPublishRun {
   bool running_ = false;
   bool aborted_ = false;
   bool failed_ = false;
+  bool completed_ = false;
   bool ok_to_all_ = false;
   int uploaded_ = 0;
   size_t file_number_ = 0;
