@@ -15,6 +15,7 @@
 #include "fakes/fake_ui.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_sites.h"
+#include "web/ftp/ftp_tool_rules.h"
 
 namespace vr::ftp {
 namespace {
@@ -383,6 +384,34 @@ TEST_F(FtpSitesTest, RenameRefusesTakenAndUnwritableNamesAndEraseRemoves) {
   EXPECT_EQ(sites.Rename("New FTP Site 2", "Work"), SiteNameCheck::kOk);
   EXPECT_TRUE(sites.Erase("NEW FTP SITE"));
   EXPECT_EQ(FtpSites(path_).Names(), (std::vector<std::string>{"Work"}));
+}
+
+TEST(FtpToolRules, DescriptionFilesTypesFolderNamesAndLocalNames) {
+  for (const char* name : {"00-index.txt", "INDEX", "000_Index.TXT", "00index"}) {
+    EXPECT_TRUE(IsDescriptionFileName(name)) << name;
+  }
+  for (const char* name : {"index.html", "0index.txt", "readme.txt"}) {
+    EXPECT_FALSE(IsDescriptionFileName(name)) << name;
+  }
+  const std::vector<std::string> lines = {"README    First read me",
+                                          "PHOTO.JPG  Holiday",
+                                          "photo.jpg.bak  old copy",
+                                          "big.zip   All the",
+                                          "  pictures at once ",
+                                          "\tand more",
+                                          "",
+                                          "  not this"};
+  EXPECT_EQ(DescriptionOf(lines, "photo.jpg"), "Holiday");
+  EXPECT_EQ(DescriptionOf(lines, "big.zip"), "All thepictures at onceand more");
+  EXPECT_EQ(DescriptionOf(lines, "missing"), "");
+  EXPECT_TRUE(AutoTransferIsAscii("notes.Txt"));
+  EXPECT_TRUE(AutoTransferIsAscii("READ.ME"));
+  EXPECT_FALSE(AutoTransferIsAscii("photo.jpg"));
+  EXPECT_FALSE(AutoTransferIsAscii("text"));
+  EXPECT_EQ(FilterFolderName("my pics!/2024_~a\\b"), "mypics/2024_~a\\b");
+  for (const char* bad : {"", ".", "..", "a/b", "a\\b"}) EXPECT_FALSE(SafeLocalName(bad)) << bad;
+  EXPECT_FALSE(SafeLocalName(std::string("a\0b", 3)));
+  EXPECT_TRUE(SafeLocalName("..hidden"));
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ std::string AttemptText(int attempts_left, int seconds_left) {
 }
 
 bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHooks& hooks) {
+  // A session left from before (a login the server refused keeps the connection) goes first.
+  if (client.Connected()) client.Abort();
   ApplyLogin(client, login);
   if (hooks.status) hooks.status(ConnectingText(login));
   const int attempts = std::clamp(login.attempts, 1, 99);
@@ -77,6 +79,7 @@ bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHoo
       return false;  // an empty user name or password: nothing to try again with
     }
     if (ok) return true;
+    if (client.Connected()) client.Abort();
     if (attempt >= attempts) return false;
     for (int left = delay; left > 0; --left) {
       if (hooks.status) hooks.status(AttemptText(attempts - attempt, left));

@@ -92,9 +92,9 @@ void FtpPublishRun::Status(const std::string& text) {
 }
 
 void FtpPublishRun::Abort() {
-  if (!running_) return;
-  aborted_ = true;
-  client_.Abort();
+  // The client's wait sees the flag on its next pass and aborts the request under way there,
+  // never from inside one of its own events.
+  if (running_) aborted_ = true;
 }
 
 std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_attempts,
@@ -139,6 +139,8 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
        request.pictures.size() + request.pages.size(), "File(s) in webthumbs\\ folder follows:"},
   };
   // A progress event moves the status line on; the window's own client reports nothing else.
+  std::function<bool()> outer_stop = client_.StopCheck;
+  client_.StopCheck = [this, outer_stop] { return aborted_ || (outer_stop && outer_stop()); };
   client_.OnProgress = [this](int64_t count, bool&) {
     Status(std::string(client_.Binary() ? "(BINARY)" : "(ASCII)") + ":[" +
            std::to_string(file_number_) + " of " + std::to_string(file_count_) + "] " +
@@ -151,6 +153,7 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
     go_on = RunGroup(request, groups[g], g == 0);
   }
   client_.OnProgress = nullptr;
+  client_.StopCheck = outer_stop;
   running_ = false;
   completed_ = go_on && !failed_;
   if (failed_) {

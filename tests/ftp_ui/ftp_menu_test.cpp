@@ -1,0 +1,207 @@
+// The FTP window and the server dialog on the offscreen platform with the scripted Ui, against a
+// real pyftpdlib server started by the test.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fakes/fake_services.h"
+#include "test_support/ftp_server.h"
+#include "test_support/temp_dir.h"
+#include "web/ftp/ftp_publish.h"
+#include "web/ftp/ftp_sites.h"
+#include "web/ftp/ui/ftp_data_menu.h"
+#include "web/ftp/ui/ftp_menu.h"
+#include "web/ftp/ui/ftp_publisher.h"
+
+namespace vr::ftp::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Answer;
+
+constexpr const char* kServerScript = R"PY(
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+auth = DummyAuthorizer()
+auth.add_user("user", "pw", sys.argv[1], perm="elradfmwMT")
+FTPHandler.authorizer = auth
+server = FTPServer(("127.0.0.1", 0), FTPHandler)
+print(server.socket.getsockname()[1], flush=True)
+server.serve_forever()
+)PY";
+
+void EnsureApp() {
+  static int argc = 1;
+  static char name[] = "ftp_menu_test";
+  static char* argv[] = {name, nullptr};
+  if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class FtpMenuTest : public ::testing::Test {
+ protected:
+  FtpMenuTest() : fakes_(dir_.File("home"), dir_.File("tmp")) {}
+  void SetUp() override {
+    EnsureApp();
+    fs::create_directories(dir_.File("home"));
+    fs::create_directories(dir_.File("root"));
+    dir_.WriteText("server.py", kServerScript);
+    server_ = std::make_unique<test_support::FtpServer>(dir_.File("root"), dir_.File("server.py"),
+                                                        0);
+    ASSERT_GT(server_->Port(), 0) << "pyftpdlib did not start";
+    fakes_.sounds.SetEnabled(true);
+  }
+  std::string Host() const { return "127.0.0.1:" + std::to_string(server_->Port()); }
+
+  web::PublishRequest Request() {
+    web::PublishRequest request;
+    request.server.server_name = Host();
+    request.server.user_name = "user";
+    request.server.password = "pw";
+    request.server.use_pasv = true;
+    request.server.url_location = "webfolders/site";
+    request.pictures = {dir_.WriteText("site/one.jpg", "picture one"),
+                        dir_.WriteText("site/two.jpg", std::string(70000, 'x'))};
+    request.pages = {dir_.WriteText("site/webpages/index.html", "<html>")};
+    request.thumbs = {dir_.WriteText("site/webthumbs/WP_THUMB_0.JPG", "thumb")};
+    request.all = request.pictures;
+    request.all.insert(request.all.end(), request.pages.begin(), request.pages.end());
+    request.all.insert(request.all.end(), request.thumbs.begin(), request.thumbs.end());
+    request.web_folder = dir_.File("site") + "/";
+    request.mode = web::kUploadAll;
+    request.home_page = "webpages/index.html";
+    return request;
+  }
+
+  test_support::TempDir dir_;
+  fakes::FakeServices fakes_;
+  std::unique_ptr<test_support::FtpServer> server_;
+};
+
+// The wizard's request through the modal window: the folder question, every file's state, the
+// server's side in the pane, the home address, the files byte-identical, the completion sound.
+TEST_F(FtpMenuTest, PublishTabUploadsTheRequestAndReportsTheHomeAddress) {
+  FtpWebPublisher publisher(nullptr, fakes_.services());
+  std::vector<std::string> states, pane;
+  std::string ready;
+  publisher.on_shown = [&](TFtpMenu& window) {
+    EXPECT_EQ(window.Tabs()->tabText(window.Tabs()->currentIndex()).toStdString(), "Publish");
+    fakes_.ui.QueueAnswer(Answer::kYes);  // make the destination folder
+    window.BUploadClick();
+    states = window.UploadStates();
+    pane = window.UploadListLines();
+    ready = window.StatusText(0);
+    window.reject();
+  };
+  const std::string home = publisher.Publish(Request());
+  EXPECT_EQ(home, "/webfolders/site/webpages/index.html");
+  EXPECT_EQ(states, std::vector<std::string>(4, kUploadDone));
+  ASSERT_FALSE(pane.empty());
+  EXPECT_EQ(pane.front(), "There are 3 parts to this list");
+  EXPECT_EQ(ready, "Status:READY");
+  EXPECT_EQ(ReadAll(dir_.File("root/webfolders/site/two.jpg")), std::string(70000, 'x'));
+  EXPECT_EQ(ReadAll(dir_.File("root/webfolders/site/webthumbs/WP_THUMB_0.JPG")), "thumb");
+  ASSERT_FALSE(fakes_.sounds.played().empty());
+  EXPECT_EQ(fakes_.sounds.played().back(), dir_.File("home") + "/WWWdone.wav");
+
+  // A rerun of the same request: each file is asked about, "No to all" holds.
+  publisher.on_shown = [&](TFtpMenu& window) {
+    fakes_.ui.QueueAnswer(Answer::kNoToAll);
+    window.BUploadClick();
+    states = window.UploadStates();
+    window.reject();
+  };
+  EXPECT_EQ(publisher.Publish(Request()), kNoFilesUploaded);
+  EXPECT_EQ(states, std::vector<std::string>(4, kSkippedByUser));
+}
+
+// Profiles through the Settings tab: add, edit, the modified prompt, a refused name, save,
+// remove; then connecting with a wrong and a right password.
+TEST_F(FtpMenuTest, SettingsTabKeepsProfilesAndConnectsWithThem) {
+  TFtpMenu window(nullptr, fakes_.services());
+  window.OpenAsTool();
+  EXPECT_EQ(window.Tabs()->count(), 1) << "no Publish tab for the tool";
+  fakes_.ui.QueueChoice(1);  // nothing to save yet: no prompt, so this stays queued
+  window.BAddSiteClick();
+  EXPECT_EQ(window.CurrentProfile(), "New FTP Site");
+  window.Field("ServerName")->setText(QString::fromStdString(Host()));
+  emit window.Field("ServerName")->textEdited("");
+  window.Field("Username")->setText("user");
+  window.Field("Password")->setText("wrong");
+  EXPECT_TRUE(window.Modified());
+  window.BAddSiteClick();  // the modified prompt answers "+Save Changes"
+  EXPECT_EQ(fakes_.ui.calls().back().captions,
+            (std::vector<std::string>{"+Save Changes", "-DON'T SAVE"}));
+  EXPECT_EQ(window.CurrentProfile(), "New FTP Site 2");
+  EXPECT_EQ(window.ProfileNames(), (std::vector<std::string>{"New FTP Site", "New FTP Site 2"}));
+
+  window.Field("ProfileName")->setText("New FTP Site");
+  EXPECT_FALSE(window.BSaveClick());
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "You can NOT name a profile the same as an Existing one!");
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  window.BRemoveSiteClick();
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "Are you sure you want to delete the selected profile \"New FTP Site 2\"?");
+  EXPECT_EQ(window.CurrentProfile(), "New FTP Site");
+  const FtpSite stored = FtpSites(dir_.File("home/LSFTP.INI")).Read("New FTP Site");
+  EXPECT_EQ(stored.user_name, "user");
+  EXPECT_EQ(stored.password, "wrong");
+
+  EXPECT_FALSE(window.BConnectClick());
+  EXPECT_EQ(window.LightName(), "RED");
+  EXPECT_EQ(window.LastErrorText(), "Last Error:Couldn't connect to the server.");
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "Could NOT connect to " + Host() +
+                "\r\rMaybe you are NOT connected to the Internet, or "
+            "maybe you supplied the wrong username or password or web server address.\r\rYou "
+            "can click on the \"SETTINGS\" tab to change your settings.");
+  window.Field("Password")->setText("pw");
+  EXPECT_TRUE(window.BConnectClick());
+  EXPECT_EQ(window.LightName(), "GREEN");
+  EXPECT_EQ(window.StatusText(1), "[ROOT] - /");
+}
+
+// The server dialog: a wrong password keeps it on page 3; the right one leads to page 4 with
+// the destination folder preset from the Web Folder's name, and "&Finished" gives the answers.
+TEST_F(FtpMenuTest, ServerDialogTriesTheLoginOnPageThreeAndPresetsTheFolder) {
+  TFtpDataMenu dialog(nullptr, fakes_.services(), dir_.File("My Pics!") + "/");
+  dialog.BNextClick();
+  dialog.Field("ServerName")->setText(QString::fromStdString(Host()));
+  dialog.BNextClick();
+  EXPECT_EQ(dialog.Page(), 3);
+  dialog.Field("Username")->setText("user");
+  dialog.Field("Password")->setText("nope");
+  dialog.BNextClick();
+  EXPECT_EQ(dialog.Page(), 3);
+  ASSERT_FALSE(fakes_.ui.calls().empty());
+  const std::string text = fakes_.ui.calls().back().text;
+  EXPECT_EQ(text.rfind("Could NOT connect to " + Host() + "\r\r[530", 0), 0u) << text;
+  dialog.Field("Password")->setText("pw");
+  dialog.BNextClick();
+  ASSERT_EQ(dialog.Page(), 4);
+  EXPECT_EQ(dialog.Field("Folder")->text().toStdString(), "webfolders/MyPics");
+  dialog.BNextClick();
+  dialog.BNextClick();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  const web::ServerInfo info = dialog.Result();
+  EXPECT_EQ(info.server_name, Host());
+  EXPECT_EQ(info.password, "pw");
+  EXPECT_EQ(info.url_location, "webfolders/MyPics");
+}
+
+}  // namespace
+}  // namespace vr::ftp::ui
