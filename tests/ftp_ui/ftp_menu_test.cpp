@@ -133,7 +133,9 @@ TEST_F(FtpMenuTest, PublishTabUploadsTheRequestAndReportsTheHomeAddress) {
 TEST_F(FtpMenuTest, SettingsTabKeepsProfilesAndConnectsWithThem) {
   TFtpMenu window(nullptr, fakes_.services());
   window.OpenAsTool();
-  EXPECT_EQ(window.Tabs()->count(), 1) << "no Publish tab for the tool";
+  ASSERT_EQ(window.Tabs()->count(), 2) << "no Publish tab for the tool";
+  EXPECT_EQ(window.Tabs()->tabText(0).toStdString(), "Settings");
+  EXPECT_EQ(window.Tabs()->tabText(1).toStdString(), "FTP WEB Tools");
   fakes_.ui.QueueChoice(1);  // nothing to save yet: no prompt, so this stays queued
   window.BAddSiteClick();
   EXPECT_EQ(window.CurrentProfile(), "New FTP Site");
@@ -172,7 +174,69 @@ TEST_F(FtpMenuTest, SettingsTabKeepsProfilesAndConnectsWithThem) {
   window.Field("Password")->setText("pw");
   EXPECT_TRUE(window.BConnectClick());
   EXPECT_EQ(window.LightName(), "GREEN");
-  EXPECT_EQ(window.StatusText(1), "[ROOT] - /");
+  EXPECT_EQ(window.SelectedFolder(), "/");
+}
+
+// The tool's tree and list over a real server: descriptions from "00-index.txt", and delete,
+// rename, add and delete folder, each checked on the server's disk.
+TEST_F(FtpMenuTest, ToolsTabBrowsesWithDescriptionsAndChangesFilesAndFolders) {
+  dir_.WriteText("root/00-index.txt", "PHOTO.JPG  Holiday\r\nother.zip  Many\r\n  things\r\n");
+  dir_.WriteText("root/photo.jpg", "jpeg");
+  dir_.WriteText("root/other.zip", "zip");
+  dir_.WriteText("root/keep/inside.txt", "x");
+  fs::create_directories(dir_.File("root/old"));
+  FtpSites sites(dir_.File("home/LSFTP.INI"));
+  FtpSite site;
+  site.name = sites.Add();
+  site.server_name = Host();
+  site.user_name = "user";
+  site.password = "pw";
+  site.use_pasv = true;
+  sites.Save(site);
+
+  TFtpMenu window(nullptr, fakes_.services());
+  window.OpenAsTool();
+  fakes_.ui.QueueChoice(1);  // "+Get Descriptions"
+  ASSERT_TRUE(window.BConnectClick());
+  EXPECT_EQ(fakes_.ui.calls().back().title, "Found Description File");
+  EXPECT_EQ(window.DescriptionOfFile("photo.jpg"), "Holiday");
+  EXPECT_EQ(window.DescriptionOfFile("other.zip"), "Manythings");
+  EXPECT_EQ(window.FilesCountText(), "Files In Selected Folder:5");
+  EXPECT_EQ(window.FolderNames(), (std::vector<std::string>{"keep", "old"}));
+
+  window.SelectFiles({"photo.jpg"});
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  fakes_.ui.QueueChoice(2);  // the listing again: "-No Descriptions"
+  window.BDeleteFileClick();
+  EXPECT_FALSE(fs::exists(dir_.File("root/photo.jpg")));
+  EXPECT_EQ(window.DescriptionOfFile("other.zip"), "");
+
+  window.SelectFiles({"00-index.txt"});
+  fakes_.ui.QueueText("notes.txt");
+  window.BRenameFileClick();
+  EXPECT_TRUE(fs::exists(dir_.File("root/notes.txt")));
+
+  fakes_.ui.QueueText("new folder!");
+  window.BAddFolderClick();
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "The only valid characters are A-Z and 0-9 and the / ~ - . \\ _  symbols.");
+  EXPECT_TRUE(fs::is_directory(dir_.File("root/newfolder")));
+
+  ASSERT_TRUE(window.ShowFolder("/keep"));
+  window.BDeleteFolderClick();
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "There are FILES STILL in the folder. You need to delete those FIRST!");
+  ASSERT_TRUE(window.ShowFolder("/old"));
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  window.BDeleteFolderClick();
+  EXPECT_FALSE(fs::exists(dir_.File("root/old")));
+  EXPECT_EQ(window.SelectedFolder(), "/");
+
+  ASSERT_TRUE(window.ShowFolder("/newfolder"));
+  fakes_.ui.QueueText("renamed");
+  window.BRenameFolderClick();
+  EXPECT_TRUE(fs::is_directory(dir_.File("root/renamed")));
+  EXPECT_FALSE(fs::exists(dir_.File("root/newfolder")));
 }
 
 // The server dialog: a wrong password keeps it on page 3; the right one leads to page 4 with

@@ -76,6 +76,7 @@ TFtpMenu::TFtpMenu(QWidget* parent, platform::Services services,
   v->addWidget(tabs_);
   BuildPublishTab();
   BuildSettingsTab();
+  BuildToolsTab();
 
   auto* connection = new QHBoxLayout;
   light_label_ = new QLabel;
@@ -435,7 +436,15 @@ bool TFtpMenu::BConnectClick() {
     client_->SetHostDirName(S(starting_path_->text()));
     client_->Cwd();
   }
-  if (ok && client_->Pwd()) SetStatus(1, "[ROOT] - " + client_->DirResult());
+  std::string root;
+  if (ok && client_->Pwd()) root = client_->DirResult();
+  if (!root.empty()) {
+    tree_->clear();
+    auto* node = new QTreeWidgetItem({Q("[ROOT] - " + root)});
+    node->setData(0, Qt::UserRole, Q(root));
+    tree_->addTopLevelItem(node);
+    tree_->setCurrentItem(node);
+  }
   busy_ = false;
   break_out_button_->setEnabled(false);
   if (!ok) {
@@ -455,6 +464,7 @@ bool TFtpMenu::BConnectClick() {
   SetLight("GREEN");
   connected_label_->setText(Q("Connected: " + LoginHost(login)));
   Ready();
+  if (!root.empty()) ShowFolder(root);
   return true;
 }
 

@@ -72,6 +72,23 @@ class TFtpMenu : public QDialog {
   void BBreakOutClick();
   bool Connected() const;
 
+  // "FTP WEB Tools": the server's folders as a tree, the selected folder's files with their
+  // descriptions, and the file and folder operations.
+  void RefresHListClick();
+  // Lists a tree folder (its path as the server gave it) into its children and the file list.
+  bool ShowFolder(const std::string& path);
+  std::string SelectedFolder() const;
+  void SelectFiles(const std::vector<std::string>& names);
+  std::vector<std::string> FileNames() const;
+  std::vector<std::string> FolderNames() const;  // children of the selected tree folder
+  std::string DescriptionOfFile(const std::string& name) const;
+  void BDeleteFileClick();
+  void BRenameFileClick();
+  void BAddFolderClick();
+  void BDeleteFolderClick();
+  void BRenameFolderClick();
+  std::string FilesCountText() const;
+
   // What the window shows, for tests.
   std::string StatusText(int panel) const;
   std::string LastErrorText() const;
@@ -90,6 +107,14 @@ class TFtpMenu : public QDialog {
  private:
   void BuildPublishTab();
   void BuildSettingsTab();
+  void BuildToolsTab();
+  // A tool request: not while another runs; the light and "&BREAK OUT" follow it.
+  bool BeginRequest();
+  void EndRequest();
+  void FillFolder(const std::string& path, const std::vector<std::string>& names,
+                  const std::vector<std::string>& sizes, const std::vector<std::string>& kinds,
+                  const std::vector<std::string>& dates, const std::vector<std::string>& times);
+  void GetDescriptions(const std::string& name, const std::string& size);
   void LoadProfiles(const std::string& select);
   void ProfileToFields(const FtpSite& site);
   FtpSite FieldsToProfile() const;
@@ -148,6 +173,11 @@ class TFtpMenu : public QDialog {
   QLabel* connected_label_ = nullptr;
   QLabel* last_error_ = nullptr;
   QLabel* panels_[3] = {};
+  QWidget* tools_tab_ = nullptr;
+  QTreeWidget* tree_ = nullptr;
+  QTreeWidget* files_ = nullptr;
+  QLabel* files_count_ = nullptr;
+  bool always_descriptions_ = false;
 };
 
 }  // namespace vr::ftp::ui
