@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <chrono>
 
 #include "fakes/fake_services.h"
 #include "test_support/ftp_server.h"
@@ -17,6 +18,7 @@
 #include "web/ftp/ftp_publish.h"
 #include "web/ftp/ftp_sites.h"
 #include "web/ftp/ui/ftp_data_menu.h"
+#include "web/ftp/ui/ftp_download_menu.h"
 #include "web/ftp/ui/ftp_menu.h"
 #include "web/ftp/ui/ftp_publisher.h"
 
@@ -237,6 +239,109 @@ TEST_F(FtpMenuTest, ToolsTabBrowsesWithDescriptionsAndChangesFilesAndFolders) {
   window.BRenameFolderClick();
   EXPECT_TRUE(fs::is_directory(dir_.File("root/renamed")));
   EXPECT_FALSE(fs::exists(dir_.File("root/newfolder")));
+}
+
+// Pumps events until `done` holds or a minute passes (a failure, not a timing assumption).
+template <typename Done>
+bool PumpUntil(Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class FtpTransferWindowTest : public FtpMenuTest {
+ protected:
+  void SetUp() override {
+    FtpMenuTest::SetUp();
+    std::string bytes(300000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    dir_.WriteText("root/big.bin", bytes);
+    dir_.WriteText("root/small.txt", "hello");
+    fs::create_directories(dir_.File("down"));
+    FtpSites sites(dir_.File("home/LSFTP.INI"));
+    FtpSite site;
+    site.name = sites.Add();
+    site.server_name = Host();
+    site.user_name = "user";
+    site.password = "pw";
+    site.use_pasv = true;
+    sites.Save(site);
+    window_ = std::make_unique<TFtpMenu>(nullptr, fakes_.services());
+    window_->OpenAsTool();
+    ASSERT_TRUE(window_->BConnectClick());
+  }
+  void TearDown() override {
+    PumpUntil([this] { return window_->RunningTransfers() == 0; });
+    window_.reset();
+  }
+  std::unique_ptr<TFtpMenu> window_;
+};
+
+// Two downloads with room for one: the second waits its turn; the FTP window will not close
+// meanwhile; both files arrive byte-identical and the windows close themselves. Then an upload.
+TEST_F(FtpTransferWindowTest, QueuedDownloadsAndAnUploadArriveByteIdentical) {
+  window_->SetMaxTransfers(1);
+  window_->SetAutoClose(true);
+  window_->SelectFiles({"big.bin", "small.txt"});
+  fakes_.ui.QueueText(dir_.File("down"));
+  window_->BDownloadClick();
+  EXPECT_EQ(window_->StatusText(2), "Up/Down-loads [In progress:1] [On hold:1]");
+  window_->reject();
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "You requested to download file(s). And there are STILL download window(s) open. "
+            "You need to close(exit) the download windows before you can exit this FTP window!");
+  ASSERT_TRUE(PumpUntil([this] {
+    return window_->RunningTransfers() == 0 && window_->WaitingTransfers() == 0;
+  }));
+  EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
+  EXPECT_EQ(ReadAll(dir_.File("down/small.txt")), "hello");
+  EXPECT_TRUE(window_->TransferWindows().empty()) << "closed after success";
+  EXPECT_EQ(window_->StatusText(2), "");
+
+  const std::string up = dir_.WriteText("up.bin", std::string(123457, 'u'));
+  fakes_.ui.QueueFiles({up});
+  window_->BUploadFilesClick();
+  ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
+  EXPECT_EQ(ReadAll(dir_.File("root/up.bin")), std::string(123457, 'u'));
+}
+
+// A slow download cancelled: the window stays open with "&Download" and "&Resume Download"
+// enabled, the partial file kept; "&Resume Download" then completes it.
+TEST_F(FtpTransferWindowTest, CancelledDownloadKeepsItsWindowAndResumes) {
+  window_->SelectFiles({"big.bin"});
+  fakes_.ui.QueueText(dir_.File("down"));
+  window_->BDownloadClick();
+  ASSERT_EQ(window_->TransferWindows().size(), 1u);
+  TFTPDownloadMenu* transfer = window_->TransferWindows().front();
+  transfer->SetSpeedPosition(5);  // 10 KB per second
+  const std::string local = dir_.File("down/big.bin");
+  ASSERT_TRUE(PumpUntil([&] {
+    std::error_code ec;
+    return fs::file_size(local, ec) > 0 && !ec;
+  }));
+  transfer->BCancelClick();
+  ASSERT_TRUE(PumpUntil([&] { return !transfer->Running(); }));
+  EXPECT_EQ(transfer->StatusText(), "Download CANCELED!");
+  EXPECT_EQ(transfer->CancelCaption(), "&Exit");
+  EXPECT_TRUE(transfer->RetryEnabled());
+  EXPECT_TRUE(transfer->ResumeEnabled());
+  EXPECT_LT(transfer->ProgressValue(), 100);
+  EXPECT_EQ(window_->TransferWindows().size(), 1u) << "no close after a cancel";
+  const auto partial = fs::file_size(dir_.File("down/big.bin"));
+  EXPECT_GT(partial, 0u);
+  EXPECT_LT(partial, 300000u);
+
+  transfer->SetSpeedPosition(10);
+  transfer->BResumeClick();
+  ASSERT_TRUE(PumpUntil([&] { return !transfer->Running(); }));
+  EXPECT_EQ(transfer->StatusText(), "Download Complete!");
+  EXPECT_EQ(transfer->TimeText().rfind("DONE: ", 0), 0u) << transfer->TimeText();
+  EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
+  transfer->BCancelClick();  // "&Exit"
+  ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
 }
 
 // The server dialog: a wrong password keeps it on page 3; the right one leads to page 4 with

@@ -525,6 +525,14 @@ void TFtpMenu::Ready() {
 void TFtpMenu::reject() {
   // Nothing leaves while a request runs; the wait below it still holds the client.
   if (uploading_ || busy_) return;
+  if (running_transfers_ > 0) {
+    if (services_.ui != nullptr) {
+      services_.ui->Warning("You requested to download file(s). And there are STILL download "
+                            "window(s) open. You need to close(exit) the download windows before "
+                            "you can exit this FTP window!");
+    }
+    return;
+  }
   if (!AskSaveChanges()) return;
   if (client_->Connected()) {
     SetStatus(0, "DISCONNECTING:");

@@ -9,6 +9,9 @@
 
 #include <QDialog>
 
+#include <QPointer>
+
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +20,7 @@
 #include "platform/services.h"
 #include "platform/socket.h"
 #include "web/ftp/ftp_sites.h"
+#include "web/ftp/ftp_transfer.h"
 #include "web/publish.h"
 
 class QCheckBox;
@@ -28,6 +32,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
+class QButtonGroup;
 
 namespace vr::ftp {
 class TFtpClient;
@@ -35,6 +40,8 @@ class FtpPublishRun;
 }  // namespace vr::ftp
 
 namespace vr::ftp::ui {
+
+class TFTPDownloadMenu;
 
 class TFtpMenu : public QDialog {
   Q_OBJECT
@@ -88,6 +95,17 @@ class TFtpMenu : public QDialog {
   void BDeleteFolderClick();
   void BRenameFolderClick();
   std::string FilesCountText() const;
+  // Transfers: one transfer window per file, at most the queue's maximum at once.
+  void BDownloadClick();
+  void BUploadFilesClick();
+  void BViewRunClick();
+  // 'A', 'B' or '?' (automatic).
+  void SetTransferType(char type);
+  void SetMaxTransfers(int count);
+  void SetAutoClose(bool on);
+  int RunningTransfers() const { return running_transfers_; }
+  size_t WaitingTransfers() const { return waiting_.size(); }
+  std::vector<TFTPDownloadMenu*> TransferWindows() const;
 
   // What the window shows, for tests.
   std::string StatusText(int panel) const;
@@ -115,6 +133,12 @@ class TFtpMenu : public QDialog {
                   const std::vector<std::string>& sizes, const std::vector<std::string>& kinds,
                   const std::vector<std::string>& dates, const std::vector<std::string>& times);
   void GetDescriptions(const std::string& name, const std::string& size);
+  FtpTransferJob JobFor(const std::string& remote_file, const std::string& local_path,
+                        char direction, int64_t size);
+  void QueueJob(const FtpTransferJob& job);
+  void StartWaitingJobs();
+  void ShowTransferCounts();
+  int64_t ListedSize(const std::string& name) const;
   void LoadProfiles(const std::string& select);
   void ProfileToFields(const FtpSite& site);
   FtpSite FieldsToProfile() const;
@@ -178,6 +202,12 @@ class TFtpMenu : public QDialog {
   QTreeWidget* files_ = nullptr;
   QLabel* files_count_ = nullptr;
   bool always_descriptions_ = false;
+  char transfer_type_ = '?';
+  int max_transfers_ = 3;
+  bool auto_close_ = false;
+  int running_transfers_ = 0;
+  std::deque<FtpTransferJob> waiting_;
+  std::vector<QPointer<TFTPDownloadMenu>> transfer_windows_;
 };
 
 }  // namespace vr::ftp::ui

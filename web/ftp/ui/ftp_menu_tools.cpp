@@ -1,6 +1,8 @@
 // The "FTP WEB Tools" tab of the FTP window: the server's folder tree, the file list with
 // descriptions, and the file and folder operations.
+#include <QCheckBox>
 #include <QFormLayout>
+#include <QSpinBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,7 +61,7 @@ void TFtpMenu::BuildToolsTab() {
   files_count_ = new QLabel("Files In Selected Folder:None");
   v->addWidget(files_count_);
   auto* buttons = new QHBoxLayout;
-  auto add = [this, buttons](const char* caption, const char* name, void (TFtpMenu::*slot)()) {
+  auto add = [this, &buttons](const char* caption, const char* name, void (TFtpMenu::*slot)()) {
     auto* button = new QPushButton(caption);
     button->setObjectName(name);
     connect(button, &QPushButton::clicked, this, [this, slot] { (this->*slot)(); });
@@ -73,6 +75,33 @@ void TFtpMenu::BuildToolsTab() {
   add("Rename Folder", "BRenameFolder", &TFtpMenu::BRenameFolderClick);
   buttons->addStretch(1);
   v->addLayout(buttons);
+  auto* transfers = new QHBoxLayout;
+  auto* transfer_buttons = buttons;
+  buttons = transfers;
+  add("&Download", "BDownload", &TFtpMenu::BDownloadClick);
+  add("&Upload", "BUploadFiles", &TFtpMenu::BUploadFilesClick);
+  add("View/Run", "BViewRun", &TFtpMenu::BViewRunClick);
+  buttons = transfer_buttons;
+  for (char type : {'A', 'B', '?'}) {
+    auto* button = new QPushButton(QString(QChar(type)));
+    button->setCheckable(true);
+    button->setAutoExclusive(true);
+    button->setChecked(type == '?');
+    button->setMaximumWidth(32);
+    connect(button, &QPushButton::clicked, this, [this, type] { SetTransferType(type); });
+    transfers->addWidget(button);
+  }
+  auto* queue = new QSpinBox;
+  queue->setRange(1, 30);
+  queue->setValue(3);
+  connect(queue, &QSpinBox::valueChanged, this, [this](int n) { SetMaxTransfers(n); });
+  transfers->addWidget(new QLabel("Max transfers:"));
+  transfers->addWidget(queue);
+  auto* auto_close = new QCheckBox("Automatically close Download-window(s)");
+  connect(auto_close, &QCheckBox::toggled, this, [this](bool on) { SetAutoClose(on); });
+  transfers->addWidget(auto_close);
+  transfers->addStretch(1);
+  v->addLayout(transfers);
   tabs_->addTab(tools_tab_, "FTP WEB Tools");
 }
 
