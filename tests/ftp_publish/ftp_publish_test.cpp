@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_sites.h"
 #include "web/ftp/ftp_tool_rules.h"
+#include "web/ftp/ftp_transfer.h"
 
 namespace vr::ftp {
 namespace {
@@ -53,6 +55,8 @@ class ScriptedServer {
 
   bool refuse_mkd = false;
   std::string refuse_stor;  // a file name whose STOR is refused
+  bool refuse_rest = false;
+  size_t cut_retr = std::string::npos;  // RETR sends only this many bytes, then 226 anyway
 
  private:
   std::string Resolve(const std::string& arg) const {
@@ -132,6 +136,24 @@ class ScriptedServer {
           control.Feed("150 Send it\r\n");
           control.Feed("226 Stored\r\n");
         }
+      } else if (verb == "REST") {
+        if (!refuse_rest) rest_ = std::strtoll(arg.c_str(), nullptr, 10);
+        control.Feed(refuse_rest ? "502 REST not implemented\r\n" : "350 Restarting\r\n");
+      } else if (verb == "RETR") {
+        Settle();
+        auto it = files_.find(Resolve(arg));
+        if (it == files_.end()) {
+          control.Feed("550 No such file\r\n");
+        } else {
+          std::string content = it->second.substr(std::min<size_t>(rest_, it->second.size()));
+          if (content.size() > cut_retr) content.resize(cut_retr);
+          control.Feed("150 Here it comes\r\n");
+          FakeSocketState& data = *service_.Sockets().back();
+          data.Feed(content);
+          data.PeerClose();
+          control.Feed("226 Done\r\n");
+        }
+        rest_ = 0;
       } else if (verb == "QUIT") {
         control.Feed("221 Bye\r\n");
       } else {
@@ -145,6 +167,7 @@ class ScriptedServer {
   std::map<std::string, std::string> files_;
   std::vector<std::pair<size_t, std::string>> stores_;
   std::string cwd_ = "/";
+  int64_t rest_ = 0;
   std::string pending_;
   std::vector<std::string> commands_;
 };
@@ -384,6 +407,57 @@ TEST_F(FtpSitesTest, RenameRefusesTakenAndUnwritableNamesAndEraseRemoves) {
   EXPECT_EQ(sites.Rename("New FTP Site 2", "Work"), SiteNameCheck::kOk);
   EXPECT_TRUE(sites.Erase("NEW FTP SITE"));
   EXPECT_EQ(FtpSites(path_).Names(), (std::vector<std::string>{"Work"}));
+}
+
+// A transfer job's run: a download the server ends early is never "Complete!" and its partial
+// file stays; a refused restart falls back to the whole file after the notice.
+TEST_F(FtpPublishTest, DownloadJobChecksCompletenessAndFallsBackFromARefusedResume) {
+  const std::string content(5000, 'z');
+  server_.AddFolder("/pub");
+  server_.AddFile("/pub/big.bin", content);
+  FtpTransferJob job;
+  job.server_name = "ftp.example.com";
+  job.user_name = "user";
+  job.password = "pw";
+  job.passive = true;
+  job.remote_folder = "/pub";
+  job.remote_file = "big.bin";
+  job.local_path = dir_.File("big.bin");
+  job.size = 5000;
+  job.size_known = true;
+  std::vector<std::string> texts;
+  int notices = 0;
+  TransferHooks hooks;
+  hooks.status = [&texts](const std::string& t) { texts.push_back(t); };
+  hooks.wait_notice = [&notices] { ++notices; };
+
+  server_.cut_retr = 1200;
+  EXPECT_EQ(RunTransferJob(client_, job, hooks), TransferResult::kFailed);
+  EXPECT_EQ(texts.back(), "Couldn't finish Download:big.bin");
+  EXPECT_EQ(std::filesystem::file_size(job.local_path), 1200u) << "kept for a resume";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Downloading in progress...{BINARY}"),
+            texts.end());
+
+  server_.cut_retr = std::string::npos;
+  server_.refuse_rest = true;
+  job.resume = true;
+  texts.clear();
+  EXPECT_EQ(RunTransferJob(client_, job, hooks), TransferResult::kDone);
+  EXPECT_EQ(notices, 1);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Resume mode not support by site..."),
+            texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Downloading ENTIRE file now..."), texts.end());
+  EXPECT_EQ(texts.back(), "Download Complete!");
+  std::ifstream in(job.local_path, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+            content);
+
+  // A resume the server accepts appends the rest to the partial file.
+  server_.refuse_rest = false;
+  std::filesystem::resize_file(job.local_path, 3000);
+  EXPECT_EQ(RunTransferJob(client_, job, hooks), TransferResult::kDone);
+  EXPECT_EQ(std::filesystem::file_size(job.local_path), 5000u);
+  EXPECT_EQ(notices, 1);
 }
 
 TEST(FtpToolRules, DescriptionFilesTypesFolderNamesAndLocalNames) {

@@ -43,9 +43,10 @@ TEST(FtpThrottle, SampleLengthFollowsTheFirstWaitAndLongWaitsAreCut) {
 TEST(FtpThrottle, SteadyWaitsAtTheSlowestLimitAndNoneAfterFullSpeed) {
   FtpThrottle throttle;
   int64_t now = 0, total = 0;
-  int64_t first_ms = -1, first_total = 0;
+  int64_t first_ms = -1, first_total = 0, last_ms = 0;
   for (int event = 0; event < 12; ++event) {
-    total += 2048;
+    total += 2048;  // the block arrives, 2 ms after the last wait ended
+    last_ms = now;
     const int64_t wait = throttle.Step(total, 512, now);
     if (event >= 1) {
       EXPECT_NEAR(static_cast<double>(wait), 4000.0, 3.0) << event;
@@ -54,10 +55,11 @@ TEST(FtpThrottle, SteadyWaitsAtTheSlowestLimitAndNoneAfterFullSpeed) {
       first_ms = now;
       first_total = total;
     }
-    now += std::max<int64_t>(wait, 0) + 2;  // the block itself takes 2 ms
+    now += std::max<int64_t>(wait, 0) + 2;
   }
+  // Bytes that arrived after the first sample, over the time they took.
   const double rate = static_cast<double>(total - first_total) * 1000.0 /
-                      static_cast<double>(now - first_ms);
+                      static_cast<double>(last_ms - first_ms);
   EXPECT_NEAR(rate, 512.0, 512.0 * 0.01);
   for (int event = 0; event < 3; ++event) {
     total += 2048;

@@ -80,13 +80,12 @@ int64_t FtpThrottle::Step(int64_t total, int64_t limit, int64_t now_ms) {
         if (limit != limit_of_delay_) {
           // A new limit: size the sample so that its wait is worth making, then the first wait.
           limit_of_delay_ = limit;
-          d = static_cast<int64_t>(static_cast<double>(sample_bytes) * 1000.0 /
-                                   static_cast<double>(limit));
+          d = sample_bytes * 1000 / limit;
           k_ = d < 3 ? 50 : d <= 5 ? 30 : d <= 10 ? 10 : 1;
           if (k_ > 1) {
             count_ = 0;
-            d = static_cast<int64_t>(static_cast<double>(sample_bytes) * 1000.0 /
-                                     (static_cast<double>(limit) / k_));
+            // sample × 1000 / (limit / k), kept in whole numbers so that it divides exactly.
+            d = sample_bytes * 1000 * k_ / limit;
             sample_start_bytes_ = total - last_block_;
           }
           if (d > 10000) d = 5000;
