@@ -22,6 +22,9 @@
 #include "web/ftp/ftp_client.h"
 #include "web/ftp/ftp_publish.h"
 #include "web/ftp/ftp_sites.h"
+#include "web/ftp/ftp_transfer.h"
+#include <chrono>
+#include <thread>
 #endif
 
 namespace vr::tool {
@@ -132,6 +135,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: veldrimon-tool ftp ls URL | get URL LOCAL [--resume] | put LOCAL URL |\n"
                "       mkdir URL | rm URL   [--active|--passive] [--timeout SECONDS] [-v]\n"
+               "       get and put: [--speed 0..10] (0: 512 bytes/s ... 10: full speed)\n"
                "       publish (URL | --profile NAME) ...  (see: ftp publish --help)\n"
                "URL: ftp://[user[:password]@]host[:port]/path\n");
   return 2;
@@ -328,9 +332,19 @@ int RunFtp(const std::vector<std::string>& all_args) {
   bool resume = false;
   bool verbose = false;
   int timeout = 30;
+  int speed = 10;
   for (size_t i = 0; i < all_args.size(); ++i) {
     const std::string& a = all_args[i];
-    if (a == "--active")
+    if (a == "--speed" && i + 1 < all_args.size()) {
+      const std::string& text = all_args[++i];
+      char* end = nullptr;
+      const long value = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || value < 0 || value > 10) {
+        std::fprintf(stderr, "veldrimon-tool ftp: --speed wants 0..10: %s\n", text.c_str());
+        return 2;
+      }
+      speed = static_cast<int>(value);
+    } else if (a == "--active")
       passive = false;
     else if (a == "--passive")
       passive = true;
@@ -390,6 +404,14 @@ int RunFtp(const std::vector<std::string>& all_args) {
   client.SetTimeout(timeout);
   if (verbose)
     client.OnDisplay = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  // The transfer windows' speed limit: position 0 (512 bytes a second) to 10 (full speed).
+  ftp::FtpThrottle throttle;
+  if (speed < 10) {
+    client.OnProgress = [&throttle, &sockets, speed](int64_t count, bool&) {
+      const int64_t wait = throttle.Step(count, ftp::SpeedLimit(speed), sockets.Loop().NowMs());
+      if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    };
+  }
 
   bool ok = false;
   std::string folder, file;

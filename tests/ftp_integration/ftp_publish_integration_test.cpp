@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +135,24 @@ TEST_F(FtpPublishIntegrationTest, WebFolderPublishedThenNeededRerunSkipsAllOrRes
   EXPECT_NE(out.find("pic3.jpg\t[Upload DONE]\n"), std::string::npos) << out;
   EXPECT_NE(out.find("pic2.jpg\t[Skipped, Already On Web Site]\n"), std::string::npos) << out;
   ExpectServerMatches();
+}
+
+// The speed limit of the transfer windows on the command line: at 512 bytes a second a file of
+// 3,000 bytes cannot arrive in under about two seconds; a position past 10 is refused.
+TEST_F(FtpPublishIntegrationTest, SpeedLimitSlowsAGetAndBadPositionsAreRefused) {
+  test_support::FtpServer server(dir_.File("root"), dir_.File("server.py"), 0);
+  ASSERT_GT(server.Port(), 0) << "pyftpdlib did not start";
+  WriteBytes(dir_.File("root/slow.bin"), 3000, 3);
+  const std::string url = "ftp://user:pw@127.0.0.1:" + std::to_string(server.Port()) + "/slow.bin";
+  int code = -1;
+  RunTool("ftp get --speed 11 " + url + " " + dir_.File("x.bin"), &code);
+  EXPECT_EQ(code, 2);
+  const auto start = std::chrono::steady_clock::now();
+  RunTool("ftp get --speed 0 " + url + " " + dir_.File("slow.bin"), &code);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(ReadAll(dir_.File("slow.bin")), ReadAll(dir_.File("root/slow.bin")));
+  EXPECT_GE(took, std::chrono::milliseconds(1500)) << "the limit did not hold the transfer back";
 }
 
 // The server dies while a file is on its way: that file is "[NOT Uploaded]", the rest is skipped

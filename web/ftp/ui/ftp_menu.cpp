@@ -17,8 +17,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "platform/folders.h"
+#include "platform/shell_service.h"
 #include "platform/qt/socket_qt.h"
 #include "platform/sounds.h"
 #include "platform/ui.h"
@@ -538,7 +540,29 @@ void TFtpMenu::reject() {
     SetStatus(0, "DISCONNECTING:");
     if (!client_->Quit() && client_->Connected()) client_->Abort();
   }
+  OfferTempCleanUp();
   QDialog::reject();
+}
+
+void TFtpMenu::OfferTempCleanUp() {
+  if (services_.folders == nullptr || services_.ui == nullptr) return;
+  const std::string folder = services_.folders->TempFolder() + "LS_FTPFiles/";
+  std::error_code ec;
+  // Only the user's own private folder is looked into (and emptied).
+  if (!std::filesystem::is_directory(folder, ec) || !platform::EnsurePrivateFolder(folder)) return;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (entry.is_regular_file(ec)) files.push_back(entry.path());
+  }
+  if (files.empty()) return;
+  if (services_.shell != nullptr) services_.shell->OpenFolder(folder);
+  const int pressed = services_.ui->Choice(
+      "Confirm", platform::ChoiceKind::kInformation,
+      "You have some downloaded files in the:\r\r" + folder + "\r\r" +
+          "You might consider deleting them to save space!",
+      {"+Clean Out Temp", "-Continue && Exit"});
+  if (pressed != 1) return;
+  for (const auto& file : files) std::filesystem::remove(file, ec);
 }
 
 void TFtpMenu::closeEvent(QCloseEvent* event) {

@@ -149,6 +149,8 @@ class TFtpMenu : public QDialog {
   void SetLastError(const std::string& text);
   void SetLight(const char* name);
   void Ready();
+  // On leaving: files View/Run left in "LS_FTPFiles" may be cleaned out.
+  void OfferTempCleanUp();
   bool WaitOneSecond();
 
   platform::Services services_;
