@@ -56,6 +56,7 @@ class ScriptedServer {
   bool refuse_mkd = false;
   std::string refuse_stor;  // a file name whose STOR is refused
   bool refuse_rest = false;
+  bool stall_retr = false;  // RETR answers 150 and then sends nothing
   size_t cut_retr = std::string::npos;  // RETR sends only this many bytes, then 226 anyway
 
  private:
@@ -148,6 +149,7 @@ class ScriptedServer {
           std::string content = it->second.substr(std::min<size_t>(rest_, it->second.size()));
           if (content.size() > cut_retr) content.resize(cut_retr);
           control.Feed("150 Here it comes\r\n");
+          if (stall_retr) continue;
           FakeSocketState& data = *service_.Sockets().back();
           data.Feed(content);
           data.PeerClose();
@@ -452,11 +454,24 @@ TEST_F(FtpPublishTest, DownloadJobChecksCompletenessAndFallsBackFromARefusedResu
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
             content);
 
+  // A data connection that opens and then stalls ends as a failure at the time-out (simulated
+  // time here), the file kept for a resume.
+  server_.stall_retr = true;
+  job.resume = false;
+  texts.clear();
+  EXPECT_EQ(RunTransferJob(client_, job, hooks), TransferResult::kFailed);
+  EXPECT_EQ(client_.ErrorMessage(), "426 Timeout");
+  EXPECT_EQ(texts.back(), "Couldn't finish Download:big.bin");
+  server_.stall_retr = false;
+  job.resume = true;
+
   // A resume the server accepts appends the rest to the partial file.
   server_.refuse_rest = false;
   std::filesystem::resize_file(job.local_path, 3000);
   EXPECT_EQ(RunTransferJob(client_, job, hooks), TransferResult::kDone);
   EXPECT_EQ(std::filesystem::file_size(job.local_path), 5000u);
+  EXPECT_EQ(server_.commands().back(), "QUIT");
+  EXPECT_EQ(server_.Count("REST 3000"), 1) << "the server was asked for the rest only";
   EXPECT_EQ(notices, 1);
 }
 
