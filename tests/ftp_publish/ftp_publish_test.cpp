@@ -501,6 +501,15 @@ TEST(FtpToolRules, DescriptionFilesTypesFolderNamesAndLocalNames) {
   for (const char* bad : {"", ".", "..", "a/b", "a\\b"}) EXPECT_FALSE(SafeLocalName(bad)) << bad;
   EXPECT_FALSE(SafeLocalName(std::string("a\0b", 3)));
   EXPECT_TRUE(SafeLocalName("..hidden"));
+  EXPECT_TRUE(ResourcesLow({31, 1 << 20}));
+  EXPECT_TRUE(ResourcesLow({1000, 32 * 1024 - 1}));
+  EXPECT_FALSE(ResourcesLow({32, 32 * 1024}));
+  EXPECT_FALSE(ResourcesLow({-1, -1})) << "unknown figures never block";
+  test_support::TempDir dir;
+  const SystemResources measured =
+      MeasureResources(dir.WriteText("meminfo", "MemTotal: 1000 kB\nMemAvailable:   123456 kB\n"));
+  EXPECT_EQ(measured.mem_available_kb, 123456);
+  EXPECT_GT(measured.free_descriptors, 0);
 }
 
 }  // namespace

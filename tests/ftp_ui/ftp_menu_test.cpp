@@ -302,9 +302,16 @@ TEST_F(FtpTransferWindowTest, QueuedDownloadsAndAnUploadArriveByteIdentical) {
   EXPECT_EQ(ReadAll(dir_.File("down/small.txt")), "hello");
   EXPECT_EQ(window_->StatusText(2), "");
 
+  // Low resources hold the upload back until the next check finds enough again.
+  window_->CheckResources({10, 1 << 20});
+  EXPECT_EQ(fakes_.ui.calls().back().text, kLowResourcesText);
   const std::string up = dir_.WriteText("up.bin", std::string(123457, 'u'));
   fakes_.ui.QueueFiles({up});
   window_->BUploadFilesClick();
+  EXPECT_EQ(window_->RunningTransfers(), 0);
+  EXPECT_EQ(window_->WaitingTransfers(), 1u);
+  window_->CheckResources({1000, 1 << 20});
+  EXPECT_EQ(window_->RunningTransfers(), 1);
   ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
   EXPECT_EQ(ReadAll(dir_.File("root/up.bin")), std::string(123457, 'u'));
 }

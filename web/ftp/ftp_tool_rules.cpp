@@ -1,5 +1,11 @@
 #include "web/ftp/ftp_tool_rules.h"
 
+#include <dirent.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <fstream>
+
 #include "platform/path_rules.h"
 
 namespace vr::ftp {
@@ -68,6 +74,34 @@ std::string FilterFolderName(const std::string& text) {
 bool SafeLocalName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
   return name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+bool ResourcesLow(const SystemResources& r) {
+  return (r.free_descriptors >= 0 && r.free_descriptors < 32) ||
+         (r.mem_available_kb >= 0 && r.mem_available_kb < 32 * 1024);
+}
+
+SystemResources MeasureResources(const std::string& meminfo_path) {
+  SystemResources r;
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    long open = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+      while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.') ++open;
+      }
+      ::closedir(dir);
+      r.free_descriptors = static_cast<long>(limit.rlim_cur) - open;
+    }
+  }
+  std::ifstream in(meminfo_path);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("MemAvailable:", 0) == 0) {
+      r.mem_available_kb = std::strtol(line.c_str() + 13, nullptr, 10);
+      break;
+    }
+  }
+  return r;
 }
 
 }  // namespace vr::ftp

@@ -29,4 +29,20 @@ std::string FilterFolderName(const std::string& text);
 // "/", "\\" or NUL (a server could otherwise write outside the download folder).
 bool SafeLocalName(const std::string& name);
 
+// The FTP window's check (every 15 seconds) before it opens more transfer windows: free file
+// descriptors of this process and the system's available memory.
+struct SystemResources {
+  long free_descriptors = -1;   // -1: unknown
+  long mem_available_kb = -1;   // -1: unknown
+};
+inline constexpr const char* kLowResourcesText =
+    "Low System Resources! Exit some programs or windows to free up some system resources. "
+    "Otherwise you won't be able to open up any more Upload/Download Windows!";
+// Low when fewer than 32 descriptors are left (a transfer window needs a few sockets and a
+// file) or less than 32 MB of memory is available. Unknown figures count as enough.
+bool ResourcesLow(const SystemResources& resources);
+// Reads the figures: descriptors from /proc/self/fd against RLIMIT_NOFILE, memory from the
+// "MemAvailable:" line of `meminfo_path`.
+SystemResources MeasureResources(const std::string& meminfo_path = "/proc/meminfo");
+
 }  // namespace vr::ftp

@@ -111,6 +111,9 @@ TFtpMenu::TFtpMenu(QWidget* parent, platform::Services services,
   v->addLayout(bar);
   SetLight("RED");
   LoadProfiles("");
+  auto* resources = new QTimer(this);
+  connect(resources, &QTimer::timeout, this, [this] { CheckResources(MeasureResources()); });
+  resources->start(15000);
   resize(820, 560);
 }
 

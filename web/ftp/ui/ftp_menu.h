@@ -20,6 +20,7 @@
 #include "platform/services.h"
 #include "platform/socket.h"
 #include "web/ftp/ftp_sites.h"
+#include "web/ftp/ftp_tool_rules.h"
 #include "web/ftp/ftp_transfer.h"
 #include "web/publish.h"
 
@@ -106,6 +107,8 @@ class TFtpMenu : public QDialog {
   int RunningTransfers() const { return running_transfers_; }
   size_t WaitingTransfers() const { return waiting_.size(); }
   std::vector<TFTPDownloadMenu*> TransferWindows() const;
+  // The 15-second check: low resources warn and hold new transfer windows back.
+  void CheckResources(const SystemResources& resources);
 
   // What the window shows, for tests.
   std::string StatusText(int panel) const;
@@ -208,6 +211,7 @@ class TFtpMenu : public QDialog {
   int max_transfers_ = 3;
   bool auto_close_ = false;
   int running_transfers_ = 0;
+  bool resources_low_ = false;
   std::deque<FtpTransferJob> waiting_;
   std::vector<QPointer<TFTPDownloadMenu>> transfer_windows_;
 };

@@ -76,8 +76,17 @@ void TFtpMenu::QueueJob(const FtpTransferJob& job) {
   StartWaitingJobs();
 }
 
+void TFtpMenu::CheckResources(const SystemResources& resources) {
+  const bool was_low = resources_low_;
+  resources_low_ = ResourcesLow(resources);
+  if (resources_low_ && !was_low && services_.ui != nullptr) {
+    services_.ui->Warning(kLowResourcesText);
+  }
+  if (!resources_low_) StartWaitingJobs();
+}
+
 void TFtpMenu::StartWaitingJobs() {
-  while (running_transfers_ < max_transfers_ && !waiting_.empty()) {
+  while (!resources_low_ && running_transfers_ < max_transfers_ && !waiting_.empty()) {
     FtpTransferJob job = waiting_.front();
     waiting_.pop_front();
     ++running_transfers_;
