@@ -258,7 +258,7 @@ void TFtpMenu::OpenAsTool() {
 }
 
 void TFtpMenu::BUploadClick() {
-  if (!request_ || uploading_ || busy_) return;
+  if (!request_ || uploading_ || busy_ || services_.ui == nullptr) return;
   PublishSink sink;
   sink.file_state = [this](size_t index, const std::string& state) {
     if (QTreeWidgetItem* item = upload_list_->topLevelItem(static_cast<int>(index))) {
