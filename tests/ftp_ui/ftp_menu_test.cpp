@@ -59,6 +59,7 @@ class FtpMenuTest : public ::testing::Test {
   void SetUp() override {
     EnsureApp();
     fs::create_directories(dir_.File("home"));
+    fs::create_directories(dir_.File("tmp"));
     fs::create_directories(dir_.File("root"));
     dir_.WriteText("server.py", kServerScript);
     server_ = std::make_unique<test_support::FtpServer>(dir_.File("root"), dir_.File("server.py"),
@@ -350,6 +351,31 @@ TEST_F(FtpTransferWindowTest, CancelledDownloadKeepsItsWindowAndResumes) {
   EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
   transfer->BCancelClick();  // "&Exit"
   ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
+}
+
+// View/Run fetches one file into the private "LS_FTPFiles" folder and opens it; leaving the FTP
+// window offers to clean the folder out.
+TEST_F(FtpTransferWindowTest, ViewRunOpensTheFileAndLeavingOffersToCleanUp) {
+  window_->SelectFiles({"small.txt", "big.bin"});
+  window_->BViewRunClick();
+  EXPECT_EQ(fakes_.ui.calls().back().text,
+            "You need to have ONE file HI-LITED in the list of files.");
+  window_->SelectFiles({"small.txt"});
+  window_->BViewRunClick();
+  ASSERT_TRUE(PumpUntil([this] {
+    return window_->RunningTransfers() == 0 && window_->TransferWindows().empty();
+  }));
+  const std::string folder = dir_.File("tmp") + "/LS_FTPFiles/";
+  EXPECT_EQ(ReadAll(folder + "small.txt"), "hello");
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+  ASSERT_FALSE(fakes_.shell.requests().empty());
+  EXPECT_EQ(fakes_.shell.requests().back().target, folder + "small.txt");
+
+  fakes_.ui.QueueChoice(1);  // "+Clean Out Temp"
+  window_->reject();
+  EXPECT_EQ(fakes_.ui.calls().back().captions,
+            (std::vector<std::string>{"+Clean Out Temp", "-Continue && Exit"}));
+  EXPECT_FALSE(fs::exists(folder + "small.txt"));
 }
 
 // The server dialog: a wrong password keeps it on page 3; the right one leads to page 4 with
