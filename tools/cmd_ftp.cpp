@@ -8,12 +8,23 @@
 
 #include "tools/tool_command.h"
 #include "web/ftp/listing/ftp_listing.h"
+#include "web/password_scramble.h"
 
 #ifdef VR_TOOL_HAVE_QT_SOCKETS
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/folders.h"
 #include "platform/qt/socket_qt.h"
+#include "platform/ui.h"
 #include "web/ftp/ftp_client.h"
+#include "web/ftp/ftp_publish.h"
+#include "web/ftp/ftp_sites.h"
+#include "web/ftp/ftp_transfer.h"
+#include <chrono>
+#include <thread>
 #endif
 
 namespace vr::tool {
@@ -41,6 +52,19 @@ Registration parse_registration("ftp-parse",
                                 "ftp-parse < LISTING  one line per entry: name size kind link "
                                 "date time, then the style",
                                 RunFtpParse);
+
+int RunFtpScramble(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    std::fprintf(stderr, "usage: veldrimon-tool ftp-scramble TEXT\n");
+    return 2;
+  }
+  std::printf("%s\n", web::PasswordScramble(args[0]).c_str());
+  return 0;
+}
+
+Registration scramble_registration(
+    "ftp-scramble", "ftp-scramble TEXT  the stored (scrambled, NOT encrypted) form of a password",
+    RunFtpScramble);
 
 #ifdef VR_TOOL_HAVE_QT_SOCKETS
 
@@ -111,19 +135,216 @@ int Usage() {
   std::fprintf(stderr,
                "usage: veldrimon-tool ftp ls URL | get URL LOCAL [--resume] | put LOCAL URL |\n"
                "       mkdir URL | rm URL   [--active|--passive] [--timeout SECONDS] [-v]\n"
+               "       get and put: [--speed 0..10] (0: 512 bytes/s ... 10: full speed)\n"
+               "       publish (URL | --profile NAME) ...  (see: ftp publish --help)\n"
                "URL: ftp://[user[:password]@]host[:port]/path\n");
   return 2;
 }
 
+// The boxes of a publish run on the console: each is printed to standard error; questions are
+// answered Yes with --yes and No otherwise; choice boxes take their first button.
+class ConsoleUi : public platform::Ui {
+ public:
+  explicit ConsoleUi(bool yes) : yes_(yes) {}
+  std::optional<std::string> PromptText(const std::string&, const std::string&,
+                                        const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> PromptPassword(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::vector<std::string> OpenFiles(const platform::FileDialogOptions&) override { return {}; }
+  std::optional<std::string> SaveFile(const platform::FileDialogOptions&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> PickFolder(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+
+ protected:
+  platform::Answer ShowMessage(platform::MessageKind, const std::string& title,
+                               const std::string& text, unsigned buttons) override {
+    Print(title, text);
+    if ((buttons & platform::kButtonYes) != 0 && (buttons & platform::kButtonNo) != 0) {
+      return yes_ ? platform::Answer::kYes : platform::Answer::kNo;
+    }
+    return (buttons & platform::kButtonOk) != 0 ? platform::Answer::kOk
+                                                : platform::Answer::kCancel;
+  }
+  int ShowChoice(const std::string& title, platform::ChoiceKind, const std::string& text,
+                 const std::vector<std::string>&) override {
+    Print(title, text);
+    return 1;
+  }
+
+ private:
+  static void Print(const std::string& title, std::string text) {
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    std::fprintf(stderr, "[%s] %s\n", title.c_str(), text.c_str());
+  }
+  bool yes_;
+};
+
+// The files directly in a folder, sorted by name.
+std::vector<std::string> FolderFiles(const std::string& folder) {
+  std::vector<std::string> files;
+  if (folder.empty()) return files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (entry.is_regular_file(ec)) files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+int PublishUsage() {
+  std::fprintf(stderr,
+               "usage: veldrimon-tool ftp publish (URL | --profile NAME) [--pictures DIR] "
+               "[--pages DIR]\n"
+               "       [--thumbs DIR] [--mode 1..5] [--home FILE] [--yes] [--timeout SECONDS]\n"
+               "The URL's path is the destination folder; --yes answers the questions Yes.\n");
+  return 2;
+}
+
+int RunFtpPublish(const std::vector<std::string>& args) {
+  std::string url_text, profile, pictures, pages, thumbs, home = "index.html";
+  int mode = web::kUploadAll;
+  int timeout = 30;
+  bool yes = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (a == "--yes") {
+      yes = true;
+    } else if (a == "--profile" && has_value) {
+      profile = args[++i];
+    } else if (a == "--pictures" && has_value) {
+      pictures = args[++i];
+    } else if (a == "--pages" && has_value) {
+      pages = args[++i];
+    } else if (a == "--thumbs" && has_value) {
+      thumbs = args[++i];
+    } else if (a == "--home" && has_value) {
+      home = args[++i];
+    } else if ((a == "--mode" || a == "--timeout") && has_value) {
+      const std::string& text = args[++i];
+      char* end = nullptr;
+      const long value = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0') return PublishUsage();
+      if (a == "--mode") {
+        if (value < 1 || value > 5) return PublishUsage();
+        mode = static_cast<int>(value);
+      } else {
+        if (value < 0 || value > 86400) return PublishUsage();
+        timeout = static_cast<int>(value);
+      }
+    } else if (a.rfind("--", 0) != 0 && url_text.empty()) {
+      url_text = a;
+    } else {
+      return PublishUsage();
+    }
+  }
+  if (url_text.empty() == profile.empty()) return PublishUsage();
+
+  web::PublishRequest request;
+  web::ServerInfo& server = request.server;
+  int attempts = 1, delay = 1;
+  if (!profile.empty()) {
+    const std::string folder = platform::ResolveProgramFolder(
+        platform::ExecutableFolder(), platform::ProcessEnvironment(), platform::FolderIsWritable);
+    ftp::FtpSites sites(folder + ftp::kSitesFileName);
+    if (!sites.Exists(profile)) {
+      std::fprintf(stderr, "veldrimon-tool ftp publish: no profile \"%s\" in %s\n",
+                   profile.c_str(), sites.path().c_str());
+      return 2;
+    }
+    const ftp::FtpSite site = sites.Read(profile);
+    server.server_name = site.server_name;
+    server.start_path = site.starting_path;
+    server.url_location = site.web_folder;
+    server.anonymous = site.anonymous;
+    server.user_name = site.user_name;
+    server.password = site.password;
+    server.use_proxy = site.use_proxy;
+    server.proxy_server = site.proxy_server;
+    server.proxy_port = site.proxy_port;
+    server.use_pasv = site.use_pasv;
+    attempts = site.login_attempts;
+    delay = site.login_delay;
+  } else {
+    FtpUrl url;
+    if (!ParseUrl(url_text, &url)) {
+      std::fprintf(stderr, "veldrimon-tool ftp publish: not an ftp:// URL with a host: %s\n",
+                   url_text.c_str());
+      return 2;
+    }
+    server.server_name = url.port == "21" ? url.host : url.host + ":" + url.port;
+    server.url_location = url.path;
+    server.user_name = url.user;
+    server.password = url.password;
+    server.use_pasv = true;
+  }
+  const bool with_pictures = mode == web::kUploadAll || mode == web::kUploadPictures ||
+                             mode == web::kUploadNeeded;
+  const bool with_pages = mode != web::kUploadPictures;
+  const bool with_thumbs = mode == web::kUploadAll || mode == web::kUploadHtmlAndThumbs ||
+                           mode == web::kUploadNeeded;
+  if (with_pictures) request.pictures = FolderFiles(pictures);
+  if (with_pages) request.pages = FolderFiles(pages);
+  if (with_thumbs) request.thumbs = FolderFiles(thumbs);
+  request.all = request.pictures;
+  request.all.insert(request.all.end(), request.pages.begin(), request.pages.end());
+  request.all.insert(request.all.end(), request.thumbs.begin(), request.thumbs.end());
+  request.mode = mode;
+  request.home_page = std::string(web::kPagesFolder) + "/" + home;
+
+  int argc = 1;
+  char name[] = "veldrimon-tool";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  platform::qt::QtSocketService sockets;
+  ftp::TFtpClient client(sockets);
+  client.SetTimeout(timeout);
+  ConsoleUi ui(yes);
+  std::vector<std::string> states(request.all.size());
+  ftp::PublishSink sink;
+  sink.file_state = [&states](size_t index, const std::string& state) { states[index] = state; };
+  sink.last_error = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  sink.wait_second = [&sockets] {
+    const int64_t until = sockets.Loop().NowMs() + 1000;
+    while (sockets.Loop().NowMs() < until) sockets.Loop().ProcessEvents(100, false);
+    return true;
+  };
+  ftp::FtpPublishRun run(client, ui, sink);
+  const std::string result = run.Run(request, attempts, delay);
+  for (size_t i = 0; i < request.all.size(); ++i) {
+    const size_t slash = request.all[i].find_last_of('/');
+    std::printf("%s\t%s\n", request.all[i].substr(slash + 1).c_str(), states[i].c_str());
+  }
+  std::printf("%s\n", result.c_str());
+  return run.completed() ? 0 : 1;
+}
+
 int RunFtp(const std::vector<std::string>& all_args) {
+  if (!all_args.empty() && all_args[0] == "publish") return RunFtpPublish(all_args);
   std::vector<std::string> args;
   bool passive = true;
   bool resume = false;
   bool verbose = false;
   int timeout = 30;
+  int speed = 10;
   for (size_t i = 0; i < all_args.size(); ++i) {
     const std::string& a = all_args[i];
-    if (a == "--active")
+    if (a == "--speed" && i + 1 < all_args.size()) {
+      const std::string& text = all_args[++i];
+      char* end = nullptr;
+      const long value = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || value < 0 || value > 10) {
+        std::fprintf(stderr, "veldrimon-tool ftp: --speed wants 0..10: %s\n", text.c_str());
+        return 2;
+      }
+      speed = static_cast<int>(value);
+    } else if (a == "--active")
       passive = false;
     else if (a == "--passive")
       passive = true;
@@ -183,6 +404,14 @@ int RunFtp(const std::vector<std::string>& all_args) {
   client.SetTimeout(timeout);
   if (verbose)
     client.OnDisplay = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+  // The transfer windows' speed limit: position 0 (512 bytes a second) to 10 (full speed).
+  ftp::FtpThrottle throttle;
+  if (speed < 10) {
+    client.OnProgress = [&throttle, &sockets, speed](int64_t count, bool&) {
+      const int64_t wait = throttle.Step(count, ftp::SpeedLimit(speed), sockets.Loop().NowMs());
+      if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    };
+  }
 
   bool ok = false;
   std::string folder, file;
@@ -234,7 +463,7 @@ int RunFtp(const std::vector<std::string>& all_args) {
 }
 
 Registration ftp_registration(
-    "ftp", "ftp ls|get|put|mkdir|rm ...  FTP client (ftp://user:pw@host:port/path)", RunFtp);
+    "ftp", "ftp ls|get|put|mkdir|rm|publish ...  FTP client (ftp://user:pw@host:port/path)", RunFtp);
 
 #endif  // VR_TOOL_HAVE_QT_SOCKETS
 

@@ -46,6 +46,7 @@ enum class Act : int {
   kFileListWindow1,
   kSearchList1,
   kWebPagesFromFiles1,
+  kInternetWebSiteTool1,
   kViewFit,
   kViewActual,
   kViewSplit,

@@ -294,6 +294,7 @@ class TVeldrimon69 : public QMainWindow {
   void FileListWindow1Click();
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
+  void InternetWebSiteTool1Click();  // the FTP tool alone (main_window_ftp.cpp)
   void RefreshSearchWindow();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
   search_ui::TSearchListMenu* search_window() const { return search_window_.get(); }

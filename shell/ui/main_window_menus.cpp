@@ -143,6 +143,9 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kWebPagesFromFiles1, .name = "WebPagesFromFiles1",
        .caption = "&Web Pages From Files...",
        .handler = [](W& w, bool) { w.WebPagesFromFiles1Click(); }},
+      {.id = Act::kInternetWebSiteTool1, .name = "InternetWebSiteTool1",
+       .caption = "Internet Web Site Tool (FTP)...",
+       .handler = [](W& w, bool) { w.InternetWebSiteTool1Click(); }},
       {.id = Act::kViewFit, .name = "ViewFit", .caption = "&Re-Size To Fit            Key=V",
        .checkable = true, .checked = true,
        .handler = [](W& w, bool) { w.SelectView(View::kFit); }},
@@ -328,6 +331,7 @@ void TVeldrimon69::BuildMenus() {
   Add(file_menu_, Act::kSaveAs1);
   Add(file_menu_, Act::kProperties1);
   Add(file_menu_, Act::kWebPagesFromFiles1);
+  Add(file_menu_, Act::kInternetWebSiteTool1);
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExportDataBase1);
   Add(file_menu_, Act::kImportDataBase1);

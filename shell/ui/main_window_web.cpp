@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "shell/ui/main_window.h"
 #include "web/add_files.h"
+#include "web/ftp/ui/ftp_publisher.h"
 #include "web/ui/web_page_menu.h"
 
 namespace vr::shell::ui {
@@ -68,6 +69,8 @@ void TVeldrimon69::WebPagesFromFiles1Click() {
     }
     return record.notes;
   };
+  ftp::ui::FtpWebPublisher publisher(this, services_);
+  services.publisher = &publisher;
   web::ui::ShowWebPageMenu(this, services);
   std::copy(keys.begin(), keys.end(), settings_.web.begin());
 }

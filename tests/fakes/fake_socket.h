@@ -22,7 +22,7 @@ class FakeSocketLoop : public platform::SocketLoop {
   void Post(std::function<void()> callback) override { queue_.push_back(std::move(callback)); }
   // Runs what is queued; with nothing queued the simulated clock moves on by max_wait_ms.
   void ProcessEvents(int max_wait_ms, bool own_thread_only) override;
-  bool Terminating() const override { return false; }
+  bool Terminating() const override { return terminating; }
   int64_t NowMs() const override { return now_ms_; }
 
   // Runs posted callbacks until none is left (at most `limit`); returns how many ran.
@@ -31,6 +31,8 @@ class FakeSocketLoop : public platform::SocketLoop {
   size_t Pending() const { return queue_.size(); }
   // Called on every ProcessEvents pass (a test can act while a blocking wait runs).
   std::function<void()> on_pump;
+  // What Terminating() reports (the application shutting down).
+  bool terminating = false;
 
  private:
   std::deque<std::function<void()>> queue_;

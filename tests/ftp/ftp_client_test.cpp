@@ -480,6 +480,38 @@ TEST_F(FtpClientTest, StalledTransferEndsWith426Timeout) {
   EXPECT_FALSE(client_->Connected());
 }
 
+// A cancel button or the application shutting down ends a stalled transfer at once: the client
+// is aborted (nothing stays half-open for the next request) and the wait fails.
+TEST_F(FtpClientTest, StopCheckAndShutdownAbortTheWaitAndFail) {
+  for (bool shutdown : {false, true}) {
+    stall_data_ = true;
+    client_->SetTimeout(0);  // no time-out: only the stop can end the wait
+    client_->SetLocalFileName(dir_.File("o"));
+    client_->SetHostFileName("a");
+    bool stop = false;
+    client_->StopCheck = [&stop] { return stop; };
+    service_.FakeLoop().on_pump = [this, &stop, shutdown] {
+      if (!Sent("RETR")) return;
+      if (shutdown)
+        service_.FakeLoop().terminating = true;
+      else
+        stop = true;
+    };
+    EXPECT_FALSE(client_->Receive()) << shutdown;
+    EXPECT_EQ(client_->StatusCode(), 426);
+    EXPECT_EQ(client_->State(), TFtpState::kReady);
+    EXPECT_FALSE(client_->Connected());
+    service_.FakeLoop().on_pump = nullptr;
+    service_.FakeLoop().terminating = false;
+    stop = false;
+    Pump();
+    // The client is usable again for the next request.
+    stall_data_ = false;
+    commands_.clear();
+    EXPECT_TRUE(client_->Receive()) << client_->ErrorMessage();
+  }
+}
+
 TEST_F(FtpClientTest, TransferThatKeepsMovingNeverTimesOut) {
   stall_data_ = true;
   client_->SetTimeout(2);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/qt/socket_qt.h"
+#include "test_support/ftp_server.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_client.h"
 #include "web/ftp/listing/ftp_listing.h"
@@ -79,44 +80,7 @@ QCoreApplication* App() {
   return app;
 }
 
-class FtpServer {
- public:
-  FtpServer(const std::string& root, const std::string& script, int limit,
-            const std::string& log = "/dev/null") {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      const int quiet = open("/dev/null", O_WRONLY);
-      if (quiet >= 0) dup2(quiet, 2);
-      close(out[0]);
-      close(out[1]);
-      const std::string limit_text = std::to_string(limit);
-      execl("/usr/bin/python3", "python3", script.c_str(), root.c_str(), limit_text.c_str(),
-            log.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    FILE* in = fdopen(out[0], "r");
-    char line[64] = {0};
-    if (in != nullptr && std::fgets(line, sizeof(line), in) != nullptr) port_ = std::atoi(line);
-    if (in != nullptr) std::fclose(in);
-  }
-  ~FtpServer() { Kill(); }
-  void Kill() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-  int Port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
+using test_support::FtpServer;
 
 std::vector<uint8_t> RandomBytes(size_t size, unsigned seed) {
   std::vector<uint8_t> bytes(size);

@@ -179,3 +179,68 @@ TEST_F(WebPageMenuTest, AlternateProgramsGetTheirOptionsSplitAndThePageLast) {
 
 }  // namespace
 }  // namespace vr::web::ui
+
+namespace vr::web::ui {
+namespace {
+
+// Stands in for the FTP window: records what the wizard hands over.
+class RecordingPublisher : public WebPublisher {
+ public:
+  bool IsOpen() override { return false; }
+  bool Close() override { return true; }
+  std::optional<ServerInfo> AskServerInfo(const std::string& web_folder) override {
+    asked_for = web_folder;
+    ServerInfo info;
+    info.server_name = "ftp.example.com";
+    info.url_location = "webfolders/site";
+    info.user_name = "me";
+    info.password = "secret";
+    return info;
+  }
+  std::string Publish(const PublishRequest& request) override {
+    requests.push_back(request);
+    return "/webfolders/site/webpages/index.html";
+  }
+  void OpenTool() override { ++tools; }
+
+  std::string asked_for;
+  std::vector<PublishRequest> requests;
+  int tools = 0;
+};
+
+// With the FTP window behind it, the publish entries hand over the mode's lists; the first time
+// the server dialog's answer is kept in WebInfo.INI, and the home address is told at the end.
+TEST_F(WebPageMenuTest, PublishEntriesHandTheModesListsToTheFtpWindow) {
+  RecordingPublisher publisher;
+  services_.publisher = &publisher;
+  menu_ = std::make_unique<TWebPageMenu>(nullptr, services_);
+  Start();
+  menu_->MakeAllPages1Click();
+  menu_->PublishClick(kUploadNeeded);
+  EXPECT_EQ(publisher.asked_for, Site());
+  ASSERT_EQ(publisher.requests.size(), 1u);
+  const PublishRequest& request = publisher.requests[0];
+  EXPECT_EQ(request.mode, kUploadNeeded);
+  EXPECT_EQ(request.server.server_name, "ftp.example.com");
+  EXPECT_EQ(request.pictures.size(), 3u);
+  EXPECT_EQ(request.thumbs.size(), 3u);
+  EXPECT_EQ(request.all.size(), request.pictures.size() + request.pages.size() + 3u);
+  EXPECT_EQ(fakes_.ui.last().text,
+            "If you UPLOADED the files, please keep in mind that the HOME PAGE should be located "
+            "at:\r\r/webfolders/site/webpages/index.html");
+  ServerInfo stored;
+  LoadWebOptions(WebFolder(Site()), &stored);
+  EXPECT_EQ(stored.user_name, "me");
+
+  // Known server now: no second dialog; pictures only; the tool on its own.
+  publisher.asked_for.clear();
+  menu_->PublishClick(kUploadPictures);
+  EXPECT_TRUE(publisher.asked_for.empty());
+  ASSERT_EQ(publisher.requests.size(), 2u);
+  EXPECT_TRUE(publisher.requests[1].pages.empty());
+  menu_->PublishClick(kOpenFtpTool);
+  EXPECT_EQ(publisher.tools, 1);
+}
+
+}  // namespace
+}  // namespace vr::web::ui

@@ -1360,7 +1360,14 @@ void TFtpClient::ProgressHook() {
 bool TFtpClient::WaitUntilReady() {
   deadline_ = Loop().NowMs() + static_cast<int64_t>(timeout_) * 1000;
   while (State() != TFtpState::kReady) {
-    if (Loop().Terminating()) return false;
+    // A stop leaves no request half-run behind: the client is aborted (its request ends with
+    // 426 once the abort has run) and the caller sees a failure.
+    if (Loop().Terminating() || (StopCheck && StopCheck())) {
+      Abort();
+      SetErrorMessage("426 Operation aborted.");
+      SetStatusCode(426);
+      return false;
+    }
     const int64_t now = Loop().NowMs();
     if (timeout_ > 0 && now >= deadline_) {
       Abort();

@@ -393,6 +393,9 @@ class TFtpClient : public TCustomFtpCli {
   void SetTimeout(int seconds) { timeout_ = seconds; }
   bool MultiThreaded() const { return multi_threaded_; }
   void SetMultiThreaded(bool v) { multi_threaded_ = v; }
+  // Asked on every pass of a blocking wait (a cancel button, a window closing): true aborts the
+  // client and the request fails, as it does when the application shuts down.
+  std::function<bool()> StopCheck;
 
   bool Open();
   bool User();

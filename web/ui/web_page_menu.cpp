@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "platform/path_rules.h"
 #include "platform/shell_service.h"
@@ -177,10 +178,8 @@ void TWebPageMenu::BuildMain() {
   file->addAction("&Make Page(s)", this, [this] { MakeAllPages1Click(); });
   file->addAction("First Page Only (Quicker)", this, [this] { FirstPageOnlyQuicker1Click(); });
   file->addAction("&Clean Up Web Folder", this, [this] { CleanUpWebFolder1Click(); });
-  publish_ = file->addAction("Publish Page(s)");
-  publish_->setEnabled(false);
-  publish_->setToolTip(kPublishHint);
-  publish_->setStatusTip(kPublishHint);
+  publish_ = file->addAction("Publish Page(s)", this, [this] { PublishClick(kUploadAll); });
+  publish_actions_.push_back(publish_);
   file->addSeparator();
   file->addAction("&Exit", this, [this] { close(); });
   QMenu* view = menus->addMenu("&View");
@@ -193,6 +192,22 @@ void TWebPageMenu::BuildMain() {
   view->addSeparator();
   view->addAction("&Assign ALTERNATE Web Browsers / Editors", this,
                   [this] { ChooseALTERNATEInternetBrowser1Click(); });
+  QMenu* publish = menus->addMenu("&Publish");
+  const std::pair<const char*, int> entries[] = {
+      {"Upload All Files", kUploadAll},
+      {"Upload Pictures Only", kUploadPictures},
+      {"Upload HTML &&Thumbnails Only", kUploadHtmlAndThumbs},
+      {"Upload HTML Files Only", kUploadHtml},
+      {"Upload Needed Files Only", kUploadNeeded}};
+  for (const auto& [caption, mode] : entries) {
+    publish_actions_.push_back(
+        publish->addAction(caption, this, [this, mode = mode] { PublishClick(mode); }));
+  }
+  publish->addSeparator();
+  QAction* tool = publish->addAction("Internet Web Site Tool (FTP)", this,
+                                     [this] { PublishClick(kOpenFtpTool); });
+  tool->setEnabled(services_.publisher != nullptr);
+  if (services_.publisher == nullptr) tool->setToolTip(kPublishHint);
 
   tools_ = new QToolBar;
   tools_->addAction("&Make The Web Page(s) Now", this, [this] { MakeAllPages1Click(); });
@@ -205,9 +220,8 @@ void TWebPageMenu::BuildMain() {
   edit_->setEnabled(false);
   edit_->setToolTip("Editing pages comes with the editors setup");
   make_template_ = tools_->addAction("Make &Template", this, [this] { SBMakeTemplateClick(); });
-  QAction* publish_tool = tools_->addAction("&Publish Page(s)");
-  publish_tool->setEnabled(false);
-  publish_tool->setToolTip(kPublishHint);
+  publish_actions_.push_back(
+      tools_->addAction("&Publish Page(s)", this, [this] { PublishClick(kUploadNeeded); }));
   v->addWidget(tools_);
   stop_button_ = new QPushButton("&Stop Creating");
   stop_button_->setObjectName("SBStop");
@@ -496,6 +510,10 @@ void TWebPageMenu::UpdateEnables() {
   view_->setEnabled(ready);
   view_default_->setEnabled(ready);
   view_alternate_->setEnabled(ready);
+  for (QAction* action : publish_actions_) {
+    action->setEnabled(ready && services_.publisher != nullptr);
+    action->setToolTip(services_.publisher != nullptr ? QString() : QString(kPublishHint));
+  }
   // Editors open the template in template mode (when there is one), else the first page.
   const bool editable = options_.template_mode
                             ? (folder_ && Exists(folder_->TemplatePath()))
@@ -661,6 +679,31 @@ void TWebPageMenu::ChooseImage(bool background) {
     main_use_->setChecked(true);
   }
   OptionChanged();
+}
+
+void TWebPageMenu::PublishClick(int mode) {
+  if (!folder_ || services_.publisher == nullptr || services_.platform.files == nullptr) return;
+  platform::Ui* ui = services_.platform.ui;
+  PublishHooks hooks;
+  hooks.close_ftp_window = [ui] {
+    return ui != nullptr &&
+           ui->Choice("FTP Web Publishing window is STILL open", platform::ChoiceKind::kWarning,
+                      "You need to exit the FTP Web Publishing window before you can continue.",
+                      {"+&Close FTP Window && Continue", "-&Cancel"}) == 1;
+  };
+  hooks.inform = [ui](const std::string& text) {
+    if (ui != nullptr) ui->Information(text);
+  };
+  hooks.broken_links = [ui](const std::vector<std::string>& missing) {
+    std::string text = "Some pages link to files that are NOT in the Web Folder:\r\r";
+    for (size_t i = 0; i < missing.size() && i < 10; ++i) text += missing[i] + "\r";
+    text += "\rDo you wish to publish anyway?";
+    return ui == nullptr || ui->AskYesNo(text);
+  };
+  // The wizard stays up under the modal FTP window: hiding a dialog that runs its own modal
+  // loop would end that loop and close the wizard.
+  PublishPages(*folder_, options_, mode, *services_.publisher, *services_.platform.files, hooks);
+  LoadWebOptions(*folder_, &server_);
 }
 
 void TWebPageMenu::TBPreviewClick() {

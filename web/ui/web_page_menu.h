@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "web/publish.h"
 #include "web/ui/pick_alt_menu.h"
 #include "web/web_folder.h"
 #include "web/web_options.h"
@@ -42,6 +43,8 @@ struct WebWindowServices {
   std::function<void(int what, const std::string& web_folder)> add_files;
   // A picture's note for "Show Notes As Captions"; not set: no captions.
   std::function<std::string(const std::string& path)> caption;
+  // The FTP window the publish entries hand over to; not set: they stay disabled.
+  WebPublisher* publisher = nullptr;
 };
 
 class TWebPageMenu : public QDialog {
@@ -69,6 +72,8 @@ class TWebPageMenu : public QDialog {
   void ViewInALTERNATEBrowser2Click();
   void UseWebEditorClick(int editor);
   void ChooseALTERNATEInternetBrowser1Click();
+  // The publish entries: upload mode 1-5, or 7 for the FTP tool alone.
+  void PublishClick(int mode);
 
   const WebOptions& Options() const { return options_; }
   const std::string& Folder() const { return folder_ ? folder_->root : empty_; }
@@ -139,6 +144,7 @@ class TWebPageMenu : public QDialog {
   QAction* view_ = nullptr;
   QAction* edit_ = nullptr;
   QAction* publish_ = nullptr;
+  std::vector<QAction*> publish_actions_;
   QAction* make_template_ = nullptr;
   QAction* view_default_ = nullptr;
   QAction* view_alternate_ = nullptr;

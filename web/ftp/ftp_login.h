@@ -1,0 +1,48 @@
+#pragma once
+// The one login routine the FTP window, the transfer threads and the server dialog share: the
+// proxy rule, anonymous log-in, the attempts with their countdown, and the texts they show.
+
+#include <functional>
+#include <string>
+
+#include "web/ftp/ftp_client.h"
+
+namespace vr::ftp {
+
+struct FtpLogin {
+  std::string server_name;
+  std::string user_name;
+  std::string password;
+  bool anonymous = false;
+  bool use_proxy = false;
+  std::string proxy_server;
+  std::string proxy_port = "21";
+  bool passive = false;
+  int attempts = 1;  // tries, 1..99
+  int delay = 1;     // seconds between tries, 1..10
+};
+
+struct FtpSite;
+FtpLogin LoginOfSite(const FtpSite& site);
+
+// Sets host, port, user, password and passive mode on the client. Through a proxy the client
+// talks to the proxy server and logs in as user + "@" + server.
+void ApplyLogin(TFtpClient& client, const FtpLogin& login);
+// The host the client reaches: the proxy server or the server.
+std::string LoginHost(const FtpLogin& login);
+// "CONNECTING:" + server (+ " / Proxy [" + proxy + "] Port:" + port).
+std::string ConnectingText(const FtpLogin& login);
+// "Connecting - [Attempt:" + attempts left + "...<" + seconds left + "> ]".
+std::string AttemptText(int attempts_left, int seconds_left);
+
+struct LoginHooks {
+  // Status texts: the connecting text, then the countdown once a second between tries.
+  std::function<void(const std::string&)> status;
+  // Waits one second (pumping events, ending early on a stop); false stops the tries.
+  std::function<bool()> wait_second;
+};
+
+// Connects and logs in (the client's connect request) up to `attempts` times. True when logged in.
+bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHooks& hooks);
+
+}  // namespace vr::ftp
