@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/viewer_parts.h"
 #include "colour/export/export_tabs.h"
 #include "colour/ui/export_file.h"
 #include "fakes/fake_services.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
   int exported = 0;
   vr::shell::ui::ViewerOptions options;
   options.services = services.services();
+  options.parts = vr::app::MakeViewerParts(options.services);
   options.register_file_types = false;
   options.exec_dialog = [&exported](QDialog& dialog) {
     auto* window = dynamic_cast<vr::colour::TExportFile*>(&dialog);
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
     ++exported;
     return static_cast<int>(QDialog::Accepted);
   };
-  auto viewer = std::make_unique<vr::shell::ui::TVeldrimon69>(options);
+  auto viewer = std::make_unique<vr::shell::ui::TVeldrimon69>(std::move(options));
   viewer->RunStartupSequence();
   viewer->show();
   QCoreApplication::processEvents();
