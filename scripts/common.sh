@@ -12,6 +12,7 @@ VR_PACKAGES=(
   python3 python3-pyftpdlib
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils tidy
+  libwebp-dev libtiff-dev libheif-dev webp libtiff-tools libheif-examples
 )
 
 vr_install_packages() {

@@ -30,7 +30,11 @@ const std::vector<std::string>& PictureMimeTypes() {
                                                   "image/wmf",
                                                   "image/x-emf",
                                                   "image/emf",
-                                                  "video/x-flic"};
+                                                  "video/x-flic",
+                                                  "image/webp",
+                                                  "image/tiff",
+                                                  "image/heic",
+                                                  "image/heif"};
   return kTypes;
 }
 
