@@ -9,15 +9,18 @@
 
 namespace vr::lists {
 
-inline constexpr std::array<std::string_view, 23> kKnownTypes = {
+// The later picture kinds follow the first 23, so the positions of those stay as they were.
+inline constexpr std::array<std::string_view, 28> kKnownTypes = {
     ".AVI", ".BMP", ".EMF", ".ICO", ".FLC", ".FLI", ".GIF", ".JPG", ".JPE", ".JPEG", ".MID", ".MIDI",
-    ".MOV", ".MPG", ".MPE", ".MPEG", ".PCX", ".PIC", ".PNG", ".TGA", ".TARGA", ".WAV", ".WMF"};
+    ".MOV", ".MPG", ".MPE", ".MPEG", ".PCX", ".PIC", ".PNG", ".TGA", ".TARGA", ".WAV", ".WMF",
+    ".WEBP", ".TIF", ".TIFF", ".HEIC", ".HEIF"};
 
 inline constexpr size_t kMaxPatternLength = 255;
 
 // The pattern used by "Load ALL Images From All Hard Drives Into Files List".
 inline constexpr std::string_view kAllImagesPattern =
-    ".JPG*.GIF*.BMP*.PCX*.PIC*.DCX*.TGA*.TARGA*.ICO*.EMF*.WMF*.PNG*.JPEG*.JPE*";
+    ".JPG*.GIF*.BMP*.PCX*.PIC*.DCX*.TGA*.TARGA*.ICO*.EMF*.WMF*.PNG*.JPEG*.JPE*.WEBP*.TIF*.TIFF*"
+    ".HEIC*.HEIF*";
 
 inline constexpr const char* kNoTypeCheckedWarning =
     "HEY!, it's not a good idea to have NO items checked.\r\rThat will result in NOT being able to "

@@ -29,6 +29,10 @@ enum PictureKind : uint16_t {
   kKindTga = 15,
   kKindWav = 16,
   kKindWmf = 17,
+  // Kinds read through their own libraries, after the codes stored files already use.
+  kKindWebp = 18,
+  kKindTiff = 19,
+  kKindHeif = 20,
 };
 
 // Media kinds go to the media player instead of the loader.

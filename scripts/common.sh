@@ -13,6 +13,8 @@ VR_PACKAGES=(
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils tidy
   chromium
+  libwebp-dev libtiff-dev libheif-dev webp libtiff-tools libheif-examples
+  desktop-file-utils appstream
 )
 
 vr_install_packages() {

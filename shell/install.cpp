@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "shell/desktop_artwork.h"
 #include "platform/folders.h"
 #include "platform/path_rules.h"
 #include "platform/profile_file.h"
@@ -30,7 +31,11 @@ const std::vector<std::string>& PictureMimeTypes() {
                                                   "image/wmf",
                                                   "image/x-emf",
                                                   "image/emf",
-                                                  "video/x-flic"};
+                                                  "video/x-flic",
+                                                  "image/webp",
+                                                  "image/tiff",
+                                                  "image/heic",
+                                                  "image/heif"};
   return kTypes;
 }
 
@@ -58,7 +63,8 @@ std::string FileTypeRegistrar::DesktopFileText() const {
   // Exec quotes the program path so that folders with blanks work.
   return "[Desktop Entry]\nType=Application\nName=Veldrimon\nComment=Picture viewer and "
          "cataloguer\nExec=\"" +
-         program_ + "\" %F\nTerminal=false\nCategories=Graphics;Viewer;\nMimeType=" + mimes + "\n";
+         program_ + "\" %F\nIcon=" + kIconName +
+         "\nTerminal=false\nCategories=Graphics;Viewer;\nMimeType=" + mimes + "\n";
 }
 
 bool FileTypeRegistrar::Register(const std::vector<std::string>& mime_types) {
@@ -67,6 +73,13 @@ bool FileTypeRegistrar::Register(const std::vector<std::string>& mime_types) {
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
   if (!platform::WriteFileAtomically(file.string(), DesktopFileText())) return false;
+  // The icon and the metainfo beside it; a failure here leaves a working entry without them.
+  for (const auto& [relative, bytes] : DesktopArtwork()) {
+    const std::filesystem::path target =
+        std::filesystem::path(data_home_) / std::string(relative);
+    std::filesystem::create_directories(target.parent_path(), ec);
+    (void)platform::WriteFileAtomically(target.string(), bytes);
+  }
   if (!mime_types.empty()) {
     std::vector<std::string> args = {"default", kDesktopFileName};
     args.insert(args.end(), mime_types.begin(), mime_types.end());
@@ -78,7 +91,11 @@ bool FileTypeRegistrar::Register(const std::vector<std::string>& mime_types) {
 bool FileTypeRegistrar::Unregister() {
   std::error_code ec;
   std::filesystem::remove(DesktopFilePath(), ec);
-  return !ec;
+  const bool removed = !ec;
+  for (const auto& [relative, bytes] : DesktopArtwork()) {
+    std::filesystem::remove(std::filesystem::path(data_home_) / std::string(relative), ec);
+  }
+  return removed;
 }
 
 bool RunVersionCheck(platform::Ui& ui, platform::Sounds* sounds, FileTypeRegistrar* registrar,

@@ -3,6 +3,7 @@
 // Each codec lives in its own folder below picture/codecs/ and implements its part of this list.
 // Readers never throw: a failure leaves a 1 x 1 failure Bitmap and returns 0 with a message.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,6 +60,46 @@ ReadResult LoadPngFile(const std::string& path, Bitmap& bitmap, bool blend_trans
 bool IsAnimatedGif(const std::string& path);
 ReadResult LoadGifStill(const std::string& path, Bitmap& bitmap, picture::Rgb background,
                         bool* animated);
+
+// WebP, TIFF and HEIF readers (through libwebp, libtiff and libheif). Their facts come from the
+// headers without decoding pixels; a decode gives 24-bit blue-green-red with transparency blended
+// onto `background`, only the first frame, page or primary image, and refuses a picture past the
+// memory budget before the library allocates its pixels.
+struct PictureFacts {
+  bool ok = false;
+  int width = 0;
+  int height = 0;
+  int bits = 0;  // bits per pixel as stored (samples x bits per sample, at most 32)
+  bool compressed = false;
+  bool animated = false;  // more than one frame or page
+  std::string error;
+};
+
+struct ReaderRequest {
+  // When set, a reduced picture that still covers a box of this size is enough (the preview
+  // path): the readers scale in the library where it can, or take an embedded thumbnail.
+  int cover_width = 0;
+  int cover_height = 0;
+  picture::Rgb background{255, 255, 255};
+};
+
+PictureFacts ReadWebpFacts(const std::string& path);
+PictureFacts ReadWebpFactsMemory(const uint8_t* data, size_t size);
+ReadResult LoadWebp(const std::string& path, Bitmap& bitmap, const ReaderRequest& request);
+ReadResult LoadWebpMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
+                          const ReaderRequest& request);
+
+PictureFacts ReadTiffFacts(const std::string& path);
+PictureFacts ReadTiffFactsMemory(const uint8_t* data, size_t size);
+ReadResult LoadTiff(const std::string& path, Bitmap& bitmap, const ReaderRequest& request);
+ReadResult LoadTiffMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
+                          const ReaderRequest& request);
+
+PictureFacts ReadHeifFacts(const std::string& path);
+PictureFacts ReadHeifFactsMemory(const uint8_t* data, size_t size);
+ReadResult LoadHeif(const std::string& path, Bitmap& bitmap, const ReaderRequest& request);
+ReadResult LoadHeifMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
+                          const ReaderRequest& request);
 
 // Writers stop at the first failed write and report "Stream write error".
 struct WriteResult {

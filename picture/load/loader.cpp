@@ -40,12 +40,23 @@ void TurnUpright(const std::string& decode_path, PictureHolder& holder) {
 }
 
 // Takes the picture kind from `kind_name` and decodes `decode_path` (the same file, or the plain
-// copy of a protected one).
+// copy of a protected one). `reader` asks the WebP, TIFF and HEIF readers for a reduced picture
+// (previews) and gives their background.
 uint16_t LoadAs(const std::string& kind_name, const std::string& decode_path, PictureHolder& holder,
-                const DecodeOptions& options, LoadDetails& details, bool png_blending_off) {
+                const DecodeOptions& options, LoadDetails& details, bool png_blending_off,
+                const codecs::ReaderRequest& reader = {}) {
   const uint16_t kind = KindFromName(kind_name);
   codecs::ReadResult read;
   switch (kind) {
+    case kKindWebp:
+    case kKindTiff:
+    case kKindHeif:
+      holder.Reset();
+      read = kind == kKindWebp   ? codecs::LoadWebp(decode_path, holder.bitmap, reader)
+             : kind == kKindTiff ? codecs::LoadTiff(decode_path, holder.bitmap, reader)
+                                 : codecs::LoadHeif(decode_path, holder.bitmap, reader);
+      if (read.ok()) ReduceIfAsked(holder.bitmap, options);
+      break;
     case kKindBmp:
       holder.Reset();
       read = codecs::LoadBmpFile(decode_path, holder.bitmap);
@@ -193,7 +204,10 @@ PreviewOutcome LoadPreviewPicture(const std::string& path, PictureHolder& holder
       return outcome;
     }
     LoadDetails details;
-    LoadAs(path, copy.Path(), holder, options, details, false);
+    codecs::ReaderRequest reader;
+    reader.cover_width = reader.cover_height = request.target_size;
+    reader.background = request.background;
+    LoadAs(path, copy.Path(), holder, options, details, false, reader);
     outcome.failed = details.failed;
     if (holder.kind == GraphicKind::kIcon) {
       // Thumbnails want a plain picture: the icon's transparent parts take the background.

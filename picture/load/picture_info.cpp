@@ -288,6 +288,24 @@ PictureInfo ReadPictureInfoFrom(TFastFileIO& io, const std::string& name,
           std::swap(info.width, info.height);
         }
         break;
+      case kKindWebp:
+      case kKindTiff:
+      case kKindHeif: {
+        if (decode_path.empty()) break;
+        const codecs::PictureFacts facts =
+            info.kind == kKindWebp   ? codecs::ReadWebpFacts(decode_path)
+            : info.kind == kKindTiff ? codecs::ReadTiffFacts(decode_path)
+                                     : codecs::ReadHeifFacts(decode_path);
+        if (facts.ok) {
+          info.width = facts.width;
+          info.height = facts.height;
+          info.compressed = facts.compressed;
+          info.animated = facts.animated;
+          if (facts.bits >= 1 && facts.bits <= 8) info.colours = 1 << facts.bits;
+          if (facts.bits > 8) info.colours = 16000;
+        }
+        break;
+      }
       case kKindEmf:
         EmfInfo(io, screen_ppi, info);
         break;

@@ -35,7 +35,8 @@ void TVeldrimon69::Open1Click() {
   dialog.multiple = true;
   dialog.filters = {{"All Pictures",
                      "*.bmp *.gif *.jpg *.jpe *.jpeg *.pcx *.pic *.png *.tga *.targa *.ico *.emf "
-                     "*.wmf *.fli *.flc *.avi *.mov *.mpg *.mpe *.mpeg *.wav *.mid *.midi"},
+                     "*.wmf *.fli *.flc *.avi *.mov *.mpg *.mpe *.mpeg *.wav *.mid *.midi *.webp *.tif "
+                     "*.tiff *.heic *.heif"},
                     {"All Files", "*"}};
   if (!IsUnusedEntry(settings_.recent_folders[0])) dialog.folder = settings_.recent_folders[0];
   const std::vector<std::string> picked = services_.ui->OpenFiles(dialog);

@@ -1,6 +1,8 @@
 #include "shell/ui/panes.h"
 
 #include <QFontMetrics>
+#include <algorithm>
+#include <cmath>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -11,6 +13,17 @@
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
+
+QSize DeviceSize(QSize logical, qreal ratio) {
+  return QSize(std::max(1, qRound(logical.width() * ratio)),
+               std::max(1, qRound(logical.height() * ratio)));
+}
+
+QSize LogicalSize(QSize device, qreal ratio) {
+  if (ratio <= 0) ratio = 1;
+  return QSize(std::max(1, static_cast<int>(std::ceil(device.width() / ratio))),
+               std::max(1, static_cast<int>(std::ceil(device.height() / ratio))));
+}
 
 QImage ScreenImageOf(const picture::Bitmap& bitmap, const picture::Bitmap& shown,
                      ScreenPalette* palette) {
@@ -37,15 +50,20 @@ TPaintBox::TPaintBox(TVeldrimon69* owner, QWidget* parent) : QWidget(parent), ow
 
 void TPaintBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(width(), height());
+  // On a high-density screen the picture is made at the box's size in device pixels and drawn
+  // one to one, not made at the logical size and scaled up by the painter.
+  const qreal ratio = devicePixelRatioF();
+  const QSize device = DeviceSize(size(), ratio);
+  const picture::Bitmap* bitmap = owner_->DisplayBitmapFor(device.width(), device.height());
   if (bitmap == nullptr || bitmap->Empty()) {
     painter.fillRect(rect(), Qt::black);  // a load is running: Panel2 shows through
     return;
   }
   // The display bitmap is turned into the screen's 32-bit form once per rebuild, so that a
   // repaint is a straight copy of rows without a pixel-format conversion.
-  if (owner_->display_rebuilds() != screen_rebuild_ || screen_image_.size() != size()) {
+  if (owner_->display_rebuilds() != screen_rebuild_ || screen_image_.size() != device) {
     screen_image_ = picture::BitmapToQImage(*bitmap).convertToFormat(QImage::Format_RGB32);
+    screen_image_.setDevicePixelRatio(ratio);
     screen_rebuild_ = owner_->display_rebuilds();
   }
   painter.drawImage(QPoint(0, 0), screen_image_);
@@ -115,7 +133,8 @@ void TActualPane::SetBitmap(const picture::Bitmap* bitmap) {
   screen_change_ = -1;
   screen_image_ = QImage();
   if (bitmap_ != nullptr && !bitmap_->Empty()) {
-    resize(bitmap_->Width(), bitmap_->Height());
+    // "Actual Size" is one picture pixel per device pixel.
+    resize(LogicalSize(QSize(bitmap_->Width(), bitmap_->Height()), devicePixelRatioF()));
   } else {
     resize(1, 1);
   }
@@ -129,6 +148,7 @@ void TActualPane::paintEvent(QPaintEvent*) {
   // Built once per change of the picture or of the realised palette; a repaint only copies.
   if (screen_change_ != owner_->picture_changes()) {
     screen_image_ = owner_->ActualScreenImage(*bitmap_);
+    screen_image_.setDevicePixelRatio(devicePixelRatioF());
     screen_change_ = owner_->picture_changes();
     ++screen_builds_;
   }

@@ -18,6 +18,7 @@
 #include <sstream>
 #include <vector>
 
+#include <QTableView>
 #include <QTimer>
 
 #include "lists/files_list.h"
@@ -124,6 +125,25 @@ std::string Snapshot(TVeldrimon69& window, const std::string& file) {
   return "picture=" + std::to_string(shown.Width()) + " " + std::to_string(shown.Height());
 }
 
+// The colour at the centre of each row's thumbnail in the files list window ("none" while it is
+// being built), one "thumb=RRGGBB" line a row.
+std::string ThumbnailCentres(list_window::TFileListMenu* list_window) {
+  if (list_window == nullptr) return "missing\n";
+  std::string out;
+  for (int row = 0; row < list_window->ListView1()->model()->rowCount(); ++row) {
+    const QImage image = list_window->ThumbnailOf(row).toImage();
+    out += "thumb=" + (image.isNull() ? std::string("none")
+                                      : QString::number(image.pixel(image.width() / 2,
+                                                                    image.height() / 2) &
+                                                            0xFFFFFF,
+                                                        16)
+                                            .rightJustified(6, '0')
+                                            .toStdString()) +
+           "\n";
+  }
+  return out;
+}
+
 // The window that holds the viewer until the user leaves it: a modal window, or the full-screen
 // view with its own loop.
 QWidget* HoldingWindow() {
@@ -186,6 +206,8 @@ void RunBatch(QPointer<TVeldrimon69> window, const std::string& command_file,
         results += "entry=" + list.FilePathAt(i) + "|" + (entry != nullptr ? entry->db_field : "") +
                    "\n";
       }
+    } else if (line == "!thumbs") {
+      results += ThumbnailCentres(window->list_window());
     } else if (line.rfind("!snapshot ", 0) == 0) {
       results += Snapshot(*window, line.substr(10)) + "\n";
     } else if (line.rfind("!choose ", 0) == 0) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QWidget>
 #include <sstream>
@@ -85,6 +86,17 @@ std::string Lines(const std::string& title) {
   std::string out;
   for (QListWidget* list : window->findChildren<QListWidget*>()) {
     for (int i = 0; i < list->count(); ++i) out += "line=" + list->item(i)->text().toStdString() + "\n";
+  }
+  // Tables (the files list) give their rows, cells joined by "|".
+  for (QTableView* table : window->findChildren<QTableView*>()) {
+    const QAbstractItemModel* model = table->model();
+    for (int r = 0; model != nullptr && r < model->rowCount(); ++r) {
+      out += "row=";
+      for (int c = 0; c < model->columnCount(); ++c) {
+        out += (c > 0 ? "|" : "") + model->index(r, c).data().toString().toStdString();
+      }
+      out += "\n";
+    }
   }
   if (!out.empty()) out.pop_back();
   return out;

@@ -40,7 +40,7 @@ class FormatsWindowTest : public ::testing::Test {
 TEST_F(FormatsWindowTest, UseButtonsAndThePatternRebuiltOnClose) {
   TFormatsMenu window(types_, ui_);
   EXPECT_EQ(window.windowTitle(), "Select Formats For Loading");
-  ASSERT_EQ(window.CheckListBox1->count(), 23);
+  ASSERT_EQ(window.CheckListBox1->count(), 28);
   window.BUseNone->click();
   window.BUseSounds->click();
   EXPECT_EQ(Checked(window), ".MID.MIDI.WAV");
@@ -52,7 +52,9 @@ TEST_F(FormatsWindowTest, UseButtonsAndThePatternRebuiltOnClose) {
   window.show();
   window.BOk->click();
   EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(types_.pattern(), ".EMF*.ICO*.GIF*.JPG*.JPE*.JPEG*.PCX*.PIC*.PNG*.TGA*.TARGA*.WMF*");
+  EXPECT_EQ(types_.pattern(),
+            ".EMF*.ICO*.GIF*.JPG*.JPE*.JPEG*.PCX*.PIC*.PNG*.TGA*.TARGA*.WMF*.WEBP*.TIF*.TIFF*.HEIC*"
+            ".HEIF*");
   EXPECT_TRUE(ui_.calls().empty());
 }
 

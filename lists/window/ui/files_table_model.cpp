@@ -10,8 +10,9 @@ namespace vr::list_window {
 
 namespace {
 
-const char* const kKindNames[] = {"",    "AVI", "BMP",  "DCX", "EMF", "FLI", "GIF", "ICO", "JPEG",
-                                  "MID", "MOV", "MPEG", "PCX", "PIC", "PNG", "TGA", "WAV", "WMF"};
+const char* const kKindNames[] = {"",    "AVI", "BMP",  "DCX", "EMF", "FLI", "GIF",  "ICO",
+                                  "JPEG", "MID", "MOV", "MPEG", "PCX", "PIC", "PNG", "TGA",
+                                  "WAV", "WMF", "WEBP", "TIFF", "HEIF"};
 
 std::string DateText(int32_t stamp) {
   if (stamp < 0) return {};
