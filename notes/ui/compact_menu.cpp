@@ -99,6 +99,27 @@ void TCompactMenu::StartClick() {
   done_->setEnabled(true);
 }
 
+void TCompactMenu::BeginTextRun(const std::string& caption, const std::string& status,
+                                const std::string& total) {
+  running_ = true;
+  setModal(false);
+  setWindowTitle(QString::fromStdString(caption));
+  status_->setText(QString::fromStdString(status));
+  for (QLabel* counter : {removed_, kept_, relinked_, number_}) counter->setText("0");
+  total_->setText(QString::fromStdString(total));
+  start_->setVisible(false);
+  done_->setEnabled(false);
+  show();
+}
+
+void TCompactMenu::ShowNumber(long n) { number_->setText(QString::number(n)); }
+
+void TCompactMenu::EndTextRun() {
+  running_ = false;
+  setWindowTitle("Compact/Fix/Re-Link Notes DataBase");
+  hide();
+}
+
 void TCompactMenu::closeEvent(QCloseEvent* event) {
   if (running_) {
     event->ignore();

@@ -1,7 +1,8 @@
 #pragma once
 // "Compact/Fix/Re-Link Notes DataBase": runs the compaction with its counters and the re-link of
 // orphans. "&Start" closes the main database (the caller's `run` does the work and reopens it);
-// the window cannot be closed while it runs.
+// the window cannot be closed while it runs. The text export and import show their progress in
+// the same window, with their own caption and without the start button.
 
 #include <QDialog>
 #include <functional>
@@ -27,6 +28,14 @@ class TCompactMenu : public QDialog {
                std::function<void(const std::string&)> show_error, QWidget* parent = nullptr);
 
   void StartClick();
+
+  // A text export or import: shows the window (not modal) with `caption`, `status`, the counters
+  // at "0", `total` and no start button; it cannot be closed until EndTextRun hides it again.
+  void BeginTextRun(const std::string& caption, const std::string& status,
+                    const std::string& total);
+  // The number of the record or line being handled.
+  void ShowNumber(long n);
+  void EndTextRun();
 
   QPushButton* StartButton() const { return start_; }
   QPushButton* DoneButton() const { return done_; }

@@ -28,6 +28,7 @@
 #include "notes/ui/compact_menu.h"
 #include "notes/ui/db_edit_menu.h"
 #include "notes/ui/db_search_menu.h"
+#include "notes/ui/notes_text_controller.h"
 #include "test_support/temp_dir.h"
 #include "tests/list_window_ui/qt_app.h"
 
@@ -515,6 +516,73 @@ TEST_F(NotesWindowsTest, CompactionWindowRelinksAMovedFileAndReopensTheDatabase)
   EXPECT_EQ(Field(0), "");
   EXPECT_TRUE(windows_->WriteDbField(root + "new/moved.jpg", "linked"));
   EXPECT_EQ(Read(root + "new/moved.jpg").notes, "linked");
+}
+
+}  // namespace
+}  // namespace vr::notes
+
+namespace vr::notes {
+namespace {
+
+// Export and import show their progress in the compaction window: its own caption, the counters
+// at "0", the number every 250 records (100 lines), no start button, no closing while it runs.
+TEST_F(NotesWindowsTest, TextExportAndImportShowProgressInTheCompactionWindow) {
+  for (int i = 0; i < 260; ++i) Note("/pics/p" + std::to_string(1000 + i) + ".jpg", "c", "");
+  platform::Services services;
+  services.ui = &ui_;
+  services.pump = &pump_;
+  services.folders = &folders_;
+  std::vector<bool> menus;
+  QWidget parent;
+  NotesTextController controller(
+      services, [this] { return &db_; }, [&](bool on) { menus.push_back(on); }, &parent);
+  struct Seen {
+    std::string title, status, number, total, removed, relinked;
+    bool start_visible = true;
+    bool closed = false;
+  };
+  std::vector<Seen> seen;
+  pump_.on_pump = [&](int) {
+    auto* window = parent.findChild<TCompactMenu*>();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(menus.empty() || menus.back());
+    Seen s{window->windowTitle().toStdString(), window->Status(), window->Counter("Number"),
+           window->Counter("Total"),            window->Counter("Removed"),
+           window->Counter("ReLinked"),         window->StartButton()->isVisible()};
+    window->close();
+    s.closed = !window->isVisible();
+    seen.push_back(s);
+  };
+  const std::string out = dir_.File("export.txt");
+  ui_.QueueText(out);
+  controller.ExportClick();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, "EXPORTING DATABASE...");
+  EXPECT_EQ(seen[0].status, "Exporting records...");
+  EXPECT_EQ(seen[0].number, "250");
+  EXPECT_EQ(seen[0].total, "260");
+  EXPECT_EQ(seen[0].removed, "0");
+  EXPECT_EQ(seen[0].relinked, "0");
+  EXPECT_FALSE(seen[0].start_visible);
+  EXPECT_FALSE(seen[0].closed);
+  EXPECT_EQ(parent.findChild<TCompactMenu*>(), nullptr);  // gone after the run
+  EXPECT_EQ(ui_.MessageTexts().back(),
+            "Export of DataBase to comma delimited text file is now complete!");
+  EXPECT_EQ(menus, (std::vector<bool>{false, true}));
+
+  // The export's lines (a header and 260 records) come back in.
+  ui_.QueueFiles({out});
+  controller.ImportClick();
+  ASSERT_EQ(seen.size(), 3u);  // lines 100 and 200
+  EXPECT_EQ(seen[1].title, "IMPORTING DATABASE...");
+  EXPECT_EQ(seen[1].status, "Importing records...");
+  EXPECT_EQ(seen[1].total, "All DataBase Lines In Text File");
+  EXPECT_EQ(seen[2].number, "200");
+  EXPECT_FALSE(seen[2].closed);
+  EXPECT_EQ(ui_.MessageTexts().back(),
+            "Import of DataBase(using comma delimited text file) is now complete!");
+  EXPECT_EQ(db_.NoteCount(), 260);
 }
 
 }  // namespace
