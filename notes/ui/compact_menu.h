@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -16,11 +17,13 @@ namespace vr::notes {
 
 class TCompactMenu : public QDialog {
  public:
-  // What the window shows while `run` works; `run` gives the re-linked count.
+  // What the window shows while `run` works, and the choice made in it; `run` gives the
+  // re-linked count.
   struct Reports {
     std::function<void(const std::string&)> error;
     std::function<void(long)> number;
     std::function<void(const std::string&)> line;
+    bool link_sure_matches = false;  // "Link sure matches without asking"
   };
   using Runner = std::function<long(const Reports& reports)>;
 
@@ -39,6 +42,7 @@ class TCompactMenu : public QDialog {
 
   QPushButton* StartButton() const { return start_; }
   QPushButton* DoneButton() const { return done_; }
+  QCheckBox* SureMatchesBox() const { return sure_; }
   std::string LastError() const;
   std::string Status() const;
   std::string Counter(const char* name) const;  // "Removed", "Kept", "ReLinked", "Number"
@@ -63,6 +67,7 @@ class TCompactMenu : public QDialog {
   QLabel* removed_ = nullptr;
   QLabel* kept_ = nullptr;
   QLabel* relinked_ = nullptr;
+  QCheckBox* sure_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* done_ = nullptr;
   bool running_ = false;
