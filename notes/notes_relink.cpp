@@ -42,11 +42,17 @@ const platform::Drive* DriveOf(const std::string& path, const std::vector<platfo
 
 // Mount areas of removable media and shares: a path below one of them whose own mount is not
 // in the table belongs to a medium that is not plugged in.
-bool InMountArea(const std::string& path, const std::string& holding_root) {
-  for (const char* area : {"/media/", "/run/media/", "/mnt/"}) {
+bool InMountArea(const std::string& path, const std::string& holding_root,
+                 const std::vector<std::string>& areas) {
+  for (const std::string& area : areas) {
     if (StartsWith(path, area) && !StartsWith(holding_root, area)) return true;
   }
   return false;
+}
+
+const std::vector<std::string>& DefaultMountAreas() {
+  static const std::vector<std::string> areas = {"/media/", "/run/media/", "/mnt/"};
+  return areas;
 }
 
 // Writes the list of the orphans that stay; the name is fixed, so it is made exclusively (an
@@ -83,6 +89,7 @@ class Relinker {
 
   long Run() {
     drives_ = hooks_.files->Drives();
+    areas_ = hooks_.files->MountAreas();
     for (size_t i = 0; i < orphans_.size(); ++i) {
       by_name_.emplace(Folded(FileNameOfKey(orphans_[i])), i);
     }
@@ -99,7 +106,7 @@ class Relinker {
     // Fixed-disk orphans go; the others stay in the list for the compaction to carry over.
     std::vector<std::string> kept;
     for (size_t i = 0; i < orphans_.size(); ++i) {
-      if (alive_[i] && !OnFixedDisk(orphans_[i], drives_)) kept.push_back(orphans_[i]);
+      if (alive_[i] && !OnFixedDisk(orphans_[i], drives_, areas_)) kept.push_back(orphans_[i]);
     }
     orphans_ = kept;
     if (!orphans_.empty()) {
@@ -275,7 +282,7 @@ class Relinker {
       const bool hit = (!folder.empty() && FolderOfKey(o) == folder) ||
                        (!drive.empty() && DriveRootOf(o, drives_) == drive);
       if (!hit) continue;
-      if (OnFixedDisk(o, drives_)) {
+      if (OnFixedDisk(o, drives_, areas_)) {
         alive_[i] = false;
         --left_;
       } else {
@@ -304,6 +311,7 @@ class Relinker {
   NotesDatabase& temp_;
   const RelinkHooks& hooks_;
   std::vector<platform::Drive> drives_;
+  std::vector<std::string> areas_;
   std::unordered_multimap<std::string, size_t> by_name_;
   std::unordered_multimap<uint32_t, size_t> by_stamp_;
   std::vector<Facts> facts_;
@@ -338,11 +346,16 @@ std::string DriveRootOf(const std::string& path, const std::vector<platform::Dri
   return d != nullptr ? platform::WithTrailingSeparator(d->root) : std::string();
 }
 
-bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives) {
+bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives,
+                 const std::vector<std::string>& areas) {
   const platform::Drive* d = DriveOf(path, drives);
   if (d == nullptr) return false;
   if (d->type != platform::DriveType::kFixed) return false;
-  return !InMountArea(path, platform::WithTrailingSeparator(d->root));
+  return !InMountArea(path, platform::WithTrailingSeparator(d->root), areas);
+}
+
+bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives) {
+  return OnFixedDisk(path, drives, DefaultMountAreas());
 }
 
 long RelinkOrphans(std::vector<std::string>* orphans, NotesDatabase& main, NotesDatabase& temp,

@@ -68,8 +68,11 @@ struct RelinkHooks {
 
 // Whether `path` lies on a fixed disk by the drive table: the drive whose root is the longest
 // prefix of the path decides, except that a path under a removable-media or share mount area
-// (/media, /run/media, /mnt) whose own mount is absent is not on a fixed disk.
+// (/media, /run/media, /mnt without `areas`; Files::MountAreas names them all) whose own mount
+// is absent is not on a fixed disk.
 bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives);
+bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives,
+                 const std::vector<std::string>& areas);
 // The root of the drive holding `path` ("" when none does).
 std::string DriveRootOf(const std::string& path, const std::vector<platform::Drive>& drives);
 

@@ -187,6 +187,23 @@ TEST_F(NotesRelinkTest, MovedFilesAreLinkedFixedOrphansDroppedOthersCarriedAndLi
                       dir_.File("media") + "/absent/x.jpg\n");
 }
 
+// A folder fstab names but that is not mounted now (a backup disk switched off) holds orphans
+// that are kept and listed, not dropped with the fixed disk's.
+TEST_F(NotesRelinkTest, OrphansUnderAnUnmountedFstabFolderAreKept) {
+  Drives({{root_, platform::DriveType::kFixed}});
+  files_.SetMountAreas(std::vector<std::string>{"/media/", root_ + "backup/"});
+  Orphan(root_ + "backup/2019/beach.jpg", "on the backup disk");
+  Orphan(root_ + "plain/gone.jpg", "gone");
+  Compact();
+  const std::set<std::string> keys = Keys();
+  EXPECT_EQ(keys, (std::set<std::string>{root_ + "backup/2019/beach.jpg"}));
+  ASSERT_EQ(opened_.size(), 1u);
+  // Mounted, the same folder is a drive of its own, and fixed: its orphans go.
+  Drives({{root_, platform::DriveType::kFixed}, {root_ + "backup/", platform::DriveType::kFixed}});
+  Compact();
+  EXPECT_TRUE(Keys().empty());
+}
+
 TEST_F(NotesRelinkTest, AnOrphanUnderAnAbsentMediaMountIsNotOnAFixedDisk) {
   const std::vector<platform::Drive> drives = {
       {"/", "/dev/sda1", "ext4", platform::DriveType::kFixed},
