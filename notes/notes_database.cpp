@@ -110,9 +110,17 @@ bool ParseFolderRecord(const uint8_t* rec, size_t position, std::string* path) {
 
 NotesDatabase::~NotesDatabase() {
   if (allocated_) CloseNotesDatabase();
+  Unmap();
+}
+
+void NotesDatabase::Unmap() const {
+  if (nam_map_ != nullptr) ::munmap(const_cast<uint8_t*>(nam_map_), nam_map_length_);
+  nam_map_ = nullptr;
+  nam_map_length_ = 0;
 }
 
 void NotesDatabase::CloseFiles() {
+  Unmap();
   if (dir_fd_ >= 0) ::close(dir_fd_);
   if (nam_fd_ >= 0) ::close(nam_fd_);
   dir_fd_ = -1;
@@ -254,17 +262,20 @@ bool NotesDatabase::ScanIndexedRecords(
   const size_t records = position_of.size();
   // Mapped when the system allows: only the bytes a visitor looks at are touched, no copy.
   const size_t length = records * kRecordSize;
-  if (records > 1) {
+  if (records > 1 && nam_map_length_ != length) {
+    Unmap();
     void* map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, nam_fd_, 0);
     if (map != MAP_FAILED) {
-      const auto* base = static_cast<const uint8_t*>(map);
-      for (size_t r = 1; r < records; ++r) {
-        const int32_t at = position_of[r];
-        if (at >= 0 && !visit(static_cast<size_t>(at), base + r * kRecordSize)) break;
-      }
-      ::munmap(map, length);
-      return true;
+      nam_map_ = static_cast<const uint8_t*>(map);
+      nam_map_length_ = length;
     }
+  }
+  if (records > 1 && nam_map_ != nullptr) {
+    for (size_t r = 1; r < records; ++r) {
+      const int32_t at = position_of[r];
+      if (at >= 0 && !visit(static_cast<size_t>(at), nam_map_ + r * kRecordSize)) break;
+    }
+    return true;
   }
   constexpr size_t kPiece = 1024;  // records per read: 1 MB
   std::vector<uint8_t> buffer(kPiece * kRecordSize);
@@ -632,6 +643,7 @@ unsigned NotesDatabase::CreateNotesDatabase(const std::string& base_path) {
 NotesStatus NotesDatabase::CloseNotesDatabase() {
   NotesStatus result{1, {}};
   const std::string& name = display_name_;
+  Unmap();
   // Each file is closed even after an earlier one failed, so the index still reaches disk.
   if (dir_fd_ >= 0 && ::close(dir_fd_) != 0) result.message = "Error: Closing " + name + ".DIR";
   dir_fd_ = -1;

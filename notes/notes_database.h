@@ -138,6 +138,12 @@ class NotesDatabase {
   std::string display_name_;
   int dir_fd_ = -1;
   int nam_fd_ = -1;
+  // .NAM mapped for scans, kept from one scan to the next (a search window searches the same
+  // file again and again) and mapped anew when the file grew. Writes through nam_fd_ are seen
+  // in the mapping, which shares the file's pages.
+  void Unmap() const;
+  mutable const uint8_t* nam_map_ = nullptr;
+  mutable size_t nam_map_length_ = 0;
   bool allocated_ = false;
   bool open_ = false;
   bool index_changed_ = false;

@@ -8,14 +8,25 @@
 // file that already has a live note in the new database is not offered (linking would overwrite
 // that note), and a file takes at most one orphan.
 //
+// A file of another name is offered too when it looks like a renamed one: its stamp and picture
+// size equal the note's (notes hold no file size), and where the note has a fingerprint and a
+// fingerprint maker is given, the file's print agrees. Such files are found through a table of
+// the orphans' stamps, so only files with a matching stamp have their picture read. The question
+// then says why the file is offered; same-name candidates are always offered first. With
+// `link_sure_matches`, a file whose name, stamp and picture size all agree is linked without the
+// question.
+//
 // After the walk, orphans on fixed disks are dropped; the rest (network, removable, CD-ROM, or on
 // a removable-media mount that is absent now) are kept, listed in "~MISSING.TXT" and carried over
 // by the compaction.
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "notes/notes_record.h"
 #include "platform/files.h"
 
 namespace vr::notes {
@@ -26,6 +37,19 @@ struct RelinkHooks {
   platform::Files* files = nullptr;  // required: drives, listings
   // The question "Do you wish to LINK the file named ..."; true for Yes.
   std::function<bool(const std::string& found, const std::string& orphan)> ask_link;
+  // The same question for a file of another name, with the reason it is offered (see
+  // RenamedReason); absent: `ask_link` is asked.
+  std::function<bool(const std::string& found, const std::string& orphan, const std::string& why)>
+      ask_renamed;
+  // The picture size of a file; false when it cannot be read. Absent: files of another name are
+  // not looked at and no match counts as sure.
+  std::function<bool(const std::string& path, int* width, int* height)> picture_size;
+  // The fingerprint of a file in the stored form; false when it cannot be made. Absent: the
+  // renamed match rests on stamp and picture size.
+  std::function<bool(const std::string& path, std::array<uint8_t, kFingerPrintBytes>* print)>
+      make_print;
+  // Name, stamp and picture size agreeing link without the question.
+  bool link_sure_matches = false;
   // After a No: the choice box and its confirmation. Gives the chosen action and whether it was
   // confirmed.
   enum class Action { kSkipAll = 1, kSkipDrive = 2, kSkipFolder = 3, kContinue = 4 };
@@ -44,8 +68,11 @@ struct RelinkHooks {
 
 // Whether `path` lies on a fixed disk by the drive table: the drive whose root is the longest
 // prefix of the path decides, except that a path under a removable-media or share mount area
-// (/media, /run/media, /mnt) whose own mount is absent is not on a fixed disk.
+// (/media, /run/media, /mnt without `areas`; Files::MountAreas names them all) whose own mount
+// is absent is not on a fixed disk.
 bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives);
+bool OnFixedDisk(const std::string& path, const std::vector<platform::Drive>& drives,
+                 const std::vector<std::string>& areas);
 // The root of the drive holding `path` ("" when none does).
 std::string DriveRootOf(const std::string& path, const std::vector<platform::Drive>& drives);
 
@@ -64,6 +91,12 @@ inline constexpr const char* kStillUnlinkedText =
 inline constexpr const char* kMissingFileName = "~MISSING.TXT";
 inline constexpr const char* kMissingFirstLine =
     "Files that possibly need removing from the Notes DataBase...";
+
+// Why a file of another name is offered for an orphan's note.
+std::string RenamedReason(int width, int height, bool print_checked);
+// Whether two stored fingerprints are of the same picture (a re-decode may differ by rounding).
+bool PrintsAgree(const std::array<uint8_t, kFingerPrintBytes>& a,
+                 const std::array<uint8_t, kFingerPrintBytes>& b);
 
 // The re-link step (CompactionCallbacks::relink). Gives the number re-linked.
 long RelinkOrphans(std::vector<std::string>* orphans, NotesDatabase& main, NotesDatabase& temp,

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -443,6 +444,26 @@ uint64_t PosixFiles::ClusterSize(const std::string& path) {
   struct statvfs vfs;
   if (::statvfs(path.c_str(), &vfs) != 0 || vfs.f_frsize == 0) return 4096;
   return vfs.f_frsize;
+}
+
+std::vector<std::string> MountAreasFrom(std::string_view fstab_text) {
+  std::vector<std::string> areas = {"/media/", "/run/media/", "/mnt/"};
+  for (const Drive& d : ParseMountTable(fstab_text, [](std::string_view) { return false; })) {
+    std::string root = d.root;
+    if (root.empty() || root.front() != '/') continue;
+    if (root.back() != '/') root.push_back('/');
+    if (root != "/" && std::find(areas.begin(), areas.end(), root) == areas.end()) {
+      areas.push_back(root);
+    }
+  }
+  return areas;
+}
+
+std::vector<std::string> Files::MountAreas() {
+  std::ifstream in("/etc/fstab", std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  return MountAreasFrom(text.str());
 }
 
 std::vector<Drive> PosixFiles::Drives() {

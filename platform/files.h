@@ -112,7 +112,14 @@ class Files {
   virtual uint64_t ClusterSize(const std::string& path) = 0;
   // The mounted file systems that make up the drive menu, in mount order.
   virtual std::vector<Drive> Drives() = 0;
+  // Folders (with a trailing separator) where removable media and shares are mounted when they
+  // are present: /media, /run/media, /mnt and the mount points /etc/fstab names (but the root).
+  // A path below one of them whose own mount is absent is on a medium not plugged in now.
+  virtual std::vector<std::string> MountAreas();
 };
+
+// The mount areas given the text of an fstab file (see Files::MountAreas).
+std::vector<std::string> MountAreasFrom(std::string_view fstab_text);
 
 // The POSIX file system.
 class PosixFiles : public Files {

@@ -15,6 +15,8 @@
 #include "notes/notes_database.h"
 #include "notes/notes_relink.h"
 #include "notes/notes_search.h"
+#include "lists/search/fingerprint.h"
+#include "picture/load/loader.h"
 #include "platform/files.h"
 #include "platform/path_rules.h"
 #include "notes/notes_text.h"
@@ -132,6 +134,25 @@ int RunNotes(const std::vector<std::string>& args) {
     hooks.files = &files;
     hooks.ask_link = [](const std::string& found, const std::string& orphan) {
       std::printf("link %s -> %s\n", orphan.c_str(), found.c_str());
+      return true;
+    };
+    // Files of another name are offered when stamp, picture size and fingerprint agree.
+    hooks.ask_renamed = [](const std::string& found, const std::string& orphan,
+                           const std::string& why) {
+      std::printf("link %s -> %s (%s)\n", orphan.c_str(), found.c_str(), why.c_str());
+      return true;
+    };
+    hooks.picture_size = [](const std::string& path, int* width, int* height) {
+      const vr::picture::PictureInfo info = vr::picture::ReadPictureInfo(path);
+      *width = info.width;
+      *height = info.height;
+      return info.opened && info.width > 0 && info.height > 0;
+    };
+    hooks.make_print = [](const std::string& path,
+                          std::array<uint8_t, vr::notes::kFingerPrintBytes>* print) {
+      const vr::search::MadePrint made = vr::search::MakeFingerPrint(path);
+      if (made.failed) return false;
+      vr::search::PrintToStored(made.print, print);
       return true;
     };
     hooks.report_line = callbacks.report_line;

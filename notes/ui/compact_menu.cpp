@@ -1,5 +1,6 @@
 #include "notes/ui/compact_menu.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -37,6 +38,10 @@ TCompactMenu::TCompactMenu(long total_records, Runner run, std::function<void()>
   kept_ = Value("Kept", "N/A", grid, 5, "Records Kept:");
   relinked_ = Value("ReLinked", "N/A", grid, 6, "Records Re-Linked:");
   column->addLayout(grid);
+  // Name, stamp and picture size agreeing: the re-link does not ask. Off unless chosen.
+  sure_ = new QCheckBox("Link sure matches without asking");
+  sure_->setObjectName("SureMatches");
+  column->addWidget(sure_);
   auto* buttons = new QHBoxLayout;
   start_ = new QPushButton("&Start");
   done_ = new QPushButton("&Done");
@@ -64,11 +69,13 @@ void TCompactMenu::StartClick() {
   running_ = true;
   start_->setEnabled(false);
   done_->setEnabled(false);
+  sure_->setEnabled(false);
   removed_count_ = 0;
   kept_count_ = 0;
   removed_->setText("0");
   kept_->setText("0");
   Reports reports;
+  reports.link_sure_matches = sure_->isChecked();
   reports.error = [this](const std::string& text) {
     error_->setText(QString::fromStdString(text));
     if (show_error_) show_error_(text);
@@ -97,6 +104,28 @@ void TCompactMenu::StartClick() {
   relinked_->setText(QString::number(relinked));
   running_ = false;
   done_->setEnabled(true);
+}
+
+void TCompactMenu::BeginTextRun(const std::string& caption, const std::string& status,
+                                const std::string& total) {
+  running_ = true;
+  setModal(false);
+  setWindowTitle(QString::fromStdString(caption));
+  status_->setText(QString::fromStdString(status));
+  for (QLabel* counter : {removed_, kept_, relinked_, number_}) counter->setText("0");
+  total_->setText(QString::fromStdString(total));
+  start_->setVisible(false);
+  sure_->setVisible(false);
+  done_->setEnabled(false);
+  show();
+}
+
+void TCompactMenu::ShowNumber(long n) { number_->setText(QString::number(n)); }
+
+void TCompactMenu::EndTextRun() {
+  running_ = false;
+  setWindowTitle("Compact/Fix/Re-Link Notes DataBase");
+  hide();
 }
 
 void TCompactMenu::closeEvent(QCloseEvent* event) {

@@ -1,12 +1,14 @@
 #pragma once
 // "Compact/Fix/Re-Link Notes DataBase": runs the compaction with its counters and the re-link of
 // orphans. "&Start" closes the main database (the caller's `run` does the work and reopens it);
-// the window cannot be closed while it runs.
+// the window cannot be closed while it runs. The text export and import show their progress in
+// the same window, with their own caption and without the start button.
 
 #include <QDialog>
 #include <functional>
 #include <string>
 
+class QCheckBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -15,11 +17,13 @@ namespace vr::notes {
 
 class TCompactMenu : public QDialog {
  public:
-  // What the window shows while `run` works; `run` gives the re-linked count.
+  // What the window shows while `run` works, and the choice made in it; `run` gives the
+  // re-linked count.
   struct Reports {
     std::function<void(const std::string&)> error;
     std::function<void(long)> number;
     std::function<void(const std::string&)> line;
+    bool link_sure_matches = false;  // "Link sure matches without asking"
   };
   using Runner = std::function<long(const Reports& reports)>;
 
@@ -28,8 +32,17 @@ class TCompactMenu : public QDialog {
 
   void StartClick();
 
+  // A text export or import: shows the window (not modal) with `caption`, `status`, the counters
+  // at "0", `total` and no start button; it cannot be closed until EndTextRun hides it again.
+  void BeginTextRun(const std::string& caption, const std::string& status,
+                    const std::string& total);
+  // The number of the record or line being handled.
+  void ShowNumber(long n);
+  void EndTextRun();
+
   QPushButton* StartButton() const { return start_; }
   QPushButton* DoneButton() const { return done_; }
+  QCheckBox* SureMatchesBox() const { return sure_; }
   std::string LastError() const;
   std::string Status() const;
   std::string Counter(const char* name) const;  // "Removed", "Kept", "ReLinked", "Number"
@@ -54,6 +67,7 @@ class TCompactMenu : public QDialog {
   QLabel* removed_ = nullptr;
   QLabel* kept_ = nullptr;
   QLabel* relinked_ = nullptr;
+  QCheckBox* sure_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* done_ = nullptr;
   bool running_ = false;

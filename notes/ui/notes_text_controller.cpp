@@ -3,6 +3,7 @@
 #include "notes/notes_database.h"
 #include "notes/notes_text.h"
 #include "platform/folders.h"
+#include "notes/ui/compact_menu.h"
 #include "platform/please_wait.h"
 #include "platform/ui.h"
 
@@ -10,38 +11,42 @@ namespace vr::notes {
 
 NotesTextController::NotesTextController(platform::Services services,
                                          std::function<NotesDatabase*()> database,
-                                         std::function<void(bool on)> enable_menus)
-    : services_(services), database_(std::move(database)), enable_menus_(std::move(enable_menus)) {}
+                                         std::function<void(bool on)> enable_menus,
+                                         QWidget* parent)
+    : services_(services),
+      database_(std::move(database)),
+      enable_menus_(std::move(enable_menus)),
+      parent_(parent) {}
 
 NotesDatabase* NotesTextController::OpenDatabase() const {
   NotesDatabase* notes = database_ ? database_() : nullptr;
   return notes != nullptr && notes->IsOpen() ? notes : nullptr;
 }
 
-// Export and import run with the menus disabled and their progress in the please-wait window.
+// Export and import run with the menus disabled and their progress in the compaction window,
+// which shows the record (or line) number and lets the message loop run every 250 records (every
+// 100 lines). The number is set when the loop runs: nothing is drawn in between.
 void NotesTextController::Run(bool exporting, const std::string& path) {
   NotesDatabase* notes = database_ ? database_() : nullptr;
   if (notes == nullptr) return;
-  platform::PleaseWait* wait = services_.please_wait;
   enable_menus_(false);
-  if (wait != nullptr) {
-    wait->ClearStop();
-    wait->SetText(exporting ? "EXPORTING DATABASE...\rExporting records..."
-                            : "IMPORTING DATABASE...\rImporting records...");
-    wait->Show();
-  }
-  const long total = notes->NoteCount();
+  TCompactMenu window(0, {}, {}, {}, parent_);
+  window.BeginTextRun(exporting ? "EXPORTING DATABASE..." : "IMPORTING DATABASE...",
+                      exporting ? "Exporting records..." : "Importing records...",
+                      exporting ? std::to_string(notes->NoteCount())
+                                : "All DataBase Lines In Text File");
+  const long every = exporting ? 250 : 100;
+  long last = 0;
   auto progress = [&](long n) {
-    if (n % 200 != 0) return;
-    if (wait != nullptr) {
-      wait->SetText((exporting ? "Exporting records... " : "Importing records... ") +
-                    std::to_string(n) + (exporting ? " of " + std::to_string(total) : ""));
-    }
+    last = n;
+    if (n % every != 0) return;
+    window.ShowNumber(n);
     if (services_.pump != nullptr) services_.pump->PumpMessages();
   };
   const NotesTextResult result = exporting ? ExportNotesText(*notes, path, progress)
                                            : ImportNotesText(*notes, path, progress);
-  if (wait != nullptr) wait->Hide();
+  window.ShowNumber(last);
+  window.EndTextRun();
   enable_menus_(true);
   if (result.status == 0) {
     services_.ui->Information(result.message);

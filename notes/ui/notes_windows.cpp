@@ -10,6 +10,7 @@
 #include "notes/ui/compact_menu.h"
 #include "notes/ui/db_edit_menu.h"
 #include "notes/ui/db_search_menu.h"
+#include "lists/search/fingerprint.h"
 #include "picture/load/loader.h"
 #include "picture/ui/preview_panel.h"
 #include "platform/folders.h"
@@ -45,6 +46,25 @@ RelinkHooks UiRelinkHooks(const platform::Services& services,
   hooks.ask_link = [ui](const std::string& found, const std::string& orphan) {
     return ui->AskYesNo("Do you wish to LINK the file named " + found +
                         " to the DataBase record for " + platform::ShownPath(orphan) + "?");
+  };
+  hooks.ask_renamed = [ui](const std::string& found, const std::string& orphan,
+                          const std::string& why) {
+    return ui->AskYesNo("Do you wish to LINK the file named " + found +
+                        " to the DataBase record for " + platform::ShownPath(orphan) + "?\r\r" +
+                        why);
+  };
+  hooks.picture_size = [](const std::string& path, int* width, int* height) {
+    const picture::PictureInfo info = picture::ReadPictureInfo(path);
+    *width = info.width;
+    *height = info.height;
+    return info.opened && info.width > 0 && info.height > 0;
+  };
+  hooks.make_print = [](const std::string& path,
+                        std::array<uint8_t, kFingerPrintBytes>* print) {
+    const search::MadePrint made = search::MakeFingerPrint(path);
+    if (made.failed) return false;
+    search::PrintToStored(made.print, print);
+    return true;
   };
   platform::Files* files = services.files;
   hooks.choose_action = [ui, files](const std::string& orphan, bool* confirmed) {
@@ -293,7 +313,8 @@ void NotesWindows::OpenCompaction() {
     callbacks.report_error = reports.error;
     callbacks.report_number = reports.number;
     callbacks.report_line = reports.line;
-    const RelinkHooks hooks = UiRelinkHooks(host_.services, reports.line);
+    RelinkHooks hooks = UiRelinkHooks(host_.services, reports.line);
+    hooks.link_sure_matches = reports.link_sure_matches;
     callbacks.relink = [&hooks, ui, this](std::vector<std::string>* orphans, NotesDatabase& main,
                                          NotesDatabase& temp) -> long {
       if (orphans->empty() || hooks.files == nullptr) return 0;

@@ -102,7 +102,8 @@ TVeldrimon69::TVeldrimon69(ViewerOptions options, QWidget* parent)
   recycle_ = std::make_unique<recycle::RecycleController>(services_, this, kButtonSize,
                                                           std::move(options_.parts.recycle_bin));
   notes_text_ = std::make_unique<notes::NotesTextController>(
-      services_, [this] { return notes_->database(); }, [this](bool on) { EnableMenus(on); });
+      services_, [this] { return notes_->database(); }, [this](bool on) { EnableMenus(on); },
+      this);
   MakeNotesWindows();
 
   auto* central = new QWidget(this);

@@ -21,6 +21,11 @@ class FakeFiles : public platform::PosixFiles {
   void FailDelete(const std::string& path, int error) { delete_failures_[path] = error; }
 
   std::vector<platform::Drive> Drives() override { return drives_; }
+  // Mount areas reported instead of the system's (nothing: the system's).
+  void SetMountAreas(std::optional<std::vector<std::string>> areas) { areas_ = std::move(areas); }
+  std::vector<std::string> MountAreas() override {
+    return areas_ ? *areas_ : PosixFiles::MountAreas();
+  }
   std::optional<uint64_t> FreeSpace(const std::string& path) override {
     return free_space_ ? free_space_ : PosixFiles::FreeSpace(path);
   }
@@ -38,6 +43,7 @@ class FakeFiles : public platform::PosixFiles {
 
  private:
   std::vector<platform::Drive> drives_;
+  std::optional<std::vector<std::string>> areas_;
   std::optional<uint64_t> free_space_;
   uint64_t cluster_size_ = 0;
   std::map<std::string, int> delete_failures_;

@@ -1,6 +1,7 @@
 // Re-linking orphans over real files in a temporary folder, with the drive table scripted:
 // fixed and removable drives, a removable-media mount that is absent, mounts and links the walk
 // must not enter, and the answers and skip choices of the user.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -63,6 +64,29 @@ class NotesRelinkTest : public NotesDbTest {
       *confirmed = true;
       return action_;
     };
+    if (pictures_) {
+      hooks.ask_renamed = [this](const std::string& found, const std::string& orphan,
+                                 const std::string& why) {
+        asked_.push_back(orphan + " -> " + found + " " + why);
+        return true;
+      };
+      hooks.picture_size = [this](const std::string& path, int* w, int* h) {
+        ++size_reads_;
+        const auto it = sizes_.find(path);
+        if (it == sizes_.end()) return false;
+        *w = it->second.first;
+        *h = it->second.second;
+        return true;
+      };
+      hooks.make_print = [this](const std::string& path,
+                                std::array<uint8_t, kFingerPrintBytes>* print) {
+        const auto it = prints_.find(path);
+        if (it == prints_.end()) return false;
+        *print = it->second;
+        return true;
+      };
+    }
+    hooks.link_sure_matches = sure_;
     hooks.report_line = [this](const std::string& l) { Line(l); };
     hooks.inform = [this](const std::string& t) { informed_.push_back(t); };
     hooks.open_text_file = [this](const std::string& p) { opened_.push_back(p); };
@@ -106,6 +130,12 @@ class NotesRelinkTest : public NotesDbTest {
   std::vector<std::string> opened_;
   long removed_ = 0;
   long kept_ = 0;
+  // Picture facts of the renamed-file matching, by path.
+  bool pictures_ = false;
+  bool sure_ = false;
+  int size_reads_ = 0;
+  std::map<std::string, std::pair<int, int>> sizes_;
+  std::map<std::string, std::array<uint8_t, kFingerPrintBytes>> prints_;
 };
 
 TEST_F(NotesRelinkTest, MovedFilesAreLinkedFixedOrphansDroppedOthersCarriedAndListed) {
@@ -155,6 +185,23 @@ TEST_F(NotesRelinkTest, MovedFilesAreLinkedFixedOrphansDroppedOthersCarriedAndLi
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, std::string(kMissingFirstLine) + "\n" + stick_ + "away.jpg\n" +
                       dir_.File("media") + "/absent/x.jpg\n");
+}
+
+// A folder fstab names but that is not mounted now (a backup disk switched off) holds orphans
+// that are kept and listed, not dropped with the fixed disk's.
+TEST_F(NotesRelinkTest, OrphansUnderAnUnmountedFstabFolderAreKept) {
+  Drives({{root_, platform::DriveType::kFixed}});
+  files_.SetMountAreas(std::vector<std::string>{"/media/", root_ + "backup/"});
+  Orphan(root_ + "backup/2019/beach.jpg", "on the backup disk");
+  Orphan(root_ + "plain/gone.jpg", "gone");
+  Compact();
+  const std::set<std::string> keys = Keys();
+  EXPECT_EQ(keys, (std::set<std::string>{root_ + "backup/2019/beach.jpg"}));
+  ASSERT_EQ(opened_.size(), 1u);
+  // Mounted, the same folder is a drive of its own, and fixed: its orphans go.
+  Drives({{root_, platform::DriveType::kFixed}, {root_ + "backup/", platform::DriveType::kFixed}});
+  Compact();
+  EXPECT_TRUE(Keys().empty());
 }
 
 TEST_F(NotesRelinkTest, AnOrphanUnderAnAbsentMediaMountIsNotOnAFixedDisk) {
@@ -224,6 +271,104 @@ TEST_F(NotesRelinkTest, SkippedRemovableOrphansAreNotAskedAgainButKept) {
   Compact();
   EXPECT_EQ(asked_.size(), 1u);
   EXPECT_EQ(chosen_.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vr::notes::testing
+
+namespace vr::notes::testing {
+namespace {
+
+std::array<uint8_t, kFingerPrintBytes> Print(uint8_t base) {
+  std::array<uint8_t, kFingerPrintBytes> p{};
+  for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint8_t>(base + i % 7);
+  return p;
+}
+
+// A renamed file is offered (saying why) when stamp, picture size and fingerprint agree, after
+// the orphans of its own name; a file whose size or print differs is not; with sure matches on,
+// name, stamp and size agreeing link without the question.
+TEST_F(NotesRelinkTest, RenamedFilesAreFoundByStampPictureSizeAndPrintAfterSameNameOnes) {
+  Drives({{root_, platform::DriveType::kFixed}});
+  pictures_ = true;
+  const auto when = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  const auto dated = [&](const std::string& path) {
+    Touch(path);
+    fs::last_write_time(path, when);
+    return path;
+  };
+  const std::string renamed = dated(root_ + "new/IMG_0001.jpg");
+  const std::string other_size = dated(root_ + "new/resized.jpg");
+  const std::string other_print = dated(root_ + "new/lookalike.jpg");
+  const std::string both = dated(root_ + "two/shared.jpg");  // same name as one, renamed of another
+  const uint32_t dos = files_.Stat(renamed)->dos_stamp;
+  ASSERT_NE(dos, 0u);
+  sizes_ = {{renamed, {640, 480}}, {other_size, {320, 240}}, {other_print, {640, 480}},
+            {both, {800, 600}}};
+  prints_ = {{renamed, Print(10)}, {other_print, Print(90)}, {both, Print(50)}};
+  const auto orphan = [&](const std::string& path, const std::string& category, int w, int h,
+                          uint8_t print) {
+    NotesRecord r;
+    r.category = category;
+    r.file_modified_date = static_cast<int32_t>(dos);
+    r.res_x = w;
+    r.res_y = h;
+    r.finger_print_data = Print(print);
+    r.finger_print_data[3] = static_cast<uint8_t>(r.finger_print_data[3] + 2);  // rounding
+    ASSERT_EQ(db_.WriteNote(path, r).status, 0u);
+  };
+  orphan(root_ + "old/holiday.jpg", "renamed", 640, 480, 10);
+  orphan(root_ + "old/shared.jpg", "same name", 1, 1, 0);
+  orphan(root_ + "old/other.jpg", "renamed too", 800, 600, 50);
+  answers_[both] = false;  // No to the same-name orphan (Continue), then Yes to the renamed one
+  const CompactionResult result = Compact();
+  EXPECT_EQ(result.relinked, 2);
+  NotesRecord r;
+  ASSERT_EQ(db_.ReadNote(renamed, &r).status, 0u);
+  EXPECT_EQ(r.category, "renamed");
+  EXPECT_EQ(r.file_modified_date, 0);
+  EXPECT_NE(db_.ReadNote(other_size, &r).status, 0u);
+  EXPECT_NE(db_.ReadNote(other_print, &r).status, 0u);
+  std::vector<std::string> on_both;
+  for (const std::string& q : asked_) {
+    EXPECT_EQ(q.find("resized"), std::string::npos) << q;
+    EXPECT_EQ(q.find("lookalike"), std::string::npos) << q;
+    if (q.find(both) != std::string::npos) on_both.push_back(q);
+  }
+  ASSERT_EQ(on_both.size(), 2u);
+  EXPECT_EQ(on_both[0], root_ + "old/shared.jpg -> " + both);
+  EXPECT_EQ(on_both[1], root_ + "old/other.jpg -> " + both + " " +
+                            RenamedReason(800, 600, true));
+  EXPECT_EQ(RenamedReason(800, 600, true),
+            "Its name differs, but its date and time and its picture size (800 x 600) are those "
+            "of the record, and its fingerprint agrees.");
+  ASSERT_EQ(db_.ReadNote(both, &r).status, 0u);
+  EXPECT_EQ(r.category, "renamed too");
+  EXPECT_EQ(Keys().count(root_ + "old/shared.jpg"), 0u);  // a fixed-disk orphan left: dropped
+
+  // Sure matches: same name, stamp and size link unasked; a size that differs is still asked.
+  asked_.clear();
+  sure_ = true;
+  sizes_ = {{dated(root_ + "sure/keep.jpg"), {640, 480}},
+            {dated(root_ + "sure/ask.jpg"), {640, 480}}};
+  orphan(root_ + "was/keep.jpg", "sure", 640, 480, 0);
+  orphan(root_ + "was/ask.jpg", "unsure", 1024, 768, 0);
+  EXPECT_EQ(Compact().relinked, 2);
+  ASSERT_EQ(asked_.size(), 1u);
+  EXPECT_EQ(asked_[0], root_ + "was/ask.jpg -> " + root_ + "sure/ask.jpg");
+  ASSERT_EQ(db_.ReadNote(root_ + "sure/keep.jpg", &r).status, 0u);
+  EXPECT_EQ(r.category, "sure");
+}
+
+// Without stamps in the notes nothing is read beyond the listing: one lookup per file.
+TEST_F(NotesRelinkTest, PicturesAreReadOnlyForFilesWhoseStampMatchesAnOrphan) {
+  Drives({{root_, platform::DriveType::kFixed}});
+  pictures_ = true;
+  for (int i = 0; i < 30; ++i) Touch(root_ + "many/f" + std::to_string(i) + ".jpg");
+  Orphan(root_ + "old/f3.jpg", "no stamp");
+  Orphan(root_ + "old/elsewhere.jpg", "stamp of no file", 1);
+  EXPECT_EQ(Compact().relinked, 1);
+  EXPECT_EQ(size_reads_, 0);
 }
 
 }  // namespace

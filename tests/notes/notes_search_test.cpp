@@ -54,6 +54,34 @@ TEST_F(NotesSearchTest, PrefixContainsAndAnyFieldMatchIgnoringCase) {
   EXPECT_EQ(SearchNotes(db_, both), (Keys{"/p/5.jpg"}));
 }
 
+// Long fields against a plain reference: the part at every position (across 16-byte steps, at
+// the very end, in either case), parts that only start to match near the end, and symbols.
+TEST_F(NotesSearchTest, ContainsAgreesWithAPlainScanOverLongFields) {
+  const std::string notes =
+      "Walking along the BEACH at dawn, Sunrise colours; then breakfast @ cafe ~ 42% off, "
+      "and the long drive home in the RAIN, tired but happy: sunSET.";
+  Put("/p/long.jpg", "x", notes.substr(0, 128), 0, notes);
+  const auto upper = [](std::string t) {
+    for (char& c : t) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return t;
+  };
+  const std::string folded = upper(notes);
+  std::vector<std::string> parts = {"sunset.", "T.", ".", "@ CAFE", "42%", "~ 4", "sunsets",
+                                    "happy: sunSET.x", "walking", "wAlKiNg ALONG"};
+  for (size_t at = 0; at + 3 <= notes.size(); at += 5) parts.push_back(notes.substr(at, 3));
+  for (size_t at = 10; at + 20 <= notes.size(); at += 17) parts.push_back(notes.substr(at, 20));
+  for (const std::string& part : parts) {
+    const bool expected = folded.find(upper(part)) != std::string::npos;
+    EXPECT_EQ(Find(kSearchNotes, "~" + part).size(), expected ? 1u : 0u) << part;
+    EXPECT_EQ(Find(kSearchCategory, "@" + part).size(), expected ? 1u : 0u) << part;
+  }
+  // A search after notes were changed and added in between sees both.
+  Put("/p/long.jpg", "x", "changed");
+  Put("/p/added.jpg", "x", "changed too");
+  EXPECT_EQ(Find(kSearchKeyWords, "CHANGED"), (Keys{"/p/added.jpg", "/p/long.jpg"}));
+  EXPECT_EQ(Find(kSearchNotes, "~sunset").size(), 0u);
+}
+
 TEST_F(NotesSearchTest, NumbersMatchAsDecimalText) {
   Put("/n/a.jpg", "", "", 1);
   Put("/n/b.jpg", "", "", 10);

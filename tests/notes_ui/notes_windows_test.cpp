@@ -28,6 +28,8 @@
 #include "notes/ui/compact_menu.h"
 #include "notes/ui/db_edit_menu.h"
 #include "notes/ui/db_search_menu.h"
+#include "notes/ui/notes_text_controller.h"
+#include "lists/search/fingerprint.h"
 #include "test_support/temp_dir.h"
 #include "tests/list_window_ui/qt_app.h"
 
@@ -515,6 +517,156 @@ TEST_F(NotesWindowsTest, CompactionWindowRelinksAMovedFileAndReopensTheDatabase)
   EXPECT_EQ(Field(0), "");
   EXPECT_TRUE(windows_->WriteDbField(root + "new/moved.jpg", "linked"));
   EXPECT_EQ(Read(root + "new/moved.jpg").notes, "linked");
+}
+
+}  // namespace
+}  // namespace vr::notes
+
+namespace vr::notes {
+namespace {
+
+// Export and import show their progress in the compaction window: its own caption, the counters
+// at "0", the number every 250 records (100 lines), no start button, no closing while it runs.
+TEST_F(NotesWindowsTest, TextExportAndImportShowProgressInTheCompactionWindow) {
+  for (int i = 0; i < 260; ++i) Note("/pics/p" + std::to_string(1000 + i) + ".jpg", "c", "");
+  platform::Services services;
+  services.ui = &ui_;
+  services.pump = &pump_;
+  services.folders = &folders_;
+  std::vector<bool> menus;
+  QWidget parent;
+  NotesTextController controller(
+      services, [this] { return &db_; }, [&](bool on) { menus.push_back(on); }, &parent);
+  struct Seen {
+    std::string title, status, number, total, removed, relinked;
+    bool start_visible = true;
+    bool closed = false;
+  };
+  std::vector<Seen> seen;
+  pump_.on_pump = [&](int) {
+    auto* window = parent.findChild<TCompactMenu*>();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(menus.empty() || menus.back());
+    Seen s{window->windowTitle().toStdString(), window->Status(), window->Counter("Number"),
+           window->Counter("Total"),            window->Counter("Removed"),
+           window->Counter("ReLinked"),         window->StartButton()->isVisible()};
+    window->close();
+    s.closed = !window->isVisible();
+    seen.push_back(s);
+  };
+  const std::string out = dir_.File("export.txt");
+  ui_.QueueText(out);
+  controller.ExportClick();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].title, "EXPORTING DATABASE...");
+  EXPECT_EQ(seen[0].status, "Exporting records...");
+  EXPECT_EQ(seen[0].number, "250");
+  EXPECT_EQ(seen[0].total, "260");
+  EXPECT_EQ(seen[0].removed, "0");
+  EXPECT_EQ(seen[0].relinked, "0");
+  EXPECT_FALSE(seen[0].start_visible);
+  EXPECT_FALSE(seen[0].closed);
+  EXPECT_EQ(parent.findChild<TCompactMenu*>(), nullptr);  // gone after the run
+  EXPECT_EQ(ui_.MessageTexts().back(),
+            "Export of DataBase to comma delimited text file is now complete!");
+  EXPECT_EQ(menus, (std::vector<bool>{false, true}));
+
+  // The export's lines (a header and 260 records) come back in.
+  ui_.QueueFiles({out});
+  controller.ImportClick();
+  ASSERT_EQ(seen.size(), 3u);  // lines 100 and 200
+  EXPECT_EQ(seen[1].title, "IMPORTING DATABASE...");
+  EXPECT_EQ(seen[1].status, "Importing records...");
+  EXPECT_EQ(seen[1].total, "All DataBase Lines In Text File");
+  EXPECT_EQ(seen[2].number, "200");
+  EXPECT_FALSE(seen[2].closed);
+  EXPECT_EQ(ui_.MessageTexts().back(),
+            "Import of DataBase(using comma delimited text file) is now complete!");
+  EXPECT_EQ(db_.NoteCount(), 260);
+}
+
+}  // namespace
+}  // namespace vr::notes
+
+namespace vr::notes {
+namespace {
+
+// An 8 x 6 24-bit BMP whose pixels follow `seed`.
+void WriteBmp(const std::string& path, int seed) {
+  const int w = 8, h = 6, row = w * 3;
+  std::string b = "BM";
+  const auto le = [&b](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  };
+  le(54 + row * h, 4);
+  le(0, 4);
+  le(54, 4);
+  le(40, 4);
+  le(w, 4);
+  le(h, 4);
+  le(1, 2);
+  le(24, 2);
+  le(0, 4);
+  le(row * h, 4);
+  le(2835, 4);
+  le(2835, 4);
+  le(0, 4);
+  le(0, 4);
+  for (int i = 0; i < row * h; ++i) b.push_back(static_cast<char>((i * seed * 37) & 0xFF));
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(b.data(), 1, b.size(), f);
+  std::fclose(f);
+}
+
+// The compaction window's "Link sure matches without asking" over real pictures: a moved file
+// whose name, stamp and picture size agree is linked unasked; a renamed one (stamp, size and the
+// fingerprint of the real decode agree) is asked about, saying why.
+TEST_F(NotesWindowsTest, CompactionLinksSureMatchesUnaskedAndOffersARenamedPicture) {
+  const std::string root = dir_.File("disk") + "/";
+  platform::Drive drive;
+  drive.root = root;
+  drive.type = platform::DriveType::kFixed;
+  files_.SetDrives({drive});
+  folders_.SetTempFolder(dir_.File("tmp"));
+  std::filesystem::create_directories(dir_.File("tmp"));
+  const std::string moved = root + "new/moved.bmp";
+  const std::string renamed = root + "new/IMG_7.bmp";
+  WriteBmp(moved, 1);
+  WriteBmp(renamed, 2);
+  const auto note = [&](const std::string& key, const std::string& file, const char* category) {
+    NotesRecord r;
+    r.category = category;
+    r.file_modified_date = static_cast<int32_t>(files_.Stat(file)->dos_stamp);
+    const search::MadePrint made = search::MakeFingerPrint(file);
+    ASSERT_FALSE(made.failed);
+    search::PrintToStored(made.print, &r.finger_print_data);
+    r.res_x = made.print.res_x;
+    r.res_y = made.print.res_y;
+    ASSERT_EQ(r.res_x, 8);
+    ASSERT_EQ(db_.WriteNote(key, r).status, 0u);
+  };
+  note(root + "old/moved.bmp", moved, "moved");
+  note(root + "old/holiday.bmp", renamed, "renamed");
+  ui_.QueueAnswer(Answer::kYes);  // the renamed file's question
+  compact_script_ = [&](TCompactMenu& m) {
+    EXPECT_FALSE(m.SureMatchesBox()->isChecked());
+    m.SureMatchesBox()->setChecked(true);
+    m.StartButton()->click();
+    EXPECT_EQ(m.Counter("ReLinked"), "2");
+    m.DoneButton()->click();
+  };
+  windows_->OpenCompaction();
+  const std::vector<std::string> texts = ui_.MessageTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], kRelinkIntroText);
+  EXPECT_EQ(texts[1], "Do you wish to LINK the file named " + renamed +
+                          " to the DataBase record for " + root + "old/holiday.bmp?\r\r" +
+                          RenamedReason(8, 6, true));
+  EXPECT_EQ(Read(moved).category, "moved");
+  EXPECT_EQ(Read(renamed).category, "renamed");
 }
 
 }  // namespace

@@ -100,4 +100,20 @@ TEST(DriveTableTest, ProductionTableOfThisMachineHasTheRoot) {
 }
 
 }  // namespace
+// The mount areas: the usual ones, and what fstab names (comments, the root, swap and pseudo
+// file systems left out, escapes decoded).
+TEST(DriveTableTest, MountAreasAddFstabMountPointsButTheRoot) {
+  const std::string fstab =
+      "# <file system> <mount point> <type> <options> <dump> <pass>\n"
+      "UUID=1234 / ext4 errors=remount-ro 0 1\n"
+      "UUID=5678 none swap sw 0 0\n"
+      "LABEL=PHOTOS /srv/My\\040Photos vfat noauto,user 0 0\n"
+      "//nas/pics /net/pics cifs noauto 0 0\n"
+      "proc /proc proc defaults 0 0\n"
+      "/dev/sdb1 /media/ exfat noauto 0 0\n";
+  EXPECT_EQ(MountAreasFrom(fstab), (std::vector<std::string>{"/media/", "/run/media/", "/mnt/",
+                                                             "/srv/My Photos/", "/net/pics/"}));
+  EXPECT_EQ(MountAreasFrom(""), (std::vector<std::string>{"/media/", "/run/media/", "/mnt/"}));
+}
+
 }  // namespace vr::platform
