@@ -39,8 +39,11 @@ T NumberOr0(const std::string& text) {
   size_t start = 0;
   while (start < text.size() && text[start] == ' ') ++start;
   const auto [ptr, ec] = std::from_chars(text.data() + start, text.data() + text.size(), value);
-  (void)ptr;
-  return ec == std::errc() ? value : 0;
+  if (ec != std::errc()) return 0;
+  for (const char* p = ptr; p != text.data() + text.size(); ++p) {
+    if (*p != ' ') return 0;
+  }
+  return value;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
