@@ -46,6 +46,7 @@ enum class Act : int {
   kFileListWindow1,
   kSearchList1,
   kWebPagesFromFiles1,
+  kAlbumManager1,
   kViewFit,
   kViewActual,
   kViewSplit,

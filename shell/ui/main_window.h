@@ -61,6 +61,9 @@ class NotesAccess;
 namespace vr::notes {
 class NotesDatabase;
 }
+namespace vr::albums::ui {
+class TAlbumListMenu;
+}
 namespace vr::recycle {
 class RecycleBin;
 class RecycleController;
@@ -290,6 +293,9 @@ class TVeldrimon69 : public QMainWindow {
   void Open1Click();
   void FileListWindow1Click();
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
+  void AlbumManager1Click();  // the album manager (main_window_albums.cpp)
+  void TBAlbumClick();
+  albums::ui::TAlbumListMenu* album_window() const { return album_window_; }
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
   void RefreshSearchWindow();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
@@ -541,6 +547,9 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBLast = nullptr;
   QToolButton* TBTag = nullptr;
   QToolButton* TBSpeaker = nullptr;
+  QToolButton* TBAlbum = nullptr;
+  void AddAlbumButton();
+  albums::ui::TAlbumListMenu* album_window_ = nullptr;  // owned as a child window
   QToolButton* TBSlide = nullptr;
   QToolButton* TBStop = nullptr;
   std::shared_ptr<SlideShowState> slide_;
