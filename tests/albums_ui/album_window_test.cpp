@@ -1,0 +1,276 @@
+// The album manager window over real album folders: the tree, making, renaming and deleting
+// albums, loading with a missing file, tags kept across sorting, removing tagged entries from a
+// normal album (files kept) and a folder album (files into the bin), and the files list exchange.
+#include "albums/ui/album_list_menu.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "albums/album_file.h"
+#include "albums/ui/album_prop_menu.h"
+#include "fakes/fake_services.h"
+#include "lists/files_list.h"
+#include "lists/recycle/recycle_bin.h"
+#include "notes/ui/resolve_list_menu.h"
+#include "test_support/temp_dir.h"
+#include "tests/list_window_ui/qt_app.h"
+
+namespace vr::albums::ui {
+namespace {
+
+[[maybe_unused]] auto* const kQtEnv =
+    ::testing::AddGlobalTestEnvironment(new list_window::QtAppEnvironment);
+
+namespace fs = std::filesystem;
+using platform::Answer;
+
+class AlbumWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake_.folders.SetProgramFolder(dir_.Path() + "/");
+    fake_.folders.SetTempFolder(dir_.File("tmp") + "/");
+    fs::create_directories(dir_.File("tmp"));
+    root_ = dir_.File("Albums_Veldrimon") + "/";
+    fs::create_directories(root_ + "Holiday/Beach");
+    pics_ = dir_.File("pics") + "/";
+    fs::create_directories(pics_);
+    lists::ListServices list_services;
+    list_services.files = &fake_.files;
+    list_ = std::make_unique<lists::FilesList>(list_services);
+    recycle::BinServices bin_services;
+    bin_services.files = &fake_.files;
+    bin_services.ui = &fake_.ui;
+    bin_ = std::make_unique<recycle::RecycleBin>(bin_services,
+                                                 recycle::RecycleBin::FolderIn(dir_.Path() + "/"));
+    ASSERT_TRUE(bin_->Start());
+  }
+  std::unique_ptr<TAlbumListMenu> Open() {
+    AlbumWindowServices s;
+    s.platform = fake_.services();
+    s.files_list = list_.get();
+    s.allowable = &list_->allowable();
+    s.bin = bin_.get();
+    s.files_list_changed = [this] { ++list_changes_; };
+    auto menu = std::make_unique<TAlbumListMenu>(std::move(s));
+    // The comments editor and the properties dialog are answered in place.
+    menu->comments_script = [](QWidget* editor) {
+      editor->findChild<QPlainTextEdit*>("Memo1")->setPlainText("made by the test");
+    };
+    menu->properties_script = [this](QWidget* dialog) {
+      auto* props = static_cast<TAlbumPropMenu*>(dialog);
+      if (lock_to_.empty()) {
+        props->ApplyClick();
+        return;
+      }
+      props->FolderEdit()->setText(QString::fromStdString(lock_to_));
+      props->FolderButton()->click();
+      props->ApplyClick();
+    };
+    menu->show();
+    return menu;
+  }
+  std::string Pic(const std::string& name, const std::string& bytes = "x") {
+    std::ofstream(pics_ + name, std::ios::binary) << bytes;
+    return pics_ + name;
+  }
+  AlbumEntry Entry(const std::string& path) {
+    AlbumEntry e;
+    e.path = path;
+    if (auto st = fake_.files.Stat(path)) {
+      e.size = st->size;
+      e.stamp = st->dos_stamp;
+    }
+    return e;
+  }
+  std::vector<std::string> Labels(QTreeWidgetItem* item) {
+    std::vector<std::string> out;
+    for (int i = 0; i < item->childCount(); ++i) out.push_back(item->child(i)->text(0).toStdString());
+    return out;
+  }
+
+  test_support::TempDir dir_;
+  fakes::FakeServices fake_;
+  std::unique_ptr<lists::FilesList> list_;
+  std::unique_ptr<recycle::RecycleBin> bin_;
+  std::string root_, pics_, lock_to_;
+  int list_changes_ = 0;
+};
+
+TEST_F(AlbumWindowTest, TreeNewRenameAndDelete) {
+  auto menu = Open();
+  QTreeWidgetItem* root = menu->Tree()->topLevelItem(0);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->text(0).toStdString(), "Albums_Veldrimon");
+  EXPECT_EQ(Labels(root), std::vector<std::string>{"Holiday"});
+  EXPECT_EQ(Labels(root->child(0)), std::vector<std::string>{"Beach"});
+  ASSERT_TRUE(menu->SelectAlbum("Holiday/Beach"));
+  EXPECT_EQ(menu->windowTitle().toStdString(), "[ Beach ] Album's Manager ");
+  EXPECT_EQ(menu->SelectedFolder(), root_ + "Holiday/Beach/");
+
+  // Two new albums under the root; the first renamed; the next new one is "New Album 1" again.
+  menu->SelectAlbum(".");
+  menu->AddAlbumClick();
+  menu->SelectAlbum(".");
+  menu->AddAlbumClick();
+  EXPECT_EQ(Labels(root), (std::vector<std::string>{"Holiday", "New Album 1", "New Album 2"}));
+  EXPECT_EQ(ReadComments(root_ + "New Album 1"), "made by the test");
+  ASSERT_TRUE(menu->SelectAlbum("New Album 1"));
+  // "../x" would move the album out of the tree: refused with the rename error.
+  EXPECT_FALSE(menu->RenameSelected("../x"));
+  EXPECT_EQ(fake_.ui.last().text,
+            "Error in renaming \"New Album 1\" Album Folder. Either invalid characters were used "
+            "or the folder already exists. ALBUM NOT RENAMED!");
+  EXPECT_EQ(menu->SelectedName(), "New Album 1");
+  EXPECT_FALSE(fs::exists(dir_.File("x")));
+  EXPECT_TRUE(menu->RenameSelected("Family"));
+  EXPECT_TRUE(fs::is_directory(root_ + "Family"));
+  menu->SelectAlbum(".");
+  menu->AddAlbumClick();
+  EXPECT_TRUE(fs::is_directory(root_ + "New Album 1"));
+
+  // Deleting: the root and an album with sub-albums refuse; a user's file keeps the folder and
+  // the node; otherwise the album goes.
+  menu->SelectAlbum("Holiday");
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->DeleteAlbumClick();
+  EXPECT_EQ(fake_.ui.last().text,
+            "The \"Holiday\" Album has SUB-Albums. You must FIRST delete the SUB-Albums. Sorry :(");
+  std::ofstream(root_ + "Family/mine.txt") << "mine";
+  menu->SelectAlbum("Family");
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->DeleteAlbumClick();
+  EXPECT_TRUE(fs::exists(root_ + "Family/mine.txt"));
+  EXPECT_FALSE(fs::exists(root_ + "Family/Album_Comments.Txt"));
+  EXPECT_EQ(menu->SelectedName(), "Family");
+  EXPECT_NE(fake_.ui.last().text.find("You have accidentally moved other files into the "
+                                      "\"Family\" Album Folder"),
+            std::string::npos);
+  menu->SelectAlbum("New Album 2");
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->DeleteAlbumClick();
+  EXPECT_FALSE(fs::exists(root_ + "New Album 2"));
+  EXPECT_EQ(Labels(root), (std::vector<std::string>{"Family", "Holiday", "New Album 1"}));
+}
+
+TEST_F(AlbumWindowTest, LoadTagsSortAndRemoveTaggedFromANormalAlbum) {
+  const std::string b = Pic("b.jpg");
+  const std::string a = Pic("a.jpg");
+  fs::create_directories(pics_ + "sub");
+  std::ofstream(pics_ + "sub/c.jpg") << "c";
+  const std::string c = pics_ + "sub/c.jpg";
+  AlbumEntry gone = Entry(a);
+  gone.path = pics_ + "gone.jpg";
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", {Entry(b), Entry(a), Entry(c), gone}));
+  auto menu = Open();
+  // The missing file brings up the resolve window; leaving it with the link unresolved and
+  // keeping the entry.
+  bool resolve_seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* resolve = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(resolve, nullptr);
+    resolve_seen = resolve->objectName() == "TResolveListMenu";
+    resolve->close();
+  });
+  fake_.ui.QueueChoice(2);            // "Exit with unresolved links"
+  fake_.ui.QueueAnswer(Answer::kNo);  // keep the unresolved entry
+  menu->SelectAlbum("Holiday");
+  EXPECT_TRUE(resolve_seen);
+  ASSERT_EQ(menu->Entries().size(), 4u);
+  EXPECT_EQ(menu->Entries()[0].path, a);  // sorted by file name
+  EXPECT_EQ(menu->Totals(), "Total Files:4 Total Tagged:0 Total Hi-Lited:1");
+
+  // Tag b and c through the check boxes; sorting by folder (twice: reversed) keeps the tags.
+  QAbstractItemModel* model = menu->List()->model();
+  for (int row = 0; row < 4; ++row) {
+    const std::string& p = menu->Entries()[static_cast<size_t>(row)].path;
+    if (p == b || p == c) model->setData(model->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+  }
+  EXPECT_EQ(menu->Totals(), "Total Files:4 Total Tagged:2 Total Hi-Lited:1");
+  menu->SortBy(1);
+  EXPECT_EQ(menu->Entries().back().path, c);
+  menu->SortBy(1);
+  EXPECT_EQ(menu->Entries().front().path, c);
+  for (const AlbumEntry& e : menu->Entries()) EXPECT_EQ(e.tagged, e.path == b || e.path == c);
+  EXPECT_EQ(menu->Totals(), "Total Files:4 Total Tagged:2 Total Hi-Lited:1");
+
+  // Removing tagged entries of a normal album leaves the files alone.
+  fake_.ui.QueueAnswer(Answer::kYesToAll);
+  menu->RemoveTaggedClick();
+  EXPECT_EQ(fake_.ui.last().text.substr(0, 76),
+            "The following file is about to be REMOVED from the \"Holiday\" Album. Are you ");
+  EXPECT_TRUE(fs::exists(b));
+  EXPECT_TRUE(fs::exists(c));
+  const std::vector<AlbumEntry> stored = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(menu->Totals(), "Total Files:2 Total Tagged:0 Total Hi-Lited:1");
+
+  // "&2)": the files list holds just the album's files that are there (a; gone.jpg is not);
+  // the window closes.
+  list_->AddFileToList(6000, b);
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->AddToFilesListClick(true);
+  ASSERT_EQ(list_->Count(), 1);
+  EXPECT_EQ(list_->EntryAt(0)->Path(), a);
+  EXPECT_EQ(list_changes_, 1);
+  EXPECT_FALSE(menu->isVisible());
+}
+
+TEST_F(AlbumWindowTest, FolderAlbumRemovesIntoTheBinAndUnlockingShowsTheStoredList) {
+  const std::string locked = dir_.File("locked") + "/";
+  fs::create_directories(locked);
+  std::ofstream(locked + "one.jpg") << "1";
+  std::ofstream(locked + "two.jpg") << "2";
+  const std::string stored = Pic("stored.jpg");
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", {Entry(stored)}));
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday", locked));
+  auto menu = Open();
+  menu->SelectAlbum("Holiday");
+  ASSERT_EQ(menu->Entries().size(), 2u);
+  menu->Highlight({0, 1});
+  menu->TagHighlightedClick(true);
+  fake_.ui.QueueAnswer(Answer::kYes);
+  fake_.ui.QueueAnswer(Answer::kNo);
+  menu->RemoveTaggedClick();
+  // From the last entry to the first: two.jpg binned, one.jpg kept.
+  EXPECT_FALSE(fs::exists(locked + "two.jpg"));
+  EXPECT_TRUE(fs::exists(locked + "one.jpg"));
+  EXPECT_EQ(bin_->CountEntries(), 1);
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  // The folder album's removal never replaced the stored list; back to NORMAL shows it.
+  menu->properties_script = [](QWidget* dialog) {
+    auto* props = static_cast<TAlbumPropMenu*>(dialog);
+    props->NormalButton()->click();
+    props->ApplyClick();
+  };
+  menu->PropertiesClick();
+  EXPECT_EQ(fake_.ui.last().text, TAlbumPropMenu::kUnlockText);
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(menu->Entries()[0].path, stored);
+
+  // A folder album whose folder is gone warns and opens the properties.
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday/Beach", dir_.File("nowhere") + "/"));
+  int props_opened = 0;
+  menu->properties_script = [&](QWidget* dialog) {
+    ++props_opened;
+    static_cast<TAlbumPropMenu*>(dialog)->CancelClick();
+  };
+  menu->SelectAlbum("Holiday/Beach");
+  EXPECT_EQ(fake_.ui.MessageTexts().back(),
+            "Your \"Beach\" Album is locked to a folder that does NOT exist. Change the Album "
+            "properties to correct this error!");
+  EXPECT_EQ(props_opened, 1);
+}
+
+}  // namespace
+}  // namespace vr::albums::ui
