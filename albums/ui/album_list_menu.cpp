@@ -75,6 +75,7 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   tree_->setHeaderHidden(true);
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
   tree_->viewport()->installEventFilter(this);
+  tree_->viewport()->setAcceptDrops(true);
   splitter->addWidget(tree_);
 
   auto* right = new QWidget;
@@ -89,6 +90,8 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   list_->verticalHeader()->hide();
   list_->horizontalHeader()->setStretchLastSection(true);
   list_->horizontalHeader()->setSectionsClickable(true);
+  list_->viewport()->installEventFilter(this);
+  list_->viewport()->setAcceptDrops(true);
   right_column->addWidget(list_);
   if (services_.make_preview) {
     preview_ = services_.make_preview(right);
@@ -799,6 +802,10 @@ void TAlbumListMenu::SortBy(int column) {
 }
 
 void TAlbumListMenu::closeEvent(QCloseEvent* event) {
+  if (drag_active_) {  // the drag's after-move step still needs the entries
+    event->ignore();
+    return;
+  }
   entries_.clear();
   model_->Reset();
   loaded_folder_.clear();
@@ -823,6 +830,7 @@ void TAlbumListMenu::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TAlbumListMenu::eventFilter(QObject* watched, QEvent* event) {
+  if (HandleDragEvent(watched, event)) return true;
   // A click on another album while one loads aborts the load.
   if (loading_ && watched == tree_->viewport() && event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);

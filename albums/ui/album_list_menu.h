@@ -28,6 +28,9 @@ class FilesList;
 namespace vr::recycle {
 class RecycleBin;
 }
+namespace vr::list_window {
+class TagOperations;
+}
 
 namespace vr::albums::ui {
 
@@ -45,6 +48,9 @@ struct AlbumWindowServices {
   // The small preview beside the list (none when unset).
   std::function<QWidget*(QWidget* parent)> make_preview;
   std::function<void(QWidget* preview, const std::string& path)> show_preview;
+  // The files list window's per-file copy and move (overwrite question, notes, companions), for
+  // drops into folder albums; drops there are refused without it.
+  std::function<list_window::TagOperations*()> tag_ops;
   // The files list was filled from an album ("&1)", "&2)", "Load Into Files List").
   std::function<void()> files_list_changed;
 };
@@ -75,6 +81,12 @@ class TAlbumListMenu : public QWidget {
   void FlipTagsClick();
   void RemoveTaggedClick();
   void SortBy(int column);
+  // Drops `paths` onto the album of `target` (null: the selected album, as a drop on the list).
+  // `move` is the drag's move effect.
+  void DropOnto(QTreeWidgetItem* target, const std::vector<std::string>& paths, bool move);
+  // Drags the highlighted entries (from the list) or the whole album (from the tree) out.
+  void StartDrag(bool from_tree);
+  bool dragging() const { return drag_active_; }
 
   // State for tests and the shell.
   const std::vector<AlbumEntry>& Entries() const { return entries_; }
@@ -113,6 +125,9 @@ class TAlbumListMenu : public QWidget {
   void ItemRenamed(QTreeWidgetItem* item);
   std::vector<std::string> Paths() const;
   void SyncHighlights();
+  bool HandleDragEvent(QObject* watched, QEvent* event);
+  void DropIntoFolderAlbum(QTreeWidgetItem* target, const std::string& target_folder,
+                           const std::vector<std::string>& paths, bool move);
 
   AlbumWindowServices services_;
   std::string root_;
@@ -135,6 +150,14 @@ class TAlbumListMenu : public QWidget {
   int sort_column_ = -1;
   bool sort_descending_ = false;
   std::string label_before_edit_;
+  // A drag that started here: its source album, and whether it ended on an album of this window.
+  bool drag_active_ = false;
+  std::string drag_source_folder_;
+  std::string drag_source_locked_;
+  bool drag_hit_album_ = false;
+  bool drag_hit_folder_album_ = false;
+  QPoint press_at_;
+  bool pressed_ = false;
 };
 
 }  // namespace vr::albums::ui

@@ -31,6 +31,7 @@ void TVeldrimon69::AlbumManager1Click() {
     };
     services.bin = recycle_->bin();
     services.open_recycle_window = [this] { TBUnDeleteClick(); };
+    services.tag_ops = [this] { return &EnsureListWindow().tag_ops(); };
     services.files_list_changed = [this] {
       if (list_window_) list_window_->ListChanged();
       RefreshNavigation();

@@ -21,6 +21,10 @@
 #include "albums/ui/album_prop_menu.h"
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
+#include "lists/window/tag_ops.h"
+#include <QMimeData>
+#include <QDropEvent>
+#include <QUrl>
 #include "lists/recycle/recycle_bin.h"
 #include "notes/ui/resolve_list_menu.h"
 #include "test_support/temp_dir.h"
@@ -62,6 +66,16 @@ class AlbumWindowTest : public ::testing::Test {
     s.allowable = &list_->allowable();
     s.bin = bin_.get();
     s.files_list_changed = [this] { ++list_changes_; };
+    s.tag_ops = [this] {
+      if (!ops_) {
+        list_window::TagServices t;
+        t.ui = &fake_.ui;
+        t.files = &fake_.files;
+        t.bin = bin_.get();
+        ops_ = std::make_unique<list_window::TagOperations>(*list_, t);
+      }
+      return ops_.get();
+    };
     auto menu = std::make_unique<TAlbumListMenu>(std::move(s));
     // The comments editor and the properties dialog are answered in place.
     menu->comments_script = [](QWidget* editor) {
@@ -103,6 +117,7 @@ class AlbumWindowTest : public ::testing::Test {
   fakes::FakeServices fake_;
   std::unique_ptr<lists::FilesList> list_;
   std::unique_ptr<recycle::RecycleBin> bin_;
+  std::unique_ptr<list_window::TagOperations> ops_;
   std::string root_, pics_, lock_to_;
   int list_changes_ = 0;
 };
@@ -270,6 +285,90 @@ TEST_F(AlbumWindowTest, FolderAlbumRemovesIntoTheBinAndUnlockingShowsTheStoredLi
             "Your \"Beach\" Album is locked to a folder that does NOT exist. Change the Album "
             "properties to correct this error!");
   EXPECT_EQ(props_opened, 1);
+}
+
+// A real drop of file URLs at `at` on `target` (a view's viewport).
+void Drop(QWidget* target, QPoint at, const std::vector<std::string>& paths,
+          Qt::DropAction action = Qt::CopyAction) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+  data.setUrls(urls);
+  QDropEvent enter(QPointF(at), action, &data, Qt::LeftButton, Qt::NoModifier, QEvent::DragEnter);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(at), action, &data, Qt::LeftButton, Qt::NoModifier, QEvent::Drop);
+  QApplication::sendEvent(target, &drop);
+}
+
+TEST_F(AlbumWindowTest, DropsOnLabelsListAndEmptyTree) {
+  const std::string a = Pic("a.jpg");
+  const std::string comma = Pic("x,y.jpg");
+  fs::create_directories(pics_ + "folder");
+  std::ofstream(pics_ + "folder/f1.gif") << "f";
+  std::ofstream(pics_ + "folder/f2.txt") << "t";
+  auto menu = Open();
+  QTreeWidget* tree = menu->Tree();
+  QTreeWidgetItem* holiday = tree->topLevelItem(0)->child(0);
+  ASSERT_EQ(holiday->text(0), "Holiday");
+  QWidget* viewport = tree->viewport();
+
+  // Onto the label of an album that is not selected: two items ask first; the same file twice
+  // gives one entry; a comma path survives.
+  fake_.ui.QueueAnswer(Answer::kYes);
+  Drop(viewport, tree->visualItemRect(holiday).center(), {a, comma, a});
+  EXPECT_EQ(fake_.ui.last().text,
+            "About to DROP 3 items onto the \"Holiday\" Album.\r\rDo you wish to ACCECPT the "
+            "DROPPINGS?");
+  std::vector<AlbumEntry> stored = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored[0].path, a);
+  EXPECT_EQ(stored[1].path, comma);
+
+  // An empty part of the tree takes nothing.
+  const size_t calls = fake_.ui.calls().size();
+  Drop(viewport, QPoint(5, viewport->height() - 3), {a});
+  ASSERT_EQ(fake_.ui.calls().size(), calls + 1);
+  EXPECT_EQ(fake_.ui.last().text,
+            "You can NOT DROP onto an empty part of the Album Window. You need to DROP onto an "
+            "actual Album name label.");
+
+  // A folder onto an empty selected album: not locked (No), its allowable files come in.
+  menu->SelectAlbum("Holiday/Beach");
+  fake_.ui.QueueAnswer(Answer::kYes);  // accept the folder
+  fake_.ui.QueueAnswer(Answer::kNo);   // do not lock
+  Drop(menu->List()->viewport(), QPoint(10, 10), {pics_ + "folder"});
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(menu->Entries()[0].path, pics_ + "folder/f1.gif");
+  // The same file dropped on the list again stays one entry.
+  Drop(menu->List()->viewport(), QPoint(10, 10), {pics_ + "folder/f1.gif"});
+  EXPECT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(ReadAlbumFile(root_ + "Holiday/Beach/Album.Txt").size(), 1u);
+}
+
+TEST_F(AlbumWindowTest, DropIntoAFolderAlbumCopiesAndAsksBeforeOverwriting) {
+  const std::string locked = dir_.File("locked") + "/";
+  fs::create_directories(locked);
+  std::ofstream(locked + "b.jpg") << "old";
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday", locked));
+  const std::string a = Pic("a.jpg", "new a");
+  const std::string b = Pic("b.jpg", "new b");
+  auto menu = Open();
+  menu->SelectAlbum("Holiday");
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  fake_.ui.QueueAnswer(Answer::kYes);  // two items
+  fake_.ui.QueueAnswer(Answer::kYes);  // copy into the locked folder
+  fake_.ui.QueueAnswer(Answer::kYes);  // overwrite b.jpg
+  Drop(menu->List()->viewport(), QPoint(10, 10), {a, b});
+  const std::vector<std::string> texts = fake_.ui.MessageTexts();
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_NE(texts[1].find("Do you wish to COPY the dropped files into that folder?"),
+            std::string::npos);
+  EXPECT_NE(texts[2].find("File ALREADY exists in destination"), std::string::npos);
+  EXPECT_EQ(menu->Entries().size(), 2u);
+  std::ifstream in(locked + "b.jpg");
+  std::string content((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(content, "new b");
+  EXPECT_TRUE(fs::exists(a));  // copied, not moved
 }
 
 }  // namespace
