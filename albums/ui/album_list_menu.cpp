@@ -145,6 +145,12 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   bin->setToolTip("Open the RECYCLE BIN (Alt+R)");
   bin->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
   bin->setEnabled(static_cast<bool>(services_.open_recycle_window));
+  bin_button_ = bin;
+  if (services_.bin != nullptr) {
+    // The bin's glyph follows its state like the main window's buttons.
+    bin_observer_ = services_.bin->SetStateObserver([this](bool full) { ShowBinState(full); });
+    ShowBinState(services_.bin->IsFull());
+  }
   exit_ = Button("E&xit", "BExit", tags_row);
   column->addLayout(tags_row);
   status_ = new QStatusBar;
@@ -217,7 +223,15 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   BuildTree();
 }
 
-TAlbumListMenu::~TAlbumListMenu() = default;
+TAlbumListMenu::~TAlbumListMenu() {
+  if (services_.bin != nullptr && bin_observer_ != 0) services_.bin->RemoveStateObserver(bin_observer_);
+}
+
+void TAlbumListMenu::ShowBinState(bool full) {
+  bin_full_ = full;
+  bin_button_->setIcon(style()->standardIcon(full ? QStyle::SP_TrashIcon
+                                                  : QStyle::SP_DialogDiscardButton));
+}
 
 QTreeWidgetItem* TAlbumListMenu::Root_Item() const { return tree_->topLevelItem(0); }
 

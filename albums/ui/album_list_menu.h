@@ -98,6 +98,7 @@ class TAlbumListMenu : public QWidget {
   std::string StatusText() const;
   std::string Totals() const;  // "Total Files:n Total Tagged:n Total Hi-Lited:n"
   QCheckBox* LoadIntoFilesList() const { return load_into_; }
+  bool bin_shown_full() const { return bin_full_; }
   // Highlights the entries of these rows only.
   void Highlight(const std::vector<int>& rows);
   // The comments editor's text hook for tests: called with the editor before it runs.
@@ -125,6 +126,7 @@ class TAlbumListMenu : public QWidget {
   void ItemRenamed(QTreeWidgetItem* item);
   std::vector<std::string> Paths() const;
   void SyncHighlights();
+  void ShowBinState(bool full);
   bool HandleDragEvent(QObject* watched, QEvent* event);
   void DropIntoFolderAlbum(QTreeWidgetItem* target, const std::string& target_folder,
                            const std::vector<std::string>& paths, bool move);
@@ -144,6 +146,9 @@ class TAlbumListMenu : public QWidget {
   QLabel* total_highlighted_ = nullptr;
   QCheckBox* load_into_ = nullptr;
   QPushButton* exit_ = nullptr;
+  QPushButton* bin_button_ = nullptr;
+  int bin_observer_ = 0;
+  bool bin_full_ = false;
   bool loading_ = false;
   bool abort_load_ = false;
   bool building_ = false;

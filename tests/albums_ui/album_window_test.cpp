@@ -250,6 +250,7 @@ TEST_F(AlbumWindowTest, FolderAlbumRemovesIntoTheBinAndUnlockingShowsTheStoredLi
   ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", {Entry(stored)}));
   ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday", locked));
   auto menu = Open();
+  EXPECT_FALSE(menu->bin_shown_full());
   menu->SelectAlbum("Holiday");
   ASSERT_EQ(menu->Entries().size(), 2u);
   menu->Highlight({0, 1});
@@ -261,6 +262,7 @@ TEST_F(AlbumWindowTest, FolderAlbumRemovesIntoTheBinAndUnlockingShowsTheStoredLi
   EXPECT_FALSE(fs::exists(locked + "two.jpg"));
   EXPECT_TRUE(fs::exists(locked + "one.jpg"));
   EXPECT_EQ(bin_->CountEntries(), 1);
+  EXPECT_TRUE(menu->bin_shown_full());
   ASSERT_EQ(menu->Entries().size(), 1u);
   // The folder album's removal never replaced the stored list; back to NORMAL shows it.
   menu->properties_script = [](QWidget* dialog) {
