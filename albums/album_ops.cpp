@@ -120,11 +120,17 @@ LoadResult LoadAlbum(const std::string& album_folder, const LoadHooks& hooks) {
       }
       const std::optional<notes::Shortcut> s = notes::ReadShortcutFile(pairs[j].shortcut);
       files.DeleteFile(pairs[j].shortcut);
-      if (remove[pair_entry[j]] || !s || s->path == e.path) continue;
+      if (remove[pair_entry[j]]) continue;
+      if (!s || s->path == e.path) {
+        r.missing.push_back(platform::PathKey(e.path));
+        continue;
+      }
       e.path = s->path;
       if (const auto st = files.Stat(e.path)) {
         e.size = st->size;
         e.stamp = st->dos_stamp;
+      } else {
+        r.missing.push_back(platform::PathKey(e.path));
       }
       changed = true;
     }
@@ -148,6 +154,7 @@ LoadResult LoadAlbum(const std::string& album_folder, const LoadHooks& hooks) {
       hooks.save_error(kSaveErrorText + file);
     }
   }
+  std::sort(r.missing.begin(), r.missing.end());
   SortByFileName(&r.entries);
   return r;
 }

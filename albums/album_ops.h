@@ -60,6 +60,8 @@ struct LoadResult {
   bool missing_folder = false;  // a folder album whose folder is not there
   bool written = false;         // "Album.Txt" was written
   size_t unresolved = 0;        // pairs left after the resolve step
+  // Paths of the entries whose file was missing and still is (sorted by key).
+  std::vector<std::string> missing;
 };
 
 // Loads the album of `album_folder`.

@@ -7,6 +7,7 @@
 //   album new BASE PARENT          makes "New Album n" under PARENT and prints its name
 // BASE is the folder holding "Albums_Veldrimon"; ALBUM and PARENT are paths below the root, "."
 // the root itself.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -107,8 +108,10 @@ int RunAlbum(const std::vector<std::string>& args) {
       return 1;
     }
     for (const vr::albums::AlbumEntry& e : loaded.entries) {
+      const bool missing = std::binary_search(loaded.missing.begin(), loaded.missing.end(),
+                                              vr::platform::PathKey(e.path));
       std::printf("%s\t%llu\t%u%s\n", e.path.c_str(), static_cast<unsigned long long>(e.size),
-                  e.stamp, files.IsFile(e.path) ? "" : "\tMISSING");
+                  e.stamp, missing ? "\tMISSING" : "");
     }
     return status;
   }

@@ -121,6 +121,7 @@ TEST_F(AlbumLoadTest, MissingFilesGoThroughShortcutsAndTheRemovalQuestion) {
   EXPECT_EQ(ReadText(victim), "keep me");
   EXPECT_EQ(asked, 1u);
   EXPECT_EQ(r.unresolved, 1u);
+  EXPECT_TRUE(r.missing.empty());  // the lost one was removed, the moved one found
   ASSERT_EQ(r.entries.size(), 2u);
   EXPECT_EQ(r.entries[0].path, kept);
   EXPECT_EQ(r.entries[1].path, moved_to);
