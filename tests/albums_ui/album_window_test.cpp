@@ -289,6 +289,29 @@ TEST_F(AlbumWindowTest, FolderAlbumRemovesIntoTheBinAndUnlockingShowsTheStoredLi
   EXPECT_EQ(props_opened, 1);
 }
 
+TEST_F(AlbumWindowTest, ExitHeldDownAbortsALongLoad) {
+  const std::string here = Pic("here.jpg");
+  std::vector<AlbumEntry> many(20000, Entry(here));
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", many));
+  auto menu = Open();
+  auto* exit = menu->findChild<QPushButton*>("BExit");
+  ASSERT_NE(exit, nullptr);
+  // The mouse button goes down on "E&xit" while the load runs (the load lets events in every
+  // 100 lines).
+  fake_.pump.on_pump = [&](int n) {
+    if (n == 3) emit exit->pressed();
+  };
+  menu->SelectAlbum("Holiday");
+  fake_.pump.on_pump = nullptr;
+  EXPECT_TRUE(menu->Entries().empty());
+  EXPECT_EQ(menu->Totals(), "Load Aborted Load Aborted Total Hi-Lited:0");
+  EXPECT_TRUE(menu->List()->isHidden());
+  // Selecting it again loads it whole.
+  menu->LoadSelected(true);
+  EXPECT_EQ(menu->Entries().size(), 20000u);
+  EXPECT_EQ(menu->Totals(), "Total Files:20000 Total Tagged:0 Total Hi-Lited:1");
+}
+
 // A real drop of file URLs at `at` on `target` (a view's viewport).
 void Drop(QWidget* target, QPoint at, const std::vector<std::string>& paths,
           Qt::DropAction action = Qt::CopyAction) {
