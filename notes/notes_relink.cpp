@@ -118,14 +118,6 @@ class Relinker {
   }
 
  private:
-  bool IsOtherMount(const std::string& folder) const {
-    const std::string with = platform::WithTrailingSeparator(folder);
-    for (const platform::Drive& d : drives_) {
-      if (platform::WithTrailingSeparator(d.root) == with && with != drive_root_) return true;
-    }
-    return false;
-  }
-
   void Tick(const std::string& folder) {
     if (++items_ % 20 != 0) return;
     if (hooks_.status) {
@@ -134,24 +126,22 @@ class Relinker {
     if (hooks_.pump_and_poll_stop && hooks_.pump_and_poll_stop()) stop_drive_ = true;
   }
 
-  void Walk(const std::string& folder) {
-    if (hooks_.status) hooks_.status("Resolving (" + std::to_string(left_) + "):" + folder);
-    std::vector<std::string> subfolders;
-    hooks_.files->ListFolder(folder, [&](const platform::DirEntry& e) {
+  void Walk(const std::string& root) {
+    FolderWalk walk;
+    walk.files = hooks_.files;
+    walk.drives = &drives_;
+    walk.own_root = root;
+    walk.enter = [this](const std::string& folder) {
+      if (StopHere()) return false;
+      if (hooks_.status) hooks_.status("Resolving (" + std::to_string(left_) + "):" + folder);
+      return true;
+    };
+    walk.visit = [this](const std::string& folder, const platform::DirEntry& e) {
       Tick(folder);
-      if (e.is_link) return !StopHere();
-      if (e.IsDirectory()) {
-        subfolders.push_back(folder + e.name + "/");
-      } else {
-        File(folder, e);
-      }
+      if (!e.is_link && !e.IsDirectory()) File(folder, e);
       return !StopHere();
-    });
-    for (const std::string& sub : subfolders) {
-      if (StopHere()) return;
-      if (IsOtherMount(sub)) continue;
-      Walk(sub);
-    }
+    };
+    WalkFolders(root, walk);
   }
 
   bool StopHere() const { return stop_all_ || stop_drive_ || left_ == 0; }
@@ -339,6 +329,33 @@ bool PrintsAgree(const std::array<uint8_t, kFingerPrintBytes>& a,
   int difference = 0;
   for (size_t i = 0; i < a.size(); ++i) difference += a[i] > b[i] ? a[i] - b[i] : b[i] - a[i];
   return difference <= static_cast<int>(kFingerPrintBytes);
+}
+
+bool WalkFolders(const std::string& folder, const FolderWalk& walk) {
+  if (walk.enter && !walk.enter(folder)) return false;
+  std::vector<std::string> subfolders;
+  bool stopped = false;
+  walk.files->ListFolder(folder, [&](const platform::DirEntry& e) {
+    if (walk.visit && !walk.visit(folder, e)) {
+      stopped = true;
+      return false;
+    }
+    if (e.IsDirectory() && !e.is_link && walk.sub_folders) subfolders.push_back(folder + e.name + "/");
+    return true;
+  });
+  if (stopped) return false;
+  const std::string own = platform::WithTrailingSeparator(walk.own_root);
+  for (const std::string& sub : subfolders) {
+    bool other_mount = false;
+    if (walk.drives != nullptr) {
+      for (const platform::Drive& d : *walk.drives) {
+        if (platform::WithTrailingSeparator(d.root) == sub && sub != own) other_mount = true;
+      }
+    }
+    if (other_mount) continue;
+    if (!WalkFolders(sub, walk)) return false;
+  }
+  return true;
 }
 
 std::string DriveRootOf(const std::string& path, const std::vector<platform::Drive>& drives) {

@@ -97,6 +97,21 @@ std::string RenamedReason(int width, int height, bool print_checked);
 // Whether two stored fingerprints are of the same picture (a re-decode may differ by rounding).
 bool PrintsAgree(const std::array<uint8_t, kFingerPrintBytes>& a,
                  const std::array<uint8_t, kFingerPrintBytes>& b);
+// One depth-first walk of a folder tree, shared by the re-link and the resolve window: a
+// folder's entries in listing order, then its sub-folders; never into a folder where another
+// drive of `drives` is mounted, never through a symbolic link.
+struct FolderWalk {
+  platform::Files* files = nullptr;                     // required
+  const std::vector<platform::Drive>* drives = nullptr;  // mounts not to enter (may be null)
+  std::string own_root;  // the drive being walked: its own mount point is entered
+  bool sub_folders = true;
+  // Told each folder as it is entered; false stops the walk.
+  std::function<bool(const std::string& folder)> enter;
+  // Told each entry of a folder (links and folders too); false stops the walk.
+  std::function<bool(const std::string& folder, const platform::DirEntry& entry)> visit;
+};
+// Walks `folder` (with a trailing separator); false when a callback stopped the walk.
+bool WalkFolders(const std::string& folder, const FolderWalk& walk);
 
 // The re-link step (CompactionCallbacks::relink). Gives the number re-linked.
 long RelinkOrphans(std::vector<std::string>* orphans, NotesDatabase& main, NotesDatabase& temp,

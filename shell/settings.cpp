@@ -130,6 +130,7 @@ Settings ReadSettings(const std::string& path) {
   const int64_t mode = f.ReadInteger(kGeneral, "MultiLoad", 1);
   s.multi_load = mode >= 0 && mode <= 2 ? static_cast<int>(mode) : 1;
   s.display_path = f.ReadBool(kGeneral, "DisplayPath", true);
+  s.albums_folder = f.ReadString(kGeneral, "AlbumsFolder", "");
   s.include_folders = f.ReadBool(kGeneral, "IncludeFolders", false);
   s.sound = f.ReadBool(kGeneral, "Sound", true);
   s.play_wav = f.ReadBool(kGeneral, "Play_WAV", false);
@@ -201,6 +202,7 @@ bool WriteSettings(const std::string& path, const Settings& s) {
     f.WriteString(kTagged, Numbered("Tag_Move_", i), s.tag_move[i]);
 
   f.WriteBool(kGeneral, "DisplayPath", s.display_path);
+  f.WriteString(kGeneral, "AlbumsFolder", s.albums_folder);
   f.WriteBool(kGeneral, "IncludeFolders", s.include_folders);
   f.WriteBool(kGeneral, "Sound", s.sound);
   f.WriteBool(kGeneral, "Play_WAV", s.play_wav);

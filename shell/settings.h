@@ -82,6 +82,8 @@ struct Settings {
   char wallpaper_style = '0';         // '0' centre, '1' tile, '2' stretch to fit
   bool turn_photos_upright = true;    // "Turn Photos Upright (Camera Orientation)"
 
+  std::string albums_folder;  // "AlbumsFolder": where "Albums_Veldrimon" lives ("" the program folder)
+
   // Albums
   bool auto_dock = true;
   bool dock_top = false;

@@ -176,7 +176,7 @@ bool RecycleBin::PutIntoBin(const std::string& path) {
       break;
     }
   }
-  if (ok && observer_) observer_(true);
+  if (ok) Tell(true);
   return ok;
 }
 
@@ -324,7 +324,7 @@ void RecycleBin::Empty() {
 }
 
 void RecycleBin::RefreshState() {
-  if (observer_) observer_(IsFull());
+  if (!observers_.empty()) Tell(IsFull());
 }
 
 std::string FreeSpaceWarningText(const std::string& drive, uint64_t free_bytes,

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include <utility>
 
 namespace vr::platform {
 class ConfirmScope;
@@ -99,8 +100,14 @@ class RecycleBin {
 
   // The bin state shown on the delete and recycle buttons: full when an entry exists.
   bool IsFull() { return CountEntries() > 0; }
-  void SetStateObserver(std::function<void(bool full)> observer) {
-    observer_ = std::move(observer);
+  // Observers of the bin state (the main window's buttons, the album manager's glyph...). Each
+  // call adds one; the number it gives takes it off again.
+  int SetStateObserver(std::function<void(bool full)> observer) {
+    observers_.emplace_back(++last_observer_, std::move(observer));
+    return last_observer_;
+  }
+  void RemoveStateObserver(int id) {
+    std::erase_if(observers_, [id](const auto& o) { return o.first == id; });
   }
   void RefreshState();
 
@@ -112,7 +119,12 @@ class RecycleBin {
   BinServices services_;
   std::string folder_;
   int64_t counter_ = 0;
-  std::function<void(bool)> observer_;
+  void Tell(bool full) {
+    const auto observers = observers_;  // an observer may remove itself
+    for (const auto& o : observers) o.second(full);
+  }
+  std::vector<std::pair<int, std::function<void(bool)>>> observers_;
+  int last_observer_ = 0;
 };
 
 // The warning before deleting many files when the bin's drive lacks room for them all; shown

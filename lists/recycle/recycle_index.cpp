@@ -11,53 +11,55 @@ bool IsBlankLine(std::string_view line) {
   return true;
 }
 
-std::optional<IndexEntry> ParseIndexLine(std::string_view line) {
-  if (IsBlankLine(line)) return std::nullopt;
-  if (line.front() == '"') {
-    // Quoted former path: runs to the quote that is not doubled and must be followed by a comma.
-    std::string former;
+LeadingPath SplitLeadingPath(std::string_view line) {
+  if (!line.empty() && line.front() == '"') {
+    std::string path;
     size_t i = 1;
     while (i < line.size()) {
       if (line[i] == '"') {
         if (i + 1 < line.size() && line[i + 1] == '"') {
-          former.push_back('"');
+          path.push_back('"');
           i += 2;
           continue;
         }
         break;
       }
-      former.push_back(line[i++]);
+      path.push_back(line[i++]);
     }
-    if (i < line.size() && i + 1 < line.size() && line[i + 1] == ',') {
-      return IndexEntry{std::move(former), std::string(line.substr(i + 2))};
-    }
-    // Not a well-formed quoted path: fall back to the plain split below.
+    if (i < line.size() && i + 1 == line.size()) return {std::move(path), std::nullopt};
+    if (i < line.size() && line[i + 1] == ',') return {std::move(path), line.substr(i + 2)};
+    // Not a well-formed quoted path: read plainly.
   }
   const size_t comma = line.find(',');
-  if (comma == std::string_view::npos) return std::nullopt;
-  return IndexEntry{std::string(line.substr(0, comma)), std::string(line.substr(comma + 1))};
+  if (comma == std::string_view::npos) return {std::string(line), std::nullopt};
+  return {std::string(line.substr(0, comma)), line.substr(comma + 1)};
+}
+
+std::optional<std::string> FormatLeadingPath(const std::string& path) {
+  if (path.empty() || path.find_first_of("\r\n") != std::string::npos) return std::nullopt;
+  if (path.find(',') == std::string::npos && path.front() != '"') return path;
+  std::string field = "\"";
+  for (char c : path) {
+    if (c == '"') field.push_back('"');
+    field.push_back(c);
+  }
+  field.push_back('"');
+  return field;
+}
+
+std::optional<IndexEntry> ParseIndexLine(std::string_view line) {
+  if (IsBlankLine(line)) return std::nullopt;
+  LeadingPath split = SplitLeadingPath(line);
+  if (!split.rest) return std::nullopt;
+  return IndexEntry{std::move(split.path), std::string(*split.rest)};
 }
 
 std::optional<std::string> FormatIndexLine(const std::string& former, const std::string& copy) {
-  auto has_line_end = [](const std::string& s) {
-    return s.find_first_of("\r\n") != std::string::npos;
-  };
-  if (former.empty() || copy.empty() || has_line_end(former) || has_line_end(copy)) {
-    return std::nullopt;
-  }
-  std::string line;
-  if (former.find(',') != std::string::npos || former.front() == '"') {
-    line.push_back('"');
-    for (char c : former) {
-      if (c == '"') line.push_back('"');
-      line.push_back(c);
-    }
-    line.push_back('"');
-  } else {
-    line = former;
-  }
-  line.push_back(',');
-  line.append(copy);
+  if (copy.empty() || copy.find_first_of("\r\n") != std::string::npos) return std::nullopt;
+  std::optional<std::string> line = FormatLeadingPath(former);
+  if (!line) return std::nullopt;
+  line->push_back(',');
+  line->append(copy);
   return line;
 }
 

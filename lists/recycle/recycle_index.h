@@ -22,6 +22,19 @@ struct IndexEntry {
   std::string copy;    // its copy in the bin
 };
 
+// The leading path field of a comma-separated line, shared with the album files: a path holding a
+// comma (or beginning with a double quote) is written in double quotes with inner quotes doubled;
+// every other path is written as it is. Nothing for an empty path or one holding CR or LF.
+std::optional<std::string> FormatLeadingPath(const std::string& path);
+// Splits a line's leading path field: the path and the rest after its comma (nothing when the
+// line has no comma). A quoted path runs to the quote that is not doubled and must be followed by
+// a comma or the line's end; anything else reads plainly up to the first comma.
+struct LeadingPath {
+  std::string path;
+  std::optional<std::string_view> rest;
+};
+LeadingPath SplitLeadingPath(std::string_view line);
+
 // True when a line holds only blanks (spaces, tabs) or nothing.
 bool IsBlankLine(std::string_view line);
 // Splits one line (without its line end); nothing for a blank line or one without a comma.

@@ -47,6 +47,7 @@ enum class Act : int {
   kSearchList1,
   kWebPagesFromFiles1,
   kInternetWebSiteTool1,
+  kAlbumManager1,
   kViewFit,
   kViewActual,
   kViewSplit,

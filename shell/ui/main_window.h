@@ -62,6 +62,9 @@ class NotesAccess;
 namespace vr::notes {
 class NotesDatabase;
 }
+namespace vr::albums::ui {
+class TAlbumListMenu;
+}
 namespace vr::recycle {
 class RecycleBin;
 class RecycleController;
@@ -293,6 +296,9 @@ class TVeldrimon69 : public QMainWindow {
   void Open1Click();
   void FileListWindow1Click();
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
+  void AlbumManager1Click();  // the album manager (main_window_albums.cpp)
+  void TBAlbumClick();
+  albums::ui::TAlbumListMenu* album_window() const { return album_window_; }
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
   void InternetWebSiteTool1Click();  // the FTP tool alone (main_window_ftp.cpp)
   void RefreshSearchWindow();
@@ -556,6 +562,9 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBLast = nullptr;
   QToolButton* TBTag = nullptr;
   QToolButton* TBSpeaker = nullptr;
+  QToolButton* TBAlbum = nullptr;
+  void AddAlbumButton();
+  albums::ui::TAlbumListMenu* album_window_ = nullptr;  // owned as a child window
   QToolButton* TBSlide = nullptr;
   QToolButton* TBStop = nullptr;
   QToolButton* SpeedButton14 = nullptr;  // reloads the file (restarting an animation)

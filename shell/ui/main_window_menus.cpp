@@ -146,6 +146,10 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
       {.id = Act::kInternetWebSiteTool1, .name = "InternetWebSiteTool1",
        .caption = "Internet Web Site Tool (FTP)...",
        .handler = [](W& w, bool) { w.InternetWebSiteTool1Click(); }},
+      {.id = Act::kAlbumManager1, .name = "AlbumManager1",
+       .caption = "Album Manager (Group Related Files)",
+       .handler = [](W& w, bool) { w.TBAlbumClick(); },
+       .button = {"TBAlbum", kImageLoad, "Album Manager (Group Related Files)"}},
       {.id = Act::kViewFit, .name = "ViewFit", .caption = "&Re-Size To Fit            Key=V",
        .checkable = true, .checked = true,
        .handler = [](W& w, bool) { w.SelectView(View::kFit); }},
@@ -355,6 +359,7 @@ void TVeldrimon69::BuildMenus() {
   QMenu* view = menuBar()->addMenu("&View");
   Add(view, Act::kFileListWindow1);
   Add(view, Act::kSearchList1);
+  Add(view, Act::kAlbumManager1);
   view->addSeparator();
   view_group_ = new QActionGroup(this);
   for (Act id : {Act::kViewFit, Act::kViewActual, Act::kViewSplit}) Add(view, id, view_group_);
@@ -442,6 +447,7 @@ void TVeldrimon69::BuildToolBars() {
   TBTrash = AddButton(load_bar_, Act::kDeleteFile1);
   TBUnDelete = AddButton(load_bar_, Act::kRecycleBin1);
   TBSpeaker = AddButton(load_bar_, Act::kSound);
+  AddAlbumButton();
   view_bar_ = addToolBar("View");
   view_bar_->setObjectName("ViewBar");
   ToolButton1 = AddButton(view_bar_, Act::kKeepAspect);
