@@ -89,9 +89,7 @@ class Mapper {
     if (!precise) {
       cache_.reset(new uint16_t[kCacheCells]());
     } else {
-      // Cells of 8 values: their table stays in the processor's cache, and each is listed
-      // once for many pixels (faster than finer cells from a megapixel or two up).
-      nearest_ = std::make_unique<NearestEntry>(3);
+      nearest_ = std::make_unique<NearestEntry>(NearestCellShift(palette_error));
       nearest_->SetPalette(palette.entries, palette.candidates);
       cap_ = static_cast<int>(std::max(16.0, palette_error * kLargeError));
     }
