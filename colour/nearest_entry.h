@@ -2,7 +2,8 @@
 // Nearest palette entry at full precision. The colour cube is cut into cells of a few values;
 // the first time a cell is met, the entries that can be nearest to any colour in it are listed
 // (those whose least distance to the cell is within the smallest greatest distance of any
-// entry), so each colour is then compared with a handful of entries only. The distance is the
+// entry, found for four entries at a time), so each colour is then compared with a handful of
+// entries only. The distance is the
 // plain sum of squared differences; of equal distances the first entry in palette order wins.
 
 #include <cstdint>
@@ -51,7 +52,9 @@ class NearestEntry {
   int shift_, bits_, cells_;
   uint8_t r_[256] = {}, g_[256] = {}, b_[256] = {};
   std::vector<uint16_t> searched_;
-  std::vector<int> by_green_;  // (green << 8) | index of the searched entries, ascending
+  size_t count_ = 0;           // entries searched
+  // The searched entries' channels, in the order of searched_, padded to whole groups of four.
+  alignas(16) float er_[256] = {}, eg_[256] = {}, eb_[256] = {};
   uint8_t list_[256] = {};
   std::unique_ptr<uint32_t[]> start_;  // per cell: 0 not listed yet, else list start + 1
   std::vector<uint8_t> pool_;  // the cells' lists, one after another: count - 1, then entries

@@ -4,6 +4,11 @@
 #include <cmath>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cstdlib>
+
 #include "colour/nearest_entry.h"
 
 namespace vr::colour {
@@ -19,12 +24,12 @@ constexpr double kSettled = 2e-4;
 constexpr int kMaxRounds = 40;
 // Lloyd's method starts a second time (from the other way of cutting) only when points times
 // entries stay below this: on many colours the second start costs more than it gains.
-constexpr size_t kSecondStartWork = 4'000'000;
+constexpr size_t kSecondStartWork = 1'000'000;
 // Above this many 6-bit cells, the cells are merged eight by eight for the search.
 constexpr size_t kMaxPoints = 40'000;
 // Rounds over the pixels after the cells, and about how many pixels each looks at.
-constexpr int kPixelRounds = 2;
-constexpr int64_t kRefinePixels = 1'500'000;
+constexpr int kPixelRounds = 3;
+constexpr int64_t kRefinePixels = 500'000;
 
 // Work point: a cell's mean and weight.
 struct Point {
@@ -157,64 +162,117 @@ std::vector<Box> SplitIntoBoxes(const std::vector<Point>& points, std::vector<ui
   return boxes;
 }
 
-inline float Distance2(const Point& p, const float* c) {
-  const float dr = p.r - c[0], dg = p.g - c[1], db = p.b - c[2];
-  return dr * dr + dg * dg + db * db;
+constexpr float kFar = 1e15f;
+
+// The nearest and second-nearest of `n` entries (a multiple of 4, held channel by channel) to
+// (r, g, b): the least squared distance, the first entry at it, and the second least (equal to
+// the least when two entries tie).
+struct Two {
+  float least, second;
+  size_t index;
+};
+
+Two NearestTwo(const float* cr, const float* cg, const float* cb, size_t n, float r, float g,
+               float b) {
+#if defined(__SSE2__)
+  const __m128 vr = _mm_set1_ps(r), vg = _mm_set1_ps(g), vb = _mm_set1_ps(b);
+  __m128 m1 = _mm_set1_ps(3 * kFar * kFar), m2 = m1;
+  __m128i at = _mm_setzero_si128();
+  __m128i idx = _mm_setr_epi32(0, 1, 2, 3);
+  const __m128i four = _mm_set1_epi32(4);
+  for (size_t c = 0; c < n; c += 4) {
+    const __m128 dr = _mm_sub_ps(vr, _mm_loadu_ps(cr + c));
+    const __m128 dg = _mm_sub_ps(vg, _mm_loadu_ps(cg + c));
+    const __m128 db = _mm_sub_ps(vb, _mm_loadu_ps(cb + c));
+    const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dr, dr), _mm_mul_ps(dg, dg)),
+                                _mm_mul_ps(db, db));
+    const __m128i less = _mm_castps_si128(_mm_cmplt_ps(d, m1));
+    at = _mm_or_si128(_mm_and_si128(less, idx), _mm_andnot_si128(less, at));
+    m2 = _mm_min_ps(m2, _mm_max_ps(m1, d));
+    m1 = _mm_min_ps(m1, d);
+    idx = _mm_add_epi32(idx, four);
+  }
+  alignas(16) float l1[4], l2[4];
+  alignas(16) int32_t li[4];
+  _mm_store_ps(l1, m1);
+  _mm_store_ps(l2, m2);
+  _mm_store_si128(reinterpret_cast<__m128i*>(li), at);
+#else
+  float l1[4], l2[4];
+  int32_t li[4];
+  for (int lane = 0; lane < 4; ++lane) {
+    l1[lane] = l2[lane] = 3 * kFar * kFar;
+    li[lane] = 0;
+  }
+  for (size_t c = 0; c < n; ++c) {
+    const float dr = r - cr[c], dg = g - cg[c], db = b - cb[c];
+    const float d = dr * dr + dg * dg + db * db;
+    const size_t lane = c & 3;
+    if (d < l1[lane]) li[lane] = static_cast<int32_t>(c);
+    l2[lane] = std::min(l2[lane], std::max(l1[lane], d));
+    l1[lane] = std::min(l1[lane], d);
+  }
+#endif
+  int lane = 0;
+  for (int i = 1; i < 4; ++i) {
+    if (l1[i] < l1[lane] || (l1[i] == l1[lane] && li[i] < li[lane])) lane = i;
+  }
+  Two two{l1[lane], l2[lane], static_cast<size_t>(li[lane])};
+  for (int i = 0; i < 4; ++i) {
+    if (i != lane) two.second = std::min(two.second, l1[i]);
+  }
+  return two;
 }
 
 // Lloyd's method over the points, from the boxes' means, with Hamerly's bounds: a point keeps its
 // entry without a search while its distance to it is within half the distance from that entry to
 // the nearest other one, or within a lower bound on its distance to every other entry (the
 // second-nearest distance when last searched, less the farthest any entry has moved since).
-// Returns the squared error of the last round.
+// The entries are held channel by channel and searched four at a time. Of equal distances the
+// point's own entry, then the first, wins. Returns the squared error of the last round; `centres` receives the entries (r, g, b).
 double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
               const std::vector<Box>& boxes, std::vector<float>& centres) {
   const size_t k = boxes.size();
   std::vector<uint16_t> owner(points.size());
   std::vector<float> lower(points.size(), 0.0f);  // 0: search at once
-  centres.assign(k * 3, 0);
+  // Padded to whole groups of four; the padding lies far from every colour.
+  const size_t padded = (k + 3) / 4 * 4;
+  std::vector<float> cr(padded, kFar), cg(padded, kFar), cb(padded, kFar);
   for (size_t c = 0; c < k; ++c) {
     const Moments m = MomentsOf(points, order, boxes[c].begin, boxes[c].end);
-    centres[c * 3] = static_cast<float>(m.r / m.w);
-    centres[c * 3 + 1] = static_cast<float>(m.g / m.w);
-    centres[c * 3 + 2] = static_cast<float>(m.b / m.w);
+    cr[c] = static_cast<float>(m.r / m.w);
+    cg[c] = static_cast<float>(m.g / m.w);
+    cb[c] = static_cast<float>(m.b / m.w);
     for (size_t i = boxes[c].begin; i < boxes[c].end; ++i)
       owner[order[i]] = static_cast<uint16_t>(c);
   }
-  std::vector<float> keep(k), before(k * 3);
+  auto nearest_two = [&](float r, float g, float b) {
+    return NearestTwo(cr.data(), cg.data(), cb.data(), padded, r, g, b);
+  };
+  std::vector<float> keep(k), before_r, before_g, before_b;
   std::vector<double> acc(k * 4);
   double last_error = -1;
   for (int round = 0; round < kMaxRounds; ++round) {
     for (size_t c = 0; c < k; ++c) {
-      float nearest = 1e30f;
-      for (size_t o = 0; o < k; ++o) {
-        if (o == c) continue;
-        const Point q{centres[o * 3], centres[o * 3 + 1], centres[o * 3 + 2], 0};
-        nearest = std::min(nearest, Distance2(q, &centres[c * 3]));
-      }
-      keep[c] = std::sqrt(nearest) / 2;
+      // The entry itself is the nearest (at 0); the second is the nearest other one.
+      keep[c] = std::sqrt(nearest_two(cr[c], cg[c], cb[c]).second) / 2;
     }
     std::fill(acc.begin(), acc.end(), 0.0);
     double error = 0;
     for (size_t i = 0; i < points.size(); ++i) {
       const Point& p = points[i];
       size_t best = owner[i];
-      float best_d = Distance2(p, &centres[best * 3]);
-      const float distance = std::sqrt(best_d);
-      if (distance > keep[best] && distance > lower[i]) {
-        float second = 1e30f;
-        for (size_t c = 0; c < k; ++c) {
-          const float d = Distance2(p, &centres[c * 3]);
-          if (d < best_d) {
-            second = best_d;
-            best_d = d;
-            best = c;
-          } else if (d < second && c != best) {
-            second = d;
-          }
+      const float dr = p.r - cr[best], dg = p.g - cg[best], db = p.b - cb[best];
+      float best_d = dr * dr + dg * dg + db * db;
+      const float d = std::sqrt(best_d);
+      if (d > keep[best] && d > lower[i]) {
+        const Two two = nearest_two(p.r, p.g, p.b);
+        if (two.least < best_d) {
+          best = two.index;
+          best_d = two.least;
         }
         owner[i] = static_cast<uint16_t>(best);
-        lower[i] = std::sqrt(second);
+        lower[i] = std::sqrt(two.second);
       }
       double* a = &acc[best * 4];
       a[0] += double(p.w) * p.r;
@@ -223,33 +281,43 @@ double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
       a[3] += p.w;
       error += double(p.w) * best_d;
     }
-    before = centres;
+    before_r = cr;
+    before_g = cg;
+    before_b = cb;
     float moved = 0;
     for (size_t c = 0; c < k; ++c) {
       const double* a = &acc[c * 4];
       if (a[3] <= 0) continue;  // serves nothing: stays where it was
-      centres[c * 3] = static_cast<float>(a[0] / a[3]);
-      centres[c * 3 + 1] = static_cast<float>(a[1] / a[3]);
-      centres[c * 3 + 2] = static_cast<float>(a[2] / a[3]);
-      const Point q{before[c * 3], before[c * 3 + 1], before[c * 3 + 2], 0};
-      moved = std::max(moved, std::sqrt(Distance2(q, &centres[c * 3])));
+      cr[c] = static_cast<float>(a[0] / a[3]);
+      cg[c] = static_cast<float>(a[1] / a[3]);
+      cb[c] = static_cast<float>(a[2] / a[3]);
+      const float mr = cr[c] - before_r[c], mg = cg[c] - before_g[c], mb = cb[c] - before_b[c];
+      moved = std::max(moved, std::sqrt(mr * mr + mg * mg + mb * mb));
     }
     for (float& l : lower) l -= moved;
-    if (last_error >= 0 && last_error - error <= last_error * kSettled) return error;
+    const bool settled = last_error >= 0 && last_error - error <= last_error * kSettled;
     last_error = error;
+    if (settled) break;
+  }
+  centres.resize(k * 3);
+  for (size_t c = 0; c < k; ++c) {
+    centres[c * 3] = cr[c];
+    centres[c * 3 + 1] = cg[c];
+    centres[c * 3 + 2] = cb[c];
   }
   return last_error;
 }
 
 // Lloyd rounds over the pixels, each entry moved to the mean of the pixels nearest to it.
 // Returns the mean squared distance of the last round's pixels to their entries.
-double RefineOnPixels(const picture::Bitmap& bgr, int rounds, std::vector<Rgb>* palette) {
+double RefineOnPixels(const picture::Bitmap& bgr, int rounds, int cell_shift,
+                      std::vector<Rgb>* palette) {
   const size_t k = palette->size();
   std::vector<uint16_t> searched(k);
   for (size_t i = 0; i < k; ++i) searched[i] = static_cast<uint16_t>(i);
   const int64_t pixels = int64_t{bgr.Width()} * bgr.Height();
   const int row_step = static_cast<int>(std::max<int64_t>(1, pixels / kRefinePixels + 1));
-  NearestEntry nearest;
+  NearestEntry nearest(cell_shift);
   std::vector<uint64_t> acc(k * 4);
   double mean_error = 0;
   for (int round = 0; round < rounds; ++round) {
@@ -371,7 +439,11 @@ std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
     palette.push_back(
         Rgb{ToByte(centres[c * 3]), ToByte(centres[c * 3 + 1]), ToByte(centres[c * 3 + 2])});
   if (pixels != nullptr && pixels->Format() == picture::PixelFormat::k24) {
-    const double error = RefineOnPixels(*pixels, kPixelRounds, &palette);
+    double weight = 0;
+    for (const Point& p : points) weight += p.w;
+    const double cell_error = weight > 0 ? least / weight : 0;
+    const double error =
+        RefineOnPixels(*pixels, kPixelRounds, NearestCellShift(cell_error), &palette);
     if (mean_error != nullptr) *mean_error = error;
   }
   return palette;

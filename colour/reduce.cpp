@@ -25,8 +25,6 @@ constexpr int kRangeLimit = 1024;
 // mean squared error passes on only half of it: such errors come from edges and texture, and
 // spreading them in full only adds noise.
 constexpr double kLargeError = 2.4;
-// Pictures of more pixels are matched through the nearest-entry search's wider cells.
-constexpr int64_t kWideCellPixels = 4'000'000;
 
 using picture::Expand6To8;
 using picture::Shrink8To6;
@@ -83,8 +81,7 @@ class Mapper {
   // can be nearest to anything in its cell, by plain squared distance (the measure the palette
   // was made with); and the dithering passes on 15/16 of each error, scaled down per pixel by
   // the levels DitherRow is given and halved for errors far above `palette_error`.
-  Mapper(const WorkPalette& palette, int colours, bool precise, double palette_error,
-         int64_t pixels)
+  Mapper(const WorkPalette& palette, int colours, bool precise, double palette_error)
       : palette_(palette), precise_(precise) {
     // Green weighs most; the small palettes favour blue a little more.
     const bool small = colours >= 4 && colours <= 16;
@@ -92,7 +89,7 @@ class Mapper {
     if (!precise) {
       cache_.reset(new uint16_t[kCacheCells]());
     } else {
-      nearest_ = std::make_unique<NearestEntry>(pixels > kWideCellPixels ? 3 : 2);
+      nearest_ = std::make_unique<NearestEntry>(NearestCellShift(palette_error));
       nearest_->SetPalette(palette.entries, palette.candidates);
       cap_ = static_cast<int>(std::max(16.0, palette_error * kLargeError));
     }
@@ -459,7 +456,7 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     result.stopped = true;
     return result;
   }
-  Mapper mapper(work, n, optimised, palette_error, int64_t{width} * height);
+  Mapper mapper(work, n, optimised, palette_error);
   std::vector<int16_t> errors;
   if (request.dither) errors.assign(static_cast<size_t>(width + 2) * 3, 0);
   DitherLevels levels(optimised && request.dither ? width : 0, palette_error);

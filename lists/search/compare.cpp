@@ -6,6 +6,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// Processors with 32-byte vectors take a second form of the test, chosen at run time.
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__SSE2__)
+#define VR_WIDE_COMPARE 1
+#include <immintrin.h>
+#endif
 
 namespace vr::search {
 
@@ -201,6 +206,82 @@ MatchKind MatchPrints(const FingerPrint& a, const FingerPrint& b, const CompareS
   return MatchKind::kNone;
 }
 
+#if defined(VR_WIDE_COMPARE)
+namespace {
+
+// The same tests on 32 pixels per step.
+template <int kShift>
+__attribute__((target("avx2"))) inline __m256i ChannelMask32(__m256i a, __m256i b, __m256i t,
+                                                             __m256i t2) {
+  const __m256i a_minus_b = _mm256_subs_epu8(a, b);
+  const __m256i b_minus_a = _mm256_subs_epu8(b, a);
+  const __m256i zero = _mm256_setzero_si256();
+  if constexpr (kShift == 0) {
+    const __m256i d = _mm256_or_si256(a_minus_b, b_minus_a);
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(d, t), d);
+  } else if constexpr (kShift > 0) {
+    return _mm256_and_si256(_mm256_cmpeq_epi8(b_minus_a, zero),
+                            _mm256_cmpeq_epi8(_mm256_min_epu8(a_minus_b, t2), a_minus_b));
+  } else {
+    return _mm256_and_si256(_mm256_cmpeq_epi8(a_minus_b, zero),
+                            _mm256_cmpeq_epi8(_mm256_min_epu8(b_minus_a, t2), b_minus_a));
+  }
+}
+
+__attribute__((target("avx2"))) inline __m256i Load32(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+__attribute__((target("avx2"))) inline int Failed32(__m256i mask) {
+  return 32 - __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(mask)));
+}
+
+template <bool kGrey, int kShift>
+__attribute__((target("avx2"))) bool Passes32(const FingerPrint& a, const FingerPrint& b, int t,
+                                              int allowed_failures) {
+  const __m256i tv = _mm256_set1_epi8(static_cast<char>(t));
+  const __m256i t2v = _mm256_set1_epi8(static_cast<char>(2 * t));
+  int failed = 0;
+  for (int i = 0; i < kPrintPixels; i += 32) {
+    __m256i mask;
+    if constexpr (kGrey) {
+      mask = ChannelMask32<kShift>(Load32(a.grey + i), Load32(b.grey + i), tv, t2v);
+    } else {
+      const __m256i red = ChannelMask32<kShift>(Load32(a.r + i), Load32(b.r + i), tv, t2v);
+      if (failed + Failed32(red) > allowed_failures) return false;
+      mask = _mm256_and_si256(
+          _mm256_and_si256(red, ChannelMask32<kShift>(Load32(a.g + i), Load32(b.g + i), tv, t2v)),
+          ChannelMask32<kShift>(Load32(a.b + i), Load32(b.b + i), tv, t2v));
+    }
+    failed += Failed32(mask);
+    if (failed > allowed_failures) return false;
+  }
+  return true;
+}
+
+__attribute__((target("avx2"))) MatchKind MatchPrints32(const FingerPrint& a, const FingerPrint& b,
+                                                        const CompareSettings& s) {
+  const int t = s.tolerance;
+  const int allowed = kPrintPixels - s.required;
+  if (allowed < 0) return MatchKind::kNone;
+  if (Passes32<false, 0>(a, b, t, allowed)) return MatchKind::kColour;
+  if (s.brightness &&
+      (Passes32<false, 1>(a, b, t, allowed) || Passes32<false, -1>(a, b, t, allowed))) {
+    return MatchKind::kColourShift;
+  }
+  if (s.black_and_white) {
+    if (Passes32<true, 0>(a, b, t, allowed)) return MatchKind::kGrey;
+    if (s.brightness &&
+        (Passes32<true, 1>(a, b, t, allowed) || Passes32<true, -1>(a, b, t, allowed))) {
+      return MatchKind::kGreyShift;
+    }
+  }
+  return MatchKind::kNone;
+}
+
+}  // namespace
+#endif
+
 namespace {
 
 // The first 16 red bytes of every print, packed: most pairs of unlike pictures are ruled out by
@@ -274,6 +355,9 @@ bool RunPairLoop(const PairLoop& loop) {
     heads.resize(n);
     for (uint32_t k = 0; k < n; ++k) std::copy(prints[k].r, prints[k].r + 16, heads[k].r);
   }
+#if defined(VR_WIDE_COMPARE)
+  const bool wide = !loop.plain && __builtin_cpu_supports("avx2");
+#endif
   for (uint32_t i = 0; i < n; ++i) {
     if (loop.stopped && loop.stopped(n - i)) return false;
     const FingerPrint& a = prints[i];
@@ -290,7 +374,13 @@ bool RunPairLoop(const PairLoop& loop) {
 #if defined(__SSE2__)
       if (use_heads && HeadsRuleOut(heads[i], heads[j], s.tolerance, allowed, s.brightness)) continue;
 #endif
+#if defined(VR_WIDE_COMPARE)
+      const MatchKind kind = loop.plain ? MatchPrintsPlain(a, b, s)
+                             : wide     ? MatchPrints32(a, b, s)
+                                        : MatchPrints(a, b, s);
+#else
       const MatchKind kind = loop.plain ? MatchPrintsPlain(a, b, s) : MatchPrints(a, b, s);
+#endif
       if (kind == MatchKind::kNone) continue;
       const FoundPair pair{i, j, kind};
       if (!loop.found(pair)) return false;

@@ -2,6 +2,7 @@
 // a plain reference, and the small rules that decide the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <tuple>
@@ -214,6 +215,39 @@ TEST(CompareTest, PairLoopEqualsThePlainLoopWithTaggedOnlyAndAspect) {
         EXPECT_FALSE(expected.empty());
       }
     }
+  }
+}
+
+TEST(CompareTest, PairLoopEqualsThePlainLoopAtTheBoundaries) {
+  // Differences of exactly T and T + 1, shifts against the 0 and 255 ends, grey copies, and
+  // exactly R or R - 1 matching pixels: the loop's vector form (the widest the processor has)
+  // gives the plain loop's pairs and kinds.
+  std::vector<FingerPrint> prints;
+  for (int base : {0, 10, 233, 255}) {
+    for (int step : {0, 21, 22, 23, 43, 44, 45}) {
+      FingerPrint p;
+      for (int i = 0; i < kPrintPixels; ++i) {
+        const int v = std::clamp(base + ((i % 3 == 0) ? step : -step), 0, 255);
+        SetPrintPixel(&p, i, static_cast<uint8_t>(v), static_cast<uint8_t>(255 - v),
+                      static_cast<uint8_t>(base));
+      }
+      p.res_x = 640;
+      p.res_y = 480;
+      prints.push_back(p);
+      FingerPrint grey = p;
+      for (int i = 0; i < kPrintPixels; ++i) SetPrintPixel(&grey, i, p.grey[i], p.grey[i], p.grey[i]);
+      prints.push_back(grey);
+      for (int changed : {5, 6}) {
+        FingerPrint c = p;
+        for (int i = 0; i < changed; ++i) SetPrintPixel(&c, i * 9, 128, 0, 255);
+        prints.push_back(c);
+      }
+    }
+  }
+  for (CompareSettings s : AllSettings()) {
+    const PairSet fast = Pairs(prints, nullptr, s, false);
+    EXPECT_EQ(fast, Pairs(prints, nullptr, s, true));
+    EXPECT_FALSE(fast.empty());
   }
 }
 

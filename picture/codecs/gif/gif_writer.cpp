@@ -9,11 +9,16 @@
 namespace vr::codecs::gif {
 namespace {
 
-constexpr int kHashSize = 5003;
+// Slots of the code table: a power of two well above the 4,096 codes, so that probe runs stay
+// short even when the table is nearly full (dithered pictures fill it every few thousand pixels).
+constexpr uint32_t kSlots = 1 << 14;
+// No stored slot equals this: a pair with prefix 4095 is never stored, the table being full
+// (and cleared) once code 4095 is given out.
+constexpr uint32_t kEmpty = 0xFFFFFFFF;
 
-// Variable-length LZW coder with a 5003-slot open-addressing table, as GIF encoders have
-// always done it: the key of a (prefix, pixel) pair is pixel * 16 + prefix, secondary probes
-// step back by 5003 - slot.
+// Variable-length LZW coder. The table maps a (prefix, pixel) pair to its code; each slot holds
+// the pair (20 bits) above the code (12 bits), found by a multiplicative hash and linear probing.
+// The codes written depend only on which pairs are in the table, not on where they sit.
 class LzwEncoder {
  public:
   LzwEncoder(int min_code_size, std::vector<uint8_t>& out)
@@ -34,29 +39,13 @@ class LzwEncoder {
     int prefix = prefix_;
     for (; i < count; ++i) {
       const int c = pixels[i];
-      int h = (c << 4) + prefix;
-      if (h > kHashSize - 1) h -= kHashSize;
-      const uint32_t key = (static_cast<uint32_t>(c) << 16) | static_cast<uint32_t>(prefix);
-      if (codes_[h] >= 0) {
-        if (keys_[h] == key) {
-          prefix = codes_[h];
-          continue;
-        }
-        const int step = h == 0 ? 1 : kHashSize - h;
-        bool found = false;
-        for (;;) {
-          h -= step;
-          if (h < 0) h += kHashSize;
-          if (codes_[h] < 0) break;
-          if (keys_[h] == key) {
-            found = true;
-            break;
-          }
-        }
-        if (found) {
-          prefix = codes_[h];
-          continue;
-        }
+      const uint32_t key = (static_cast<uint32_t>(c) << 12) | static_cast<uint32_t>(prefix);
+      uint32_t h = (key * 2654435761u) >> (32 - 14);
+      uint32_t slot;
+      while ((slot = table_[h]) != kEmpty && (slot >> 12) != key) h = (h + 1) & (kSlots - 1);
+      if (slot != kEmpty) {
+        prefix = static_cast<int>(slot & 4095);
+        continue;
       }
       Output(prefix);
       if (free_code_ > 4095) {
@@ -65,8 +54,7 @@ class LzwEncoder {
         clear_pending_ = true;
         Output(clear_code_);
       } else {
-        codes_[h] = static_cast<int16_t>(free_code_++);
-        keys_[h] = key;
+        table_[h] = (key << 12) | static_cast<uint32_t>(free_code_++);
       }
       prefix = c;
     }
@@ -81,7 +69,7 @@ class LzwEncoder {
   }
 
  private:
-  void ClearTable() { std::fill(std::begin(codes_), std::end(codes_), int16_t{-1}); }
+  void ClearTable() { std::fill(std::begin(table_), std::end(table_), kEmpty); }
 
   void Output(int code) {
     accumulator_ |= static_cast<uint32_t>(code) << bit_count_;
@@ -126,8 +114,7 @@ class LzwEncoder {
   int bit_count_ = 0;
   uint8_t block_[256] = {};
   int block_fill_ = 0;
-  int16_t codes_[kHashSize];
-  uint32_t keys_[kHashSize];
+  uint32_t table_[kSlots];
 };
 
 void Put16(std::vector<uint8_t>& out, int value) {
