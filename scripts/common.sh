@@ -12,6 +12,7 @@ VR_PACKAGES=(
   python3 python3-pyftpdlib
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils tidy
+  poppler-utils img2pdf
 )
 
 vr_install_packages() {
