@@ -58,4 +58,22 @@ class RecordingSurface : public PageSurface {
   std::vector<Drawn> drawn;
 };
 
+// Hands its calls to a recording surface that outlives it (output drops its page surfaces).
+class ForwardingSurface : public PageSurface {
+ public:
+  explicit ForwardingSurface(RecordingSurface& to) : to_(to) {}
+  void Clear() override { to_.Clear(); }
+  void StretchBitmap(const picture::Bitmap& bitmap, const PageRect& rect) override {
+    to_.StretchBitmap(bitmap, rect);
+  }
+  void Frame(const PageRect& rect, bool doubled) override { to_.Frame(rect, doubled); }
+  void Caption(const PageRect& rect, const std::string& text, Ellipsis ellipsis) override {
+    to_.Caption(rect, text, ellipsis);
+  }
+  int FontHeight() const override { return to_.FontHeight(); }
+
+ private:
+  RecordingSurface& to_;
+};
+
 }  // namespace vr::print::testing
