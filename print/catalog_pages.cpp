@@ -38,8 +38,9 @@ DrawPageResult DrawCatalogPage(const std::vector<CatalogEntry>& entries, const T
     }
     const PageRect thumb_rect{cell.left, cell.top, cell.right, cell.bottom};
     list_window::ThumbSettings thumb;
-    ThumbBox(entry.width, entry.height, thumb_rect.Width(), thumb_rect.Height(), &thumb.width,
-             &thumb.height);
+    const double k = request.thumb_scale > 0 && request.thumb_scale < 1 ? request.thumb_scale : 1;
+    ThumbBox(entry.width, entry.height, std::max(1, static_cast<int>(thumb_rect.Width() * k)),
+             std::max(1, static_cast<int>(thumb_rect.Height() * k)), &thumb.width, &thumb.height);
     const list_window::ThumbResult made = list_window::MakeThumbnail(entry.path, thumb);
     if (!made.cell.Empty()) surface.StretchBitmap(made.cell, thumb_rect);
     std::string caption = platform::NameOf(entry.path);

@@ -31,6 +31,8 @@ struct DrawPageRequest {
   double scale_x = 0.0;
   double scale_y = 0.0;
   std::vector<PreviewCell>* cells = nullptr;
+  // Thumbnails are made at the cell's size times this (a small preview needs no full-size ones).
+  double thumb_scale = 1.0;
 };
 
 struct DrawPageResult {

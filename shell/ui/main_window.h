@@ -291,6 +291,10 @@ class TVeldrimon69 : public QMainWindow {
   void FileListWindow1Click();
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
+  // Printing and the catalogue of tagged files (main_window_print.cpp).
+  void AddPrintEntries(QMenu* menu);
+  void PrinterSetup1Click(), Print1Click(), PrintPreview1Click(), PrintOptions1Click(),
+      PrintCatalog1Click();
   void RefreshSearchWindow();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
   search_ui::TSearchListMenu* search_window() const { return search_window_.get(); }
@@ -434,6 +438,7 @@ class TVeldrimon69 : public QMainWindow {
   void SetMultiLoad(int mode);
   // The slide show's controls and state (main_window_slide.cpp).
   struct SlideShowState;
+  struct PrintState;
   void BuildSlideShow();
   void StopSlideShow();
   void DisplaySlide();
@@ -544,6 +549,7 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBSlide = nullptr;
   QToolButton* TBStop = nullptr;
   std::shared_ptr<SlideShowState> slide_;
+  std::shared_ptr<PrintState> print_;
 };
 
 }  // namespace vr::shell::ui
