@@ -9,6 +9,8 @@
 // Lays the files out as tagged entries of a thumbnail catalogue. Paper goes to a PDF of that
 // paper, WxH pages to page files NAME_1.ext, NAME_2.ext...; --layout prints
 // "page left top right bottom path" for each cell and draws nothing.
+// Built only with the Qt print surfaces (the tool made without the GUI has no printing).
+#if defined(VR_HAVE_PRINT_QT)
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
@@ -341,3 +343,5 @@ static Registration catalog_reg("catalog",
 
 }  // namespace
 }  // namespace vr::tool
+
+#endif  // VR_HAVE_PRINT_QT
