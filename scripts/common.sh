@@ -12,7 +12,7 @@ VR_PACKAGES=(
   python3 python3-pyftpdlib
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils tidy
-  poppler-utils img2pdf
+  poppler-utils img2pdf cups-daemon cups-client
 )
 
 vr_install_packages() {

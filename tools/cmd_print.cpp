@@ -1,3 +1,6 @@
+// Either command takes --printer QUEUE in place of a PDF to print to a queue of the system's
+// printers (CUPS_SERVER chooses the server).
+//
 // veldrimon-tool print FILE --out X.pdf [--landscape] [--no-aspect] [--true-size | --margins LR TB]
 //   [--paper letter|a4] [--dpi N] [--margin IN]
 // Prints one picture into a PDF as the viewer's "&Print" would (Letter, 300 dpi, quarter-inch
@@ -124,9 +127,12 @@ int RunPrint(const std::vector<std::string>& args) {
   std::string file;
   platform::PdfPaper paper;
   print::PrintOptions options;
+  std::string queue;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--out" && i + 1 < args.size()) {
+    if (arg == "--printer" && i + 1 < args.size()) {
+      queue = args[++i];
+    } else if (arg == "--out" && i + 1 < args.size()) {
       paper.file = args[++i];
     } else if (arg == "--landscape") {
       options.landscape = true;
@@ -148,7 +154,7 @@ int RunPrint(const std::vector<std::string>& args) {
       return PrintUsage();
     }
   }
-  if (file.empty() || paper.file.empty()) return PrintUsage();
+  if (file.empty() || paper.file.empty() == queue.empty()) return PrintUsage();
 
   // Media files are not pictures; a file that cannot be read is not printed as the failure dot.
   const uint16_t kind = picture::KindFromName(file);
@@ -165,6 +171,7 @@ int RunPrint(const std::vector<std::string>& args) {
   }
   EnsureGui();
   platform::PrinterQt printer(paper);
+  if (!queue.empty()) printer.SetQueue(queue);
   if (options.landscape) printer.SetOrientation(platform::PageOrientation::kLandscape);
   platform::PrinterGeometry g;
   if (!printer.Geometry(&g)) {
@@ -216,10 +223,13 @@ int RunCatalog(const std::vector<std::string>& args) {
   std::string ranges;
   int current = 1;
   bool layout_only = false;
+  std::string queue;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool has_value = i + 1 < args.size();
-    if (arg == "--rows" && has_value) {
+    if (arg == "--printer" && has_value) {
+      queue = args[++i];
+    } else if (arg == "--rows" && has_value) {
       rows = std::atoi(args[++i].c_str());
       if (rows < print::kMinRows || rows > print::kMaxRows) return CatalogUsage();
     } else if (arg == "--shape" && has_value) {
@@ -260,8 +270,11 @@ int RunCatalog(const std::vector<std::string>& args) {
       files.push_back(arg);
     }
   }
-  if (files.empty() || (out.empty() && !layout_only)) return CatalogUsage();
-  if (!layout_only && to_paper != EndsWithNoCase(out, ".pdf")) return CatalogUsage();
+  if (!queue.empty() && (!to_paper || !out.empty())) return CatalogUsage();
+  if (files.empty() || (out.empty() && queue.empty() && !layout_only)) return CatalogUsage();
+  if (!layout_only && queue.empty() && to_paper != EndsWithNoCase(out, ".pdf")) {
+    return CatalogUsage();
+  }
 
   std::vector<print::CatalogEntry> entries;
   for (size_t i = 0; i < files.size(); ++i) {
@@ -283,6 +296,7 @@ int RunCatalog(const std::vector<std::string>& args) {
   if (to_paper) {
     paper.file = out.empty() ? std::string("/dev/null") : out;
     printer = std::make_unique<platform::PrinterQt>(paper);
+    if (!queue.empty()) printer->SetQueue(queue);
     page = print::ui::PrinterCatalogPage(printer.get());
     params.caption_height = print::PaperCaptionHeight(print::ui::PrinterFontHeight(printer.get()));
   } else {
@@ -330,7 +344,9 @@ int RunCatalog(const std::vector<std::string>& args) {
   const print::CatalogOutputResult result = print::OutputCatalog(request, services);
   if (result.failed || ui.messages > 0) return 1;
   for (const std::string& written : result.files) std::printf("%s\n", written.c_str());
-  if (to_paper) std::printf("%s %d pages\n", out.c_str(), result.pages_done);
+  if (to_paper) {
+    std::printf("%s %d pages\n", queue.empty() ? out.c_str() : queue.c_str(), result.pages_done);
+  }
   return 0;
 }
 

@@ -35,9 +35,16 @@ void PrinterQt::SetPdfOutput(const std::string& file) {
   printer_->setOutputFileName(QString::fromStdString(file));
 }
 
+void PrinterQt::SetQueue(const std::string& queue) {
+  printer_->setOutputFileName(QString());
+  printer_->setOutputFormat(QPrinter::NativeFormat);
+  printer_->setPrinterName(QString::fromStdString(queue));
+}
+
 bool PrinterQt::Present() const {
   if (ToFile()) return true;
-  return printer_->isValid() && !QPrinterInfo::defaultPrinter().isNull();
+  if (!printer_->isValid()) return false;
+  return !printer_->printerName().isEmpty() || !QPrinterInfo::defaultPrinter().isNull();
 }
 
 bool PrinterQt::Geometry(PrinterGeometry* geometry) const {

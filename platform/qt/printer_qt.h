@@ -53,6 +53,8 @@ class PrinterQt : public Printer {
   QPrinter& qprinter() { return *printer_; }
   // Points the output at a PDF file (the print dialog's "print to file" does the same).
   void SetPdfOutput(const std::string& file);
+  // Prints to the named queue of the system's printers instead of the default one.
+  void SetQueue(const std::string& queue);
 
  private:
   bool ToFile() const;
