@@ -71,6 +71,15 @@ TEST_F(PrintCatMenuTest, NothingTaggedAsksToTagAllAndNoOpensNoWindow) {
   EXPECT_EQ(dialogs_, (std::vector<std::string>{print::kCatalogWindowCaption}));
   EXPECT_EQ(window->files_list().TaggedCount(), 40);
   EXPECT_GT(pages, 0);
+
+  // The files list window offers the same entry.
+  window->FileListWindow1Click();
+  ASSERT_NE(window->list_window(), nullptr);
+  QAction* from_list = window->list_window()->findChild<QAction*>("PrintCatalog1");
+  ASSERT_NE(from_list, nullptr);
+  EXPECT_TRUE(from_list->isEnabled());
+  from_list->trigger();
+  EXPECT_EQ(dialogs_.size(), 2u);
 }
 
 TEST_F(PrintCatMenuTest, RowsShapeAndPagesFollowTheControlsAndGoBackToTheSettings) {
