@@ -42,7 +42,7 @@ trap 'rm -rf "$TMP"' EXIT
 timed() {
   /usr/bin/time -o "$TMP/t.txt" -f "%e %U %S" "$@" > /dev/null 2> "$TMP/err.txt" || {
     cat "$TMP/err.txt" >&2; return 1; }
-  awk '{printf "%.2f %.2f", $1, $2 + $3}' "$TMP/t.txt"
+  awk '{printf "%.2f %.2f\n", $1, $2 + $3}' "$TMP/t.txt"
 }
 ratio() { /usr/bin/python3 -c "print(f'{$1 / $2:.2f}')"; }
 

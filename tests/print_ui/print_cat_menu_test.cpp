@@ -183,6 +183,31 @@ TEST_F(PrintCatMenuTest, PageFilesThroughTheSaveDialogWithTheStopQuestion) {
   });
 }
 
+TEST_F(PrintCatMenuTest, PdfFileDestinationWritesTheChosenPagesIntoOnePdf) {
+  if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "no pdfinfo";
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  const std::string pdf = dir_.File("catalog.pdf");
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    menu.SERows->setValue(3);
+    menu.RGDimension[print::ui::kPdfDestination]->click();
+    ASSERT_GE(menu.page_count(), 3);
+    menu.RBPageRange->click();
+    menu.EPages->setText("1,3");
+    services_.ui.QueueText(pdf);
+    menu.BOutput->click();
+  });
+  FILE* pipe = ::popen(("pdfinfo '" + pdf + "' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string info;
+  char buffer[1024];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) info.append(buffer, n);
+  ::pclose(pipe);
+  EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+  EXPECT_NE(info.find("Veldrimon-Thumb Catalog"), std::string::npos) << info;
+}
+
 TEST_F(PrintCatMenuTest, OnlyOnePassRunsAtATime) {
   auto window = Start({dir_.File("pics")});
   for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
