@@ -15,6 +15,7 @@ VR_PACKAGES=(
   chromium
   libwebp-dev libtiff-dev libheif-dev webp libtiff-tools libheif-examples
   desktop-file-utils appstream
+  poppler-utils img2pdf cups-daemon cups-client
 )
 
 vr_install_packages() {

@@ -164,8 +164,9 @@ Settings ReadSettings(const std::string& path) {
     s.web[i] = f.ReadString(kWeb, kWebFolderKeys[i], "");
   }
 
-  s.print_rows = ReadWord(f, kCatalog, "PrintRows", 3);
-  s.print_style = ReadWord(f, kCatalog, "PrintStyle", 3);
+  // A hand-edited 0 rows would divide the page by zero; rows 1-20, shapes 0-3.
+  s.print_rows = std::clamp<uint16_t>(ReadWord(f, kCatalog, "PrintRows", 3), 1, 20);
+  s.print_style = std::min<uint16_t>(ReadWord(f, kCatalog, "PrintStyle", 3), 3);
 
   for (int i = 0; i < kEditorCount; ++i) {
     s.editors[i] = f.ReadString(kEditors, "Editor#" + std::to_string(i + 1), "");

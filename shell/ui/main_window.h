@@ -301,6 +301,10 @@ class TVeldrimon69 : public QMainWindow {
   albums::ui::TAlbumListMenu* album_window() const { return album_window_; }
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
   void InternetWebSiteTool1Click();  // the FTP tool alone (main_window_ftp.cpp)
+  // Printing and the catalogue of tagged files (main_window_print.cpp).
+  void AddPrintEntries(QMenu* menu);
+  void PrinterSetup1Click(), Print1Click(), PrintPreview1Click(), PrintOptions1Click(),
+      PrintCatalog1Click();
   void RefreshSearchWindow();
   list_window::TFileListMenu* list_window() const { return list_window_.get(); }
   search_ui::TSearchListMenu* search_window() const { return search_window_.get(); }
@@ -449,6 +453,7 @@ class TVeldrimon69 : public QMainWindow {
   void SetMultiLoad(int mode);
   // The slide show's controls and state (main_window_slide.cpp).
   struct SlideShowState;
+  struct PrintState;
   void BuildSlideShow();
   void StopSlideShow();
   void DisplaySlide();
@@ -569,6 +574,7 @@ class TVeldrimon69 : public QMainWindow {
   QToolButton* TBStop = nullptr;
   QToolButton* SpeedButton14 = nullptr;  // reloads the file (restarting an animation)
   std::shared_ptr<SlideShowState> slide_;
+  std::shared_ptr<PrintState> print_;
 };
 
 }  // namespace vr::shell::ui

@@ -67,6 +67,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
   services.open_movie = [this](const std::string& path) { OpenMovieWindow(path); };
   services.open_search = [this] { SearchList1Click(); };
   services.open_web_pages = [this] { WebPagesFromFiles1Click(); };
+  services.open_catalog = [this] { PrintCatalog1Click(); };
   services.search_refresh = [this] { RefreshSearchWindow(); };
   services.open_db_editor = [this](const std::string& path) { notes_windows_->OpenEditor(path); };
   services.write_db_field = [this](const std::string& path, const std::string& text) {

@@ -336,6 +336,7 @@ void TVeldrimon69::BuildMenus() {
   Add(file_menu_, Act::kProperties1);
   Add(file_menu_, Act::kWebPagesFromFiles1);
   Add(file_menu_, Act::kInternetWebSiteTool1);
+  AddPrintEntries(file_menu_);
   file_menu_->addSeparator();
   Add(file_menu_, Act::kExportDataBase1);
   Add(file_menu_, Act::kImportDataBase1);
@@ -481,7 +482,7 @@ void TVeldrimon69::BuildPictureMenu() {
   picture_menu_->addSeparator();
   Add(picture_menu_, Act::kPopPuzzle);
   Add(picture_menu_, Act::kPopDelete);
-  picture_menu_->addMenu("&Print")->setEnabled(false);
+  AddPrintEntries(picture_menu_->addMenu("&Print"));
   Add(picture_menu_, Act::kPopProperties);
   fit_pane_->setToolTip(kMiddleZoneTip);
 }

@@ -103,7 +103,7 @@ TEST(SettingsRoundTrip, EveryWrittenKeyReadsBack) {
   s.slide_wav_wait = false;
   for (size_t i = 0; i < s.web.size(); ++i) s.web[i] = "web" + std::to_string(i);
   s.print_rows = 5;
-  s.print_style = 65535;
+  s.print_style = 2;  // shapes are 0-3
   s.database_name = "MYNOTES";
   s.thumb_width = 100;
   s.thumb_height = 80;
@@ -138,7 +138,7 @@ TEST(SettingsRoundTrip, EveryWrittenKeyReadsBack) {
   EXPECT_FALSE(r.slide_wav_wait);
   EXPECT_EQ(r.web, s.web);
   EXPECT_EQ(r.print_rows, 5);
-  EXPECT_EQ(r.print_style, 65535);
+  EXPECT_EQ(r.print_style, 2);
   EXPECT_EQ(r.database_name, "MYNOTES");
   EXPECT_EQ(r.thumb_width, 100);
   EXPECT_EQ(r.thumb_height, 80);
@@ -149,7 +149,7 @@ TEST(SettingsRoundTrip, EveryWrittenKeyReadsBack) {
 
   // The 16-bit values are written unsigned; booleans as 1 and 0; the slide key keeps its blank.
   const ProfileFile f(path);
-  EXPECT_EQ(f.ReadString("Catalog", "PrintStyle", ""), "65535");
+  EXPECT_EQ(f.ReadString("Catalog", "PrintStyle", ""), "2");
   EXPECT_EQ(f.ReadString("General", "DisplayPath", ""), "0");
   EXPECT_EQ(f.ReadString("General", "Sound", ""), "0");
   EXPECT_EQ(f.ReadString("SlideShow", "WAV WAIT", ""), "0");
@@ -203,7 +203,11 @@ TEST(SettingsRead, BadValuesFallBackToDefaults) {
   EXPECT_EQ(s.multi_load, 1);  // unknown mode counts as NO
   EXPECT_TRUE(s.sound);
   EXPECT_EQ(s.slide_delay, 1);
-  EXPECT_EQ(s.print_rows, 70000 & 0xFFFF);
+  EXPECT_EQ(s.print_rows, 20);  // 70000 & 0xFFFF, kept to the 1-20 rows a page can take
+  const Settings zero = ReadSettings(
+      dir.WriteText("ZERO.INI", "[Catalog]\nPrintRows=0\nPrintStyle=9\n"));
+  EXPECT_EQ(zero.print_rows, 1);
+  EXPECT_EQ(zero.print_style, 3);
   EXPECT_EQ(s.type_editors[6], "[1] .GIF");
   EXPECT_EQ(ReadMultiLoad(path), 1);
 }

@@ -337,6 +337,12 @@ void TFileListMenu::BuildMenus() {
   connect(web, &QAction::triggered, this, [this] {
     if (services_.open_web_pages) services_.open_web_pages();
   });
+  QAction* catalog = view->addAction("Print/Save Tagged Images As Thumbnail Catalogs");
+  catalog->setObjectName("PrintCatalog1");
+  catalog->setEnabled(static_cast<bool>(services_.open_catalog));
+  connect(catalog, &QAction::triggered, this, [this] {
+    if (services_.open_catalog) services_.open_catalog();
+  });
 
   previews_menu_ = menuBar()->addMenu("&Previews");
   QAction* large = previews_menu_->addAction("&Preview (Open LARGE Preview Window For Picture)");

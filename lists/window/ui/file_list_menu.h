@@ -92,6 +92,8 @@ struct ListWindowServices {
   std::function<void()> open_search;
   // Opens the web page wizard; the menu entry is disabled without it.
   std::function<void()> open_web_pages;
+  // Opens the catalogue of tagged files; the menu entry is disabled without it.
+  std::function<void()> open_catalog;
   // Entries or tags were changed by this window's own operations (the viewer refreshes its
   // buttons and status).
   std::function<void()> list_edited;

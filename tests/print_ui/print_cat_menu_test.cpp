@@ -1,0 +1,235 @@
+// The catalogue window on the real main window: opening through the tagged-files question, rows
+// and shape from the settings and back, the page count, the preview with pointing and double
+// clicks, page files through the save dialog, the stop question, and one pass at a time.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QtTest/QTest>
+#include <filesystem>
+
+#include "lists/files_list.h"
+#include "lists/window/ui/file_list_menu.h"
+#include "lists/window/ui/preview_form.h"
+#include "print/catalog_layout.h"
+#include "print/ui/print_cat_menu.h"
+#include "viewer_fixture.h"
+
+namespace vr::shell::ui {
+namespace {
+
+using platform::Answer;
+
+// Pointing without a button, as the mouse moving over the panel does.
+void MoveOver(QWidget* widget, QPoint point) {
+  QMouseEvent move(QEvent::MouseMove, QPointF(point), QPointF(widget->mapToGlobal(point)),
+                   Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &move);
+}
+using print::ui::TPrintCatMenu;
+
+class PrintCatMenuTest : public ViewerFixture {
+ protected:
+  void SetUp() override {
+    WriteSetUpSettings("[Catalog]\nPrintRows=5\nPrintStyle=2\n");
+    for (int i = 0; i < 40; ++i) {
+      files_.push_back(WriteBmp("pics/p" + std::to_string(10 + i) + ".bmp", 24, 24));
+    }
+  }
+  // Runs the catalogue entry; `inside` sees the window while it is open.
+  void OpenCatalog(TVeldrimon69& window, std::function<void(TPrintCatMenu&)> inside) {
+    on_dialog_ = [inside](QDialog& dialog) {
+      auto* menu = dynamic_cast<TPrintCatMenu*>(&dialog);
+      ASSERT_NE(menu, nullptr);
+      inside(*menu);
+    };
+    window.findChild<QAction*>("PrintCatalog1")->trigger();
+    on_dialog_ = nullptr;
+  }
+  std::vector<std::string> files_;
+};
+
+TEST_F(PrintCatMenuTest, NothingTaggedAsksToTagAllAndNoOpensNoWindow) {
+  auto window = Start({dir_.File("pics")});
+  ASSERT_EQ(window->files_list().Count(), 40);
+  services_.ui.QueueAnswer(Answer::kNo);
+  window->findChild<QAction*>("PrintCatalog1")->trigger();
+  EXPECT_EQ(services_.ui.last().text, "Tag ALL files to CATALOG now?");
+  EXPECT_TRUE(dialogs_.empty());
+  EXPECT_EQ(window->files_list().TaggedCount(), 0);
+
+  services_.ui.QueueAnswer(Answer::kYes);
+  int pages = 0;
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) { pages = menu.page_count(); });
+  EXPECT_EQ(dialogs_, (std::vector<std::string>{print::kCatalogWindowCaption}));
+  EXPECT_EQ(window->files_list().TaggedCount(), 40);
+  EXPECT_GT(pages, 0);
+
+  // The files list window offers the same entry.
+  window->FileListWindow1Click();
+  ASSERT_NE(window->list_window(), nullptr);
+  QAction* from_list = window->list_window()->findChild<QAction*>("PrintCatalog1");
+  ASSERT_NE(from_list, nullptr);
+  EXPECT_TRUE(from_list->isEnabled());
+  from_list->trigger();
+  EXPECT_EQ(dialogs_.size(), 2u);
+}
+
+TEST_F(PrintCatMenuTest, RowsShapeAndPagesFollowTheControlsAndGoBackToTheSettings) {
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    EXPECT_EQ(menu.SERows->value(), 5);
+    EXPECT_TRUE(menu.RGShape[print::kSquare]->isChecked());
+    EXPECT_TRUE(menu.RGDimension[0]->isChecked());
+    EXPECT_TRUE(menu.RBCurrentPage->isChecked());
+    EXPECT_EQ(menu.RGDimension[5]->text(), "1280x1024 File");
+    EXPECT_EQ(menu.RGDimension[6]->text(), "PDF File");
+    // 640 x 480 pages of 5 rows, Square: 35 a page, 40 entries on 2 pages.
+    menu.RGDimension[2]->click();
+    EXPECT_EQ(menu.page_count(), 2);
+    EXPECT_EQ(menu.LTotal->text(), "Total Pages: 2");
+    EXPECT_EQ(menu.SEPageNum->maximum(), 2);
+    menu.SERows->setValue(2);  // t = 226, two a row, four a page
+    EXPECT_EQ(menu.page_count(), 10);
+    menu.RGShape[print::kPoster]->click();  // 169 wide: three a row
+    EXPECT_EQ(menu.page_count(), 7);
+    // Too many rows for a small page: the layout error, no pages.
+    menu.RGDimension[1]->click();
+    menu.SERows->setValue(20);
+    EXPECT_EQ(menu.page_count(), 0);
+    EXPECT_EQ(services_.ui.last().text, print::kBuildError);
+    menu.SERows->setValue(4);
+    QTest::keyClick(&menu, Qt::Key_Escape);
+  });
+  EXPECT_EQ(window->settings().print_rows, 4);
+  EXPECT_EQ(window->settings().print_style, 0);
+}
+
+TEST_F(PrintCatMenuTest, PreviewNamesThePointedCellAndDoubleClickOpensItsLargePreview) {
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    menu.RGDimension[2]->click();
+    menu.SEPageNum->setValue(2);
+    menu.BPreview->click();
+    // Page 2 holds entries 35..39: p45 .. p49.
+    ASSERT_EQ(menu.cells().size(), 5u);
+    EXPECT_EQ(menu.cells()[0].name, "p45.bmp");
+    EXPECT_EQ(menu.cells()[0].list_index, 35);
+    const print::PageRect r = menu.cells()[1].rect;
+    const QPoint inside((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    // A 24 x 24 grey-gradient thumbnail: not the white page there.
+    EXPECT_NE(menu.preview_image().pixelColor(inside), QColor(Qt::white));
+    MoveOver(menu.preview_panel(), inside);
+    EXPECT_EQ(menu.LPointed->text(), "p46.bmp");
+    EXPECT_EQ(menu.preview_panel()->cursor().shape(), Qt::PointingHandCursor);
+    MoveOver(menu.preview_panel(), QPoint(290, 380));
+    EXPECT_EQ(menu.LPointed->text(), "");
+    QTest::mouseDClick(menu.preview_panel(), Qt::LeftButton, {}, inside);
+    EXPECT_EQ(window->files_list().Current(), 36);
+    ASSERT_NE(window->list_window(), nullptr);
+    EXPECT_EQ(window->list_window()->previews().OpenCount(), 1);
+    // Auto preview rebuilds on a page change.
+    menu.CBPreview->click();
+    menu.SEPageNum->setValue(1);
+    EXPECT_EQ(menu.cells().size(), 35u);
+  });
+  if (window->list_window() != nullptr) window->list_window()->previews().RemoveAllPreviews();
+}
+
+TEST_F(PrintCatMenuTest, PageFilesThroughTheSaveDialogWithTheStopQuestion) {
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  const std::string chosen = dir_.File("out/CAT.JPG");
+  std::filesystem::create_directories(dir_.File("out"));
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    menu.RGDimension[2]->click();
+    menu.RBAll->click();
+    // A wrong extension saves nothing.
+    services_.ui.QueueText(dir_.File("out/CAT.PNG"));
+    menu.BOutput->click();
+    EXPECT_EQ(services_.ui.last().text, print::kExtensionMessage);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.File("out")));
+
+    // The stop button during the first page: OK goes on with the rest.
+    services_.ui.QueueText(chosen);
+    services_.please_wait.StopWhenTextContains("Saving:CAT_1.JPG");
+    services_.ui.QueueAnswer(Answer::kOk);
+    menu.BOutput->click();
+    EXPECT_EQ(services_.ui.calls()[services_.ui.calls().size() - 2].title,
+              "Save catalog page(s) AS...");
+    EXPECT_EQ(services_.ui.last().text, print::CancelQuestion("SAVE"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("out/CAT_1.JPG")));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("out/CAT_2.JPG")));
+    // The preview of the current page is rebuilt after all pages.
+    EXPECT_EQ(menu.cells().size(), 35u);
+
+    // Existing page files ask first; Cancel writes nothing.
+    const auto stamp = std::filesystem::last_write_time(dir_.File("out/CAT_2.JPG"));
+    services_.ui.QueueText(chosen);
+    services_.ui.QueueAnswer(Answer::kCancel);
+    menu.BOutput->click();
+    EXPECT_EQ(services_.ui.last().text, print::kOverwriteQuestion);
+    EXPECT_EQ(std::filesystem::last_write_time(dir_.File("out/CAT_2.JPG")), stamp);
+    EXPECT_EQ(services_.ui.pending(), 0u);
+  });
+}
+
+TEST_F(PrintCatMenuTest, PdfFileDestinationWritesTheChosenPagesIntoOnePdf) {
+  if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "no pdfinfo";
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  const std::string pdf = dir_.File("catalog.pdf");
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    menu.SERows->setValue(3);
+    menu.RGDimension[print::ui::kPdfDestination]->click();
+    ASSERT_GE(menu.page_count(), 3);
+    menu.RBPageRange->click();
+    menu.EPages->setText("1,3");
+    services_.ui.QueueText(pdf);
+    menu.BOutput->click();
+  });
+  FILE* pipe = ::popen(("pdfinfo '" + pdf + "' 2>/dev/null").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string info;
+  char buffer[1024];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) info.append(buffer, n);
+  ::pclose(pipe);
+  EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+  EXPECT_NE(info.find("Veldrimon-Thumb Catalog"), std::string::npos) << info;
+}
+
+TEST_F(PrintCatMenuTest, OnlyOnePassRunsAtATime) {
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    menu.RGDimension[2]->click();
+    const int before = menu.passes();
+    int nested = 0;
+    // Events handled during the preview ask for more passes: none of them starts.
+    services_.pump.on_pump = [&](int) {
+      if (!menu.busy()) return;
+      ++nested;
+      menu.CountPages();
+      menu.BuildPreview();
+      menu.OutputPages();
+    };
+    menu.BPreview->click();
+    services_.pump.on_pump = nullptr;
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(menu.passes(), before + 1);
+    EXPECT_EQ(menu.cells().size(), 35u);
+  });
+}
+
+}  // namespace
+}  // namespace vr::shell::ui
