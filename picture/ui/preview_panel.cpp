@@ -6,10 +6,30 @@
 #include <algorithm>
 
 #include "picture/fit.h"
+#include "picture/kinds.h"
+#include "picture/load/loader.h"
 #include "picture/ui/qimage_bridge.h"
 #include "picture/ui/scaled_draw.h"
 
 namespace vr::picture {
+
+PreviewLoadResult LoadPanelPreview(const std::string& path, int target) {
+  PreviewLoadResult result;
+  if (IsMediaKind(KindFromName(path))) {
+    result.is_media = true;
+    return result;
+  }
+  PreviewRequest request;
+  request.target_size = target;
+  const PreviewOutcome outcome = LoadPreviewPicture(path, result.holder, request, DecodeOptions{});
+  if (outcome.failed) result.holder.Reset();
+  result.animated_gif = outcome.animated;
+  const PictureInfo info = ReadPictureInfo(path);
+  result.info_width = info.width;
+  result.info_height = info.height;
+  result.info_colours = info.colours;
+  return result;
+}
 
 QString PreviewSizeCaption(int width, int height, int colours) {
   const QString count = colours == 16000 ? QStringLiteral("16M") : QString::number(colours);

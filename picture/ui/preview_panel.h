@@ -26,6 +26,12 @@ struct PreviewLoadResult {
 // Loads `path` for a preview of at most `target` pixels on a side.
 using PreviewLoader = std::function<PreviewLoadResult(const std::string& path, int target)>;
 
+// The program's loader for a panel: the picture reduced to the panel (JPEGs decoded at a reduced
+// scale), the header's facts for the caption; media files go to the player, and a failed load
+// leaves the holder empty so that the panel says it cannot preview instead of showing the
+// loader's failure pixel.
+PreviewLoadResult LoadPanelPreview(const std::string& path, int target);
+
 // " (WxH N Colors)", with 16000 colours written "16M".
 QString PreviewSizeCaption(int width, int height, int colours);
 

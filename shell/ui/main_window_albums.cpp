@@ -8,35 +8,10 @@
 #include "lists/files_list.h"
 #include "lists/recycle/ui/recycle_controller.h"
 #include "lists/window/ui/file_list_menu.h"
-#include "picture/kinds.h"
-#include "picture/load/loader.h"
 #include "picture/ui/preview_panel.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
-namespace {
-
-// The small preview's loader: a picture reduced to the panel, the header's facts for its caption.
-picture::PreviewLoadResult LoadAlbumPreview(const std::string& path, int target) {
-  picture::PreviewLoadResult result;
-  if (picture::IsMediaKind(picture::KindFromName(path))) {
-    result.is_media = true;
-    return result;
-  }
-  picture::PreviewRequest request;
-  request.target_size = target;
-  const picture::PreviewOutcome outcome =
-      picture::LoadPreviewPicture(path, result.holder, request, picture::DecodeOptions{});
-  if (outcome.failed) result.holder.Reset();
-  result.animated_gif = outcome.animated;
-  const picture::PictureInfo info = picture::ReadPictureInfo(path);
-  result.info_width = info.width;
-  result.info_height = info.height;
-  result.info_colours = info.colours;
-  return result;
-}
-
-}  // namespace
 
 void TVeldrimon69::AddAlbumButton() {
   TBAlbum = AddButton(load_bar_, Act::kAlbumManager1);
@@ -59,7 +34,7 @@ void TVeldrimon69::AlbumManager1Click() {
     services.open_recycle_window = [this] { TBUnDeleteClick(); };
     services.tag_ops = [this] { return &EnsureListWindow().tag_ops(); };
     services.make_preview = [](QWidget* parent) -> QWidget* {
-      return new picture::TPreviewPanel(LoadAlbumPreview, parent);
+      return new picture::TPreviewPanel(picture::LoadPanelPreview, parent);
     };
     services.show_preview = [](QWidget* preview, const std::string& path) {
       if (auto* panel = qobject_cast<picture::TPreviewPanel*>(preview)) {

@@ -88,28 +88,6 @@ const char* CompareFiles(const std::string& a, const std::string& b) {
   }
 }
 
-// The program's preview loader for the panel: JPEGs at a reduced scale, the header's facts for
-// the caption.
-picture::PreviewLoadResult LoadForPanel(const std::string& path, int target) {
-  picture::PreviewLoadResult result;
-  if (picture::IsMediaKind(picture::KindFromName(path))) {
-    result.is_media = true;
-    return result;
-  }
-  picture::PreviewRequest request;
-  request.target_size = target;
-  const picture::PreviewOutcome outcome =
-      picture::LoadPreviewPicture(path, result.holder, request, picture::DecodeOptions{});
-  // The panel says it cannot preview instead of showing the loader's failure pixel.
-  if (outcome.failed) result.holder.Reset();
-  result.animated_gif = outcome.animated;
-  const picture::PictureInfo info = picture::ReadPictureInfo(path);
-  result.info_width = info.width;
-  result.info_height = info.height;
-  result.info_colours = info.colours;
-  return result;
-}
-
 constexpr int kBinGlyphSize = 20;
 
 }  // namespace
@@ -203,7 +181,7 @@ TSearchListMenu::TSearchListMenu(std::function<lists::FilesList&()> list,
   preview_ = new QLabel(this);
   progress_ = new QLabel(this);
   preview_panel_ = new picture::TPreviewPanel(
-      services_.preview_loader ? services_.preview_loader : picture::PreviewLoader(LoadForPanel),
+      services_.preview_loader ? services_.preview_loader : picture::PreviewLoader(picture::LoadPanelPreview),
       this);
   preview_panel_->setMinimumSize(160, 160);
   auto* preview_row = new QHBoxLayout;
