@@ -180,7 +180,7 @@ bool FilesList::StopRequested() const {
 }
 
 int FilesList::AddFileToList(int threshold, const std::string& raw_path, int64_t listed_size,
-                             bool trusted, int32_t listed_stamp) {
+                             bool trusted, int32_t /*listed_stamp*/) {
   const std::string path = NormalPath(raw_path);
   if (path.empty()) return -1;
   bool is_file = trusted || listed_size >= 0;
@@ -195,22 +195,23 @@ int FilesList::AddFileToList(int threshold, const std::string& raw_path, int64_t
     auto it = names_.find(platform::PathKey(first));
     return it == names_.end() ? -1 : it->second;
   }
-  return AddNormalPath(threshold, path, platform::PathKey(path), listed_size, trusted,
-                       listed_stamp);
+  return AddNormalPath(threshold, path, platform::PathKey(path));
 }
 
-int FilesList::AddNormalPath(int threshold, const std::string& path, std::string key,
-                             int64_t listed_size, bool /*trusted*/, int32_t listed_stamp) {
+int FilesList::AddNormalPath(int threshold, const std::string& path, std::string key) {
   if (!allowable_.IsAllowablePath(path)) return -1;
-  if (notes_only_ && (services_.notes == nullptr || !services_.notes->HasNote(path))) return -1;
   ++progress_;
   if (progress_ >= threshold && progress_ % 100 == 0) {
     ShowProgress("(" + std::to_string(Count()) + ")Loading:" + path);
     Pump();
   }
-  // One hash lookup both tests and claims the key.
+  // One hash lookup both tests and claims the key; a path listed already keeps its entry.
   auto [slot, inserted] = names_.try_emplace(std::move(key), -1);
   if (!inserted) return slot->second;
+  if (notes_only_ && (services_.notes == nullptr || !services_.notes->HasNote(path))) {
+    names_.erase(slot);
+    return -1;
+  }
   const int32_t id = AllocateId();
   if (id < 0) {
     names_.erase(slot);
@@ -220,8 +221,6 @@ int FilesList::AddNormalPath(int threshold, const std::string& path, std::string
   auto entry = std::make_unique<FileEntry>();
   entry->id = id;
   SplitPath(path, &entry->folder, &entry->name);
-  entry->listed_size = listed_size;
-  entry->listed_stamp = listed_stamp;
   entries_.push_back(std::move(entry));
   positions_valid_ = false;
   return id;
@@ -233,7 +232,7 @@ bool FilesList::ScanFolder(const std::string& folder, std::string* first) {
   bool go_on = true;
   std::string path;
   const bool exact_keys = platform::PathCaseRule() == platform::CaseRule::kExact;
-  services_.files->ListFolder(base, [&](const platform::DirEntry& item) {
+  services_.files->ListNames(base, [&](const platform::DirEntry& item) {
     if (++listed_items_ % 2000 == 0) Pump();
     if (StopRequested()) {
       go_on = false;
@@ -249,19 +248,11 @@ bool FilesList::ScanFolder(const std::string& folder, std::string* first) {
       }
       return go_on;
     }
-    // The listing gives size and stamp, so no further look at the file is needed. Under the
-    // exact case rule the path is its own key; the lookup then needs no copy.
-    bool listed;
-    if (exact_keys) {
-      listed = names_.find(path) != names_.end() ||
-               AddNormalPath(100, path, path, static_cast<int64_t>(item.size), true,
-                             static_cast<int32_t>(item.dos_stamp)) >= 0;
-    } else {
-      std::string key = platform::PathKey(path);
-      listed = names_.find(key) != names_.end() ||
-               AddNormalPath(100, path, std::move(key), static_cast<int64_t>(item.size), true,
-                             static_cast<int32_t>(item.dos_stamp)) >= 0;
-    }
+    // The listing says it is a file, so no further look at it is needed: size, stamp and
+    // picture facts come with the entry's scan. Under the exact case rule the path is its own
+    // key.
+    const bool listed =
+        AddNormalPath(100, path, exact_keys ? path : platform::PathKey(path)) >= 0;
     if (listed && first->empty()) *first = path;
     return true;
   });
@@ -320,6 +311,7 @@ std::string FilesList::LoadPaths(const std::vector<std::string>& paths, int thre
                                  bool trusted) {
   const bool many = static_cast<long>(paths.size()) > threshold;
   BeginBulkUpdate(static_cast<long>(paths.size()));
+  names_.reserve(names_.size() + paths.size());
   if (many) ShowProgress("Loading files...");
   progress_ = 0;
   std::string last;
@@ -400,8 +392,7 @@ void FilesList::LoadDriveFromNotes(const std::string& root) {
     if (live) {
       const auto facts = services_.files->Stat(path);
       if (facts && !facts->IsDirectory()) {
-        AddNormalPath(100, path, platform::PathKey(path), static_cast<int64_t>(facts->size), true,
-                      static_cast<int32_t>(facts->dos_stamp));
+        AddNormalPath(100, path, platform::PathKey(path));
       }
     }
     return true;

@@ -38,9 +38,7 @@ struct FileEntry {
   int32_t width = -1;
   int32_t height = -1;
   int64_t size = -1;
-  int64_t listed_size = -1;
   int32_t stamp = -1;         // packed DOS stamp from the scan
-  int32_t listed_stamp = -1;  // from the folder listing
   int32_t colours = 0;        // 16000 stands for true colour
   std::string db_field;       // at most 200 characters
   // Thumbnail cache record of the files list window.
@@ -201,8 +199,7 @@ class FilesList {
 
  private:
   // AddFileToList on a path that is absolute and normal already; `key` is its name-set key.
-  int AddNormalPath(int threshold, const std::string& path, std::string key, int64_t listed_size,
-                    bool trusted, int32_t listed_stamp);
+  int AddNormalPath(int threshold, const std::string& path, std::string key);
   int32_t AllocateId();
   void FreeId(int32_t id);
   void ScanEntry(FileEntry& entry);

@@ -310,6 +310,48 @@ bool PosixFiles::ListFolder(const std::string& folder, const ListVisitor& visit)
   return true;
 }
 
+bool PosixFiles::ListNames(const std::string& folder, const ListVisitor& visit) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  const int dir_fd = ::dirfd(dir);
+  DirEntry entry;
+  struct stat st;
+  while (const dirent* item = ::readdir(dir)) {
+    const char* name = item->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    entry.name.assign(name);
+    if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+      // The listing does not say what the entry is (or it is a link, whose target decides):
+      // look at it as the full listing does.
+      bool is_link = item->d_type == DT_LNK;
+      if (item->d_type == DT_UNKNOWN) {
+        struct stat link_st;
+        is_link = ::fstatat(dir_fd, name, &link_st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                  S_ISLNK(link_st.st_mode);
+      }
+      if (::fstatat(dir_fd, name, &st, 0) != 0 &&
+          ::fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        continue;  // gone since readdir
+      }
+      FillEntry(st, entry);
+      entry.is_link = is_link;
+    } else {
+      uint32_t attributes = 0;
+      if (item->d_type == DT_DIR) attributes |= kAttrDirectory;
+      if (name[0] == '.') attributes |= kAttrHidden;
+      if (item->d_type != DT_DIR && item->d_type != DT_REG) attributes |= kAttrSystem;
+      entry.attributes = attributes;
+      entry.size = 0;
+      entry.modified = 0;
+      entry.dos_stamp = 0;
+      entry.is_link = false;
+    }
+    if (!visit(entry)) break;
+  }
+  ::closedir(dir);
+  return true;
+}
+
 std::optional<DirEntry> PosixFiles::Stat(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;

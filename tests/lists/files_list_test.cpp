@@ -21,11 +21,21 @@ class OrderedFiles : public fakes::FakeFiles {
     order_[folder] = std::move(names);
   }
   bool ListFolder(const std::string& folder, const platform::ListVisitor& visit) override {
+    return Ordered(folder, visit, false);
+  }
+  bool ListNames(const std::string& folder, const platform::ListVisitor& visit) override {
+    return Ordered(folder, visit, true);
+  }
+
+ private:
+  bool Ordered(const std::string& folder, const platform::ListVisitor& visit, bool names) {
     std::vector<platform::DirEntry> items;
-    const bool ok = PosixFiles::ListFolder(folder, [&](const platform::DirEntry& e) {
+    auto keep = [&](const platform::DirEntry& e) {
       items.push_back(e);
       return true;
-    });
+    };
+    const bool ok =
+        names ? PosixFiles::ListNames(folder, keep) : PosixFiles::ListFolder(folder, keep);
     if (!ok) return false;
     auto it = order_.find(folder);
     if (it != order_.end()) {
@@ -42,7 +52,6 @@ class OrderedFiles : public fakes::FakeFiles {
     return true;
   }
 
- private:
   std::map<std::string, std::vector<std::string>> order_;
 };
 
