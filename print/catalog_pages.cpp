@@ -43,10 +43,12 @@ DrawPageResult DrawCatalogPage(const std::vector<CatalogEntry>& entries, const T
              std::max(1, static_cast<int>(thumb_rect.Height() * k)), &thumb.width, &thumb.height);
     const list_window::ThumbResult made = list_window::MakeThumbnail(entry.path, thumb);
     if (!made.cell.Empty()) surface.StretchBitmap(made.cell, thumb_rect);
-    std::string caption = platform::NameOf(entry.path);
-    if (request.notes_in_captions && !entry.note.empty()) caption += "\n" + entry.note;
-    surface.Caption(PageRect{cell.left, cell.bottom, cell.right, cell.caption_bottom}, caption,
-                    ellipsis);
+    const PageRect caption{cell.left, cell.bottom, cell.right, cell.caption_bottom};
+    if (request.notes_in_captions && !entry.note.empty()) {
+      surface.NotedCaption(caption, platform::NameOf(entry.path), entry.note, ellipsis);
+    } else {
+      surface.Caption(caption, platform::NameOf(entry.path), ellipsis);
+    }
     surface.Frame(thumb_rect, page.to_printer);
     ++result.cells;
     if (request.cells != nullptr && request.scale_x > 0 && request.scale_y > 0 &&
