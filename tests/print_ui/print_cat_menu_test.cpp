@@ -247,6 +247,13 @@ TEST_F(PrintCatMenuTest, NotesGoOnTheCaptionsSecondLineOfPageFilesWithoutMovingT
   const QImage noted(QString::fromStdString(dir_.File("out/NOTED_1.BMP")));
   ASSERT_EQ(plain.size(), QSize(640, 480));
   ASSERT_EQ(noted.size(), QSize(640, 480));
+  // Every thumbnail covers its cell whether or not the list has read its picture's size yet: a
+  // 24 x 24 picture is thumbnailed at 24 x 24 (never larger) and stretched over the 82 x 82 cell.
+  for (int x : {3, 78}) {
+    for (int cell = 0; cell < 7; ++cell) {
+      EXPECT_NE(plain.pixel(cell * 82 + x, 78) & 0xFFFFFFu, 0xFFFFFFu) << cell;
+    }
+  }
   // Only the first cell's caption band (x 0..81, y 82..95) differs: thumbnails, frames and
   // every other caption stay where they were.
   int outside = 0;

@@ -210,6 +210,12 @@ TEST_F(PrintProcessTest, PrintTheShownPictureAndSaveAndPrintACatalogFromTheRunni
   EXPECT_EQ(pixel(first, 1, 1), 0xFFFFFF);  // a 600 x 400 thumbnail leaves white above it
   EXPECT_EQ(pixel(first, 41, 41), 0xC02020);
   EXPECT_EQ(pixel(first, 82 + 41, 41), 0x2040C0);
+  // A 40 x 30 picture is thumbnailed at 40 x 40 (the cell's proportions, never larger than the
+  // picture) and stretched over the cell: blue from side to side, white above and below it.
+  EXPECT_EQ(pixel(first, 82 + 3, 41), 0x2040C0);
+  EXPECT_EQ(pixel(first, 82 + 78, 41), 0x2040C0);
+  EXPECT_EQ(pixel(first, 82 + 41, 4), 0xFFFFFF);
+  EXPECT_EQ(pixel(first, 82 + 41, 77), 0xFFFFFF);
   // Page 2 holds the last six entries: a seventh cell's place stays white.
   EXPECT_EQ(pixel(second, 82 * 5, 0), 0);
   EXPECT_EQ(pixel(second, 82 * 5 + 41, 41), 0x2040C0);
