@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lists/window/thumb_maker.h"
+#include "picture/load/loader.h"
 #include "platform/path_rules.h"
 
 namespace vr::print {
@@ -39,14 +40,25 @@ DrawPageResult DrawCatalogPage(const std::vector<CatalogEntry>& entries, const T
     const PageRect thumb_rect{cell.left, cell.top, cell.right, cell.bottom};
     list_window::ThumbSettings thumb;
     const double k = request.thumb_scale > 0 && request.thumb_scale < 1 ? request.thumb_scale : 1;
-    ThumbBox(entry.width, entry.height, std::max(1, static_cast<int>(thumb_rect.Width() * k)),
+    // A size the files list has not learnt yet comes from the file's header, so that a small
+    // picture is never drawn larger than it is whether or not its facts were read.
+    int width = entry.width;
+    int height = entry.height;
+    if (width <= 0 || height <= 0) {
+      const picture::PictureInfo info = picture::ReadPictureInfo(entry.path);
+      width = info.width;
+      height = info.height;
+    }
+    ThumbBox(width, height, std::max(1, static_cast<int>(thumb_rect.Width() * k)),
              std::max(1, static_cast<int>(thumb_rect.Height() * k)), &thumb.width, &thumb.height);
     const list_window::ThumbResult made = list_window::MakeThumbnail(entry.path, thumb);
     if (!made.cell.Empty()) surface.StretchBitmap(made.cell, thumb_rect);
-    std::string caption = platform::NameOf(entry.path);
-    if (request.notes_in_captions && !entry.note.empty()) caption += "\n" + entry.note;
-    surface.Caption(PageRect{cell.left, cell.bottom, cell.right, cell.caption_bottom}, caption,
-                    ellipsis);
+    const PageRect caption{cell.left, cell.bottom, cell.right, cell.caption_bottom};
+    if (request.notes_in_captions && !entry.note.empty()) {
+      surface.NotedCaption(caption, platform::NameOf(entry.path), entry.note, ellipsis);
+    } else {
+      surface.Caption(caption, platform::NameOf(entry.path), ellipsis);
+    }
     surface.Frame(thumb_rect, page.to_printer);
     ++result.cells;
     if (request.cells != nullptr && request.scale_x > 0 && request.scale_y > 0 &&

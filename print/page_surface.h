@@ -33,6 +33,11 @@ class PageSurface {
   virtual void Frame(const PageRect& rect, bool doubled) = 0;
   // Text left-aligned in `rect` with word breaks; what does not fit ends in an ellipsis.
   virtual void Caption(const PageRect& rect, const std::string& text, Ellipsis ellipsis) = 0;
+  // A caption of two lines in `rect`: `name` on the first (`ellipsis` where it does not fit),
+  // `note` on the second (an ellipsis at its end). Each line gets half the rectangle; a font too
+  // tall for that is drawn smaller, so that both lines show in the same band.
+  virtual void NotedCaption(const PageRect& rect, const std::string& name, const std::string& note,
+                            Ellipsis ellipsis) = 0;
   // The height of a line of the caption font in pixels.
   virtual int FontHeight() const = 0;
 };

@@ -56,6 +56,59 @@ void PainterSurface::Caption(const PageRect& rect, const std::string& text, Elli
   painter_.drawText(box, Qt::TextWrapAnywhere | Qt::AlignLeft | Qt::AlignTop, shown);
 }
 
+namespace {
+
+// `font`, made smaller when needed so that a line of it is at most `height` pixels on `device`.
+QFont FontForLines(const QFont& font, QPaintDevice* device, int height) {
+  QFont fitted = font;
+  int line = QFontMetrics(fitted, device).height();
+  if (line <= height) return fitted;
+  // Pixel sizes are device pixels here; start from the line height and step down.
+  for (int pixels = line - 1; pixels > 1; --pixels) {
+    fitted.setPixelSize(pixels);
+    if (QFontMetrics(fitted, device).height() <= height) return fitted;
+  }
+  fitted.setPixelSize(1);
+  return fitted;
+}
+
+// A note as one line: breaks and tabs read as spaces.
+QString OneLine(const std::string& text) {
+  QString line = QString::fromStdString(text);
+  for (QChar& c : line) {
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+  }
+  return line.trimmed();
+}
+
+}  // namespace
+
+void PainterSurface::NotedCaption(const PageRect& rect, const std::string& name,
+                                  const std::string& note, Ellipsis ellipsis) {
+  if (rect.Width() <= 0 || rect.Height() <= 0) return;
+  const int first_height = rect.Height() / 2;
+  const int second_height = rect.Height() - first_height;
+  if (first_height <= 0) {
+    Caption(rect, name, ellipsis);
+    return;
+  }
+  const QFont saved = painter_.font();
+  const QFont font = FontForLines(saved, painter_.device(), first_height);
+  painter_.setFont(font);
+  painter_.setPen(Qt::black);
+  const QFontMetrics metrics(font, painter_.device());
+  const QRect first(rect.left, rect.top, rect.Width(), first_height);
+  const QRect second(rect.left, rect.top + first_height, rect.Width(), second_height);
+  const Qt::TextElideMode name_mode =
+      ellipsis == Ellipsis::kMiddleOfPath ? Qt::ElideMiddle : Qt::ElideRight;
+  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+  painter_.drawText(first, flags,
+                    metrics.elidedText(OneLine(name), name_mode, first.width()));
+  painter_.drawText(second, flags,
+                    metrics.elidedText(OneLine(note), Qt::ElideRight, second.width()));
+  painter_.setFont(saved);
+}
+
 int PainterSurface::FontHeight() const {
   return QFontMetrics(painter_.font(), painter_.device()).height();
 }

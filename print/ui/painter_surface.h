@@ -22,6 +22,8 @@ class PainterSurface : public PageSurface {
   void StretchBitmap(const picture::Bitmap& bitmap, const PageRect& rect) override;
   void Frame(const PageRect& rect, bool doubled) override;
   void Caption(const PageRect& rect, const std::string& text, Ellipsis ellipsis) override;
+  void NotedCaption(const PageRect& rect, const std::string& name, const std::string& note,
+                    Ellipsis ellipsis) override;
   int FontHeight() const override;
 
  private:
@@ -43,6 +45,10 @@ class BitmapSurface : public PageSurface {
   void Frame(const PageRect& rect, bool doubled) override { surface_->Frame(rect, doubled); }
   void Caption(const PageRect& rect, const std::string& text, Ellipsis ellipsis) override {
     surface_->Caption(rect, text, ellipsis);
+  }
+  void NotedCaption(const PageRect& rect, const std::string& name, const std::string& note,
+                    Ellipsis ellipsis) override {
+    surface_->NotedCaption(rect, name, note, ellipsis);
   }
   int FontHeight() const override { return surface_->FontHeight(); }
 

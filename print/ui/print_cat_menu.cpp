@@ -181,6 +181,9 @@ TPrintCatMenu::TPrintCatMenu(CatalogHost host, QWidget* parent)
   connect(SEPageNum, &QSpinBox::valueChanged, this, [this] {
     if (CBPreview->isChecked()) BuildPreview();
   });
+  connect(CBNotes, &QCheckBox::toggled, this, [this] {
+    if (CBPreview->isChecked()) BuildPreview();
+  });
   connect(BSetup, &QPushButton::clicked, this, [this] { SetupClick(); });
   connect(BPreview, &QPushButton::clicked, this, [this] { BuildPreview(); });
   connect(BOutput, &QPushButton::clicked, this, [this] { OutputPages(); });

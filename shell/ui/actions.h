@@ -23,6 +23,11 @@ enum class Act : int {
   kStretchToFit1,
   kSaveAs1,
   kProperties1,
+  kPrinterSetup1,  // the print entries, also in the picture menu's "&Print" sub-menu
+  kPrint1,
+  kPrintPreview1,
+  kPrintOptions1,
+  kPrintCatalog1,
   kExportDataBase1,
   kImportDataBase1,
   kSearchDataBase1,

@@ -67,17 +67,15 @@ struct TVeldrimon69::PrintState {
 
 void TVeldrimon69::AddPrintEntries(QMenu* menu) {
   if (!print_) print_ = std::make_shared<PrintState>();
-  auto add = [this, menu](const char* caption, const char* name, void (TVeldrimon69::*slot)()) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
-  };
-  add("Printer &Setup", "PrinterSetup1", &TVeldrimon69::PrinterSetup1Click);
-  add("&Print", "Print1", &TVeldrimon69::Print1Click);
-  add("Print Pre&view", "PrintPreview1", &TVeldrimon69::PrintPreview1Click);
-  add("Print &Options", "PrintOptions1", &TVeldrimon69::PrintOptions1Click);
-  add("Print/Save Tagged Images As Thumbnail Catalogs", "PrintCatalog1",
-      &TVeldrimon69::PrintCatalog1Click);
+  // Rows of the action table; the picture menu's "&Print" sub-menu holds the File menu's entries.
+  for (Act id : {Act::kPrinterSetup1, Act::kPrint1, Act::kPrintPreview1, Act::kPrintOptions1,
+                 Act::kPrintCatalog1}) {
+    if (QAction* entry = action(id)) {
+      menu->addAction(entry);
+    } else {
+      Add(menu, id);
+    }
+  }
 }
 
 void TVeldrimon69::PrinterSetup1Click() {

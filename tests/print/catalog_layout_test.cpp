@@ -151,6 +151,23 @@ TEST(CatalogLayoutTest, DrawingOnePageDrawsOnlyItsCellsWithCaptionsAndFrames) {
   EXPECT_EQ(paper.Of(Drawn::Kind::kCaption)[0].ellipsis, Ellipsis::kMiddleOfPath);
   // The thumbnail is never larger than the picture: a 100 x 100 picture in a 590 cell.
   EXPECT_EQ(paper.Of(Drawn::Kind::kBitmap)[0].bitmap_width, 100);
+
+  // Notes: an entry's DB field goes on its caption's second line, in the same rectangle; an
+  // entry without one keeps the plain caption.
+  std::vector<CatalogEntry> noted = Entries(2);
+  noted[0].note = "Garden, June";
+  RecordingSurface with_notes;
+  request.notes_in_captions = true;
+  ASSERT_TRUE(
+      DrawCatalogPage(noted, FilePage(2), {5, kSquare, kFileCaptionHeight}, with_notes, request)
+          .ok);
+  const std::vector<Drawn> captions = with_notes.Of(Drawn::Kind::kCaption);
+  ASSERT_EQ(captions.size(), 2u);
+  EXPECT_EQ(captions[0].text, "pic0.jpg");
+  EXPECT_EQ(captions[0].note, "Garden, June");
+  EXPECT_EQ(captions[0].rect, (PageRect{0, 82, 82, 96}));
+  EXPECT_EQ(captions[1].text, "pic1.jpg");
+  EXPECT_EQ(captions[1].note, "");
 }
 
 TEST(CatalogLayoutTest, PageRangesAndTheirFileNumbers) {

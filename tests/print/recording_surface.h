@@ -13,6 +13,7 @@ struct Drawn {
   PageRect rect;
   bool doubled = false;
   std::string text;
+  std::string note;  // the second line of a caption with a note
   Ellipsis ellipsis = Ellipsis::kEnd;
   int bitmap_width = 0;
   int bitmap_height = 0;
@@ -20,8 +21,7 @@ struct Drawn {
 
 class RecordingSurface : public PageSurface {
  public:
-  void Clear() override { Drawn d;
-    drawn.push_back(d); }
+  void Clear() override { drawn.push_back(Drawn{}); }
   void StretchBitmap(const picture::Bitmap& bitmap, const PageRect& rect) override {
     Drawn d;
     d.kind = Drawn::Kind::kBitmap;
@@ -44,6 +44,11 @@ class RecordingSurface : public PageSurface {
     d.text = text;
     d.ellipsis = ellipsis;
     drawn.push_back(d);
+  }
+  void NotedCaption(const PageRect& rect, const std::string& name, const std::string& note,
+                    Ellipsis ellipsis) override {
+    Caption(rect, name, ellipsis);
+    drawn.back().note = note;
   }
   int FontHeight() const override { return 12; }
 
@@ -69,6 +74,10 @@ class ForwardingSurface : public PageSurface {
   void Frame(const PageRect& rect, bool doubled) override { to_.Frame(rect, doubled); }
   void Caption(const PageRect& rect, const std::string& text, Ellipsis ellipsis) override {
     to_.Caption(rect, text, ellipsis);
+  }
+  void NotedCaption(const PageRect& rect, const std::string& name, const std::string& note,
+                    Ellipsis ellipsis) override {
+    to_.NotedCaption(rect, name, note, ellipsis);
   }
   int FontHeight() const override { return to_.FontHeight(); }
 

@@ -208,6 +208,72 @@ TEST_F(PrintCatMenuTest, PdfFileDestinationWritesTheChosenPagesIntoOnePdf) {
   EXPECT_NE(info.find("Veldrimon-Thumb Catalog"), std::string::npos) << info;
 }
 
+// The darkest channel of the darkest pixel in columns x0..x1-1 of rows y0..y1-1.
+int Darkest(const QImage& page, int x0, int x1, int y0, int y1) {
+  int darkest = 255;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const QColor c = page.pixelColor(x, y);
+      darkest = std::min({darkest, c.red(), c.green(), c.blue()});
+    }
+  }
+  return darkest;
+}
+
+TEST_F(PrintCatMenuTest, NotesGoOnTheCaptionsSecondLineOfPageFilesWithoutMovingTheCells) {
+  auto window = Start({dir_.File("pics")});
+  for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);
+  // The first entry has a note too long for its cell, the second none.
+  window->files_list().MutablePeek(0)->db_field =
+      "Holidays at the lake, the long summer of the big storm";
+  std::filesystem::create_directories(dir_.File("out"));
+  OpenCatalog(*window, [&](TPrintCatMenu& menu) {
+    EXPECT_FALSE(menu.CBNotes->isChecked());
+    menu.RGDimension[2]->click();  // 640 x 480: t = 82, m = 14
+    services_.ui.QueueText(dir_.File("out/PLAIN.BMP"));
+    menu.BOutput->click();
+    menu.CBNotes->click();
+    services_.ui.QueueText(dir_.File("out/NOTED.BMP"));
+    menu.BOutput->click();
+    // The auto preview follows the notes box.
+    menu.BPreview->click();
+    const QImage noted_preview = menu.preview_image();
+    ASSERT_FALSE(noted_preview.isNull());
+    menu.CBPreview->click();
+    menu.CBNotes->click();
+    EXPECT_NE(menu.preview_image(), noted_preview);
+  });
+  const QImage plain(QString::fromStdString(dir_.File("out/PLAIN_1.BMP")));
+  const QImage noted(QString::fromStdString(dir_.File("out/NOTED_1.BMP")));
+  ASSERT_EQ(plain.size(), QSize(640, 480));
+  ASSERT_EQ(noted.size(), QSize(640, 480));
+  // Every thumbnail covers its cell whether or not the list has read its picture's size yet: a
+  // 24 x 24 picture is thumbnailed at 24 x 24 (never larger) and stretched over the 82 x 82 cell.
+  for (int x : {3, 78}) {
+    for (int cell = 0; cell < 7; ++cell) {
+      EXPECT_NE(plain.pixel(cell * 82 + x, 78) & 0xFFFFFFu, 0xFFFFFFu) << cell;
+    }
+  }
+  // Only the first cell's caption band (x 0..81, y 82..95) differs: thumbnails, frames and
+  // every other caption stay where they were.
+  int outside = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      if (x < 82 && y >= 82 && y < 96) continue;
+      if (plain.pixel(x, y) != noted.pixel(x, y)) ++outside;
+    }
+  }
+  EXPECT_EQ(outside, 0);
+  EXPECT_NE(plain.copy(0, 82, 82, 14), noted.copy(0, 82, 82, 14));
+  // Two lines in the band: the name in its upper half, the note in its lower half running the
+  // whole width of the cell (cut with an ellipsis), where the plain name stops well short.
+  EXPECT_LT(Darkest(noted, 0, 40, 82, 89), 128);
+  EXPECT_LT(Darkest(noted, 0, 40, 89, 96), 128);
+  EXPECT_LT(Darkest(noted, 60, 82, 89, 96), 128);
+  EXPECT_GT(Darkest(plain, 60, 82, 82, 96), 128);
+  EXPECT_GT(Darkest(noted, 60, 82, 82, 89), 128);
+}
+
 TEST_F(PrintCatMenuTest, OnlyOnePassRunsAtATime) {
   auto window = Start({dir_.File("pics")});
   for (int i = 0; i < 40; ++i) window->files_list().SetTag(i, true);

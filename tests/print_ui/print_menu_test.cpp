@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QtTest/QTest>
 #include <cstdlib>
@@ -61,8 +62,29 @@ class PrintMenuTest : public ViewerFixture {
 TEST_F(PrintMenuTest, OptionsShowMarginsOnlyWithUseMarginsAndLandscapeTurnsThePrintedPage) {
   const std::string picture = WriteBmp("wide.bmp", 60, 40);
   auto window = Start({picture});
-  // Both the File menu and the picture menu's "&Print" sub-menu hold the entries.
-  EXPECT_EQ(window->findChildren<QAction*>("Print1").size(), 2);
+  // Both the File menu and the picture menu's "&Print" sub-menu hold the entries of the action
+  // table, in the same order.
+  QMenu* sub = nullptr;
+  for (QAction* a : window->picture_menu()->actions()) {
+    if (a->menu() != nullptr && a->text() == "&Print") sub = a->menu();
+  }
+  QMenu* file = nullptr;
+  for (QAction* a : window->menuBar()->actions()) {
+    if (a->text() == "&File") file = a->menu();
+  }
+  ASSERT_NE(sub, nullptr);
+  ASSERT_NE(file, nullptr);
+  const std::vector<Act> entries = {Act::kPrinterSetup1, Act::kPrint1, Act::kPrintPreview1,
+                                    Act::kPrintOptions1, Act::kPrintCatalog1};
+  ASSERT_EQ(sub->actions().size(), static_cast<qsizetype>(entries.size()));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    QAction* entry = window->action(entries[i]);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(sub->actions()[static_cast<qsizetype>(i)], entry);
+    EXPECT_TRUE(file->actions().contains(entry));
+    EXPECT_EQ(entry->text().toStdString(), TVeldrimon69::ActionRowOf(entries[i])->caption);
+  }
+  EXPECT_EQ(window->findChildren<QAction*>("Print1").size(), 1);
   bool checked = false;
   on_dialog_ = [&](QDialog& dialog) {
     auto* menu = dynamic_cast<print::ui::TPrintOptionsMenu*>(&dialog);
