@@ -1,6 +1,6 @@
 // The real viewer taking screen snapshots through the desktop portal, as on Wayland: a stand-in
-// portal on a private bus gives a file for the screen, refuses the next call, then gives a file
-// for a window picked in its interactive mode.
+// portal on a private bus gives a file for the screen, refuses the next call, gives a file for a
+// window picked in its interactive mode, then leaves the bus in the middle of a request.
 #include <QImage>
 #include <filesystem>
 
@@ -36,7 +36,7 @@ TEST_F(ViewerProcessTest, PortalSnapshotsAreSavedShownOrRefusedWithTheMessage) {
   const std::string calls = dir_.File("portal.log");
   vr::test_support::StandInPortal portal(
       std::string(source) + "/tests/test_support/stand_in_portal.py", calls,
-      {screen_file, "refuse", window_file});
+      {screen_file, "refuse", window_file, "vanish"});
   ASSERT_FALSE(portal.Address().empty());
   const std::string ui_log = dir_.File("ui.log");
   const pid_t viewer = StartViewer({Picture("first.bmp")},
@@ -71,7 +71,22 @@ TEST_F(ViewerProcessTest, PortalSnapshotsAreSavedShownOrRefusedWithTheMessage) {
   ASSERT_FALSE(second.empty());
   EXPECT_EQ(QImage(QString::fromStdString(second)).size(), QSize(15, 9));
   EXPECT_EQ(Command({"!snapshot " + shot}, viewer_state_), "picture=15 9\n");
-  EXPECT_EQ(ReadAll(calls), "interactive=False\ninteractive=False\ninteractive=True\n");
+  // The portal leaves the bus without answering, and then is not there at all: the message
+  // each time, nothing saved.
+  const std::string refused = "|The desktop did not allow a screen snap shot. Nothing was saved.";
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(Command({"File|Snap Shots Functions|Snap Shot From Screen"}, viewer_state_, true),
+              "ok\n");
+  }
+  const std::string said = ReadAll(ui_log);
+  size_t times = 0;
+  for (size_t at = said.find(refused); at != std::string::npos; at = said.find(refused, at + 1)) {
+    ++times;
+  }
+  EXPECT_EQ(times, 3u) << said;
+  EXPECT_TRUE(FindSnapshot(dir_.File("tmp"), "~SCREEN3.JPG").empty());
+  EXPECT_EQ(ReadAll(calls),
+            "interactive=False\ninteractive=False\ninteractive=True\ninteractive=False\n");
   Quit(viewer);
   EXPECT_FALSE(std::filesystem::exists(first));
   EXPECT_FALSE(std::filesystem::exists(second));

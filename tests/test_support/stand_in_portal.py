@@ -2,7 +2,8 @@
 # A stand-in for the desktop portal's Screenshot call, for a private session bus started by
 # dbus-run-session. Usage: stand_in_portal.py LOG ANSWER...
 # Each Screenshot call takes the next ANSWER: a picture file's path (answered with its file URI)
-# or "refuse" (response 1, as when the user says no). Each call's "interactive" option goes to
+# or "refuse" (response 1, as when the user says no), or "vanish" (the portal leaves the bus
+# without answering). Each call's "interactive" option goes to
 # LOG as a line. Once the name is owned, the bus address is printed as the first line.
 import os
 import sys
@@ -40,7 +41,9 @@ class Portal(dbus.service.Object):
         request = Request(self.bus, handle)
 
         def respond():
-            if answer == "refuse":
+            if answer == "vanish":
+                self.bus.release_name(PORTAL)
+            elif answer == "refuse":
                 request.Response(dbus.UInt32(1), dbus.Dictionary({}, signature="sv"))
             else:
                 uri = "file://" + os.path.abspath(answer)
