@@ -249,7 +249,12 @@ bool IsDesktopEntry(const std::string& slot) {
 std::vector<std::string> EditorCommand(const std::string& slot, const std::string& file) {
   if (!IsDesktopEntry(slot)) return {slot, file};
   const auto keys = ReadGroup(slot, "Desktop Entry");
-  std::vector<std::string> words = ExecArguments(Value(keys, "Exec"), file);
+  const std::string exec = Value(keys, "Exec");
+  // The program must be named by the line itself: a line that starts with a field code would
+  // run the picture.
+  const std::vector<std::string> program = ExecArguments(exec, "");
+  if (program.empty() || program[0].empty()) return {};
+  std::vector<std::string> words = ExecArguments(exec, file);
   // An Exec line without a file code still gets the file.
   if (!words.empty() && std::find(words.begin(), words.end(), file) == words.end()) {
     words.push_back(file);

@@ -24,6 +24,10 @@ class ScreenCapture {
   virtual CapturedPicture GrabScreen(bool hide_first) = 0;
   // The clipboard's picture; nothing when it holds none.
   virtual CapturedPicture ClipboardPicture() = 0;
+  // One window the user picks; nothing when it was refused or cannot be done here.
+  virtual CapturedPicture GrabPickedWindow() { return {}; }
+  // Whether GrabPickedWindow can work on this desktop.
+  virtual bool CanPickWindow() const { return false; }
 };
 
 inline constexpr const char* kSnapshotRefused =

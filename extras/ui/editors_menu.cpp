@@ -27,20 +27,24 @@ int EntryNumber(const std::string& entry) {
                                                                                      : 0;
 }
 
-// A program's icon: a desktop entry's Icon from the theme, else the file's own icon.
-QIcon ProgramIcon(const std::string& path) {
+}  // namespace
+
+QIcon EditorIcon(const std::string& path) {
   if (path.empty()) return {};
   if (IsDesktopEntry(path)) {
     const QString icon_name = QString::fromStdString(DesktopEntryIcon(path));
     if (!icon_name.isEmpty()) {
-      const QIcon themed = QIcon::fromTheme(icon_name);
-      if (!themed.isNull()) return themed;
+      // An absolute Icon value names the file itself; otherwise the icon theme's name.
+      if (QFileInfo(icon_name).isAbsolute()) {
+        if (QFileInfo::exists(icon_name)) return QIcon(icon_name);
+      } else {
+        const QIcon themed = QIcon::fromTheme(icon_name);
+        if (!themed.isNull()) return themed;
+      }
     }
   }
   return QFileIconProvider().icon(QFileInfo(QString::fromStdString(path)));
 }
-
-}  // namespace
 
 TEditorsMenu::TEditorsMenu(const EditorSettings& settings, platform::Ui& ui, QWidget* parent)
     : QDialog(parent), ui_(ui) {
@@ -95,7 +99,7 @@ TEditorsMenu::TEditorsMenu(const EditorSettings& settings, platform::Ui& ui, QWi
 
 void TEditorsMenu::ShowIcon(int slot) {
   const size_t s = static_cast<size_t>(slot);
-  const QIcon icon = ProgramIcon(Edit[s]->text().toStdString());
+  const QIcon icon = EditorIcon(Edit[s]->text().toStdString());
   Image[s]->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(32, 32));
 }
 

@@ -4,6 +4,7 @@
 // editor number of every known file type.
 
 #include <QDialog>
+#include <QIcon>
 #include <array>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ namespace vr::extras::ui {
 
 inline constexpr const char* kPickTypeFirst =
     "Please HI-LITE at least one FILE TYPE before picking an Editor #";
+
+// An editor slot's icon: a desktop entry's Icon (a file, or a name of the icon theme), else the
+// file's own icon; none for a free slot.
+QIcon EditorIcon(const std::string& path);
 
 struct EditorSettings {
   std::array<std::string, kEditorSlots> paths;

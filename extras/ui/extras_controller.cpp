@@ -1,5 +1,6 @@
 #include "extras/ui/extras_controller.h"
 
+#include <QImage>
 #include <cstring>
 
 #include "colour/export/export_picture.h"
@@ -7,6 +8,8 @@
 #include "extras/ui/snapshot_menu.h"
 #include "picture/picture_holder.h"
 #include "platform/folders.h"
+#include "extras/ui/area_picker.h"
+#include "platform/qt/portal_screenshot.h"
 #include "platform/qt/screen_capture_qt.h"
 #include "platform/ui.h"
 
@@ -44,13 +47,22 @@ void ExtrasController::OpenPuzzle(const picture::Bitmap& picture) {
 std::string ExtrasController::TakeSnapshot(
     SnapSource source, const std::function<void(picture::Bitmap&&)>& show) {
   platform::Ui& ui = *services_.ui;
-  if (capture_ == nullptr) {
-    if (!own_capture_) own_capture_ = std::make_unique<platform::QtScreenCapture>(parent_);
-    capture_ = own_capture_.get();
+  platform::CapturedPicture captured;
+  switch (source) {
+    case SnapSource::kClipboard: captured = Capture().ClipboardPicture(); break;
+    case SnapSource::kWindow: captured = Capture().GrabPickedWindow(); break;
+    case SnapSource::kScreen:
+    case SnapSource::kScreenHidden:
+      captured = Capture().GrabScreen(source == SnapSource::kScreenHidden);
+      break;
+    case SnapSource::kArea: {
+      const platform::CapturedPicture screen = Capture().GrabScreen(false);
+      if (!screen.ok()) break;
+      captured = PickArea(screen);
+      if (!captured.ok()) return "";  // cancelled: nothing to say
+      break;
+    }
   }
-  const platform::CapturedPicture captured =
-      source == SnapSource::kClipboard ? capture_->ClipboardPicture()
-                                       : capture_->GrabScreen(source == SnapSource::kScreenHidden);
   if (!captured.ok()) {
     if (source == SnapSource::kClipboard) {
       ui.Information(kClipboardNotPicture);
@@ -79,6 +91,28 @@ std::string ExtrasController::TakeSnapshot(
     return "";
   }
   return path;
+}
+
+platform::ScreenCapture& ExtrasController::Capture() {
+  if (capture_ == nullptr) {
+    if (!own_capture_) own_capture_ = platform::MakeScreenCapture(parent_);
+    capture_ = own_capture_.get();
+  }
+  return *capture_;
+}
+
+bool ExtrasController::CanPickWindow() { return Capture().CanPickWindow(); }
+
+platform::CapturedPicture ExtrasController::PickArea(const platform::CapturedPicture& screen) {
+  QImage still(screen.width, screen.height, QImage::Format_BGR888);
+  const size_t row = static_cast<size_t>(screen.width) * 3;
+  for (int y = 0; y < screen.height; ++y) {
+    std::memcpy(still.scanLine(y), screen.bgr.data() + row * static_cast<size_t>(y), row);
+  }
+  TAreaPicker picker(still, parent_);
+  const int result = exec_ ? exec_(picker) : picker.exec();
+  if (result != QDialog::Accepted || picker.Picked().isEmpty()) return {};
+  return platform::CapturedFromImage(still.copy(picker.Picked()));
 }
 
 void ExtrasController::UsePromptForPasswords() { session_->SetDialog(PromptDialog(*services_.ui)); }

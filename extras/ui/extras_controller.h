@@ -36,13 +36,16 @@ class ExtrasController {
   void UsePromptForPasswords();
 
   // Snapshots: the screen as it is, the screen with the program hidden, or the clipboard's
-  // picture. `show` puts the captured picture in the viewer; then the format window, the notice
+  // picture; or a window the desktop lets the user pick (portal only), or an area the user drags
+  // on a still of the screen. `show` puts the captured picture in the viewer; then the format window, the notice
   // and the save. Gives the saved file, or "" when nothing was saved (the user has been told).
-  enum class SnapSource { kScreen, kScreenHidden, kClipboard };
+  enum class SnapSource { kScreen, kScreenHidden, kClipboard, kWindow, kArea };
   std::string TakeSnapshot(SnapSource source, const std::function<void(picture::Bitmap&&)>& show);
   // Another capture service (tests); null goes back to the screen and clipboard of Qt.
   void SetScreenCapture(platform::ScreenCapture* capture) { capture_ = capture; }
   const SnapshotNames& snapshot_names() const { return snapshot_names_; }
+  // Whether "Snap Shot Of A Window" can work with this session's capture service.
+  bool CanPickWindow();
 
   // "Puzzle-Fun": the puzzle window over a copy of `picture`, made on first use.
   void OpenPuzzle(const picture::Bitmap& picture);
@@ -58,6 +61,9 @@ class ExtrasController {
   std::unique_ptr<platform::ScreenCapture> own_capture_;
   platform::ScreenCapture* capture_ = nullptr;
   SnapshotNames snapshot_names_;
+  platform::ScreenCapture& Capture();
+  // The area picker over a grab of the screen; nothing when cancelled.
+  platform::CapturedPicture PickArea(const platform::CapturedPicture& screen);
 };
 
 }  // namespace vr::extras::ui

@@ -27,6 +27,25 @@ CapturedPicture CapturedFromImage(const QImage& image) {
   return out;
 }
 
+QList<QWidget*> HideWindowsForASecond() {
+  // Every visible window of the program goes for a second, so the desktop repaints what was
+  // under them; events keep flowing meanwhile.
+  QList<QWidget*> hidden;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible()) {
+      hidden.append(w);
+      w->hide();
+    }
+  }
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(20);
+  }
+  return hidden;
+}
+
 CapturedPicture QtScreenCapture::GrabScreen(bool hide_first) {
   QScreen* screen = nullptr;
   if (anchor_ != nullptr && anchor_->window()->windowHandle() != nullptr) {
@@ -34,23 +53,7 @@ CapturedPicture QtScreenCapture::GrabScreen(bool hide_first) {
   }
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return {};
-  // Hidden mode: every visible window of the program goes for a second, so the desktop repaints
-  // what was under them.
-  QList<QWidget*> hidden;
-  if (hide_first) {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->isVisible()) {
-        hidden.append(w);
-        w->hide();
-      }
-    }
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 1000) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-      QThread::msleep(20);
-    }
-  }
+  const QList<QWidget*> hidden = hide_first ? HideWindowsForASecond() : QList<QWidget*>();
   const QPixmap shot = screen->grabWindow(0);
   for (QWidget* w : hidden) w->show();
   // Device pixels: the pixmap's own size, not the screen's logical geometry.

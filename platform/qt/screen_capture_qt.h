@@ -19,6 +19,10 @@ class QtScreenCapture : public ScreenCapture {
   QPointer<QWidget> anchor_;
 };
 
+// Hides the program's visible windows and lets a second pass with events flowing; gives the
+// windows to show again.
+QList<QWidget*> HideWindowsForASecond();
+
 // A QImage as 24-bit rows (any format; transparency dropped on black).
 CapturedPicture CapturedFromImage(const QImage& image);
 

@@ -1,6 +1,7 @@
 #include "extras/ui/extras_controller.h"
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
+#include "shell/ui/edited_file_watch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -287,6 +288,7 @@ bool TVeldrimon69::ShowCurrentFile(bool remember_if_busy, int animate) {
     }
     PictureChanged();
     NoteShownFile(name, step.as == ShowAs::kPicture && !last_load_failed_);
+    if (edit_watch_ != nullptr) edit_watch_->Shown(name);
     PanelImage1->SetBitmap(&shown_.bitmap);
     if (!full_screen_->looping()) RealisePalette();
     // Each show is a first pass here (the animation's later passes run in AnimateGif).

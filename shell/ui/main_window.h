@@ -112,6 +112,7 @@ struct NavInputHost;
 class IdleDriver;
 class AppHook;
 class TSlideShowMenu;
+class EditedFileWatch;
 
 // What the composition root hands to the main window.
 struct ViewerOptions {
@@ -352,6 +353,7 @@ class TVeldrimon69 : public QMainWindow {
   void UnInstallClick();
   void ClearHistoryClick();
   void StartExtras();  // the extras (main_window_extras.cpp), once the settings are read
+  void OfferEditorsAtStart();  // no editor slot set: the desktop's picture editors offered
   void PasswordSetupClick();
   void MakeImageAPuzzle1Click();
   void BuildExtrasMenus();
@@ -508,6 +510,7 @@ class TVeldrimon69 : public QMainWindow {
   std::unique_ptr<codecs::fli::TMovieFLIMenu> movie_window_;
   std::unique_ptr<transforms::DesktopFacts> desktop_facts_;
   std::unique_ptr<extras::ui::ExtrasController> extras_;
+  EditedFileWatch* edit_watch_ = nullptr;  // the file an editor returned for (child object)
   QActionGroup* wallpaper_group_ = nullptr;
   bool wallpaper_notice_off_ = false;  // for the rest of the run
 

@@ -5,14 +5,20 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "extras/desktop_editors.h"
+#include "extras/editor_offer.h"
 #include "extras/editors.h"
+#include "shell/install.h"
 #include "extras/ui/editors_menu.h"
 #include "extras/ui/extras_controller.h"
 #include "lists/files_list.h"
+#include "platform/qt/portal_screenshot.h"
 #include "platform/shell_service.h"
 #include "platform/ui.h"
 #include "shell/settings.h"
 #include "shell/ui/artwork.h"
+#include "shell/ui/edited_file_watch.h"
+#include "platform/path_rules.h"
 #include "shell/ui/panes.h"
 #include "lists/window/ui/file_list_menu.h"
 #include "shell/ui/main_window.h"
@@ -20,12 +26,21 @@
 namespace vr::shell::ui {
 namespace {
 
-// The editor entries carry the names of the editors the settings hold.
-void RefreshEditorEntries(QObject& window, const Settings& settings) {
+constexpr const char* kPickWindowHint =
+    "Picking a window needs the desktop's screenshot portal; use Snap Shot Of An Area instead.";
+
+// The editor entries carry the names and icons of the editors the settings hold; the icons also
+// fill the menu images' editor slots.
+void RefreshEditorEntries(QObject& window, const Settings& settings,
+                          std::vector<QIcon>& menu_icons) {
   for (int slot = 1; slot <= extras::kEditorSlots; ++slot) {
+    const std::string& path = settings.editors[static_cast<size_t>(slot - 1)];
+    const QIcon icon = extras::ui::EditorIcon(path);
+    const size_t image = static_cast<size_t>(kIconEditorSlots + slot - 1);
+    if (image < menu_icons.size()) menu_icons[image] = icon;
     if (auto* a = window.findChild<QAction*>(QString("EditWithEditor%1").arg(slot))) {
-      a->setText(QString::fromStdString(
-          extras::EditorCaption(slot, settings.editors[static_cast<size_t>(slot - 1)])));
+      a->setText(QString::fromStdString(extras::EditorCaption(slot, path)));
+      a->setIcon(icon);
     }
   }
 }
@@ -36,7 +51,21 @@ void TVeldrimon69::StartExtras() {
   if (extras_) return;
   extras_ = std::make_unique<extras::ui::ExtrasController>(services_, settings_path_, this,
                                                            options_.exec_dialog);
-  RefreshEditorEntries(*this, settings_);
+  RefreshEditorEntries(*this, settings_, menu_icons_);
+}
+
+void TVeldrimon69::OfferEditorsAtStart() {
+  if (std::any_of(settings_.editors.begin(), settings_.editors.end(),
+                  [](const std::string& path) { return !path.empty(); })) {
+    return;
+  }
+  const extras::OfferedEditors offered = extras::OfferEditors(
+      extras::FindDesktopEditors(extras::DesktopEnvironmentFromProcess(), PictureMimeTypes()),
+      *services_.ui);
+  if (offered.accepted == 0) return;
+  std::copy(offered.paths.begin(), offered.paths.end(), settings_.editors.begin());
+  WriteEditors(settings_path_, settings_);
+  RefreshEditorEntries(*this, settings_, menu_icons_);
 }
 
 void TVeldrimon69::PasswordSetupClick() {
@@ -90,6 +119,15 @@ void TVeldrimon69::BuildExtrasMenus() {
   entry(snaps, "SnapShotScreen", "Snap Shot From &Screen", Source::kScreen);
   entry(snaps, "SnapShotHidden", "Snap Shot From Screen (&Hidden)", Source::kScreenHidden);
   entry(snaps, "SnapShotClipBoard", "Snap Shot From &ClipBoard", Source::kClipboard);
+  // Picking a window needs the desktop's screenshot portal (its interactive mode); elsewhere the
+  // entry stays off and says what to use instead.
+  QAction* pick = entry(snaps, "SnapShotWindow", "Snap Shot Of A &Window", Source::kWindow);
+  if (!platform::UsePortalForSnapshots()) {
+    pick->setEnabled(false);
+    pick->setStatusTip(kPickWindowHint);
+    pick->setToolTip(kPickWindowHint);
+  }
+  entry(snaps, "SnapShotArea", "Snap Shot Of An &Area", Source::kArea);
   edit_menu_->addSeparator();
   entry(edit_menu_, "PasteImage", "&Paste Image From ClipBoard", Source::kClipboard);
 
@@ -113,7 +151,22 @@ void TVeldrimon69::BuildExtrasMenus() {
     setEnabled(true);
     show();
     activateWindow();
-    if (code == -1) services_.ui->Warning(extras::EditorFailedText(plan.editor, path));
+    if (code == -1) {
+      services_.ui->Warning(extras::EditorFailedText(plan.editor, path));
+    } else {
+      // An editor that handed the file to a copy of itself already running saves later: each
+      // change shows the file again while it is the one shown.
+      if (edit_watch_ == nullptr) {
+        edit_watch_ = new EditedFileWatch(
+            [this](const std::string& changed) {
+              if (platform::SamePath(files_list_->FilePathAt(files_list_->Current()), changed)) {
+                ShowCurrentFile(true, 1);
+              }
+            },
+            this);
+      }
+      edit_watch_->Watch(path);
+    }
     ShowCurrentFile(false, 1);  // the editor's changes
   };
   QAction* current = edit_menu_->addAction("&Edit Current File");
@@ -141,7 +194,7 @@ void TVeldrimon69::BuildExtrasMenus() {
       settings_.type_editors[i] = chosen.type_entries[i];
     }
     WriteEditors(settings_path_, settings_);
-    RefreshEditorEntries(*this, settings_);
+    RefreshEditorEntries(*this, settings_, menu_icons_);
   });
   auto* button = new QToolButton(view_bar_);
   button->setObjectName("TBSnapShot");

@@ -54,6 +54,7 @@ void TVeldrimon69::RunStartupSequence() {
     // The settings, shown in the menus.
     settings_ = ReadSettings(settings_path_);
     StartExtras();
+    OfferEditorsAtStart();
     ApplySettingsToMenus();
     // No navigation yet; the window stays as wide as its Load button; the fit view.
     TBPrev->setEnabled(false);

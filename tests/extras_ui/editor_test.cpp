@@ -10,13 +10,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QFileSystemWatcher>
+#include <QImage>
+#include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "../shell_ui/viewer_fixture.h"
 #include "app/viewer_parts.h"
+#include "extras/editor_offer.h"
 #include "extras/editors.h"
+#include "lists/files_list.h"
 #include "extras/ui/editors_menu.h"
 #include "shell/settings.h"
+#include "shell/ui/artwork.h"
 #include "platform/qt/qt_shell.h"
 
 namespace vr::shell::ui {
@@ -72,6 +79,89 @@ TEST_F(EditorTest, ADesktopEntryEditorRewritesThePictureWhileTheViewerWaitsHidde
   services_.ui.Clear();
   window->findChild<QAction*>("EditWithEditor2")->trigger();
   EXPECT_EQ(services_.ui.MessageTexts(), std::vector<std::string>{extras::NoEditorText(".BMP")});
+}
+
+TEST_F(EditorTest, AnEditorThatReturnsAtOnceLeavesTheFileWatchedUntilAnotherIsShown) {
+  // A running copy of the editor takes the file over: the started one ends at once.
+  const std::string script = dir_.WriteText("bin/hand over.sh", "#!/bin/sh\nexit 0\n");
+  ::chmod(script.c_str(), 0755);
+  WriteSetUpSettings("[Editors]\nEditor#1=" + script + "\n");
+  const std::string picture = WriteBmp("pics/Shown.bmp", 40, 30);
+  const std::string other = WriteBmp("pics/Other.bmp", 8, 8);
+  auto window = StartWithRealShell({picture, other});
+  window->files_list().SetCurrent(window->files_list().FindInFilesList(picture));
+  window->ShowCurrentFile(false, 1);
+  ASSERT_EQ(window->shown().Width(), 40);
+  window->findChild<QAction*>("EditCurrentFile")->trigger();
+  ASSERT_TRUE(window->isVisible());
+  auto* watch = window->findChild<QFileSystemWatcher*>("EditedFileWatch");
+  ASSERT_NE(watch, nullptr);
+
+  // Saved in place by the editor later: the new pixels are shown.
+  WriteBmp("pics/written.bmp", 23, 17);
+  std::filesystem::copy_file(dir_.File("pics/written.bmp"), picture,
+                             std::filesystem::copy_options::overwrite_existing);
+  QTRY_COMPARE_WITH_TIMEOUT(window->shown().Width(), 23, 10000);
+  EXPECT_EQ(window->shown().Height(), 17);
+  // Saved again as a new file renamed over the old one.
+  WriteBmp("pics/renamed.bmp", 11, 13);
+  std::filesystem::rename(dir_.File("pics/renamed.bmp"), picture);
+  QTRY_COMPARE_WITH_TIMEOUT(window->shown().Width(), 11, 10000);
+  EXPECT_EQ(window->shown().Height(), 13);
+  EXPECT_FALSE(watch->files().isEmpty());
+
+  // Another file shown: the watch ends.
+  window->files_list().SetCurrent(window->files_list().FindInFilesList(other));
+  window->ShowCurrentFile(false, 1);
+  EXPECT_EQ(window->shown().Width(), 8);
+  EXPECT_TRUE(watch->files().isEmpty());
+  EXPECT_TRUE(watch->directories().isEmpty());
+}
+
+TEST_F(EditorTest, StartWithoutEditorsOffersTheDesktopsPictureEditorsAndKeepsFive) {
+  const std::string program = dir_.WriteText("bin/paint", "#!/bin/sh\nexit 0\n");
+  ::chmod(program.c_str(), 0755);
+  QImage brush(16, 16, QImage::Format_RGB32);
+  brush.fill(qRgb(200, 100, 0));
+  const std::string icon = dir_.File("brush.png");
+  ASSERT_TRUE(brush.save(QString::fromStdString(icon)));
+  std::vector<std::string> entries;
+  for (const char* name : {"A Paint", "B Paint", "C Paint", "D Paint", "E Paint", "F Paint",
+                           "G Paint"}) {
+    const std::string file = std::string("xdg-data/applications/") + name[0] + ".desktop";
+    entries.push_back(dir_.WriteText(
+        file, std::string("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=" +
+                  program + " %f\nMimeType=image/png;\nCategories=Graphics;RasterGraphics;\n" +
+                  (name[0] == 'A' ? "Icon=" + icon + "\n" : std::string())));
+  }
+  // Yes to all but the second: six accepted.
+  for (int i = 0; i < 7; ++i) {
+    services_.ui.QueueAnswer(i == 1 ? platform::Answer::kNo : platform::Answer::kYes);
+  }
+  WriteSetUpSettings();
+  auto window = Start();
+  const std::vector<std::string> texts = services_.ui.MessageTexts();
+  ASSERT_EQ(texts.size(), 10u);
+  EXPECT_EQ(texts[0], extras::kEditorSearchIntro);
+  EXPECT_EQ(texts[1].rfind("Found a paint program: " + entries[0] + "\r\rA Paint\r\r", 0), 0u);
+  EXPECT_EQ(texts[8], std::string(extras::kMoreThanFive) + entries[6]);
+  EXPECT_EQ(texts[9], extras::kEditorsLater);
+  const Settings stored = ReadSettings(dir_.File("VELDR.INI"));
+  const std::vector<std::string> filled(stored.editors.begin(), stored.editors.end());
+  EXPECT_EQ(filled, (std::vector<std::string>{entries[0], entries[2], entries[3], entries[4],
+                                            entries[5]}));
+  QAction* first = window->findChild<QAction*>("EditWithEditor1");
+  EXPECT_EQ(first->text().toStdString(), "Edit Current File With Editor #1  (A.desktop)");
+  // The entry's own icon on its menu entry and in the menu images' editor slot.
+  ASSERT_FALSE(first->icon().isNull());
+  EXPECT_EQ(first->icon().pixmap(16, 16).toImage().pixel(8, 8), qRgb(200, 100, 0));
+  EXPECT_FALSE(window->menu_images()[kIconEditorSlots].isNull());
+
+  // The next start has editors: nothing is offered.
+  services_.ui.Clear();
+  window.reset();
+  window = Start();
+  EXPECT_TRUE(services_.ui.MessageTexts().empty());
 }
 
 TEST_F(EditorTest, OptionsWindowSetsSlotsAndTypesAndWritesThem) {

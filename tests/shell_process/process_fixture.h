@@ -97,6 +97,7 @@ class ViewerProcessTest : public ::testing::Test {
                                          "TMPDIR=" + dir_.File("tmp"),
                                          "HOME=" + dir_.Path(),
                                          "XDG_DATA_HOME=" + dir_.File("data"),
+                                         "XDG_DATA_DIRS=" + dir_.File("data"),
                                          "VELDRIMON_MINIMISE_FILE=" + dir_.File("minimise")};
     if (use_instance_dir_) env_text.push_back("VELDRIMON_INSTANCE_DIR=" + instance_);
     env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());

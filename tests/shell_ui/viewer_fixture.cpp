@@ -1,5 +1,7 @@
 #include "viewer_fixture.h"
 
+#include <cstdlib>
+
 #include <QCoreApplication>
 #include <filesystem>
 
@@ -43,6 +45,10 @@ ViewerFixture::ViewerFixture() : services_(dir_.Path(), dir_.Path()) {
   app::LoaderHookOptions hooks;
   hooks.display_depth = &ScreenDepthNow;
   app::InstallLoaderHooks(hooks);
+  // No desktop entries of this machine: the start-up offer of picture editors sees only what a
+  // test puts there.
+  ::setenv("XDG_DATA_HOME", dir_.File("xdg-data").c_str(), 1);
+  ::setenv("XDG_DATA_DIRS", dir_.File("xdg-data").c_str(), 1);
 }
 
 void ViewerFixture::WriteSetUpSettings(const std::string& extra) {

@@ -1,0 +1,34 @@
+#pragma once
+// Filling the editor slots at start-up when none is set: each picture editor found among the
+// desktop's entries is offered with a Yes/No question; the accepted ones take slots 1, 2, ... in
+// the order found, a sixth or later one is refused with a message. Nothing is said when nothing
+// was found.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "extras/desktop_editors.h"
+#include "extras/editors.h"
+
+namespace vr::platform {
+class Ui;
+}
+
+namespace vr::extras {
+
+inline constexpr const char* kEditorSearchIntro =
+    "Veldrimon does not edit pictures itself: it hands them to up to 5 editor programs you pick. "
+    "It is about to offer the picture editing programs installed on this desktop.";
+inline constexpr const char* kEditorsLater =
+    "You can change the editors to use, by selecting the \"EDIT/EDITORS OPTION WINDOW\" menu item "
+    "at a later date if you wish.";
+
+struct OfferedEditors {
+  std::array<std::string, kEditorSlots> paths;  // the accepted entries' paths, in slot order
+  int accepted = 0;                             // how many were accepted (slots filled: at most 5)
+};
+
+OfferedEditors OfferEditors(const std::vector<DesktopEditor>& found, platform::Ui& ui);
+
+}  // namespace vr::extras
