@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop_entry.h"
+
 namespace vr::extras {
 
 struct DesktopEditor {
@@ -24,26 +26,13 @@ struct DesktopEditor {
   std::string exec;        // Exec
 };
 
-struct DesktopEnvironment {
-  std::string data_home;               // XDG_DATA_HOME (or ~/.local/share)
-  std::vector<std::string> data_dirs;  // XDG_DATA_DIRS (or /usr/local/share, /usr/share)
-  std::string config_home;             // XDG_CONFIG_HOME (or ~/.config)
-  std::vector<std::string> config_dirs;  // XDG_CONFIG_DIRS (or /etc/xdg)
-  std::string path;                    // PATH, for programs named without a folder
-  std::string own_program = "veldrimon";
-};
-// The environment of this process, with the defaults of the XDG base directory rules.
-DesktopEnvironment DesktopEnvironmentFromProcess();
+using platform::DesktopEnvironment;
+using platform::DesktopEnvironmentFromProcess;
+using platform::ExecArguments;
+using platform::ResolveProgram;
 
 std::vector<DesktopEditor> FindDesktopEditors(const DesktopEnvironment& env,
                                               const std::vector<std::string>& picture_types);
-
-// The words of an Exec line (quoting and escapes as the desktop entry rules define) with the
-// file put in for %f %F %u %U and every other field code dropped. Empty when the line is unusable.
-std::vector<std::string> ExecArguments(const std::string& exec, const std::string& file);
-
-// The program of an Exec line resolved through PATH; nothing when it does not exist.
-std::optional<std::string> ResolveProgram(const std::string& program, const std::string& path);
 
 // A desktop entry's Icon value ("" when it has none or cannot be read).
 std::string DesktopEntryIcon(const std::string& entry_path);

@@ -1,5 +1,5 @@
 #pragma once
-// The desktop shell: opening a document or folder with the user's programs, starting a program
+// The desktop shell: opening a document or folder with the user's programs, editing text, starting a program
 // and waiting for it, and opening a web address.
 
 #include <string>
@@ -17,6 +17,11 @@ class ShellService {
   virtual ~ShellService() = default;
   // Opens a document with its associated program; false when nothing could open it.
   virtual bool OpenDocument(const std::string& path) = 0;
+  // Opens a plain-text document (a page, a template) in the desktop's program for editing text;
+  // false when there is none or it could not start.
+  virtual bool EditDocument(const std::string& path) = 0;
+  // Whether EditDocument finds a program to start.
+  virtual bool CanEditDocuments() = 0;
   // Shows a folder in the desktop's file manager.
   virtual bool OpenFolder(const std::string& path) = 0;
   // Opens a web address in the browser.

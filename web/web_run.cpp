@@ -18,14 +18,17 @@ void Say(const std::function<void(const std::string&)>& to, const std::string& t
 }
 
 std::string ReadTemplate(const std::string& path) {
-  // One blank and the line for every line; the line ends go.
+  // One blank and the line for every line; the line ends (CR LF, LF or a lone CR) go.
   std::string text;
   std::string line;
-  for (char c : ReadTextFile(path)) {
-    if (c == '\n') {
+  const std::string content = ReadTextFile(path);
+  for (size_t i = 0; i < content.size(); ++i) {
+    const char c = content[i];
+    if (c == '\n' || c == '\r') {
       text += ' ' + line;
       line.clear();
-    } else if (c != '\r') {
+      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    } else {
       line += c;
     }
   }

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_shell.h"
 
+#include "platform/desktop_entry.h"
+
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QProcess>
@@ -15,7 +17,38 @@ QStringList ToList(const std::vector<std::string>& args) {
   return list;
 }
 
+// The desktop entry id the desktop opens plain text with ("" when xdg-mime is missing or names
+// none). The query runs without a shell and is given a few seconds at most.
+std::string DefaultTextEntry(const DesktopEnvironment& env) {
+  const std::optional<std::string> xdg_mime = ResolveProgram("xdg-mime", env.path);
+  if (!xdg_mime) return {};
+  QProcess query;
+  query.setProcessChannelMode(QProcess::SeparateChannels);
+  query.start(QString::fromStdString(*xdg_mime), {"query", "default", "text/plain"});
+  if (!query.waitForStarted(5000) || !query.waitForFinished(5000) ||
+      query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) {
+    query.kill();
+    query.waitForFinished(1000);
+    return {};
+  }
+  const QString id = QString::fromLocal8Bit(query.readAllStandardOutput()).section('\n', 0, 0);
+  return id.trimmed().toStdString();
+}
+
+std::vector<std::string> TextEditorFor(const std::string& path) {
+  const DesktopEnvironment env = DesktopEnvironmentFromProcess();
+  return TextEditorCommand(env, DefaultTextEntry(env), path);
+}
+
 }  // namespace
+
+bool QtShell::EditDocument(const std::string& path) {
+  const std::vector<std::string> command = TextEditorFor(path);
+  if (command.empty()) return false;
+  return Launch(command[0], std::vector<std::string>(command.begin() + 1, command.end()), {});
+}
+
+bool QtShell::CanEditDocuments() { return !TextEditorFor("file.txt").empty(); }
 
 bool QtShell::OpenDocument(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));

@@ -8,6 +8,8 @@ namespace vr::platform {
 class QtShell : public ShellService {
  public:
   bool OpenDocument(const std::string& path) override;
+  bool EditDocument(const std::string& path) override;
+  bool CanEditDocuments() override;
   bool OpenFolder(const std::string& path) override;
   bool OpenUrl(const std::string& url) override;
   bool Launch(const std::string& program, const std::vector<std::string>& args,

@@ -12,7 +12,7 @@ namespace vr::fakes {
 class FakeShell : public platform::ShellService {
  public:
   struct Request {
-    enum class Type { kOpenDocument, kOpenFolder, kOpenUrl, kLaunch, kRunAndWait } type;
+    enum class Type { kOpenDocument, kEditDocument, kOpenFolder, kOpenUrl, kLaunch, kRunAndWait } type;
     std::string target;
     std::vector<std::string> args;
     std::string working_folder;
@@ -22,6 +22,11 @@ class FakeShell : public platform::ShellService {
     requests_.push_back({Request::Type::kOpenDocument, path, {}, {}});
     return succeed_;
   }
+  bool EditDocument(const std::string& path) override {
+    requests_.push_back({Request::Type::kEditDocument, path, {}, {}});
+    return succeed_ && can_edit_;
+  }
+  bool CanEditDocuments() override { return can_edit_; }
   bool OpenFolder(const std::string& path) override {
     requests_.push_back({Request::Type::kOpenFolder, path, {}, {}});
     return succeed_;
@@ -48,12 +53,15 @@ class FakeShell : public platform::ShellService {
   void QueueExitCode(int code) { exit_codes_.push_back(code); }
   // Every request fails (nothing opens, programs do not start).
   void SetSucceed(bool succeed) { succeed_ = succeed; }
+  // Whether the desktop has a program for editing text.
+  void SetCanEdit(bool can_edit) { can_edit_ = can_edit; }
   const std::vector<Request>& requests() const { return requests_; }
 
  private:
   std::vector<Request> requests_;
   std::deque<int> exit_codes_;
   bool succeed_ = true;
+  bool can_edit_ = true;
 };
 
 }  // namespace vr::fakes

@@ -196,6 +196,16 @@ class ViewerProcessTest : public ::testing::Test {
     return true;
   }
 
+  // Waits until the modal window `title` is open (the viewer names it in its ".modal" file).
+  bool WaitModal(const std::string& title) {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+      if (ReadAll(viewer_state_ + ".cmd.modal").rfind(title + "\n", 0) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+  }
+
   // Starts the first viewer and waits until its message loop runs (it answers a command).
   pid_t StartViewer(const std::vector<std::string>& args = {},
                     const std::vector<std::string>& extra_env = {}) {

@@ -15,15 +15,6 @@ constexpr const char* kMove = "Move & Rename Functions";
 class SearchProcessTest : public ViewerProcessTest {
  protected:
   std::string Do(const std::string& line) { return Command({line}, viewer_state_); }
-  // Waits until the modal window `title` is open (the viewer names it in its ".modal" file).
-  bool WaitModal(const std::string& title) {
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-      if (ReadAll(viewer_state_ + ".cmd.modal").rfind(title + "\n", 0) == 0) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
-  }
   // The report's lines once `want` is among them (the search runs after the click's batch).
   std::string WaitLines(const std::string& want) {
     std::string lines;

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <filesystem>
@@ -146,6 +148,37 @@ TEST_F(WebPageMenuTest, PreviewShowsTheColoursAndTheThumbnailGrid) {
   fakes_.ui.QueueChoice(2);  // leave without saving
   menu_->reject();
   EXPECT_EQ(LoadWebOptions(WebFolder(Site())).max_number, 15);
+}
+
+// The preview's description: a new line at every kind of line break, breaks at the last blank
+// before 600 pixels, and inside a word that alone is wider.
+TEST(WebPreviewText, DescriptionBreaksAtBlanksLineBreaksAndInsideLongWords) {
+  EnsureApp();
+  QFont font("Times New Roman");
+  font.setPointSize(12);
+  const QFontMetrics m(font);
+  EXPECT_EQ(WrapDescription({"one\r\ntwo\rthree\nfour", ""}, m),
+            QStringList({"one", "two", "three", "four", ""}));
+
+  std::string text;
+  for (int i = 0; i < 80; ++i) text += "word" + std::to_string(i) + " ";
+  const QStringList lines = WrapDescription({text}, m);
+  ASSERT_GT(lines.size(), 2);
+  EXPECT_EQ(lines.join(' ').toStdString(), text);
+  for (int i = 0; i + 1 < lines.size(); ++i) {
+    EXPECT_LT(m.horizontalAdvance(lines[i]), 600) << i;
+    EXPECT_GE(m.horizontalAdvance(lines[i] + ' ' + lines[i + 1].section(' ', 0, 0)), 600) << i;
+  }
+
+  const std::string word(400, 'W');
+  const QStringList pieces = WrapDescription({"a " + word}, m);
+  ASSERT_GT(pieces.size(), 2);
+  EXPECT_EQ(pieces[0], "a");
+  EXPECT_EQ(pieces.mid(1).join(QString()).toStdString(), word);
+  for (int i = 1; i + 1 < pieces.size(); ++i) {
+    EXPECT_LT(m.horizontalAdvance(pieces[i]), 600) << i;
+    EXPECT_GE(m.horizontalAdvance(pieces[i] + 'W'), 600) << i;
+  }
 }
 
 TEST_F(WebPageMenuTest, AlternateProgramsGetTheirOptionsSplitAndThePageLast) {

@@ -30,6 +30,10 @@ class TPickAltIEMenu : public QDialog {
   QLineEdit* Program(int row) const { return programs_[row]; }  // 0 browser, 1-3 editors
   QLineEdit* Option(int row) const { return options_[row]; }
 
+ protected:
+  // A program file dropped on a program field sets it.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   WebFolderKeys keys_;
   std::array<QLineEdit*, 4> programs_{};

@@ -44,6 +44,8 @@ constexpr const char* kInstructions =
     "protected: anyone with the file can read it.";
 
 constexpr const char* kPublishHint = "Publishing to a server comes with the FTP window";
+constexpr const char* kNoEditorHint =
+    "No program for editing text was found: set a default for text/plain, or VISUAL or EDITOR";
 
 // The preview label: a click shows the page at full size.
 class PreviewLabel : public QLabel {
@@ -216,9 +218,10 @@ void TWebPageMenu::BuildMain() {
     Redraw();
   });
   view_ = tools_->addAction("BROWSER VIEW", this, [this] { TBPreviewClick(); });
-  edit_ = tools_->addAction("&Edit 1st Page");
+  // The desktop's text editor is looked up once: asking it costs a process start.
+  can_edit_ = services_.platform.shell != nullptr && services_.platform.shell->CanEditDocuments();
+  edit_ = tools_->addAction("&Edit 1st Page", this, [this] { TBEditPageClick(); });
   edit_->setEnabled(false);
-  edit_->setToolTip("Editing pages comes with the editors setup");
   make_template_ = tools_->addAction("Make &Template", this, [this] { SBMakeTemplateClick(); });
   publish_actions_.push_back(
       tools_->addAction("&Publish Page(s)", this, [this] { PublishClick(kUploadNeeded); }));
@@ -504,6 +507,7 @@ void TWebPageMenu::OptionChanged() {
 }
 
 bool TWebPageMenu::ViewEnabled() const { return view_->isEnabled(); }
+bool TWebPageMenu::EditEnabled() const { return edit_->isEnabled(); }
 
 void TWebPageMenu::UpdateEnables() {
   const bool ready = saved_ || pages_made_;
@@ -517,8 +521,16 @@ void TWebPageMenu::UpdateEnables() {
   // Editors open the template in template mode (when there is one), else the first page.
   const bool editable = options_.template_mode
                             ? (folder_ && Exists(folder_->TemplatePath()))
-                            : ready;
+                            : ready && folder_ && Exists(folder_->pages + options_.index_name);
   for (QAction* edit : edit_alternates_) edit->setEnabled(editable);
+  edit_->setEnabled(editable && can_edit_);
+  if (!can_edit_) {
+    edit_->setToolTip(kNoEditorHint);
+  } else if (options_.template_mode) {
+    edit_->setToolTip("Edit the TEMPLATE HTML Page in your default Web Page Editor");
+  } else {
+    edit_->setToolTip("Edit the 1st Page, if more than one, in your default Web Page Editor");
+  }
   make_template_->setVisible(options_.template_mode);
   // Template mode: the look comes from the template, so the look's panels and the preview go.
   for (QWidget* w : standard_only_) w->setVisible(!options_.template_mode);
@@ -618,7 +630,8 @@ void TWebPageMenu::SBMakeTemplateClick() {
   if (!MakeTemplate(*folder_, options_, &error) && services_.platform.ui) {
     services_.platform.ui->Warning("The template could not be written:\r\r" +
                                    folder_->TemplatePath() + "\r\r" + error);
-  }
+  }  // Edit follows the template file.
+  UpdateEnables();
 }
 
 void TWebPageMenu::CleanUpWebFolder1Click() {
@@ -755,6 +768,15 @@ std::string TWebPageMenu::EditTarget() {
   saved_ = false;
   UpdateEnables();
   return folder_->TemplatePath();
+}
+
+void TWebPageMenu::TBEditPageClick() {
+  if (!folder_ || services_.platform.shell == nullptr) return;
+  const std::string target = EditTarget();
+  if (!services_.platform.shell->EditDocument(target) && services_.platform.ui != nullptr) {
+    services_.platform.ui->Warning("No program for editing text could be started for:\r\r" +
+                                   target);
+  }
 }
 
 void TWebPageMenu::ViewInALTERNATEBrowser2Click() {

@@ -67,6 +67,8 @@ class TWebPageMenu : public QDialog {
   void SBBrowseClick();
   void SButton1Click();
   void TBPreviewClick();
+  // "&Edit 1st Page" / "&Edit Template": the desktop's program for plain text.
+  void TBEditPageClick();
   // "View with" the alternate browser, "Edit with" editor 1-3; an unset program opens the
   // alternates window first.
   void ViewInALTERNATEBrowser2Click();
@@ -81,6 +83,7 @@ class TWebPageMenu : public QDialog {
   bool PagesMade() const { return pages_made_; }
   int Panel() const;  // 0 instructions, 1 files to add, 2 main
   bool ViewEnabled() const;
+  bool EditEnabled() const;
   const QImage& PreviewImage() const { return preview_; }
   // Changes an option as its control would (tests set values through the controls).
   QLineEdit* TitleEdit() const { return title_; }
@@ -126,6 +129,7 @@ class TWebPageMenu : public QDialog {
   bool stop_ = false;
   bool running_ = false;
   bool leaving_ = false;
+  bool can_edit_ = false;
   int load_counter_ = 0;
   std::string empty_;
   QImage preview_;

@@ -36,7 +36,46 @@ int Centred(QPainter& p, const TextStyle& style, const QString& text, int y) {
   return metrics.height();
 }
 
+// `line` (no line breaks in it) broken into pieces narrower than `width`.
+void WrapLine(QString rest, const QFontMetrics& metrics, int width, QStringList& out) {
+  while (metrics.horizontalAdvance(rest) >= width) {
+    // The longest start of the rest that stays narrower than the width.
+    int low = 0;
+    int high = static_cast<int>(rest.size());
+    while (low < high) {
+      const int mid = (low + high + 1) / 2;
+      if (metrics.horizontalAdvance(rest.left(mid)) < width) {
+        low = mid;
+      } else {
+        high = mid - 1;
+      }
+    }
+    const int fit = std::max(low, 1);  // a character wider than the line still moves on
+    const auto blank = rest.lastIndexOf(' ', fit);
+    if (blank > 0) {
+      out << rest.left(blank);
+      rest = rest.mid(blank + 1);
+    } else {
+      out << rest.left(fit);
+      rest = rest.mid(fit);
+    }
+  }
+  out << rest;
+}
+
 }  // namespace
+
+QStringList WrapDescription(const std::vector<std::string>& lines, const QFontMetrics& metrics,
+                            int width) {
+  QStringList out;
+  for (const std::string& text : lines) {
+    QString line = QString::fromStdString(text);
+    line.replace("\r\n", "\n");
+    line.replace('\r', '\n');
+    for (const QString& piece : line.split('\n')) WrapLine(piece, metrics, width, out);
+  }
+  return out;
+}
 
 PreviewGrid ThumbGrid(int top, int bottom, int thumb_width, int thumb_height) {
   PreviewGrid grid;
@@ -68,30 +107,15 @@ QImage DrawWebPreview(const WebOptions& o, const QImage& background, const QImag
     const picture::Size fit = picture::FitInBox(main_image.width(), main_image.height(), 200, 175);
     const QRect target((kPreviewWidth - fit.width) / 2, y, fit.width, fit.height);
     p.drawImage(target, main_image);
-    y = target.bottom() + 10;
+    y = target.y() + target.height() + 10;
   }
-  // The description, broken into lines of at most 600 pixels.
+  // The description, broken into lines of less than 600 pixels.
   p.setFont(FontOf(o.description));
   p.setPen(ToQColor(o.description.colour));
   const QFontMetrics metrics(p.font());
-  for (const std::string& line : o.description_lines) {
-    const QStringList words = QString::fromStdString(line).split(' ');
-    QString current;
-    auto flush = [&]() {
-      p.drawText(20, y + metrics.ascent(), current);
-      y += metrics.height();
-      current.clear();
-    };
-    for (const QString& word : words) {
-      const QString candidate = current.isEmpty() ? word : current + ' ' + word;
-      if (!current.isEmpty() && metrics.horizontalAdvance(candidate) >= 600) {
-        flush();
-        current = word;
-      } else {
-        current = candidate;
-      }
-    }
-    flush();
+  for (const QString& line : WrapDescription(o.description_lines, metrics)) {
+    p.drawText(20, y + metrics.ascent(), line);
+    y += metrics.height();
   }
   // The thumbnail area with its frames.
   const int bottom = kPreviewHeight - 20 - 2 * link_height;
@@ -108,7 +132,7 @@ QImage DrawWebPreview(const WebOptions& o, const QImage& background, const QImag
     }
     if (grid_out != nullptr) *grid_out = grid;
     QFont big("Times New Roman", 42, QFont::Bold);
-    if (QFontMetrics(big).horizontalAdvance("Space where clickable") > 560) big.setPointSize(32);
+    if (QFontMetrics(big).horizontalAdvance("Space where clickable") > 580) big.setPointSize(32);
     p.setFont(big);
     p.setPen(Qt::black);
     const QFontMetrics bm(big);

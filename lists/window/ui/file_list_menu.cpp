@@ -334,9 +334,7 @@ void TFileListMenu::BuildMenus() {
   QAction* web = view->addAction("Make &Web Pages From Files...");
   web->setObjectName("MakeWebPagesFromFiles1");
   web->setEnabled(static_cast<bool>(services_.open_web_pages));
-  connect(web, &QAction::triggered, this, [this] {
-    if (services_.open_web_pages) services_.open_web_pages();
-  });
+  connect(web, &QAction::triggered, this, &TFileListMenu::TBWebPagesClick);
   QAction* catalog = view->addAction("Print/Save Tagged Images As Thumbnail Catalogs");
   catalog->setObjectName("PrintCatalog1");
   catalog->setEnabled(static_cast<bool>(services_.open_catalog));
@@ -365,6 +363,17 @@ void TFileListMenu::BuildMenus() {
   connect(bar->addAction("UN-Tag HI-LITED"), &QAction::triggered, this,
           &TFileListMenu::UnTagHighlightedClick);
   connect(bar->addAction("DB EDIT"), &QAction::triggered, this, &TFileListMenu::DbEditClick);
+  tb_web_pages_ = new QToolButton;
+  tb_web_pages_->setObjectName("TBWebPages");
+  tb_web_pages_->setText("Web Pages");
+  tb_web_pages_->setToolTip("Make Web Pages From Files");
+  tb_web_pages_->setEnabled(static_cast<bool>(services_.open_web_pages));
+  connect(tb_web_pages_, &QToolButton::clicked, this, &TFileListMenu::TBWebPagesClick);
+  bar->addWidget(tb_web_pages_);
+}
+
+void TFileListMenu::TBWebPagesClick() {
+  if (services_.open_web_pages) services_.open_web_pages();
 }
 
 void TFileListMenu::SetMenuImages(const QIcon& exit_display, const QIcon& exit,

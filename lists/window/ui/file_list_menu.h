@@ -167,6 +167,8 @@ class TFileListMenu : public QMainWindow {
   void ToggleTag(int row);
   void OpenLargePreview();
   void DbEditClick();
+  // The web page wizard, from the tool button and from "Make &Web Pages From Files...".
+  void TBWebPagesClick();
   void DbFieldClicked(int row);
   void ExitDisplayClick();
   // Drags the highlighted files out of the program (asking about companion files).
@@ -180,6 +182,7 @@ class TFileListMenu : public QMainWindow {
   QListView* ThumbView() const { return thumb_view_; }
   QLineEdit* Edit1() const { return edit1_; }
   QToolButton* TBThumbs() const { return tb_thumbs_; }
+  QToolButton* TBWebPages() const { return tb_web_pages_; }
   QTabWidget* TagPages() const { return tag_pages_; }
   FilesTableModel& model() { return *model_; }
   ListJobs& jobs() { return *jobs_; }
@@ -232,6 +235,7 @@ class TFileListMenu : public QMainWindow {
   QLineEdit* edit1_ = nullptr;
   QTabWidget* tag_pages_ = nullptr;
   QToolButton* tb_thumbs_ = nullptr;
+  QToolButton* tb_web_pages_ = nullptr;
   QLabel* status_file_ = nullptr;
   QLabel* status_tagged_ = nullptr;
   QLabel* status_size_ = nullptr;
