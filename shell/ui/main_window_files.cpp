@@ -60,6 +60,7 @@ void TVeldrimon69::FileListWindow1Click() {
   EnsureListWindow();
   list_window_->show();
   list_window_->raise();
+  AutoDockAlbums();
 }
 
 // After a load that replaced or extended the list: menus back, buttons, status, and the current

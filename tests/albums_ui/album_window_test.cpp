@@ -396,5 +396,36 @@ TEST_F(AlbumWindowTest, DropIntoAFolderAlbumCopiesAndAsksBeforeOverwriting) {
   EXPECT_TRUE(fs::exists(a));  // copied, not moved
 }
 
+// A file name holding a line break cannot be stored as an "Album.Txt" line: the window names it
+// in a warning, whether it comes from the files list or from a drop, and takes the others.
+TEST_F(AlbumWindowTest, PathsWithALineBreakAreRefusedWithAMessage) {
+  const std::string a = Pic("a.jpg");
+  const std::string broken = Pic("two\nlines.jpg");
+  list_->LoadPaths({a, broken}, 100);
+  ASSERT_EQ(list_->Count(), 2);
+  auto menu = Open();
+  menu->SelectAlbum("Holiday");
+  fake_.ui.Clear();
+  fake_.ui.QueueChoice(1);  // "+ALL Files"
+  menu->FromFilesListClick();
+  const std::string warning =
+      "These files can NOT be put into an Album: their names hold a line break.\r\r" + pics_ +
+      "two\\nlines.jpg";
+  ASSERT_EQ(fake_.ui.MessageTexts().size(), 2u);  // the choice box, then the warning
+  EXPECT_EQ(fake_.ui.MessageTexts()[1], warning);
+  EXPECT_EQ(fake_.ui.last().kind, platform::MessageKind::kWarning);
+  std::vector<AlbumEntry> stored = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].path, a);
+
+  // Dropped onto the list (the selected album), alone: the warning, and nothing changes.
+  fake_.ui.Clear();
+  Drop(menu->List()->viewport(), QPoint(10, 10), {broken});
+  ASSERT_EQ(fake_.ui.MessageTexts().size(), 1u);
+  EXPECT_EQ(fake_.ui.MessageTexts()[0], warning);
+  EXPECT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(ReadAlbumFile(root_ + "Holiday/Album.Txt").size(), 1u);
+}
+
 }  // namespace
 }  // namespace vr::albums::ui
