@@ -424,6 +424,8 @@ TEST_F(ViewerSuiteTest, EveryEnabledMenuEntryDoesSomethingObservable) {
       "@list|File|Exit",
       // The search window, which the main window's entry opened earlier in the walk, is open.
       "@list|View|Search File List By...",
+      // The files list window's entry opened the album manager (docked) earlier in the walk.
+      "View|Album Manager (Group Related Files)",
       // Nothing is tagged at that point of the walk.
       "@list|Tags|No Tags", "@list|Tags|Sort By Tag"};
   auto observe = [&] {
