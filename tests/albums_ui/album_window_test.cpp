@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -394,6 +395,68 @@ TEST_F(AlbumWindowTest, DropIntoAFolderAlbumCopiesAndAsksBeforeOverwriting) {
   std::string content((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(content, "new b");
   EXPECT_TRUE(fs::exists(a));  // copied, not moved
+}
+
+// Acts on the next modal window named `name` once it is up.
+void WhenModal(const char* name, std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr || w->objectName() != name) return;
+    timer->stop();
+    timer->deleteLater();
+    act(w);
+  });
+  timer->start();
+}
+
+// Three files of a folder that was renamed: the user finds the first in the resolve window, the
+// other two follow it by the sibling rule, and the album lists all three at their new place,
+// written back once.
+TEST_F(AlbumWindowTest, ThreeMissingFilesOfAMovedFolderFixedByTheSiblingRule) {
+  std::vector<platform::Drive> drives(1);
+  drives[0].root = pics_;
+  drives[0].type = platform::DriveType::kFixed;
+  fake_.files.SetDrives(drives);
+  fs::create_directories(pics_ + "old");
+  std::vector<AlbumEntry> stored;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    const std::string path = pics_ + "old/" + name;
+    std::ofstream(path, std::ios::binary) << std::string(10 + stored.size(), 'x');
+    ASSERT_TRUE(fake_.files.SetModified(path, 1600000000));
+    stored.push_back(Entry(path));
+  }
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", stored));
+  fs::rename(pics_ + "old", pics_ + "new");
+  auto menu = Open();
+
+  WhenModal("TResolveListMenu", [&](QWidget* w) {
+    auto* resolve = static_cast<notes::TResolveListMenu*>(w);
+    ASSERT_EQ(resolve->Pairs().size(), 3u);
+    WhenModal("PossibleFiles", [](QWidget* candidates) {
+      auto* list = candidates->findChild<QListWidget*>("Candidates");
+      list->setCurrentRow(0);
+      candidates->findChild<QPushButton*>("BUseFile")->click();
+    });
+    resolve->List()->setCurrentRow(0);
+    resolve->ResolveClick();
+    EXPECT_TRUE(resolve->Pairs().empty());  // the siblings went with the first
+    resolve->close();
+  });
+  menu->SelectAlbum("Holiday");
+  ASSERT_EQ(menu->Entries().size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(menu->Entries()[i].path, pics_ + "new/" + std::string(1, char('a' + i)) + ".jpg");
+  }
+  const std::vector<AlbumEntry> written = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_EQ(written[2].path, pics_ + "new/c.jpg");
+  EXPECT_EQ(written[2].size, 12u);
+  // No question about unresolved links: none was left.
+  for (const std::string& text : fake_.ui.MessageTexts()) {
+    EXPECT_EQ(text.find("links that did NOT get resolved"), std::string::npos);
+  }
 }
 
 // A file name holding a line break cannot be stored as an "Album.Txt" line: the window names it
