@@ -260,8 +260,10 @@ void TAlbumListMenu::StartDrag(bool from_tree) {
   drag_hit_folder_album_ = false;
   drag_source_folder_ = loaded_folder_;
   drag_source_locked_ = loaded_folder_album_ ? ReadSyncFolder(loaded_folder_) : std::string();
-  const Qt::DropAction action = list_window::StartFileDrag(
-      this, paths, services_.platform.ui, [this](const std::string& effect) { Status(effect); });
+  const Qt::DropAction action =
+      drag_script ? drag_script(paths)
+                  : list_window::StartFileDrag(this, paths, services_.platform.ui,
+                                               [this](const std::string& effect) { Status(effect); });
   drag_active_ = false;
   if (action != Qt::MoveAction || !drag_hit_album_) return;
   if (drag_source_locked_.empty()) {

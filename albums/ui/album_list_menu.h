@@ -124,6 +124,9 @@ class TAlbumListMenu : public QWidget {
   void Highlight(const std::vector<int>& rows);
   // The comments editor's text hook for tests: called with the editor before it runs.
   std::function<void(QWidget* editor)> comments_script;
+  // The drag hook for tests: runs in place of the system's drag with the dragged paths and gives
+  // the action the drop took.
+  std::function<Qt::DropAction(const std::vector<std::string>& paths)> drag_script;
   // The properties dialog hook for tests: called with the dialog before it runs.
   std::function<void(QWidget* dialog)> properties_script;
 

@@ -397,6 +397,88 @@ TEST_F(AlbumWindowTest, DropIntoAFolderAlbumCopiesAndAsksBeforeOverwriting) {
   EXPECT_TRUE(fs::exists(a));  // copied, not moved
 }
 
+QTreeWidgetItem* ChildNamed(QTreeWidgetItem* parent, const char* name) {
+  for (int i = 0; i < parent->childCount(); ++i) {
+    if (parent->child(i)->text(0) == name) return parent->child(i);
+  }
+  return nullptr;
+}
+
+// Drags out of the window onto other albums of its own tree, with the move effect: a normal
+// source gives its entries up (a comma path included), a folder source keeps them and says so,
+// and a move into a folder album moves the file and takes it out of the source's list.
+TEST_F(AlbumWindowTest, MoveDragsOntoOtherAlbumsFollowTheAfterMoveRules) {
+  fs::create_directories(root_ + "Family");
+  const std::string a = Pic("a.jpg");
+  const std::string comma = Pic("x,y.jpg");
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", {Entry(a), Entry(comma)}));
+  auto menu = Open();
+  QTreeWidget* tree = menu->Tree();
+  QTreeWidgetItem* holiday = ChildNamed(tree->topLevelItem(0), "Holiday");
+  QTreeWidgetItem* family = ChildNamed(tree->topLevelItem(0), "Family");
+  ASSERT_NE(family, nullptr);
+  tree->expandItem(holiday);
+  QTreeWidgetItem* beach = ChildNamed(holiday, "Beach");
+  ASSERT_NE(beach, nullptr);
+  // The drop lands on `target`'s label while the drag runs.
+  QTreeWidgetItem* target = nullptr;
+  std::vector<std::string> dragged;
+  menu->drag_script = [&](const std::vector<std::string>& paths) {
+    dragged = paths;
+    Drop(tree->viewport(), tree->visualItemRect(target).center(), paths, Qt::MoveAction);
+    return Qt::MoveAction;
+  };
+
+  // From the normal Holiday's list onto Beach: two items asked about, both go.
+  menu->SelectAlbum("Holiday");
+  menu->Highlight({0, 1});
+  target = beach;
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->StartDrag(false);
+  EXPECT_EQ(dragged, (std::vector<std::string>{a, comma}));
+  std::vector<AlbumEntry> on_beach = ReadAlbumFile(root_ + "Holiday/Beach/Album.Txt");
+  ASSERT_EQ(on_beach.size(), 2u);
+  EXPECT_EQ(on_beach[1].path, comma);
+  EXPECT_TRUE(menu->Entries().empty());
+  EXPECT_TRUE(ReadAlbumFile(root_ + "Holiday/Album.Txt").empty());
+  EXPECT_TRUE(fs::exists(a));  // albums only hold paths
+
+  // Holiday locked to a folder, dragged whole from the tree onto the normal Family: Family gets
+  // the file, Holiday keeps it and tells why.
+  const std::string one = dir_.File("one") + "/";
+  const std::string two = dir_.File("two") + "/";
+  fs::create_directories(one);
+  fs::create_directories(two);
+  std::ofstream(one + "f.jpg") << "f";
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday", one));
+  menu->LoadSelected(true);
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  target = family;
+  fake_.ui.Clear();
+  menu->StartDrag(true);
+  ASSERT_EQ(ReadAlbumFile(root_ + "Family/Album.Txt").size(), 1u);
+  EXPECT_EQ(ReadAlbumFile(root_ + "Family/Album.Txt")[0].path, one + "f.jpg");
+  EXPECT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(fake_.ui.MessageTexts(),
+            std::vector<std::string>{"When MOVING from a LOCKED Album to a NORMAL Album the files "
+                                     "will NOT be deleted from the source LOCKED Album!"});
+
+  // Onto Beach locked to another folder: the file moves there and leaves Holiday's list.
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday/Beach", two));
+  target = beach;
+  fake_.ui.Clear();
+  fake_.ui.QueueAnswer(Answer::kYes);  // move into Beach's folder
+  menu->StartDrag(true);
+  ASSERT_FALSE(fake_.ui.MessageTexts().empty());
+  EXPECT_NE(fake_.ui.MessageTexts()[0].find("Do you wish to MOVE the dropped files into that "
+                                            "folder?"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(two + "f.jpg"));
+  EXPECT_FALSE(fs::exists(one + "f.jpg"));
+  EXPECT_TRUE(menu->Entries().empty());
+  EXPECT_EQ(fake_.ui.MessageTexts().size(), 1u);  // no word about locked albums this time
+}
+
 // Acts on the next modal window named `name` once it is up.
 void WhenModal(const char* name, std::function<void(QWidget*)> act) {
   auto* timer = new QTimer;
