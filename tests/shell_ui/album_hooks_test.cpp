@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -138,6 +139,13 @@ TEST_F(AlbumHooksTest, TreeDocksAtEachSideUndocksAndLeavesBeforeClosing) {
   ASSERT_EQ(window->files_list().Count(), 1);
   EXPECT_EQ(window->files_list().EntryAt(0)->Path(), c);
   EXPECT_EQ(list->statusBar()->currentMessage().toStdString(), "Loading Shortcuts For Album ...");
+  // So do the hints of the manager's controls.
+  auto* dock_button = albums->findChild<QPushButton*>("BDock");
+  ASSERT_NE(dock_button, nullptr);
+  QStatusTipEvent hint(dock_button->statusTip());
+  QApplication::sendEvent(dock_button, &hint);
+  EXPECT_EQ(list->statusBar()->currentMessage().toStdString(),
+            "Dock the Album Tree into the Files List Window");
 
   // The main window's position items move the docked tree at once.
   window->findChild<QAction*>("MMDock_Right")->trigger();
@@ -159,8 +167,6 @@ TEST_F(AlbumHooksTest, TreeDocksAtEachSideUndocksAndLeavesBeforeClosing) {
 
   // "Doc&k" undocks: the tree is back in the manager, its list usable, the files list window
   // shows its files alone.
-  auto* dock_button = albums->findChild<QPushButton*>("BDock");
-  ASSERT_NE(dock_button, nullptr);
   dock_button->click();
   EXPECT_FALSE(albums->docked());
   EXPECT_EQ(albums->Tree()->window(), albums);
@@ -202,6 +208,10 @@ TEST_F(AlbumHooksTest, TreeDocksAtEachSideUndocksAndLeavesBeforeClosing) {
   EXPECT_FALSE(window->settings().auto_dock);
   window->FileListWindow1Click();
   EXPECT_FALSE(albums->isVisible());
+  // The viewer closes with the tree docked: the files list window hands it back as it goes.
+  window->AlbumManager1Click();
+  ASSERT_TRUE(albums->Dock(list_window::DockSide::kRight));
+  window.reset();
 }
 
 TEST_F(AlbumHooksTest, EnterAndDoubleClickOpenTheLargePreview) {
