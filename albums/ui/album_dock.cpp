@@ -157,7 +157,9 @@ void TAlbumListMenu::FollowMoves(const std::vector<std::pair<std::string, std::s
   }
   // The entries on show take the new paths too, so that the next write keeps them.
   std::unordered_map<std::string, const std::string*> moved;
-  for (const auto& [from, to] : moves) moved[platform::PathKey(from)] = &to;
+  for (const auto& [from, to] : moves) {
+    if (to.find_first_of("\r\n") == std::string::npos) moved[platform::PathKey(from)] = &to;
+  }
   bool changed = false;
   for (AlbumEntry& e : entries_) {
     const auto it = moved.find(platform::PathKey(e.path));
