@@ -129,19 +129,19 @@ std::vector<std::string> TAlbumListMenu::RefuseLineBreaks(const std::vector<std:
   }
   if (!refused.empty() && services_.platform.ui != nullptr) {
     services_.platform.ui->Warning(
-        "These files can NOT be put into an Album: their names hold a line break." + std::string("\r") +
-        refused);
+        "These files can NOT be put into an Album: their names hold a line break." +
+        std::string("\r") + refused);
   }
   return kept;
 }
 
 void TAlbumListMenu::FollowMoves(const std::vector<std::pair<std::string, std::string>>& moves) {
   if (moves.empty() || services_.platform.files == nullptr) return;
-  FixAlbumEntries(*services_.platform.files, root_, moves,
-                  [this](const std::string& t) { Status(t); },
-                  [this](const std::string& t) {
-                    if (services_.platform.ui != nullptr) services_.platform.ui->Error(t);
-                  });
+  FixAlbumEntries(
+      *services_.platform.files, root_, moves, [this](const std::string& t) { Status(t); },
+      [this](const std::string& t) {
+        if (services_.platform.ui != nullptr) services_.platform.ui->Error(t);
+      });
   if (loaded_folder_.empty() || loading_) return;
   if (loaded_folder_album_) {
     // A file moved into or out of the locked folder changes what the album holds.

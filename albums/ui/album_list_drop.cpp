@@ -152,9 +152,9 @@ void TAlbumListMenu::DropOnto(QTreeWidgetItem* target, const std::vector<std::st
   }
   std::vector<AlbumEntry> merged =
       selected ? entries_ : ReadAlbumFile(target_folder + kAlbumFileName);
-  const std::string last = MergeDropped(&merged, RefuseLineBreaks(DroppedFiles(*files, paths)), *files,
-                                        services_.allowable,
-                                        [this](const std::string& t) { Status(t); });
+  const std::string last =
+      MergeDropped(&merged, RefuseLineBreaks(DroppedFiles(*files, paths)), *files,
+                   services_.allowable, [this](const std::string& t) { Status(t); });
   const std::string file = target_folder + kAlbumFileName;
   if (!WriteAlbumFile(file, merged)) {
     ui->Error(kSaveErrorText + file);
@@ -261,9 +261,10 @@ void TAlbumListMenu::StartDrag(bool from_tree) {
   drag_source_folder_ = loaded_folder_;
   drag_source_locked_ = loaded_folder_album_ ? ReadSyncFolder(loaded_folder_) : std::string();
   const Qt::DropAction action =
-      drag_script ? drag_script(paths)
-                  : list_window::StartFileDrag(this, paths, services_.platform.ui,
-                                               [this](const std::string& effect) { Status(effect); });
+      drag_script
+          ? drag_script(paths)
+          : list_window::StartFileDrag(this, paths, services_.platform.ui,
+                                       [this](const std::string& effect) { Status(effect); });
   drag_active_ = false;
   if (action != Qt::MoveAction || !drag_hit_album_) return;
   if (drag_source_locked_.empty()) {

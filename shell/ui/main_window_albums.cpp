@@ -117,7 +117,8 @@ void TVeldrimon69::AddAlbumDockMenu(QMenu* view) {
       // A docked tree moves to the new place at once.
       if (album_window_ != nullptr && album_window_->docked()) album_window_->Dock(side);
     });
-  }  ShowAlbumDockSettings();
+  }
+  ShowAlbumDockSettings();
 }
 
 void TVeldrimon69::ShowAlbumDockSettings() {

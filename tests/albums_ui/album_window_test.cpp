@@ -1,32 +1,31 @@
 // The album manager window over real album folders: the tree, making, renaming and deleting
 // albums, loading with a missing file, tags kept across sorting, removing tagged entries from a
 // normal album (files kept) and a folder album (files into the bin), and the files list exchange.
-#include "albums/ui/album_list_menu.h"
-
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
 #include "albums/album_file.h"
+#include "albums/ui/album_list_menu.h"
 #include "albums/ui/album_prop_menu.h"
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
-#include "lists/window/tag_ops.h"
-#include <QMimeData>
-#include <QDropEvent>
-#include <QUrl>
 #include "lists/recycle/recycle_bin.h"
+#include "lists/window/tag_ops.h"
 #include "notes/ui/resolve_list_menu.h"
 #include "test_support/temp_dir.h"
 #include "tests/list_window_ui/qt_app.h"

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "extras/protection_session.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_please_wait.h"
 #include "fakes/fake_ui.h"
-#include "extras/protection_session.h"
 #include "lists/recycle/recycle_bin.h"
 #include "notes/notes_database.h"
 #include "platform/ui.h"
@@ -149,7 +149,8 @@ TEST_F(TagOpsTest, MovesAndRenamesAreReportedOncePerOperation) {
   std::filesystem::remove(dst_ + "b.jpg");
   ASSERT_EQ(ops_->MoveTagged(dst_).done, 2);
   ASSERT_EQ(reports_.size(), 1u);
-  EXPECT_EQ(reports_[0], (Moves{{src_ + "b.jpg", dst_ + "b.jpg"}, {src_ + "a.jpg", dst_ + "a.jpg"}}));
+  EXPECT_EQ(reports_[0],
+            (Moves{{src_ + "b.jpg", dst_ + "b.jpg"}, {src_ + "a.jpg", dst_ + "a.jpg"}}));
   ASSERT_EQ(ops_->RenameTagged(RenameMethod::kAddToFront, "x", 0).done, 2);
   ASSERT_EQ(reports_.size(), 2u);
   EXPECT_EQ(reports_[1].size(), 2u);

@@ -418,8 +418,8 @@ TEST_F(ViewerSuiteTest, EveryEnabledMenuEntryDoesSomethingObservable) {
       "@list|Previews|Tile All Previews", "@list|Previews|Remove All Previews",
       "@list|Previews|Display Next Preview",
       // They act on the rows highlighted in the files list window; none is.
-      "@list|Previews|Preview (Open LARGE Preview Window For Picture)",
-      "@list|Tags|Tag HI-LITED", "@list|Tags|UN-Tag HI-LITED",
+      "@list|Previews|Preview (Open LARGE Preview Window For Picture)", "@list|Tags|Tag HI-LITED",
+      "@list|Tags|UN-Tag HI-LITED",
       // Closes the files list window, which entries before it may have closed already.
       "@list|File|Exit",
       // The search window, which the main window's entry opened earlier in the walk, is open.

@@ -283,8 +283,7 @@ TEST_F(AlbumHooksTest, AlbumsFollowTheFilesListWindowsMovesAndRenames) {
   albums->Highlight({2});
   albums->TagHighlightedClick(true);
   list->tag_ops().RenameTagged(list_window::RenameMethod::kAddToFront, "x", 0);
-  EXPECT_EQ(AlbumPaths(holiday),
-            (std::vector<std::string>{moved + "xa.bmp", moved + "xb.bmp", c}));
+  EXPECT_EQ(AlbumPaths(holiday), (std::vector<std::string>{moved + "xa.bmp", moved + "xb.bmp", c}));
   EXPECT_EQ(AlbumPaths(beach), (std::vector<std::string>{moved + "xb.bmp"}));
   ASSERT_EQ(albums->Entries().size(), 3u);
   EXPECT_EQ(albums->Entries()[0].path, moved + "xa.bmp");
