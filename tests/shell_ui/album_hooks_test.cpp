@@ -206,7 +206,9 @@ TEST_F(AlbumHooksTest, TreeDocksAtEachSideUndocksAndLeavesBeforeClosing) {
   // Without auto docking, opening the files list window leaves the manager closed.
   auto_dock->trigger();
   EXPECT_FALSE(window->settings().auto_dock);
+  list->hide();
   window->FileListWindow1Click();
+  EXPECT_TRUE(list->isVisible());
   EXPECT_FALSE(albums->isVisible());
   // The viewer closes with the tree docked: the files list window hands it back as it goes.
   window->AlbumManager1Click();
