@@ -247,6 +247,7 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
 }
 
 TAlbumListMenu::~TAlbumListMenu() {
+  Undock();  // the docked tree is this window's: it must not stay behind in the files list window
   if (services_.bin != nullptr && bin_observer_ != 0) services_.bin->RemoveStateObserver(bin_observer_);
 }
 

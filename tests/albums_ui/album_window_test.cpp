@@ -478,19 +478,7 @@ TEST_F(AlbumWindowTest, MoveDragsOntoOtherAlbumsFollowTheAfterMoveRules) {
   EXPECT_EQ(fake_.ui.MessageTexts().size(), 1u);  // no word about locked albums this time
 }
 
-// Acts on the next modal window named `name` once it is up.
-void WhenModal(const char* name, std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr || w->objectName() != name) return;
-    timer->stop();
-    timer->deleteLater();
-    act(w);
-  });
-  timer->start();
-}
+using list_window::WhenModal;
 
 // Three files of a folder that was renamed: the user finds the first in the resolve window, the
 // other two follow it by the sibling rule, and the album lists all three at their new place,
