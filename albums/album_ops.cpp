@@ -194,7 +194,11 @@ size_t FixAlbumEntries(platform::Files& files, const std::string& root, const Pa
                        const std::function<void(const std::string&)>& error) {
   if (moves.empty()) return 0;
   std::unordered_map<std::string, const std::string*> moved;
-  for (const auto& [from, to] : moves) moved[platform::PathKey(from)] = &to;
+  for (const auto& [from, to] : moves) {
+    // A new path with a line break cannot be written as a line: the entry keeps its old path
+    // rather than dropping out of the album.
+    if (to.find_first_of("\r\n") == std::string::npos) moved[platform::PathKey(from)] = &to;
+  }
   const std::string top = platform::WithTrailingSeparator(root);
   size_t changed_lines = 0;
   long visited = 0;

@@ -81,9 +81,10 @@ AddResult AddFilesToAlbum(const std::string& album_folder, std::vector<AlbumEntr
                           const std::function<void(const std::string&)>& status);
 
 // FixAlbumEntries: one pass over every "Album.Txt" under the root, replacing each line whose path
-// is an old path of `moves` by its new path with the line's size and stamp. Files are written
-// only when a line changed. "Fixing Shortcuts in Album: [" + folder below the root + " ] " + file
-// name every 25 visited entries; a failed write gives kFixSaveErrorText to `error`. Gives the
+// is an old path of `moves` by its new path with the line's size and stamp (a new path holding a
+// line break is passed over: the line stays). Files are written only when a line changed.
+// "Fixing Shortcuts in Album: [" + folder below the root + " ] " + file name every 25 visited
+// entries; a failed write gives kFixSaveErrorText to `error`. Gives the
 // number of lines changed.
 using PathMoves = std::vector<std::pair<std::string, std::string>>;
 size_t FixAlbumEntries(platform::Files& files, const std::string& root, const PathMoves& moves,

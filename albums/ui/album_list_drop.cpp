@@ -152,9 +152,9 @@ void TAlbumListMenu::DropOnto(QTreeWidgetItem* target, const std::vector<std::st
   }
   std::vector<AlbumEntry> merged =
       selected ? entries_ : ReadAlbumFile(target_folder + kAlbumFileName);
-  const std::string last = MergeDropped(&merged, DroppedFiles(*files, paths), *files,
-                                        services_.allowable,
-                                        [this](const std::string& t) { Status(t); });
+  const std::string last =
+      MergeDropped(&merged, RefuseLineBreaks(DroppedFiles(*files, paths)), *files,
+                   services_.allowable, [this](const std::string& t) { Status(t); });
   const std::string file = target_folder + kAlbumFileName;
   if (!WriteAlbumFile(file, merged)) {
     ui->Error(kSaveErrorText + file);
@@ -217,13 +217,17 @@ void TAlbumListMenu::DropIntoFolderAlbum(QTreeWidgetItem* target, const std::str
   platform::ConfirmScope companions(ui);
   std::vector<std::string> moved;
   std::string last;
-  for (const std::string& source : DroppedFiles(files, paths)) {
-    const std::string to = platform::WithTrailingSeparator(locked) + platform::NameOf(source);
-    if (platform::SamePath(source, to)) continue;
-    if (ops->TransferOne(source, to, moving, overwrite, companions) ==
-        list_window::TagOperations::Outcome::kDone) {
-      last = to;
-      if (moving) moved.push_back(source);
+  {
+    // Albums follow the moved files in one pass when the batch ends.
+    list_window::TagOperations::MoveBatch batch(*ops);
+    for (const std::string& source : DroppedFiles(files, paths)) {
+      const std::string to = platform::WithTrailingSeparator(locked) + platform::NameOf(source);
+      if (platform::SamePath(source, to)) continue;
+      if (ops->TransferOne(source, to, moving, overwrite, companions) ==
+          list_window::TagOperations::Outcome::kDone) {
+        last = to;
+        if (moving) moved.push_back(source);
+      }
     }
   }
   // Moved files leave the source album's list.
@@ -256,8 +260,11 @@ void TAlbumListMenu::StartDrag(bool from_tree) {
   drag_hit_folder_album_ = false;
   drag_source_folder_ = loaded_folder_;
   drag_source_locked_ = loaded_folder_album_ ? ReadSyncFolder(loaded_folder_) : std::string();
-  const Qt::DropAction action = list_window::StartFileDrag(
-      this, paths, services_.platform.ui, [this](const std::string& effect) { Status(effect); });
+  const Qt::DropAction action =
+      drag_script
+          ? drag_script(paths)
+          : list_window::StartFileDrag(this, paths, services_.platform.ui,
+                                       [this](const std::string& effect) { Status(effect); });
   drag_active_ = false;
   if (action != Qt::MoveAction || !drag_hit_album_) return;
   if (drag_source_locked_.empty()) {

@@ -29,6 +29,7 @@
 #include "albums/ui/album_prop_menu.h"
 #include "lists/files_list.h"
 #include "lists/recycle/recycle_bin.h"
+#include "lists/window/ui/file_list_menu.h"
 #include "notes/ui/resolve_list_menu.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -69,7 +70,8 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   setObjectName("TAlbumListMenu");
   setWindowTitle("Album(s) Manager");
   auto* column = new QVBoxLayout(this);
-  auto* splitter = new QSplitter;
+  splitter_ = new QSplitter;
+  auto* splitter = splitter_;
   tree_ = new QTreeWidget;
   tree_->setObjectName("TreeView1");
   tree_->setHeaderHidden(true);
@@ -130,6 +132,11 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   load_into_ = new QCheckBox("Load Into Files List");
   load_into_->setObjectName("CBLoadInto");
   files_row->addWidget(load_into_);
+  dock_button_ = Button("Doc&k", "BDock", files_row);
+  dock_button_->setCheckable(true);
+  dock_button_->setToolTip("Dock the Album Tree into the Files List Window");
+  dock_button_->setStatusTip(dock_button_->toolTip());
+  dock_button_->setEnabled(static_cast<bool>(services_.list_window));
   column->addLayout(files_row);
   auto* tags_row = new QHBoxLayout;
   auto* tag = Button("Tag &Hi-Lited", "BTag", tags_row);
@@ -140,10 +147,12 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   trash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
   trash->setToolTip("Remove TAGGED files from the Album (Alt+D)");
   trash->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
+  trash->setStatusTip(trash->toolTip());
   auto* bin = Button("", "TBRecycle", tags_row);
   bin->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
   bin->setToolTip("Open the RECYCLE BIN (Alt+R)");
   bin->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+  bin->setStatusTip(bin->toolTip());
   bin->setEnabled(static_cast<bool>(services_.open_recycle_window));
   bin_button_ = bin;
   if (services_.bin != nullptr) {
@@ -179,6 +188,9 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
     if (loading_) abort_load_ = true;
   });
   connect(exit_, &QPushButton::clicked, this, [this] { close(); });
+  connect(dock_button_, &QPushButton::clicked, this, [this] { DockClick(); });
+  // Enter or a double click: the large preview (activated carries both).
+  connect(list_, &QAbstractItemView::activated, this, [this] { OpenLargePreview(); });
   connect(load_into_, &QCheckBox::toggled, this, [this](bool on) {
     if (on && !loaded_folder_.empty() && services_.files_list != nullptr) {
       services_.files_list->ClearFilesList();
@@ -212,6 +224,17 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
     menu.addAction("Comments For Album", this, [this] { CommentsClick(); });
     menu.addAction("Properties for Album", this, [this] { PropertiesClick(); });
     menu.addAction("Pick folder for Album Tree (Profile)", this, [this] { ProfileClick(); });
+    menu.addSeparator();
+    const bool can_dock = static_cast<bool>(services_.list_window);
+    const std::pair<const char*, list_window::DockSide> sides[] = {
+        {"Dock into Files List Window (TOP)", list_window::DockSide::kTop},
+        {"Dock into Files List Window (BOTTOM)", list_window::DockSide::kBottom},
+        {"Dock into Files List Window (RIGHT SIDE)", list_window::DockSide::kRight}};
+    for (const auto& [caption, side] : sides) {
+      menu.addAction(caption, this, [this, side] { Dock(side); })->setEnabled(can_dock);
+    }
+    menu.addAction("UN-Dock with Files List Window", this, [this] { Undock(); })
+        ->setEnabled(docked_);
     menu.exec(tree_->viewport()->mapToGlobal(at));
   });
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -224,6 +247,7 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
 }
 
 TAlbumListMenu::~TAlbumListMenu() {
+  Undock();  // the docked tree is this window's: it must not stay behind in the files list window
   if (services_.bin != nullptr && bin_observer_ != 0) services_.bin->RemoveStateObserver(bin_observer_);
 }
 
@@ -261,7 +285,10 @@ std::string TAlbumListMenu::Totals() const {
 }
 
 void TAlbumListMenu::Status(const std::string& text) {
-  status_->showMessage(QString::fromStdString(text));
+  // While docked, progress shows where the tree is: the files list window's status bar.
+  list_window::TFileListMenu* host =
+      docked_ && services_.list_window ? services_.list_window(false) : nullptr;
+  (host != nullptr ? host->statusBar() : status_)->showMessage(QString::fromStdString(text));
 }
 
 void TAlbumListMenu::SetIcon(QTreeWidgetItem* item) {
@@ -409,7 +436,7 @@ void TAlbumListMenu::LoadSelected(bool force) {
   } else if (preview_ != nullptr && services_.show_preview) {
     services_.show_preview(preview_, {});
   }
-  if (load_into_->isChecked() && services_.files_list != nullptr) {
+  if (docked_ && load_into_->isChecked() && services_.files_list != nullptr) {
     services_.files_list->ClearFilesList();
     services_.files_list->LoadPaths(Paths(), 6000);
     if (services_.files_list_changed) services_.files_list_changed();
@@ -684,6 +711,7 @@ void TAlbumListMenu::FromFilesListClick() {
     const lists::FileEntry* e = list.EntryAt(i);
     if (e != nullptr && (choice == 1 || e->tagged)) paths.push_back(e->Path());
   }
+  paths = RefuseLineBreaks(paths);
   const AddResult r = AddFilesToAlbum(FolderOfItem(item), &entries_, paths,
                                       *services_.platform.files, services_.allowable,
                                       [this](const std::string& t) { Status(t); });
@@ -820,6 +848,7 @@ void TAlbumListMenu::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  Undock();
   entries_.clear();
   model_->Reset();
   loaded_folder_.clear();

@@ -16,6 +16,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QStatusBar;
 class QTableView;
 class QTreeWidget;
@@ -30,6 +31,8 @@ class RecycleBin;
 }
 namespace vr::list_window {
 class TagOperations;
+class TFileListMenu;
+enum class DockSide;
 }
 
 namespace vr::albums::ui {
@@ -53,6 +56,13 @@ struct AlbumWindowServices {
   std::function<list_window::TagOperations*()> tag_ops;
   // The files list was filled from an album ("&1)", "&2)", "Load Into Files List").
   std::function<void()> files_list_changed;
+  // The files list window to dock into: null when there is none; with `open` it is made and
+  // shown first. Docking is refused without it.
+  std::function<list_window::TFileListMenu*(bool open)> list_window;
+  // The dock position of the main window's menu.
+  std::function<list_window::DockSide()> dock_side;
+  // The large preview of the files list window (Enter or a double click in the list).
+  std::function<void(const std::string& path)> open_large_preview;
 };
 
 class TAlbumListMenu : public QWidget {
@@ -81,6 +91,17 @@ class TAlbumListMenu : public QWidget {
   void FlipTagsClick();
   void RemoveTaggedClick();
   void SortBy(int column);
+  // Docking the tree into the files list window (album_dock.cpp). "Doc&k" with the files list
+  // window hidden asks to open it first; false when the tree did not dock.
+  bool Dock(list_window::DockSide side);
+  void Undock();
+  void DockClick();  // "Doc&k": docks at the main window's position, or undocks when docked
+  bool docked() const { return docked_; }
+  // Files the program moved or renamed (old path to new): one pass over every "Album.Txt", and
+  // the entries on show follow.
+  void FollowMoves(const std::vector<std::pair<std::string, std::string>>& moves);
+  // The large preview of the focused entry.
+  void OpenLargePreview();
   // Drops `paths` onto the album of `target` (null: the selected album, as a drop on the list).
   // `move` is the drag's move effect.
   void DropOnto(QTreeWidgetItem* target, const std::vector<std::string>& paths, bool move);
@@ -103,11 +124,15 @@ class TAlbumListMenu : public QWidget {
   void Highlight(const std::vector<int>& rows);
   // The comments editor's text hook for tests: called with the editor before it runs.
   std::function<void(QWidget* editor)> comments_script;
+  // The drag hook for tests: runs in place of the system's drag with the dragged paths and gives
+  // the action the drop took.
+  std::function<Qt::DropAction(const std::vector<std::string>& paths)> drag_script;
   // The properties dialog hook for tests: called with the dialog before it runs.
   std::function<void(QWidget* dialog)> properties_script;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -128,6 +153,10 @@ class TAlbumListMenu : public QWidget {
   void SyncHighlights();
   void ShowBinState(bool full);
   bool HandleDragEvent(QObject* watched, QEvent* event);
+  // The tree back in this window's splitter, at its old place and size.
+  void TakeBackTree();
+  // Paths with a line break cannot be stored: they are named in a warning and left out.
+  std::vector<std::string> RefuseLineBreaks(const std::vector<std::string>& paths);
   void DropIntoFolderAlbum(QTreeWidgetItem* target, const std::string& target_folder,
                            const std::vector<std::string>& paths, bool move);
 
@@ -146,6 +175,10 @@ class TAlbumListMenu : public QWidget {
   QLabel* total_highlighted_ = nullptr;
   QCheckBox* load_into_ = nullptr;
   QPushButton* exit_ = nullptr;
+  QPushButton* dock_button_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QList<int> undocked_sizes_;
+  bool docked_ = false;
   QPushButton* bin_button_ = nullptr;
   int bin_observer_ = 0;
   bool bin_full_ = false;

@@ -197,7 +197,21 @@ OperationResult TagOperations::WalkTagged(const std::vector<int32_t>& ids, const
   return result;
 }
 
+void TagOperations::Moved(const std::string& source, const std::string& target) {
+  moves_.emplace_back(source, target);
+  if (batch_depth_ == 0) EndBatch();
+}
+
+void TagOperations::EndBatch() {
+  if (batch_depth_ > 0 && --batch_depth_ > 0) return;
+  if (moves_.empty()) return;
+  std::vector<std::pair<std::string, std::string>> moves = std::move(moves_);
+  moves_.clear();
+  if (services_.files_moved) services_.files_moved(moves);
+}
+
 OperationResult TagOperations::RunWalk(const Visit& visit) {
+  MoveBatch batch(*this);
   busy_ = true;
   std::optional<platform::PleaseWaitScope> wait;
   if (services_.please_wait != nullptr) wait.emplace(*services_.please_wait, "");
@@ -330,6 +344,7 @@ TagOperations::Outcome TagOperations::TransferOne(const std::string& source,
     if (!ReplaceTarget(source, target, move)) return Outcome::kFailed;
   }
   if (move) {
+    Moved(source, target);
     if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
     const int position = list_.FindInFilesList(source);
     if (position >= 0) list_.RepathEntry(position, target);
@@ -398,6 +413,7 @@ OperationResult TagOperations::RenameTagged(RenameMethod method, const std::stri
                             "READ/ONLY drive.");
       return Outcome::kFailed;
     }
+    Moved(source, target);
     if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
     list_.RepathEntry(position, target);
     FollowCompanion(source, target, "RENAME", companions, false);
@@ -431,6 +447,7 @@ OperationResult TagOperations::ProtectTagged(bool protect, const ProtectFn& proc
       return Outcome::kFailed;
     }
     if (target != source) {
+      Moved(source, target);
       if (services_.notes != nullptr) services_.notes->MoveNote(source, target);
       list_.RepathEntry(position, target);
     }

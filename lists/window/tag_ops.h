@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lists/files_list.h"
@@ -73,6 +74,9 @@ struct TagServices {
   recycle::RecycleBin* bin = nullptr;           // required for Delete
   // The table repaints and the search window refreshes after an operation.
   std::function<void()> refresh;
+  // Files moved or renamed, old path to new: once at the end of an operation (or of a
+  // MoveBatch), else once per TransferOne.
+  std::function<void(const std::vector<std::pair<std::string, std::string>>&)> files_moved;
 };
 
 struct OperationResult {
@@ -143,6 +147,19 @@ class TagOperations {
   void FollowCompanion(const std::string& source, const std::string& target, const char* operation,
                        platform::ConfirmScope& answers, bool copy);
 
+  // Collects the moves of several TransferOne calls into one files_moved report, handed over
+  // when the outermost batch ends.
+  class MoveBatch {
+   public:
+    explicit MoveBatch(TagOperations& ops) : ops_(ops) { ++ops_.batch_depth_; }
+    ~MoveBatch() { ops_.EndBatch(); }
+    MoveBatch(const MoveBatch&) = delete;
+    MoveBatch& operator=(const MoveBatch&) = delete;
+
+   private:
+    TagOperations& ops_;
+  };
+
   FolderHistory& copy_history() { return copy_history_; }
   FolderHistory& move_history() { return move_history_; }
   bool busy() const { return busy_; }
@@ -160,12 +177,16 @@ class TagOperations {
   void Pump(int step);
   bool Stopped() const;
   void Finish();
+  void Moved(const std::string& source, const std::string& target);
+  void EndBatch();
 
   lists::FilesList& list_;
   TagServices services_;
   FolderHistory copy_history_;
   FolderHistory move_history_;
   bool busy_ = false;
+  int batch_depth_ = 0;
+  std::vector<std::pair<std::string, std::string>> moves_;
 };
 
 }  // namespace vr::list_window

@@ -300,6 +300,12 @@ class TVeldrimon69 : public QMainWindow {
   void AlbumManager1Click();  // the album manager (main_window_albums.cpp)
   void TBAlbumClick();
   albums::ui::TAlbumListMenu* album_window() const { return album_window_; }
+  // The album docking entries of "&View", docking when the files list window opens, and albums
+  // following the files list window's moves and renames (main_window_albums.cpp).
+  void AddAlbumDockMenu(QMenu* view);
+  void ShowAlbumDockSettings();  // their check marks from the settings
+  void AutoDockAlbums();
+  void AlbumsFollowMoves(const std::vector<std::pair<std::string, std::string>>& moves);
   void WebPagesFromFiles1Click();  // the web page wizard (main_window_web.cpp)
   void InternetWebSiteTool1Click();  // the FTP tool alone (main_window_ftp.cpp)
   // Printing and the catalogue of tagged files (main_window_print.cpp).

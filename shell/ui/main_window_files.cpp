@@ -58,8 +58,10 @@ void TVeldrimon69::Open1Click() {
 
 void TVeldrimon69::FileListWindow1Click() {
   EnsureListWindow();
+  const bool opening = !list_window_->isVisible();
   list_window_->show();
   list_window_->raise();
+  if (opening) AutoDockAlbums();
 }
 
 // After a load that replaced or extended the list: menus back, buttons, status, and the current

@@ -77,6 +77,7 @@ list_window::TFileListMenu& TVeldrimon69::EnsureListWindow() {
     RefreshNavigation();
     UpdateStatusAndCaption();
   };
+  services.files_moved = [this](const auto& moves) { AlbumsFollowMoves(moves); };
   AddExtrasListServices(services);
   list_window_ = std::make_unique<list_window::TFileListMenu>(*files_list_, services);
   // Closing the main window ends the program even while this window is open.

@@ -372,6 +372,7 @@ void TVeldrimon69::BuildMenus() {
   Add(view, Act::kFileListWindow1);
   Add(view, Act::kSearchList1);
   Add(view, Act::kAlbumManager1);
+  AddAlbumDockMenu(view);
   view->addSeparator();
   view_group_ = new QActionGroup(this);
   for (Act id : {Act::kViewFit, Act::kViewActual, Act::kViewSplit}) Add(view, id, view_group_);
@@ -576,6 +577,7 @@ void TVeldrimon69::ApplySettingsToMenus() {
     }
   }
   ShowSoundState();
+  ShowAlbumDockSettings();
   files_list_->set_always_subfolders(settings_.include_folders);
   RefreshRecentMenus();
 }

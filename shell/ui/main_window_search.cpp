@@ -19,6 +19,7 @@ void TVeldrimon69::SearchList1Click() {
   };
   services.bin = recycle_->bin();
   services.exec_dialog = options_.exec_dialog;
+  services.files_moved = [this](const auto& moves) { AlbumsFollowMoves(moves); };
   services.list_edited = [this] {
     if (list_window_) list_window_->ListChanged();
     RefreshNavigation();

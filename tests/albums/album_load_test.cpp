@@ -190,6 +190,11 @@ TEST_F(AlbumLoadTest, FixRewritesEveryAlbumInOnePassAndAddDropsDuplicates) {
   EXPECT_EQ(ReadAlbumFile(album_ + kAlbumFileName)[0].path, pics_ + "c,d.jpg");
   EXPECT_EQ(ReadAlbumFile(root_ + "Holiday/Beach/Album.Txt")[0].path, pics_ + "c,d.jpg");
   EXPECT_EQ(ReadAlbumFile(album_ + kAlbumFileName)[1].path, other);
+  // A new name that cannot be stored leaves the entry as it was instead of losing it.
+  EXPECT_EQ(FixAlbumEntries(files_, root_, {{other, pics_ + "two\nlines.jpg"}}, nullptr, nullptr),
+            0u);
+  ASSERT_EQ(ReadAlbumFile(album_ + kAlbumFileName).size(), 2u);
+  EXPECT_EQ(ReadAlbumFile(album_ + kAlbumFileName)[1].path, other);
 }
 
 // veldrimon-tool album, as a process.

@@ -1,31 +1,31 @@
 // The album manager window over real album folders: the tree, making, renaming and deleting
 // albums, loading with a missing file, tags kept across sorting, removing tagged entries from a
 // normal album (files kept) and a folder album (files into the bin), and the files list exchange.
-#include "albums/ui/album_list_menu.h"
-
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
 #include "albums/album_file.h"
+#include "albums/ui/album_list_menu.h"
 #include "albums/ui/album_prop_menu.h"
 #include "fakes/fake_services.h"
 #include "lists/files_list.h"
-#include "lists/window/tag_ops.h"
-#include <QMimeData>
-#include <QDropEvent>
-#include <QUrl>
 #include "lists/recycle/recycle_bin.h"
+#include "lists/window/tag_ops.h"
 #include "notes/ui/resolve_list_menu.h"
 #include "test_support/temp_dir.h"
 #include "tests/list_window_ui/qt_app.h"
@@ -394,6 +394,169 @@ TEST_F(AlbumWindowTest, DropIntoAFolderAlbumCopiesAndAsksBeforeOverwriting) {
   std::string content((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(content, "new b");
   EXPECT_TRUE(fs::exists(a));  // copied, not moved
+}
+
+QTreeWidgetItem* ChildNamed(QTreeWidgetItem* parent, const char* name) {
+  for (int i = 0; i < parent->childCount(); ++i) {
+    if (parent->child(i)->text(0) == name) return parent->child(i);
+  }
+  return nullptr;
+}
+
+// Drags out of the window onto other albums of its own tree, with the move effect: a normal
+// source gives its entries up (a comma path included), a folder source keeps them and says so,
+// and a move into a folder album moves the file and takes it out of the source's list.
+TEST_F(AlbumWindowTest, MoveDragsOntoOtherAlbumsFollowTheAfterMoveRules) {
+  fs::create_directories(root_ + "Family");
+  const std::string a = Pic("a.jpg");
+  const std::string comma = Pic("x,y.jpg");
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", {Entry(a), Entry(comma)}));
+  auto menu = Open();
+  QTreeWidget* tree = menu->Tree();
+  QTreeWidgetItem* holiday = ChildNamed(tree->topLevelItem(0), "Holiday");
+  QTreeWidgetItem* family = ChildNamed(tree->topLevelItem(0), "Family");
+  ASSERT_NE(family, nullptr);
+  tree->expandItem(holiday);
+  QTreeWidgetItem* beach = ChildNamed(holiday, "Beach");
+  ASSERT_NE(beach, nullptr);
+  // The drop lands on `target`'s label while the drag runs.
+  QTreeWidgetItem* target = nullptr;
+  std::vector<std::string> dragged;
+  menu->drag_script = [&](const std::vector<std::string>& paths) {
+    dragged = paths;
+    Drop(tree->viewport(), tree->visualItemRect(target).center(), paths, Qt::MoveAction);
+    return Qt::MoveAction;
+  };
+
+  // From the normal Holiday's list onto Beach: two items asked about, both go.
+  menu->SelectAlbum("Holiday");
+  menu->Highlight({0, 1});
+  target = beach;
+  fake_.ui.QueueAnswer(Answer::kYes);
+  menu->StartDrag(false);
+  EXPECT_EQ(dragged, (std::vector<std::string>{a, comma}));
+  std::vector<AlbumEntry> on_beach = ReadAlbumFile(root_ + "Holiday/Beach/Album.Txt");
+  ASSERT_EQ(on_beach.size(), 2u);
+  EXPECT_EQ(on_beach[1].path, comma);
+  EXPECT_TRUE(menu->Entries().empty());
+  EXPECT_TRUE(ReadAlbumFile(root_ + "Holiday/Album.Txt").empty());
+  EXPECT_TRUE(fs::exists(a));  // albums only hold paths
+
+  // Holiday locked to a folder, dragged whole from the tree onto the normal Family: Family gets
+  // the file, Holiday keeps it and tells why.
+  const std::string one = dir_.File("one") + "/";
+  const std::string two = dir_.File("two") + "/";
+  fs::create_directories(one);
+  fs::create_directories(two);
+  std::ofstream(one + "f.jpg") << "f";
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday", one));
+  menu->LoadSelected(true);
+  ASSERT_EQ(menu->Entries().size(), 1u);
+  target = family;
+  fake_.ui.Clear();
+  menu->StartDrag(true);
+  ASSERT_EQ(ReadAlbumFile(root_ + "Family/Album.Txt").size(), 1u);
+  EXPECT_EQ(ReadAlbumFile(root_ + "Family/Album.Txt")[0].path, one + "f.jpg");
+  EXPECT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(fake_.ui.MessageTexts(),
+            std::vector<std::string>{"When MOVING from a LOCKED Album to a NORMAL Album the files "
+                                     "will NOT be deleted from the source LOCKED Album!"});
+
+  // Onto Beach locked to another folder: the file moves there and leaves Holiday's list.
+  ASSERT_TRUE(WriteSyncFolder(root_ + "Holiday/Beach", two));
+  target = beach;
+  fake_.ui.Clear();
+  fake_.ui.QueueAnswer(Answer::kYes);  // move into Beach's folder
+  menu->StartDrag(true);
+  ASSERT_FALSE(fake_.ui.MessageTexts().empty());
+  EXPECT_NE(fake_.ui.MessageTexts()[0].find("Do you wish to MOVE the dropped files into that "
+                                            "folder?"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(two + "f.jpg"));
+  EXPECT_FALSE(fs::exists(one + "f.jpg"));
+  EXPECT_TRUE(menu->Entries().empty());
+  EXPECT_EQ(fake_.ui.MessageTexts().size(), 1u);  // no word about locked albums this time
+}
+
+using list_window::WhenModal;
+
+// Three files of a folder that was renamed: the user finds the first in the resolve window, the
+// other two follow it by the sibling rule, and the album lists all three at their new place,
+// written back once.
+TEST_F(AlbumWindowTest, ThreeMissingFilesOfAMovedFolderFixedByTheSiblingRule) {
+  std::vector<platform::Drive> drives(1);
+  drives[0].root = pics_;
+  drives[0].type = platform::DriveType::kFixed;
+  fake_.files.SetDrives(drives);
+  fs::create_directories(pics_ + "old");
+  std::vector<AlbumEntry> stored;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    const std::string path = pics_ + "old/" + name;
+    std::ofstream(path, std::ios::binary) << std::string(10 + stored.size(), 'x');
+    ASSERT_TRUE(fake_.files.SetModified(path, 1600000000));
+    stored.push_back(Entry(path));
+  }
+  ASSERT_TRUE(WriteAlbumFile(root_ + "Holiday/Album.Txt", stored));
+  fs::rename(pics_ + "old", pics_ + "new");
+  auto menu = Open();
+
+  WhenModal("TResolveListMenu", [&](QWidget* w) {
+    auto* resolve = static_cast<notes::TResolveListMenu*>(w);
+    ASSERT_EQ(resolve->Pairs().size(), 3u);
+    WhenModal("PossibleFiles", [](QWidget* candidates) {
+      auto* list = candidates->findChild<QListWidget*>("Candidates");
+      list->setCurrentRow(0);
+      candidates->findChild<QPushButton*>("BUseFile")->click();
+    });
+    resolve->List()->setCurrentRow(0);
+    resolve->ResolveClick();
+    EXPECT_TRUE(resolve->Pairs().empty());  // the siblings went with the first
+    resolve->close();
+  });
+  menu->SelectAlbum("Holiday");
+  ASSERT_EQ(menu->Entries().size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(menu->Entries()[i].path, pics_ + "new/" + std::string(1, char('a' + i)) + ".jpg");
+  }
+  const std::vector<AlbumEntry> written = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_EQ(written[2].path, pics_ + "new/c.jpg");
+  EXPECT_EQ(written[2].size, 12u);
+  // No question about unresolved links: none was left.
+  for (const std::string& text : fake_.ui.MessageTexts()) {
+    EXPECT_EQ(text.find("links that did NOT get resolved"), std::string::npos);
+  }
+}
+
+// A file name holding a line break cannot be stored as an "Album.Txt" line: the window names it
+// in a warning, whether it comes from the files list or from a drop, and takes the others.
+TEST_F(AlbumWindowTest, PathsWithALineBreakAreRefusedWithAMessage) {
+  const std::string a = Pic("a.jpg");
+  const std::string broken = Pic("two\nlines.jpg");
+  list_->LoadPaths({a, broken}, 100);
+  ASSERT_EQ(list_->Count(), 2);
+  auto menu = Open();
+  menu->SelectAlbum("Holiday");
+  fake_.ui.Clear();
+  fake_.ui.QueueChoice(1);  // "+ALL Files"
+  menu->FromFilesListClick();
+  const std::string warning =
+      "These files can NOT be put into an Album: their names hold a line break.\r\r" + pics_ +
+      "two\\nlines.jpg";
+  ASSERT_EQ(fake_.ui.MessageTexts().size(), 2u);  // the choice box, then the warning
+  EXPECT_EQ(fake_.ui.MessageTexts()[1], warning);
+  EXPECT_EQ(fake_.ui.last().kind, platform::MessageKind::kWarning);
+  std::vector<AlbumEntry> stored = ReadAlbumFile(root_ + "Holiday/Album.Txt");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].path, a);
+
+  // Dropped onto the list (the selected album), alone: the warning, and nothing changes.
+  fake_.ui.Clear();
+  Drop(menu->List()->viewport(), QPoint(10, 10), {broken});
+  ASSERT_EQ(fake_.ui.MessageTexts().size(), 1u);
+  EXPECT_EQ(fake_.ui.MessageTexts()[0], warning);
+  EXPECT_EQ(menu->Entries().size(), 1u);
+  EXPECT_EQ(ReadAlbumFile(root_ + "Holiday/Album.Txt").size(), 1u);
 }
 
 }  // namespace

@@ -9,12 +9,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "extras/protection_session.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_please_wait.h"
 #include "fakes/fake_ui.h"
-#include "extras/protection_session.h"
 #include "lists/recycle/recycle_bin.h"
 #include "notes/notes_database.h"
+#include "platform/ui.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::list_window {
@@ -91,6 +92,7 @@ class TagOpsTest : public ::testing::Test {
     tag.notes = &notes_;
     tag.bin = bin_.get();
     tag.refresh = [this] { ++refreshes_; };
+    tag.files_moved = [this](const Moves& moves) { reports_.push_back(moves); };
     ops_ = std::make_unique<TagOperations>(*list_, tag);
   }
   void TearDown() override { notes_.CloseNotesDatabase(); }
@@ -130,7 +132,44 @@ class TagOpsTest : public ::testing::Test {
   std::unique_ptr<recycle::RecycleBin> bin_;
   std::unique_ptr<TagOperations> ops_;
   int refreshes_ = 0;
+  using Moves = std::vector<std::pair<std::string, std::string>>;
+  std::vector<Moves> reports_;  // files_moved, one element per call
 };
+
+// Whoever keeps paths (the albums) hears of a whole operation's moves at once, so that it can
+// fix its files in one pass: a move or rename of the tagged files, a batch of single moves, or
+// one single move; copies move nothing.
+TEST_F(TagOpsTest, MovesAndRenamesAreReportedOncePerOperation) {
+  Make(src_, "a.jpg", "A");
+  Make(src_, "b.jpg", "B");
+  Load({"a.jpg", "b.jpg"});
+  ASSERT_EQ(ops_->CopyTagged(dst_).done, 2);
+  EXPECT_TRUE(reports_.empty());
+  std::filesystem::remove(dst_ + "a.jpg");
+  std::filesystem::remove(dst_ + "b.jpg");
+  ASSERT_EQ(ops_->MoveTagged(dst_).done, 2);
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(reports_[0],
+            (Moves{{src_ + "b.jpg", dst_ + "b.jpg"}, {src_ + "a.jpg", dst_ + "a.jpg"}}));
+  ASSERT_EQ(ops_->RenameTagged(RenameMethod::kAddToFront, "x", 0).done, 2);
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(reports_[1].size(), 2u);
+  EXPECT_EQ(reports_[1][0], std::make_pair(dst_ + "b.jpg", dst_ + "xb.jpg"));
+
+  platform::ConfirmScope overwrite(ui_);
+  platform::ConfirmScope companions(ui_);
+  {
+    TagOperations::MoveBatch batch(*ops_);
+    ops_->TransferOne(dst_ + "xa.jpg", src_ + "a.jpg", true, overwrite, companions);
+    ops_->TransferOne(dst_ + "xb.jpg", src_ + "b.jpg", true, overwrite, companions);
+    EXPECT_EQ(reports_.size(), 2u);  // not before the batch ends
+  }
+  ASSERT_EQ(reports_.size(), 3u);
+  EXPECT_EQ(reports_[2].size(), 2u);
+  ops_->TransferOne(src_ + "a.jpg", dst_ + "a.jpg", true, overwrite, companions);
+  ASSERT_EQ(reports_.size(), 4u);
+  EXPECT_EQ(reports_[3], (Moves{{src_ + "a.jpg", dst_ + "a.jpg"}}));
+}
 
 TEST_F(TagOpsTest, NoToAllKeepsEveryExistingTargetOnAMove) {
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
 
 namespace vr::list_window {
 
@@ -32,6 +35,21 @@ bool WaitFor(Fn done, int ms = 5000) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   return true;
+}
+
+// Acts on the next modal window of object name `name` once it is up (the code under test runs
+// it with exec()).
+inline void WhenModal(const char* name, std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr || w->objectName() != name) return;
+    timer->stop();
+    timer->deleteLater();
+    act(w);
+  });
+  timer->start();
 }
 
 }  // namespace vr::list_window

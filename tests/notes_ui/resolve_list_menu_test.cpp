@@ -23,19 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Acts on the next modal window named `name` once it is up.
-void WhenModal(const char* name, std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr || w->objectName() != name) return;
-    timer->stop();
-    timer->deleteLater();
-    act(w);
-  });
-  timer->start();
-}
+using list_window::WhenModal;
 
 class ResolveListMenuTest : public ::testing::Test {
  protected:

@@ -72,6 +72,7 @@ class ReportFilesTest : public ::testing::Test {
     s.bin = bin_.get();
     s.settings_path = settings_;
     s.list_edited = [this] { ++edits_; };
+    s.files_moved = [this](const Moves& moves) { moves_.push_back(moves); };
     s.tag_toggled = [this](int row) { toggled_.push_back(row); };
     s.exec_dialog = [this](QDialog& dialog) {
       dialogs_.push_back(dialog.windowTitle().toStdString());
@@ -107,6 +108,8 @@ class ReportFilesTest : public ::testing::Test {
   std::vector<int> toggled_;
   std::vector<std::string> dialogs_;
   std::function<int(QDialog&)> on_dialog_;
+  using Moves = std::vector<std::pair<std::string, std::string>>;
+  std::vector<Moves> moves_;  // files_moved, one element per call
 };
 
 TEST_F(ReportFilesTest, SelectingAFileLinePreviewsItAndEnablesTheFileButtons) {
@@ -204,6 +207,8 @@ TEST_F(ReportFilesTest, MoveRenameMovesTheFileItsNoteAndItsLinesAndKeepsAHistory
   EXPECT_EQ(window_->ReportLines(),
             (std::vector<std::string>{Line(target), Line(Pic("b.jpg")), Line(target)}));
   EXPECT_EQ(window_->previewed(), target);
+  // The albums hear of the move.
+  EXPECT_EQ(moves_, (std::vector<Moves>{Moves{{Pic("a.jpg"), target}}}));
   platform::ProfileFile settings(settings_);
   EXPECT_EQ(settings.ReadString("Recent List", "MoveList_0", ""), moved + "/");
   EXPECT_FALSE(settings.KeyExists("Recent List", "MoveList_1"));

@@ -418,12 +418,14 @@ TEST_F(ViewerSuiteTest, EveryEnabledMenuEntryDoesSomethingObservable) {
       "@list|Previews|Tile All Previews", "@list|Previews|Remove All Previews",
       "@list|Previews|Display Next Preview",
       // They act on the rows highlighted in the files list window; none is.
-      "@list|Previews|Preview (Open LARGE Preview Window For Picture)",
-      "@list|Tags|Tag HI-LITED", "@list|Tags|UN-Tag HI-LITED",
+      "@list|Previews|Preview (Open LARGE Preview Window For Picture)", "@list|Tags|Tag HI-LITED",
+      "@list|Tags|UN-Tag HI-LITED",
       // Closes the files list window, which entries before it may have closed already.
       "@list|File|Exit",
       // The search window, which the main window's entry opened earlier in the walk, is open.
       "@list|View|Search File List By...",
+      // The files list window's entry opened the album manager (docked) earlier in the walk.
+      "View|Album Manager (Group Related Files)",
       // Nothing is tagged at that point of the walk.
       "@list|Tags|No Tags", "@list|Tags|Sort By Tag"};
   auto observe = [&] {

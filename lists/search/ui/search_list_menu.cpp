@@ -568,6 +568,7 @@ list_window::TagServices TSearchListMenu::FileServices() const {
   t.files = services_.platform.files;
   t.notes = services_.notes;
   t.bin = services_.bin;
+  t.files_moved = services_.files_moved;
   return t;
 }
 

@@ -86,6 +86,8 @@ struct SearchWindowServices {
   std::function<void()> list_edited;
   // Loads the previewed file for the preview panel; empty: the program's preview loader.
   picture::PreviewLoader preview_loader;
+  // Files its "Move & Rename Functions" moved, old path to new (the albums follow).
+  std::function<void(const std::vector<std::pair<std::string, std::string>>&)> files_moved;
 };
 
 class TSearchListMenu : public QWidget {

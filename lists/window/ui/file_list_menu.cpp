@@ -176,6 +176,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
   tag_services.notes = services_.notes;
   tag_services.bin = services_.bin;
   tag_services.refresh = [this] { AfterOperation(); };
+  tag_services.files_moved = services_.files_moved;
   tag_ops_ = std::make_unique<TagOperations>(list_, std::move(tag_services));
 
   PreviewHost host;
@@ -285,6 +286,11 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
 }
 
 TFileListMenu::~TFileListMenu() {
+  if (docked_panel_ != nullptr) {  // the panel belongs to another window: hand it back
+    std::function<void()> released = std::move(dock_released_);
+    UndockPanel();
+    if (released) released();
+  }
   list_.SetChangeObserver({});
   previews_.reset();
   cache_.Remove();

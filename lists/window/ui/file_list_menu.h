@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lists/files_list.h"
@@ -71,6 +72,10 @@ struct CheckBoxSettings {
   int margin_left = 3;
 };
 
+// Where a panel docks into the window (beside the files, with a splitter between).
+enum class DockSide { kTop, kBottom, kRight };
+inline constexpr int kDockedPanelSize = 158;  // the docked panel's height (top, bottom) or width
+
 struct ListWindowServices {
   platform::Services platform;            // ui, files and folders required
   notes::NotesDatabase* notes = nullptr;  // optional
@@ -112,6 +117,8 @@ struct ListWindowServices {
       protect_file;
   // Protected files of a drag become plain copies when the user wants; null drags them as they are.
   std::function<std::vector<std::string>(const std::vector<std::string>& paths)> usable_drag;
+  // Files this window's operations moved or renamed, old path to new, once per operation.
+  std::function<void(const std::vector<std::pair<std::string, std::string>>&)> files_moved;
 };
 
 class TFileListMenu : public QMainWindow {
@@ -173,6 +180,15 @@ class TFileListMenu : public QMainWindow {
   void ExitDisplayClick();
   // Drags the highlighted files out of the program (asking about companion files).
   void StartDragOfHighlighted(QWidget* source);
+
+  // --- a docked panel (file_list_dock.cpp): `panel` goes beside the files at `side`,
+  // kDockedPanelSize pixels across, with a splitter. `released` is called when the window gives
+  // the panel up on its own (it is being destroyed); the panel is then unparented and hidden.
+  void DockPanel(QWidget* panel, DockSide side, std::function<void()> released);
+  // Takes the docked panel out (unparented and hidden) and gives it; null when none is docked.
+  QWidget* UndockPanel();
+  QWidget* docked_panel() const { return docked_panel_; }
+  DockSide dock_side() const { return dock_side_; }
 
   // --- state, also for tests
   std::vector<int> HighlightedRows() const;
@@ -260,6 +276,11 @@ class TFileListMenu : public QMainWindow {
   bool sorting_ = false;
   bool tall_mode_ = false;
   int edit1_row_ = -1;
+  QPointer<QWidget> docked_panel_;
+  QWidget* dock_content_ = nullptr;  // the window's own central widget while a panel is docked
+  QSplitter* dock_splitter_ = nullptr;
+  DockSide dock_side_ = DockSide::kBottom;
+  std::function<void()> dock_released_;
 };
 
 }  // namespace vr::list_window
