@@ -99,6 +99,13 @@ CapturedPicture PortalScreenCapture::Ask(bool interactive) {
 
   QEventLoop loop;
   PortalAnswer answer(&loop);
+  // Watched before the call: a portal that leaves right after its reply must not be missed.
+  bool gone_away = false;
+  QDBusServiceWatcher gone(kPortalService, *bus_, QDBusServiceWatcher::WatchForUnregistration);
+  QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &loop, [&] {
+    gone_away = true;
+    loop.quit();
+  });
   bus_->connect(kPortalService, request_path, kRequestInterface, "Response", &answer,
                 SLOT(Response(uint, QVariantMap)));
   QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
@@ -123,10 +130,8 @@ CapturedPicture PortalScreenCapture::Ask(bool interactive) {
     bus_->connect(kPortalService, request_path, kRequestInterface, "Response", &answer,
                   SLOT(Response(uint, QVariantMap)));
   }
-  if (!answer.answered) {
+  if (!answer.answered && !gone_away && bus_->interface()->isServiceRegistered(kPortalService)) {
     // The wait ends on the answer, on the portal leaving the bus, or after the time limit.
-    QDBusServiceWatcher gone(kPortalService, *bus_, QDBusServiceWatcher::WatchForUnregistration);
-    QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &loop, &QEventLoop::quit);
     QTimer::singleShot(kAnswerTimeoutMs, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
   }
