@@ -299,6 +299,7 @@ class TVeldrimon69 : public QMainWindow {
   void SearchList1Click();  // "Search File List By..." (main_window_search.cpp)
   void AlbumManager1Click();  // the album manager (main_window_albums.cpp)
   void TBAlbumClick();
+  void AddWebPagesButton();
   albums::ui::TAlbumListMenu* album_window() const { return album_window_; }
   // The album docking entries of "&View", docking when the files list window opens, and albums
   // following the files list window's moves and renames (main_window_albums.cpp).

@@ -1,7 +1,6 @@
 // The main window's menus and tool bars. Every menu entry and tool button is one row of the action
-// table below (its caption, shortcut, check mark, image, handler, tool button and the settings
-// field it shows); the functions after it only place the entries in their menus and bars. The settings go to the menus and
-// come back from them in one loop over the same table.
+// table below (caption, shortcut, check, image, handler, tool button, settings field); the
+// functions after it only place them. Settings go to the menus and back in one loop over it.
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
@@ -153,7 +152,8 @@ const ActionRow* TVeldrimon69::ActionRowOf(Act id) {
        .handler = [](W& w, bool) { w.SearchList1Click(); }},
       {.id = Act::kWebPagesFromFiles1, .name = "WebPagesFromFiles1",
        .caption = "&Web Pages From Files...",
-       .handler = [](W& w, bool) { w.WebPagesFromFiles1Click(); }},
+       .handler = [](W& w, bool) { w.WebPagesFromFiles1Click(); },
+       .button = {"TBWebPages", kImageLoad, "Make Web Pages From Files"}},
       {.id = Act::kInternetWebSiteTool1, .name = "InternetWebSiteTool1",
        .caption = "Internet Web Site Tool (FTP)...",
        .handler = [](W& w, bool) { w.InternetWebSiteTool1Click(); }},
@@ -461,6 +461,7 @@ void TVeldrimon69::BuildToolBars() {
   TBUnDelete = AddButton(load_bar_, Act::kRecycleBin1);
   TBSpeaker = AddButton(load_bar_, Act::kSound);
   AddAlbumButton();
+  AddWebPagesButton();
   view_bar_ = addToolBar("View");
   view_bar_->setObjectName("ViewBar");
   ToolButton1 = AddButton(view_bar_, Act::kKeepAspect);

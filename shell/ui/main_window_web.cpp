@@ -1,6 +1,10 @@
 // The web page wizard "Web Page Creation Wizard" as the viewer opens it.
 #include <algorithm>
 
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
 #include "lists/window/ui/file_list_menu.h"
 #include "notes/notes_database.h"
 #include "platform/please_wait.h"
@@ -11,6 +15,14 @@
 #include "web/ui/web_page_menu.h"
 
 namespace vr::shell::ui {
+
+// The wizard's tool button beside the album manager's; its text names it for the keyboard and
+// for scripts, its image is the desktop's network folder.
+void TVeldrimon69::AddWebPagesButton() {
+  QToolButton* button = AddButton(load_bar_, Act::kWebPagesFromFiles1);
+  button->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+  button->setText("Web Pages");
+}
 
 void TVeldrimon69::WebPagesFromFiles1Click() {
   web::ui::WebWindowServices services;

@@ -1,5 +1,5 @@
-// The web page wizard in the real viewer, opened from the files list window's tool button and its
-// menu entry: modal, with the viewer's other windows hidden meanwhile and back afterwards.
+// The web page wizard in the real viewer, opened from the main window's and the files list
+// window's tool buttons and the menu entry: modal, with the viewer's other windows hidden meanwhile and back afterwards.
 #include <filesystem>
 
 #include "shell_process/process_fixture.h"
@@ -58,6 +58,25 @@ TEST_F(WebProcessTest, FilesListWindowButtonAndEntryOpenTheWizard) {
             "ok\n");
   EXPECT_TRUE(answered);
   EXPECT_EQ(modal, std::string(kWizard) + "\n");
+  Quit(viewer);
+}
+
+TEST_F(WebProcessTest, MainWindowButtonOpensTheWizardWithTheViewerHidden) {
+  const pid_t viewer = StartViewer({Picture("a.bmp")});
+  const std::vector<std::string> before = Values(Do("!list"), "window");
+  ASSERT_EQ(before.size(), 1u);
+  const std::string main_window = before.front();
+  ASSERT_EQ(Do("!click " + main_window + "|Web Pages"), "ok\n");
+  ASSERT_TRUE(WaitModal(kWizard));
+  // Only the wizard is up meanwhile; the viewer comes back when it is cancelled.
+  const std::string only_wizard = std::string(kWizard) + "\n";
+  const std::string during =
+      WaitWindows([&](const std::string& w) { return w == only_wizard; });
+  EXPECT_EQ(during, only_wizard);
+  ASSERT_EQ(Do("!reject"), "ok\n");
+  const std::string after =
+      WaitWindows([&](const std::string& w) { return w == main_window + "\n"; });
+  EXPECT_EQ(after, main_window + "\n");
   Quit(viewer);
 }
 

@@ -248,7 +248,7 @@ TEST_F(ToolButtonTableTest, EveryButtonComesFromItsRowAndRunsItsHandler) {
     EXPECT_EQ(b->toolTip().toStdString(), row->button.tip) << row->button.name;
     EXPECT_EQ(b->isCheckable(), row->button.checkable) << row->button.name;
   }
-  EXPECT_EQ(buttons, 14);  // with the puzzle and album buttons
+  EXPECT_EQ(buttons, 15);  // with the puzzle, album and web page buttons
   // A button and its menu entry run the same handler.
   const bool sound = window->settings().sound;
   window->findChild<QToolButton*>("TBSpeaker")->click();
