@@ -334,6 +334,8 @@ void TVeldrimon69::BuildSlideShow() {
   };
   host.poll = [this] {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Events posted while those ran (a timer's key, say) are taken now, not a slice later.
+    QCoreApplication::sendPostedEvents();
     slide_->pointer.Check();
   };
   host.seed = [this](int cycle) { return slide_->seed_base + static_cast<uint32_t>(cycle); };
