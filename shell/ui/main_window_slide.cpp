@@ -17,6 +17,7 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "lists/files_list.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
@@ -164,11 +165,12 @@ struct TVeldrimon69::SlideShowState {
   std::FILE* bench = nullptr;
   uint32_t bench_start = 0;
   double load_ms = 0;
-  // The next picture, decoding on a second thread while the show waits.
+  // The pictures decoding on second threads: the one this step loads, and the one after it,
+  // started before this step's load so that the two decodes overlap.
   std::unique_ptr<PicturePrefetch> ahead;
-  std::unique_ptr<PicturePrefetch> abandoned;  // a stop came while it decoded
-  // The fit of the picture just loaded, made by the decoding thread (full screen, fitted).
-  std::optional<FittedPicture> fitted;
+  std::unique_ptr<PicturePrefetch> next;
+  // Decodes a stop left running: joined after the show has left full screen.
+  std::vector<std::unique_ptr<PicturePrefetch>> abandoned;
   ScreenSaverInhibit screen_saver;
   PointerIdle pointer;
   // The bench's Escape: when it was posted and when full screen was left (steady clock).
@@ -296,31 +298,31 @@ void TVeldrimon69::BuildSlideShow() {
     // The picture already on screen (the show's usual first one) is not decoded again; a stop
     // that comes while the next picture still decodes keeps the one on screen.
     const bool stopped = s.ahead && !AwaitDecode(*s.ahead, *s.show, s.pointer);
-    // An unfinished decode is joined after the show has left full screen, not now.
-    if (stopped) s.abandoned = std::move(s.ahead);
-    s.fitted.reset();
+    if (stopped) {
+      // Unfinished decodes are joined after the show has left full screen, not now.
+      s.abandoned.push_back(std::move(s.ahead));
+      if (s.next) s.abandoned.push_back(std::move(s.next));
+    }
+    std::optional<FittedPicture> fitted;
     if (!stopped && !FileOnScreen(files_list_->FilePathAt(files_list_->Current()))) {
       // The decode made ahead is taken when it is of this file with today's options.
       PicturePrefetch* start_up = show_pipeline_.prefetch();
       if (s.ahead) show_pipeline_.SetPrefetch(s.ahead.get());
       ShowCurrentFile(false, 0);
       show_pipeline_.SetPrefetch(start_up);
-      if (s.ahead) s.fitted = s.ahead->TakeFitted();
+      if (s.ahead) fitted = s.ahead->TakeFitted();
     }
-    s.ahead.reset();
+    // The fitted picture is made ready now, before the wait, so that when it is due only a paint
+    // is left (the decoding thread fitted it already when it could). After a stop the window
+    // keeps what it shows.
+    if (!stopped && s.full_screen && full_session_->active()) {
+      full_session_->Prepare(s.mode, fitted ? &*fitted : nullptr);
+    }
+    s.ahead = std::move(s.next);
     s.load_ms = std::chrono::duration<double, std::milli>(
                     std::chrono::steady_clock::now() - begun).count();
   };
-  host.upcoming = [this](int position) {
-    SlideShowState& s = *slide_;
-    StartDecodeAhead(position);
-    // The fitted picture is made now, while the next one decodes, so that when it is due only a
-    // paint is left.
-    if (s.full_screen && full_session_->active()) {
-      full_session_->Prepare(s.mode, s.fitted ? &*s.fitted : nullptr);
-    }
-    s.fitted.reset();
-  };
+  host.upcoming = [this](int position) { StartDecodeAhead(position); };
   host.display = [this] { DisplaySlide(); };
   host.play_sound = [this] {
     if (services_.sounds == nullptr) return false;
@@ -364,10 +366,10 @@ void TVeldrimon69::StartDecodeAhead(int position) {
   if (st.full_screen && st.mode == 1) {
     // Fitted full screen: the thread fits the picture too, so that its display costs a paint.
     const QSize screen = full_screen_->ScreenSize();
-    st.ahead = std::make_unique<PicturePrefetch>(
+    st.next = std::make_unique<PicturePrefetch>(
         path, decode, ScreenFit{screen.width(), screen.height(), st.shrink_only, smooth_});
   } else {
-    st.ahead = std::make_unique<PicturePrefetch>(path, decode);
+    st.next = std::make_unique<PicturePrefetch>(path, decode);
   }
 }
 
@@ -434,7 +436,8 @@ void TVeldrimon69::DoSlideShow1Click() {
   play_wav->setChecked(st.saved_play_wav);
   st.comments.reset();
   st.ahead.reset();
-  st.abandoned.reset();
+  st.next.reset();
+  st.abandoned.clear();
   st.running = false;
   EnableMenus(true);
   // The entry shown one step before the last comes back, animating when it is a GIF.
