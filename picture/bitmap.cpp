@@ -1,4 +1,5 @@
 #include "picture/bitmap.h"
+#include "picture/pixel_recycling.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -7,7 +8,9 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace vr::picture {
 namespace {
@@ -42,11 +45,50 @@ void NoteRequest(size_t stride, int height) {
 constexpr size_t kHugeFrom = size_t{4} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
 
+size_t HugeRounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+// The large blocks kept while a PixelRecycling scope lives. A block's size is what its request
+// was rounded to (a reused block may be larger than its later request says; it is only ever
+// counted smaller, so a reuse never overruns it).
+struct Recycler {
+  std::mutex mutex;
+  int scopes = 0;
+  std::vector<std::pair<void*, size_t>> kept;
+};
+constexpr size_t kKeptBlocks = 2;
+
+Recycler& TheRecycler() {
+  // Never destroyed: pictures freed late in the program's exit still find it.
+  static Recycler* recycler = new Recycler;
+  return *recycler;
+}
+
+// Under the address sanitizer freed blocks go back at once, so that a use after free is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kRecycle = false;
+#else
+constexpr bool kRecycle = true;
+#endif
+
+void FreeHuge(void* pixels) noexcept { ::operator delete(pixels, std::align_val_t{kHugePage}); }
+
 }  // namespace
 
 void* AllocatePixels(size_t bytes) {
   if (bytes < kHugeFrom) return ::operator new(bytes);
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  const size_t rounded = HugeRounded(bytes);
+  if (kRecycle) {
+    Recycler& r = TheRecycler();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    // A kept block of this size up to twice it (the same rule as Bitmap::Reshape's).
+    for (auto it = r.kept.begin(); it != r.kept.end(); ++it) {
+      if (it->second >= rounded && it->second / 2 <= rounded) {
+        void* p = it->first;
+        r.kept.erase(it);
+        return p;
+      }
+    }
+  }
   void* p = ::operator new(rounded, std::align_val_t{kHugePage});
 #if defined(MADV_HUGEPAGE)
   (void)::madvise(p, rounded, MADV_HUGEPAGE);  // a hint: refused, the pages are just smaller
@@ -57,9 +99,44 @@ void* AllocatePixels(size_t bytes) {
 void FreePixels(void* pixels, size_t bytes) noexcept {
   if (bytes < kHugeFrom) {
     ::operator delete(pixels);
-  } else {
-    ::operator delete(pixels, std::align_val_t{kHugePage});
+    return;
   }
+  if (kRecycle && pixels != nullptr) {
+    Recycler& r = TheRecycler();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.scopes > 0) {
+      if (r.kept.size() >= kKeptBlocks) {
+        FreeHuge(r.kept.front().first);  // the oldest goes
+        r.kept.erase(r.kept.begin());
+      }
+      r.kept.emplace_back(pixels, HugeRounded(bytes));
+      return;
+    }
+  }
+  FreeHuge(pixels);
+}
+
+PixelRecycling::PixelRecycling() {
+  Recycler& r = TheRecycler();
+  const std::lock_guard<std::mutex> lock(r.mutex);
+  r.kept.reserve(kKeptBlocks);  // keeping a block never allocates
+  ++r.scopes;
+}
+
+PixelRecycling::~PixelRecycling() {
+  std::vector<std::pair<void*, size_t>> gone;
+  {
+    Recycler& r = TheRecycler();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    if (--r.scopes == 0) gone.swap(r.kept);
+  }
+  for (const auto& block : gone) FreeHuge(block.first);
+}
+
+size_t PixelRecycling::Kept() {
+  Recycler& r = TheRecycler();
+  const std::lock_guard<std::mutex> lock(r.mutex);
+  return r.kept.size();
 }
 
 int BitsOf(PixelFormat format) { return static_cast<int>(format); }

@@ -100,13 +100,13 @@ bool SlideShow::Run(const SlideShowOptions& options) {
       }
       host_.set_position(position);
       const uint32_t t0 = clock_.TickCount();
-      host_.load();
-      // The next entry is drawn before the wait, so that it can be prepared meanwhile.
+      // The next entry is drawn before this one loads, so that it can be prepared meanwhile.
       int32_t next = order.Next(-1, options.random, draw);
       while (next >= 0 && host_.position_of_id(next) < 0) {
         next = order.Next(-1, options.random, draw);
       }
       if (host_.upcoming) host_.upcoming(next >= 0 ? host_.position_of_id(next) : -1);
+      host_.load();
       const uint32_t due =
           first ? t0 : t0 + static_cast<uint32_t>(options.delay_seconds) * 1000u;
       if (!first) {

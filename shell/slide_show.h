@@ -81,7 +81,7 @@ struct SlideShowHost {
   std::function<void()> load;
   // Puts the loaded picture on the screen and runs pending messages.
   std::function<void()> display;
-  // Optional: the position that will be shown next (-1 none), known before the wait.
+  // Optional: the position that will be shown next (-1 none), known before this step's load.
   std::function<void(int position)> upcoming;
   // Plays the current picture's same-name sound; true when one started.
   std::function<bool()> play_sound;

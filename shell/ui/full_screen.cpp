@@ -37,7 +37,7 @@ void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, b
 }
 
 void TFullScreen::Prepare(const picture::PictureHolder& picture, int mode, bool shrink_only,
-                          bool same_file, bool smooth) {
+                          bool same_file, bool smooth, FittedPicture* ready) {
   Prepared p;
   p.picture = &picture;
   p.mode = mode;
@@ -47,12 +47,12 @@ void TFullScreen::Prepare(const picture::PictureHolder& picture, int mode, bool 
   const int pw = std::max(1, picture.Width());
   const int ph = std::max(1, picture.Height());
   if (mode == 1) {
-    p.box = FullScreenFit(pw, ph, screen.width(), screen.height(), shrink_only);
-    picture::SmoothSettings settings;
-    settings.smooth_shrunken = smooth;
-    p.fitted.Create(p.box.width, p.box.height, picture::PixelFormat::k24);
-    picture::DrawPictureScaled(picture, p.fitted,
-                               picture::Rect{0, 0, p.box.width, p.box.height}, false, settings);
+    const ScreenFit fit{screen.width(), screen.height(), shrink_only, smooth};
+    const bool taken = ready != nullptr && FittedFrom(*ready, picture, fit);
+    if (!taken) ++fits_made_;
+    FittedPicture fitted = taken ? std::move(*ready) : FitToScreen(picture, fit);
+    p.box = fitted.box;
+    p.fitted = std::move(fitted.bitmap);
     if (screen_palette_ != nullptr) screen_palette_->MapFor(picture.bitmap, p.fitted);
   } else {
     p.box = FullScreenActual(pw, ph, screen.width(), screen.height());

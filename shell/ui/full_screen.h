@@ -12,6 +12,7 @@
 #include "picture/bitmap.h"
 #include "picture/picture_holder.h"
 #include "shell/layout.h"
+#include "shell/screen_fit.h"
 #include "shell/screen_palette.h"
 
 namespace vr::shell::ui {
@@ -40,8 +41,10 @@ class TFullScreen : public QWidget {
   // The two halves: Prepare fits (or converts) the picture aside while the window goes on
   // showing the one before; Present makes it the shown one and paints. `picture` must live
   // until it is replaced.
+  // A fit made elsewhere of this very picture for this screen (`ready`, may be null) is taken
+  // instead of fitting again.
   void Prepare(const picture::PictureHolder& picture, int mode, bool shrink_only, bool same_file,
-               bool smooth);
+               bool smooth, FittedPicture* ready = nullptr);
   void Present();
   // Runs the modal loop until a request arrives; gives the request code.
   int RunLoop();
@@ -60,6 +63,10 @@ class TFullScreen : public QWidget {
   int scroll_x() const { return scroll_x_; }
   int scroll_y() const { return scroll_y_; }
   bool looping() const { return loop_.isRunning(); }
+  // The screen the window covers.
+  QSize ScreenSize() const;
+  // Fits made here (not taken ready-made), for tests.
+  int fits_made() const { return fits_made_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -69,7 +76,6 @@ class TFullScreen : public QWidget {
 
  private:
   void ScrollBy(int dx, int dy);
-  QSize ScreenSize() const;
 
   // A picture prepared and not yet presented.
   struct Prepared {
@@ -94,6 +100,7 @@ class TFullScreen : public QWidget {
   int scroll_x_ = 0;
   int scroll_y_ = 0;
   int request_ = 0;
+  int fits_made_ = 0;
   QEventLoop loop_;
 };
 

@@ -28,10 +28,10 @@ void FullScreenSession::Show(int mode) {
   shown_path_ = now;
 }
 
-void FullScreenSession::Prepare(int mode) {
+void FullScreenSession::Prepare(int mode, FittedPicture* ready) {
   const std::string now = host_.current_path();
   host_.full_screen->Prepare(host_.shown(), mode, shrink_only_, now == shown_path_,
-                             host_.smooth());
+                             host_.smooth(), ready);
   shown_path_ = now;
 }
 

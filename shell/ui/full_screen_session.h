@@ -9,6 +9,7 @@
 #include <string>
 
 #include "picture/picture_holder.h"
+#include "shell/screen_fit.h"
 #include "shell/screen_palette.h"
 
 class QWidget;
@@ -43,8 +44,8 @@ class FullScreenSession {
   // Shows the current picture again in `mode`; the same file keeps its scroll position.
   void Show(int mode);
   // Show in two halves: the current picture is prepared aside (the window goes on showing the
-  // one before) and presented later.
-  void Prepare(int mode);
+  // one before) and presented later. `ready`: a fit of it made elsewhere, taken when it matches.
+  void Prepare(int mode, FittedPicture* ready = nullptr);
   void Present();
   // Hides the full-screen window and brings the window back.
   void Leave();

@@ -3,6 +3,7 @@
 // the same-name sound, input during the waits). The rules of the show are in shell/slide_show.h.
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,16 +14,21 @@
 #include <QToolButton>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "lists/files_list.h"
 #include "picture/codecs/gif/ui/gif_comments_menu.h"
 #include "picture/kinds.h"
+#include "picture/pixel_recycling.h"
+#include "platform/clock.h"
 #include "platform/sounds.h"
 #include "platform/ui.h"
 #include "shell/navigation.h"
 #include "shell/picture_prefetch.h"
+#include "shell/screen_fit.h"
 #include "shell/slide_show.h"
 #include "shell/ui/artwork.h"
 #include "shell/ui/full_screen.h"
@@ -85,7 +91,58 @@ class SlideInputFilter : public QObject {
 };
 
 // A full-screen show hides the pointer after this long without movement.
-constexpr int kPointerHideMs = 2000;
+constexpr uint32_t kPointerHideMs = 2000;
+
+// The pointer over the full-screen window of a show: hidden once it has rested kPointerHideMs
+// by the show's clock (looked at whenever the show runs pending input), shown again, with the
+// shape it had, on the next movement.
+class PointerIdle {
+ public:
+  void Begin(QWidget* window, const platform::Clock& clock, bool on) {
+    window_ = window;
+    clock_ = &clock;
+    on_ = on;
+    moved_at_ = clock.TickCount();
+  }
+  void Moved() {
+    if (!on_) return;
+    moved_at_ = clock_->TickCount();
+    Restore();
+  }
+  void Check() {
+    if (!on_ || hidden_ || !window_->isVisible() ||
+        clock_->TickCount() - moved_at_ < kPointerHideMs) {
+      return;
+    }
+    hidden_ = true;
+    had_shape_ = window_->testAttribute(Qt::WA_SetCursor);
+    shape_ = window_->cursor();
+    window_->setCursor(Qt::BlankCursor);
+  }
+  void End() {
+    Restore();
+    on_ = false;
+  }
+
+ private:
+  void Restore() {
+    if (!hidden_) return;
+    hidden_ = false;
+    if (had_shape_) {
+      window_->setCursor(shape_);
+    } else {
+      window_->unsetCursor();
+    }
+  }
+
+  QWidget* window_ = nullptr;
+  const platform::Clock* clock_ = nullptr;
+  bool on_ = false;
+  bool hidden_ = false;
+  bool had_shape_ = false;
+  QCursor shape_;
+  uint32_t moved_at_ = 0;
+};
 
 }  // namespace
 
@@ -108,12 +165,14 @@ struct TVeldrimon69::SlideShowState {
   std::FILE* bench = nullptr;
   uint32_t bench_start = 0;
   double load_ms = 0;
-  // The next picture, decoding on a second thread while the show waits.
+  // The pictures decoding on second threads: the one this step loads, and the one after it,
+  // started before this step's load so that the two decodes overlap.
   std::unique_ptr<PicturePrefetch> ahead;
-  std::unique_ptr<PicturePrefetch> abandoned;  // a stop came while it decoded
+  std::unique_ptr<PicturePrefetch> next;
+  // Decodes a stop left running: joined after the show has left full screen.
+  std::vector<std::unique_ptr<PicturePrefetch>> abandoned;
   ScreenSaverInhibit screen_saver;
-  QTimer pointer_timer;
-  bool pointer_hidden = false;
+  PointerIdle pointer;
   // The bench's Escape: when it was posted and when full screen was left (steady clock).
   std::chrono::steady_clock::time_point escape_posted{};
   std::chrono::steady_clock::time_point left_full_screen{};
@@ -130,9 +189,10 @@ namespace {
 // Waits for the picture decoding ahead, letting input through meanwhile so that a stop is seen at
 // once; false when the show was stopped before the decode ended.
 // The decode runs on a real thread, so this waits in real time whatever clock the show runs on.
-bool AwaitDecode(const PicturePrefetch& ahead, const SlideShow& show) {
+bool AwaitDecode(const PicturePrefetch& ahead, const SlideShow& show, PointerIdle& pointer) {
   while (!ahead.Ready()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    pointer.Check();
     if (show.stopping()) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -206,22 +266,7 @@ void TVeldrimon69::BuildSlideShow() {
   connect(TBStop, &QToolButton::clicked, this, [this] { StopAnimation(); });
   st.filter = std::make_unique<SlideInputFilter>(
       TBStop, [this] { StopSlideShow(); },
-      [this] {
-        SlideShowState& s = *slide_;
-        if (s.pointer_hidden) {
-          s.pointer_hidden = false;
-          full_screen_->unsetCursor();
-        }
-        if (s.full_screen) s.pointer_timer.start();
-      });
-  st.pointer_timer.setSingleShot(true);
-  st.pointer_timer.setInterval(kPointerHideMs);
-  connect(&st.pointer_timer, &QTimer::timeout, this, [this] {
-    SlideShowState& s = *slide_;
-    if (!s.running || !full_screen_->isVisible()) return;
-    s.pointer_hidden = true;
-    full_screen_->setCursor(Qt::BlankCursor);
-  });
+      [this] { slide_->pointer.Moved(); });
 
   SlideShowHost host;
   host.count = [this] { return files_list_->Count(); };
@@ -252,27 +297,32 @@ void TVeldrimon69::BuildSlideShow() {
     const auto begun = std::chrono::steady_clock::now();
     // The picture already on screen (the show's usual first one) is not decoded again; a stop
     // that comes while the next picture still decodes keeps the one on screen.
-    const bool stopped = s.ahead && !AwaitDecode(*s.ahead, *s.show);
-    // An unfinished decode is joined after the show has left full screen, not now.
-    if (stopped) s.abandoned = std::move(s.ahead);
+    const bool stopped = s.ahead && !AwaitDecode(*s.ahead, *s.show, s.pointer);
+    if (stopped) {
+      // Unfinished decodes are joined after the show has left full screen, not now.
+      s.abandoned.push_back(std::move(s.ahead));
+      if (s.next) s.abandoned.push_back(std::move(s.next));
+    }
+    std::optional<FittedPicture> fitted;
     if (!stopped && !FileOnScreen(files_list_->FilePathAt(files_list_->Current()))) {
       // The decode made ahead is taken when it is of this file with today's options.
       PicturePrefetch* start_up = show_pipeline_.prefetch();
       if (s.ahead) show_pipeline_.SetPrefetch(s.ahead.get());
       ShowCurrentFile(false, 0);
       show_pipeline_.SetPrefetch(start_up);
+      if (s.ahead) fitted = s.ahead->TakeFitted();
     }
-    s.ahead.reset();
+    // The fitted picture is made ready now, before the wait, so that when it is due only a paint
+    // is left (the decoding thread fitted it already when it could). After a stop the window
+    // keeps what it shows.
+    if (!stopped && s.full_screen && full_session_->active()) {
+      full_session_->Prepare(s.mode, fitted ? &*fitted : nullptr);
+    }
+    s.ahead = std::move(s.next);
     s.load_ms = std::chrono::duration<double, std::milli>(
                     std::chrono::steady_clock::now() - begun).count();
   };
-  host.upcoming = [this](int position) {
-    SlideShowState& s = *slide_;
-    StartDecodeAhead(position);
-    // The fitted picture is made now, while the next one decodes, so that when it is due only a
-    // paint is left.
-    if (s.full_screen && full_session_->active()) full_session_->Prepare(s.mode);
-  };
+  host.upcoming = [this](int position) { StartDecodeAhead(position); };
   host.display = [this] { DisplaySlide(); };
   host.play_sound = [this] {
     if (services_.sounds == nullptr) return false;
@@ -284,7 +334,12 @@ void TVeldrimon69::BuildSlideShow() {
   host.sound_playing = [this] {
     return services_.sounds != nullptr && services_.sounds->IsPlaying();
   };
-  host.poll = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+  host.poll = [this] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Events posted while those ran (a timer's key, say) are taken now, not a slice later.
+    QCoreApplication::sendPostedEvents();
+    slide_->pointer.Check();
+  };
   host.seed = [this](int cycle) { return slide_->seed_base + static_cast<uint32_t>(cycle); };
   host.finish = [this](int position) { FinishSlideShow(position); };
   host.stepped = [this](const SlideStep& step) {
@@ -300,14 +355,22 @@ void TVeldrimon69::BuildSlideShow() {
 }
 
 void TVeldrimon69::StartDecodeAhead(int position) {
-  if (!options_.decode_ahead || position < 0 || slide_->show->stopping()) return;
+  SlideShowState& st = *slide_;
+  if (!options_.decode_ahead || position < 0 || st.show->stopping()) return;
   const std::string path = files_list_->FilePathAt(position);
   // GIFs (read with their animation facts) and media files load in line.
   if (!PicturePrefetch::Worthwhile(path)) return;
   picture::DecodeOptions decode;
   decode.display_depth = DisplayDepth();
   decode.true_colour_on_256 = settings_.true_colour_on_256 != 0;
-  slide_->ahead = std::make_unique<PicturePrefetch>(path, decode);
+  if (st.full_screen && st.mode == 1) {
+    // Fitted full screen: the thread fits the picture too, so that its display costs a paint.
+    const QSize screen = full_screen_->ScreenSize();
+    st.next = std::make_unique<PicturePrefetch>(
+        path, decode, ScreenFit{screen.width(), screen.height(), st.shrink_only, smooth_});
+  } else {
+    st.next = std::make_unique<PicturePrefetch>(path, decode);
+  }
 }
 
 bool TVeldrimon69::slide_show_running() const { return slide_ != nullptr && slide_->running; }
@@ -356,23 +419,25 @@ void TVeldrimon69::DoSlideShow1Click() {
   play_wav->setChecked(false);
   qApp->installEventFilter(st.filter.get());
   st.screen_saver.Inhibit();
-  if (st.full_screen) st.pointer_timer.start();
+  st.pointer.Begin(full_screen_, services_.clock != nullptr ? *services_.clock : own_clock_,
+                   st.full_screen);
 
-  st.show->Run(SlideOptionsOf(settings_));
+  {
+    // Each picture's pixels go to the one decoded after it instead of back to the system.
+    const picture::PixelRecycling recycling;
+    st.show->Run(SlideOptionsOf(settings_));
+  }
 
   qApp->removeEventFilter(st.filter.get());
   st.screen_saver.Release();
-  st.pointer_timer.stop();
-  if (st.pointer_hidden) {
-    st.pointer_hidden = false;
-    full_screen_->unsetCursor();
-  }
+  st.pointer.End();
   client_->setUpdatesEnabled(true);
   auto_size->setChecked(st.saved_auto_size);
   play_wav->setChecked(st.saved_play_wav);
   st.comments.reset();
   st.ahead.reset();
-  st.abandoned.reset();
+  st.next.reset();
+  st.abandoned.clear();
   st.running = false;
   EnableMenus(true);
   // The entry shown one step before the last comes back, animating when it is a GIF.
@@ -412,6 +477,7 @@ void TVeldrimon69::DisplaySlide() {
     st.comments->close();
   }
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  st.pointer.Check();
 }
 
 void TVeldrimon69::FinishSlideShow(int position) {

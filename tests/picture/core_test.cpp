@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "picture/bitmap.h"
+#include "picture/pixel_recycling.h"
 #include "picture/fast_file_io.h"
 #include "picture/kinds.h"
 #include "test_support/hook_guard.h"
@@ -146,6 +148,39 @@ TEST(Bitmap, RecreateAndReshapeCheckLikeCreateAndReuseTheBuffer) {
   // Far smaller: the big buffer is let go.
   ASSERT_TRUE(bmp.Reshape(2, 2, PixelFormat::k8));
   EXPECT_EQ(bmp.ByteSize(), 8u);
+}
+
+// Inside a recycling scope a freed picture's block goes to the next picture of about its size,
+// two blocks at most are kept, and the scope's end lets them all go.
+TEST(Bitmap, ARecyclingScopeHandsFreedPictureBlocksOnAndLetsThemGoAtItsEnd) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "blocks go back at once under the address sanitizer";
+#endif
+  {
+    const PixelRecycling recycling;
+    auto first = std::make_unique<Bitmap>();
+    ASSERT_TRUE(first->Create(4000, 3000, PixelFormat::k24));
+    const uint8_t* block = first->Data();
+    first.reset();
+    EXPECT_EQ(PixelRecycling::Kept(), 1u);
+    Bitmap small;  // far smaller than the kept block: a block of its own
+    ASSERT_TRUE(small.Create(1500, 1000, PixelFormat::k24));
+    EXPECT_NE(small.Data(), block);
+    Bitmap next;
+    ASSERT_TRUE(next.Create(3000, 4000, PixelFormat::k24));
+    EXPECT_EQ(next.Data(), block);
+    EXPECT_EQ(PixelRecycling::Kept(), 0u);
+    {
+      Bitmap a, b, c;
+      ASSERT_TRUE(a.Create(2000, 1000, PixelFormat::k24));
+      ASSERT_TRUE(b.Create(2000, 1000, PixelFormat::k24));
+      ASSERT_TRUE(c.Create(2000, 1000, PixelFormat::k24));
+    }
+    EXPECT_EQ(PixelRecycling::Kept(), 2u);
+  }
+  EXPECT_EQ(PixelRecycling::Kept(), 0u);
+  { Bitmap outside; ASSERT_TRUE(outside.Create(4000, 3000, PixelFormat::k24)); }
+  EXPECT_EQ(PixelRecycling::Kept(), 0u);
 }
 
 TEST(Bitmap, CopiesHoldEveryByteAndThePaletteAndStayApart) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "picture/bitmap.h"
@@ -88,6 +89,46 @@ TEST(PicturePrefetch, AFailedDecodeIsHandedOutAsAFailureAndNeverTakenIsJoined) {
   // Destroyed without a Take: the thread is waited for, nothing leaks or crashes.
   const std::string a = WriteBmp(dir, "a.bmp", 64, 64);
   { PicturePrefetch prefetch(a, Deep()); }
+}
+
+// A slide show's next picture, fitted to the screen by the decoding thread: the fit comes out
+// only after its picture, and belongs only to those pixels and that screen.
+TEST(PicturePrefetch, AFitMadeWithTheDecodeIsHandedOutOnlyWithItsPicture) {
+  TempDir dir;
+  const std::string a = WriteBmp(dir, "a.bmp", 400, 300);
+  const ScreenFit fit{100, 90, false, true};
+  {
+    PicturePrefetch prefetch(a, Deep(), fit);
+    EXPECT_FALSE(prefetch.TakeFitted().has_value());  // not before the picture
+    std::optional<PrefetchedPicture> got = prefetch.Take(a, Deep());
+    ASSERT_TRUE(got.has_value());
+    std::optional<FittedPicture> fitted = prefetch.TakeFitted();
+    ASSERT_TRUE(fitted.has_value());
+    EXPECT_FALSE(prefetch.TakeFitted().has_value());  // once
+    // The picture moves on to the viewer; the fit still knows its pixels.
+    picture::PictureHolder shown = std::move(got->holder);
+    EXPECT_TRUE(FittedFrom(*fitted, shown, fit));
+    EXPECT_EQ(fitted->box, (Box{0, 7, 100, 75}));
+    const FittedPicture here = FitToScreen(shown, fit);
+    ASSERT_EQ(here.bitmap.Height(), fitted->bitmap.Height());
+    for (int y = 0; y < here.bitmap.Height(); ++y) {
+      ASSERT_EQ(0, std::memcmp(here.bitmap.Row(y), fitted->bitmap.Row(y), 3 * 100)) << y;
+    }
+    EXPECT_FALSE(FittedFrom(*fitted, shown, ScreenFit{100, 90, true, true}));
+    EXPECT_FALSE(FittedFrom(*fitted, shown, ScreenFit{120, 90, false, true}));
+    const picture::PictureHolder copy = shown;  // the same picture decoded again, say
+    EXPECT_FALSE(FittedFrom(*fitted, copy, fit));
+  }
+  {
+    // Dropped for another file, and no fit of a picture that failed.
+    PicturePrefetch prefetch(a, Deep(), fit);
+    EXPECT_FALSE(prefetch.Take(dir.File("b.bmp"), Deep()).has_value());
+    EXPECT_FALSE(prefetch.TakeFitted().has_value());
+    const std::string broken = dir.WriteText("broken.bmp", "BM this is not a picture");
+    PicturePrefetch failed(broken, Deep(), fit);
+    ASSERT_TRUE(failed.Take(broken, Deep()).has_value());
+    EXPECT_FALSE(failed.TakeFitted().has_value());
+  }
 }
 
 TEST(PicturePrefetch, OnlyPlainFilesOfKindsTheLoaderReadsAreWorthDecodingAhead) {

@@ -1,8 +1,11 @@
 // A real viewer runs a slide show through its bench hook: a random show over five pictures,
-// twice, with no delay, logs a line per picture and quits at its end.
+// twice, with no delay, logs a line per picture and quits at its end; on a private session bus
+// with a stand-in screen saver service, the show holds the screen saver off while it runs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -55,6 +58,59 @@ TEST_F(SlideShowProcessTest, ARandomShowOfTwoCyclesShowsEachFileOncePerCycleThen
                                      paths.begin() + static_cast<long>(cycle * 5 + 5));
     EXPECT_EQ(seen, files) << cycle;
   }
+}
+
+// The stand-in service runs under dbus-run-session, which gives it a bus of its own; the viewer
+// is pointed at that bus. The stand-in logs each call with the number of lines the show's log
+// held at that moment: none before the first picture, all of them after the last.
+TEST_F(SlideShowProcessTest, AShowHoldsTheScreenSaverOffFromBeforeTheFirstPictureToAfterTheLast) {
+#if !VR_HAVE_QT_DBUS
+  GTEST_SKIP() << "the viewer was built without Qt D-Bus";
+#endif
+  if (!std::filesystem::exists("/usr/bin/dbus-run-session") ||
+      std::system("/usr/bin/python3 -c 'import dbus, dbus.mainloop.glib, gi' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "needs dbus-run-session and python3-dbus (Debian packages dbus, python3-dbus)";
+  }
+  dir_.WriteText("home/VELDR.INI",
+                 "[General]\nMultiLoad=1\nSetup=YES\nVersion=Veldrimon 2.1.3\n"
+                 "Date_UpdateMessageShown=99999\n[SlideShow]\nDelay=0\nFullScreen=1\n"
+                 "FullScreenType=1\nContinuous=0\nLoopTimes=1\nRandom=0\nStartAtTop=1\n");
+  const std::string ready = dir_.File("bus.ready");
+  const std::string calls = dir_.File("saver.log");
+  const std::string log = dir_.File("slides.log");
+  const std::string quit = dir_.File("saver.quit");
+  std::vector<std::string> argv_text = {"dbus-run-session", "--",    "/usr/bin/python3",
+                                        SCREEN_SAVER_STAND_IN, ready,   calls,
+                                        log,                quit};
+  std::vector<char*> argv;
+  for (std::string& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t bus = -1;
+  ASSERT_EQ(::posix_spawn(&bus, "/usr/bin/dbus-run-session", nullptr, nullptr, argv.data(),
+                          environ),
+            0);
+  running_.push_back(bus);
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (!std::filesystem::exists(ready) && Alive(bus) && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string address = ReadAll(ready);
+  ASSERT_FALSE(address.empty()) << "the stand-in service did not come up";
+
+  const pid_t pid = Start({Picture("a.bmp"), Picture("b.bmp"), Picture("c.bmp")},
+                          dir_.File("state"),
+                          {"VELDRIMON_BENCH_SLIDESHOW=" + log,
+                           "DBUS_SESSION_BUS_ADDRESS=" + address});
+  ASSERT_EQ(WaitExit(pid, 60000), 0);
+  dir_.WriteText("saver.quit", "");
+  EXPECT_EQ(WaitExit(bus, 30000), 0);
+
+  std::istringstream in(ReadAll(calls));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u) << ReadAll(calls);
+  EXPECT_EQ(lines[0], "Inhibit\tVeldrimon\tSlide show\t4711\t0");
+  EXPECT_EQ(lines[1], "UnInhibit\t4711\t3");
 }
 
 std::string ToolOutput(const std::string& args) {

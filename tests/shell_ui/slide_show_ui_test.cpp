@@ -17,11 +17,14 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "lists/files_list.h"
+#include "picture/load/loader.h"
 #include "platform/profile_file.h"
+#include "shell/screen_fit.h"
 #include "shell/ui/full_screen.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/panes.h"
@@ -220,6 +223,93 @@ TEST_F(SlideShowUiTest, EachFullScreenKindShowsInItsModeAndEverythingComesBackAf
     EXPECT_TRUE(window->action(Act::kAutoSize)->isChecked());
     EXPECT_TRUE(window->action(Act::kPlayWav)->isChecked());
     EXPECT_FALSE(window->IdleBusy());
+  }
+}
+
+// The pointer rests from the start: hidden two seconds in, back on a movement, hidden again two
+// seconds after it, and back with the show's end. Looked at on the show's clock.
+TEST_F(SlideShowUiTest, AFullScreenShowHidesThePointerAtRestAndShowsItOnMovement) {
+  auto window = StartWith(3, "Delay=1\nFullScreen=1\nFullScreenType=1\nContinuous=1\n"
+                             "StartAtTop=1\nRandom=0\n");
+  TFullScreen* full = window->full_screen();
+  bool safety = false;
+  Safety(window.get(), &safety);
+  const uint32_t start = services_.clock.TickCount();
+  std::vector<std::pair<uint32_t, bool>> seen;  // (ms into the show, pointer hidden)
+  const auto look = [&](uint32_t at) {
+    services_.clock.At(start + at, [&, at] {
+      seen.emplace_back(at, full->isVisible() && full->cursor().shape() == Qt::BlankCursor);
+    });
+  };
+  look(1900);
+  look(2100);
+  services_.clock.At(start + 2600, [&] {
+    QTest::mouseMove(full, QPoint(full->width() / 2, full->height() / 2));
+    seen.emplace_back(2600, full->cursor().shape() == Qt::BlankCursor);
+  });
+  look(4500);
+  look(4700);
+  services_.clock.At(start + 5000, [&] { window->StopAnimation(); });
+  window->DoSlideShow1Click();
+  EXPECT_FALSE(safety);
+  const std::vector<std::pair<uint32_t, bool>> expected = {
+      {1900, false}, {2100, true}, {2600, false}, {4500, false}, {4700, true}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_NE(full->cursor().shape(), Qt::BlankCursor);
+
+  // A show in the window leaves the pointer alone.
+  window = StartWith(2, kForeverInWindow);
+  Safety(window.get(), &safety);
+  const uint32_t again = services_.clock.TickCount();
+  bool hidden = true;
+  services_.clock.At(again + 3000, [&] {
+    hidden = window->fit_pane()->cursor().shape() == Qt::BlankCursor ||
+             window->full_screen()->cursor().shape() == Qt::BlankCursor;
+    window->StopAnimation();
+  });
+  window->DoSlideShow1Click();
+  EXPECT_FALSE(hidden);
+}
+
+// Fitted full screen, the thread that decodes the next picture fits it too: the window fits only
+// the first picture (on screen before the show) itself, and each picture shows as the window
+// would have fitted it.
+TEST_F(SlideShowUiTest, TheNextPictureIsFittedWithItsDecodeAndShowsAsTheWindowWouldFitIt) {
+  WriteSetUpSettings("[SlideShow]\nDelay=1\nFullScreen=1\nFullScreenType=1\nContinuous=0\n"
+                     "LoopTimes=1\nStartAtTop=1\nRandom=0\n");
+  const std::vector<std::string> paths = {WriteBmp("a.bmp", 40, 30), WriteBmp("b.bmp", 1200, 500),
+                                          WriteBmp("c.bmp", 300, 900), WriteBmp("d.bmp", 900, 900)};
+  auto window = Start(paths);
+  QCoreApplication::processEvents();
+  TFullScreen* full = window->full_screen();
+  struct Seen {
+    Box box;
+    picture::Bitmap fitted;
+  };
+  std::vector<Seen> seen;
+  const uint32_t start = services_.clock.TickCount();
+  // Picture n is on the screen from n seconds on (the last ends the show as it appears).
+  for (uint32_t at : {500u, 1500u, 2500u}) {
+    services_.clock.At(start + at, [&] { seen.push_back({full->paint_box(), full->fitted()}); });
+  }
+  window->DoSlideShow1Click();
+  EXPECT_EQ(full->fits_made(), 1);
+  ASSERT_EQ(seen.size(), 3u);
+  for (size_t i = 0; i < seen.size(); ++i) {
+    SCOPED_TRACE(paths[i]);
+    picture::PictureHolder decoded;
+    picture::LoadPicture(paths[i], decoded, picture::DecodeOptions{});
+    const QSize screen = full->ScreenSize();
+    const FittedPicture want =
+        FitToScreen(decoded, ScreenFit{screen.width(), screen.height(), false, window->smoothing()});
+    EXPECT_EQ(seen[i].box, want.box);
+    ASSERT_EQ(seen[i].fitted.Width(), want.bitmap.Width());
+    ASSERT_EQ(seen[i].fitted.Height(), want.bitmap.Height());
+    for (int y = 0; y < want.bitmap.Height(); ++y) {
+      ASSERT_EQ(0, std::memcmp(seen[i].fitted.Row(y), want.bitmap.Row(y),
+                               3 * static_cast<size_t>(want.bitmap.Width())))
+          << y;
+    }
   }
 }
 
