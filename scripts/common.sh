@@ -16,7 +16,6 @@ VR_PACKAGES=(
   libwebp-dev libtiff-dev libheif-dev webp libtiff-tools libheif-examples
   desktop-file-utils appstream
   poppler-utils img2pdf cups-daemon cups-client
-  dbus python3-dbus python3-gi
 )
 
 vr_install_packages() {
