@@ -1,9 +1,10 @@
 // Publishing a web folder to a real pyftpdlib server: veldrimon-tool's publish as a user runs it
 // (a first run, a needed-files rerun, a rerun after a file was left short), and the run in
-// process against a server killed while it uploads.
+// process through a real SOCKS 5 proxy and against a server killed while it uploads.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "fakes/fake_ui.h"
 #include "platform/qt/socket_qt.h"
 #include "test_support/ftp_server.h"
+#include "test_support/socks_proxy.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_publish.h"
 
@@ -155,13 +157,103 @@ TEST_F(FtpPublishIntegrationTest, SpeedLimitSlowsAGetAndBadPositionsAreRefused) 
   EXPECT_GE(took, std::chrono::milliseconds(1500)) << "the limit did not hold the transfer back";
 }
 
-// The server dies while a file is on its way: that file is "[NOT Uploaded]", the rest is skipped
-// and no address comes back, in well under the time-out.
-TEST_F(FtpPublishIntegrationTest, ServerKilledMidPublishFailsTheFileAndSkipsTheRest) {
+void EnsureCoreApp() {
   static int argc = 1;
   static char name[] = "vr_ftp_integration_tests";
   static char* argv[] = {name, nullptr};
   if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+}
+
+// The web folder through a real SOCKS 5 proxy that wants a user code: every file arrives
+// byte-identical, and a needed-files rerun through it lists each folder (data connections
+// through the proxy too) and skips every file. The proxy's log shows both kinds of connection.
+TEST_F(FtpPublishIntegrationTest, WebFolderPublishedThroughASocks5ProxyThenRerunSkipsAll) {
+  if (!test_support::SocksProxy::Available()) {
+    GTEST_SKIP() << "microsocks is not installed (Debian package microsocks)";
+  }
+  EnsureCoreApp();
+  test_support::FtpServer server(dir_.File("root"), dir_.File("server.py"), 0);
+  ASSERT_GT(server.Port(), 0) << "pyftpdlib did not start";
+  test_support::SocksProxy proxy(dir_.File("socks.log"), "socksuser", "sockspw");
+  ASSERT_GT(proxy.Port(), 0) << "microsocks did not start";
+
+  const std::string web = dir_.File("web");
+  web::PublishRequest request;
+  // The server by name: a SOCKS 5 proxy resolves it.
+  request.server.server_name = "localhost:" + std::to_string(server.Port());
+  request.server.user_name = "user";
+  request.server.password = "pw";
+  request.server.url_location = "webfolders/mypics1";
+  for (const auto& entry : fs::recursive_directory_iterator(web)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string rel = fs::relative(entry.path(), web).string();
+    auto& list = rel.rfind("webpages/", 0) == 0    ? request.pages
+                 : rel.rfind("webthumbs/", 0) == 0 ? request.thumbs
+                                                   : request.pictures;
+    list.push_back(entry.path().string());
+  }
+  for (auto* list : {&request.pictures, &request.pages, &request.thumbs}) {
+    std::sort(list->begin(), list->end());
+    request.all.insert(request.all.end(), list->begin(), list->end());
+  }
+  request.web_folder = web + "/";
+  request.mode = web::kUploadAll;
+  request.home_page = "webpages/index.html";
+  fs::create_directories(dir_.File("root/webfolders/mypics1"));
+
+  platform::qt::QtSocketService sockets;
+  TFtpClient client(sockets);
+  client.SetTimeout(20);
+  fakes::FakeUi ui;
+  std::vector<std::string> states(request.all.size());
+  PublishSink sink;
+  sink.file_state = [&states](size_t i, const std::string& s) { states.at(i) = s; };
+  FtpPublishRun run(client, ui, sink);
+  FtpSocks socks;
+  socks.type = ftpSocks5;
+  socks.server = "127.0.0.1";
+  socks.port = std::to_string(proxy.Port());
+  socks.user_code = "socksuser";
+  socks.password = "sockspw";
+  run.SetSocks(socks);
+
+  EXPECT_EQ(run.Run(request), "/webfolders/mypics1/webpages/index.html");
+  EXPECT_TRUE(run.completed());
+  for (size_t i = 0; i < states.size(); ++i) EXPECT_EQ(states[i], kUploadDone) << request.all[i];
+  ExpectServerMatches();
+
+  request.mode = web::kUploadNeeded;
+  EXPECT_EQ(run.Run(request), kNoFilesUploaded);
+  EXPECT_FALSE(run.failed());
+  for (size_t i = 0; i < states.size(); ++i) EXPECT_EQ(states[i], kSkippedOnSite) << request.all[i];
+
+  // Control connections to the FTP port and data connections to other ports, all by the proxy.
+  const std::string log = ReadAll(dir_.File("socks.log"));
+  const std::string control = ":" + std::to_string(server.Port()) + "\n";
+  size_t control_count = 0, all_count = 0;
+  for (size_t at = log.find("connected to"); at != std::string::npos;
+       at = log.find("connected to", at + 1)) {
+    ++all_count;
+    const size_t end = log.find('\n', at);
+    if (log.compare(log.rfind(':', end), control.size(), control) == 0) ++control_count;
+  }
+  EXPECT_GE(control_count, 6u) << "three logins a run, two runs\n" << log;
+  EXPECT_GE(all_count - control_count, request.all.size() + 3) << "uploads and listings\n" << log;
+
+  // The proxy refuses a wrong user code: the login fails with a message, nothing hangs.
+  socks.password = "wrong";
+  run.SetSocks(socks);
+  EXPECT_EQ(run.Run(request), kNoFilesUploaded);
+  EXPECT_FALSE(run.completed());
+  ASSERT_FALSE(ui.calls().empty());
+  EXPECT_EQ(ui.calls().back().text.rfind("Could NOT connect to localhost:", 0), 0u)
+      << ui.calls().back().text;
+}
+
+// The server dies while a file is on its way: that file is "[NOT Uploaded]", the rest is skipped
+// and no address comes back, in well under the time-out.
+TEST_F(FtpPublishIntegrationTest, ServerKilledMidPublishFailsTheFileAndSkipsTheRest) {
+  EnsureCoreApp();
   test_support::FtpServer server(dir_.File("root"), dir_.File("server.py"), 20000);
   ASSERT_GT(server.Port(), 0) << "pyftpdlib did not start";
   WriteBytes(dir_.File("web/big.jpg"), 400000, 99);

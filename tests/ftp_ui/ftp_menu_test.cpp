@@ -10,10 +10,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "fakes/fake_services.h"
 #include "test_support/ftp_server.h"
+#include "test_support/socks_proxy.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_publish.h"
 #include "web/ftp/ftp_sites.h"
@@ -28,15 +31,36 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Answer;
 
+// The test server: "user" may do everything; "norest" is refused REST; a file named
+// "stall.bin" is answered 150 and then never sent; a second argument above 0 limits the data
+// connections to that many bytes a second.
 constexpr const char* kServerScript = R"PY(
 import sys
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 auth = DummyAuthorizer()
 auth.add_user("user", "pw", sys.argv[1], perm="elradfmwMT")
-FTPHandler.authorizer = auth
-server = FTPServer(("127.0.0.1", 0), FTPHandler)
+auth.add_user("norest", "pw", sys.argv[1], perm="elradfmwMT")
+
+class Handler(FTPHandler):
+    def ftp_REST(self, line):
+        if self.username == "norest":
+            self.respond("502 REST not implemented here.")
+            return
+        return FTPHandler.ftp_REST(self, line)
+
+    def ftp_RETR(self, file):
+        if file.endswith("stall.bin"):
+            self.respond("150 Stalling on purpose.")
+            return
+        return FTPHandler.ftp_RETR(self, file)
+
+Handler.authorizer = auth
+if int(sys.argv[2]) > 0:
+    ThrottledDTPHandler.read_limit = ThrottledDTPHandler.write_limit = int(sys.argv[2])
+    Handler.dtp_handler = ThrottledDTPHandler
+server = FTPServer(("127.0.0.1", 0), Handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )PY";
@@ -257,6 +281,7 @@ class FtpTransferWindowTest : public FtpMenuTest {
  protected:
   void SetUp() override {
     FtpMenuTest::SetUp();
+    dir_.WriteText("root/third.txt", "third");
     std::string bytes(300000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
     dir_.WriteText("root/big.bin", bytes);
@@ -281,26 +306,33 @@ class FtpTransferWindowTest : public FtpMenuTest {
   std::unique_ptr<TFtpMenu> window_;
 };
 
-// Two downloads with room for one: the second waits its turn; the FTP window will not close
-// meanwhile; both files arrive byte-identical and the windows close themselves. Then an upload.
+// Three downloads with room for one: two wait their turn and start in order; the FTP window will
+// not close meanwhile; the files arrive byte-identical and the windows close themselves. Then
+// an upload.
 TEST_F(FtpTransferWindowTest, QueuedDownloadsAndAnUploadArriveByteIdentical) {
   window_->SetMaxTransfers(1);
   window_->SetAutoClose(true);
-  window_->SelectFiles({"big.bin", "small.txt"});
+  window_->SelectFiles({"big.bin", "small.txt", "third.txt"});
   fakes_.ui.QueueText(dir_.File("down"));
   window_->BDownloadClick();
-  EXPECT_EQ(window_->StatusText(2), "Up/Down-loads [In progress:1] [On hold:1]");
+  EXPECT_EQ(window_->StatusText(2), "Up/Down-loads [In progress:1] [On hold:2]");
   window_->reject();
   EXPECT_EQ(fakes_.ui.calls().back().text,
             "You requested to download file(s). And there are STILL download window(s) open. "
             "You need to close(exit) the download windows before you can exit this FTP window!");
-  // Both windows close by themselves after success (and are gone once Qt deletes them).
+  // The windows close by themselves after success (and are gone once Qt deletes them).
   ASSERT_TRUE(PumpUntil([this] {
     return window_->RunningTransfers() == 0 && window_->WaitingTransfers() == 0 &&
            window_->TransferWindows().empty();
   }));
+  // One at a time, in order: each file was last written before the next one was.
+  EXPECT_LT(fs::last_write_time(dir_.File("down/big.bin")),
+            fs::last_write_time(dir_.File("down/small.txt")));
+  EXPECT_LT(fs::last_write_time(dir_.File("down/small.txt")),
+            fs::last_write_time(dir_.File("down/third.txt")));
   EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
   EXPECT_EQ(ReadAll(dir_.File("down/small.txt")), "hello");
+  EXPECT_EQ(ReadAll(dir_.File("down/third.txt")), "third");
   EXPECT_EQ(window_->StatusText(2), "");
 
   // Low resources hold the upload back until the next check finds enough again.
@@ -351,6 +383,124 @@ TEST_F(FtpTransferWindowTest, CancelledDownloadKeepsItsWindowAndResumes) {
   EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
   transfer->BCancelClick();  // "&Exit"
   ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
+}
+
+// A transfer window of its own (as the FTP window opens one) for `file` in the server's root.
+FtpTransferJob DownloadJob(const std::string& host, const std::string& file,
+                           const std::string& local) {
+  FtpTransferJob job;
+  job.direction = 'D';
+  job.passive = true;
+  job.server_name = host;
+  job.user_name = "user";
+  job.password = "pw";
+  job.remote_folder = "/";
+  job.remote_file = file;
+  job.local_path = local;
+  job.size = 300000;
+  job.size_known = true;
+  return job;
+}
+
+// A download through a real SOCKS 5 proxy (control and data connection) arrives byte-identical
+// and the window says so; an upload through it too.
+TEST_F(FtpTransferWindowTest, TransfersThroughASocks5ProxyArriveByteIdentical) {
+  if (!test_support::SocksProxy::Available()) {
+    GTEST_SKIP() << "microsocks is not installed (Debian package microsocks)";
+  }
+  test_support::SocksProxy proxy(dir_.File("socks.log"));
+  ASSERT_GT(proxy.Port(), 0) << "microsocks did not start";
+  FtpTransferJob job = DownloadJob(Host(), "big.bin", dir_.File("down/big.bin"));
+  job.socks.type = ftpSocks5;
+  job.socks.server = "127.0.0.1";
+  job.socks.port = std::to_string(proxy.Port());
+  TFTPDownloadMenu down(nullptr, fakes_.services(), job, [] {});
+  ASSERT_TRUE(PumpUntil([&] { return !down.Running(); }));
+  EXPECT_EQ(down.StatusText(), "Download Complete!");
+  EXPECT_EQ(down.LastResult(), TransferResult::kDone);
+  EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
+
+  job.direction = 'U';
+  job.remote_file = "up.bin";
+  job.local_path = dir_.WriteText("up.bin", std::string(54321, 'q'));
+  job.size = 54321;
+  TFTPDownloadMenu up(nullptr, fakes_.services(), job, [] {});
+  ASSERT_TRUE(PumpUntil([&] { return !up.Running(); }));
+  EXPECT_EQ(up.StatusText(), "Upload Complete!");
+  EXPECT_EQ(ReadAll(dir_.File("root/up.bin")), std::string(54321, 'q'));
+  // Two control and two data connections, each made by the proxy.
+  const std::string log = ReadAll(dir_.File("socks.log"));
+  size_t connections = 0;
+  for (size_t at = log.find("connected to"); at != std::string::npos;
+       at = log.find("connected to", at + 1)) {
+    ++connections;
+  }
+  EXPECT_GE(connections, 4u) << log;
+}
+
+// The server killed while a download runs, and a server that answers 150 and then sends
+// nothing: both windows end "Couldn't finish ..." within their (short) time-out, keep the
+// partial file, offer a retry and a resume, and stay open although asked to close after the
+// transfer (that is for a success only).
+TEST_F(FtpTransferWindowTest, KilledOrStalledServerEndsCouldNotFinishWithinTheTimeOut) {
+  dir_.WriteText("root/stall.bin", "never sent");
+  FtpTransferJob stall_job = DownloadJob(Host(), "stall.bin", dir_.File("down/stall.bin"));
+  stall_job.timeout = 2;
+  stall_job.close_after = true;
+  auto started = std::chrono::steady_clock::now();
+  TFTPDownloadMenu stalled(nullptr, fakes_.services(), stall_job, [] {});
+  ASSERT_TRUE(PumpUntil([&] { return !stalled.Running(); }));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  EXPECT_EQ(stalled.StatusText(), "Couldn't finish Download:stall.bin");
+  EXPECT_EQ(stalled.LastResult(), TransferResult::kFailed);
+  EXPECT_TRUE(stalled.isVisible()) << "no close after a failure";
+  EXPECT_LT(stalled.ProgressValue(), 100);
+
+  // A server of its own that sends 20 KB a second, so that most of the file is still on its
+  // side (not in the sockets' buffers) when it dies.
+  test_support::FtpServer slow(dir_.File("root"), dir_.File("server.py"), 20000);
+  ASSERT_GT(slow.Port(), 0) << "pyftpdlib did not start";
+  FtpTransferJob job = DownloadJob("127.0.0.1:" + std::to_string(slow.Port()), "big.bin",
+                                   dir_.File("down/big.bin"));
+  job.timeout = 5;
+  job.close_after = true;
+  TFTPDownloadMenu transfer(nullptr, fakes_.services(), job, [] {});
+  const std::string local = dir_.File("down/big.bin");
+  ASSERT_TRUE(PumpUntil([&] {
+    std::error_code ec;
+    return fs::file_size(local, ec) > 0 && !ec;
+  }));
+  slow.Kill();
+  started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(PumpUntil([&] { return !transfer.Running(); }));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(job.timeout));
+  EXPECT_EQ(transfer.StatusText(), "Couldn't finish Download:big.bin");
+  EXPECT_EQ(transfer.LastResult(), TransferResult::kFailed);
+  EXPECT_TRUE(transfer.isVisible()) << "no close after a failure";
+  EXPECT_LT(transfer.ProgressValue(), 100);
+  EXPECT_NE(transfer.windowTitle().toStdString().rfind("100%", 0), 0u);
+  EXPECT_TRUE(transfer.RetryEnabled());
+  EXPECT_TRUE(transfer.ResumeEnabled());
+  EXPECT_EQ(transfer.CancelCaption(), "&Exit");
+  EXPECT_LT(fs::file_size(local), 300000u) << "the partial file stays for a resume";
+}
+
+// A server that refuses REST: the resumed download shows the notice and then fetches the whole
+// file, byte-identical over the stale partial one (which a resume would have kept).
+TEST_F(FtpTransferWindowTest, ResumeRefusedByTheServerFetchesTheWholeFile) {
+  const std::string local = dir_.WriteText("down/big.bin", std::string(5000, 'z'));
+  FtpTransferJob job = DownloadJob(Host(), "big.bin", local);
+  job.user_name = "norest";
+  job.resume = true;
+  TFTPDownloadMenu transfer(nullptr, fakes_.services(), job, [] {});
+  std::vector<std::string> seen;
+  ASSERT_TRUE(PumpUntil([&] {
+    if (seen.empty() || seen.back() != transfer.StatusText()) seen.push_back(transfer.StatusText());
+    return !transfer.Running();
+  }));
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "Resume mode not support by site..."), seen.end());
+  EXPECT_EQ(transfer.StatusText(), "Download Complete!");
+  EXPECT_EQ(ReadAll(local), ReadAll(dir_.File("root/big.bin")));
 }
 
 // View/Run fetches one file into the private "LS_FTPFiles" folder and opens it; leaving the FTP

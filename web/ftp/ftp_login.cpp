@@ -27,7 +27,14 @@ std::string LoginHost(const FtpLogin& login) {
 
 void ApplyLogin(TFtpClient& client, const FtpLogin& login) {
   const std::string user = login.anonymous ? std::string("anonymous") : login.user_name;
-  client.SetConnectionType(ftpDirect);
+  const FtpSocks& socks = login.socks;
+  const bool via_socks =
+      socks.type == ftpSocks4 || socks.type == ftpSocks4A || socks.type == ftpSocks5;
+  client.SetConnectionType(via_socks ? socks.type : ftpDirect);
+  client.SetSocksServer(via_socks ? socks.server : std::string());
+  client.SetSocksPort(via_socks ? socks.port : std::string());
+  client.SetSocksUserCode(via_socks ? socks.user_code : std::string());
+  client.SetSocksPassword(via_socks ? socks.password : std::string());
   if (login.use_proxy) {
     client.SetHostName(login.proxy_server);
     client.SetUserName(user + "@" + login.server_name);

@@ -9,6 +9,16 @@
 
 namespace vr::ftp {
 
+// A SOCKS server both connections go through (type ftpDirect: none). Names are resolved by a
+// SOCKS 4A or 5 server, so a server name the client cannot resolve itself still works.
+struct FtpSocks {
+  TFtpConnectionType type = ftpDirect;  // ftpDirect, ftpSocks4, ftpSocks4A or ftpSocks5
+  std::string server;
+  std::string port = "1080";
+  std::string user_code;  // SOCKS 5 user-code log-in when not empty
+  std::string password;
+};
+
 struct FtpLogin {
   std::string server_name;
   std::string user_name;
@@ -20,6 +30,7 @@ struct FtpLogin {
   bool passive = false;
   int attempts = 1;  // tries, 1..99
   int delay = 1;     // seconds between tries, 1..10
+  FtpSocks socks;
 };
 
 struct FtpSite;

@@ -111,6 +111,7 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
   login_.passive = server.use_pasv;
   login_.attempts = login_attempts;
   login_.delay = login_delay;
+  login_.socks = socks_;
   // An empty start path starts the folder chain at the server's root.
   start_path_ = server.start_path.empty() ? std::string("/") : Slashes(server.start_path);
   running_ = true;

@@ -58,6 +58,8 @@ class FtpPublishRun {
   std::string Run(const web::PublishRequest& request, int login_attempts = 1, int login_delay = 1);
   // "&Abort Upload" after the user agreed: the file under way fails, the rest is skipped.
   void Abort();
+  // Every login of the following runs goes through this SOCKS server.
+  void SetSocks(FtpSocks socks) { socks_ = std::move(socks); }
 
   bool running() const { return running_; }
   int uploaded() const { return uploaded_; }
@@ -95,6 +97,7 @@ class FtpPublishRun {
   PublishSink sink_;
   platform::ConfirmScope overwrite_;
   FtpLogin login_;
+  FtpSocks socks_;
   std::string start_path_;
   bool running_ = false;
   bool aborted_ = false;

@@ -188,6 +188,7 @@ TransferResult RunTransferJob(TFtpClient& client, const FtpTransferJob& job,
   login.passive = job.passive;
   login.attempts = job.attempts;
   login.delay = job.delay;
+  login.socks = job.socks;
   LoginHooks login_hooks;
   login_hooks.status = hooks.status;
   login_hooks.wait_second = hooks.wait_second;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "web/ftp/ftp_client.h"
+#include "web/ftp/ftp_login.h"
 
 namespace vr::ftp {
 
@@ -33,6 +34,8 @@ struct FtpTransferJob {
   int delay = 1;
   bool close_after = false;
   bool open_when_done = false;
+  FtpSocks socks;     // both connections through a SOCKS server
+  int timeout = 120;  // seconds a blocking request may go without progress
 };
 
 // "Download"/"Upload" and "Downloading"/"Uploading".

@@ -66,7 +66,7 @@ void TFTPThread::run() {
   TFtpClient client(sockets);
   client.SetMultiThreaded(true);
   client.SetShareMode(ftpShareDenyWrite);
-  client.SetTimeout(120);
+  client.SetTimeout(job_.timeout);
   QPointer<TFTPDownloadMenu> window = window_;
   auto post = [window](std::function<void(TFTPDownloadMenu&)> call) {
     QMetaObject::invokeMethod(
