@@ -2,7 +2,8 @@
 // Looking at many files one after another, for long lists sorted by path (an album's entries).
 // On the real file system each file is looked up by name from its folder, opened once for a run
 // of files in it, rather than by walking its whole path again; and each distinct time is packed
-// into a DOS stamp once.
+// into a DOS stamp once. A run is meant for one pass (a load): a folder renamed away while the run
+// looks into it is still seen until the run moves on to another folder.
 
 #include <cstdint>
 #include <memory>

@@ -356,9 +356,10 @@ TEST_F(AlbumWindowTest, ButtonsAndPopUpEntriesShowTheirHintsInTheStatusBar) {
   auto menu = Open();
   const auto status = [&] { return menu->StatusText(); };
   // Every button and the check box carries a hint.
-  for (QAbstractButton* b : menu->findChildren<QAbstractButton*>()) {
+  for (QPushButton* b : menu->findChildren<QPushButton*>()) {
     EXPECT_FALSE(b->statusTip().isEmpty()) << b->objectName().toStdString();
   }
+  EXPECT_FALSE(menu->LoadIntoFilesList()->statusTip().isEmpty());
   const std::pair<const char*, const char*> buttons[] = {
       {"BAddAlbum", "Add a new Album below the HI-LITED Album"},
       {"B3", "ADD ALL or the TAGGED files of the Files List to the HI-LITED Album"},
@@ -378,12 +379,11 @@ TEST_F(AlbumWindowTest, ButtonsAndPopUpEntriesShowTheirHintsInTheStatusBar) {
   std::vector<std::string> bare;
   const std::vector<std::string> seen =
       PopUpHints(menu.get(), {"Rename HI-LITED Album", "Pick folder for Album Tree (Profile)",
-                              "Dock into Files List Window (RIGHT SIDE)"},
+                              "Comments For Album"},
                  status, &bare);
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "Rename the HI-LITED Album",
-                      "Pick the folder that holds the Album Tree (Profile)",
-                      "Dock the Album Tree into the RIGHT SIDE of the Files List Window"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"Rename the HI-LITED Album",
+                                            "Pick the folder that holds the Album Tree (Profile)",
+                                            "Edit the Comments of the HI-LITED Album"}));
   // Every pop-up entry has one.
   EXPECT_TRUE(bare.empty()) << bare.size() << " entries without a hint";
 }
