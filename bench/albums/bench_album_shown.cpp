@@ -1,11 +1,13 @@
 // How long the album manager takes to show a loaded album: the same 100,000-entry album that
-// bench_albums writes (run that first) is loaded by the real window on the offscreen platform,
-// from the click to the list's first paint afterwards, against LoadAlbum alone in the same run.
-// The difference is what showing the album adds (the model's reset, totals, the highlight, the
-// paint). Prints the medians of the runs in milliseconds.
+// bench_albums writes (run that first) is loaded by the real window on the offscreen platform.
+// Measured from the load's last progress text to the list's first paint afterwards: what showing
+// the album adds (the model's reset, totals, the highlight, the paint), plus the end of the load
+// itself (the last 99 lines looked at and the sort by file name), so it is an upper bound. The whole click and LoadAlbum alone are
+// printed beside it. Medians of the runs, in milliseconds.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QStatusBar>
 #include <QTableView>
 #include <algorithm>
 #include <cstdio>
@@ -65,13 +67,20 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   PaintWatch watch;
   window.List()->viewport()->installEventFilter(&watch);
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last_progress = -1;
+  auto* status = window.findChild<QStatusBar*>("StatusBar1");
+  QObject::connect(status, &QStatusBar::messageChanged, [&](const QString& text) {
+    if (text.startsWith("Loading Album:[")) last_progress = clock.nsecsElapsed();
+  });
 
   vr::albums::LoadHooks hooks;
   hooks.files = &files;
   hooks.allowable = &allowable;
   hooks.temp_folder = fs::temp_directory_path().string() + "/";
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-  std::vector<double> bare, shown;
+  std::vector<double> bare, whole, shown;
   size_t count = 0;
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer timer;
@@ -81,6 +90,7 @@ int main(int argc, char** argv) {
 
     watch.painted = false;
     watch.armed = true;
+    last_progress = -1;
     timer.restart();
     if (i == 0) {
       window.SelectAlbum("Big");
@@ -88,15 +98,20 @@ int main(int argc, char** argv) {
       window.LoadSelected(true);
     }
     while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents);
-    shown.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    const qint64 painted = clock.nsecsElapsed();
+    whole.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    if (last_progress < 0) {
+      std::fprintf(stderr, "the load showed no progress\n");
+      return 1;
+    }
+    shown.push_back(static_cast<double>(painted - last_progress) / 1e6);
     if (window.Entries().size() != count) {
       std::fprintf(stderr, "the window shows %zu entries of %zu\n", window.Entries().size(), count);
       return 1;
     }
   }
-  const double b = Median(bare), s = Median(shown);
-  std::printf("album of %zu entries, median of %d runs: LoadAlbum %.1f ms, click to painted list "
-              "%.1f ms, shown %.1f ms after the load (limit 100)\n",
-              count, runs, b, s, s - b);
+  std::printf("album of %zu entries, median of %d runs: LoadAlbum alone %.1f ms, click to painted "
+              "list %.1f ms, list painted %.1f ms after the load's end (limit 100)\n",
+              count, runs, Median(bare), Median(whole), Median(shown));
   return 0;
 }
