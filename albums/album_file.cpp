@@ -32,9 +32,18 @@ std::string_view NextField(std::string_view* rest) {
 }
 
 bool ReadWhole(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  text->assign(std::istreambuf_iterator<char>(in), {});
+  // One read of the size the file has now (an album of 100,000 lines is several megabytes);
+  // whatever it has grown by meanwhile is read after it.
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size > 0) {
+    text->resize(static_cast<size_t>(size));
+    in.read(text->data(), size);
+    text->resize(static_cast<size_t>(in.gcount()));
+  }
+  if (in) text->append(std::istreambuf_iterator<char>(in), {});
   return !in.bad();
 }
 
@@ -67,6 +76,7 @@ std::vector<AlbumEntry> ReadAlbumFile(const std::string& file) {
   std::vector<AlbumEntry> entries;
   std::string text;
   if (!ReadWhole(file, &text)) return entries;
+  entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);
@@ -136,11 +146,20 @@ void SortByKey(std::vector<AlbumEntry>* entries, KeyFn key) {
 }  // namespace
 
 void SortByFileName(std::vector<AlbumEntry>* entries) {
-  SortByKey(entries, [](const AlbumEntry& e) {
-    std::string key = platform::PathKey(platform::NameOf(e.path));
+  // The key is the name, a zero and the path, made in one piece; the case rule works on single
+  // characters, so it applies to the whole key at once.
+  const bool fold = platform::PathCaseRule() != platform::CaseRule::kExact;
+  SortByKey(entries, [fold](const AlbumEntry& e) {
+    const size_t slash = e.path.find_last_of(platform::kSeparator);
+    const std::string_view name =
+        slash == std::string::npos ? std::string_view(e.path)
+                                   : std::string_view(e.path).substr(slash + 1);
+    std::string key;
+    key.reserve(name.size() + 1 + e.path.size());
+    key.append(name);
     key.push_back('\0');
-    key += platform::PathKey(e.path);
-    return key;
+    key.append(e.path);
+    return fold ? platform::UpperAscii(std::move(key)) : key;
   });
 }
 

@@ -1,12 +1,14 @@
 #include "albums/album_ops.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
 #include "lists/allowable_types.h"
 #include "notes/shortcut_file.h"
 #include "platform/path_rules.h"
+#include "platform/stat_run.h"
 
 namespace vr::albums {
 namespace {
@@ -62,10 +64,14 @@ LoadResult LoadAlbum(const std::string& album_folder, const LoadHooks& hooks) {
   std::optional<notes::ShortcutFolder> links;
   std::vector<notes::ResolvePair> pairs;
   std::vector<size_t> pair_entry;  // the entry each pair stands for
-  r.entries.reserve(lines.size());
-  const size_t total = lines.size();
+  // The entries are checked in place, in "Album.Txt"'s order (sorted by path, so a folder's files
+  // come together and its folder is opened once).
+  r.entries = std::move(lines);
+  const std::unique_ptr<platform::StatRun> look =
+      r.folder_album ? nullptr : platform::StartStatRun(files);
+  const size_t total = r.entries.size();
   for (size_t i = 0; i < total; ++i) {
-    AlbumEntry& e = lines[i];
+    AlbumEntry& e = r.entries[i];
     if (i % 100 == 0 && i != 0) {
       Say(hooks.status, "Loading Album:[" + std::to_string(total - i) + "] " +
                             platform::NameOf(e.path));
@@ -75,9 +81,9 @@ LoadResult LoadAlbum(const std::string& album_folder, const LoadHooks& hooks) {
         return r;
       }
     }
-    if (!r.folder_album) {
-      const std::optional<platform::DirEntry> st = files.Stat(e.path);
-      if (st && !st->IsDirectory()) {
+    if (look) {
+      const std::optional<platform::StatRun::Facts> st = look->Look(e.path);
+      if (st && !st->directory) {
         if (st->size != e.size || st->dos_stamp != e.stamp) {
           e.size = st->size;
           e.stamp = st->dos_stamp;
@@ -89,14 +95,13 @@ LoadResult LoadAlbum(const std::string& album_folder, const LoadHooks& hooks) {
         if (!links->folder().empty() &&
             notes::WriteShortcutFile(link, {e.path, e.size, e.stamp})) {
           pairs.push_back({link, e.path});
-          pair_entry.push_back(r.entries.size());
+          pair_entry.push_back(i);
         }
       }
     }
     e.tagged = false;
     e.highlighted = false;
     e.information.clear();
-    r.entries.push_back(std::move(e));
   }
 
   if (!pairs.empty()) {

@@ -43,12 +43,23 @@ namespace {
 constexpr int kRelativeRole = Qt::UserRole;
 constexpr int kFilledRole = Qt::UserRole + 1;
 
-QPushButton* Button(const char* caption, const char* name, QLayout* layout) {
+QPushButton* Button(const char* caption, const char* name, QLayout* layout, const char* hint) {
   auto* b = new QPushButton(caption);
   b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setStatusTip(hint);
   layout->addWidget(b);
   return b;
 }
+
+// Hints of the buttons and of the tree's pop-up entries (a pop-up entry shares its button's).
+constexpr const char* kAddHint = "Add a new Album below the HI-LITED Album";
+constexpr const char* kRenameHint = "Rename the HI-LITED Album";
+constexpr const char* kDeleteHint = "Delete the HI-LITED Album (it must hold no other Albums)";
+constexpr const char* kCommentsHint = "Edit the Comments of the HI-LITED Album";
+constexpr const char* kPropertiesHint =
+    "Album type (NORMAL or FOLDER) and the folder a FOLDER Album is LOCKED to";
+constexpr const char* kProfileHint = "Pick the folder that holds the Album Tree (Profile)";
 
 // The folder icon with a small padlock drawn over it for albums locked to a folder.
 QIcon LockedIcon(const QIcon& folder) {
@@ -118,41 +129,42 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   column->addWidget(splitter, 1);
 
   auto* albums_row = new QHBoxLayout;
-  auto* add = Button("&Add Album", "BAddAlbum", albums_row);
-  auto* rename = Button("&Change Name", "BRename", albums_row);
-  auto* del = Button("D&elete Album", "BDeleteAlbum", albums_row);
-  auto* comments = Button("Co&Mments", "BComments", albums_row);
-  auto* props = Button("&Properties", "BProperties", albums_row);
-  auto* profile = Button("Al&bum Profile", "BProfile", albums_row);
+  auto* add = Button("&Add Album", "BAddAlbum", albums_row, kAddHint);
+  auto* rename = Button("&Change Name", "BRename", albums_row, kRenameHint);
+  auto* del = Button("D&elete Album", "BDeleteAlbum", albums_row, kDeleteHint);
+  auto* comments = Button("Co&Mments", "BComments", albums_row, kCommentsHint);
+  auto* props = Button("&Properties", "BProperties", albums_row, kPropertiesHint);
+  auto* profile = Button("Al&bum Profile", "BProfile", albums_row, kProfileHint);
   column->addLayout(albums_row);
   auto* files_row = new QHBoxLayout;
-  auto* one = Button("&1)  Add Album To Files List", "B1", files_row);
-  auto* two = Button("&2)  From Album To Files List", "B2", files_row);
-  auto* three = Button("&3)  From Files List To Album", "B3", files_row);
+  auto* one = Button("&1)  Add Album To Files List", "B1", files_row,
+                     "ADD the Album's files to the end of the Files List and close this window");
+  auto* two = Button("&2)  From Album To Files List", "B2", files_row,
+                     "REPLACE the Files List with the Album's files and close this window");
+  auto* three = Button("&3)  From Files List To Album", "B3", files_row,
+                       "ADD ALL or the TAGGED files of the Files List to the HI-LITED Album");
   load_into_ = new QCheckBox("Load Into Files List");
   load_into_->setObjectName("CBLoadInto");
   files_row->addWidget(load_into_);
-  dock_button_ = Button("Doc&k", "BDock", files_row);
+  load_into_->setToolTip("Show each loaded Album in the Files List Window as well");
+  load_into_->setStatusTip(load_into_->toolTip());
+  dock_button_ =
+      Button("Doc&k", "BDock", files_row, "Dock the Album Tree into the Files List Window");
   dock_button_->setCheckable(true);
-  dock_button_->setToolTip("Dock the Album Tree into the Files List Window");
-  dock_button_->setStatusTip(dock_button_->toolTip());
   dock_button_->setEnabled(static_cast<bool>(services_.list_window));
   column->addLayout(files_row);
   auto* tags_row = new QHBoxLayout;
-  auto* tag = Button("Tag &Hi-Lited", "BTag", tags_row);
-  auto* untag = Button("&UnTag Hi-Lited", "BUnTag", tags_row);
-  auto* none = Button("&No Tags", "BNoTags", tags_row);
-  auto* flip = Button("&Flip Tags", "BFlipTags", tags_row);
-  auto* trash = Button("", "TBTrash", tags_row);
+  auto* tag = Button("Tag &Hi-Lited", "BTag", tags_row, "TAG the HI-LITED files");
+  auto* untag = Button("&UnTag Hi-Lited", "BUnTag", tags_row, "UN-TAG the HI-LITED files");
+  auto* none = Button("&No Tags", "BNoTags", tags_row, "UN-TAG every file of the Album");
+  auto* flip = Button("&Flip Tags", "BFlipTags", tags_row,
+                     "TAG the un-tagged files and UN-TAG the tagged ones");
+  auto* trash = Button("", "TBTrash", tags_row, "Remove TAGGED files from the Album (Alt+D)");
   trash->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-  trash->setToolTip("Remove TAGGED files from the Album (Alt+D)");
   trash->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
-  trash->setStatusTip(trash->toolTip());
-  auto* bin = Button("", "TBRecycle", tags_row);
+  auto* bin = Button("", "TBRecycle", tags_row, "Open the RECYCLE BIN (Alt+R)");
   bin->setIcon(style()->standardIcon(QStyle::SP_DialogDiscardButton));
-  bin->setToolTip("Open the RECYCLE BIN (Alt+R)");
   bin->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
-  bin->setStatusTip(bin->toolTip());
   bin->setEnabled(static_cast<bool>(services_.open_recycle_window));
   bin_button_ = bin;
   if (services_.bin != nullptr) {
@@ -160,7 +172,7 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
     bin_observer_ = services_.bin->SetStateObserver([this](bool full) { ShowBinState(full); });
     ShowBinState(services_.bin->IsFull());
   }
-  exit_ = Button("E&xit", "BExit", tags_row);
+  exit_ = Button("E&xit", "BExit", tags_row, "Close the Album(s) Manager (Escape)");
   column->addLayout(tags_row);
   status_ = new QStatusBar;
   status_->setObjectName("StatusBar1");
@@ -218,22 +230,43 @@ TAlbumListMenu::TAlbumListMenu(AlbumWindowServices services, QWidget* parent)
   });
   connect(tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
-    menu.addAction("Add Album", this, [this] { AddAlbumClick(); });
-    menu.addAction("Rename HI-LITED Album", this, [this] { RenameClick(); });
-    menu.addAction("Delete HI-LITED Album", this, [this] { DeleteAlbumClick(); });
-    menu.addAction("Comments For Album", this, [this] { CommentsClick(); });
-    menu.addAction("Properties for Album", this, [this] { PropertiesClick(); });
-    menu.addAction("Pick folder for Album Tree (Profile)", this, [this] { ProfileClick(); });
+    menu.setObjectName("TreePopUp");
+    // A pop-up made here is a window of its own, so the hint of the entry under the mouse is
+    // passed on by hand (to the files list window's status bar while docked).
+    connect(&menu, &QMenu::hovered, this,
+            [this](QAction* action) { Status(action->statusTip().toStdString()); });
+    const auto add = [&menu, this](const char* caption, const char* hint, auto slot) {
+      QAction* action = menu.addAction(caption, this, slot);
+      action->setStatusTip(hint);
+      return action;
+    };
+    add("Add Album", kAddHint, [this] { AddAlbumClick(); });
+    add("Rename HI-LITED Album", kRenameHint, [this] { RenameClick(); });
+    add("Delete HI-LITED Album", kDeleteHint, [this] { DeleteAlbumClick(); });
+    add("Comments For Album", kCommentsHint, [this] { CommentsClick(); });
+    add("Properties for Album", kPropertiesHint, [this] { PropertiesClick(); });
+    add("Pick folder for Album Tree (Profile)", kProfileHint, [this] { ProfileClick(); });
     menu.addSeparator();
     const bool can_dock = static_cast<bool>(services_.list_window);
-    const std::pair<const char*, list_window::DockSide> sides[] = {
-        {"Dock into Files List Window (TOP)", list_window::DockSide::kTop},
-        {"Dock into Files List Window (BOTTOM)", list_window::DockSide::kBottom},
-        {"Dock into Files List Window (RIGHT SIDE)", list_window::DockSide::kRight}};
-    for (const auto& [caption, side] : sides) {
-      menu.addAction(caption, this, [this, side] { Dock(side); })->setEnabled(can_dock);
+    const struct {
+      const char* caption;
+      const char* hint;
+      list_window::DockSide side;
+    } sides[] = {{"Dock into Files List Window (TOP)",
+                  "Dock the Album Tree into the TOP of the Files List Window",
+                  list_window::DockSide::kTop},
+                 {"Dock into Files List Window (BOTTOM)",
+                  "Dock the Album Tree into the BOTTOM of the Files List Window",
+                  list_window::DockSide::kBottom},
+                 {"Dock into Files List Window (RIGHT SIDE)",
+                  "Dock the Album Tree into the RIGHT SIDE of the Files List Window",
+                  list_window::DockSide::kRight}};
+    for (const auto& s : sides) {
+      const list_window::DockSide side = s.side;
+      add(s.caption, s.hint, [this, side] { Dock(side); })->setEnabled(can_dock);
     }
-    menu.addAction("UN-Dock with Files List Window", this, [this] { Undock(); })
+    add("UN-Dock with Files List Window", "Take the Album Tree back from the Files List Window",
+        [this] { Undock(); })
         ->setEnabled(docked_);
     menu.exec(tree_->viewport()->mapToGlobal(at));
   });

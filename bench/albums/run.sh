@@ -2,12 +2,15 @@
 # Album loading beside the files list and stat(1) in one run: an album of 100,000 entries (the
 # corpus tree's files) loaded as the album manager loads it, against FilesList::LoadPaths of the
 # same paths and `xargs -d '\n' stat -c '%s %Y %n' < paths`; then whole processes through
-# hyperfine (`veldrimon-tool album list` against xargs stat).
-# Usage: bench/albums/run.sh [build-dir]   (default build-bench-albums next to the sources)
+# hyperfine (`veldrimon-tool album list` against xargs stat); last, when a build with the windows
+# and -DVR_BENCH=ON holds bench_album_shown, the time the real window adds to show the album.
+# Usage: bench/albums/run.sh [build-dir] [gui-build-dir]
+#   (defaults build-bench-albums and build next to the sources)
 set -euo pipefail
 
 SRC="${VR_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 BUILD="${1:-$SRC/build-bench-albums}"
+GUI_BUILD="${2:-$SRC/build}"
 CORPUS="${VR_CORPUS:-/tmp/vcorpus}"
 export VR_BENCH_TREE="$CORPUS/tree"
 
@@ -50,3 +53,12 @@ echo "Whole processes (start-up included):"
 hyperfine -N --warmup 1 --runs 5 \
   "$BUILD/tools/veldrimon-tool album list $base Big" \
   "sh -c \"xargs -d '\\n' stat -c '%s %Y %n' < $base/paths.txt\"" 2>&1 | grep -E 'Time|±|faster|^ ' || true
+
+shown="$GUI_BUILD/bench/albums/bench_album_shown"
+echo
+if [ -x "$shown" ]; then
+  echo "The loaded album shown by the real window (offscreen):"
+  QT_QPA_PLATFORM=offscreen "$shown" 7
+else
+  echo "No $shown: configure $GUI_BUILD with -DVR_BENCH=ON and build bench_album_shown."
+fi

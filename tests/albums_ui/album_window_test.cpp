@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -310,6 +312,80 @@ TEST_F(AlbumWindowTest, ExitHeldDownAbortsALongLoad) {
   menu->LoadSelected(true);
   EXPECT_EQ(menu->Entries().size(), 20000u);
   EXPECT_EQ(menu->Totals(), "Total Files:20000 Total Tagged:0 Total Hi-Lited:1");
+}
+
+// The mouse entering a control, as the window system reports it.
+void Hover(QWidget* w) {
+  const QPointF inside(2, 2);
+  QEnterEvent enter(inside, w->mapTo(w->window(), inside), w->mapToGlobal(inside));
+  QApplication::sendEvent(w, &enter);
+}
+
+// Opens the tree's pop-up and moves onto each entry named in `captions` in turn, collecting the
+// status bar's text after each; `bare` gets the entries without a hint. Then closes the pop-up.
+std::vector<std::string> PopUpHints(TAlbumListMenu* menu, const std::vector<QString>& captions,
+                                    const std::function<std::string()>& status,
+                                    std::vector<std::string>* bare) {
+  std::vector<std::string> seen;
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [&, timer] {
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (popup == nullptr || popup->objectName() != "TreePopUp") return;
+    timer->stop();
+    timer->deleteLater();
+    for (const QString& caption : captions) {
+      for (QAction* action : popup->actions()) {
+        if (action->text() == caption) popup->setActiveAction(action);
+      }
+      seen.push_back(status());
+    }
+    for (QAction* action : popup->actions()) {
+      if (!action->isSeparator() && action->statusTip().isEmpty()) {
+        bare->push_back(action->text().toStdString());
+      }
+    }
+    popup->close();
+  });
+  timer->start();
+  emit menu->Tree()->customContextMenuRequested(QPoint(4, 4));
+  return seen;
+}
+
+TEST_F(AlbumWindowTest, ButtonsAndPopUpEntriesShowTheirHintsInTheStatusBar) {
+  auto menu = Open();
+  const auto status = [&] { return menu->StatusText(); };
+  // Every button and the check box carries a hint.
+  for (QPushButton* b : menu->findChildren<QPushButton*>()) {
+    EXPECT_FALSE(b->statusTip().isEmpty()) << b->objectName().toStdString();
+  }
+  EXPECT_FALSE(menu->LoadIntoFilesList()->statusTip().isEmpty());
+  const std::pair<const char*, const char*> buttons[] = {
+      {"BAddAlbum", "Add a new Album below the HI-LITED Album"},
+      {"B3", "ADD ALL or the TAGGED files of the Files List to the HI-LITED Album"},
+      {"TBTrash", "Remove TAGGED files from the Album (Alt+D)"},
+      {"BExit", "Close the Album(s) Manager (Escape)"}};
+  for (const auto& [name, hint] : buttons) {
+    auto* button = menu->findChild<QPushButton*>(name);
+    ASSERT_NE(button, nullptr) << name;
+    Hover(button);
+    EXPECT_EQ(status(), hint) << name;
+  }
+  // Leaving a button clears its hint.
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(menu->findChild<QPushButton*>("BExit"), &leave);
+  EXPECT_EQ(status(), "");
+
+  std::vector<std::string> bare;
+  const std::vector<std::string> seen =
+      PopUpHints(menu.get(), {"Rename HI-LITED Album", "Pick folder for Album Tree (Profile)",
+                              "Comments For Album"},
+                 status, &bare);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Rename the HI-LITED Album",
+                                            "Pick the folder that holds the Album Tree (Profile)",
+                                            "Edit the Comments of the HI-LITED Album"}));
+  // Every pop-up entry has one.
+  EXPECT_TRUE(bare.empty()) << bare.size() << " entries without a hint";
 }
 
 // A real drop of file URLs at `at` on `target` (a view's viewport).

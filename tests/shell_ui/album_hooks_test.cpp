@@ -9,15 +9,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEnterEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -139,13 +141,31 @@ TEST_F(AlbumHooksTest, TreeDocksAtEachSideUndocksAndLeavesBeforeClosing) {
   ASSERT_EQ(window->files_list().Count(), 1);
   EXPECT_EQ(window->files_list().EntryAt(0)->Path(), c);
   EXPECT_EQ(list->statusBar()->currentMessage().toStdString(), "Loading Shortcuts For Album ...");
-  // So do the hints of the manager's controls.
+  // So do the hints of the manager's buttons under the mouse and of the docked tree's pop-up.
   auto* dock_button = albums->findChild<QPushButton*>("BDock");
   ASSERT_NE(dock_button, nullptr);
-  QStatusTipEvent hint(dock_button->statusTip());
-  QApplication::sendEvent(dock_button, &hint);
+  const QPointF inside(2, 2);
+  QEnterEvent enter(inside, inside, dock_button->mapToGlobal(inside));
+  QApplication::sendEvent(dock_button, &enter);
   EXPECT_EQ(list->statusBar()->currentMessage().toStdString(),
             "Dock the Album Tree into the Files List Window");
+  std::string popup_hint;
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [&, timer] {
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (popup == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    for (QAction* action : popup->actions()) {
+      if (action->text() == "UN-Dock with Files List Window") popup->setActiveAction(action);
+    }
+    popup_hint = list->statusBar()->currentMessage().toStdString();
+    popup->close();
+  });
+  timer->start();
+  emit albums->Tree()->customContextMenuRequested(QPoint(4, 4));
+  EXPECT_EQ(popup_hint, "Take the Album Tree back from the Files List Window");
 
   // The main window's position items move the docked tree at once.
   window->findChild<QAction*>("MMDock_Right")->trigger();
