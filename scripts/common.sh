@@ -17,6 +17,7 @@ VR_PACKAGES=(
   desktop-file-utils appstream
   poppler-utils img2pdf cups-daemon cups-client
   dbus python3-dbus python3-gi
+  xvfb xdotool libxcb1-dev
 )
 
 vr_install_packages() {
