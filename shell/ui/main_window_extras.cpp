@@ -61,7 +61,8 @@ void TVeldrimon69::OfferEditorsAtStart() {
     return;
   }
   const extras::OfferedEditors offered = extras::OfferEditors(
-      extras::FindDesktopEditors(extras::DesktopEnvironmentFromProcess(), PictureMimeTypes()),
+      extras::SearchDesktopEditors(extras::DesktopEnvironmentFromProcess(), PictureMimeTypes(),
+                                   services_.please_wait, services_.pump),
       *services_.ui);
   if (offered.accepted == 0) return;
   std::copy(offered.paths.begin(), offered.paths.end(), settings_.editors.begin());
