@@ -128,8 +128,18 @@ TEST_F(ViewerProcessTest, X11WindowSnapshotSavesTheClickedWindowAndEscapeTakesNo
   // Put up after the viewer, so it lies above its main window.
   ColourWindow red(x.display(), 420, 310, 150, 90, 0xC81E28);
   ASSERT_TRUE(red.ok());
-  const std::vector<std::string> x_env = {"DISPLAY=" + x.display(), "PATH=" + std::string(std::getenv("PATH"))};
+  const std::vector<std::string> x_env = {"DISPLAY=" + x.display(),
+                                          "PATH=" + std::string(std::getenv("PATH"))};
   const std::string cmd = viewer_state_ + ".cmd";
+  // The answer to a batch written by hand (one that a nested batch answers first).
+  auto answer_to = [&](const std::string& batch) {
+    std::string block;
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!Answer(ReadAll(cmd + ".done"), batch, &block) && Clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return block;
+  };
 
   // The entry is on here; the still comes up, a click on the red window takes it.
   std::string batch = "#" + std::to_string(++batch_);
@@ -138,12 +148,7 @@ TEST_F(ViewerProcessTest, X11WindowSnapshotSavesTheClickedWindowAndEscapeTakesNo
   ASSERT_EQ(RunProgram({"xdotool", "mousemove", "500", "350", "click", "1"}, x_env), 0);
   ASSERT_TRUE(WaitModal("Pick a format to save the SCREEN Snap Shot"));
   EXPECT_EQ(Command({"!reject"}, viewer_state_), "ok\n");  // closed: saved as JPG
-  std::string answer;
-  const auto deadline = Clock::now() + std::chrono::seconds(20);
-  while (!Answer(ReadAll(cmd + ".done"), batch, &answer) && Clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_EQ(answer, "ok\n");
+  EXPECT_EQ(answer_to(batch), "ok\n");
   const std::string saved = FindSnapshot(dir_.File("tmp"), "~SCREEN1.JPG");
   ASSERT_FALSE(saved.empty()) << ReadAll(ui_log);
   const QImage shot(QString::fromStdString(saved));
@@ -162,12 +167,7 @@ TEST_F(ViewerProcessTest, X11WindowSnapshotSavesTheClickedWindowAndEscapeTakesNo
   WriteAside(cmd, batch + "\nFile|Snap Shots Functions|Snap Shot Of A Window\n");
   ASSERT_TRUE(WaitModal("Click The Window To Snap (Esc Cancels)"));
   ASSERT_EQ(RunProgram({"xdotool", "key", "Escape"}, x_env), 0);
-  answer.clear();
-  const auto escape_deadline = Clock::now() + std::chrono::seconds(20);
-  while (!Answer(ReadAll(cmd + ".done"), batch, &answer) && Clock::now() < escape_deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_EQ(answer, "ok\n");
+  EXPECT_EQ(answer_to(batch), "ok\n");
   EXPECT_TRUE(FindSnapshot(dir_.File("tmp"), "~SCREEN2.JPG").empty());
   EXPECT_EQ(ReadAll(ui_log).find("did not allow"), std::string::npos) << ReadAll(ui_log);
   Quit(viewer);
