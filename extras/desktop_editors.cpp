@@ -25,37 +25,58 @@ std::string Value(const std::map<std::string, std::string>& keys, const char* ke
 }  // namespace
 
 std::vector<DesktopEditor> FindDesktopEditors(const DesktopEnvironment& env,
-                                              const std::vector<std::string>& picture_types) {
+                                              const std::vector<std::string>& picture_types,
+                                              const EditorSearchWatch& watch) {
   const std::map<std::string, std::string> by_id = platform::DesktopEntriesById(env);
+  // Each entry under the applications folder it came from (the deepest that holds it), so that
+  // the search goes folder by folder.
+  std::vector<std::string> folders;
+  if (!env.data_home.empty()) folders.push_back(env.data_home + "/applications");
+  for (const std::string& dir : env.data_dirs) folders.push_back(dir + "/applications");
+  std::vector<std::vector<std::pair<std::string, std::string>>> in_folder(folders.size() + 1);
+  for (const auto& [id, path] : by_id) {
+    size_t best = folders.size();
+    for (size_t f = 0; f < folders.size(); ++f) {
+      if (path.rfind(folders[f] + "/", 0) == 0 &&
+          (best == folders.size() || folders[f].size() > folders[best].size())) {
+        best = f;
+      }
+    }
+    in_folder[best].emplace_back(id, path);
+  }
 
   const std::set<std::string> types(picture_types.begin(), picture_types.end());
   std::vector<DesktopEditor> offered;
-  for (const auto& [id, path] : by_id) {
-    const auto keys = platform::ReadDesktopGroup(path, "Desktop Entry");
-    if (Value(keys, "Type") != "Application" || IsTrue(keys, "NoDisplay") ||
-        IsTrue(keys, "Hidden")) {
-      continue;
+  for (size_t f = 0; f < in_folder.size(); ++f) {
+    const std::string folder = f < folders.size() ? folders[f] : std::string();
+    for (const auto& [id, path] : in_folder[f]) {
+      if (watch && !watch(folder)) break;
+      const auto keys = platform::ReadDesktopGroup(path, "Desktop Entry");
+      if (Value(keys, "Type") != "Application" || IsTrue(keys, "NoDisplay") ||
+          IsTrue(keys, "Hidden")) {
+        continue;
+      }
+      const std::vector<std::string> categories =
+          platform::SplitDesktopList(Value(keys, "Categories"), ';');
+      auto has = [&categories](const char* c) {
+        return std::find(categories.begin(), categories.end(), c) != categories.end();
+      };
+      if (!(has("RasterGraphics") || has("2DGraphics")) || has("Viewer")) continue;
+      bool picture = false;
+      for (const std::string& type : platform::SplitDesktopList(Value(keys, "MimeType"), ';')) {
+        picture |= types.count(type) > 0;
+      }
+      if (!picture) continue;
+      const std::string exec = Value(keys, "Exec");
+      const std::vector<std::string> words = ExecArguments(exec, "");
+      if (words.empty()) continue;
+      const std::string try_exec = Value(keys, "TryExec");
+      if (!try_exec.empty() && !ResolveProgram(try_exec, env.path)) continue;
+      const std::optional<std::string> program = ResolveProgram(words[0], env.path);
+      if (!program) continue;
+      if (fs::path(*program).filename() == env.own_program || id == "veldrimon.desktop") continue;
+      offered.push_back(DesktopEditor{path, id, Value(keys, "Name"), exec});
     }
-    const std::vector<std::string> categories =
-        platform::SplitDesktopList(Value(keys, "Categories"), ';');
-    auto has = [&categories](const char* c) {
-      return std::find(categories.begin(), categories.end(), c) != categories.end();
-    };
-    if (!(has("RasterGraphics") || has("2DGraphics")) || has("Viewer")) continue;
-    bool picture = false;
-    for (const std::string& type : platform::SplitDesktopList(Value(keys, "MimeType"), ';')) {
-      picture |= types.count(type) > 0;
-    }
-    if (!picture) continue;
-    const std::string exec = Value(keys, "Exec");
-    const std::vector<std::string> words = ExecArguments(exec, "");
-    if (words.empty()) continue;
-    const std::string try_exec = Value(keys, "TryExec");
-    if (!try_exec.empty() && !ResolveProgram(try_exec, env.path)) continue;
-    const std::optional<std::string> program = ResolveProgram(words[0], env.path);
-    if (!program) continue;
-    if (fs::path(*program).filename() == env.own_program || id == "veldrimon.desktop") continue;
-    offered.push_back(DesktopEditor{path, id, Value(keys, "Name"), exec});
   }
 
   // The user's picks for picture types, in the order the lists give them.

@@ -31,8 +31,13 @@ using platform::DesktopEnvironmentFromProcess;
 using platform::ExecArguments;
 using platform::ResolveProgram;
 
+// Told the applications folder of each entry before the entry is read; false skips the rest of
+// that folder (the folders are read in order of precedence).
+using EditorSearchWatch = std::function<bool(const std::string& folder)>;
+
 std::vector<DesktopEditor> FindDesktopEditors(const DesktopEnvironment& env,
-                                              const std::vector<std::string>& picture_types);
+                                              const std::vector<std::string>& picture_types,
+                                              const EditorSearchWatch& watch = {});
 
 // A desktop entry's Icon value ("" when it has none or cannot be read).
 std::string DesktopEntryIcon(const std::string& entry_path);

@@ -12,6 +12,8 @@
 #include "extras/editors.h"
 
 namespace vr::platform {
+class MessagePump;
+class PleaseWait;
 class Ui;
 }
 
@@ -28,6 +30,17 @@ struct OfferedEditors {
   std::array<std::string, kEditorSlots> paths;  // the accepted entries' paths, in slot order
   int accepted = 0;                             // how many were accepted (slots filled: at most 5)
 };
+
+// The search under the please-wait window: "Searching..." first, then "Searching:" + each
+// applications folder as it is read; the stop button, captioned "Skip Drive", ends the current
+// folder's walk and the search goes on with the next. Events run every few entries. Without a
+// please-wait window the search runs silently.
+inline constexpr const char* kEditorSearchWait = "Searching...";
+inline constexpr const char* kEditorSearchStop = "Skip Drive";
+std::vector<DesktopEditor> SearchDesktopEditors(const DesktopEnvironment& env,
+                                                const std::vector<std::string>& picture_types,
+                                                platform::PleaseWait* wait,
+                                                platform::MessagePump* pump);
 
 OfferedEditors OfferEditors(const std::vector<DesktopEditor>& found, platform::Ui& ui);
 

@@ -16,6 +16,7 @@ VR_PACKAGES=(
   libwebp-dev libtiff-dev libheif-dev webp libtiff-tools libheif-examples
   desktop-file-utils appstream
   poppler-utils img2pdf cups-daemon cups-client
+  xvfb xdotool libxcb1-dev
 )
 
 vr_install_packages() {

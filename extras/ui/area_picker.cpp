@@ -42,12 +42,14 @@ void TAreaPicker::paintEvent(QPaintEvent*) {
   painter.drawImage(rect(), still_);
   if (!dragging_) return;
   // The rectangle so far, in window co-ordinates.
-  const QRect area = QRect(from_, to_).normalized();
+  painter.setPen(QPen(Qt::red, 1, Qt::DashLine));
+  painter.drawRect(FromStill(QRect(from_, to_).normalized()));
+}
+
+QRectF TAreaPicker::FromStill(const QRect& area) const {
   const double sx = still_.width() > 0 ? static_cast<double>(width()) / still_.width() : 1.0;
   const double sy = still_.height() > 0 ? static_cast<double>(height()) / still_.height() : 1.0;
-  const QRectF shown(area.x() * sx, area.y() * sy, area.width() * sx, area.height() * sy);
-  painter.setPen(QPen(Qt::red, 1, Qt::DashLine));
-  painter.drawRect(shown);
+  return QRectF(area.x() * sx, area.y() * sy, area.width() * sx, area.height() * sy);
 }
 
 void TAreaPicker::mousePressEvent(QMouseEvent* event) {

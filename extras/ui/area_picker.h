@@ -28,9 +28,15 @@ class TAreaPicker : public QDialog {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
- private:
+ protected:
   // A window position as a pixel of the still (the still is drawn stretched over the window).
   QPoint ToStill(QPointF at) const;
+  // A rectangle of the still in window co-ordinates.
+  QRectF FromStill(const QRect& area) const;
+  const QImage& still() const { return still_; }
+  void SetPicked(const QRect& area) { picked_ = area; }
+
+ private:
   QImage still_;
   bool dragging_ = false;
   QPoint from_;

@@ -9,6 +9,7 @@
 #include "picture/picture_holder.h"
 #include "platform/folders.h"
 #include "extras/ui/area_picker.h"
+#include "extras/ui/window_picker.h"
 #include "platform/qt/portal_screenshot.h"
 #include "platform/qt/screen_capture_qt.h"
 #include "platform/ui.h"
@@ -50,7 +51,20 @@ std::string ExtrasController::TakeSnapshot(
   platform::CapturedPicture captured;
   switch (source) {
     case SnapSource::kClipboard: captured = Capture().ClipboardPicture(); break;
-    case SnapSource::kWindow: captured = Capture().GrabPickedWindow(); break;
+    case SnapSource::kWindow: {
+      // Where the program reads the desktop's windows itself, the user clicks one on a still of
+      // the screen; elsewhere the desktop lets the user pick.
+      const std::vector<platform::ScreenWindow> windows = Capture().ScreenWindows();
+      if (windows.empty()) {
+        captured = Capture().GrabPickedWindow();
+        break;
+      }
+      const platform::CapturedPicture screen = Capture().GrabScreen(false);
+      if (!screen.ok()) break;
+      captured = PickOnStill(screen, &windows);
+      if (!captured.ok()) return "";  // cancelled: nothing to say
+      break;
+    }
     case SnapSource::kScreen:
     case SnapSource::kScreenHidden:
       captured = Capture().GrabScreen(source == SnapSource::kScreenHidden);
@@ -58,7 +72,7 @@ std::string ExtrasController::TakeSnapshot(
     case SnapSource::kArea: {
       const platform::CapturedPicture screen = Capture().GrabScreen(false);
       if (!screen.ok()) break;
-      captured = PickArea(screen);
+      captured = PickOnStill(screen, nullptr);
       if (!captured.ok()) return "";  // cancelled: nothing to say
       break;
     }
@@ -103,16 +117,22 @@ platform::ScreenCapture& ExtrasController::Capture() {
 
 bool ExtrasController::CanPickWindow() { return Capture().CanPickWindow(); }
 
-platform::CapturedPicture ExtrasController::PickArea(const platform::CapturedPicture& screen) {
+platform::CapturedPicture ExtrasController::PickOnStill(
+    const platform::CapturedPicture& screen, const std::vector<platform::ScreenWindow>* windows) {
   QImage still(screen.width, screen.height, QImage::Format_BGR888);
   const size_t row = static_cast<size_t>(screen.width) * 3;
   for (int y = 0; y < screen.height; ++y) {
     std::memcpy(still.scanLine(y), screen.bgr.data() + row * static_cast<size_t>(y), row);
   }
-  TAreaPicker picker(still, parent_);
-  const int result = exec_ ? exec_(picker) : picker.exec();
-  if (result != QDialog::Accepted || picker.Picked().isEmpty()) return {};
-  return platform::CapturedFromImage(still.copy(picker.Picked()));
+  std::unique_ptr<TAreaPicker> picker;
+  if (windows != nullptr) {
+    picker = std::make_unique<TWindowPicker>(still, *windows, parent_);
+  } else {
+    picker = std::make_unique<TAreaPicker>(still, parent_);
+  }
+  const int result = exec_ ? exec_(*picker) : picker->exec();
+  if (result != QDialog::Accepted || picker->Picked().isEmpty()) return {};
+  return platform::CapturedFromImage(still.copy(picker->Picked()));
 }
 
 void ExtrasController::UsePromptForPasswords() { session_->SetDialog(PromptDialog(*services_.ui)); }

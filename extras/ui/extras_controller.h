@@ -36,8 +36,8 @@ class ExtrasController {
   void UsePromptForPasswords();
 
   // Snapshots: the screen as it is, the screen with the program hidden, or the clipboard's
-  // picture; or a window the desktop lets the user pick (portal only), or an area the user drags
-  // on a still of the screen. `show` puts the captured picture in the viewer; then the format window, the notice
+  // picture; or a window (clicked on a still of the screen on X11, picked by the desktop's portal
+  // elsewhere), or an area the user drags on a still of the screen. `show` puts the captured picture in the viewer; then the format window, the notice
   // and the save. Gives the saved file, or "" when nothing was saved (the user has been told).
   enum class SnapSource { kScreen, kScreenHidden, kClipboard, kWindow, kArea };
   std::string TakeSnapshot(SnapSource source, const std::function<void(picture::Bitmap&&)>& show);
@@ -62,8 +62,10 @@ class ExtrasController {
   platform::ScreenCapture* capture_ = nullptr;
   SnapshotNames snapshot_names_;
   platform::ScreenCapture& Capture();
-  // The area picker over a grab of the screen; nothing when cancelled.
-  platform::CapturedPicture PickArea(const platform::CapturedPicture& screen);
+  // The area picker over a grab of the screen, or with `windows` the window picker; nothing when
+  // cancelled.
+  platform::CapturedPicture PickOnStill(const platform::CapturedPicture& screen,
+                                        const std::vector<platform::ScreenWindow>* windows);
 };
 
 }  // namespace vr::extras::ui

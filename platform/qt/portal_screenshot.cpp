@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "platform/qt/screen_capture_qt.h"
+#include "platform/qt/x11_windows.h"
 
 #if VR_HAVE_QT_DBUS
 #include <QDBusConnection>
@@ -154,6 +155,8 @@ bool UsePortalForSnapshots() {
   if (QGuiApplication::platformName() == "wayland") return true;
   return !qgetenv("WAYLAND_DISPLAY").isEmpty() && qgetenv("DISPLAY").isEmpty();
 }
+
+bool CanPickWindows() { return UsePortalForSnapshots() || OnX11(); }
 
 std::unique_ptr<ScreenCapture> MakeScreenCapture(QWidget* anchor) {
   if (UsePortalForSnapshots()) return std::make_unique<PortalScreenCapture>(anchor);

@@ -37,6 +37,9 @@ class PortalScreenCapture : public ScreenCapture {
 // otherwise a Wayland session does (the "wayland" platform, or WAYLAND_DISPLAY without DISPLAY).
 bool UsePortalForSnapshots();
 
+// Whether "Snap Shot Of A Window" can work in this session: through the portal, or on X11.
+bool CanPickWindows();
+
 // The capture service for this session: the portal on Wayland, QScreen elsewhere.
 std::unique_ptr<ScreenCapture> MakeScreenCapture(QWidget* anchor);
 

@@ -1,5 +1,7 @@
 #include "platform/qt/screen_capture_qt.h"
 
+#include "platform/qt/x11_windows.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -46,12 +48,25 @@ QList<QWidget*> HideWindowsForASecond() {
   return hidden;
 }
 
-CapturedPicture QtScreenCapture::GrabScreen(bool hide_first) {
+QScreen* QtScreenCapture::Screen() const {
   QScreen* screen = nullptr;
   if (anchor_ != nullptr && anchor_->window()->windowHandle() != nullptr) {
     screen = anchor_->window()->windowHandle()->screen();
   }
-  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+std::vector<ScreenWindow> QtScreenCapture::ScreenWindows() {
+  QScreen* screen = Screen();
+  if (screen == nullptr) return {};
+  // A screen's top left corner keeps its device position under scaling; only its size scales.
+  return X11TopLevelWindows(screen->geometry().topLeft());
+}
+
+bool QtScreenCapture::CanPickWindow() const { return OnX11(); }
+
+CapturedPicture QtScreenCapture::GrabScreen(bool hide_first) {
+  QScreen* screen = Screen();
   if (screen == nullptr) return {};
   const QList<QWidget*> hidden = hide_first ? HideWindowsForASecond() : QList<QWidget*>();
   const QPixmap shot = screen->grabWindow(0);

@@ -1,7 +1,9 @@
 #pragma once
-// Screen snapshots through QScreen::grabWindow and the clipboard through QClipboard.
+// Screen snapshots through QScreen::grabWindow and the clipboard through QClipboard; on X11 the
+// windows to pick one from through xcb.
 
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 #include "platform/screen_capture.h"
@@ -14,8 +16,12 @@ class QtScreenCapture : public ScreenCapture {
   explicit QtScreenCapture(QWidget* anchor) : anchor_(anchor) {}
   CapturedPicture GrabScreen(bool hide_first) override;
   CapturedPicture ClipboardPicture() override;
+  // On X11: the desktop's top-level windows over the screen GrabScreen takes.
+  std::vector<ScreenWindow> ScreenWindows() override;
+  bool CanPickWindow() const override;
 
  private:
+  QScreen* Screen() const;
   QPointer<QWidget> anchor_;
 };
 

@@ -27,7 +27,8 @@ namespace vr::shell::ui {
 namespace {
 
 constexpr const char* kPickWindowHint =
-    "Picking a window needs the desktop's screenshot portal; use Snap Shot Of An Area instead.";
+    "Picking a window needs an X11 desktop or the desktop's screenshot portal; use Snap Shot Of "
+    "An Area instead.";
 
 // The editor entries carry the names and icons of the editors the settings hold; the icons also
 // fill the menu images' editor slots.
@@ -60,7 +61,8 @@ void TVeldrimon69::OfferEditorsAtStart() {
     return;
   }
   const extras::OfferedEditors offered = extras::OfferEditors(
-      extras::FindDesktopEditors(extras::DesktopEnvironmentFromProcess(), PictureMimeTypes()),
+      extras::SearchDesktopEditors(extras::DesktopEnvironmentFromProcess(), PictureMimeTypes(),
+                                   services_.please_wait, services_.pump),
       *services_.ui);
   if (offered.accepted == 0) return;
   std::copy(offered.paths.begin(), offered.paths.end(), settings_.editors.begin());
@@ -119,10 +121,10 @@ void TVeldrimon69::BuildExtrasMenus() {
   entry(snaps, "SnapShotScreen", "Snap Shot From &Screen", Source::kScreen);
   entry(snaps, "SnapShotHidden", "Snap Shot From Screen (&Hidden)", Source::kScreenHidden);
   entry(snaps, "SnapShotClipBoard", "Snap Shot From &ClipBoard", Source::kClipboard);
-  // Picking a window needs the desktop's screenshot portal (its interactive mode); elsewhere the
-  // entry stays off and says what to use instead.
+  // Picking a window needs X11 or the desktop's screenshot portal (its interactive mode);
+  // elsewhere the entry stays off and says what to use instead.
   QAction* pick = entry(snaps, "SnapShotWindow", "Snap Shot Of A &Window", Source::kWindow);
-  if (!platform::UsePortalForSnapshots()) {
+  if (!platform::CanPickWindows()) {
     pick->setEnabled(false);
     pick->setStatusTip(kPickWindowHint);
     pick->setToolTip(kPickWindowHint);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "extras/editor_offer.h"
+#include "fakes/fake_please_wait.h"
 #include "test_support/temp_dir.h"
 
 namespace vr::extras {
@@ -84,6 +86,52 @@ TEST(DesktopEditors, OffersShownPaintProgramsWithTheUsersPicksFirst) {
             (std::vector<std::string>{paint, "--new", file}));
   EXPECT_EQ(EditorCommand("/opt/My Editor/edit", file),
             (std::vector<std::string>{"/opt/My Editor/edit", file}));
+}
+
+TEST(DesktopEditors, ThePleaseWaitWindowNamesEachFolderAndItsStopSkipsOnlyThatFolder) {
+  TempDir dir;
+  const std::string paint = Program(dir, "paintpro");
+  for (const char* name : {"a", "b", "c"}) {
+    dir.WriteText(std::string("home/share/applications/") + name + ".desktop",
+                  Entry(std::string("Home ") + name, paint + " %f", "RasterGraphics;"));
+  }
+  dir.WriteText("usr/share/applications/d.desktop",
+                Entry("System d", paint + " %f", "RasterGraphics;"));
+  dir.WriteText("opt/share/applications/sub/e.desktop",
+                Entry("Opt e", paint + " %f", "RasterGraphics;"));
+  DesktopEnvironment env;
+  env.data_home = dir.File("home/share");
+  env.data_dirs = {dir.File("usr/share"), dir.File("opt/share")};
+  env.path = dir.File("bin");
+
+  auto names = [](const std::vector<DesktopEditor>& found) {
+    std::vector<std::string> out;
+    for (const DesktopEditor& e : found) out.push_back(e.name);
+    return out;
+  };
+  // Stop pressed while the second folder is read: its rest is skipped, the third still read.
+  fakes::FakePleaseWait wait;
+  fakes::FakeMessagePump pump;
+  wait.StopWhenTextContains("usr/share");
+  const std::vector<DesktopEditor> found = SearchDesktopEditors(env, {"image/png"}, &wait, &pump);
+  EXPECT_EQ(names(found),
+            (std::vector<std::string>{"Home a", "Home b", "Home c", "Opt e"}));
+  EXPECT_EQ(wait.texts(), (std::vector<std::string>{
+                              "Searching...", "Searching:" + env.data_home + "/applications",
+                              "Searching:" + dir.File("usr/share") + "/applications",
+                              "Searching:" + dir.File("opt/share") + "/applications"}));
+  EXPECT_EQ(wait.captions().front(), "Skip Drive");
+  EXPECT_EQ(wait.StopCaption(), platform::PleaseWait::kDefaultStopCaption);
+  EXPECT_FALSE(wait.IsVisible());
+  EXPECT_EQ(wait.shows(), 1);
+  EXPECT_GE(pump.count(), 1);
+  // Stop on the first folder: only that one goes.
+  fakes::FakePleaseWait first;
+  first.StopWhenTextContains("home/share");
+  EXPECT_EQ(names(SearchDesktopEditors(env, {"image/png"}, &first, nullptr)),
+            (std::vector<std::string>{"Opt e", "System d"}));
+  // Without a window: everything, silently.
+  EXPECT_EQ(names(SearchDesktopEditors(env, {"image/png"}, nullptr, nullptr)).size(), 5u);
 }
 
 TEST(DesktopEditors, ExecLinesKeepQuotesAndDropOtherCodes) {

@@ -146,6 +146,12 @@ TEST_F(EditorTest, StartWithoutEditorsOffersTheDesktopsPictureEditorsAndKeepsFiv
   EXPECT_EQ(texts[1].rfind("Found a paint program: " + entries[0] + "\r\rA Paint\r\r", 0), 0u);
   EXPECT_EQ(texts[8], std::string(extras::kMoreThanFive) + entries[6]);
   EXPECT_EQ(texts[9], extras::kEditorsLater);
+  // The search ran under the please-wait window, which is gone again.
+  const std::vector<std::string>& waits = services_.please_wait.texts();
+  ASSERT_GE(waits.size(), 2u);
+  EXPECT_EQ(waits[0], extras::kEditorSearchWait);
+  EXPECT_EQ(waits[1], "Searching:" + dir_.File("xdg-data") + "/applications");
+  EXPECT_FALSE(services_.please_wait.IsVisible());
   const Settings stored = ReadSettings(dir_.File("VELDR.INI"));
   const std::vector<std::string> filled(stored.editors.begin(), stored.editors.end());
   EXPECT_EQ(filled, (std::vector<std::string>{entries[0], entries[2], entries[3], entries[4],

@@ -100,7 +100,12 @@ class ViewerProcessTest : public ::testing::Test {
                                          "XDG_DATA_DIRS=" + dir_.File("data"),
                                          "VELDRIMON_MINIMISE_FILE=" + dir_.File("minimise")};
     if (use_instance_dir_) env_text.push_back("VELDRIMON_INSTANCE_DIR=" + instance_);
-    env_text.insert(env_text.end(), extra_env.begin(), extra_env.end());
+    // A test's own value of a variable (QT_QPA_PLATFORM=xcb, say) replaces the default one.
+    for (const std::string& extra : extra_env) {
+      const std::string key = extra.substr(0, extra.find('=') + 1);
+      std::erase_if(env_text, [&key](const std::string& e) { return e.rfind(key, 0) == 0; });
+      env_text.push_back(extra);
+    }
     std::vector<char*> env;
     for (std::string& e : env_text) env.push_back(e.data());
     env.push_back(nullptr);
