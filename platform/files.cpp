@@ -282,35 +282,11 @@ bool SysfsDeviceIsRemovable(std::string_view device) {
 
 PosixFiles::PosixFiles(std::string mounts_path) : mounts_path_(std::move(mounts_path)) {}
 
-bool PosixFiles::ListFolder(const std::string& folder, const ListVisitor& visit) {
-  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) return false;
-  const int dir_fd = ::dirfd(dir);
-  DirEntry entry;
-  struct stat st;
-  while (const dirent* item = ::readdir(dir)) {
-    const char* name = item->d_name;
-    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    bool is_link = item->d_type == DT_LNK;
-    if (item->d_type == DT_UNKNOWN) {
-      struct stat link_st;
-      is_link =
-          ::fstatat(dir_fd, name, &link_st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link_st.st_mode);
-    }
-    if (::fstatat(dir_fd, name, &st, 0) != 0 &&
-        ::fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      continue;  // gone since readdir
-    }
-    entry.name.assign(name);
-    FillEntry(st, entry);
-    entry.is_link = is_link;
-    if (!visit(entry)) break;
-  }
-  ::closedir(dir);
-  return true;
-}
+namespace {
 
-bool PosixFiles::ListNames(const std::string& folder, const ListVisitor& visit) {
+// One folder walk for both listings. With `names_only`, an entry whose kind the listing tells
+// (anything but unknown or a link, whose target decides) is not looked at on its own.
+bool ListEntries(const std::string& folder, const ListVisitor& visit, bool names_only) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return false;
   const int dir_fd = ::dirfd(dir);
@@ -320,9 +296,17 @@ bool PosixFiles::ListNames(const std::string& folder, const ListVisitor& visit) 
     const char* name = item->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
     entry.name.assign(name);
-    if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
-      // The listing does not say what the entry is (or it is a link, whose target decides):
-      // look at it as the full listing does.
+    if (names_only && item->d_type != DT_UNKNOWN && item->d_type != DT_LNK) {
+      uint32_t attributes = 0;
+      if (item->d_type == DT_DIR) attributes |= kAttrDirectory;
+      if (name[0] == '.') attributes |= kAttrHidden;
+      if (item->d_type != DT_DIR && item->d_type != DT_REG) attributes |= kAttrSystem;
+      entry.attributes = attributes;
+      entry.size = 0;
+      entry.modified = 0;
+      entry.dos_stamp = 0;
+      entry.is_link = false;
+    } else {
       bool is_link = item->d_type == DT_LNK;
       if (item->d_type == DT_UNKNOWN) {
         struct stat link_st;
@@ -335,21 +319,21 @@ bool PosixFiles::ListNames(const std::string& folder, const ListVisitor& visit) 
       }
       FillEntry(st, entry);
       entry.is_link = is_link;
-    } else {
-      uint32_t attributes = 0;
-      if (item->d_type == DT_DIR) attributes |= kAttrDirectory;
-      if (name[0] == '.') attributes |= kAttrHidden;
-      if (item->d_type != DT_DIR && item->d_type != DT_REG) attributes |= kAttrSystem;
-      entry.attributes = attributes;
-      entry.size = 0;
-      entry.modified = 0;
-      entry.dos_stamp = 0;
-      entry.is_link = false;
     }
     if (!visit(entry)) break;
   }
   ::closedir(dir);
   return true;
+}
+
+}  // namespace
+
+bool PosixFiles::ListFolder(const std::string& folder, const ListVisitor& visit) {
+  return ListEntries(folder, visit, false);
+}
+
+bool PosixFiles::ListNames(const std::string& folder, const ListVisitor& visit) {
+  return ListEntries(folder, visit, true);
 }
 
 std::optional<DirEntry> PosixFiles::Stat(const std::string& path) {

@@ -99,6 +99,37 @@ TEST(FilesTest, ListingStopsWhenAskedAndFailsOnMissingFolder) {
   EXPECT_FALSE(seen["f0"].is_link);
 }
 
+TEST(FilesTest, NamesListingTellsTheSameKindsAsTheFullListing) {
+  TempDir dir;
+  dir.WriteText("a.gif", "GIF89a");
+  dir.WriteText(".hidden", "");
+  std::filesystem::create_directory(dir.File("sub"));
+  ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("nowhere", dir.File("dangling").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.Path().c_str(), dir.File("loop").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.File("a.gif").c_str(), dir.File("to_file").c_str()), 0);
+  PosixFiles files;
+  std::map<std::string, DirEntry> full;
+  std::map<std::string, DirEntry> names;
+  ASSERT_TRUE(files.ListFolder(dir.Path(),
+                               [&](const DirEntry& e) { return full.emplace(e.name, e).second; }));
+  ASSERT_TRUE(files.ListNames(dir.Path(),
+                              [&](const DirEntry& e) { return names.emplace(e.name, e).second; }));
+  ASSERT_EQ(names.size(), full.size());
+  const uint32_t kinds = kAttrDirectory | kAttrHidden | kAttrSystem;
+  for (const auto& [name, entry] : full) {
+    ASSERT_EQ(names.count(name), 1u) << name;
+    EXPECT_EQ(names[name].IsDirectory(), entry.IsDirectory()) << name;
+    EXPECT_EQ(names[name].is_link, entry.is_link) << name;
+    EXPECT_EQ(names[name].attributes & kinds, entry.attributes & kinds) << name;
+  }
+  // A link to a folder reads as a linked folder, so a scan does not go round through it.
+  EXPECT_TRUE(names["loop"].IsDirectory());
+  EXPECT_TRUE(names["loop"].is_link);
+  EXPECT_NE(names["pipe"].attributes & kAttrSystem, 0u);
+  EXPECT_FALSE(files.ListNames(dir.File("missing"), [](const DirEntry&) { return true; }));
+}
+
 TEST(FilesTest, CopyRefusesAnExistingTargetAndKeepsTheStamp) {
   TempDir dir;
   const std::string source = dir.WriteText("src.jpg", "new picture");
