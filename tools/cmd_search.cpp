@@ -199,7 +199,10 @@ int RunSearch(const std::vector<std::string>& args) {
     std::fprintf(stderr, "%s\n", closed.message.c_str());
     if (status == 0) status = 1;
   }
-  return status;
+  // Everything is written and the database closed: the process ends here instead of freeing the
+  // files list entry by entry, which would cost a fifth of a duplicate-name search over 100,000
+  // files (the viewer keeps its list, so it never pays this).
+  std::exit(status);
 }
 
 const Registration kSearch("search",
