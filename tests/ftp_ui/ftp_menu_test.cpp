@@ -1,5 +1,6 @@
 // The FTP window and the server dialog on the offscreen platform with the scripted Ui, against a
 // real pyftpdlib server started by the test.
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -144,8 +145,17 @@ TEST_F(FtpMenuTest, PublishTabUploadsTheRequestAndReportsTheHomeAddress) {
   ASSERT_FALSE(fakes_.sounds.played().empty());
   EXPECT_EQ(fakes_.sounds.played().back(), dir_.File("home") + "/WWWdone.wav");
 
-  // A rerun of the same request: each file is asked about, "No to all" holds.
+  // A rerun of the same request: each file is asked about, "No to all" holds. The window's own
+  // sound switch is off this time: the run ends without the completion sound.
+  const size_t sounds_before = fakes_.sounds.played().size();
   publisher.on_shown = [&](TFtpMenu& window) {
+    auto* speaker = window.findChild<QToolButton*>("SBSounds");
+    ASSERT_NE(speaker, nullptr);
+    EXPECT_EQ(speaker->toolTip().toStdString(),
+              "Turn sounds ON/OFF that indicate when an operation is complete.");
+    EXPECT_EQ(speaker->accessibleName().toStdString(), "B_SPEAKER_ON");
+    speaker->click();
+    EXPECT_EQ(speaker->accessibleName().toStdString(), "B_SPEAKER_OFF");
     fakes_.ui.QueueAnswer(Answer::kNoToAll);
     window.BUploadClick();
     states = window.UploadStates();
@@ -153,6 +163,10 @@ TEST_F(FtpMenuTest, PublishTabUploadsTheRequestAndReportsTheHomeAddress) {
   };
   EXPECT_EQ(publisher.Publish(Request()), kNoFilesUploaded);
   EXPECT_EQ(states, std::vector<std::string>(4, kSkippedByUser));
+  const std::vector<std::string>& played = fakes_.sounds.played();
+  EXPECT_EQ(std::count(played.begin() + static_cast<long>(sounds_before), played.end(),
+                       dir_.File("home") + "/WWWdone.wav"),
+            0);
 }
 
 // Profiles through the Settings tab: add, edit, the modified prompt, a refused name, save,

@@ -522,7 +522,8 @@ void TFtpMenu::SetLight(const char* name) {
 
 void TFtpMenu::Ready() {
   SetStatus(0, "Status:READY");
-  if (services_.sounds != nullptr && services_.sounds->Enabled() && services_.folders != nullptr) {
+  if (window_sound_ && services_.sounds != nullptr && services_.sounds->Enabled() &&
+      services_.folders != nullptr) {
     services_.sounds->PlayFile(services_.folders->ProgramFolder() + "WWWdone.wav");
   }
 }

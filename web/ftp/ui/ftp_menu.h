@@ -210,6 +210,7 @@ class TFtpMenu : public QDialog {
   char transfer_type_ = '?';
   int max_transfers_ = 3;
   bool auto_close_ = false;
+  bool window_sound_ = true;  // the completion sound's switch on the tools tab
   int running_transfers_ = 0;
   bool resources_low_ = false;
   std::deque<FtpTransferJob> waiting_;

@@ -7,7 +7,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -100,6 +102,21 @@ void TFtpMenu::BuildToolsTab() {
   auto* auto_close = new QCheckBox("Automatically close Download-window(s)");
   connect(auto_close, &QCheckBox::toggled, this, [this](bool on) { SetAutoClose(on); });
   transfers->addWidget(auto_close);
+  // The window's own switch for the completion sound (the program's sound switch must be on too).
+  auto* speaker = new QToolButton;
+  speaker->setObjectName("SBSounds");
+  speaker->setCheckable(true);
+  speaker->setChecked(window_sound_);
+  speaker->setToolTip("Turn sounds ON/OFF that indicate when an operation is complete.");
+  const auto show_speaker = [this, speaker](bool on) {
+    window_sound_ = on;
+    speaker->setIcon(style()->standardIcon(on ? QStyle::SP_MediaVolume
+                                              : QStyle::SP_MediaVolumeMuted));
+    speaker->setAccessibleName(on ? "B_SPEAKER_ON" : "B_SPEAKER_OFF");
+  };
+  show_speaker(window_sound_);
+  connect(speaker, &QToolButton::toggled, this, show_speaker);
+  transfers->addWidget(speaker);
   transfers->addStretch(1);
   v->addLayout(transfers);
   tabs_->addTab(tools_tab_, "FTP WEB Tools");
