@@ -1,6 +1,5 @@
 // The FTP window and the server dialog on the offscreen platform with the scripted Ui, against a
 // real pyftpdlib server started by the test.
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +7,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -397,6 +397,38 @@ TEST_F(FtpTransferWindowTest, CancelledDownloadKeepsItsWindowAndResumes) {
   EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
   transfer->BCancelClick();  // "&Exit"
   ASSERT_TRUE(PumpUntil([this] { return window_->RunningTransfers() == 0; }));
+}
+
+// Files already in the download folder: "-Re-Download File" asks before overwriting (No keeps
+// the local file and fetches nothing), "+Resume File" continues the local part.
+TEST_F(FtpTransferWindowTest, FilesAlreadyDownloadedAskToResumeOrOverwrite) {
+  dir_.WriteText("down/small.txt", "stale");
+  dir_.WriteText("down/third.txt", "old");
+  dir_.WriteText("down/big.bin", ReadAll(dir_.File("root/big.bin")).substr(0, 1000));
+  window_->SetAutoClose(true);
+  window_->SelectFiles({"big.bin", "small.txt", "third.txt"});
+  fakes_.ui.QueueText(dir_.File("down"));
+  fakes_.ui.QueueChoice(1);                 // big.bin: "+Resume File"
+  fakes_.ui.QueueChoice(2);                 // small.txt: "-Re-Download File" ...
+  fakes_.ui.QueueAnswer(Answer::kNo);       // ... but not over the local file
+  fakes_.ui.QueueChoice(2);                 // third.txt: "-Re-Download File" ...
+  fakes_.ui.QueueAnswer(Answer::kYes);      // ... over the local file
+  window_->BDownloadClick();
+  bool asked = false;
+  for (const auto& call : fakes_.ui.calls()) {
+    asked = asked || call.text == "You are about to OVERWRITE the file:\r\r" +
+                                      dir_.File("down/small.txt") + "\r\r" +
+                                      "Do you wish to OVERWRITE existing file(s)?";
+  }
+  EXPECT_TRUE(asked);
+  // Two windows (big.bin, third.txt); they close by themselves after success.
+  ASSERT_TRUE(PumpUntil([this] {
+    return window_->RunningTransfers() == 0 && window_->WaitingTransfers() == 0 &&
+           window_->TransferWindows().empty();
+  }));
+  EXPECT_EQ(ReadAll(dir_.File("down/small.txt")), "stale");
+  EXPECT_EQ(ReadAll(dir_.File("down/third.txt")), "third");
+  EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
 }
 
 // A transfer window of its own (as the FTP window opens one) for `file` in the server's root.

@@ -163,6 +163,13 @@ void TFtpMenu::BDownloadClick() {
         if (answer >= 3) held = answer;
       }
       resume = answer == 1 || answer == 3;
+      // One file fetched again replaces the local one: say so first. "Re-Download ALL" has
+      // answered that for the rest of the selection.
+      if (answer == 2 &&
+          !ui->AskYesNo("You are about to OVERWRITE the file:\r\r" + local + "\r\r" +
+                        "Do you wish to OVERWRITE existing file(s)?")) {
+        continue;
+      }
     }
     FtpTransferJob job = JobFor(name, local, 'D', ListedSize(name));
     job.resume = resume;
