@@ -4,10 +4,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -429,6 +433,58 @@ TEST_F(FtpTransferWindowTest, FilesAlreadyDownloadedAskToResumeOrOverwrite) {
   EXPECT_EQ(ReadAll(dir_.File("down/small.txt")), "stale");
   EXPECT_EQ(ReadAll(dir_.File("down/third.txt")), "third");
   EXPECT_EQ(ReadAll(dir_.File("down/big.bin")), ReadAll(dir_.File("root/big.bin")));
+}
+
+// Local files dropped on the file list (a real drop event) go up to the folder it shows after
+// the question; a drop on an empty part of the tree names where to drop instead.
+TEST_F(FtpTransferWindowTest, DroppedLocalFilesAreUploadedToTheFolderAfterTheQuestion) {
+  window_->SetAutoClose(true);
+  const std::string one = dir_.WriteText("local/one.txt", "first dropped");
+  const std::string two = dir_.WriteText("local/two.bin", std::string(40000, 'd'));
+  const auto drop_on = [&](const char* view_name, QPoint at) {
+    auto* view = window_->findChild<QTreeWidget*>(view_name);
+    EXPECT_NE(view, nullptr);
+    if (view == nullptr) return;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(one)),
+                  QUrl::fromLocalFile(QString::fromStdString(two))});
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+  };
+  fakes_.ui.QueueAnswer(Answer::kYes);
+  drop_on("FileList", QPoint(5, 5));
+  ASSERT_TRUE(PumpUntil([this] {
+    return !window_->TransferWindows().empty() || window_->WaitingTransfers() > 0;
+  }));
+  bool asked = false;
+  for (const auto& call : fakes_.ui.calls()) {
+    asked = asked || call.text.rfind("Uploading file(s) to the following folder at the FTP "
+                                     "site!\r\r\"/\"",
+                                     0) == 0;
+  }
+  EXPECT_TRUE(asked);
+  ASSERT_TRUE(PumpUntil([this] {
+    return window_->RunningTransfers() == 0 && window_->WaitingTransfers() == 0 &&
+           window_->TransferWindows().empty();
+  }));
+  EXPECT_EQ(ReadAll(dir_.File("root/one.txt")), "first dropped");
+  EXPECT_EQ(ReadAll(dir_.File("root/two.bin")), std::string(40000, 'd'));
+
+  // Below the tree's last folder there is no folder to drop on.
+  auto* tree = window_->findChild<QTreeWidget*>("FolderTree");
+  ASSERT_NE(tree, nullptr);
+  drop_on("FolderTree", QPoint(5, tree->viewport()->height() - 2));
+  ASSERT_TRUE(PumpUntil([this] {
+    return fakes_.ui.calls().back().text ==
+           "Can't drop file(s)! Drop to the files list side or drop onto a folder in the tree "
+           "on the left side.";
+  }));
+  EXPECT_EQ(window_->WaitingTransfers(), 0u);
+  EXPECT_TRUE(window_->TransferWindows().empty());
 }
 
 // A transfer window of its own (as the FTP window opens one) for `file` in the server's root.

@@ -99,6 +99,9 @@ class TFtpMenu : public QDialog {
   // Transfers: one transfer window per file, at most the queue's maximum at once.
   void BDownloadClick();
   void BUploadFilesClick();
+  // Local files dropped onto a server folder (empty: dropped where no folder is): asked, then
+  // uploaded there.
+  void DropFiles(const std::vector<std::string>& paths, const std::string& folder);
   void BViewRunClick();
   // 'A', 'B' or '?' (automatic).
   void SetTransferType(char type);
@@ -124,6 +127,7 @@ class TFtpMenu : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildPublishTab();

@@ -1,16 +1,20 @@
 // The "FTP WEB Tools" tab of the FTP window: the server's folder tree, the file list with
 // descriptions, and the file and folder operations.
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QFormLayout>
-#include <QSpinBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/ui.h"
@@ -53,6 +57,12 @@ void TFtpMenu::BuildToolsTab() {
   });
   files_ = new QTreeWidget;
   files_->setObjectName("FileList");
+  // Local files dropped onto a folder of the tree or onto the file list go up to that folder.
+  for (QTreeWidget* view : {tree_, files_}) {
+    view->setAcceptDrops(true);
+    view->viewport()->setAcceptDrops(true);
+    view->viewport()->installEventFilter(this);
+  }
   files_->setRootIsDecorated(false);
   files_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   files_->setHeaderLabels({"Name", "Size", "Date", "Time", "Description"});
@@ -120,6 +130,36 @@ void TFtpMenu::BuildToolsTab() {
   transfers->addStretch(1);
   v->addLayout(transfers);
   tabs_->addTab(tools_tab_, "FTP WEB Tools");
+}
+
+bool TFtpMenu::eventFilter(QObject* watched, QEvent* event) {
+  const bool on_tree = watched == tree_->viewport();
+  if (!on_tree && watched != files_->viewport()) return QDialog::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (!drag->mimeData()->hasUrls()) return false;
+      drag->acceptProposedAction();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      std::vector<std::string> paths;
+      for (const QUrl& url : drop->mimeData()->urls()) {
+        if (url.isLocalFile()) paths.push_back(S(url.toLocalFile()));
+      }
+      if (paths.empty()) return false;
+      drop->acceptProposedAction();
+      const std::string folder =
+          on_tree ? PathOf(tree_->itemAt(drop->position().toPoint())) : SelectedFolder();
+      // After the drop has been taken: the question must not hold the drag open.
+      QTimer::singleShot(0, this, [this, paths, folder] { DropFiles(paths, folder); });
+      return true;
+    }
+    default:
+      return QDialog::eventFilter(watched, event);
+  }
 }
 
 bool TFtpMenu::BeginRequest() {

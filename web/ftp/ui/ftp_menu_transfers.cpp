@@ -204,6 +204,33 @@ void TFtpMenu::BUploadFilesClick() {
                   "completely uploaded!");
 }
 
+void TFtpMenu::DropFiles(const std::vector<std::string>& paths, const std::string& folder) {
+  platform::Ui* ui = services_.ui;
+  if (ui == nullptr || !client_->Connected() || busy_ || uploading_) return;
+  if (folder.empty()) {
+    ui->Warning("Can't drop file(s)! Drop to the files list side or drop onto a folder in the "
+                "tree on the left side.");
+    return;
+  }
+  if (!ui->AskYesNo("Uploading file(s) to the following folder at the FTP site!\r\r\"" + folder +
+                    "\"\r\r" + "Do you wish to UPLOAD to that folder?")) {
+    return;
+  }
+  for (const std::string& path : paths) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) continue;  // folders are not sent
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto size = std::filesystem::file_size(path, ec);
+    FtpTransferJob job = JobFor(name, path, 'U', ec ? 0 : static_cast<int64_t>(size));
+    job.remote_folder = folder;
+    QueueJob(job);
+  }
+  ui->Information("After dropping/uploading files into the FTP files list window, you should "
+                  "click on the REFRESH button in order to see the files once they are "
+                  "completely uploaded!");
+}
+
 void TFtpMenu::BViewRunClick() {
   platform::Ui* ui = services_.ui;
   if (ui == nullptr || !client_->Connected()) return;
