@@ -164,6 +164,74 @@ TEST(PngBridge, WideSamplesAndAlphaKinds) {
   EXPECT_EQ(ProbePng(rgba_path).bits, 32);
 }
 
+// Opaque pictures are decoded straight into the bitmap by libpng's own transforms; every opaque
+// layout, plain and interlaced, must give the pixels and depth of the stored read plus Draw.
+TEST(PngBridge, DirectDecodeMatchesTheStoredReadForEveryOpaqueLayout) {
+  test_support::TempDir dir;
+  struct Layout {
+    int colour_type;
+    int bit_depth;
+    int channels;
+  };
+  const Layout layouts[] = {
+      {PNG_COLOR_TYPE_GRAY, 1, 1},    {PNG_COLOR_TYPE_GRAY, 2, 1},
+      {PNG_COLOR_TYPE_GRAY, 4, 1},    {PNG_COLOR_TYPE_GRAY, 8, 1},
+      {PNG_COLOR_TYPE_GRAY, 16, 1},   {PNG_COLOR_TYPE_PALETTE, 1, 1},
+      {PNG_COLOR_TYPE_PALETTE, 2, 1}, {PNG_COLOR_TYPE_PALETTE, 4, 1},
+      {PNG_COLOR_TYPE_PALETTE, 8, 1}, {PNG_COLOR_TYPE_RGB, 8, 3},
+      {PNG_COLOR_TYPE_RGB, 16, 3},
+  };
+  uint32_t seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<png_byte>(seed >> 16);
+  };
+  for (const Layout& layout : layouts) {
+    for (const bool interlaced : {false, true}) {
+      PngShape s;
+      s.width = 13;
+      s.height = 11;
+      s.bit_depth = layout.bit_depth;
+      s.colour_type = layout.colour_type;
+      s.interlaced = interlaced;
+      if (layout.colour_type == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < (1 << layout.bit_depth); ++i) s.palette.push_back({next(), next(), next()});
+      }
+      const size_t row_bytes = (13 * layout.channels * layout.bit_depth + 7) / 8;
+      for (int y = 0; y < 11; ++y) {
+        std::vector<png_byte> row(row_bytes);
+        for (png_byte& b : row) b = next();
+        s.rows.push_back(row);
+      }
+      const std::string name = "l" + std::to_string(layout.colour_type) + "_" +
+                               std::to_string(layout.bit_depth) + (interlaced ? "i" : "") + ".png";
+      const std::string path = WritePng(dir, name, s);
+      SCOPED_TRACE(name);
+      TPngGraphic g;
+      ASSERT_EQ(g.LoadFromFile(path), "");
+      Bitmap stored;
+      ASSERT_TRUE(g.Draw(stored, kBackground));
+      Bitmap direct;
+      const ReadResult r = LoadPngFile(path, direct, true, kBackground);
+      ASSERT_TRUE(r.ok()) << r.error;
+      EXPECT_EQ(r.depth, g.Image()->file_bits);
+      ASSERT_EQ(direct.Format(), PixelFormat::k24);
+      ASSERT_EQ(direct.Width(), 13);
+      ASSERT_EQ(direct.Height(), 11);
+      for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 13; ++x) ASSERT_EQ(direct.ColourAt(x, y), stored.ColourAt(x, y)) << x << "," << y;
+
+      // Cut inside the pixel data: the failure picture and the reading message.
+      std::vector<uint8_t> bytes = test_support::TempDir::Read(path);
+      bytes.resize(bytes.size() / 2);
+      const std::string cut = dir.Write("cut_" + name, bytes);
+      const ReadResult broken = LoadPngFile(cut, direct, true, kBackground);
+      EXPECT_EQ(broken.error, "Error Reading: " + cut);
+      EXPECT_EQ(direct.Width(), 1);
+    }
+  }
+}
+
 TEST(PngBridge, StoreIsSharedAndSavedBackWithItsAlpha) {
   test_support::TempDir dir;
   PngShape rgba;

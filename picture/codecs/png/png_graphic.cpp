@@ -53,9 +53,17 @@ void PngRowRead(png_structp, png_uint_32 row, int pass) {
   picture::ReportDecodeRow(pass * g_png_rows + row, g_png_passes * g_png_rows);
 }
 
-// Reads the header and the pixels of an open file into `image`. Only plain locals live in this
-// frame, so libpng's error jump skips no destructor.
-bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
+// Opaque pictures (no alpha channel, no transparency chunk) go straight into the 24-bit bitmap
+// the caller wants: libpng expands palettes and grey, keeps the high byte of 16-bit samples and
+// orders the samples blue, green, red, each row decoded in place. Pictures with transparency
+// are kept as read, alpha inverted, for blending onto a background chosen later.
+enum class PngTarget { kStore, kBitmap };
+
+// Reads the header and the pixels of an open file into `image`, or into `direct` when it is
+// given and the picture is opaque (`*target` says which). Only plain locals live in this frame,
+// so libpng's error jump skips no destructor.
+bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image, picture::Bitmap* direct,
+                 PngTarget* target) {
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorJump, SilentWarning);
   if (png == nullptr) return false;
@@ -69,6 +77,8 @@ bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
     return false;
   }
   png_init_io(png, file);
+  // Compressed data is handed to zlib in pieces of up to 64 KiB rather than 8 KiB: fewer reads.
+  png_set_compression_buffer_size(png, 65536);
   png_read_info(png, info);
   png_uint_32 width = 0;
   png_uint_32 height = 0;
@@ -82,12 +92,23 @@ bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
   if (raw_row * height > file_size * 1100 + (uint64_t{1} << 20)) png_error(png, "too large");
   image->file_bits = std::min(32, ChannelsOf(colour_type) * bit_depth);
 
-  png_set_invert_alpha(png);
-  if (colour_type == PNG_COLOR_TYPE_PALETTE && bit_depth <= 8) png_set_expand(png);
-  if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand(png);
-  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_expand(png);
-  if (bit_depth < 8) png_set_packing(png);
-  if (bit_depth == 16) png_set_swap(png);
+  const bool opaque = (colour_type & PNG_COLOR_MASK_ALPHA) == 0 &&
+                      png_get_valid(png, info, PNG_INFO_tRNS) == 0 && bit_depth <= 16;
+  *target = direct != nullptr && opaque ? PngTarget::kBitmap : PngTarget::kStore;
+  if (*target == PngTarget::kBitmap) {
+    if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (colour_type == PNG_COLOR_TYPE_GRAY) png_set_gray_to_rgb(png);
+    if (bit_depth == 16) png_set_strip_16(png);
+    png_set_bgr(png);
+  } else {
+    png_set_invert_alpha(png);
+    if (colour_type == PNG_COLOR_TYPE_PALETTE && bit_depth <= 8) png_set_expand(png);
+    if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_expand(png);
+    if (bit_depth < 8) png_set_packing(png);
+    if (bit_depth == 16) png_set_swap(png);
+  }
   // Interlaced files are put together by libpng while the whole image is read.
   g_png_passes = png_set_interlace_handling(png);
   png_set_read_status_fn(png, PngRowRead);
@@ -103,11 +124,25 @@ bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image) {
   image->bit_depth = bit_depth;
   image->colour_type = colour_type;
   image->bytes_per_pixel = static_cast<int>(row_bytes / width);
-  image->pixels.assign(row_bytes * height, 0);
-  image->rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) image->rows[y] = image->pixels.data() + row_bytes * y;
   g_png_rows = height;
-  png_read_image(png, image->rows.data());
+  if (*target == PngTarget::kBitmap) {
+    if (row_bytes != static_cast<size_t>(width) * 3 ||
+        !direct->Create(static_cast<int>(width), static_cast<int>(height),
+                        picture::PixelFormat::k24)) {
+      png_error(png, "bad size");
+    }
+    // Each pass of an interlaced file adds its pixels to the rows the earlier passes left.
+    for (int pass = 0; pass < g_png_passes; ++pass) {
+      for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(png, direct->Row(static_cast<int>(y)), nullptr);
+      }
+    }
+  } else {
+    image->pixels.assign(row_bytes * height, 0);
+    image->rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) image->rows[y] = image->pixels.data() + row_bytes * y;
+    png_read_image(png, image->rows.data());
+  }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
@@ -242,12 +277,16 @@ std::string TPngGraphic::LoadFromFile(const std::string& path) {
   return error;
 }
 
-std::string TPngGraphic::LoadFromOpenFile(std::FILE* file, const std::string& name) {
-  image_.reset();
+namespace {
+enum class OpenRead { kNotPng, kFailed, kDone };
+
+// The signature check, the file's size for the plausibility limit, then the read.
+OpenRead ReadOpenFile(std::FILE* file, TPngImage* image, picture::Bitmap* direct,
+                      PngTarget* target) {
   uint8_t first[6] = {};
   if (std::fread(first, 1, sizeof(first), file) != sizeof(first) ||
       std::memcmp(first, kSignature, sizeof(first)) != 0) {
-    return {};
+    return OpenRead::kNotPng;
   }
   uint64_t file_size = 0;
   if (std::fseek(file, 0, SEEK_END) == 0) {
@@ -255,8 +294,17 @@ std::string TPngGraphic::LoadFromOpenFile(std::FILE* file, const std::string& na
     file_size = end > 0 ? static_cast<uint64_t>(end) : 0;
   }
   std::rewind(file);
+  return ReadPngInto(file, file_size, image, direct, target) ? OpenRead::kDone : OpenRead::kFailed;
+}
+}  // namespace
+
+std::string TPngGraphic::LoadFromOpenFile(std::FILE* file, const std::string& name) {
+  image_.reset();
   auto image = std::make_shared<TPngImage>();
-  if (!ReadPngInto(file, file_size, image.get())) return "Error Reading: " + name;
+  PngTarget target = PngTarget::kStore;
+  const OpenRead read = ReadOpenFile(file, image.get(), nullptr, &target);
+  if (read == OpenRead::kNotPng) return {};
+  if (read == OpenRead::kFailed) return "Error Reading: " + name;
   image_ = std::move(image);
   return {};
 }
@@ -330,25 +378,42 @@ bool TPngGraphic::Draw(picture::Bitmap& target, Rgb background) const {
   return true;
 }
 
-ReadResult LoadPngFile(const std::string& path, picture::Bitmap& bitmap, bool blend_transparency,
-                       Rgb background) {
+ReadResult LoadPngOpenFile(std::FILE* file, const std::string& name, picture::Bitmap& bitmap,
+                           bool blend_transparency, Rgb background) {
   TPngGraphic graphic;
-  const std::string error = graphic.LoadFromFile(path);
-  if (!error.empty()) {
-    MakeFailure8(bitmap);
-    return ReadResult{0, error};
-  }
-  if (graphic.Empty()) {
+  auto image = std::make_shared<TPngImage>();
+  PngTarget target = PngTarget::kStore;
+  const OpenRead read = ReadOpenFile(file, image.get(), &bitmap, &target);
+  if (read == OpenRead::kNotPng) {
     // Only the name says PNG: the picture stays empty.
     bitmap.Clear();
     return ReadResult{0, {}};
   }
-  graphic.SetBlend(blend_transparency);
+  if (read == OpenRead::kFailed) {
+    MakeFailure8(bitmap);
+    return ReadResult{0, "Error Reading: " + name};
+  }
+  if (target == PngTarget::kBitmap) return ReadResult{image->file_bits, {}};
+  image->blend = blend_transparency;
+  graphic.Adopt(image);
   if (!graphic.Draw(bitmap, background)) {
     MakeFailure8(bitmap);
-    return ReadResult{0, "Error Reading: " + path};
+    return ReadResult{0, "Error Reading: " + name};
   }
-  return ReadResult{graphic.Image()->file_bits, {}};
+  return ReadResult{image->file_bits, {}};
+}
+
+ReadResult LoadPngFile(const std::string& path, picture::Bitmap& bitmap, bool blend_transparency,
+                       Rgb background) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    // Unreadable files are treated as files without the signature: the picture stays empty.
+    bitmap.Clear();
+    return ReadResult{0, {}};
+  }
+  const ReadResult read = LoadPngOpenFile(f, path, bitmap, blend_transparency, background);
+  std::fclose(f);
+  return read;
 }
 
 ReadResult LoadPngFile(const std::string& path, picture::Bitmap& bitmap, bool blend_transparency,

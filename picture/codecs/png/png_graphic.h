@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/codecs/codec_api.h"
@@ -74,6 +75,8 @@ class TPngGraphic {
     if (image_) image_->blend = blend;
   }
   const TPngImage* Image() const { return image_.get(); }
+  // Takes a store filled elsewhere (the reader's fallback for pictures with transparency).
+  void Adopt(std::shared_ptr<TPngImage> image) { image_ = std::move(image); }
 
   // The picture as a 24-bit Bitmap of its own size on `background`: semi-transparent pixels are
   // mixed, fully transparent ones show the background, unless blending is off.
@@ -83,8 +86,13 @@ class TPngGraphic {
   std::shared_ptr<TPngImage> image_;
 };
 
-// The PNG into `bitmap` on a chosen background colour.
+// The PNG into `bitmap` on a chosen background colour. Opaque pictures are decoded straight into
+// the bitmap's rows; pictures with transparency are blended as Draw does. A file without the PNG
+// signature leaves `bitmap` empty and gives no error.
 ReadResult LoadPngFile(const std::string& path, picture::Bitmap& bitmap, bool blend_transparency,
                        Rgb background);
+// The same from a file open at its start; `name` is used in messages.
+ReadResult LoadPngOpenFile(std::FILE* file, const std::string& name, picture::Bitmap& bitmap,
+                           bool blend_transparency, Rgb background);
 
 }  // namespace vr::codecs
