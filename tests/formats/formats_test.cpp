@@ -228,6 +228,18 @@ TEST_F(FormatsTest, TiffLayoutsAndSampleKinds) {
   ASSERT_TRUE(Shell("tiffcp " + dir_.File("rgb_lzw.tif") + " " + dir_.File("grey8.tif") + " " +
                   dir_.File("bilevel.tif") + " " + pages));
   ExpectPixels(pages, source_, 0, 90, picture::kKindTiff);
+
+  // Stored bottom row first, in strips and in tiles: shown upright as a whole, not band by band.
+  const std::string flipped_ppm = dir_.File("flipped.ppm");
+  ASSERT_TRUE(Shell("convert " + src_png_ + " -flip " + flipped_ppm));
+  const Rgb8 flipped = ReadPnm(flipped_ppm);
+  const std::string bottom_up = dir_.File("bottom_up.tif");
+  ASSERT_TRUE(Shell("tiffcp -r 16 -c lzw " + dir_.File("rgb_lzw.tif") + " " + bottom_up +
+                    " && tiffset -s 274 4 " + bottom_up));
+  ExpectPixels(bottom_up, flipped, 0, 90, picture::kKindTiff);
+  const std::string bottom_up_tiled = dir_.File("bottom_up_tiled.tif");
+  ASSERT_TRUE(Shell("tiffcp -t -w 64 -l 64 " + bottom_up + " " + bottom_up_tiled));
+  ExpectPixels(bottom_up_tiled, flipped, 0, 90, picture::kKindTiff);
 }
 
 TEST_F(FormatsTest, HeicAgainstHeifConvertAndItsThumbnailForPreviews) {
