@@ -386,6 +386,25 @@ TEST_F(FormatsTest, HostileFilesFailCleanlyAndHugeClaimsAreRefusedBeforeAllocati
     EXPECT_EQ(details.error, "Picture too large for memory");
     EXPECT_LT(picture::LargestPixelRequest(), size_t{1} << 20);
   }
+  // A lossless WebP claiming 16384 x 16384: libwebp would hold the whole source even for a small
+  // preview, so the preview is refused too.
+  ASSERT_TRUE(Shell("cwebp -quiet -lossless " + src_png_ + " -o " + dir_.File("l.webp")));
+  std::vector<uint8_t> webp = ReadBytes(dir_.File("l.webp"));
+  const std::string webp_text(webp.begin(), webp.end());
+  const size_t vp8l = webp_text.find("VP8L");
+  ASSERT_NE(vp8l, std::string::npos);
+  ASSERT_EQ(webp[vp8l + 8], 0x2F);
+  webp[vp8l + 9] = webp[vp8l + 10] = webp[vp8l + 11] = 0xFF;  // 14 bits each of width and height
+  webp[vp8l + 12] = static_cast<uint8_t>((webp[vp8l + 12] & 0xF0) | 0x0F);
+  const std::string huge_webp = dir_.Write("huge.webp", webp);
+  EXPECT_EQ(picture::ReadPictureInfo(huge_webp).width, 16384);
+  picture::LoadDetails details;
+  LoadThroughLoader(huge_webp, &details);
+  EXPECT_EQ(details.error, "Picture too large for memory");
+  Bitmap preview;
+  codecs::ReaderRequest reduced;
+  reduced.cover_width = reduced.cover_height = 60;
+  EXPECT_EQ(codecs::LoadWebp(huge_webp, preview, reduced).error, "Picture too large for memory");
 }
 
 }  // namespace
