@@ -51,11 +51,12 @@ for i in $(seq -w 1 "$THUMB_FILES"); do
   for kind in jpg webp heic; do cp "$TMP/cut$k.$kind" "$TMP/thumbs/$kind/p$i.$kind"; done
 done
 
-# One command run many times by hyperfine, as the median wall time in ms (start-up included).
+# One command run many times by hyperfine: median wall time and mean CPU time (user+sys) in ms,
+# start-up included. On a shared machine the CPU time is the steadier of the two.
 RUNS="${RUNS:-7}"
 ms() {
   hyperfine -N --warmup 1 --runs "$RUNS" --export-json "$TMP/t.json" "$*" >/dev/null 2>&1 || true
-  /usr/bin/python3 -c "import json; print('%.1f' % (json.load(open('$TMP/t.json'))['results'][0]['median'] * 1000))"
+  /usr/bin/python3 -c "import json; r = json.load(open('$TMP/t.json'))['results'][0]; print('%.1f,%.1f' % (r['median'] * 1000, (r['user'] + r['system']) * 1000))"
 }
 cat > "$TMP/pil.py" <<'PY'
 import sys
@@ -78,13 +79,23 @@ hc=$(ms heif-convert "$TMP/big.heic" "$TMP/out.y4m")
 py_start=$(ms /usr/bin/python3 "$TMP/pil.py")
 pt=$(ms /usr/bin/python3 "$TMP/pil.py" "$TMP/big.tif")
 pp=$(ms /usr/bin/python3 "$TMP/pil.py" "$TMP/big.png")
-ours() { awk -v k="Decode/$1" '$1 ~ k {print $2; exit}' "$TMP/ours.txt"; }
+# Ours as "wall,cpu" in ms from the Time and CPU columns.
+ours() { awk -v k="Decode/$1" '$1 ~ k {print $2 "," $4; exit}' "$TMP/ours.txt"; }
 /usr/bin/python3 - "$(ours webp)" "$(ours tiff)" "$(ours heic)" "$(ours png)" \
   "$dw" "$dw_start" "$hc" "$hc_start" "$pt" "$pp" "$py_start" <<'PY'
 import sys
-ow, ot, oh, op, dw, dws, hc, hcs, pt, pp, pys = map(float, sys.argv[1:])
-rows = [("WebP q90", ow, "dwebp -ppm", dw - dws), ("TIFF LZW", ot, "Pillow load", pt - pys),
-        ("HEIC q90", oh, "heif-convert y4m", hc - hcs), ("PNG", op, "Pillow load", pp - pys)]
+ow, ot, oh, op, dw, dws, hc, hcs, pt, pp, pys = (tuple(map(float, a.split(","))) for a in sys.argv[1:])
+less = lambda a, b: (a[0] - b[0], a[1] - b[1])
+rows = [("WebP q90", ow, "dwebp -ppm", less(dw, dws)), ("TIFF LZW", ot, "Pillow load", less(pt, pys)),
+        ("HEIC q90", oh, "heif-convert y4m", less(hc, hcs)), ("PNG", op, "Pillow load", less(pp, pys))]
 for name, ours, peer, theirs in rows:
-    print(f"{name:9} ours {ours:8.1f} ms   {peer:17} {theirs:8.1f} ms   ours/peer {ours / theirs:5.2f} (target 1.10 or less)")
+    print(f"{name:9} wall: ours {ours[0]:7.1f} ms  {peer:17} {theirs[0]:7.1f} ms  ratio {ours[0] / theirs[0]:5.2f}"
+          f"   cpu: ours {ours[1]:7.1f} ms  peer {theirs[1]:7.1f} ms  ratio {ours[1] / theirs[1]:5.2f}"
+          "   (target 1.10 or less)")
 PY
+
+echo "== thumbnails per second, one thread ($THUMB_FILES files each; per CPU second and per wall second)"
+awk -v n="$THUMB_FILES" '$1 ~ /^Thumbnails\// {
+  split($1, p, "/"); printf "%-5s %8.1f /s cpu   %8.1f /s wall\n", p[2], n * 1000 / $4, n * 1000 / $2
+}' "$TMP/ours.txt"
+echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"

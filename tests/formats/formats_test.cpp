@@ -228,6 +228,18 @@ TEST_F(FormatsTest, TiffLayoutsAndSampleKinds) {
   ASSERT_TRUE(Shell("tiffcp " + dir_.File("rgb_lzw.tif") + " " + dir_.File("grey8.tif") + " " +
                   dir_.File("bilevel.tif") + " " + pages));
   ExpectPixels(pages, source_, 0, 90, picture::kKindTiff);
+
+  // Stored bottom row first, in strips and in tiles: shown upright as a whole, not band by band.
+  const std::string flipped_ppm = dir_.File("flipped.ppm");
+  ASSERT_TRUE(Shell("convert " + src_png_ + " -flip " + flipped_ppm));
+  const Rgb8 flipped = ReadPnm(flipped_ppm);
+  const std::string bottom_up = dir_.File("bottom_up.tif");
+  ASSERT_TRUE(Shell("tiffcp -r 16 -c lzw " + dir_.File("rgb_lzw.tif") + " " + bottom_up +
+                    " && tiffset -s 274 4 " + bottom_up));
+  ExpectPixels(bottom_up, flipped, 0, 90, picture::kKindTiff);
+  const std::string bottom_up_tiled = dir_.File("bottom_up_tiled.tif");
+  ASSERT_TRUE(Shell("tiffcp -t -w 64 -l 64 " + bottom_up + " " + bottom_up_tiled));
+  ExpectPixels(bottom_up_tiled, flipped, 0, 90, picture::kKindTiff);
 }
 
 TEST_F(FormatsTest, HeicAgainstHeifConvertAndItsThumbnailForPreviews) {
@@ -374,6 +386,25 @@ TEST_F(FormatsTest, HostileFilesFailCleanlyAndHugeClaimsAreRefusedBeforeAllocati
     EXPECT_EQ(details.error, "Picture too large for memory");
     EXPECT_LT(picture::LargestPixelRequest(), size_t{1} << 20);
   }
+  // A lossless WebP claiming 16384 x 16384: libwebp would hold the whole source even for a small
+  // preview, so the preview is refused too.
+  ASSERT_TRUE(Shell("cwebp -quiet -lossless " + src_png_ + " -o " + dir_.File("l.webp")));
+  std::vector<uint8_t> webp = ReadBytes(dir_.File("l.webp"));
+  const std::string webp_text(webp.begin(), webp.end());
+  const size_t vp8l = webp_text.find("VP8L");
+  ASSERT_NE(vp8l, std::string::npos);
+  ASSERT_EQ(webp[vp8l + 8], 0x2F);
+  webp[vp8l + 9] = webp[vp8l + 10] = webp[vp8l + 11] = 0xFF;  // 14 bits each of width and height
+  webp[vp8l + 12] = static_cast<uint8_t>((webp[vp8l + 12] & 0xF0) | 0x0F);
+  const std::string huge_webp = dir_.Write("huge.webp", webp);
+  EXPECT_EQ(picture::ReadPictureInfo(huge_webp).width, 16384);
+  picture::LoadDetails details;
+  LoadThroughLoader(huge_webp, &details);
+  EXPECT_EQ(details.error, "Picture too large for memory");
+  Bitmap preview;
+  codecs::ReaderRequest reduced;
+  reduced.cover_width = reduced.cover_height = 60;
+  EXPECT_EQ(codecs::LoadWebp(huge_webp, preview, reduced).error, "Picture too large for memory");
 }
 
 }  // namespace

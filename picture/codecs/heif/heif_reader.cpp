@@ -130,6 +130,15 @@ ReadResult Decode(const Opened& opened, Bitmap& bitmap, const ReaderRequest& req
   if (!FitsMemoryBudget(width, height, alpha ? 12 : 9)) {
     return Failed(bitmap, "Picture too large for memory");
   }
+  // A grid picture is assembled at the size its grid description names, which a hostile file
+  // can set far past the size checked above: the library refuses any side beyond the primary's
+  // coded size (before its crop) or shown size (after its turn).
+  heif_image_handle* primary = opened.primary.get();
+  const int side = std::max({heif_image_handle_get_width(primary),
+                             heif_image_handle_get_height(primary),
+                             heif_image_handle_get_ispe_width(primary),
+                             heif_image_handle_get_ispe_height(primary)});
+  heif_context_set_maximum_image_size_limit(opened.context.get(), side + 1);
   heif_decoding_options* options = heif_decoding_options_alloc();
   options->convert_hdr_to_8bit = 1;
   heif_image* decoded = nullptr;

@@ -153,8 +153,15 @@ ReadResult Decode(TIFF* tiff, Bitmap& bitmap, const ReaderRequest& request) {
   bool ok = width == facts.width && height == facts.height &&
             bitmap.Reshape(width, height, picture::PixelFormat::k24);
   if (ok) raster.resize(static_cast<size_t>(width) * band_rows);
+  // A file stored bottom row first is turned within each band by libtiff, so the band of stored
+  // rows [top, top + rows) lands at the mirrored place of the picture.
+  const bool bottom_up = image.orientation == ORIENTATION_BOTLEFT ||
+                         image.orientation == ORIENTATION_BOTRIGHT ||
+                         image.orientation == ORIENTATION_LEFTBOT ||
+                         image.orientation == ORIENTATION_RIGHTBOT;
   for (int top = 0; ok && top < height; top += band_rows) {
     const int rows = std::min(band_rows, height - top);
+    const int place = bottom_up ? height - top - rows : top;
     image.row_offset = top;
     image.col_offset = 0;
     ok = TIFFRGBAImageGet(&image, raster.data(), static_cast<uint32_t>(width),
@@ -162,7 +169,7 @@ ReadResult Decode(TIFF* tiff, Bitmap& bitmap, const ReaderRequest& request) {
     for (int y = 0; ok && y < rows; ++y) {
       // Pixels are red in the low byte up to alpha in the high one, premultiplied: in memory
       // (little-endian) red, green, blue, alpha.
-      uint8_t* out = bitmap.Row(top + y);
+      uint8_t* out = bitmap.Row(place + y);
       BlendPremultipliedRow(
           reinterpret_cast<const uint8_t*>(raster.data() + static_cast<size_t>(y) * width), width,
           request.background, out);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -122,7 +123,15 @@ ReadResult LoadWebpMemory(const uint8_t* data, size_t size, Bitmap& bitmap,
     config.options.scaled_height = out_h;
   }
   const bool alpha = facts.bits == 32;
-  if (!FitsMemoryBudget(out_w, out_h, alpha ? 7 : 3) ||
+  // Whatever the scaled size, libwebp holds the whole source picture of lossless data (four
+  // bytes a pixel) and the whole alpha plane of lossy data (one byte a pixel), so a few bytes
+  // claiming a huge picture are refused here, before the library allocates for them.
+  WebPBitstreamFeatures features;
+  if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return Failed(bitmap, kBadWebp);
+  const uint64_t held = features.format == 2 ? 4 : (alpha ? 1 : 0);
+  const uint64_t needed = static_cast<uint64_t>(out_w) * out_h * (alpha ? 7 : 3) +
+                          static_cast<uint64_t>(facts.width) * facts.height * held;
+  if (needed > picture::MemoryBudget() ||
       !bitmap.Reshape(out_w, out_h, picture::PixelFormat::k24)) {
     return Failed(bitmap, "Picture too large for memory");
   }
