@@ -1,3 +1,4 @@
+#include "albums/ui/album_list_menu.h"
 #include "extras/ui/extras_controller.h"
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
@@ -175,6 +176,10 @@ TVeldrimon69::~TVeldrimon69() {
   // The service outlives the Notes windows (members go in reverse order): it closes the
   // database without telling them.
   if (notes_) notes_->SetOnChange({});
+  // The album manager is a child window that watches the recycle bin and may be docked in the
+  // files list window: it goes while both still stand, not after the members.
+  delete album_window_;
+  album_window_ = nullptr;
   delete dither_window_;
   delete gif_comments_;
   delete full_screen_;
