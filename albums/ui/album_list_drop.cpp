@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "platform/qt/dropped_paths.h"
 #include "albums/album_drop.h"
 #include "albums/album_ops.h"
 #include "albums/album_tree.h"
@@ -48,10 +49,7 @@ bool TAlbumListMenu::HandleDragEvent(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      std::vector<std::string> paths;
-      for (const QUrl& url : drop->mimeData()->urls()) {
-        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-      }
+      const std::vector<std::string> paths = platform::DroppedLocalPaths(drop->mimeData());
       if (paths.empty()) return false;
       const bool move = drop->dropAction() == Qt::MoveAction ||
                         drop->proposedAction() == Qt::MoveAction;

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/qt/dropped_paths.h"
 #include "lists/files_list.h"
 #include "lists/search/ui/search_list_menu.h"
 #include "lists/load_menu.h"
@@ -174,10 +175,7 @@ void TVeldrimon69::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TVeldrimon69::dropEvent(QDropEvent* event) {
-  std::vector<std::string> paths;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-  }
+  const std::vector<std::string> paths = platform::DroppedLocalPaths(event->mimeData());
   event->acceptProposedAction();
   if (!paths.empty()) RecordDroppedFiles(paths, true);
 }

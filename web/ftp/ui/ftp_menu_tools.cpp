@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/qt/dropped_paths.h"
 #include "platform/ui.h"
 #include "web/ftp/ftp_client.h"
 #include "web/ftp/ftp_publish.h"
@@ -145,10 +146,7 @@ bool TFtpMenu::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      std::vector<std::string> paths;
-      for (const QUrl& url : drop->mimeData()->urls()) {
-        if (url.isLocalFile()) paths.push_back(S(url.toLocalFile()));
-      }
+      const std::vector<std::string> paths = platform::DroppedLocalPaths(drop->mimeData());
       if (paths.empty()) return false;
       drop->acceptProposedAction();
       const std::string folder =
