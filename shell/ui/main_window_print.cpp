@@ -49,14 +49,17 @@ struct TVeldrimon69::PrintState {
     return *printer;
   }
 
+  // Whether the viewer shows a picture that can be printed (not a media file, not a failed load).
+  static bool ShowsPrintable(const TVeldrimon69& w) {
+    return !w.files_list_->Empty() && w.picture_shown_ && !w.last_load_failed_ &&
+           !picture::IsMediaKind(w.shown_kind_);
+  }
+
   // Prints the shown picture as one document titled by its file name; false when the printer
   // failed (its message has been shown). Media files and pictures that failed to load are
   // skipped.
   bool PrintShown(TVeldrimon69& w) {
-    if (w.files_list_->Empty() || !w.picture_shown_ || w.last_load_failed_ ||
-        picture::IsMediaKind(w.shown_kind_)) {
-      return true;
-    }
+    if (!ShowsPrintable(w)) return true;
     picture::PictureHolder copy = w.shown_;
     const std::string name =
         platform::NameOf(w.files_list_->FilePathAt(w.files_list_->Current()));
@@ -91,6 +94,11 @@ void TVeldrimon69::PrintOptions1Click() {
 }
 
 void TVeldrimon69::Print1Click() {
+  // Without a picture to print the printer dialog would lead to nothing; say so instead.
+  if (!print_->options.tagged_only && !PrintState::ShowsPrintable(*this)) {
+    services_.ui->Information("There is no picture to print. Show a picture first.");
+    return;
+  }
   platform::PrinterQt& printer = print_->Printer(this);
   if (!printer.PrintDialog()) return;
   if (!print_->options.tagged_only) {

@@ -244,4 +244,23 @@ TEST_F(PrintProcessTest, PrintTheShownPictureAndSaveAndPrintACatalogFromTheRunni
   EXPECT_NE(settings.find("PrintStyle=2"), std::string::npos) << settings;
 }
 
+// A damaged picture shows nothing printable: "&Print" says so and opens no printer dialog, and
+// no document is printed.
+TEST_F(PrintProcessTest, PrintWithoutAPictureShownSaysSoAndPrintsNothing) {
+  fs::create_directories(dir_.File("pics"));
+  dir_.WriteText("pics/bad.bmp", "BM this is not a picture at all");
+  const std::string printed = dir_.File("printed.pdf");
+  const std::string log = dir_.File("ui.log");
+  StartViewer({dir_.File("pics/bad.bmp")},
+              {"VELDRIMON_PRINT_TO_PDF=" + printed, "VELDRIMON_UI_LOG=" + log});
+  bool answered = false;
+  std::string modal;
+  ASSERT_EQ(Command({"File|Print"}, viewer_state_, true, &answered, &modal), "ok\n");
+  EXPECT_EQ(modal.substr(0, modal.find('\n')), "");
+  EXPECT_NE(ReadAll(log).find("There is no picture to print. Show a picture first."),
+            std::string::npos)
+      << ReadAll(log);
+  EXPECT_FALSE(fs::exists(printed));
+}
+
 }  // namespace
