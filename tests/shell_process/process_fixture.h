@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -100,6 +101,11 @@ class ViewerProcessTest : public ::testing::Test {
                                          "XDG_DATA_DIRS=" + dir_.File("data"),
                                          "VELDRIMON_MINIMISE_FILE=" + dir_.File("minimise")};
     if (use_instance_dir_) env_text.push_back("VELDRIMON_INSTANCE_DIR=" + instance_);
+    // The sanitizers' settings (leak suppressions above all) reach the viewer as they reach the
+    // test.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(name)) env_text.push_back(std::string(name) + "=" + value);
+    }
     // A test's own value of a variable (QT_QPA_PLATFORM=xcb, say) replaces the default one.
     for (const std::string& extra : extra_env) {
       const std::string key = extra.substr(0, extra.find('=') + 1);
