@@ -19,7 +19,7 @@ class SizeStampSearch {
     drives_ = files_.Drives();
     const std::string folder = platform::FolderOf(missing_.path);
     std::string root = DriveRootOf(missing_.path, drives_);
-    if (root.empty() && !folder.empty()) root = "/";
+    if (root.empty() && !folder.empty()) root.assign(1, '/');
     if (!folder.empty()) {
       const bool went_on = Walk(folder, false, root) && Walk(folder, true, root) &&
                            Parents(folder, root) && Walk(root, true, root);
