@@ -193,12 +193,7 @@ TEST_F(HighDensityTest, ThumbnailsAndTheLargePreviewAreMadeAtDevicePixels) {
   WaitShown(300, 200);
   ASSERT_EQ(Command({"View|Files List Window"}, viewer_state_), "ok\n");
   ASSERT_EQ(Command({"@list|View|Thumbnails"}, viewer_state_), "ok\n");
-  std::string thumbs;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    thumbs = Command({"!thumbs"}, viewer_state_);
-    if (thumbs.find("none") == std::string::npos) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const std::string thumbs = WaitThumbnails();
   ASSERT_EQ(thumbs.rfind("thumb=", 0), 0u) << thumbs;
 
   // The 64-pixel cell holds the picture fitted to 128 device pixels, drawn one to one.
