@@ -108,7 +108,7 @@ bool ListJobs::ThumbStep() {
   if (entry != nullptr) {
     const uint16_t kind = entry->type != 0 ? entry->type : picture::KindFromName(entry->name);
     if (WantsCachedThumb(kind, entry->size)) {
-      const ThumbResult made = maker_(entry->Path(), settings_);
+      const ThumbResult made = maker_(entry->Path(), AtScreenPixels(settings_));
       const CacheRecord record =
           cache_.Append(entry->stamp, made.cell,
                         env_.quality_list_size > 0 ? env_.quality_list_size : list_.Count(),

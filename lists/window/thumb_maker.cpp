@@ -132,6 +132,16 @@ int64_t ThumbThreshold(uint16_t kind) {
 
 bool WantsCachedThumb(uint16_t kind, int64_t size) { return size > ThumbThreshold(kind); }
 
+ThumbSettings AtScreenPixels(const ThumbSettings& settings) {
+  ThumbSettings out = settings;
+  if (settings.density > 1.0 && settings.density <= 8.0) {
+    out.width = std::max(1, static_cast<int>(std::lround(settings.width * settings.density)));
+    out.height = std::max(1, static_cast<int>(std::lround(settings.height * settings.density)));
+  }
+  out.density = 1.0;
+  return out;
+}
+
 bool ComposeCell(const Bitmap& picture, const ThumbSettings& settings, Bitmap* cell) {
   *cell = WhiteCell(settings);
   if (cell->Empty() || picture.Empty()) return false;

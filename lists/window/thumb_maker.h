@@ -32,11 +32,17 @@ bool WantsCachedThumb(uint16_t kind, int64_t size);
 using TextInk = std::function<codecs::gif::TextMask(const std::string& text, int cell_height)>;
 
 struct ThumbSettings {
-  int width = kDefaultThumbWidth;
+  int width = kDefaultThumbWidth;  // the cell as the window lays it out (logical pixels)
   int height = kDefaultThumbHeight;
   bool frame = false;  // a grey line round the cell
   TextInk text;        // empty: the block font
+  // Screen pixels per cell pixel: on a high-density screen the cells are made at the size the
+  // screen shows them, so that a thumbnail fills its cell one to one.
+  double density = 1.0;
 };
+
+// The settings a cell is made with: the cell size in screen pixels.
+ThumbSettings AtScreenPixels(const ThumbSettings& settings);
 
 struct ThumbResult {
   picture::Bitmap cell;   // 24 bits, width x height

@@ -8,6 +8,7 @@
 #include "picture/fit.h"
 #include "picture/kinds.h"
 #include "picture/load/loader.h"
+#include "picture/ui/device_pixels.h"
 #include "picture/ui/qimage_bridge.h"
 #include "picture/ui/scaled_draw.h"
 
@@ -66,7 +67,10 @@ void TPreviewPanel::ShowFile(const QString& path) {
   panel_text_ = QStringLiteral("Loading Image...");
   repaint();
 
-  const QRect area = contentsRect();
+  // The picture is loaded and fitted at device pixels, so that on a high-density screen it is
+  // drawn one to one rather than made at the logical size and scaled up.
+  const qreal ratio = devicePixelRatioF();
+  const QSize area = DeviceSize(contentsRect().size(), ratio);
   const int target = std::max(1, std::min(area.width(), area.height()));
   PreviewLoadResult loaded = loader_(path.toStdString(), target);
   const QFileInfo info(path);
@@ -104,6 +108,8 @@ void TPreviewPanel::ShowFile(const QString& path) {
     image.fill(palette().color(QPalette::Window));
     QPainter painter(&image);
     DrawPictureScaled(holder, painter, QRect(0, 0, size.width, size.height), true);
+    painter.end();
+    image.setDevicePixelRatio(ratio);
   }
   shown_ = image;
   update();
@@ -114,8 +120,12 @@ void TPreviewPanel::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect area = contentsRect();
   if (!shown_.isNull()) {
-    painter.drawImage(area.left() + (area.width() - shown_.width()) / 2,
-                      area.top() + (area.height() - shown_.height()) / 2, shown_);
+    // Centred in device pixels, so the picture lands on whole screen pixels.
+    const qreal ratio = shown_.devicePixelRatio();
+    const QSize device = DeviceSize(area.size(), ratio);
+    const QPointF corner = LogicalPoint((device.width() - shown_.width()) / 2,
+                                        (device.height() - shown_.height()) / 2, ratio);
+    painter.drawImage(QPointF(area.topLeft()) + corner, shown_);
   } else if (!panel_text_.isEmpty()) {
     painter.drawText(area, Qt::AlignCenter, panel_text_);
   }

@@ -49,7 +49,7 @@ class TPreviewPanel : public QFrame {
   QString PanelText() const { return panel_text_; }
   QString SizeText() const { return size_text_; }
   QString DateText() const { return date_text_; }
-  // The picture as drawn (already fitted to the panel); null when there is none.
+  // The picture as drawn (already fitted to the panel, at device pixels); null when there is none.
   const QImage& Shown() const { return shown_; }
 
  signals:

@@ -298,28 +298,37 @@ void DrawMenuImage(QPainter& p, int index, const QRect& r) {
   p.restore();
 }
 
-QPixmap StripOf(int count, int size, void (*draw)(QPainter&, int, const QRect&)) {
-  QPixmap strip(size, size * count);
+// The strip at `ratio` device pixels per image pixel: the same drawing, made at the higher
+// density so that it is sharp on a high-density screen rather than scaled up.
+QImage StripOf(int count, int size, int ratio, void (*draw)(QPainter&, int, const QRect&)) {
+  QImage strip(size * ratio, size * count * ratio, QImage::Format_ARGB32_Premultiplied);
   strip.fill(Qt::transparent);
+  strip.setDevicePixelRatio(ratio);
   QPainter p(&strip);
   for (int i = 0; i < count; ++i) draw(p, i, QRect(0, i * size, size, size));
   return strip;
 }
 
-QPixmap ButtonStrip() { return StripOf(kButtonImageCount, kButtonSize, DrawButtonImage); }
-
-QPixmap MenuStrip() { return StripOf(kMenuImageCount, kMenuImageSize, DrawMenuImage); }
-
-QPixmap StripMask(const QPixmap& strip) {
-  return QPixmap::fromImage(strip.toImage().createAlphaMask());
+// One piece of a strip with the strip's mask put on it, at the strip's density.
+QPixmap PieceOf(const QImage& strip, const QImage& mask, int index, int size, int ratio) {
+  const QRect cut(0, index * size * ratio, size * ratio, size * ratio);
+  QPixmap image = QPixmap::fromImage(strip.copy(cut));
+  image.setMask(QBitmap::fromImage(mask.copy(cut)));
+  image.setDevicePixelRatio(ratio);
+  return image;
 }
 
-std::vector<QIcon> CutStrip(const QPixmap& strip, const QPixmap& mask, int size) {
+// The icons of a strip, each holding its image drawn at both densities.
+std::vector<QIcon> CutStrips(int count, int size, void (*draw)(QPainter&, int, const QRect&)) {
+  const QImage strip = StripOf(count, size, 1, draw);
+  const QImage strip2 = StripOf(count, size, 2, draw);
+  const QImage mask = strip.createAlphaMask();
+  const QImage mask2 = strip2.createAlphaMask();
   std::vector<QIcon> icons;
-  for (int y = 0; y + size <= strip.height(); y += size) {
-    QPixmap image = strip.copy(0, y, size, size);
-    image.setMask(QBitmap::fromPixmap(mask.copy(0, y, size, size)));
-    icons.emplace_back(image);
+  for (int i = 0; i < count; ++i) {
+    QIcon icon(PieceOf(strip, mask, i, size, 1));
+    icon.addPixmap(PieceOf(strip2, mask2, i, size, 2));
+    icons.push_back(icon);
   }
   return icons;
 }
@@ -335,13 +344,11 @@ std::map<int, QCursor> LoadCursors() {
 }
 
 std::vector<QIcon> LoadButtonImages() {
-  const QPixmap strip = ButtonStrip();
-  return CutStrip(strip, StripMask(strip), kButtonSize);
+  return CutStrips(kButtonImageCount, kButtonSize, DrawButtonImage);
 }
 
 std::vector<QIcon> LoadMenuImages(int screen_depth) {
-  const QPixmap strip = MenuStrip();
-  std::vector<QIcon> icons = CutStrip(strip, StripMask(strip), kMenuImageSize);
+  std::vector<QIcon> icons = CutStrips(kMenuImageCount, kMenuImageSize, DrawMenuImage);
   if (IsPaletteDepth(screen_depth)) {
     for (int i = 0; i < kDriveImageCount; ++i) icons[i] = icons[kIconLowColourDrives + i];
   }

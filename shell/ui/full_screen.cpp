@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "picture/shrink.h"
+#include "picture/ui/device_pixels.h"
 #include "picture/ui/qimage_bridge.h"
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
@@ -25,9 +26,13 @@ TFullScreen::TFullScreen(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
   setFocusPolicy(Qt::StrongFocus);
 }
 
-QSize TFullScreen::ScreenSize() const {
+QSize TFullScreen::LogicalScreenSize() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen != nullptr ? screen->geometry().size() : QSize(1024, 768);
+}
+
+QSize TFullScreen::ScreenSize() const {
+  return picture::DeviceSize(LogicalScreenSize(), picture::ScreenPixelRatio());
 }
 
 void TFullScreen::ShowPicture(const picture::PictureHolder& picture, int mode, bool shrink_only,
@@ -72,7 +77,8 @@ void TFullScreen::Present() {
   actual_image_ = std::move(prepared_.actual);
   const bool same_file = prepared_.same_file;
   prepared_ = Prepared();
-  const QSize screen = ScreenSize();
+  ratio_ = picture::ScreenPixelRatio();
+  const QSize screen = LogicalScreenSize();
   setGeometry(-2, -2, screen.width() + 4, screen.height() + 4);
   if (mode_ != 1) {
     if (!same_file) scroll_x_ = scroll_y_ = 0;
@@ -101,8 +107,8 @@ void TFullScreen::ScrollBy(int dx, int dy) {
   const QSize screen = ScreenSize();
   const int max_x = std::max(0, paint_box_.width - screen.width());
   const int max_y = std::max(0, paint_box_.height - screen.height());
-  scroll_x_ = std::clamp(scroll_x_ + dx, 0, max_x);
-  scroll_y_ = std::clamp(scroll_y_ + dy, 0, max_y);
+  scroll_x_ = std::clamp(scroll_x_ + qRound(dx * ratio_), 0, max_x);
+  scroll_y_ = std::clamp(scroll_y_ + qRound(dy * ratio_), 0, max_y);
   update();
 }
 
@@ -110,8 +116,10 @@ void TFullScreen::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   if (picture_ == nullptr) return;
-  // The window starts 2 pixels off the screen's corner.
+  // The window starts 2 pixels off the screen's corner. The pictures are made at device pixels
+  // and drawn one to one.
   painter.translate(2, 2);
+  painter.scale(1 / ratio_, 1 / ratio_);
   if (mode_ == 1) {
     if (!fitted_.Empty()) {
       painter.drawImage(QPoint(paint_box_.left, paint_box_.top), picture::BitmapToQImage(fitted_));

@@ -63,7 +63,8 @@ class TFullScreen : public QWidget {
   int scroll_x() const { return scroll_x_; }
   int scroll_y() const { return scroll_y_; }
   bool looping() const { return loop_.isRunning(); }
-  // The screen the window covers.
+  // The screen the window covers, in device pixels: pictures are fitted to it and an actual-size
+  // picture shows one picture pixel per device pixel (on a high-density screen too).
   QSize ScreenSize() const;
   // Fits made here (not taken ready-made), for tests.
   int fits_made() const { return fits_made_; }
@@ -75,7 +76,9 @@ class TFullScreen : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Scrolls by a step in logical pixels (the scroll position is kept in device pixels).
   void ScrollBy(int dx, int dy);
+  QSize LogicalScreenSize() const;
 
   // A picture prepared and not yet presented.
   struct Prepared {
@@ -92,7 +95,8 @@ class TFullScreen : public QWidget {
   picture::Bitmap fitted_;
   QImage actual_image_;  // the picture at natural size as the screen shows it (actual mode)
   ScreenPalette* screen_palette_ = nullptr;
-  Box paint_box_;
+  Box paint_box_;  // device pixels, as are the scroll position and the pictures
+  qreal ratio_ = 1;  // device pixels per logical pixel of the screen
   int mode_ = 0;
   bool shrink_only_ = false;
   std::function<void(int)> pass_on_;

@@ -1,29 +1,17 @@
 #include "shell/ui/panes.h"
 
 #include <QFontMetrics>
-#include <algorithm>
-#include <cmath>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 
 #include "picture/convert.h"
+#include "picture/ui/device_pixels.h"
 #include "picture/ui/qimage_bridge.h"
 #include "shell/navigation.h"
 #include "shell/ui/main_window.h"
 
 namespace vr::shell::ui {
-
-QSize DeviceSize(QSize logical, qreal ratio) {
-  return QSize(std::max(1, qRound(logical.width() * ratio)),
-               std::max(1, qRound(logical.height() * ratio)));
-}
-
-QSize LogicalSize(QSize device, qreal ratio) {
-  if (ratio <= 0) ratio = 1;
-  return QSize(std::max(1, static_cast<int>(std::ceil(device.width() / ratio))),
-               std::max(1, static_cast<int>(std::ceil(device.height() / ratio))));
-}
 
 QImage ScreenImageOf(const picture::Bitmap& bitmap, const picture::Bitmap& shown,
                      ScreenPalette* palette) {

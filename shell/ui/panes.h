@@ -9,6 +9,7 @@
 #include <string>
 
 #include "picture/bitmap.h"
+#include "picture/ui/device_pixels.h"
 #include "shell/layout.h"
 #include "shell/screen_palette.h"
 
@@ -17,11 +18,8 @@ namespace vr::shell::ui {
 
 class TVeldrimon69;
 
-// Sizes between logical and device pixels for a device pixel ratio (high-density screens): a
-// logical size covers DeviceSize device pixels; LogicalSize is the smallest logical size that
-// covers a device size.
-QSize DeviceSize(QSize logical, qreal ratio);
-QSize LogicalSize(QSize device, qreal ratio);
+using picture::DeviceSize;
+using picture::LogicalSize;
 
 // `bitmap` in the screen's 32-bit form, ready to be copied on each paint. With a palette (a screen
 // of 256 colours or fewer) the palette realised for `shown` maps every pixel.

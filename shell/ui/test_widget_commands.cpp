@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QTableView>
 #include <QTimer>
 #include <QWidget>
@@ -66,6 +67,17 @@ std::string Select(const std::string& args) {
       return "ok";
     }
   }
+  // Tables (the files list): the row whose first cell has that text.
+  for (QTableView* table : window->findChildren<QTableView*>()) {
+    const QAbstractItemModel* model = table->model();
+    for (int r = 0; model != nullptr && r < model->rowCount(); ++r) {
+      if (model->index(r, 0).data().toString().toStdString() != parts[1]) continue;
+      table->clearSelection();
+      table->setCurrentIndex(model->index(r, 0));
+      table->selectRow(r);
+      return "ok";
+    }
+  }
   return "missing";
 }
 
@@ -102,6 +114,42 @@ std::string Lines(const std::string& title) {
   return out;
 }
 
+// The first visible widget of that object name in any window.
+QWidget* VisibleWidgetNamed(const std::string& name) {
+  for (QWidget* w : QApplication::allWidgets()) {
+    if (w->isVisible() && w->objectName().toStdString() == name) return w;
+  }
+  return nullptr;
+}
+
+// A widget as the screen shows it, in device pixels, saved as a BMP file.
+std::string Grab(const std::string& args) {
+  const std::vector<std::string> parts = Split(args, 2);
+  if (parts.size() != 2) return "missing";
+  QWidget* widget = VisibleWidgetNamed(parts[0]);
+  if (widget == nullptr) return "missing";
+  const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB888);
+  if (!image.save(QString::fromStdString(parts[1]), "BMP")) return "failed";
+  return "grabbed=" + std::to_string(image.width()) + "x" + std::to_string(image.height());
+}
+
+// A button's icon at its icon size for a device pixel ratio, saved as a BMP file (on white).
+std::string IconOf(const std::string& args) {
+  const std::vector<std::string> parts = Split(args, 3);
+  if (parts.size() != 3) return "missing";
+  auto* button = qobject_cast<QAbstractButton*>(VisibleWidgetNamed(parts[0]));
+  if (button == nullptr) return "missing";
+  const QPixmap pixmap = button->icon().pixmap(
+      button->iconSize(), QString::fromStdString(parts[1]).toDouble());
+  QImage image(pixmap.size(), QImage::Format_RGB888);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.drawImage(0, 0, pixmap.toImage().convertToFormat(QImage::Format_ARGB32));
+  painter.end();
+  if (!image.save(QString::fromStdString(parts[2]), "BMP")) return "failed";
+  return "icon=" + std::to_string(image.width()) + "x" + std::to_string(image.height());
+}
+
 }  // namespace
 
 bool RunWidgetCommand(const std::string& line, std::string* results) {
@@ -114,6 +162,10 @@ bool RunWidgetCommand(const std::string& line, std::string* results) {
     result = Type(line.substr(6));
   } else if (line.rfind("!lines ", 0) == 0) {
     result = Lines(line.substr(7));
+  } else if (line.rfind("!grab ", 0) == 0) {
+    result = Grab(line.substr(6));
+  } else if (line.rfind("!icon ", 0) == 0) {
+    result = IconOf(line.substr(6));
   } else {
     return false;
   }

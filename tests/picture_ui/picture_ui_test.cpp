@@ -199,6 +199,48 @@ TEST(PreviewPanel, CaptionsAndFittedPicture) {
 }
 
 }  // namespace
+// Run by its own test entry with QT_SCALE_FACTOR=2: on a screen of two device pixels per logical
+// pixel the panel asks for a picture the size of its device pixels and draws it one to one.
+TEST(PreviewPanelAtRatio2, LoadsAndDrawsAtDevicePixels) {
+  if (qApp->devicePixelRatio() != 2) GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+  Bitmap noise;
+  ASSERT_TRUE(noise.Create(640, 400, PixelFormat::k24));
+  uint32_t seed = 99;
+  for (int y = 0; y < 400; ++y) {
+    for (int x = 0; x < 640 * 3; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      noise.Row(y)[x] = static_cast<uint8_t>(seed >> 24);
+    }
+  }
+  int asked = 0;
+  TPreviewPanel panel([&](const std::string&, int target) {
+    asked = target;
+    PreviewLoadResult result;
+    result.holder.bitmap = noise;
+    result.info_width = 640;
+    result.info_height = 400;
+    result.info_colours = 16000;
+    return result;
+  });
+  panel.resize(162, 162);  // 160 x 160 inside the frame: 320 x 320 device pixels
+  test_support::TempDir dir;
+  panel.ShowFile(QString::fromStdString(dir.WriteText("n.pcx", "1")));
+  EXPECT_EQ(asked, 320);
+  const QImage& shown = panel.Shown();
+  ASSERT_EQ(shown.size(), QSize(320, 200));
+  EXPECT_EQ(shown.devicePixelRatio(), 2);
+  // On the screen: centred in the 320 x 320 device pixels inside the frame, every pixel once.
+  const QImage screen = panel.grab().toImage();
+  ASSERT_EQ(screen.size(), QSize(324, 324));
+  int same = 0;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      if ((screen.pixel(2 + x, 2 + 60 + y) & 0xFFFFFF) == (shown.pixel(x, y) & 0xFFFFFF)) ++same;
+    }
+  }
+  EXPECT_EQ(same, 320 * 200);
+}
+
 }  // namespace vr::picture
 
 int main(int argc, char** argv) {

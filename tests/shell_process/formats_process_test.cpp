@@ -62,12 +62,7 @@ TEST_F(ViewerProcessTest, WebpTiffAndHeicAreShownListedAndThumbnailed) {
   }
 
   ASSERT_EQ(Command({"@list|View|Thumbnails"}, viewer_state_), "ok\n");
-  std::string thumbs;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    thumbs = Command({"!thumbs"}, viewer_state_);
-    if (thumbs.find("none") == std::string::npos) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const std::string thumbs = WaitThumbnails();
   std::istringstream lines(thumbs);
   int count = 0;
   for (std::string line; std::getline(lines, line); ++count) {

@@ -217,6 +217,18 @@ class ViewerProcessTest : public ::testing::Test {
     return false;
   }
 
+  // Asks the files list window for its thumbnails until every row has one (the builder runs
+  // while the window is idle); gives the last "!thumbs" answer.
+  std::string WaitThumbnails() {
+    std::string thumbs;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      thumbs = Command({"!thumbs"}, viewer_state_);
+      if (thumbs.find("none") == std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return thumbs;
+  }
+
   // Starts the first viewer and waits until its message loop runs (it answers a command).
   pid_t StartViewer(const std::vector<std::string>& args = {},
                     const std::vector<std::string>& extra_env = {}) {

@@ -27,18 +27,25 @@ void RecycleController::SetButtons(QToolButton* trash, QToolButton* undelete) {
 }
 
 QIcon RecycleController::BinIcon(bool full, int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setPen(QPen(Qt::black, 1));
-  if (full) {
-    p.setBrush(Qt::white);
-    p.drawRect(6, 1, 8, 6);
+  // Drawn at both densities, so that it is sharp on a high-density screen too.
+  QIcon icon;
+  for (const int ratio : {1, 2}) {
+    QPixmap pixmap(size * ratio, size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 1));
+    if (full) {
+      p.setBrush(Qt::white);
+      p.drawRect(6, 1, 8, 6);
+    }
+    p.setBrush(full ? QColor(0x80, 0x80, 0x80) : QColor(0xc0, 0xc0, 0xc0));
+    p.drawRect(3, 5, 13, 2);
+    p.drawRect(5, 7, 9, 11);
+    p.end();
+    icon.addPixmap(pixmap);
   }
-  p.setBrush(full ? QColor(0x80, 0x80, 0x80) : QColor(0xc0, 0xc0, 0xc0));
-  p.drawRect(3, 5, 13, 2);
-  p.drawRect(5, 7, 9, 11);
-  return QIcon(pixmap);
+  return icon;
 }
 
 void RecycleController::ShowState(bool full) {

@@ -33,6 +33,7 @@
 #include "lists/window/ui/files_table_model.h"
 #include "lists/window/ui/preview_form.h"
 #include "picture/kinds.h"
+#include "picture/ui/device_pixels.h"
 #include "picture/ui/qimage_bridge.h"
 #include "platform/please_wait.h"
 #include "platform/sounds.h"
@@ -93,7 +94,8 @@ class ThumbDelegate : public QStyledItemDelegate {
     if (pixmap.isNull()) {
       painter->fillRect(cell, Qt::white);
     } else {
-      painter->drawPixmap(cell.topLeft(), pixmap);
+      // Made at the cell's size in screen pixels: one to one on any screen.
+      painter->drawPixmap(cell, pixmap);
     }
     const QRect box = BoxRect(cell);
     painter->fillRect(box, Qt::white);
@@ -167,6 +169,7 @@ TFileListMenu::TFileListMenu(lists::FilesList& list, ListWindowServices services
   env.row_scanned = [this](int row) { model_->RowChanged(row); };
   env.state_changed = [this](BuilderState state) { UpdateBuilderButton(state); };
   jobs_ = std::make_unique<ListJobs>(list_, cache_, std::move(env));
+  jobs_->settings().density = picture::ScreenPixelRatio();
 
   TagServices tag_services;
   tag_services.ui = services_.platform.ui;
@@ -744,9 +747,10 @@ QPixmap TFileListMenu::ThumbnailOf(int row) {
     // Not built yet: the builder will make it. Built without a record: the file is small
     // enough to be drawn from itself.
     if (entry->thumb_wanted) return {};
-    bitmap = MakeThumbnail(entry->Path(), jobs_->settings()).cell;
+    bitmap = MakeThumbnail(entry->Path(), AtScreenPixels(jobs_->settings())).cell;
   }
   auto* pixmap = new QPixmap(QPixmap::fromImage(picture::BitmapToQImage(bitmap).copy()));
+  pixmap->setDevicePixelRatio(std::max(1.0, jobs_->settings().density));
   QPixmap result = *pixmap;
   drawn_thumbs_.insert(entry->id, pixmap);
   return result;

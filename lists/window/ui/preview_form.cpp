@@ -16,6 +16,7 @@
 #include "lists/window/ui/gif_thread.h"
 #include "picture/kinds.h"
 #include "picture/load/loader.h"
+#include "picture/ui/device_pixels.h"
 #include "picture/ui/qimage_bridge.h"
 #include "picture/ui/scaled_draw.h"
 #include "platform/path_rules.h"
@@ -80,8 +81,13 @@ void TMyForm::PaintPicture(QPainter& painter, const QRect& area, const QColor& b
   painter.fillRect(area, picture_.kind == picture::GraphicKind::kMetafile
                              ? QColor(0xD0, 0xC0, 0xC0)
                              : background);
+  // Both pictures are made at device pixels and carry the ratio, so they are drawn one to one.
   if (stretchable_) {
-    if (!stretched_.isNull()) painter.drawImage(picture_rect_.topLeft(), stretched_);
+    if (!stretched_.isNull()) {
+      painter.drawImage(picture::LogicalPoint(picture_rect_.left(), picture_rect_.top(),
+                                              stretched_.devicePixelRatio()),
+                        stretched_);
+    }
   } else if (!image_.isNull()) {
     painter.drawImage(0, 0, image_);
   }
@@ -137,15 +143,23 @@ void TMyForm::SetPicture(picture::PictureHolder picture) {
     picture_.AsBitmap();
   }
   if (picture_.bitmap.Empty()) picture_.bitmap.MakeFailure();
-  image_ = picture::BitmapToQImage(picture_.bitmap).convertToFormat(QImage::Format_RGB32);
+  MakeImage();
   Relayout();
+}
+
+void TMyForm::MakeImage() {
+  image_ = picture::BitmapToQImage(picture_.bitmap).convertToFormat(QImage::Format_RGB32);
+  image_.setDevicePixelRatio(devicePixelRatioF());
 }
 
 void TMyForm::FirstSizing(const QRect& work_area) {
   stretchable_ = true;
   const int fx = frameGeometry().width() - geometry().width();
   const int fy = frameGeometry().height() - geometry().height();
-  const picture::Size size = FirstPreviewSize(picture_.Width(), picture_.Height(), fx, fy,
+  // A picture that fits is first shown one picture pixel per device pixel.
+  const QSize shown =
+      picture::LogicalSize(QSize(picture_.Width(), picture_.Height()), devicePixelRatioF());
+  const picture::Size size = FirstPreviewSize(shown.width(), shown.height(), fx, fy,
                                               work_area.width(), work_area.height());
   resize(std::max(1, size.width - fx), std::max(1, size.height - fy));
   UpdateCaption();
@@ -167,9 +181,10 @@ void TMyForm::SetScrollable() {
   UpdateCaption();
   Relayout();
   // The window shrinks to the picture when the picture is smaller in both directions.
-  if (!isMaximized() && image_.width() < scroll_->viewport()->width() &&
-      image_.height() < scroll_->viewport()->height()) {
-    resize(image_.width(), image_.height());
+  const QSize shown = image_.deviceIndependentSize().toSize();
+  if (!isMaximized() && shown.width() < scroll_->viewport()->width() &&
+      shown.height() < scroll_->viewport()->height()) {
+    resize(shown);
   }
 }
 
@@ -186,7 +201,10 @@ void TMyForm::Relayout() {
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setWidgetResizable(true);
-    const QSize client = scroll_->viewport()->size();
+    // Laid out and drawn in device pixels: the fitted picture is made at the size the screen
+    // shows, not made at the logical size and scaled up by the painter.
+    const qreal ratio = devicePixelRatioF();
+    const QSize client = picture::DeviceSize(scroll_->viewport()->size(), ratio);
     const picture::Rect fit =
         StretchLayout(image_.width(), image_.height(), client.width(), client.height());
     if (fit.width > 0) {
@@ -197,13 +215,14 @@ void TMyForm::Relayout() {
       QPainter painter(&target);
       picture::DrawPictureScaled(picture_, painter, QRect(0, 0, fit.width, fit.height), true);
       painter.end();
+      target.setDevicePixelRatio(ratio);
       stretched_ = std::move(target);
     }
   } else {
     scroll_->setWidgetResizable(false);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    canvas_->resize(image_.size());
+    canvas_->resize(picture::LogicalSize(image_.size(), image_.devicePixelRatio()));
   }
   canvas_->update();
 }
@@ -228,7 +247,7 @@ void TMyForm::ShowGifFrame(const picture::Bitmap& frame) {
   picture_.kind = picture::GraphicKind::kBitmap;
   picture_.vector.reset();
   picture_.bitmap = frame;
-  image_ = picture::BitmapToQImage(picture_.bitmap).convertToFormat(QImage::Format_RGB32);
+  MakeImage();
   Relayout();
 }
 
@@ -254,6 +273,13 @@ void TMyForm::closeEvent(QCloseEvent* event) {
 
 void TMyForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  Relayout();
+}
+
+void TMyForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The scroll area sizes its viewport only once shown: a lay-out made before that fitted the
+  // picture to the viewport's first size, so the picture is fitted again to the real one.
   Relayout();
 }
 

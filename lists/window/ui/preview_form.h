@@ -89,7 +89,7 @@ class TMyForm : public QWidget, private PreviewSurfaceHost {
   void ShowGifFrame(const picture::Bitmap& frame);
   int gif_frames_shown() const { return gif_frames_shown_; }
 
-  // The picture as shown in stretchable mode (rebuilt on resize); for tests.
+  // The picture as shown in stretchable mode (rebuilt on resize), in device pixels; for tests.
   QRect picture_rect() const { return picture_rect_; }
   int layouts() const { return layouts_; }
   void set_tool_tips(bool on);
@@ -97,6 +97,7 @@ class TMyForm : public QWidget, private PreviewSurfaceHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -106,6 +107,8 @@ class TMyForm : public QWidget, private PreviewSurfaceHost {
   void DragFileOut(QWidget* source) override;
   void GifThreadEnded();
   void Relayout();
+  // The picture at natural size, one picture pixel per device pixel.
+  void MakeImage();
   void UpdateCaption();
   void Scroll(int dx, int dy) override;
 
@@ -113,7 +116,7 @@ class TMyForm : public QWidget, private PreviewSurfaceHost {
   int slot_;
   std::string path_;
   picture::PictureHolder picture_;
-  QImage image_;      // the picture as shown at natural size
+  QImage image_;      // the picture as shown at natural size (at device pixels)
   QImage stretched_;  // the second picture: the fitted drawing
   QRect picture_rect_;
   bool stretchable_ = true;
