@@ -66,7 +66,9 @@ const char* SpeedLabel(int position);
 int64_t SpeedLimit(int position);
 
 // Groups progress events into samples and works out how long the worker waits after each, so
-// that the transfer keeps near the limit without a wait for every small block.
+// that the transfer keeps near the limit without a wait for every small block. A wait never
+// exceeds twice the time its sample should have taken at the limit (a first wait after a new
+// limit excepted), so a sample that a wake cut short costs no long stall.
 class FtpThrottle {
  public:
   // One progress event: `total` bytes so far, `limit` bytes per second (-1: full speed), the
