@@ -62,6 +62,12 @@ int64_t SpeedLimit(int position) {
   return kSpeeds[std::clamp(position, 0, kSpeedPositions - 1)].limit;
 }
 
+size_t ThrottleBlock(int position) {
+  const int64_t limit = SpeedLimit(position);
+  if (limit <= 0) return 0;
+  return static_cast<size_t>(std::clamp<int64_t>(limit / 20, 256, 2048));
+}
+
 int64_t FtpThrottle::Step(int64_t total, int64_t limit, int64_t now_ms) {
   last_block_ = total - last_total_;
   int64_t wait = -1;

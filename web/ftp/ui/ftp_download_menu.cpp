@@ -92,7 +92,9 @@ void TFTPThread::run() {
     const int64_t now = sockets.Loop().NowMs();
     // Wakes from here on end the wait; earlier ones only announced the position read now.
     const uint64_t since = WakeSerial();
-    const int64_t wait = throttle.Step(count, SpeedLimit(position_), now);
+    const int position = position_;
+    client.SetBlockCap(ThrottleBlock(position));
+    const int64_t wait = throttle.Step(count, SpeedLimit(position), now);
     if (wait > 0 && !cancel_) WaitMs(wait, since);
     if (now - last_post >= 250) {
       last_post = now;
