@@ -407,6 +407,7 @@ int RunFtp(const std::vector<std::string>& all_args) {
   // The transfer windows' speed limit: position 0 (512 bytes a second) to 10 (full speed).
   ftp::FtpThrottle throttle;
   if (speed < 10) {
+    client.SetBlockCap(ftp::ThrottleBlock(speed));
     client.OnProgress = [&throttle, &sockets, speed](int64_t count, bool&) {
       const int64_t wait = throttle.Step(count, ftp::SpeedLimit(speed), sockets.Loop().NowMs());
       if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));

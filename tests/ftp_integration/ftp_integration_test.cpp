@@ -337,6 +337,22 @@ TEST_F(FtpIntegrationTest, ThrottledTransfersKeepSmallBlocksAndFullSpeedUsesLarg
     EXPECT_GE(up_slow.events, 300000 / 1514);
     EXPECT_GE(down_slow.events, 300000 / 2048);
 
+    // A low limit's cap makes the blocks smaller still, both ways, and the data stays whole.
+    Steps up_capped, down_capped;
+    client_->SetBlockCap(512);
+    client_->SetHostFileName("capped.bin");
+    client_->SetLocalFileName(small_local);
+    client_->OnProgress = watch(up_capped, 4000000);
+    ASSERT_TRUE(client_->Transmit()) << client_->ErrorMessage();
+    client_->SetLocalFileName(local_.File("capped.down"));
+    client_->OnProgress = watch(down_capped, 4000000);
+    ASSERT_TRUE(client_->Receive()) << client_->ErrorMessage();
+    client_->SetBlockCap(0);
+    EXPECT_EQ(test_support::TempDir::Read(local_.File("capped.down")), small);
+    EXPECT_LE(up_capped.largest, 512);
+    EXPECT_LE(down_capped.largest, 512);
+    EXPECT_GE(down_capped.events, 300000 / 512);
+
     client_->SetHostFileName("fast.bin");
     client_->SetLocalFileName(big_local);
     client_->OnProgress = watch(up_fast, 0);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vr::ftp {
 namespace {
 
@@ -65,6 +67,33 @@ TEST(FtpThrottle, SteadyWaitsAtTheSlowestLimitAndNoneAfterFullSpeed) {
     total += 2048;
     EXPECT_EQ(throttle.Step(total, -1, now), -1);
     now += 2;
+  }
+}
+
+// A wait that a wake ends early (the timer's fifth tick) makes the next sample look like a
+// burst. The transfer then pauses for about one sample more, not for many seconds, and keeps
+// its rate: at 10K and 50K, downloads (2048-byte events) and uploads (1514).
+TEST(FtpThrottle, AWaitEndedEarlyCostsNoLongStall) {
+  for (const int64_t limit : {10240, 51200}) {
+    for (const int64_t block : {2048, 1514}) {
+      FtpThrottle throttle;
+      int64_t now = 0, total = 0, longest = 0, start_ms = 0, start_total = 0;
+      for (int event = 0; event < 60; ++event) {
+        total += block;
+        int64_t wait = throttle.Step(total, limit, now);
+        if (event == 20) wait = std::min<int64_t>(wait, 5);  // woken 5 ms into the wait
+        if (event > 20) longest = std::max(longest, wait);
+        if (event == 2) {
+          start_ms = now;
+          start_total = total;
+        }
+        now += std::max<int64_t>(wait, 0) + 1;
+      }
+      EXPECT_LE(longest, 2 * block * 1000 / limit) << limit << " " << block;
+      const double rate = static_cast<double>(total - start_total) * 1000.0 /
+                          static_cast<double>(now - start_ms);
+      EXPECT_NEAR(rate, static_cast<double>(limit), limit * 0.05) << limit << " " << block;
+    }
   }
 }
 

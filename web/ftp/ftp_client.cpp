@@ -1192,7 +1192,7 @@ void TCustomFtpCli::OnDataAvailable() {
   char* const buffer = transfer_buffer_.get();
   while (true) {
     if (!DataProgress()) return;
-    const int64_t got = data_->Receive(buffer, transfer_is_send_ ? kTransferBuffer : block_size_);
+    const int64_t got = data_->Receive(buffer, transfer_is_send_ ? kTransferBuffer : NextBlock());
     if (got > 0) {
       if (transfer_is_send_) continue;  // anything a server sends on an upload is dropped
       byte_count_ += got;
@@ -1253,7 +1253,7 @@ void TCustomFtpCli::SendBlocks() {
     if (send_block_offset_ >= send_block_length_) {
       if (!DataProgress()) return;
       UpdateBlockSize();
-      const size_t got = std::fread(transfer_buffer_.get(), 1, block_size_, local_file_);
+      const size_t got = std::fread(transfer_buffer_.get(), 1, NextBlock(), local_file_);
       if (got == 0) {
         if (std::ferror(local_file_)) {
           Display("! Error reading file");

@@ -9,6 +9,7 @@
 //   not connected -> name lookup -> waiting banner -> connected -> internal ready / waiting
 //   response ... -> ready.  Abort goes through "abort" to not connected and ready.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -158,6 +159,9 @@ class TCustomFtpCli {
   TFtpRequest RequestType() const { return request_type_; }
   // Counts the requests that started (a refused call leaves it unchanged).
   uint64_t RequestSerial() const { return request_serial_; }
+  // Data blocks of at most this many bytes from the next one on (0: no cap). A progress handler
+  // that holds a low speed limit sets it so that its waits come often enough for an even pace.
+  void SetBlockCap(size_t bytes) { block_cap_ = bytes; }
 
   // Events.
   std::function<void(const std::string&)> OnDisplay;
@@ -375,6 +379,10 @@ class TCustomFtpCli {
   std::unique_ptr<char[]> transfer_buffer_;
   size_t block_size_ = 0;
   size_t min_block_size_ = 0;
+  size_t block_cap_ = 0;
+  size_t NextBlock() const {
+    return block_cap_ > 0 ? std::min(block_size_, block_cap_) : block_size_;
+  }
   int64_t pace_start_ms_ = 0;
   int64_t pace_start_bytes_ = 0;
   size_t send_block_length_ = 0;

@@ -62,6 +62,12 @@ int64_t SpeedLimit(int position) {
   return kSpeeds[std::clamp(position, 0, kSpeedPositions - 1)].limit;
 }
 
+size_t ThrottleBlock(int position) {
+  const int64_t limit = SpeedLimit(position);
+  if (limit <= 0) return 0;
+  return static_cast<size_t>(std::clamp<int64_t>(limit / 20, 256, 2048));
+}
+
 int64_t FtpThrottle::Step(int64_t total, int64_t limit, int64_t now_ms) {
   last_block_ = total - last_total_;
   int64_t wait = -1;
@@ -97,6 +103,15 @@ int64_t FtpThrottle::Step(int64_t total, int64_t limit, int64_t now_ms) {
           const double delay = last * speed / (static_cast<double>(limit) / 1000.0) + carry_;
           d = static_cast<int64_t>(delay);
           carry_ = delay - static_cast<double>(d);
+          // A sample cut short (a wait that a wake ended early) reads as a burst, and the
+          // scaling would answer with a wait many times the sample's own time: at 10K a wait
+          // woken after 5 ms became 8 s without data. Ahead by at most one sample, the transfer
+          // waits at most twice the time the sample should have taken.
+          const int64_t most = 2 * sample_bytes * 1000 / limit;
+          if (d > most) {
+            d = most;
+            carry_ = 0;
+          }
         }
         if (d >= 0) {
           wait = d;

@@ -49,15 +49,20 @@ void TFTPThread::Cancel() {
 void TFTPThread::Wake() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    woken_ = true;
+    ++wake_serial_;
   }
   wake_.notify_all();
 }
 
-void TFTPThread::WaitMs(int64_t ms) {
+uint64_t TFTPThread::WakeSerial() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return wake_serial_;
+}
+
+void TFTPThread::WaitMs(int64_t ms, uint64_t since) {
   std::unique_lock<std::mutex> lock(mutex_);
-  wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return woken_ || cancel_; });
-  woken_ = false;
+  wake_.wait_for(lock, std::chrono::milliseconds(ms),
+                 [this, since] { return wake_serial_ != since || cancel_; });
 }
 
 void TFTPThread::run() {
@@ -85,8 +90,12 @@ void TFTPThread::run() {
       return;
     }
     const int64_t now = sockets.Loop().NowMs();
-    const int64_t wait = throttle.Step(count, SpeedLimit(position_), now);
-    if (wait > 0 && !cancel_) WaitMs(wait);
+    // Wakes from here on end the wait; earlier ones only announced the position read now.
+    const uint64_t since = WakeSerial();
+    const int position = position_;
+    client.SetBlockCap(ThrottleBlock(position));
+    const int64_t wait = throttle.Step(count, SpeedLimit(position), now);
+    if (wait > 0 && !cancel_) WaitMs(wait, since);
     if (now - last_post >= 250) {
       last_post = now;
       const int64_t bytes = throttle.last_sample_bytes(), ms = throttle.last_sample_ms();
@@ -98,10 +107,10 @@ void TFTPThread::run() {
     post([text](TFTPDownloadMenu& w) { w.ThreadStatus(text); });
   };
   hooks.wait_second = [this] {
-    WaitMs(1000);
+    WaitMs(1000, WakeSerial());
     return !cancel_;
   };
-  hooks.wait_notice = [this] { WaitMs(3000); };
+  hooks.wait_notice = [this] { WaitMs(3000, WakeSerial()); };
   hooks.cancelled = [this] { return cancel_.load(); };
   result_ = RunTransferJob(client, job_, hooks);
   const int64_t total = client.ByteCount();

@@ -36,7 +36,9 @@ class TFTPThread : public QThread {
   TFTPThread(TFTPDownloadMenu* window, FtpTransferJob job);
 
   void Cancel();
-  // Ends a throttle wait early (the timer's fifth tick, cancel, the speed bar moved).
+  // Ends a throttle wait early (the timer's fifth tick, cancel, the speed bar moved). A wake
+  // while no wait runs ends none later: what it announced (a new position) is read anew before
+  // the next wait is worked out.
   void Wake();
   void SetSpeedPosition(int position) { position_ = position; }
 
@@ -46,7 +48,9 @@ class TFTPThread : public QThread {
   void run() override;
 
  private:
-  void WaitMs(int64_t ms);
+  uint64_t WakeSerial();
+  // Waits up to `ms`, ending early on a cancel or on a wake after `since` (a WakeSerial()).
+  void WaitMs(int64_t ms, uint64_t since);
 
   QPointer<TFTPDownloadMenu> window_;
   FtpTransferJob job_;
@@ -54,7 +58,7 @@ class TFTPThread : public QThread {
   std::atomic<int> position_{10};
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool woken_ = false;
+  uint64_t wake_serial_ = 0;
   TransferResult result_ = TransferResult::kFailed;
 };
 
