@@ -455,10 +455,18 @@ TEST_F(FtpTransferWindowTest, DroppedLocalFilesAreUploadedToTheFolderAfterTheQue
     QApplication::sendEvent(view->viewport(), &drop);
     EXPECT_TRUE(drop.isAccepted());
   };
+  // A drop while the window lists a folder is not taken: wait for the first listing to end.
+  ASSERT_TRUE(PumpUntil([this] { return !window_->Busy() && !window_->FileNames().empty(); }));
   fakes_.ui.QueueAnswer(Answer::kYes);
   drop_on("FileList", QPoint(5, 5));
-  ASSERT_TRUE(PumpUntil([this] {
-    return !window_->TransferWindows().empty() || window_->WaitingTransfers() > 0;
+  // The uploads may start, finish and close between two looks on a busy machine: their files at
+  // the server count as seen too.
+  const auto arrived = [this] {
+    return ReadAll(dir_.File("root/one.txt")) == "first dropped" &&
+           ReadAll(dir_.File("root/two.bin")) == std::string(40000, 'd');
+  };
+  ASSERT_TRUE(PumpUntil([this, &arrived] {
+    return !window_->TransferWindows().empty() || window_->WaitingTransfers() > 0 || arrived();
   }));
   bool asked = false;
   for (const auto& call : fakes_.ui.calls()) {

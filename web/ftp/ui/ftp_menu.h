@@ -79,6 +79,8 @@ class TFtpMenu : public QDialog {
   bool BConnectClick();
   void BBreakOutClick();
   bool Connected() const;
+  // A request or an upload of the web pages is under way (requests and drops wait for it).
+  bool Busy() const { return busy_ || uploading_; }
 
   // "FTP WEB Tools": the server's folders as a tree, the selected folder's files with their
   // descriptions, and the file and folder operations.
