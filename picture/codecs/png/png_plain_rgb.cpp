@@ -126,9 +126,8 @@ void Paeth3(uint8_t* row, const uint8_t* prior, int width) {
     const __m128i take_a = _mm_cmpeq_epi16(pa, least);
     const __m128i take_b = _mm_andnot_si128(take_a, _mm_cmpeq_epi16(pb, least));
     const __m128i take_c = _mm_andnot_si128(_mm_or_si128(take_a, take_b), _mm_set1_epi16(-1));
-    const __m128i predictor =
-        _mm_or_si128(_mm_or_si128(_mm_and_si128(take_a, a), _mm_and_si128(take_b, b)),
-                     _mm_and_si128(take_c, c));
+    const __m128i predictor = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(take_a, a), _mm_and_si128(take_b, b)), _mm_and_si128(take_c, c));
     a = _mm_and_si128(_mm_add_epi16(predictor, d), bytes);
     c = b;
     Store3(at, a);
@@ -187,8 +186,8 @@ bool ReadPlainRgbPng(std::FILE* file, uint64_t file_size, picture::Bitmap* bitma
   }
   const uint32_t width = BigEndian(header), height = BigEndian(header + 4);
   // 8 bits, RGB, deflate, adaptive filters, not interlaced.
-  if (header[8] != 8 || header[9] != 2 || header[10] != 0 || header[11] != 0 ||
-      header[12] != 0 || width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
+  if (header[8] != 8 || header[9] != 2 || header[10] != 0 || header[11] != 0 || header[12] != 0 ||
+      width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
     return false;
   }
   const uint64_t row_bytes = uint64_t{width} * 3;
