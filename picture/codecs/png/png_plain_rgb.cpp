@@ -254,32 +254,7 @@ bool ReadPlainRgbPng(std::FILE* file, uint64_t file_size, picture::Bitmap* bitma
   if (ok && !ended) {
     // The stream must end here, without another byte of image data.
     uint8_t extra = 0;
-    zs.next_out = &extra;
-    zs.avail_out = 1;
-    for (;;) {
-      if (zs.avail_in == 0) {
-        if (chunks.Left() == 0) {
-          if (!chunks.Finish() || !chunks.Next() || !TypeIs(chunks.Type(), "IDAT")) {
-            ok = false;
-            break;
-          }
-          continue;
-        }
-        const size_t got = chunks.Read(input.data(), input.size());
-        if (got == 0) {
-          ok = false;
-          break;
-        }
-        zs.next_in = input.data();
-        zs.avail_in = static_cast<uInt>(got);
-      }
-      const int status = inflate(&zs, Z_NO_FLUSH);
-      if (status == Z_STREAM_END && zs.avail_out == 1) break;
-      if (status != Z_OK || zs.avail_out == 0) {
-        ok = false;
-        break;
-      }
-    }
+    ok = !inflate_into(&extra, 1) && ended && zs.avail_out == 1;
   }
   inflateEnd(&zs);
   // Nothing may follow the stream in its chunk, and no image data chunk may follow.
