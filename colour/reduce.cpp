@@ -213,15 +213,15 @@ class Mapper {
     return best;
   }
 
-  // e * d / 16 rounded half away from zero, without a branch on e's sign (which is random).
   // The limited error: most errors are small, where the limit leaves them as they are; a
   // predicted branch then spares the table load on the pixel-to-pixel dependency chain.
   inline int Limit(const int16_t* elimit, int e) const {
-    if (__builtin_expect(static_cast<unsigned>(e + plain_) <= 2u * static_cast<unsigned>(plain_), 1))
-      return e;
+    const unsigned plain = static_cast<unsigned>(plain_);
+    if (__builtin_expect(static_cast<unsigned>(e) + plain <= 2 * plain, 1)) return e;
     return elimit[e];
   }
 
+  // e * d / 16 rounded half away from zero, without a branch on e's sign (which is random).
   static inline int Damp(int e, int d) {
     const int sign = e >> 31;  // 0 or -1
     const int scaled = ((((e ^ sign) - sign) * d + 8) >> 4);

@@ -136,7 +136,8 @@ TEST_F(ConvertTool, PngAndBmpOfOnePhotoConvertToTheSameBytes) {
     const picture::Bitmap out = Load(from_png);
     if (options[0] != '\0') {
       EXPECT_EQ(out.Bits(), 8);
-      EXPECT_LE(Indices(out).size(), std::string(options).find("16") != std::string::npos ? 16u : 256u);
+      const bool sixteen = std::string(options).find("16") != std::string::npos;
+      EXPECT_LE(Indices(out).size(), sixteen ? 16u : 256u);
     }
   }
 }
