@@ -9,12 +9,14 @@
 
 namespace vr::colour {
 
-NearestEntry::NearestEntry(int shift)
+NearestEntry::NearestEntry(int shift, bool remember)
     : shift_(std::clamp(shift, 2, 3)),
       bits_(8 - shift_),
       cells_(1 << (3 * bits_)),
-      start_(new uint32_t[static_cast<size_t>(cells_)]()) {
-  pool_.reserve(1 << 20);
+      start_(new uint32_t[static_cast<size_t>(cells_)]()),
+      recent_(remember ? new uint32_t[size_t{1} << kRecentBits] : nullptr) {
+  pool_.reserve(1 << 18);
+  SetPalette({}, {});
 }
 
 void NearestEntry::SetPalette(const std::vector<picture::Rgb>& entries,
@@ -45,9 +47,11 @@ void NearestEntry::SetPalette(const std::vector<picture::Rgb>& entries,
   }
   std::memset(start_.get(), 0, sizeof(uint32_t) * static_cast<size_t>(cells_));
   pool_.clear();
+  // Every remembered slot starts as black, with black's true nearest entry.
+  if (recent_) std::fill_n(recent_.get(), size_t{1} << kRecentBits, uint32_t{Search(0, 0, 0)});
 }
 
-void NearestEntry::List(int cell) {
+uint32_t NearestEntry::List(int cell) {
   const int mask = (1 << bits_) - 1;
   const float top = static_cast<float>((1 << shift_) - 1);
   const float lo[3] = {static_cast<float>((cell >> (2 * bits_)) << shift_),
@@ -117,10 +121,19 @@ void NearestEntry::List(int cell) {
     if (near(k) <= bound) list_[count++] = static_cast<uint8_t>(searched_[k]);
   }
 #endif
+  // Never empty: the nearest is in it.
+  if (count == 1) {
+    start_[cell] = kAlone | list_[0];
+    return start_[cell];
+  }
   const uint32_t start = static_cast<uint32_t>(pool_.size());
-  pool_.push_back(static_cast<uint8_t>(count - 1));  // never empty: the nearest is in it
-  pool_.insert(pool_.end(), list_, list_ + count);
+  pool_.push_back(static_cast<uint32_t>(count));
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t i = list_[k];
+    pool_.push_back(r_[i] | uint32_t{g_[i]} << 8 | uint32_t{b_[i]} << 16 | i << 24);
+  }
   start_[cell] = start + 1;
+  return start_[cell];
 }
 
 }  // namespace vr::colour

@@ -310,14 +310,14 @@ double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
 
 // Lloyd rounds over the pixels, each entry moved to the mean of the pixels nearest to it.
 // Returns the mean squared distance of the last round's pixels to their entries.
-double RefineOnPixels(const picture::Bitmap& bgr, int rounds, int cell_shift,
+double RefineOnPixels(const picture::Bitmap& bgr, int rounds, int cell_shift, bool remember,
                       std::vector<Rgb>* palette) {
   const size_t k = palette->size();
   std::vector<uint16_t> searched(k);
   for (size_t i = 0; i < k; ++i) searched[i] = static_cast<uint16_t>(i);
   const int64_t pixels = int64_t{bgr.Width()} * bgr.Height();
   const int row_step = static_cast<int>(std::max<int64_t>(1, pixels / kRefinePixels + 1));
-  NearestEntry nearest(cell_shift);
+  NearestEntry nearest(cell_shift, remember);
   std::vector<uint64_t> acc(k * 4);
   double mean_error = 0;
   for (int round = 0; round < rounds; ++round) {
@@ -443,7 +443,8 @@ std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
     for (const Point& p : points) weight += p.w;
     const double cell_error = weight > 0 ? least / weight : 0;
     const double error =
-        RefineOnPixels(*pixels, kPixelRounds, NearestCellShift(cell_error), &palette);
+        RefineOnPixels(*pixels, kPixelRounds, NearestCellShift(cell_error),
+                       ColoursRepeat(histogram), &palette);
     if (mean_error != nullptr) *mean_error = error;
   }
   return palette;

@@ -46,4 +46,11 @@ std::vector<picture::Rgb> OptimisedPalette(const ColourHistogram& histogram, int
 // cells, so they take cells of 4 values; others cells of 8, whose table stays in cache.
 inline int NearestCellShift(double mean_error) { return mean_error < 20 ? 2 : 3; }
 
+// Whether the picture's colours repeat enough (few 6-bit cells: a smooth or flat picture) for
+// NearestEntry to remember the answers for exact colours; a noisy photograph fills tens of
+// thousands of cells with colours met once or twice, where remembering only costs.
+inline bool ColoursRepeat(const ColourHistogram& histogram) {
+  return histogram.Cells().size() < 16'000;
+}
+
 }  // namespace vr::colour

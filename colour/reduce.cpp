@@ -20,7 +20,6 @@ namespace {
 constexpr int kTrueColour = 16000;
 constexpr int kCacheCells = 64 * 64 * 64;
 constexpr int kErrorRange = 800;
-constexpr int kRangeLimit = 1024;
 // With an optimised palette, a pixel whose squared error exceeds this many times the palette's
 // mean squared error passes on only half of it: such errors come from edges and texture, and
 // spreading them in full only adds noise.
@@ -76,12 +75,16 @@ struct WorkPalette {
 // Builds the per-reduction tables and maps rows.
 class Mapper {
  public:
+  // Optimised palettes: the share of the error passed on, in 1/16.
+  static constexpr int kDamp = 15;
+
   // `precise`: the palette was made for this picture. Its entries may lie closer together than
   // a cache cell is wide, so each pixel is matched at full precision among the few entries that
   // can be nearest to anything in its cell, by plain squared distance (the measure the palette
   // was made with); and the dithering passes on 15/16 of each error, scaled down per pixel by
-  // the levels DitherRow is given and halved for errors far above `palette_error`.
-  Mapper(const WorkPalette& palette, int colours, bool precise, double palette_error)
+  // the shares DitherRow is given and halved for errors far above `palette_error`.
+  Mapper(const WorkPalette& palette, int colours, bool precise, double palette_error,
+         bool colours_repeat)
       : palette_(palette), precise_(precise) {
     // Green weighs most; the small palettes favour blue a little more.
     const bool small = colours >= 4 && colours <= 16;
@@ -89,7 +92,7 @@ class Mapper {
     if (!precise) {
       cache_.reset(new uint16_t[kCacheCells]());
     } else {
-      nearest_ = std::make_unique<NearestEntry>(NearestCellShift(palette_error));
+      nearest_ = std::make_unique<NearestEntry>(NearestCellShift(palette_error), colours_repeat);
       nearest_->SetPalette(palette.entries, palette.candidates);
       cap_ = static_cast<int>(std::max(16.0, palette_error * kLargeError));
     }
@@ -102,9 +105,7 @@ class Mapper {
       const int v = LimitFor(colours, e < 0 ? -e : e);
       error_limit_[e + kErrorRange] = static_cast<int16_t>(e < 0 ? -v : v);
     }
-    for (int v = -kRangeLimit; v <= kRangeLimit; ++v) {
-      range_limit_[v + kRangeLimit] = static_cast<uint8_t>(std::clamp(v, 0, 255));
-    }
+    while (plain_ < kErrorRange && LimitFor(colours, plain_ + 1) == plain_ + 1) ++plain_;
     for (size_t i = 0; i < palette_.entries.size() && i < 256; ++i) {
       pal_r_[i] = palette_.entries[i].r;
       pal_g_[i] = palette_.entries[i].g;
@@ -122,7 +123,7 @@ class Mapper {
   // One row of serpentine Floyd-Steinberg; `errors` holds (width + 2) * 3 values carried from
   // the row above, laid out with one spare pixel at each end.
   void DitherRow(const uint8_t* bgr, int width, uint8_t* out, int16_t* errors, bool left_to_right,
-                 const uint8_t* levels = nullptr) {
+                 const uint8_t* shares = nullptr) {
     const int dir = left_to_right ? 1 : -1;
     const int dir3 = dir * 3;
     int x = left_to_right ? 0 : width - 1;
@@ -132,16 +133,15 @@ class Mapper {
     int below_r = 0, below_g = 0, below_b = 0;
     int prev_r = 0, prev_g = 0, prev_b = 0;
     const int16_t* elimit = error_limit_ + kErrorRange;
-    const uint8_t* rlimit = range_limit_ + kRangeLimit;
     for (int n = width; n > 0; --n) {
       cur_r = (cur_r + err[dir3 + 0] + 8) >> 4;
       cur_g = (cur_g + err[dir3 + 1] + 8) >> 4;
       cur_b = (cur_b + err[dir3 + 2] + 8) >> 4;
       // Every error is a value minus a palette entry, both in 0..255, so the weighted sums
       // stay within 16 * 255 and the shifted error within the tables.
-      cur_r = in[2] + elimit[cur_r];
-      cur_g = in[1] + elimit[cur_g];
-      cur_b = in[0] + elimit[cur_b];
+      cur_r = in[2] + Limit(elimit, cur_r);
+      cur_g = in[1] + Limit(elimit, cur_g);
+      cur_b = in[0] + Limit(elimit, cur_b);
       if (scale_overflow_) {
         const int top = std::max(cur_r, std::max(cur_g, cur_b));
         if (top > 255) {
@@ -150,17 +150,17 @@ class Mapper {
           cur_b = cur_b * 255 / top;
         }
       }
-      cur_r = rlimit[cur_r];
-      cur_g = rlimit[cur_g];
-      cur_b = rlimit[cur_b];
+      cur_r = std::clamp(cur_r, 0, 255);
+      cur_g = std::clamp(cur_g, 0, 255);
+      cur_b = std::clamp(cur_b, 0, 255);
       const uint8_t index = Lookup(cur_r, cur_g, cur_b);
       out[x] = index;
       cur_r -= pal_r_[index];
       cur_g -= pal_g_[index];
       cur_b -= pal_b_[index];
       if (precise_) {
-        int d = levels != nullptr ? damp_ * levels[x] / 16 : damp_;
-        if (cur_r * cur_r + cur_g * cur_g + cur_b * cur_b > cap_) d /= 2;
+        int d = shares != nullptr ? shares[x] : kDamp;
+        d >>= static_cast<int>(cur_r * cur_r + cur_g * cur_g + cur_b * cur_b > cap_);
         cur_r = Damp(cur_r, d);
         cur_g = Damp(cur_g, d);
         cur_b = Damp(cur_b, d);
@@ -213,76 +213,106 @@ class Mapper {
     return best;
   }
 
-  static inline int Damp(int e, int d) { return e >= 0 ? (e * d + 8) >> 4 : -((-e * d + 8) >> 4); }
+  // The limited error: most errors are small, where the limit leaves them as they are; a
+  // predicted branch then spares the table load on the pixel-to-pixel dependency chain.
+  inline int Limit(const int16_t* elimit, int e) const {
+    const unsigned plain = static_cast<unsigned>(plain_);
+    if (__builtin_expect(static_cast<unsigned>(e) + plain <= 2 * plain, 1)) return e;
+    return elimit[e];
+  }
+
+  // e * d / 16 rounded half away from zero, without a branch on e's sign (which is random).
+  static inline int Damp(int e, int d) {
+    const int sign = e >> 31;  // 0 or -1
+    const int scaled = ((((e ^ sign) - sign) * d + 8) >> 4);
+    return (scaled ^ sign) - sign;
+  }
 
   const WorkPalette& palette_;
   std::unique_ptr<uint16_t[]> cache_;  // 0: not known yet, else index + 1
   bool precise_ = false;
-  int damp_ = 15;            // optimised palettes: the share of the error passed on, in 1/16
   int cap_ = 0x7FFFFFFF;     // a larger squared error is passed on at half that share
   std::unique_ptr<NearestEntry> nearest_;  // precise mapping
   int sq_r_[257], sq_g_[257], sq_b_[257];
   int16_t error_limit_[2 * kErrorRange + 1];
-  uint8_t range_limit_[2 * kRangeLimit + 1];
+  int plain_ = 0;  // the limit leaves errors of at most this size as they are
   uint8_t pal_r_[256] = {}, pal_g_[256] = {}, pal_b_[256] = {};
   bool scale_overflow_ = false;
 };
 
-// How strongly each pixel of a row is dithered, 0..16: fully where the picture is smooth (where
-// a palette shows as bands), less where neighbours differ a lot (texture and edges hide bands,
-// and diffused error there only adds noise). A pixel's roughness is the largest of its summed
-// channel differences to the four neighbours; neighbours differing by more than the palette's
-// typical step dither the pixel themselves.
+// How strongly each pixel of a row is dithered, as the share of its error passed on in 1/16
+// (15 at most): fully where the picture is smooth (where a palette shows as bands), less where
+// neighbours differ a lot (texture and edges hide bands, and diffused error there only adds
+// noise). A pixel's roughness is the largest of its summed channel differences to the four
+// neighbours; neighbours differing by more than the palette's typical step dither the pixel
+// themselves.
 class DitherLevels {
  public:
-  DitherLevels(int width, double palette_error)
+  DitherLevels(int width, double palette_error, int full_share)
       : width_(width),
-        levels_(static_cast<size_t>(width)),
-        across_(static_cast<size_t>(width) * 3 + 3),
-        above_(static_cast<size_t>(width) * 3),
-        below_(static_cast<size_t>(width) * 3) {
+        shares_(static_cast<size_t>(width)),
+        across_(static_cast<size_t>(width) * 3 + 6),
+        above_(static_cast<size_t>(width) * 3 + 2),
+        below_(static_cast<size_t>(width) * 3 + 2),
+        sideways_(static_cast<size_t>(width) * 3 + 3),
+        upright_(static_cast<size_t>(width) * 3) {
     const double step = std::sqrt(palette_error);
-    smooth_ = static_cast<int>(step * 1.5);
-    rough_ = std::max(smooth_ + 1, static_cast<int>(step * 3));
+    const int smooth = static_cast<int>(step * 1.5);
+    const int rough = std::max(smooth + 1, static_cast<int>(step * 3));
+    // The share for each roughness (at most 3 * 255).
+    for (int c = 0; c < kRoughness; ++c) {
+      const int level = c <= smooth ? 16 : c >= rough ? 0 : 16 * (rough - c) / (rough - smooth);
+      share_of_[c] = static_cast<uint8_t>(full_share * level / 16);
+    }
   }
 
-  const uint8_t* Levels() const { return levels_.data(); }
+  const uint8_t* Shares() const { return shares_.data(); }
 
   void Row(const Bitmap& bgr, int y) {
     const size_t n = static_cast<size_t>(width_) * 3;
     const uint8_t* row = bgr.Row(y);
     const uint8_t* up = bgr.Row(y > 0 ? y - 1 : y);
     const uint8_t* down = bgr.Row(y + 1 < bgr.Height() ? y + 1 : y);
-    // Byte by byte differences first (plain loops the compiler vectorises): across_[i + 3] is
-    // byte i against the same channel of the pixel to its left, and the ends differ by nothing.
+    // Plain loops the compiler vectorises. across_[i + 3] is byte i against the same channel of
+    // the pixel to its left, and the ends differ by nothing; then each byte's difference summed
+    // with the next two, so that at 3 * x stands pixel x's sum over its channels (the sideways
+    // one at 3 * x against its left neighbour, at 3 * x + 3 against its right one).
     uint8_t* across = across_.data();
-    across[0] = across[1] = across[2] = 0;
-    across[n] = across[n + 1] = across[n + 2] = 0;
+    std::fill(across, across + 3, uint8_t{0});
+    std::fill(across + n, across + n + 6, uint8_t{0});
+    uint8_t* above = above_.data();
+    uint8_t* below = below_.data();
+    above[n] = above[n + 1] = below[n] = below[n + 1] = 0;
     for (size_t i = 3; i < n; ++i) across[i] = AbsDiff(row[i], row[i - 3]);
-    for (size_t i = 0; i < n; ++i) above_[i] = AbsDiff(row[i], up[i]);
-    for (size_t i = 0; i < n; ++i) below_[i] = AbsDiff(row[i], down[i]);
+    for (size_t i = 0; i < n; ++i) above[i] = AbsDiff(row[i], up[i]);
+    for (size_t i = 0; i < n; ++i) below[i] = AbsDiff(row[i], down[i]);
+    uint16_t* sideways = sideways_.data();
+    uint16_t* upright = upright_.data();
+    for (size_t i = 0; i < n + 3; ++i) {
+      sideways[i] = static_cast<uint16_t>(across[i] + across[i + 1] + across[i + 2]);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      upright[i] = std::max(static_cast<uint16_t>(above[i] + above[i + 1] + above[i + 2]),
+                            static_cast<uint16_t>(below[i] + below[i + 1] + below[i + 2]));
+    }
     for (int x = 0; x < width_; ++x) {
       const size_t i = static_cast<size_t>(x) * 3;
-      const int left = across[i] + across[i + 1] + across[i + 2];
-      const int right = across[i + 3] + across[i + 4] + across[i + 5];
-      const int upper = above_[i] + above_[i + 1] + above_[i + 2];
-      const int lower = below_[i] + below_[i + 1] + below_[i + 2];
-      const int c = std::max(std::max(left, right), std::max(upper, lower));
-      levels_[static_cast<size_t>(x)] =
-          static_cast<uint8_t>(c <= smooth_  ? 16
-                               : c >= rough_ ? 0
-                                             : 16 * (rough_ - c) / (rough_ - smooth_));
+      const int c = std::max(std::max(sideways[i], sideways[i + 3]), upright[i]);
+      shares_[static_cast<size_t>(x)] = share_of_[c];
     }
   }
 
  private:
+  static constexpr int kRoughness = 3 * 255 + 1;
+
   static uint8_t AbsDiff(uint8_t a, uint8_t b) {
     return static_cast<uint8_t>(a > b ? a - b : b - a);
   }
 
   int width_;
-  int smooth_ = 0, rough_ = 1;
-  std::vector<uint8_t> levels_, across_, above_, below_;
+  uint8_t share_of_[kRoughness];
+  std::vector<uint8_t> shares_, across_, above_, below_;
+  std::vector<uint16_t> sideways_, upright_;
 };
 
 Rgb StandardAt(int i) { return Expand6To8(picture::kTableB[i]); }
@@ -393,6 +423,7 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
   const bool mode_236 = n == 236;
   bool optimised = false;  // the palette was made for this picture
   double palette_error = 0;  // its mean squared distance to the pixels
+  bool colours_repeat = false;  // the picture has few colour cells
   if (n == 2) {
     work.entries = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
   } else if (n == 4) {
@@ -410,6 +441,7 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     }
     if (!ExactColours(histogram, n, mode_236, &work.entries)) {
       work.entries = OptimisedPalette(histogram, n, bgr, &palette_error);
+      colours_repeat = ColoursRepeat(histogram);
       optimised = true;
     }
   } else {
@@ -456,10 +488,13 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
     result.stopped = true;
     return result;
   }
-  Mapper mapper(work, n, optimised, palette_error);
+  // Dithered colours repeat less than the picture's own; remembering them pays only where the
+  // search is long (many close entries).
+  Mapper mapper(work, n, optimised, palette_error,
+                colours_repeat && (!request.dither || n > 64));
   std::vector<int16_t> errors;
   if (request.dither) errors.assign(static_cast<size_t>(width + 2) * 3, 0);
-  DitherLevels levels(optimised && request.dither ? width : 0, palette_error);
+  DitherLevels levels(optimised && request.dither ? width : 0, palette_error, Mapper::kDamp);
   for (int y = 0; y < height; ++y) {
     if (y % 20 == 0 && y > 0 &&
         !report(static_cast<int>(static_cast<int64_t>(y) * 100 / height),
@@ -471,7 +506,7 @@ ReduceResult ReduceColours(const Bitmap& source_in, Bitmap& destination, Palette
       // Even rows run right to left, odd rows left to right.
       if (optimised) levels.Row(*bgr, y);
       mapper.DitherRow(bgr->Row(y), width, destination.Row(y), errors.data(), (y & 1) != 0,
-                       optimised ? levels.Levels() : nullptr);
+                       optimised ? levels.Shares() : nullptr);
     } else {
       mapper.RemapRow(bgr->Row(y), width, destination.Row(y));
     }

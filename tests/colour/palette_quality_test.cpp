@@ -199,43 +199,57 @@ TEST(OptimisedPalette, EntriesSitAtTheCentresOfSeparateGroups) {
 
 TEST(NearestEntry, FindsTheTrueNearestEntryFirstInPaletteOrder) {
   // Palettes of several sizes, clustered and spread (with repeated entries, so ties happen),
-  // against a search over every entry.
+  // against a search over every entry; with remembered colours too (met again, and after the
+  // palette changed under them), black among them.
   uint32_t seed = 12345;
   auto next = [&seed](int range) {
     seed = seed * 1664525u + 1013904223u;
     return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
   };
   for (int shift : {2, 3}) {
-    NearestEntry nearest(shift);
-    for (int size : {1, 2, 16, 100, 256}) {
-      for (bool clustered : {false, true}) {
-        std::vector<Rgb> entries;
-        for (int i = 0; i < size; ++i) {
-          const int spread = clustered ? 24 : 256;
-          const int base = clustered ? 100 : 0;
-          entries.push_back(Rgb{static_cast<uint8_t>(base + next(spread)),
-                                static_cast<uint8_t>(base + next(spread)),
-                                static_cast<uint8_t>(base + next(spread))});
-          if (i % 7 == 3) entries.push_back(entries.back());
-        }
-        if (entries.size() > 256) entries.resize(256);
-        std::vector<uint16_t> searched;
-        for (size_t i = 0; i < entries.size(); ++i) searched.push_back(static_cast<uint16_t>(i));
-        nearest.SetPalette(entries, searched);
-        for (int k = 0; k < 20000; ++k) {
-          const int r = next(256), g = next(256), b = next(256);
-          int want = 0, best = 1 << 30;
-          for (size_t i = 0; i < entries.size(); ++i) {
-            const int d = (r - entries[i].r) * (r - entries[i].r) +
-                          (g - entries[i].g) * (g - entries[i].g) +
-                          (b - entries[i].b) * (b - entries[i].b);
-            if (d < best) {
-              best = d;
-              want = static_cast<int>(i);
-            }
+    for (bool remember : {false, true}) {
+      NearestEntry nearest(shift, remember);
+      std::vector<Rgb> again;  // colours asked before
+      for (int size : {1, 2, 16, 100, 256}) {
+        for (bool clustered : {false, true}) {
+          std::vector<Rgb> entries;
+          for (int i = 0; i < size; ++i) {
+            const int spread = clustered ? 24 : 256;
+            const int base = clustered ? 100 : 0;
+            entries.push_back(Rgb{static_cast<uint8_t>(base + next(spread)),
+                                  static_cast<uint8_t>(base + next(spread)),
+                                  static_cast<uint8_t>(base + next(spread))});
+            if (i % 7 == 3) entries.push_back(entries.back());
           }
-          ASSERT_EQ(nearest.Find(r, g, b), want) << size << " entries, clustered " << clustered
-                                                 << ", colour " << r << "," << g << "," << b;
+          if (entries.size() > 256) entries.resize(256);
+          std::vector<uint16_t> searched;
+          for (size_t i = 0; i < entries.size(); ++i) searched.push_back(static_cast<uint16_t>(i));
+          nearest.SetPalette(entries, searched);
+          for (int k = 0; k < 20000; ++k) {
+            int r = next(256), g = next(256), b = next(256);
+            if (k % 2 == 1 && !again.empty()) {
+              const Rgb c = again[static_cast<size_t>(next(static_cast<int>(again.size())))];
+              r = c.r, g = c.g, b = c.b;
+            } else if (k % 500 == 0) {
+              r = g = b = 0;
+            } else if (again.size() < 64) {
+              again.push_back(
+                  Rgb{static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)});
+            }
+            int want = 0, best = 1 << 30;
+            for (size_t i = 0; i < entries.size(); ++i) {
+              const int d = (r - entries[i].r) * (r - entries[i].r) +
+                            (g - entries[i].g) * (g - entries[i].g) +
+                            (b - entries[i].b) * (b - entries[i].b);
+              if (d < best) {
+                best = d;
+                want = static_cast<int>(i);
+              }
+            }
+            ASSERT_EQ(nearest.Find(r, g, b), want)
+                << size << " entries, clustered " << clustered << ", remember " << remember
+                << ", colour " << r << "," << g << "," << b;
+          }
         }
       }
     }

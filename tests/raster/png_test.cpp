@@ -25,6 +25,8 @@ struct PngShape {
   std::vector<png_byte> trns;
   std::vector<std::vector<png_byte>> rows;  // as PNG stores them (big-endian samples)
   bool interlaced = false;
+  int filters = 0;    // PNG_FILTER_* to force; 0: libpng's choice
+  std::string text;   // a tEXt chunk's text, when not empty
 };
 
 // Builds a PNG with libpng itself, so each case states exactly what the file holds.
@@ -47,6 +49,14 @@ std::string WritePng(const test_support::TempDir& dir, const std::string& name, 
     png_set_PLTE(png, info, shape.palette.data(), static_cast<int>(shape.palette.size()));
   if (!shape.trns.empty())
     png_set_tRNS(png, info, shape.trns.data(), static_cast<int>(shape.trns.size()), nullptr);
+  if (shape.filters != 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, shape.filters);
+  png_text text{};
+  if (!shape.text.empty()) {
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = const_cast<char*>("Comment");
+    text.text = shape.text.data();
+    png_set_text(png, info, &text, 1);
+  }
   png_write_info(png, info);
   const int passes = shape.interlaced ? png_set_interlace_handling(png) : 1;
   for (int pass = 0; pass < passes; ++pass) {
@@ -230,6 +240,89 @@ TEST(PngBridge, DirectDecodeMatchesTheStoredReadForEveryOpaqueLayout) {
       EXPECT_EQ(direct.Width(), 1);
     }
   }
+}
+
+// 8-bit RGB files take their own reader; whatever filter each row uses, and whatever a damaged
+// chunk holds, the result is what libpng makes of the same file.
+TEST(PngBridge, PlainRgbReadsAsLibpngDoesForEveryFilterAndDamage) {
+  test_support::TempDir dir;
+  uint32_t seed = 777;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<png_byte>(seed >> 16);
+  };
+  // Gradients with noise, and rows of only four values (where Paeth's neighbours often tie), so
+  // that every choice and wrap-around occurs.
+  const auto make = [&](int width, int height, int filters) {
+    PngShape s;
+    s.width = width;
+    s.height = height;
+    s.filters = filters;
+    s.text = "made for the reader test";
+    for (int y = 0; y < height; ++y) {
+      std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+      for (size_t i = 0; i < row.size(); ++i)
+        row[i] = y % 3 == 2 ? (next() & 3)
+                            : static_cast<png_byte>(i * 7 + y * 13 + (next() & 31) -
+                                                    (i % 3 == 1 ? 200 : 0));
+      s.rows.push_back(row);
+    }
+    return s;
+  };
+  // The stored read (libpng) against the direct one; `ok` whether reading is to succeed.
+  const auto same_as_libpng = [&](const std::string& path, bool ok) {
+    SCOPED_TRACE(path);
+    TPngGraphic g;
+    Bitmap direct;
+    const ReadResult r = LoadPngFile(path, direct, true, kBackground);
+    if (!ok) {
+      EXPECT_NE(g.LoadFromFile(path), "");
+      EXPECT_EQ(r.error, "Error Reading: " + path);
+      return;
+    }
+    ASSERT_EQ(g.LoadFromFile(path), "");
+    Bitmap stored;
+    ASSERT_TRUE(g.Draw(stored, kBackground));
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.depth, 24);
+    ASSERT_EQ(direct.Width(), stored.Width());
+    ASSERT_EQ(direct.Height(), stored.Height());
+    for (int y = 0; y < stored.Height(); ++y) {
+      for (int x = 0; x < stored.Width(); ++x)
+        ASSERT_EQ(direct.ColourAt(x, y), stored.ColourAt(x, y)) << x << "," << y;
+      // Row padding is cleared: savers write it, and the same file must give the same bytes.
+      for (size_t i = size_t{3} * direct.Width(); i < direct.Stride(); ++i)
+        ASSERT_EQ(direct.Row(y)[i], 0) << "padding of row " << y;
+    }
+  };
+  const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG,
+                         PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+  for (const int f : filters) {
+    for (const int width : {1, 5, 6, 41}) {
+      const std::string name = "f" + std::to_string(f) + "_" + std::to_string(width) + ".png";
+      same_as_libpng(WritePng(dir, name, make(width, 9, f)), true);
+    }
+  }
+  // Damage: a byte of the image data (its chunk's checksum fails), a byte of the text chunk
+  // (libpng drops the chunk and reads on), bytes after the end, a file cut short.
+  const std::vector<uint8_t> good = test_support::TempDir::Read(
+      WritePng(dir, "good.png", make(40, 30, PNG_ALL_FILTERS)));
+  const auto find = [&](const char* type) {
+    const std::string bytes(good.begin(), good.end());
+    return bytes.find(type);
+  };
+  std::vector<uint8_t> bytes = good;
+  bytes[find("IDAT") + 20] ^= 0x40;
+  same_as_libpng(dir.Write("bad_idat.png", bytes), false);
+  bytes = good;
+  bytes[find("tEXt") + 10] ^= 0x40;
+  same_as_libpng(dir.Write("bad_text.png", bytes), true);
+  bytes = good;
+  bytes.insert(bytes.end(), {1, 2, 3, 4, 5});
+  same_as_libpng(dir.Write("trailing.png", bytes), true);
+  bytes = good;
+  bytes.resize(find("IEND") - 4);
+  same_as_libpng(dir.Write("no_end.png", bytes), false);
 }
 
 TEST(PngBridge, StoreIsSharedAndSavedBackWithItsAlpha) {

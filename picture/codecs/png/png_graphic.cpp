@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "picture/codecs/common/raster_common.h"
+#include "picture/codecs/png/png_plain_rgb.h"
 #include "picture/decode_progress.h"
 
 namespace vr::codecs {
@@ -64,6 +65,19 @@ enum class PngTarget { kStore, kBitmap };
 // so libpng's error jump skips no destructor.
 bool ReadPngInto(std::FILE* file, uint64_t file_size, TPngImage* image, picture::Bitmap* direct,
                  PngTarget* target) {
+  if (direct != nullptr) {
+    if (ReadPlainRgbPng(file, file_size, direct)) {
+      image->width = direct->Width();
+      image->height = direct->Height();
+      image->bit_depth = 8;
+      image->colour_type = PNG_COLOR_TYPE_RGB;
+      image->bytes_per_pixel = 3;
+      image->file_bits = 24;
+      *target = PngTarget::kBitmap;
+      return true;
+    }
+    std::rewind(file);  // libpng reads it from the start
+  }
   png_structp png =
       png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, ErrorJump, SilentWarning);
   if (png == nullptr) return false;
