@@ -64,7 +64,7 @@ inline int Extend(uint32_t bits, int size) {
 
 // Decodes the code at the top of `w`: its length and value. False for a bit pattern that is no
 // code of the table.
-inline bool DecodeSymbol(const HuffTable& t, uint64_t w, int& length, int& value) {
+[[gnu::always_inline]] inline bool DecodeSymbol(const HuffTable& t, uint64_t w, int& length, int& value) {
   const uint16_t e = t.fast[w >> (64 - kFastBits)];
   if (e != 0) {
     length = e >> 8;
@@ -236,6 +236,27 @@ void Reduced2x2(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
     const int64_t* w = work[r];
     const int64_t even = w[0] * 32768;
     const int64_t odd = w[7] * kC7 + w[5] * kC5 + w[3] * kC3 + w[1] * kC1;
+    out[r][0] = TransformLimit((even + odd + (1 << 19)) >> 20);
+    out[r][1] = TransformLimit((even - odd + (1 << 19)) >> 20);
+  }
+}
+
+// The zig-zag indexes of the three lowest AC terms: (0, 1), (1, 0) and (1, 1).
+constexpr uint64_t kLowest = (uint64_t{1} << 1) | (uint64_t{1} << 2) | (uint64_t{1} << 4);
+
+// Reduced2x2 of a block whose only terms it reads are the DC and the three lowest AC terms
+// (most chroma blocks): the same sums with the zero terms left out.
+void Reduced2x2Lowest(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
+  constexpr int64_t kC1 = 29692;
+  auto z = [&](int i) { return int64_t{coef[i]} * quant[i]; };
+  const int64_t even0 = z(0) * 32768, odd0 = z(8) * kC1;
+  const int64_t even1 = z(1) * 32768, odd1 = z(9) * kC1;
+  const int64_t work[2][2] = {
+      {static_cast<int>((even0 + odd0 + 4096) >> 13), static_cast<int>((even1 + odd1 + 4096) >> 13)},
+      {static_cast<int>((even0 - odd0 + 4096) >> 13), static_cast<int>((even1 - odd1 + 4096) >> 13)}};
+  for (int r = 0; r < 2; ++r) {
+    const int64_t even = work[r][0] * 32768;
+    const int64_t odd = work[r][1] * kC1;
     out[r][0] = TransformLimit((even + odd + (1 << 19)) >> 20);
     out[r][1] = TransformLimit((even - odd + (1 << 19)) >> 20);
   }
@@ -476,21 +497,21 @@ struct Decoder {
     count = 0;
     Refill();
   }
-  void Refill() {
+  [[gnu::always_inline]] void Refill() {
     uint64_t w;
     std::memcpy(&w, next, 8);
     bits |= __builtin_bswap64(w) >> count;
     next += (63 - count) >> 3;
     count |= 56;
   }
-  void Drop(int n) {
+  [[gnu::always_inline]] void Drop(int n) {
     bits <<= n;
     count -= n;
   }
   size_t Position() const { return static_cast<size_t>(next - base) * 8 - count; }
 
   // The DC difference of the next block; false on a bad code.
-  bool Dc(const HuffTable& t, int& diff) {
+  [[gnu::always_inline]] bool Dc(const HuffTable& t, int& diff) {
     if (count < 32) Refill();
     int length = 0, size = 0;
     if (!DecodeSymbol(t, bits, length, size)) return false;
@@ -502,8 +523,8 @@ struct Decoder {
   // Steps over the AC codes of a block. With `keep`, the codes of the zig-zag indexes it marks
   // are decoded into `block` (natural order, zeroed by the caller) instead.
   template <bool kKeep>
-  bool Ac(const HuffTable& t, const SkipTable& skip, uint64_t keep, int16_t* block,
-          bool* kept = nullptr) {
+  [[gnu::always_inline]] bool Ac(const HuffTable& t, const SkipTable& skip, uint64_t keep,
+                                 int16_t* block, uint64_t* seen) {
     int k = 1;
     if constexpr (!kKeep) {
       for (;;) {
@@ -540,7 +561,7 @@ struct Decoder {
             // A run past the end lands on the last coefficient, as in libjpeg.
             const int at = std::min(k + step - 1, 63);
             block[kNatural[at]] = static_cast<int16_t>(o >> 16);
-            *kept = *kept || ((keep >> at) & 1) != 0;
+            *seen |= uint64_t{1} << at;
           }
           k += step;
           if (k >= 64) return true;
@@ -558,7 +579,7 @@ struct Decoder {
           // A run past the end lands on the last coefficient, as in libjpeg.
           const int at = std::min(k, 63);
           block[kNatural[at]] = static_cast<int16_t>(Extend(v, size));
-          *kept = *kept || ((keep >> at) & 1) != 0;
+          *seen |= uint64_t{1} << at;
         }
         k += 1;
       } else if (run == 15) {
@@ -575,6 +596,11 @@ struct Decoder {
 
 }  // namespace
 
+// Built twice, for the common x86-64 and for processors with AVX2 and BMI2, whose shifts by a
+// register count are single instructions; the loader picks one at start.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("default", "arch=x86-64-v3")))
+#endif
 bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
   thread_local Header header;
   header = Header{};
@@ -686,15 +712,15 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
           dc += diff;
           if (dc < -32768 || dc > 32767) return false;
           if (!part.reduced) {
-            if (!d.Ac<false>(*part.ac, *part.skip, 0, nullptr)) return false;
+            if (!d.Ac<false>(*part.ac, *part.skip, 0, nullptr, nullptr)) return false;
             at[part.offsets[b]] = TransformLimit((int64_t{dc} * part.quant[0] + 4) >> 3);
             continue;
           }
           std::memset(block, 0, sizeof block);
           block[0] = static_cast<int16_t>(dc);
-          bool any = false;
-          if (!d.Ac<true>(*part.ac, *part.skip, kNeeded2x2, block, &any)) return false;
-          if (!any) {
+          uint64_t seen = 0;
+          if (!d.Ac<true>(*part.ac, *part.skip, kNeeded2x2, block, &seen)) return false;
+          if ((seen & kNeeded2x2) == 0) {
             // The transform of a flat block is its DC average (libjpeg's shortcut gives the
             // same value).
             const uint8_t flat = TransformLimit((int64_t{dc} * part.quant[0] + 4) >> 3);
@@ -702,7 +728,11 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
             continue;
           }
           uint8_t two[2][2];
-          Reduced2x2(block, part.quant, two);
+          if ((seen & kNeeded2x2 & ~kLowest) == 0) {
+            Reduced2x2Lowest(block, part.quant, two);
+          } else {
+            Reduced2x2(block, part.quant, two);
+          }
           at[0] = two[0][0];
           at[1] = two[0][1];
           at[cw] = two[1][0];
