@@ -170,7 +170,7 @@ struct TableCache {
     SkipTable skip;
     bool used = false;
   };
-  std::array<Slot, 4> slots;
+  std::array<Slot, 8> slots;
   size_t next = 0;
 
   const SkipTable& Get(const HuffTable& t) {
@@ -510,9 +510,16 @@ struct Decoder {
   }
   size_t Position() const { return static_cast<size_t>(next - base) * 8 - count; }
 
-  // The DC difference of the next block; false on a bad code.
-  [[gnu::always_inline]] bool Dc(const HuffTable& t, int& diff) {
+  // The DC difference of the next block; false on a bad code. `quick` is the table's one-code
+  // table (for a DC table: the code and its extra bits, with the difference ready).
+  [[gnu::always_inline]] bool Dc(const HuffTable& t, const SkipTable& quick, int& diff) {
     if (count < 32) Refill();
+    const uint32_t o = quick.one[bits >> (64 - kSkipBits)];
+    if ((o & 31) != 0) {
+      Drop(static_cast<int>(o & 31));
+      diff = static_cast<int16_t>(o >> 16);
+      return true;
+    }
     int length = 0, size = 0;
     if (!DecodeSymbol(t, bits, length, size)) return false;
     diff = size == 0 ? 0 : Extend(static_cast<uint32_t>((bits << length) >> (64 - size)), size);
@@ -520,75 +527,85 @@ struct Decoder {
     return true;
   }
 
-  // Steps over the AC codes of a block. With `keep`, the codes of the zig-zag indexes it marks
-  // are decoded into `block` (natural order, zeroed by the caller) instead.
-  template <bool kKeep>
-  [[gnu::always_inline]] bool Ac(const HuffTable& t, const SkipTable& skip, uint64_t keep,
-                                 int16_t* block, uint64_t* seen) {
+  // Steps over the AC codes of a block, several codes a table look-up.
+  [[gnu::always_inline]] bool SkipAc(const HuffTable& t, const SkipTable& skip) {
     int k = 1;
-    if constexpr (!kKeep) {
-      for (;;) {
-        Refill();
-        int i = 0;
-        for (; i < 4; ++i) {
-          const uint32_t e = skip.entries[bits >> (64 - kSkipBits)];
-          if ((e & 31) == 0 || k + static_cast<int>((e >> 5) & 127) > 64) break;
-          Drop(static_cast<int>(e & 31));
-          k += static_cast<int>(e >> 12);
-          if (k >= 64) return true;
-        }
-        if (i < 4) break;
+    // A refill leaves at least 56 bits: four steps of at most kSkipBits each.
+    for (;;) {
+      Refill();
+      int i = 0;
+      for (; i < 4; ++i) {
+        const uint32_t e = skip.entries[bits >> (64 - kSkipBits)];
+        if ((e & 31) == 0 || k + static_cast<int>((e >> 5) & 127) > 64) break;
+        Drop(static_cast<int>(e & 31));
+        k += static_cast<int>(e >> 12);
+        if (k >= 64) return true;
       }
+      if (i < 4) break;
     }
+    // A code longer than the window, or codes that would run past the block: one at a time.
     for (;;) {
       if (count < 32) Refill();
       const uint32_t e = skip.entries[bits >> (64 - kSkipBits)];
-      const int advance = static_cast<int>((e >> 5) & 127);
-      if ((e & 31) != 0 && k + advance <= 64 &&
-          (!kKeep || ((keep >> k) & ((uint64_t{1} << advance) - 1)) == 0)) {
+      if ((e & 31) != 0 && k + static_cast<int>((e >> 5) & 127) <= 64) {
         Drop(static_cast<int>(e & 31));
         k += static_cast<int>(e >> 12);
         if (k >= 64) return true;
         continue;
       }
-      if constexpr (kKeep) {
-        const uint32_t o = skip.one[bits >> (64 - kSkipBits)];
-        if ((o & 31) != 0) {
-          Drop(static_cast<int>(o & 31));
-          const int step = static_cast<int>((o >> 5) & 31);
-          if (step == 0) return true;
-          if ((o & 1024) != 0) {
-            // A run past the end lands on the last coefficient, as in libjpeg.
-            const int at = std::min(k + step - 1, 63);
-            block[kNatural[at]] = static_cast<int16_t>(o >> 16);
-            *seen |= uint64_t{1} << at;
-          }
-          k += step;
-          if (k >= 64) return true;
-          continue;
-        }
-      }
       int length = 0, value = 0;
       if (!DecodeSymbol(t, bits, length, value)) return false;
       const int run = value >> 4;
       const int size = value & 15;
+      Drop(length + size);
       if (size != 0) {
-        k += run;
-        if constexpr (kKeep) {
-          const auto v = static_cast<uint32_t>((bits << length) >> (64 - size));
-          // A run past the end lands on the last coefficient, as in libjpeg.
-          const int at = std::min(k, 63);
-          block[kNatural[at]] = static_cast<int16_t>(Extend(v, size));
-          *seen |= uint64_t{1} << at;
-        }
-        k += 1;
+        k += run + 1;
       } else if (run == 15) {
         k += 16;
       } else {
-        Drop(length);
         return true;
       }
-      Drop(length + size);
+      if (k >= 64) return true;
+    }
+  }
+
+  // Decodes the AC coefficients of a block into `block` (natural order, zeroed by the caller),
+  // marking the zig-zag index of each one written in `seen`.
+  [[gnu::always_inline]] bool KeepAc(const HuffTable& t, const SkipTable& skip, int16_t* block,
+                                     uint64_t& seen) {
+    int k = 1;
+    for (;;) {
+      if (count < 32) Refill();
+      int step = 0;
+      int size = 0;
+      int coef = 0;
+      const uint32_t o = skip.one[bits >> (64 - kSkipBits)];
+      if ((o & 31) != 0) {
+        Drop(static_cast<int>(o & 31));
+        step = static_cast<int>((o >> 5) & 31);
+        size = static_cast<int>((o >> 10) & 1);
+        coef = static_cast<int16_t>(o >> 16);
+      } else {
+        int length = 0, value = 0;
+        if (!DecodeSymbol(t, bits, length, value)) return false;
+        const int run = value >> 4;
+        size = value & 15;
+        if (size != 0) {
+          coef = Extend(static_cast<uint32_t>((bits << length) >> (64 - size)), size);
+          step = run + 1;
+        } else {
+          step = run == 15 ? 16 : 0;
+        }
+        Drop(length + size);
+      }
+      if (step == 0) return true;  // end of block
+      if (size != 0) {
+        // A run past the end lands on the last coefficient, as in libjpeg.
+        const int at = std::min(k + step - 1, 63);
+        block[kNatural[at]] = static_cast<int16_t>(coef);
+        seen |= uint64_t{1} << at;
+      }
+      k += step;
       if (k >= 64) return true;
     }
   }
@@ -661,6 +678,7 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
     const HuffTable* dc;
     const HuffTable* ac;
     const SkipTable* skip;
+    const SkipTable* dc_quick;
     const int16_t* quant;
     int comp;
     int blocks;
@@ -678,6 +696,7 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
     part.dc = &h.dc[comp.dc_table];
     part.ac = &h.ac[comp.ac_table];
     part.skip = &cache.Get(*part.ac);
+    part.dc_quick = &cache.Get(*part.dc);
     part.quant = h.quant[comp.quant].data();
     part.comp = c;
     part.blocks = comp.h * comp.v;
@@ -708,18 +727,18 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
         int& dc = pred[sc];
         for (int b = 0; b < part.blocks; ++b) {
           int diff = 0;
-          if (!d.Dc(*part.dc, diff)) return false;
+          if (!d.Dc(*part.dc, *part.dc_quick, diff)) return false;
           dc += diff;
           if (dc < -32768 || dc > 32767) return false;
           if (!part.reduced) {
-            if (!d.Ac<false>(*part.ac, *part.skip, 0, nullptr, nullptr)) return false;
+            if (!d.SkipAc(*part.ac, *part.skip)) return false;
             at[part.offsets[b]] = TransformLimit((int64_t{dc} * part.quant[0] + 4) >> 3);
             continue;
           }
           std::memset(block, 0, sizeof block);
           block[0] = static_cast<int16_t>(dc);
           uint64_t seen = 0;
-          if (!d.Ac<true>(*part.ac, *part.skip, kNeeded2x2, block, &seen)) return false;
+          if (!d.KeepAc(*part.ac, *part.skip, block, seen)) return false;
           if ((seen & kNeeded2x2) == 0) {
             // The transform of a flat block is its DC average (libjpeg's shortcut gives the
             // same value).
