@@ -35,6 +35,8 @@ bool BuildTable(HuffTable& t, bool dc) {
   t.fast.fill(0);
   for (int length = 1; length <= 16; ++length) {
     const int n = t.counts[length];
+    // Codes of one length must fit it, and none may be all ones (libjpeg's rule).
+    if (n > 0 && code + n >= (int32_t{1} << length)) return false;
     t.value_offset[length] = index - code;
     for (int i = 0; i < n; ++i, ++index, ++code) {
       if (length <= kFastBits) {
@@ -44,7 +46,6 @@ bool BuildTable(HuffTable& t, bool dc) {
       }
     }
     t.max_code[length] = n > 0 ? code - 1 : -1;
-    if (code > (int32_t{1} << length)) return false;
     code <<= 1;
   }
   t.max_code[17] = INT32_MAX;
@@ -168,23 +169,29 @@ struct TableCache {
     std::array<uint8_t, 17> counts{};
     std::array<uint8_t, 256> values{};
     SkipTable skip;
-    bool used = false;
+    uint64_t last_file = 0;  // 0: empty
   };
+  // More slots than one file can use (its scan reads at most six tables), so a table the file
+  // has taken is never given up for another of the same file.
   std::array<Slot, 8> slots;
-  size_t next = 0;
+  uint64_t file = 0;
+
+  void NextFile() { ++file; }
 
   const SkipTable& Get(const HuffTable& t) {
+    Slot* oldest = &slots[0];
     for (Slot& s : slots) {
-      if (s.used && s.counts == t.counts &&
+      if (s.last_file != 0 && s.counts == t.counts &&
           std::memcmp(s.values.data(), t.values.data(), static_cast<size_t>(t.value_count)) == 0) {
+        s.last_file = file;
         return s.skip;
       }
+      if (s.last_file < oldest->last_file) oldest = &s;
     }
-    Slot& s = slots[next];
-    next = (next + 1) % slots.size();
+    Slot& s = *oldest;
     s.counts = t.counts;
     s.values = t.values;
-    s.used = true;
+    s.last_file = file;
     BuildSkipTable(t, s.skip);
     return s.skip;
   }
@@ -671,6 +678,7 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
 
   const int shift = (!chroma_2x2 && hy == 2) ? 1 : 0;
   thread_local TableCache cache;
+  cache.NextFile();
 
   // What each component of the scan needs per MCU: its tables, where its samples go, and how
   // far they move from one MCU to the next.
