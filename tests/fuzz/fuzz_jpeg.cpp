@@ -3,12 +3,11 @@
 // takes must come out as libjpeg's own 1/8 decode.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "picture/bitmap.h"
 #include "picture/codecs/jpeg/jpeg_codec.h"
 #include "picture/codecs/jpeg/jpeg_eighth.h"
-
-#include <cstring>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   vr::picture::SetMemoryBudget(size_t{8} << 20);

@@ -1,6 +1,8 @@
 // The quick 1/8-scale JPEG decoder of the thumbnail road against libjpeg's own 1/8 decode of the
 // same bytes: the same pixels for every layout it takes, refusal of the rest, and damaged
 // streams either refused or decoded exactly as libjpeg decodes them.
+#include "picture/codecs/jpeg/jpeg_eighth.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "picture/codecs/jpeg/jpeg_codec.h"
-#include "picture/codecs/jpeg/jpeg_eighth.h"
 
 // clang-format off
 #include <jpeglib.h>
@@ -102,8 +103,8 @@ Bitmap Libjpeg(const std::vector<uint8_t>& bytes) {
 // Row by row, padding included (both clear it).
 ::testing::AssertionResult SamePixels(const Bitmap& a, const Bitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.Format() != b.Format()) {
-    return ::testing::AssertionFailure() << a.Width() << "x" << a.Height() << " against "
-                                         << b.Width() << "x" << b.Height();
+    return ::testing::AssertionFailure()
+           << a.Width() << "x" << a.Height() << " against " << b.Width() << "x" << b.Height();
   }
   for (int y = 0; y < a.Height(); ++y) {
     if (std::memcmp(a.Row(y), b.Row(y), a.Stride()) != 0) {

@@ -65,7 +65,8 @@ inline int Extend(uint32_t bits, int size) {
 
 // Decodes the code at the top of `w`: its length and value. False for a bit pattern that is no
 // code of the table.
-[[gnu::always_inline]] inline bool DecodeSymbol(const HuffTable& t, uint64_t w, int& length, int& value) {
+[[gnu::always_inline]] inline bool DecodeSymbol(const HuffTable& t, uint64_t w, int& length,
+                                                int& value) {
   const uint16_t e = t.fast[w >> (64 - kFastBits)];
   if (e != 0) {
     length = e >> 8;
@@ -92,9 +93,10 @@ inline int Extend(uint32_t bits, int size) {
 // caller makes against 64), and the advance with 64 added for an end of block.
 struct SkipTable {
   std::array<uint32_t, 1 << kSkipBits> entries{};
-  // The first code of the window alone, for blocks whose coefficients are kept: its bits with
-  // the extra bits (0: longer than the window), in bits 5 to 9 the index advance (0 for an end
-  // of block), bit 10 set when it carries a coefficient, and the coefficient in the top half.
+  // The first code of the window alone, for blocks whose coefficients are kept and for DC
+  // differences: its bits with the extra bits (0: longer than the window), in bits 5 to 9 the
+  // index advance (0 for an end of block), bit 10 set when it carries a value, and the value
+  // (coefficient or difference) in the top half.
   std::array<uint32_t, 1 << kSkipBits> one{};
 };
 
@@ -208,7 +210,6 @@ inline uint8_t TransformLimit(int64_t x) {
   return static_cast<uint8_t>(std::clamp(v + 128, 0, 255));
 }
 
-
 // The zig-zag order of the coefficients, as indexes of the natural (row-major) block.
 constexpr std::array<uint8_t, 64> ZigZag() {
   std::array<uint8_t, 64> order{};
@@ -227,47 +228,77 @@ constexpr std::array<uint8_t, 64> kNatural = ZigZag();
 
 // The 2 x 2 reduced inverse transform of libjpeg (the averages of the four 4 x 4 quarters of the
 // 8 x 8 block), on dequantized coefficients; the same fixed-point constants and rounding, so the
-// same samples.
-void Reduced2x2(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
-  constexpr int64_t kC7 = -5906, kC5 = 6967, kC3 = -10426, kC1 = 29692;
-  static constexpr int kUsed[5] = {0, 1, 3, 5, 7};
-  int64_t work[2][8] = {};
-  for (int c : kUsed) {
-    auto z = [&](int row) { return int64_t{coef[row * 8 + c]} * quant[row * 8 + c]; };
-    const int64_t even = z(0) * 32768;
-    const int64_t odd = z(7) * kC7 + z(5) * kC5 + z(3) * kC3 + z(1) * kC1;
-    work[0][c] = static_cast<int>((even + odd + 4096) >> 13);
-    work[1][c] = static_cast<int>((even - odd + 4096) >> 13);
+// same samples. libjpeg-turbo runs it in SIMD code with 16-bit terms and 32-bit sums, which agrees
+// with this arithmetic while nothing overflows there; a block whose terms or sums would (only
+// damaged or contrived files have them) makes the transform refuse, and the file goes to libjpeg.
+class Reduced2x2 {
+ public:
+  // A dequantized coefficient.
+  int64_t Term(const int16_t* coef, const int16_t* quant, int i) {
+    const int64_t z = int64_t{coef[i]} * quant[i];
+    ok_ = ok_ && z >= -32768 && z <= 32767;
+    return z;
   }
-  for (int r = 0; r < 2; ++r) {
-    const int64_t* w = work[r];
-    const int64_t even = w[0] * 32768;
-    const int64_t odd = w[7] * kC7 + w[5] * kC5 + w[3] * kC3 + w[1] * kC1;
-    out[r][0] = TransformLimit((even + odd + (1 << 19)) >> 20);
-    out[r][1] = TransformLimit((even - odd + (1 << 19)) >> 20);
+  // The first pass: column sums descaled into the 16-bit workspace.
+  int64_t Column(int64_t sum) {
+    ok_ = ok_ && sum > -(int64_t{1} << 31) + 4096 && sum < (int64_t{1} << 31) - 4096;
+    const int64_t w = (sum + 4096) >> 13;
+    ok_ = ok_ && w >= -32768 && w <= 32767;
+    return w;
   }
-}
+  // The second pass: a sample, whose value before the limit must be one both limits agree on.
+  uint8_t Sample(int64_t sum) {
+    ok_ = ok_ && sum > -(int64_t{1} << 31) + (1 << 19) && sum < (int64_t{1} << 31) - (1 << 19);
+    const int64_t x = (sum + (1 << 19)) >> 20;
+    ok_ = ok_ && x >= -512 && x <= 511;
+    return TransformLimit(x);
+  }
+  bool ok() const { return ok_; }
+
+  // Every term the transform reads.
+  bool Full(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
+    static constexpr int kUsed[5] = {0, 1, 3, 5, 7};
+    int64_t work[2][8] = {};
+    for (int c : kUsed) {
+      auto z = [&](int row) { return Term(coef, quant, row * 8 + c); };
+      const int64_t even = z(0) * 32768;
+      const int64_t odd = z(7) * kC7 + z(5) * kC5 + z(3) * kC3 + z(1) * kC1;
+      work[0][c] = Column(even + odd);
+      work[1][c] = Column(even - odd);
+    }
+    for (int r = 0; r < 2; ++r) {
+      const int64_t* w = work[r];
+      const int64_t even = w[0] * 32768;
+      const int64_t odd = w[7] * kC7 + w[5] * kC5 + w[3] * kC3 + w[1] * kC1;
+      out[r][0] = Sample(even + odd);
+      out[r][1] = Sample(even - odd);
+    }
+    return ok_;
+  }
+
+  // A block whose only terms the transform reads are the DC and the three lowest AC terms, at
+  // (0, 1), (1, 0) and (1, 1) (most chroma blocks): the same sums with the zero terms left out.
+  bool Lowest(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
+    const int64_t even0 = Term(coef, quant, 0) * 32768, odd0 = Term(coef, quant, 8) * kC1;
+    const int64_t even1 = Term(coef, quant, 1) * 32768, odd1 = Term(coef, quant, 9) * kC1;
+    const int64_t work[2][2] = {{Column(even0 + odd0), Column(even1 + odd1)},
+                                {Column(even0 - odd0), Column(even1 - odd1)}};
+    for (int r = 0; r < 2; ++r) {
+      const int64_t even = work[r][0] * 32768;
+      const int64_t odd = work[r][1] * kC1;
+      out[r][0] = Sample(even + odd);
+      out[r][1] = Sample(even - odd);
+    }
+    return ok_;
+  }
+
+ private:
+  static constexpr int64_t kC7 = -5906, kC5 = 6967, kC3 = -10426, kC1 = 29692;
+  bool ok_ = true;
+};
 
 // The zig-zag indexes of the three lowest AC terms: (0, 1), (1, 0) and (1, 1).
 constexpr uint64_t kLowest = (uint64_t{1} << 1) | (uint64_t{1} << 2) | (uint64_t{1} << 4);
-
-// Reduced2x2 of a block whose only terms it reads are the DC and the three lowest AC terms
-// (most chroma blocks): the same sums with the zero terms left out.
-void Reduced2x2Lowest(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
-  constexpr int64_t kC1 = 29692;
-  auto z = [&](int i) { return int64_t{coef[i]} * quant[i]; };
-  const int64_t even0 = z(0) * 32768, odd0 = z(8) * kC1;
-  const int64_t even1 = z(1) * 32768, odd1 = z(9) * kC1;
-  const int64_t work[2][2] = {
-      {static_cast<int>((even0 + odd0 + 4096) >> 13), static_cast<int>((even1 + odd1 + 4096) >> 13)},
-      {static_cast<int>((even0 - odd0 + 4096) >> 13), static_cast<int>((even1 - odd1 + 4096) >> 13)}};
-  for (int r = 0; r < 2; ++r) {
-    const int64_t even = work[r][0] * 32768;
-    const int64_t odd = work[r][1] * kC1;
-    out[r][0] = TransformLimit((even + odd + (1 << 19)) >> 20);
-    out[r][1] = TransformLimit((even - odd + (1 << 19)) >> 20);
-  }
-}
 
 // libjpeg's integer YCbCr to RGB tables (16 fractional bits, rounded).
 struct ColourTables {
@@ -690,11 +721,11 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
     const int16_t* quant;
     int comp;
     int blocks;
-    bool reduced;        // 2 x 2 samples by the reduced transform, else the DC alone
+    bool reduced;  // 2 x 2 samples by the reduced transform, else the DC alone
     uint8_t* plane;
-    size_t offsets[4];   // of each block's sample from the MCU's first
-    size_t x_step;       // per MCU across
-    size_t y_step;       // per MCU row
+    size_t offsets[4];  // of each block's sample from the MCU's first
+    size_t x_step;      // per MCU across
+    size_t y_step;      // per MCU row
   };
   Part parts[3];
   for (int sc = 0; sc < 3; ++sc) {
@@ -747,19 +778,12 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
           block[0] = static_cast<int16_t>(dc);
           uint64_t seen = 0;
           if (!d.KeepAc(*part.ac, *part.skip, block, seen)) return false;
-          if ((seen & kNeeded2x2) == 0) {
-            // The transform of a flat block is its DC average (libjpeg's shortcut gives the
-            // same value).
-            const uint8_t flat = TransformLimit((int64_t{dc} * part.quant[0] + 4) >> 3);
-            at[0] = at[1] = at[cw] = at[cw + 1] = flat;
-            continue;
-          }
           uint8_t two[2][2];
-          if ((seen & kNeeded2x2 & ~kLowest) == 0) {
-            Reduced2x2Lowest(block, part.quant, two);
-          } else {
-            Reduced2x2(block, part.quant, two);
-          }
+          Reduced2x2 transform;
+          const bool done = (seen & kNeeded2x2 & ~kLowest) == 0
+                                ? transform.Lowest(block, part.quant, two)
+                                : transform.Full(block, part.quant, two);
+          if (!done) return false;
           at[0] = two[0][0];
           at[1] = two[0][1];
           at[cw] = two[1][0];
