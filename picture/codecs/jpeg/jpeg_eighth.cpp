@@ -226,6 +226,17 @@ constexpr std::array<uint8_t, 64> ZigZag() {
 }
 constexpr std::array<uint8_t, 64> kNatural = ZigZag();
 
+// The zig-zag indexes of each natural column's terms in the rows the 2 x 2 transform reads.
+constexpr std::array<uint64_t, 8> ColumnsOfReduced2x2() {
+  std::array<uint64_t, 8> columns{};
+  for (int k = 0; k < 64; ++k) {
+    const int row = kNatural[k] / 8;
+    if (row == 0 || row % 2 == 1) columns[kNatural[k] % 8] |= uint64_t{1} << k;
+  }
+  return columns;
+}
+constexpr std::array<uint64_t, 8> kColumns = ColumnsOfReduced2x2();
+
 // The 2 x 2 reduced inverse transform of libjpeg (the averages of the four 4 x 4 quarters of the
 // 8 x 8 block), on dequantized coefficients; the same fixed-point constants and rounding, so the
 // same samples. libjpeg-turbo runs it in SIMD code with 16-bit terms and 32-bit sums, which agrees
@@ -236,30 +247,31 @@ class Reduced2x2 {
   // A dequantized coefficient.
   int64_t Term(const int16_t* coef, const int16_t* quant, int i) {
     const int64_t z = int64_t{coef[i]} * quant[i];
-    ok_ = ok_ && z >= -32768 && z <= 32767;
+    bad_ |= static_cast<int>(z < -32768) | static_cast<int>(z > 32767);
     return z;
   }
   // The first pass: column sums descaled into the 16-bit workspace.
   int64_t Column(int64_t sum) {
-    ok_ = ok_ && sum > -(int64_t{1} << 31) + 4096 && sum < (int64_t{1} << 31) - 4096;
+    // Within 16 bits the 32-bit sum cannot have overflowed either (|sum| < 2^28 + 2^13).
     const int64_t w = (sum + 4096) >> 13;
-    ok_ = ok_ && w >= -32768 && w <= 32767;
+    bad_ |= static_cast<int>(w < -32768) | static_cast<int>(w > 32767);
     return w;
   }
   // The second pass: a sample, whose value before the limit must be one both limits agree on.
   uint8_t Sample(int64_t sum) {
-    ok_ = ok_ && sum > -(int64_t{1} << 31) + (1 << 19) && sum < (int64_t{1} << 31) - (1 << 19);
+    // Within [-512, 511] the 32-bit sum cannot have overflowed either (|sum| < 2^29 + 2^19).
     const int64_t x = (sum + (1 << 19)) >> 20;
-    ok_ = ok_ && x >= -512 && x <= 511;
+    bad_ |= static_cast<int>(x < -512) | static_cast<int>(x > 511);
     return TransformLimit(x);
   }
-  bool ok() const { return ok_; }
 
-  // Every term the transform reads.
-  bool Full(const int16_t* coef, const int16_t* quant, uint8_t out[2][2]) {
+  // Every term the transform reads; `seen` marks the zig-zag indexes that may be non-zero, so
+  // that columns without any are left at zero.
+  bool Full(const int16_t* coef, const int16_t* quant, uint64_t seen, uint8_t out[2][2]) {
     static constexpr int kUsed[5] = {0, 1, 3, 5, 7};
     int64_t work[2][8] = {};
     for (int c : kUsed) {
+      if (c != 0 && (seen & kColumns[c]) == 0) continue;
       auto z = [&](int row) { return Term(coef, quant, row * 8 + c); };
       const int64_t even = z(0) * 32768;
       const int64_t odd = z(7) * kC7 + z(5) * kC5 + z(3) * kC3 + z(1) * kC1;
@@ -273,7 +285,7 @@ class Reduced2x2 {
       out[r][0] = Sample(even + odd);
       out[r][1] = Sample(even - odd);
     }
-    return ok_;
+    return bad_ == 0;
   }
 
   // A block whose only terms the transform reads are the DC and the three lowest AC terms, at
@@ -289,12 +301,12 @@ class Reduced2x2 {
       out[r][0] = Sample(even + odd);
       out[r][1] = Sample(even - odd);
     }
-    return ok_;
+    return bad_ == 0;
   }
 
  private:
   static constexpr int64_t kC7 = -5906, kC5 = 6967, kC3 = -10426, kC1 = 29692;
-  bool ok_ = true;
+  int bad_ = 0;
 };
 
 // The zig-zag indexes of the three lowest AC terms: (0, 1), (1, 0) and (1, 1).
@@ -782,7 +794,7 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
           Reduced2x2 transform;
           const bool done = (seen & kNeeded2x2 & ~kLowest) == 0
                                 ? transform.Lowest(block, part.quant, two)
-                                : transform.Full(block, part.quant, two);
+                                : transform.Full(block, part.quant, seen, two);
           if (!done) return false;
           at[0] = two[0][0];
           at[1] = two[0][1];
