@@ -179,6 +179,14 @@ TEST(JpegEighth, LeavesOtherFilesToLibjpeg) {
     EXPECT_EQ(out.Width(), 3);  // untouched
     EXPECT_EQ(out.Format(), PixelFormat::k8);
   }
+  // A picture whose 1/8 scale would not cover the box wants a larger scale.
+  const std::vector<uint8_t> small = Encode(96, 64, Layout{}, 6);
+  Bitmap eighth;
+  EXPECT_FALSE(DecodeJpegEighth(small.data(), small.size(), eighth, 13, 8));
+  EXPECT_TRUE(eighth.Empty());
+  EXPECT_TRUE(DecodeJpegEighth(small.data(), small.size(), eighth, 12, 8));
+  EXPECT_EQ(eighth.Width(), 12);
+
   const uint8_t junk[] = {0xFF, 0xD8, 0xFF, 0xC0, 0x00};
   Bitmap out;
   EXPECT_FALSE(DecodeJpegEighth(junk, sizeof junk, out));

@@ -668,7 +668,8 @@ struct Decoder {
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("default", "arch=x86-64-v3")))
 #endif
-bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
+bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out, int cover_width,
+                      int cover_height) {
   thread_local Header header;
   header = Header{};
   Header& h = header;
@@ -692,8 +693,12 @@ bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out) {
       return false;
   }
 
+  // libjpeg's largest side.
+  constexpr int kLargestSide = 65500;
+  if (h.width > kLargestSide || h.height > kLargestSide) return false;
   const int out_w = (h.width + 7) / 8;
   const int out_h = (h.height + 7) / 8;
+  if (out_w < cover_width || out_h < cover_height) return false;
   const int mcus_x = (h.width + 8 * hy - 1) / (8 * hy);
   const int mcus_y = (h.height + 8 * vy - 1) / (8 * vy);
   const int64_t mcus = int64_t{mcus_x} * mcus_y;

@@ -18,7 +18,9 @@
 namespace vr::codecs {
 
 // Decodes the JPEG in `data` at 1/8 scale (each side rounded up) into a 24-bit blue-green-red
-// `out`. False, with `out` untouched, when the file is not one this decoder takes.
-bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out);
+// `out`. False, with `out` untouched, when the file is not one this decoder takes, or when its
+// 1/8 scale would not cover a box of `cover_width` x `cover_height` (a larger scale is wanted).
+bool DecodeJpegEighth(const uint8_t* data, size_t size, picture::Bitmap& out, int cover_width = 0,
+                      int cover_height = 0);
 
 }  // namespace vr::codecs
