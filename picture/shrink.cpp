@@ -11,6 +11,10 @@
 
 #include "picture/convert.h"
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -394,8 +398,17 @@ void ShrinkRows(const Bitmap& src, Bitmap& out, const std::vector<int>& bands, s
   }
 }
 
+// Whether this process may run on two cores at once: the processors it is allowed on (a process
+// pinned to one core, as `taskset -c 0` does, gains nothing from a second thread).
 bool TwoCores() {
-  static const bool two = std::thread::hardware_concurrency() > 1;
+  static const bool two = [] {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) > 1;
+#endif
+    return std::thread::hardware_concurrency() > 1;
+  }();
   return two;
 }
 

@@ -3,9 +3,11 @@
 // its aspect, centred in a white 24-bit cell. Sounds and movies get built-in pictures; a picture
 // that cannot be read gets a red cell with the words "  IMAGE" / "  PROBLEM!".
 //
-// JPEGs take a fast road: libjpeg decodes at the smallest of the 1/8, 1/4, 1/2 scales that still
+// JPEGs take a fast road: they are decoded at the smallest of the 1/8, 1/4, 1/2 scales that still
 // covers the cell, with the fast DCT and plain upsampling, and the area-average shrink does the
-// rest. Every other kind goes through the preview loader.
+// rest. At 1/8 (most photos) the quick decoder of codecs/jpeg/jpeg_eighth.h gives libjpeg's pixels
+// for the common files at a fraction of libjpeg's cost; the others, and the larger scales, go to
+// libjpeg. Every other kind goes through the preview loader.
 
 #include <cstdint>
 #include <functional>
