@@ -188,5 +188,64 @@ TEST_F(FtpsTest, AcceptedCertificateCarriesProtectedTransfersBothWaysAndModes) {
   EXPECT_TRUE(again.Quit());
 }
 
+// Refusing the unknown certificate ends the login before USER; a certificate other than the
+// accepted one asks again, saying it changed. A server without TLS refuses AUTH TLS: the login
+// stops there, nothing in the clear. A server that demands TLS, reached without it, refuses the
+// login with its own reply, and the detail text points at the setting.
+TEST_F(FtpsTest, RefusedOrChangedCertificateAndServersWithoutOrDemandingTls) {
+  auto server = Start("tls", "cert-b.pem", "refuse.log");
+  ASSERT_GT(server->Port(), 0) << "pyftpdlib with TLS did not start";
+  std::vector<std::string> questions;
+  LoginHooks refuse;
+  refuse.certificate = [&](const std::string& question, const platform::TlsPeer&) {
+    questions.push_back(question);
+    return false;
+  };
+  TFtpClient client(sockets_);
+  client.SetTimeout(20);
+  FtpLogin login = Login(server->Port(), true);
+  login.attempts = 3;  // a refusal is final: no further attempts, no second question
+  EXPECT_FALSE(LoginWithAttempts(client, login, refuse));
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_TRUE(client.CertificateUnknown());
+  EXPECT_NE(LoginFailureDetail(client).find(Fingerprint("cert-b.pem")), std::string::npos);
+  std::vector<std::string> log = Log("refuse.log");
+  EXPECT_LT(Find(log, "'AUTH TLS'"), log.size());
+  EXPECT_EQ(Find(log, "'USER"), log.size()) << "USER sent after a refused certificate";
+
+  // The profile holds another server's fingerprint: asked again, as a change.
+  questions.clear();
+  login.attempts = 1;
+  login.tls_fingerprint = "00:11:22:33";
+  EXPECT_FALSE(LoginWithAttempts(client, login, refuse));
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_NE(questions[0].find("has CHANGED"), std::string::npos) << questions[0];
+  EXPECT_NE(questions[0].find("00:11:22:33"), std::string::npos);
+  EXPECT_NE(questions[0].find(Fingerprint("cert-b.pem")), std::string::npos);
+
+  // TLS off against the server that demands it: its 5xx reply to USER, and the hint.
+  TFtpClient plain_client(sockets_);
+  plain_client.SetTimeout(20);
+  EXPECT_FALSE(LoginWithAttempts(plain_client, Login(server->Port(), false), {}));
+  EXPECT_EQ(plain_client.ErrorMessage().rfind("550 SSL/TLS required", 0), 0u)
+      << plain_client.ErrorMessage();
+  EXPECT_NE(LoginFailureDetail(plain_client).find("turn on \"Use FTP over TLS\""),
+            std::string::npos);
+
+  // TLS on against a server without it: AUTH refused, no USER, no fall-back.
+  auto plain = Start("plain", "unused.pem", "plain.log");
+  ASSERT_GT(plain->Port(), 0);
+  TFtpClient tls_client(sockets_);
+  tls_client.SetTimeout(20);
+  EXPECT_FALSE(LoginWithAttempts(tls_client, Login(plain->Port(), true), refuse));
+  EXPECT_NE(tls_client.ErrorMessage().find("refused AUTH TLS"), std::string::npos)
+      << tls_client.ErrorMessage();
+  EXPECT_FALSE(tls_client.Connected());
+  log = Log("plain.log");
+  EXPECT_LT(Find(log, "'AUTH TLS'"), log.size());
+  EXPECT_EQ(Find(log, "'USER"), log.size()) << "USER sent after AUTH TLS was refused";
+  EXPECT_EQ(questions.size(), 1u);
+}
+
 }  // namespace
 }  // namespace vr::ftp
