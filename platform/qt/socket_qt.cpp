@@ -1,5 +1,9 @@
 #include "platform/qt/socket_qt.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -88,6 +92,7 @@ class QtStreamSocket : public StreamSocket {
   ~QtStreamSocket() override {
     CancelLookup();
     Silence();
+    ReleaseHeld();
   }
 
   // TLS needs a QSslSocket from the start (Qt has no unbuffered TLS, and a connection cannot move
@@ -195,6 +200,7 @@ class QtStreamSocket : public StreamSocket {
   void Connect(const std::string& address, uint16_t port) override {
     Silence();
     socket_->abort();
+    ReleaseHeld();
     DropTls();
     MatchSocketKind();
     Wire();
@@ -316,7 +322,10 @@ class QtStreamSocket : public StreamSocket {
       }
       return;
     }
-    if (tls_ != nullptr) DrainTls();
+    if (tls_ != nullptr) {
+      DrainTls();
+      HoldConnection();
+    }
     socket_->disconnectFromHost();
   }
 
@@ -329,6 +338,7 @@ class QtStreamSocket : public StreamSocket {
     connected_ = false;
     connecting_ = false;
     socks_pending_ = false;
+    ReleaseHeld();
     DropTls();
     Wire();
   }
@@ -371,6 +381,24 @@ class QtStreamSocket : public StreamSocket {
     const QSignalBlocker hold(tls_);
     tls_->waitForReadyRead(0);
     tls_->readAll();
+  }
+
+  // Qt closes a TLS connection right after its close_notify; anything the peer sends after that
+  // (its own close_notify, a late session ticket) then meets a closed socket, and the reset that
+  // answers it throws away what the peer had not read yet. So a second descriptor keeps the
+  // connection open when Qt lets go: it ends our side with a FIN and stays until the socket is
+  // closed or destroyed (by then the server has confirmed the transfer).
+  void HoldConnection() {
+    const qintptr fd = socket_->socketDescriptor();
+    if (fd < 0 || held_fd_ >= 0) return;
+    held_fd_ = ::fcntl(static_cast<int>(fd), F_DUPFD_CLOEXEC, 0);
+  }
+  void FinishHeld() {
+    if (held_fd_ >= 0) ::shutdown(held_fd_, SHUT_WR);
+  }
+  void ReleaseHeld() {
+    if (held_fd_ >= 0) ::close(held_fd_);
+    held_fd_ = -1;
   }
 
   // A QSslSocket that was encrypted starts its next connection afresh in a new object; the old
@@ -472,7 +500,9 @@ class QtStreamSocket : public StreamSocket {
                      });
     QObject::connect(s, &QTcpSocket::stateChanged, &context_,
                      [this](QAbstractSocket::SocketState state) {
-                       if (state != QAbstractSocket::UnconnectedState || !connected_) return;
+                       if (state != QAbstractSocket::UnconnectedState) return;
+                       FinishHeld();
+                       if (!connected_) return;
                        connected_ = false;
                        if (tls_starting_) {
                          tls_starting_ = false;
@@ -553,6 +583,7 @@ class QtStreamSocket : public StreamSocket {
   QSslSocket* tls_ = nullptr;            // socket_ once TLS started on it
   bool tls_starting_ = false;
   bool tls_capable_ = false;  // PrepareTls(true): the next connection may start TLS
+  int held_fd_ = -1;          // see HoldConnection
   std::string tls_errors_;
   SocketProxy proxy_;
   int lookup_id_ = -1;

@@ -2,6 +2,7 @@
 // shared login routine and the real client over Qt sockets, protected transfers both ways, both
 // types, passive and active; the certificate question; servers with and without TLS.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -75,6 +76,21 @@ class FtpsTest : public ::testing::Test {
   test_support::TempDir dir_;
   platform::qt::QtSocketService sockets_;
 };
+
+// veldrimon-tool with `arguments`: its standard output and error together, and its exit code.
+std::string RunTool(const std::string& arguments, int* exit_code) {
+  const char* bin = std::getenv("VR_BINARY_DIR");
+  const std::string tool = std::string(bin != nullptr ? bin : ".") + "/tools/veldrimon-tool";
+  std::string out;
+  FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
 
 std::string ReadAll(const std::string& path) {
   const std::vector<uint8_t> bytes = test_support::TempDir::Read(path);
@@ -212,6 +228,23 @@ TEST_F(FtpsTest, RefusedOrChangedCertificateAndServersWithoutOrDemandingTls) {
   std::vector<std::string> log = Log("refuse.log");
   EXPECT_LT(Find(log, "'AUTH TLS'"), log.size());
   EXPECT_EQ(Find(log, "'USER"), log.size()) << "USER sent after a refused certificate";
+
+  // veldrimon-tool: --tls refuses the unknown certificate and names the option that accepts it;
+  // with the fingerprint a put and a get go through.
+  const std::string url = "ftp://user:pw@127.0.0.1:" + std::to_string(server->Port()) + "/t.bin";
+  const std::string payload = RandomText(200000, 3, false);
+  dir_.WriteText("t.bin", payload);
+  int code = 0;
+  std::string out = RunTool("ftp put --tls " + dir_.File("t.bin") + " " + url, &code);
+  EXPECT_EQ(code, 1) << out;
+  EXPECT_NE(out.find("--tls-fingerprint " + Fingerprint("cert-b.pem")), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(dir_.File("root/t.bin")));
+  const std::string accept = " --tls --tls-fingerprint " + Fingerprint("cert-b.pem") + " ";
+  out = RunTool("ftp put" + accept + dir_.File("t.bin") + " " + url, &code);
+  EXPECT_EQ(code, 0) << out;
+  out = RunTool("ftp get --active" + accept + url + " " + dir_.File("t-back.bin"), &code);
+  EXPECT_EQ(code, 0) << out;
+  EXPECT_TRUE(ReadAll(dir_.File("t-back.bin")) == payload);
 
   // The profile holds another server's fingerprint: asked again, as a change.
   questions.clear();
