@@ -15,6 +15,7 @@
 #include "fakes/fake_services.h"
 #include "test_support/ftp_server.h"
 #include "test_support/ftps_server.h"
+#include "test_support/socks_proxy.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_sites.h"
 #include "web/ftp/ui/ftp_download_menu.h"
@@ -149,6 +150,21 @@ TEST(FtpsWindowTest, CertificateStoredWithTheProfileAndTransferWindowsRunProtect
       << refusing.StatusText();
   EXPECT_FALSE(fs::exists(dir.File("down/again.bin")) &&
                fs::file_size(dir.File("down/again.bin")) > 0);
+
+  // With the stored fingerprint, and both connections through a SOCKS 5 proxy, TLS runs over
+  // the proxied connections.
+  if (!test_support::SocksProxy::Available()) return;
+  test_support::SocksProxy proxy(dir.File("socks.log"));
+  ASSERT_GT(proxy.Port(), 0) << "microsocks did not start";
+  job.tls_fingerprint = fingerprint;
+  job.socks.type = ftpSocks5;
+  job.socks.server = "127.0.0.1";
+  job.socks.port = std::to_string(proxy.Port());
+  TFTPDownloadMenu proxied(nullptr, fakes.services(), job, [] {});
+  ASSERT_TRUE(PumpUntil([&] { return !proxied.Running(); }));
+  EXPECT_EQ(proxied.StatusText(), "Download Complete!");
+  EXPECT_TRUE(ReadAll(dir.File("down/again.bin")) == bytes);
+  EXPECT_NE(ReadAll(dir.File("socks.log")).find("connected to"), std::string::npos);
 }
 
 }  // namespace
