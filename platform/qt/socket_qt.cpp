@@ -466,7 +466,6 @@ class QtStreamSocket : public StreamSocket {
       }
       if (on_data_available) on_data_available();
     });
-    if (tls_ != nullptr) WireTls();
     QObject::connect(s, &QTcpSocket::bytesWritten, &context_, [this](qint64) {
       const qint64 held = HeldBytes();
       if ((direct_ ? held == 0 : held <= kLowWater) && on_data_sent) on_data_sent();
@@ -484,6 +483,7 @@ class QtStreamSocket : public StreamSocket {
                          tls_starting_ = false;
                          connected_ = false;
                          last_error_ = kSocketTlsError;
+                         last_error_text_ = socket_->errorString().toStdString();
                          Later([this] {
                            if (on_tls_ready) on_tls_ready(kSocketTlsError);
                          });

@@ -2,7 +2,6 @@
 // shared login routine and the real client over Qt sockets, protected transfers both ways, both
 // types, passive and active; the certificate question; servers with and without TLS.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "platform/qt/socket_qt.h"
 #include "test_support/ftp_server.h"
 #include "test_support/ftps_server.h"
+#include "test_support/run_tool.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_client.h"
 #include "web/ftp/ftp_login.h"
@@ -77,20 +77,7 @@ class FtpsTest : public ::testing::Test {
   platform::qt::QtSocketService sockets_;
 };
 
-// veldrimon-tool with `arguments`: its standard output and error together, and its exit code.
-std::string RunTool(const std::string& arguments, int* exit_code) {
-  const char* bin = std::getenv("VR_BINARY_DIR");
-  const std::string tool = std::string(bin != nullptr ? bin : ".") + "/tools/veldrimon-tool";
-  std::string out;
-  FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
+using test_support::RunTool;
 
 std::string ReadAll(const std::string& path) {
   const std::vector<uint8_t> bytes = test_support::TempDir::Read(path);
