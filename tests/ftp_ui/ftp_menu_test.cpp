@@ -780,5 +780,37 @@ TEST(FtpsWindowTest, CertificateStoredWithTheProfileAndTransferWindowsRunProtect
   EXPECT_NE(ReadAll(dir.File("socks.log")).find("connected to"), std::string::npos);
 }
 
+// The server dialog of the web page wizard: "Use FTP over TLS" makes its login try on page 3 ask
+// about the unknown certificate; accepted, the fingerprint comes back with the answers, which
+// the wizard keeps in "WebInfo.INI" for its publishing.
+TEST(FtpsWindowTest, ServerDialogAsksAboutTheCertificateAndKeepsItWithTheAnswers) {
+  EnsureApp();
+  test_support::TempDir dir;
+  fakes::FakeServices fakes(dir.File("home"), dir.File("tmp"));
+  for (const char* sub : {"home", "tmp", "root"}) fs::create_directories(dir.File(sub));
+  test_support::WriteFtpsServerScript(dir.File("server.py"), "tls", dir.File("cert.pem"));
+  test_support::FtpServer server(dir.File("root"), dir.File("server.py"), 0);
+  ASSERT_GT(server.Port(), 0) << "pyftpdlib with TLS did not start";
+  TFtpDataMenu dialog(nullptr, fakes.services(), dir.File("Pics") + "/");
+  dialog.BNextClick();
+  dialog.Field("ServerName")->setText(QString::fromStdString("127.0.0.1:" +
+                                                             std::to_string(server.Port())));
+  dialog.TlsBox()->setChecked(true);
+  dialog.BNextClick();
+  dialog.Field("Username")->setText("user");
+  dialog.Field("Password")->setText("pw");
+  fakes.ui.QueueChoice(1);  // Accept
+  dialog.BNextClick();
+  ASSERT_EQ(dialog.Page(), 4) << (fakes.ui.calls().empty() ? "" : fakes.ui.calls().back().text);
+  EXPECT_EQ(fakes.ui.calls().front().title, "Untrusted Certificate");
+  const web::ServerInfo info = dialog.Result();
+  EXPECT_TRUE(info.use_tls);
+  EXPECT_EQ(info.tls_fingerprint, test_support::FtpsCertificateFingerprint(dir.File("cert.pem")));
+  platform::ProfileFile file(dir.File("WebInfo.INI"));
+  web::WriteServerInfo(file, info);
+  ASSERT_TRUE(file.Flush());
+  EXPECT_EQ(web::ReadServerInfo(platform::ProfileFile(dir.File("WebInfo.INI"))), info);
+}
+
 }  // namespace
 }  // namespace vr::ftp::ui

@@ -276,6 +276,9 @@ void TFtpMenu::BUploadClick() {
   sink.upload_list = [this](const std::string& line) { server_pane_->appendPlainText(Q(line)); };
   sink.last_error = [this](const std::string& text) { SetLastError(text); };
   sink.wait_second = [this] { return WaitOneSecond(); };
+  sink.certificate_accepted = [this](const std::string& fingerprint) {
+    StoreWebFolderFingerprint(fingerprint);
+  };
   server_pane_->clear();
   uploading_ = true;
   break_out_ = false;

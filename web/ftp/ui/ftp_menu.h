@@ -154,6 +154,8 @@ class TFtpMenu : public QDialog {
   bool AcceptCertificate(const std::string& question, const platform::TlsPeer& peer);
   // "Use FTP over TLS" shows or hides the note that plain FTP sends the password unencrypted.
   void ShowTlsNote(bool tls);
+  // A certificate accepted while publishing is stored with the Web Folder's server facts.
+  void StoreWebFolderFingerprint(const std::string& fingerprint);
   void MarkModified();
   // The modified prompt; false when the caller should not go on.
   bool AskSaveChanges();

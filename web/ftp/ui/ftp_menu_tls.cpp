@@ -6,6 +6,7 @@
 #include "web/ftp/ftp_login.h"
 #include "web/ftp/ftp_sites.h"
 #include "web/ftp/ui/ftp_menu.h"
+#include "web/web_options.h"
 
 namespace vr::ftp::ui {
 
@@ -20,6 +21,17 @@ bool TFtpMenu::AcceptCertificate(const std::string& question, const platform::Tl
     sites_->Save(stored);
   }
   return true;
+}
+
+void TFtpMenu::StoreWebFolderFingerprint(const std::string& fingerprint) {
+  if (!request_ || request_->web_folder.empty()) return;
+  std::string folder = request_->web_folder;
+  if (folder.back() != '/') folder += '/';
+  platform::ProfileFile info(folder + web::kPagesFolder + "/" + web::kWebInfoName);
+  web::ServerInfo server = web::ReadServerInfo(info);
+  server.tls_fingerprint = fingerprint;
+  web::WriteServerInfo(info, server);
+  info.Flush();
 }
 
 }  // namespace vr::ftp::ui
