@@ -25,6 +25,7 @@ constexpr int kSocketTimedOut = 10060;
 constexpr int kSocketConnectionRefused = 10061;
 constexpr int kSocketHostNotFound = 11001;
 constexpr int kSocketProxyError = 10065;
+constexpr int kSocketTlsError = 10098;  // the TLS handshake failed
 constexpr int kSocketOtherError = 10099;
 
 // How a socket reaches its peer.
@@ -35,6 +36,16 @@ struct SocketProxy {
   uint16_t port = 1080;
   std::string user_code;
   std::string password;
+};
+
+// What a TLS client learnt of its peer's certificate. A certificate that fails verification
+// (unknown issuer, self-signed, wrong name, expired) still completes the handshake: the caller
+// decides from these facts, before it sends anything, whether to go on.
+struct TlsPeer {
+  bool trusted = false;      // the chain verified against the system's authorities
+  std::string errors;        // why not, as the TLS library words it ("; " between reasons)
+  std::string fingerprint;   // SHA-256 of the certificate, "AB:CD:..." (upper-case hex)
+  std::string subject;       // the certificate's common name
 };
 
 // One stream socket: either a connection (outgoing or accepted) or a listening socket.
@@ -50,6 +61,7 @@ class StreamSocket {
   std::function<void()> on_data_sent;             // the send buffer has room again
   std::function<void(int error)> on_closed;       // the connection ended (0 = orderly)
   std::function<void()> on_session_available;     // a listening socket has a caller
+  std::function<void(int error)> on_tls_ready;    // StartTls finished (0 = encrypted)
 
   // Asynchronous name lookup; on_lookup_done reports, LookupResult() gives the address text.
   // With a proxy that resolves names itself (SOCKS 4A and 5) the name is passed through.
@@ -86,6 +98,19 @@ class StreamSocket {
   // Linger on close (seconds) for the platforms that honour it.
   virtual void SetLinger(bool on, int seconds) = 0;
   virtual int SendBufferSize() const = 0;
+
+  // Call before Connect or Listen when TLS may start on the connection (or on the connections a
+  // listening socket accepts); such a socket may move its data less directly while plain.
+  virtual void PrepareTls(bool on) = 0;
+  // Starts TLS as the client on a connected socket prepared for it; on_tls_ready reports. `peer_name` is the
+  // name the certificate is checked against. `session` (from another socket's TlsSession())
+  // asks the server to resume that session, as FTP servers often demand of data connections.
+  // Once encrypted, Send and Receive carry plain text through the TLS layer.
+  virtual void StartTls(const std::string& peer_name, const std::string& session) = 0;
+  virtual bool TlsActive() const = 0;
+  virtual TlsPeer TlsPeerFacts() const = 0;
+  // The session to resume on another connection to the same server; empty when none.
+  virtual std::string TlsSession() const = 0;
 
   virtual int LastError() const = 0;
   // Text of an error code as the platform words it.
@@ -140,6 +165,8 @@ inline std::string DefaultSocketErrorText(int error) {
       return "Host not found";
     case kSocketProxyError:
       return "Proxy refused the connection";
+    case kSocketTlsError:
+      return "TLS handshake failed";
     default:
       return "Socket error";
   }

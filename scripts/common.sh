@@ -9,7 +9,7 @@ VR_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-multimedia-dev libgl-dev libxkbcommon-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libexiv2-dev
   libgtest-dev libgmock-dev
-  python3 python3-pyftpdlib microsocks dbus python3-dbus python3-gi
+  python3 python3-pyftpdlib python3-openssl microsocks dbus python3-dbus python3-gi
   giflib-tools imagemagick pngcheck libjpeg-turbo-progs
   xdg-utils tidy
   chromium

@@ -136,13 +136,16 @@ int Usage() {
                "usage: veldrimon-tool ftp ls URL | get URL LOCAL [--resume] | put LOCAL URL |\n"
                "       mkdir URL | rm URL   [--active|--passive] [--timeout SECONDS] [-v]\n"
                "       get and put: [--speed 0..10] (0: 512 bytes/s ... 10: full speed)\n"
+               "       [--tls [--tls-fingerprint SHA256]]  FTP over TLS; an untrusted\n"
+               "       certificate is refused unless its fingerprint is given\n"
                "       publish (URL | --profile NAME) ...  (see: ftp publish --help)\n"
                "URL: ftp://[user[:password]@]host[:port]/path\n");
   return 2;
 }
 
 // The boxes of a publish run on the console: each is printed to standard error; questions are
-// answered Yes with --yes and No otherwise; choice boxes take their first button.
+// answered Yes with --yes and No otherwise; choice boxes take the button marked as the Escape
+// answer (the safe one: an untrusted certificate is refused), else their first button.
 class ConsoleUi : public platform::Ui {
  public:
   explicit ConsoleUi(bool yes) : yes_(yes) {}
@@ -172,9 +175,10 @@ class ConsoleUi : public platform::Ui {
                                                 : platform::Answer::kCancel;
   }
   int ShowChoice(const std::string& title, platform::ChoiceKind, const std::string& text,
-                 const std::vector<std::string>&) override {
+                 const std::vector<std::string>& captions) override {
     Print(title, text);
-    return 1;
+    const int escape = EscapeChoice(captions);
+    return escape > 0 ? escape : 1;
   }
 
  private:
@@ -202,7 +206,10 @@ int PublishUsage() {
                "usage: veldrimon-tool ftp publish (URL | --profile NAME) [--pictures DIR] "
                "[--pages DIR]\n"
                "       [--thumbs DIR] [--mode 1..5] [--home FILE] [--yes] [--timeout SECONDS]\n"
-               "The URL's path is the destination folder; --yes answers the questions Yes.\n");
+               "       [--tls [--tls-fingerprint SHA256]]\n"
+               "The URL's path is the destination folder; --yes answers the questions Yes.\n"
+               "An untrusted certificate is refused unless its fingerprint is given (or stored\n"
+               "with the profile).\n");
   return 2;
 }
 
@@ -211,11 +218,18 @@ int RunFtpPublish(const std::vector<std::string>& args) {
   int mode = web::kUploadAll;
   int timeout = 30;
   bool yes = false;
+  bool tls = false;
+  std::string tls_fingerprint;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
     if (a == "--yes") {
       yes = true;
+    } else if (a == "--tls") {
+      tls = true;
+    } else if (a == "--tls-fingerprint" && has_value) {
+      tls = true;
+      tls_fingerprint = args[++i];
     } else if (a == "--profile" && has_value) {
       profile = args[++i];
     } else if (a == "--pictures" && has_value) {
@@ -269,6 +283,8 @@ int RunFtpPublish(const std::vector<std::string>& args) {
     server.proxy_server = site.proxy_server;
     server.proxy_port = site.proxy_port;
     server.use_pasv = site.use_pasv;
+    request.use_tls = site.use_tls;
+    request.tls_fingerprint = site.tls_fingerprint;
     attempts = site.login_attempts;
     delay = site.login_delay;
   } else {
@@ -295,6 +311,8 @@ int RunFtpPublish(const std::vector<std::string>& args) {
   request.all = request.pictures;
   request.all.insert(request.all.end(), request.pages.begin(), request.pages.end());
   request.all.insert(request.all.end(), request.thumbs.begin(), request.thumbs.end());
+  if (tls) request.use_tls = true;
+  if (!tls_fingerprint.empty()) request.tls_fingerprint = tls_fingerprint;
   request.mode = mode;
   request.home_page = std::string(web::kPagesFolder) + "/" + home;
 
@@ -330,6 +348,8 @@ int RunFtp(const std::vector<std::string>& all_args) {
   std::vector<std::string> args;
   bool passive = true;
   bool resume = false;
+  bool tls = false;
+  std::string tls_fingerprint;
   bool verbose = false;
   int timeout = 30;
   int speed = 10;
@@ -350,6 +370,10 @@ int RunFtp(const std::vector<std::string>& all_args) {
       passive = true;
     else if (a == "--resume")
       resume = true;
+    else if (a == "--tls")
+      tls = true;
+    else if (a == "--tls-fingerprint" && i + 1 < all_args.size())
+      tls_fingerprint = all_args[++i];
     else if (a == "-v")
       verbose = true;
     else if (a == "--timeout" && i + 1 < all_args.size()) {
@@ -402,6 +426,8 @@ int RunFtp(const std::vector<std::string>& all_args) {
   client.SetPassWord(url.password);
   client.SetPassive(passive);
   client.SetTimeout(timeout);
+  client.SetUseTls(tls || !tls_fingerprint.empty());
+  client.SetTlsFingerprint(tls_fingerprint);
   if (verbose)
     client.OnDisplay = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
   // The transfer windows' speed limit: position 0 (512 bytes a second) to 10 (full speed).
@@ -455,6 +481,10 @@ int RunFtp(const std::vector<std::string>& all_args) {
     std::fprintf(stderr, "veldrimon-tool ftp %s: %s\n", verb.c_str(),
                  client.ErrorMessage().empty() ? client.LastResponse().c_str()
                                                : client.ErrorMessage().c_str());
+    if (client.CertificateUnknown()) {
+      std::fprintf(stderr, "(--tls-fingerprint %s accepts this certificate)\n",
+                   client.TlsPeerFacts().fingerprint.c_str());
+    }
     return 1;
   }
   if (verb == "get" || verb == "put") {

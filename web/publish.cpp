@@ -26,6 +26,8 @@ PublishRequest BuildPublishRequest(const WebFolder& folder, const WebOptions& op
   PublishRequest request;
   const UploadLists lists = UploadFiles(folder, mode, files);
   request.server = server;
+  request.use_tls = server.use_tls;
+  request.tls_fingerprint = server.tls_fingerprint;
   request.pictures = lists.pictures;
   request.pages = lists.pages;
   request.thumbs = lists.thumbs;

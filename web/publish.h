@@ -24,6 +24,8 @@ struct PublishRequest {
   std::string web_folder;
   int mode = kUploadAll;
   std::string home_page;  // relative to the Web Folder: "webpages/" + home page name
+  bool use_tls = false;         // explicit FTP over TLS
+  std::string tls_fingerprint;  // an untrusted certificate accepted before (SHA-256)
 };
 
 class WebPublisher {

@@ -117,6 +117,8 @@ ServerInfo ReadServerInfo(const platform::ProfileFile& file) {
   s.proxy_server = file.ReadString(kServer, "ProxyServer", "");
   s.proxy_port = file.ReadString(kServer, "ProxyPort", "");
   s.use_pasv = file.ReadBool(kServer, "UsePASV", false);
+  s.use_tls = file.ReadBool(kServer, "UseTLS", false);
+  s.tls_fingerprint = file.ReadString(kServer, "TLSFingerprint", "");
   return s;
 }
 
@@ -131,6 +133,8 @@ void WriteServerInfo(platform::ProfileFile& file, const ServerInfo& s) {
   file.WriteString(kServer, "ProxyServer", s.proxy_server);
   file.WriteString(kServer, "ProxyPort", s.proxy_port);
   file.WriteBool(kServer, "UsePASV", s.use_pasv);
+  file.WriteBool(kServer, "UseTLS", s.use_tls);
+  file.WriteString(kServer, "TLSFingerprint", s.tls_fingerprint);
 }
 
 std::string ColorToHtml(uint32_t colour) {

@@ -66,6 +66,8 @@ struct ServerInfo {
   std::string proxy_server;
   std::string proxy_port;
   bool use_pasv = false;
+  bool use_tls = false;         // explicit FTP over TLS
+  std::string tls_fingerprint;  // an untrusted certificate accepted for the server (SHA-256)
   friend bool operator==(const ServerInfo&, const ServerInfo&) = default;
 };
 

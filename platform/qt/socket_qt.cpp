@@ -1,11 +1,19 @@
 #include "platform/qt/socket_qt.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QPointer>
+#include <QSignalBlocker>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -42,6 +50,10 @@ int CodeOf(QAbstractSocket::SocketError error) {
     case QAbstractSocket::ProxyProtocolError:
     case QAbstractSocket::ProxyAuthenticationRequiredError:
       return kSocketProxyError;
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+      return kSocketTlsError;
     default:
       return kSocketOtherError;
   }
@@ -54,11 +66,25 @@ std::string AddressText(const QHostAddress& address) {
   return address.toString().toStdString();
 }
 
+// A listening socket whose callers arrive as QSslSocket objects, ready to start TLS.
+class TlsReadyServer : public QTcpServer {
+ protected:
+  void incomingConnection(qintptr descriptor) override {
+    auto* caller = new QSslSocket(this);
+    if (caller->setSocketDescriptor(descriptor)) {
+      addPendingConnection(caller);
+    } else {
+      delete caller;
+    }
+  }
+};
+
 class QtStreamSocket : public StreamSocket {
  public:
   explicit QtStreamSocket(QTcpSocket* adopted = nullptr) {
     socket_.reset(adopted != nullptr ? adopted : new QTcpSocket());
     socket_->setParent(nullptr);
+    tls_capable_ = qobject_cast<QSslSocket*>(adopted) != nullptr;
     socket_->setReadBufferSize(kReadBuffer);
     connected_ = adopted != nullptr && adopted->state() == QAbstractSocket::ConnectedState;
     Wire();
@@ -66,6 +92,68 @@ class QtStreamSocket : public StreamSocket {
   ~QtStreamSocket() override {
     CancelLookup();
     Silence();
+    ReleaseHeld();
+  }
+
+  // TLS needs a QSslSocket from the start (Qt has no unbuffered TLS, and a connection cannot move
+  // between socket objects), so a socket that may start TLS is prepared before it connects or
+  // listens; it then runs buffered and plain until StartTls.
+  void PrepareTls(bool on) override { tls_capable_ = on; }
+
+  void StartTls(const std::string& peer_name, const std::string& session) override {
+    auto* tls = qobject_cast<QSslSocket*>(socket_.get());
+    const auto fail = [this](const std::string& why) {
+      last_error_ = kSocketTlsError;
+      last_error_text_ = why;
+      Later([this] {
+        if (on_tls_ready) on_tls_ready(kSocketTlsError);
+      });
+    };
+    if (tls == nullptr) {
+      fail("The connection was not prepared for TLS");
+      return;
+    }
+    if (tls_ != nullptr || !connected_ || socks_pending_) {
+      fail("TLS can start only once, on a connected socket");
+      return;
+    }
+    if (!QSslSocket::supportsSsl()) {
+      fail("TLS is not available (Qt found no TLS library)");
+      return;
+    }
+    tls_ = tls;
+    tls_errors_.clear();
+    QSslConfiguration config = tls->sslConfiguration();
+    // Sessions are kept so that data connections can resume the control connection's.
+    config.setSslOption(QSsl::SslOptionDisableSessionPersistence, false);
+    if (!session.empty()) {
+      config.setSessionTicket(QByteArray(session.data(), static_cast<qsizetype>(session.size())));
+    }
+    tls->setSslConfiguration(config);
+    tls->setPeerVerifyName(QString::fromStdString(peer_name));
+    WireTls();
+    tls_starting_ = true;
+    tls->startClientEncryption();
+  }
+
+  bool TlsActive() const override { return tls_ != nullptr && tls_->isEncrypted(); }
+
+  TlsPeer TlsPeerFacts() const override {
+    TlsPeer peer;
+    if (tls_ == nullptr) return peer;
+    const QSslCertificate cert = tls_->peerCertificate();
+    peer.trusted = TlsActive() && tls_errors_.empty() && !cert.isNull();
+    peer.errors = tls_errors_;
+    if (cert.isNull() && peer.errors.empty()) peer.errors = "The server sent no certificate";
+    peer.fingerprint =
+        cert.digest(QCryptographicHash::Sha256).toHex(':').toUpper().toStdString();
+    peer.subject = cert.subjectInfo(QSslCertificate::CommonName).join(", ").toStdString();
+    return peer;
+  }
+
+  std::string TlsSession() const override {
+    if (!TlsActive()) return std::string();
+    return tls_->sslConfiguration().sessionTicket().toStdString();
   }
 
   void LookupHost(const std::string& name) override {
@@ -112,6 +200,9 @@ class QtStreamSocket : public StreamSocket {
   void Connect(const std::string& address, uint16_t port) override {
     Silence();
     socket_->abort();
+    ReleaseHeld();
+    DropTls();
+    MatchSocketKind();
     Wire();
     direct_ = false;
     connecting_ = true;
@@ -133,6 +224,10 @@ class QtStreamSocket : public StreamSocket {
       socket_->connectToHost(QString::fromStdString(proxy_.server), proxy_.port);
       return;
     }
+    if (tls_capable_) {
+      socket_->connectToHost(host, port);
+      return;
+    }
     // Unbuffered: reads and writes go straight between the caller's buffer and the system, with
     // no copy through Qt's buffers and no buffer allocated per block.
     direct_ = true;
@@ -140,7 +235,7 @@ class QtStreamSocket : public StreamSocket {
   }
 
   bool Listen(const std::string& address, uint16_t port) override {
-    server_ = std::make_unique<QTcpServer>();
+    server_ = tls_capable_ ? std::make_unique<TlsReadyServer>() : std::make_unique<QTcpServer>();
     server_->setProxy(QNetworkProxy::NoProxy);
     const QHostAddress where = address == "0.0.0.0" ? QHostAddress(QHostAddress::AnyIPv4)
                                                     : QHostAddress(QString::fromStdString(address));
@@ -204,7 +299,7 @@ class QtStreamSocket : public StreamSocket {
       last_error_ = kSocketNotConnected;
       return -1;
     }
-    if (direct_ ? socket_->bytesToWrite() > 0 : socket_->bytesToWrite() >= kHighWater) {
+    if (direct_ ? socket_->bytesToWrite() > 0 : HeldBytes() >= kHighWater) {
       last_error_ = kSocketWouldBlock;
       return -1;
     }
@@ -227,6 +322,10 @@ class QtStreamSocket : public StreamSocket {
       }
       return;
     }
+    if (tls_ != nullptr) {
+      DrainTls();
+      HoldConnection();
+    }
     socket_->disconnectFromHost();
   }
 
@@ -239,6 +338,8 @@ class QtStreamSocket : public StreamSocket {
     connected_ = false;
     connecting_ = false;
     socks_pending_ = false;
+    ReleaseHeld();
+    DropTls();
     Wire();
   }
 
@@ -264,6 +365,87 @@ class QtStreamSocket : public StreamSocket {
 
   void Silence() { QObject::disconnect(socket_.get(), nullptr, &context_, nullptr); }
 
+  // Bytes written but not yet on the wire; with TLS also what waits to be encrypted.
+  qint64 HeldBytes() const {
+    qint64 held = socket_->bytesToWrite();
+    if (tls_ != nullptr) held += tls_->encryptedBytesToWrite();
+    return held;
+  }
+
+  // Before a TLS connection closes, what the peer sent and nobody read (TLS 1.3 session tickets
+  // arrive after the handshake) is taken in: a close with unread bytes makes the system reset the
+  // connection, and a reset throws away what the peer had not read yet, the end of an upload.
+  // Only the caller's own events are held back; what arrives is dropped (a closing side reads
+  // nothing more).
+  void DrainTls() {
+    const QSignalBlocker hold(tls_);
+    tls_->waitForReadyRead(0);
+    tls_->readAll();
+  }
+
+  // Qt closes a TLS connection right after its close_notify; anything the peer sends after that
+  // (its own close_notify, a late session ticket) then meets a closed socket, and the reset that
+  // answers it throws away what the peer had not read yet. So a second descriptor keeps the
+  // connection open when Qt lets go: it ends our side with a FIN and stays until the socket is
+  // closed or destroyed (by then the server has confirmed the transfer).
+  void HoldConnection() {
+    const qintptr fd = socket_->socketDescriptor();
+    if (fd < 0 || held_fd_ >= 0) return;
+    held_fd_ = ::fcntl(static_cast<int>(fd), F_DUPFD_CLOEXEC, 0);
+  }
+  void FinishHeld() {
+    if (held_fd_ >= 0) ::shutdown(held_fd_, SHUT_WR);
+  }
+  void ReleaseHeld() {
+    if (held_fd_ >= 0) ::close(held_fd_);
+    held_fd_ = -1;
+  }
+
+  // A QSslSocket that was encrypted starts its next connection afresh in a new object; the old
+  // one is kept, silent, until the next change (an event of it may still be on the stack).
+  void DropTls() {
+    if (tls_ == nullptr) return;
+    retired_ = std::move(socket_);
+    socket_ = std::make_unique<QSslSocket>();
+    socket_->setReadBufferSize(kReadBuffer);
+    tls_ = nullptr;
+    tls_starting_ = false;
+    tls_errors_.clear();
+  }
+
+  // The socket object fits what the next connection needs: QSslSocket when TLS may start.
+  void MatchSocketKind() {
+    const bool is_tls = qobject_cast<QSslSocket*>(socket_.get()) != nullptr;
+    if (is_tls == tls_capable_) return;
+    retired_ = std::move(socket_);
+    if (tls_capable_) {
+      socket_ = std::make_unique<QSslSocket>();
+    } else {
+      socket_ = std::make_unique<QTcpSocket>();
+    }
+    socket_->setReadBufferSize(kReadBuffer);
+  }
+
+  void WireTls() {
+    QObject::connect(tls_, &QSslSocket::encrypted, &context_, [this] {
+      tls_starting_ = false;
+      if (on_tls_ready) on_tls_ready(0);
+      if (socket_->bytesAvailable() > 0 && on_data_available) on_data_available();
+    });
+    // Verification problems are noted and the handshake goes on: the caller judges the facts
+    // (TlsPeerFacts) before it sends anything over the connection.
+    QObject::connect(tls_, &QSslSocket::sslErrors, &context_, [this](const QList<QSslError>& list) {
+      for (const QSslError& e : list) {
+        if (!tls_errors_.empty()) tls_errors_ += "; ";
+        tls_errors_ += e.errorString().toStdString();
+      }
+      tls_->ignoreSslErrors();
+    });
+    QObject::connect(tls_, &QSslSocket::encryptedBytesWritten, &context_, [this](qint64) {
+      if (HeldBytes() <= kLowWater && on_data_sent) on_data_sent();
+    });
+  }
+
   void Wire() {
     QTcpSocket* s = socket_.get();
     QObject::connect(s, &QTcpSocket::connected, &context_, [this] {
@@ -285,7 +467,7 @@ class QtStreamSocket : public StreamSocket {
       if (on_data_available) on_data_available();
     });
     QObject::connect(s, &QTcpSocket::bytesWritten, &context_, [this](qint64) {
-      const qint64 held = socket_->bytesToWrite();
+      const qint64 held = HeldBytes();
       if ((direct_ ? held == 0 : held <= kLowWater) && on_data_sent) on_data_sent();
     });
     QObject::connect(s, &QTcpSocket::errorOccurred, &context_,
@@ -295,6 +477,17 @@ class QtStreamSocket : public StreamSocket {
                          last_error_ = code;
                          last_error_text_ = socket_->errorString().toStdString();
                          close_error_ = code;
+                       }
+                       if (tls_starting_) {
+                         // The handshake failed: reported once, as the TLS result.
+                         tls_starting_ = false;
+                         connected_ = false;
+                         last_error_ = kSocketTlsError;
+                         last_error_text_ = socket_->errorString().toStdString();
+                         Later([this] {
+                           if (on_tls_ready) on_tls_ready(kSocketTlsError);
+                         });
+                         return;
                        }
                        if (connecting_) {
                          connecting_ = false;
@@ -307,8 +500,20 @@ class QtStreamSocket : public StreamSocket {
                      });
     QObject::connect(s, &QTcpSocket::stateChanged, &context_,
                      [this](QAbstractSocket::SocketState state) {
-                       if (state != QAbstractSocket::UnconnectedState || !connected_) return;
+                       if (state != QAbstractSocket::UnconnectedState) return;
+                       FinishHeld();
+                       if (!connected_) return;
                        connected_ = false;
+                       if (tls_starting_) {
+                         tls_starting_ = false;
+                         last_error_ = kSocketTlsError;
+                         last_error_text_ = "The server closed the connection during the TLS "
+                                            "handshake";
+                         Later([this] {
+                           if (on_tls_ready) on_tls_ready(kSocketTlsError);
+                         });
+                         return;
+                       }
                        const int error = close_error_;
                        close_error_ = 0;
                        Later([this, error] {
@@ -374,6 +579,12 @@ class QtStreamSocket : public StreamSocket {
   QObject context_;
   std::unique_ptr<QTcpSocket> socket_;
   std::unique_ptr<QTcpServer> server_;
+  std::unique_ptr<QTcpSocket> retired_;  // the object a change of kind replaced, kept silent
+  QSslSocket* tls_ = nullptr;            // socket_ once TLS started on it
+  bool tls_starting_ = false;
+  bool tls_capable_ = false;  // PrepareTls(true): the next connection may start TLS
+  int held_fd_ = -1;          // see HoldConnection
+  std::string tls_errors_;
   SocketProxy proxy_;
   int lookup_id_ = -1;
   std::string lookup_result_;

@@ -172,10 +172,22 @@ void FakeSocket::Shutdown() {
   });
 }
 
+void FakeSocket::StartTls(const std::string& peer_name, const std::string& session) {
+  state_->tls_started = true;
+  state_->tls_peer_name = peer_name;
+  state_->tls_offered_session = session;
+  state_->PostEvent([](FakeSocket& s) {
+    FakeSocketState& st = s.State();
+    st.tls_active = st.tls_error == 0 && st.connected && st.tls_prepared;
+    if (s.on_tls_ready) s.on_tls_ready(st.tls_active ? 0 : platform::kSocketTlsError);
+  });
+}
+
 void FakeSocket::Close() {
   state_->closed = true;
   state_->connected = false;
   state_->listening = false;
+  state_->tls_active = false;
   ++state_->generation;
 }
 

@@ -57,6 +57,11 @@ struct FakeSocketState {
   bool listen_ok = true;
   size_t send_window = SIZE_MAX;  // bytes accepted before Send reports "would block"
   int send_error = 0;             // Send fails with this error when not 0
+  // TLS: StartTls reports tls_error (0: encrypted) with these peer facts; the session a data
+  // connection offers is recorded.
+  int tls_error = 0;
+  platform::TlsPeer tls_peer{true, "", "AA:BB", "test"};
+  std::string tls_session = "session-1";
   // Runs after every accepted Send with the bytes sent (the peer's side of the script).
   std::function<void(FakeSocketState&, const std::string&)> on_send;
 
@@ -69,6 +74,11 @@ struct FakeSocketState {
   bool closed = false;
   bool shut_down = false;
   bool lookup_cancelled = false;
+  bool tls_prepared = false;  // PrepareTls(true) was called
+  bool tls_started = false;   // StartTls was called
+  bool tls_active = false;   // and succeeded
+  std::string tls_peer_name;
+  std::string tls_offered_session;
   std::string sent;
   platform::SocketProxy proxy;
 
@@ -112,6 +122,13 @@ class FakeSocket : public platform::StreamSocket {
   void SetProxy(const platform::SocketProxy& proxy) override { state_->proxy = proxy; }
   void SetLinger(bool, int) override {}
   int SendBufferSize() const override { return 65536; }
+  void PrepareTls(bool on) override { state_->tls_prepared = on; }
+  void StartTls(const std::string& peer_name, const std::string& session) override;
+  bool TlsActive() const override { return state_->tls_active; }
+  platform::TlsPeer TlsPeerFacts() const override { return state_->tls_peer; }
+  std::string TlsSession() const override {
+    return state_->tls_active ? state_->tls_session : std::string();
+  }
   int LastError() const override { return last_error_; }
   std::string ErrorText(int error) const override {
     return platform::DefaultSocketErrorText(error);

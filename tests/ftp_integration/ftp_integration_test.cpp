@@ -24,6 +24,7 @@
 
 #include "platform/qt/socket_qt.h"
 #include "test_support/ftp_server.h"
+#include "test_support/run_tool.h"
 #include "test_support/temp_dir.h"
 #include "web/ftp/ftp_client.h"
 #include "web/ftp/listing/ftp_listing.h"
@@ -555,22 +556,10 @@ TEST_F(FtpIntegrationTest, ArgumentsHoldingLineBreaksOrNulAreRefusedBeforeAnythi
   EXPECT_EQ(heard.size() - heard_before, 3u) << "USER, PASS, QUIT of the last request only";
 }
 
+using test_support::RunTool;
+
 // veldrimon-tool as a user runs it: a URL whose path decodes to a line break is refused with a
 // clear message, and the verbose log never shows the password.
-std::string RunTool(const std::string& arguments, int* exit_code) {
-  const char* bin = std::getenv("VR_BINARY_DIR");
-  const std::string tool = std::string(bin != nullptr ? bin : ".") + "/tools/veldrimon-tool";
-  std::string output;
-  FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return output;
-  char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, got);
-  const int status = ::pclose(pipe);
-  *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return output;
-}
-
 TEST_F(FtpIntegrationTest, ToolRefusesAnEncodedLineBreakAndHidesThePassword) {
   shared_->WriteText("root/victim.txt", "keep me");
   shared_->WriteText("root/plain.txt", "plain");

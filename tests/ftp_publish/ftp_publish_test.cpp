@@ -58,6 +58,7 @@ class ScriptedServer {
   bool refuse_rest = false;
   bool stall_retr = false;  // RETR answers 150 and then sends nothing
   size_t cut_retr = std::string::npos;  // RETR sends only this many bytes, then 226 anyway
+  std::string auth_reply = "500 Unknown\r\n";
 
  private:
   std::string Resolve(const std::string& arg) const {
@@ -156,6 +157,10 @@ class ScriptedServer {
           control.Feed("226 Done\r\n");
         }
         rest_ = 0;
+      } else if (verb == "AUTH") {
+        control.Feed(auth_reply);
+      } else if (verb == "PBSZ" || verb == "PROT") {
+        control.Feed("200 OK\r\n");
       } else if (verb == "QUIT") {
         control.Feed("221 Bye\r\n");
       } else {
@@ -204,6 +209,7 @@ class FtpPublishTest : public ::testing::Test {
     sink.file_state = [this](size_t i, const std::string& s) { states_.at(i) = s; };
     sink.upload_list = [this](const std::string& line) { pane_.push_back(line); };
     sink.wait_second = [] { return true; };
+    sink.certificate_accepted = [this](const std::string& f) { accepted_.push_back(f); };
     FtpPublishRun run(client_, ui_, sink);
     return run.Run(request_);
   }
@@ -216,6 +222,7 @@ class FtpPublishTest : public ::testing::Test {
   web::PublishRequest request_;
   std::vector<std::string> states_;
   std::vector<std::string> pane_;
+  std::vector<std::string> accepted_;  // fingerprints the run asked to store
 };
 
 TEST(FtpPublishPaths, JoinedWithOneSlashAndEmptyPartsSkipped) {
@@ -261,6 +268,53 @@ TEST_F(FtpPublishTest, FirstPublishMakesTheFoldersAndUploadsEachGroupOnItsOwnLog
   EXPECT_EQ(pane_[0], "There are 3 parts to this list");
   EXPECT_EQ(pane_[4], "File(s) in upload folder follows:");
   EXPECT_EQ(pane_[5], "NO FILES, or Folder path is invalid/non-existant!");
+}
+
+// With TLS on, a server that refuses AUTH TLS hears no USER. One that takes it shows an untrusted
+// certificate: refused, still no USER; accepted, its fingerprint goes to the sink once and the
+// other groups' logins take it silently; every data connection is protected and offered the
+// control connection's TLS session.
+TEST_F(FtpPublishTest, TlsRefusedAuthSendsNoUserAndAnAcceptedCertificateIsAskedOnce) {
+  server_.AddFolder("/webfolders");
+  server_.AddFolder("/webfolders/mypics1");
+  MakeFiles();
+  request_.use_tls = true;
+  EXPECT_EQ(Run(), kNoFilesUploaded);
+  EXPECT_EQ(server_.Count("AUTH TLS"), 1);
+  EXPECT_EQ(server_.Count("USER"), 0);
+  EXPECT_NE(ui_.last().text.find("refused AUTH TLS (500 Unknown)"), std::string::npos)
+      << ui_.last().text;
+
+  server_.auth_reply = "234 Go ahead\r\n";
+  service_.Sockets().at(0)->tls_peer = {false, "The certificate is self-signed", "AB:CD", "x"};
+  ui_.Clear();
+  ui_.QueueChoice(2);  // Refuse
+  EXPECT_EQ(Run(), kNoFilesUploaded);
+  EXPECT_EQ(server_.Count("USER"), 0);
+  ASSERT_EQ(ui_.calls().size(), 2u);
+  EXPECT_EQ(ui_.calls()[0].type, fakes::UiCall::Type::kChoice);
+  EXPECT_NE(ui_.calls()[0].text.find("self-signed"), std::string::npos);
+  EXPECT_NE(ui_.calls()[0].text.find("AB:CD"), std::string::npos);
+  EXPECT_TRUE(accepted_.empty());
+
+  ui_.Clear();
+  ui_.QueueChoice(1);  // Accept
+  EXPECT_EQ(Run(), "/webfolders/mypics1/webpages/index.html");
+  EXPECT_EQ(ui_.calls().size(), 1u) << "asked once for three logins";
+  EXPECT_EQ(accepted_, std::vector<std::string>{"AB:CD"});
+  EXPECT_EQ(server_.Count("USER"), 3);
+  EXPECT_EQ(server_.Count("PBSZ 0"), 3);
+  EXPECT_EQ(server_.Count("PROT P"), 3);
+  EXPECT_EQ(server_.FileAt("/webfolders/mypics1/webthumbs/WP_THUMB_0.JPG"), "T0");
+  EXPECT_EQ(service_.Sockets().at(0)->tls_peer_name, "ftp.example.com");
+  int data_connections = 0;
+  for (const auto& socket : service_.Sockets()) {
+    if (socket->index == 0 || socket->connect_port == 0) continue;
+    ++data_connections;
+    EXPECT_TRUE(socket->tls_started) << "data connection " << socket->index << " in the clear";
+    EXPECT_EQ(socket->tls_offered_session, "session-1");
+  }
+  EXPECT_GE(data_connections, 7);  // three listings and four uploads
 }
 
 TEST_F(FtpPublishTest, NoToTheFolderQuestionOrAFailedMkdEndsTheRun) {

@@ -24,6 +24,10 @@ constexpr int64_t kPaceWindowMs = 8;
 constexpr int kLocalFailure = 550;
 // A reply the server still owed when the control connection went away.
 constexpr int kConnectionLost = 421;
+// TLS could not be set up or its certificate was not accepted.
+constexpr int kTlsFailure = 534;
+// A data connection whose TLS failed.
+constexpr int kDataTlsFailure = 522;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -57,6 +61,21 @@ std::string UpperFirstWord(const std::string& command) {
   return verb;
 }
 
+// Fingerprints compare without regard to case or the ":" between the bytes.
+bool SameFingerprint(const std::string& a, const std::string& b) {
+  const auto digits = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+      if (std::isxdigit(static_cast<unsigned char>(c))) {
+        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      }
+    }
+    return out;
+  };
+  const std::string da = digits(a);
+  return !da.empty() && da == digits(b);
+}
+
 bool SeekFile(std::FILE* file, int64_t position) {
 #ifdef _WIN32
   return _fseeki64(file, position, SEEK_SET) == 0;
@@ -74,6 +93,7 @@ void Retire(platform::SocketLoop& loop, std::unique_ptr<StreamSocket>& socket) {
   socket->on_data_sent = nullptr;
   socket->on_closed = nullptr;
   socket->on_session_available = nullptr;
+  socket->on_tls_ready = nullptr;
   socket->Close();
   auto holder = std::make_shared<std::unique_ptr<StreamSocket>>(std::move(socket));
   loop.Post([holder] { holder->reset(); });
@@ -177,6 +197,7 @@ TCustomFtpCli::~TCustomFtpCli() {
       (*socket)->on_data_sent = nullptr;
       (*socket)->on_closed = nullptr;
       (*socket)->on_session_available = nullptr;
+      (*socket)->on_tls_ready = nullptr;
       (*socket)->CancelLookup();
       (*socket)->Close();
     }
@@ -208,6 +229,7 @@ void TCustomFtpCli::ConnectControlEvents() {
   control_->on_connected = [this](int e) { VR_FTP_GUARDED(OnControlConnected(e)); };
   control_->on_data_available = [this] { VR_FTP_GUARDED(OnControlData()); };
   control_->on_closed = [this](int e) { VR_FTP_GUARDED(OnControlClosed(e)); };
+  control_->on_tls_ready = [this](int e) { VR_FTP_GUARDED(OnControlTls(e)); };
 }
 
 void TCustomFtpCli::SetState(TFtpState state) {
@@ -316,6 +338,12 @@ void TCustomFtpCli::StartRequest(TFtpRequest type, uint32_t steps, bool direct_c
     return;
   }
 
+  if (use_tls_) {
+    // A new session secures its control connection first; the first request after the log-in
+    // (or the first transfer) sets the data connections' protection.
+    if ((steps & kStepOpen) != 0) steps |= kStepAuth;
+    if ((steps & (kStepUser | kStepPass | kStepPort)) != 0) steps |= kStepPbsz | kStepProt;
+  }
   ++request_serial_;
   request_type_ = type;
   request_running_ = true;
@@ -367,6 +395,7 @@ void TCustomFtpCli::NextExecAction() {
     const uint32_t step = remaining_ & (~remaining_ + 1);
     remaining_ &= ~step;
     if (step == kStepPass && user_reply_code_ != 331) continue;
+    if ((step == kStepPbsz || step == kStepProt) && (data_protected_ || !logged_in_)) continue;
     if (step == kStepCwd && host_dir_name_.empty() && !direct_cwd_) continue;
     // Nothing to quit when the session never came up or is already gone.
     if (step == kStepQuit && !connected_) continue;
@@ -454,12 +483,26 @@ void TCustomFtpCli::RunStep(uint32_t step) {
       }
       control_->Close();
       control_->SetProxy(proxy);
+      control_->PrepareTls(use_tls_);
+      tls_peer_ = platform::TlsPeer();
+      certificate_unknown_ = false;
+      logged_in_ = false;
+      data_protected_ = false;
       receive_length_ = 0;
       multiline_code_.clear();
       SetState(TFtpState::kDnsLookup);
       control_->LookupHost(connection_type_ == ftpProxy ? proxy_server_ : host_name_);
       return;
     }
+    case kStepAuth:
+      SendCommand("AUTH TLS", Reply::kAuth, {234});
+      return;
+    case kStepPbsz:
+      SendCommand("PBSZ 0", Reply::kStep, {200});
+      return;
+    case kStepProt:
+      SendCommand("PROT P", Reply::kStep, {200});
+      return;
     case kStepUser: {
       std::string command = "USER " + user_name_;
       if (connection_type_ == ftpProxy) command += "@" + host_name_;
@@ -818,8 +861,23 @@ void TCustomFtpCli::HandleFinalReply() {
       }
       NextExecAction();
       return;
+    case Reply::kAuth:
+      if (!ok) {
+        // Never a fall-back to a plain log-in: the session ends before USER.
+        error_message_ = "The server refused AUTH TLS (" + line +
+                         "): it offers no FTP over TLS, so the log-in stops here";
+        DropControl();
+        NextExecAction();
+        return;
+      }
+      control_->StartTls(host_name_, std::string());  // OnControlTls goes on
+      return;
     case Reply::kStep:
       if (current_step_ == kStepUser) user_reply_code_ = code;
+      if (ok && (current_step_ == kStepUser || current_step_ == kStepPass) && code == 230) {
+        logged_in_ = true;
+      }
+      if (ok && current_step_ == kStepProt) data_protected_ = true;
       NextExecAction();
       return;
     case Reply::kRest:
@@ -847,9 +905,12 @@ void TCustomFtpCli::HandleFinalReply() {
         return;
       }
       pending_reply_ = Reply::kTransferSecond;
+      transfer_accepted_ = true;
       accepted_codes_ =
           transfer_is_send_ ? std::vector<int>{226, 250} : std::vector<int>{125, 226, 250};
       SetState(TFtpState::kWaitingResponse);
+      MaybeStartDataTls();
+      if (!transfer_running_) return;
       if (transfer_is_send_) {
         server_ready_ = true;
         if (start_tick_ == 0) start_tick_ = Loop().NowMs();
@@ -908,6 +969,44 @@ void TCustomFtpCli::SendCommand(const std::string& command, Reply reply,
   }
 }
 
+void TCustomFtpCli::DropControl() {
+  ++control_generation_;
+  control_->Close();
+  receive_length_ = 0;
+  multiline_code_.clear();
+  pending_reply_ = Reply::kNone;
+  if (connected_) {
+    connected_ = false;
+    if (OnSessionClosed) OnSessionClosed(0);
+  }
+}
+
+void TCustomFtpCli::OnControlTls(int error) {
+  if (!request_running_ || current_step_ != kStepAuth) return;
+  if (error != 0) {
+    const std::string message =
+        std::to_string(kTlsFailure) + " TLS with the server failed: " + control_->ErrorText(error);
+    DropControl();
+    StepFailed(kTlsFailure, message);
+    return;
+  }
+  tls_peer_ = control_->TlsPeerFacts();
+  if (!tls_peer_.trusted && !SameFingerprint(tls_peer_.fingerprint, tls_fingerprint_)) {
+    // Nothing more goes over a connection to a server whose certificate nobody vouched for.
+    certificate_unknown_ = true;
+    const std::string message = std::to_string(kTlsFailure) +
+                                " The server's certificate is not trusted (" + tls_peer_.errors +
+                                "); SHA-256 fingerprint " + tls_peer_.fingerprint;
+    Display("! " + message);
+    DropControl();
+    StepFailed(kTlsFailure, message);
+    return;
+  }
+  Display("! TLS: " + (tls_peer_.trusted ? std::string("trusted certificate")
+                                         : "accepted certificate " + tls_peer_.fingerprint));
+  NextExecAction();
+}
+
 void TCustomFtpCli::OnControlClosed(int error) {
   // Replies the server sent just before closing are still waiting in the socket.
   if (connected_) OnControlData();
@@ -944,6 +1043,8 @@ void TCustomFtpCli::StartPortStep() {
   Retire(Loop(), data_);
   Retire(Loop(), listener_);
   data_up_ = false;
+  data_closed_ = false;
+  data_tcp_up_ = data_tls_started_ = transfer_accepted_ = false;
   byte_count_ = 0;
   if (Passive()) {
     SendCommand("PASV", Reply::kPort, {200, 227});
@@ -961,6 +1062,7 @@ void TCustomFtpCli::StartPortStep() {
   }
   listener_ = sockets_.CreateSocket();
   listener_->SetLinger(true, 10);
+  listener_->PrepareTls(data_protected_);
   if (!listener_->Listen(local, 0)) {
     const int error = listener_->LastError();
     StepFailed(kLocalFailure,
@@ -1003,6 +1105,7 @@ bool TCustomFtpCli::ConnectPassiveData() {
     data_->SetProxy(proxy);
   }
   data_->SetLinger(false, 0);
+  data_->PrepareTls(data_protected_);
   data_->on_connected = [this](int e) { VR_FTP_GUARDED(OnDataConnected(e)); };
   data_->Connect(control_address_, port);
   return true;
@@ -1109,8 +1212,19 @@ void TCustomFtpCli::OnDataConnected(int error) {
                "Unable to establish data connection, error #" + std::to_string(error));
     return;
   }
-  data_up_ = true;
   HookDataEvents();
+  if (data_protected_) {
+    data_tcp_up_ = true;
+    if (send_command_pending_) {
+      send_command_pending_ = false;
+      start_tick_ = Loop().NowMs();
+      SendCommand(transfer_command_, Reply::kTransferFirst, {150, 125});
+      if (!transfer_running_) return;
+    }
+    MaybeStartDataTls();
+    return;
+  }
+  data_up_ = true;
   if (send_command_pending_) {
     send_command_pending_ = false;
     start_tick_ = Loop().NowMs();
@@ -1118,6 +1232,57 @@ void TCustomFtpCli::OnDataConnected(int error) {
     if (!transfer_running_) return;
   }
   if (transfer_is_send_) SendBlocks();
+}
+
+void TCustomFtpCli::MaybeStartDataTls() {
+  // As curl and Python's ftplib do: TLS on a data connection starts once the server accepted the
+  // transfer command (150/125). Servers set up their side of the data connection for the command;
+  // a handshake that comes before it can meet a connection the server is still replacing.
+  if (!data_protected_ || !data_ || !data_tcp_up_ || !transfer_accepted_ || data_tls_started_) {
+    return;
+  }
+  data_tls_started_ = true;
+  StartDataTls();
+}
+
+void TCustomFtpCli::StartDataTls() {
+  data_up_ = false;
+  data_->on_tls_ready = [this](int e) { VR_FTP_GUARDED(OnDataTls(e)); };
+  // The control connection's session is offered for resumption, as many servers demand.
+  data_->StartTls(host_name_, control_->TlsSession());
+}
+
+void TCustomFtpCli::OnDataTls(int error) {
+  if (!data_ || data_closed_) return;
+  std::string problem;
+  if (error != 0) {
+    problem = "TLS on the data connection failed: " + data_->ErrorText(error);
+  } else {
+    const platform::TlsPeer peer = data_->TlsPeerFacts();
+    if (!peer.trusted && !SameFingerprint(peer.fingerprint, tls_peer_.fingerprint)) {
+      problem = "The data connection's certificate (" + peer.fingerprint +
+                ") is not the control connection's";
+    }
+  }
+  if (!problem.empty()) {
+    Display("! " + problem);
+    if (!transfer_running_) {
+      Retire(Loop(), data_);
+      return;
+    }
+    data_close_error_ = kDataTlsFailure;
+    if (error_message_.empty()) error_message_ = std::to_string(kDataTlsFailure) + " " + problem;
+    data_->Close();
+    OnDataClosed(kDataTlsFailure);
+    return;
+  }
+  data_up_ = true;
+  if (!transfer_running_) return;  // an active connection that came before the command
+  if (transfer_is_send_) {
+    SendBlocks();
+  } else {
+    OnDataAvailable();
+  }
 }
 
 void TCustomFtpCli::OnDataSessionAvailable() {
@@ -1142,6 +1307,12 @@ void TCustomFtpCli::OnDataSessionAvailable() {
   if (start_tick_ == 0) start_tick_ = Loop().NowMs();
   if (transfer_is_send_) data_->SetLinger(false, 10);
   HookDataEvents();
+  if (data_protected_) {
+    data_up_ = false;
+    data_tcp_up_ = true;
+    MaybeStartDataTls();
+    return;
+  }
   if (!transfer_running_) return;
   if (transfer_is_send_) {
     SendBlocks();

@@ -142,6 +142,18 @@ class TCustomFtpCli {
   const std::string& SocksPassword() const { return socks_password_; }
   void SetSocksPassword(std::string v) { socks_password_ = std::move(v); }
 
+  // FTP over TLS (explicit): AUTH TLS before USER, then PBSZ 0 and PROT P, every data connection
+  // encrypted. A server that refuses AUTH TLS ends the log-in; nothing is sent in the clear.
+  bool UseTls() const { return use_tls_; }
+  void SetUseTls(bool v) { use_tls_ = v; }
+  // SHA-256 fingerprint of a certificate the user accepted although it is not trusted.
+  const std::string& TlsFingerprint() const { return tls_fingerprint_; }
+  void SetTlsFingerprint(std::string v) { tls_fingerprint_ = std::move(v); }
+  // The control connection's certificate facts of the last TLS log-in.
+  const platform::TlsPeer& TlsPeerFacts() const { return tls_peer_; }
+  // The last log-in stopped at an untrusted certificate that is not the accepted one.
+  bool CertificateUnknown() const { return certificate_unknown_; }
+
   // Further state.
   bool Passive() const { return passive_ || connection_type_ != ftpDirect; }
   void SetPassive(bool v) { passive_ = v; }
@@ -232,32 +244,36 @@ class TCustomFtpCli {
   void SetStatusCode(int code) { status_code_ = code; }
 
  private:
+  // Steps run in bit order: AUTH TLS right after the banner, PBSZ and PROT after the log-in.
   enum Step : uint32_t {
     kStepOpen = 1u << 0,
-    kStepUser = 1u << 1,
-    kStepPass = 1u << 2,
-    kStepCwd = 1u << 3,
-    kStepCdup = 1u << 4,
-    kStepType = 1u << 5,
-    kStepPort = 1u << 6,
-    kStepRest = 1u << 7,
-    kStepGet = 1u << 8,
-    kStepPut = 1u << 9,
-    kStepDir = 1u << 10,
-    kStepLs = 1u << 11,
-    kStepAppend = 1u << 12,
-    kStepSyst = 1u << 13,
-    kStepMkd = 1u << 14,
-    kStepRmd = 1u << 15,
-    kStepRnfr = 1u << 16,
-    kStepRnto = 1u << 17,
-    kStepSize = 1u << 18,
-    kStepDele = 1u << 19,
-    kStepPwd = 1u << 20,
-    kStepQuote = 1u << 21,
-    kStepQuit = 1u << 22,
+    kStepAuth = 1u << 1,
+    kStepUser = 1u << 2,
+    kStepPass = 1u << 3,
+    kStepPbsz = 1u << 4,
+    kStepProt = 1u << 5,
+    kStepCwd = 1u << 6,
+    kStepCdup = 1u << 7,
+    kStepType = 1u << 8,
+    kStepPort = 1u << 9,
+    kStepRest = 1u << 10,
+    kStepGet = 1u << 11,
+    kStepPut = 1u << 12,
+    kStepDir = 1u << 13,
+    kStepLs = 1u << 14,
+    kStepAppend = 1u << 15,
+    kStepSyst = 1u << 16,
+    kStepMkd = 1u << 17,
+    kStepRmd = 1u << 18,
+    kStepRnfr = 1u << 19,
+    kStepRnto = 1u << 20,
+    kStepSize = 1u << 21,
+    kStepDele = 1u << 22,
+    kStepPwd = 1u << 23,
+    kStepQuote = 1u << 24,
+    kStepQuit = 1u << 25,
   };
-  enum class Reply { kNone, kBanner, kStep, kPort, kRest, kQuit, kTransferFirst, kTransferSecond };
+  enum class Reply { kNone, kBanner, kAuth, kStep, kPort, kRest, kQuit, kTransferFirst, kTransferSecond };
 
   // Request set-up and the step chain.
   void StartRequest(TFtpRequest type, uint32_t steps, bool direct_cwd = false);
@@ -275,6 +291,8 @@ class TCustomFtpCli {
   void OnControlConnected(int error);
   void OnControlData();
   void OnControlClosed(int error);
+  void OnControlTls(int error);
+  void DropControl();
   void HandleLine(const std::string& line);
   void HandleFinalReply();
   void SendCommand(const std::string& command, Reply reply, std::vector<int> accepted);
@@ -288,6 +306,9 @@ class TCustomFtpCli {
   void OnDataConnected(int error);
   void OnDataSessionAvailable();
   void HookDataEvents();
+  void MaybeStartDataTls();
+  void StartDataTls();
+  void OnDataTls(int error);
   void OnDataAvailable();
   void OnDataSent();
   void OnDataClosed(int error);
@@ -358,6 +379,17 @@ class TCustomFtpCli {
   std::string control_address_;
   uint64_t control_generation_ = 0;
   uint64_t request_serial_ = 0;
+
+  // TLS.
+  bool use_tls_ = false;
+  std::string tls_fingerprint_;
+  platform::TlsPeer tls_peer_;
+  bool certificate_unknown_ = false;
+  bool logged_in_ = false;
+  bool data_protected_ = false;  // PROT P accepted in this session
+  bool data_tcp_up_ = false;       // the protected data connection is connected
+  bool transfer_accepted_ = false;  // the transfer command was answered 150/125
+  bool data_tls_started_ = false;
 
   // Transfer.
   std::FILE* local_file_ = nullptr;

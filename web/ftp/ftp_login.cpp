@@ -18,6 +18,8 @@ FtpLogin LoginOfSite(const FtpSite& site) {
   login.passive = site.use_pasv;
   login.attempts = site.login_attempts;
   login.delay = site.login_delay;
+  login.use_tls = site.use_tls;
+  login.tls_fingerprint = site.tls_fingerprint;
   return login;
 }
 
@@ -55,6 +57,52 @@ void ApplyLogin(TFtpClient& client, const FtpLogin& login) {
   }
   client.SetPassWord(login.password);
   client.SetPassive(login.passive);
+  client.SetUseTls(login.use_tls);
+  client.SetTlsFingerprint(login.use_tls ? login.tls_fingerprint : std::string());
+}
+
+std::string CertificateQuestion(const std::string& host, const platform::TlsPeer& peer,
+                                const std::string& accepted_fingerprint) {
+  std::string text;
+  if (!accepted_fingerprint.empty()) {
+    text = "The certificate of " + host + " has CHANGED since you accepted it.\r\r" +
+           "Accepted before:\r" + accepted_fingerprint + "\r\r";
+  } else {
+    text = "The certificate of " + host + " is not trusted.\r\r";
+  }
+  text += "Reason: " + (peer.errors.empty() ? std::string("unknown") : peer.errors) + "\r\r";
+  if (!peer.subject.empty()) text += "Issued to: " + peer.subject + "\r";
+  text += "SHA-256 fingerprint:\r" + peer.fingerprint + "\r\r" +
+          "Accept this certificate for this site? (Answer No unless you know the fingerprint "
+          "is the server's.)";
+  return text;
+}
+
+bool AskAboutCertificate(platform::Ui& ui, const std::string& question) {
+  return ui.Choice("Untrusted Certificate", platform::ChoiceKind::kWarning, question,
+                   {"&Accept", "+-&Refuse"}) == 1;
+}
+
+std::string LoginFailureDetail(const TFtpClient& client) {
+  const std::string& error = client.ErrorMessage();
+  if (error.empty()) return std::string();
+  if (client.UseTls()) {
+    if (client.CertificateUnknown()) {
+      return "The server's certificate was not accepted, so nothing was sent.\r" + error;
+    }
+    if (error.find("AUTH TLS") != std::string::npos || error.rfind("534", 0) == 0) {
+      return error + "\r\rTurn \"Use FTP over TLS\" off only if you accept that the password "
+                     "travels unencrypted.";
+    }
+    return std::string();
+  }
+  const bool tls_named =
+      error.find("TLS") != std::string::npos || error.find("SSL") != std::string::npos;
+  if (error.size() >= 3 && error[0] == '5' && tls_named) {
+    return "The server said: " + error +
+           "\r\rThe server demands FTP over TLS: turn on \"Use FTP over TLS\".";
+  }
+  return std::string();
 }
 
 std::string ConnectingText(const FtpLogin& login) {
@@ -77,6 +125,7 @@ bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHoo
   if (hooks.status) hooks.status(ConnectingText(login));
   const int attempts = std::clamp(login.attempts, 1, 99);
   const int delay = std::clamp(login.delay, 1, 10);
+  bool asked = false;
   for (int attempt = 1;; ++attempt) {
     bool ok = false;
     try {
@@ -87,6 +136,19 @@ bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHoo
     }
     if (ok) return true;
     if (client.Connected()) client.Abort();
+    if (client.CertificateUnknown()) {
+      // Asked once, outside the socket events; a Yes logs in again with the certificate.
+      const platform::TlsPeer peer = client.TlsPeerFacts();
+      if (asked || !hooks.certificate ||
+          !hooks.certificate(CertificateQuestion(LoginHost(login), peer, client.TlsFingerprint()),
+                             peer)) {
+        return false;
+      }
+      asked = true;
+      client.SetTlsFingerprint(peer.fingerprint);
+      --attempt;
+      continue;
+    }
     if (attempt >= attempts) return false;
     for (int left = delay; left > 0; --left) {
       if (hooks.status) hooks.status(AttemptText(attempts - attempt, left));

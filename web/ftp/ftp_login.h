@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/ui.h"
 #include "web/ftp/ftp_client.h"
 
 namespace vr::ftp {
@@ -31,6 +32,8 @@ struct FtpLogin {
   int attempts = 1;  // tries, 1..99
   int delay = 1;     // seconds between tries, 1..10
   FtpSocks socks;
+  bool use_tls = false;         // explicit FTP over TLS
+  std::string tls_fingerprint;  // the untrusted certificate the user accepted (SHA-256)
 };
 
 struct FtpSite;
@@ -51,9 +54,25 @@ struct LoginHooks {
   std::function<void(const std::string&)> status;
   // Waits one second (pumping events, ending early on a stop); false stops the tries.
   std::function<bool()> wait_second;
+  // An untrusted certificate that is not the accepted one: the question and its facts. True
+  // accepts it (the caller stores peer.fingerprint); without this hook it is refused.
+  std::function<bool(const std::string& question, const platform::TlsPeer& peer)> certificate;
 };
 
+// The question for an untrusted certificate: the reason and the SHA-256 fingerprint, and whether
+// it replaces a different one accepted before.
+std::string CertificateQuestion(const std::string& host, const platform::TlsPeer& peer,
+                                const std::string& accepted_fingerprint);
+// The question as a choice box: "Accept" or "Refuse" (focused, and the Escape answer).
+bool AskAboutCertificate(platform::Ui& ui, const std::string& question);
+// What a failed log-in tells the user beyond "could not connect": the server's refusal or the TLS
+// problem, with a hint on the "Use FTP over TLS" setting where it applies. Empty when nothing
+// more is known.
+std::string LoginFailureDetail(const TFtpClient& client);
+
 // Connects and logs in (the client's connect request) up to `attempts` times. True when logged in.
+// An untrusted certificate goes to hooks.certificate once; accepted, the log-in starts again
+// with it, refused, the tries end (no USER was sent).
 bool LoginWithAttempts(TFtpClient& client, const FtpLogin& login, const LoginHooks& hooks);
 
 }  // namespace vr::ftp

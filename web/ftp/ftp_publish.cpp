@@ -112,6 +112,8 @@ std::string FtpPublishRun::Run(const web::PublishRequest& request, int login_att
   login_.attempts = login_attempts;
   login_.delay = login_delay;
   login_.socks = socks_;
+  login_.use_tls = request.use_tls;
+  login_.tls_fingerprint = request.tls_fingerprint;
   // An empty start path starts the folder chain at the server's root.
   start_path_ = server.start_path.empty() ? std::string("/") : Slashes(server.start_path);
   running_ = true;
@@ -170,14 +172,23 @@ bool FtpPublishRun::Login() {
   LoginHooks hooks;
   hooks.status = [this](const std::string& text) { Status(text); };
   hooks.wait_second = sink_.wait_second;
+  hooks.certificate = [this](const std::string& question, const platform::TlsPeer& peer) {
+    if (!AskAboutCertificate(ui_, question)) return false;
+    // The groups that follow log in again: they take the accepted certificate without asking.
+    login_.tls_fingerprint = peer.fingerprint;
+    if (sink_.certificate_accepted) sink_.certificate_accepted(peer.fingerprint);
+    return true;
+  };
   if (LoginWithAttempts(client_, login_, hooks)) return true;
   if (sink_.last_error) sink_.last_error("Last Error:Couldn't connect to the server.");
   Status("NOT CONNECTED");
   if (!aborted_) {
+    const std::string detail = LoginFailureDetail(client_);
     ui_.Error("Could NOT connect to " + LoginHost(login_) + "\r\r" +
               "Maybe you are NOT connected to the Internet, or maybe you supplied the wrong "
               "username or password or web server address." +
-              "\r\r" + "You can click on the \"SETTINGS\" tab to change your settings.");
+              (detail.empty() ? std::string() : "\r\r" + detail) + "\r\r" +
+              "You can click on the \"SETTINGS\" tab to change your settings.");
   }
   return false;
 }

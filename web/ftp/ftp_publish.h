@@ -48,6 +48,8 @@ struct PublishSink {
   std::function<void(const std::string&)> last_error;
   // The login countdown's one-second wait; false stops.
   std::function<bool()> wait_second;
+  // The user accepted an untrusted certificate: its fingerprint, to store with the site.
+  std::function<void(const std::string& fingerprint)> certificate_accepted;
 };
 
 class FtpPublishRun {

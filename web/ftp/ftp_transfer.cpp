@@ -204,6 +204,10 @@ TransferResult RunTransferJob(TFtpClient& client, const FtpTransferJob& job,
   login.attempts = job.attempts;
   login.delay = job.delay;
   login.socks = job.socks;
+  login.use_tls = job.use_tls;
+  login.tls_fingerprint = job.tls_fingerprint;
+  // No certificate question from a worker: an untrusted certificate that is not the stored one
+  // is refused, and the result text says why.
   LoginHooks login_hooks;
   login_hooks.status = hooks.status;
   login_hooks.wait_second = hooks.wait_second;

@@ -35,6 +35,8 @@ struct FtpTransferJob {
   int delay = 1;
   bool close_after = false;
   bool open_when_done = false;
+  bool use_tls = false;         // explicit FTP over TLS
+  std::string tls_fingerprint;  // the untrusted certificate accepted for the site (SHA-256)
   FtpSocks socks;     // both connections through a SOCKS server
   int timeout = 120;  // seconds a blocking request may go without progress
 };

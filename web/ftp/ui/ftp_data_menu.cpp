@@ -64,6 +64,9 @@ TFtpDataMenu::TFtpDataMenu(QWidget* parent, platform::Services services,
   sf->addRow(proxy_port_label_, proxy_port_);
   passive_ = new QCheckBox("Use Passive Mode (PASV)");
   sf->addRow(passive_);
+  use_tls_ = new QCheckBox("Use FTP over TLS");
+  use_tls_->setObjectName("UseTLS");
+  sf->addRow(use_tls_);
   auto show_proxy = [this](bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{proxy_server_label_, proxy_server_,
                                                       proxy_port_label_, proxy_port_}) {
@@ -171,8 +174,16 @@ bool TFtpDataMenu::TryLogin() {
   login.proxy_server = info.proxy_server;
   login.proxy_port = info.proxy_port;
   login.passive = info.use_pasv;
+  login.use_tls = info.use_tls;
+  login.tls_fingerprint = info.tls_fingerprint;
+  LoginHooks hooks;
+  hooks.certificate = [this](const std::string& question, const platform::TlsPeer& peer) {
+    if (services_.ui == nullptr || !AskAboutCertificate(*services_.ui, question)) return false;
+    accepted_fingerprint_ = peer.fingerprint;  // stored with the answers
+    return true;
+  };
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool ok = LoginWithAttempts(client, login, {});
+  const bool ok = LoginWithAttempts(client, login, hooks);
   QApplication::restoreOverrideCursor();
   if (ok) {
     if (!client.Quit() && client.Connected()) client.Abort();
@@ -199,6 +210,8 @@ web::ServerInfo TFtpDataMenu::Result() const {
   info.password = S(password_->text());
   info.use_proxy = use_proxy_->isChecked();
   info.use_pasv = passive_->isChecked();
+  info.use_tls = use_tls_->isChecked();
+  info.tls_fingerprint = info.use_tls ? accepted_fingerprint_ : std::string();
   info.proxy_server = S(proxy_server_->text());
   info.proxy_port = S(proxy_port_->text());
   return info;

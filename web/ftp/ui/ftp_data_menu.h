@@ -37,6 +37,7 @@ class TFtpDataMenu : public QDialog {
   web::ServerInfo Result() const;
   QLineEdit* Field(const char* object_name) const;
   QCheckBox* ProxyBox() const { return use_proxy_; }
+  QCheckBox* TlsBox() const { return use_tls_; }
 
  private:
   bool TryLogin();
@@ -51,6 +52,8 @@ class TFtpDataMenu : public QDialog {
   QLineEdit* server_ = nullptr;
   QCheckBox* use_proxy_ = nullptr;
   QCheckBox* passive_ = nullptr;
+  QCheckBox* use_tls_ = nullptr;
+  std::string accepted_fingerprint_;  // the certificate accepted during the login try
   QLabel* proxy_server_label_ = nullptr;
   QLabel* proxy_port_label_ = nullptr;
   QLineEdit* proxy_server_ = nullptr;

@@ -214,6 +214,8 @@ void TFtpMenu::BuildSettingsTab() {
   form->addRow(scrambled);
   plain_note_ = new QLabel(kPlainNote);
   form->addRow(plain_note_);
+  use_tls_ = box("UseTLS", "Use FTP over TLS");
+  connect(use_tls_, &QCheckBox::toggled, this, [this](bool on) { ShowTlsNote(on); });
   use_proxy_ = box("UseProxy", "Use Proxy");
   proxy_server_ = line("ProxyServer", "Proxy Server:");
   proxy_port_ = line("ProxyPort", "Proxy Port:");
@@ -274,6 +276,9 @@ void TFtpMenu::BUploadClick() {
   sink.upload_list = [this](const std::string& line) { server_pane_->appendPlainText(Q(line)); };
   sink.last_error = [this](const std::string& text) { SetLastError(text); };
   sink.wait_second = [this] { return WaitOneSecond(); };
+  sink.certificate_accepted = [this](const std::string& fingerprint) {
+    StoreWebFolderFingerprint(fingerprint);
+  };
   server_pane_->clear();
   uploading_ = true;
   break_out_ = false;
@@ -335,6 +340,8 @@ void TFtpMenu::ProfileToFields(const FtpSite& site) {
   proxy_port_->setText(Q(site.proxy_port));
   description_->setText(Q(site.description));
   passive_->setChecked(site.use_pasv);
+  use_tls_->setChecked(site.use_tls);
+  ShowTlsNote(site.use_tls);
   attempts_->setValue(site.login_attempts);
   delay_->setValue(site.login_delay);
   loading_ = was_loading;
@@ -355,6 +362,7 @@ FtpSite TFtpMenu::FieldsToProfile() const {
   site.proxy_port = S(proxy_port_->text());
   site.description = S(description_->text());
   site.use_pasv = passive_->isChecked();
+  site.use_tls = use_tls_->isChecked();
   site.login_attempts = attempts_->value();
   site.login_delay = delay_->value();
   return site;
@@ -434,6 +442,9 @@ bool TFtpMenu::BConnectClick() {
   LoginHooks hooks;
   hooks.status = [this](const std::string& text) { SetStatus(0, text); };
   hooks.wait_second = [this] { return WaitOneSecond(); };
+  hooks.certificate = [this](const std::string& question, const platform::TlsPeer& peer) {
+    return AcceptCertificate(question, peer);
+  };
   client_->SetTimeout(30);
   bool ok = LoginWithAttempts(*client_, login, hooks);
   client_->SetTimeout(120);
@@ -458,10 +469,11 @@ bool TFtpMenu::BConnectClick() {
     SetStatus(0, "NOT CONNECTED");
     connected_label_->setText("NOT CONNECTED:");
     if (services_.ui != nullptr) {
+      const std::string detail = LoginFailureDetail(*client_);
       services_.ui->Error("Could NOT connect to " + LoginHost(login) + "\r\r" +
                           "Maybe you are NOT connected to the Internet, or maybe you supplied "
                           "the wrong username or password or web server address." +
-                          "\r\r" +
+                          (detail.empty() ? std::string() : "\r\r" + detail) + "\r\r" +
                           "You can click on the \"SETTINGS\" tab to change your settings.");
     }
     return false;

@@ -151,6 +151,13 @@ class TFtpMenu : public QDialog {
   void LoadProfiles(const std::string& select);
   void ProfileToFields(const FtpSite& site);
   FtpSite FieldsToProfile() const;
+  // The login's certificate question: asked through the Ui; an accepted fingerprint is stored
+  // with the current profile so that its next login asks nothing.
+  bool AcceptCertificate(const std::string& question, const platform::TlsPeer& peer);
+  // "Use FTP over TLS" shows or hides the note that plain FTP sends the password unencrypted.
+  void ShowTlsNote(bool tls);
+  // A certificate accepted while publishing is stored with the Web Folder's server facts.
+  void StoreWebFolderFingerprint(const std::string& fingerprint);
   void MarkModified();
   // The modified prompt; false when the caller should not go on.
   bool AskSaveChanges();
@@ -202,6 +209,7 @@ class TFtpMenu : public QDialog {
   QSpinBox* attempts_ = nullptr;
   QSpinBox* delay_ = nullptr;
   QLabel* plain_note_ = nullptr;
+  QCheckBox* use_tls_ = nullptr;
   QPushButton* connect_ = nullptr;
   QPushButton* break_out_button_ = nullptr;
   QLabel* light_label_ = nullptr;

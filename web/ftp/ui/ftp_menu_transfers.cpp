@@ -67,6 +67,8 @@ FtpTransferJob TFtpMenu::JobFor(const std::string& remote_file, const std::strin
   job.size = size > 0 ? size : 1;
   job.attempts = site.login_attempts;
   job.delay = site.login_delay;
+  job.use_tls = site.use_tls;
+  job.tls_fingerprint = site.tls_fingerprint;
   job.close_after = auto_close_;
   return job;
 }
