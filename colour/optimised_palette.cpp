@@ -30,11 +30,10 @@ constexpr size_t kMaxPoints = 40'000;
 // Rounds over the pixels after the cells, and about how many pixels each looks at.
 constexpr int kPixelRounds = 3;
 constexpr int64_t kRefinePixels = 500'000;
-// Moves of one entry to a crowded group (MoveEntries): Lloyd rounds after each, and how many
-// moves in a row may fail before the tries end.
+// Moves of entries to crowded groups (MoveEntries): Lloyd rounds after each try, and entries
+// per pair moved at once (256 entries: 16 pairs).
 constexpr int kMoveRounds = 4;
-constexpr int kFailedMoves = 3;
-constexpr int kMovesPerEntry = 16;
+constexpr int kEntriesPerMove = 16;
 // Pictures of at most this many 6-bit cells, whose exact colours times entries stay within
 // kExactWork, are refined on their exact colours: to the end when that product stays within
 // kExactFullWork, else for kExactRounds rounds, then kMoves moves of entries (MoveEntries).
@@ -332,12 +331,13 @@ double Refine(const std::vector<Point>& points, std::vector<float>& centres, int
 }
 
 // Lloyd's method stops in a local best: an entry may serve a few colours that a neighbour would
-// serve almost as well while another serves a wide spread alone. Moves of one entry are tried,
-// each time the entry whose colours would cost least if they went to their second-nearest
-// entries, into the group of the largest squared error, which the two then share (each at the
-// mean of one side of the group's cut across its widest spread); a few Lloyd rounds follow, and
-// the move stays only when the total error falls. A move that does not pay marks that group,
-// and the tries end after kFailedMoves such, or after `moves` tries. Returns the error.
+// serve almost as well while another serves a wide spread alone. Each of `moves` tries pairs
+// the entries whose colours would cost least if they went to their second-nearest entries with
+// the groups of the largest squared error, and moves each such entry into its group, which the
+// two then share (each at the mean of one side of the group's cut across its widest spread); a
+// few Lloyd rounds follow, and the moves stay only when the total error falls. A try that does
+// not pay is made again with half as many pairs; a single pair that does not pay marks its
+// group, which later tries pass over. Returns the error.
 double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres, double error,
                    int moves) {
   const size_t k = centres.size() / 3;
@@ -346,15 +346,13 @@ double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres
   std::vector<float> cr(padded), cg(padded), cb(padded);
   std::vector<uint16_t> owner(points.size());
   std::vector<double> cost(k), spread(k);
-  std::vector<Moments> groups(k);
   std::vector<bool> tried(k, false);
   std::vector<uint32_t> members, by_cost, by_spread;
-  std::vector<int> role(k);
+  std::vector<bool> paired(k);
   std::vector<std::pair<uint32_t, uint32_t>> pairs;
   std::vector<float> trial;
-  int failed = 0;
-  int batch = std::max<int>(1, static_cast<int>(k) / kMovesPerEntry);
-  for (int move = 0; move < moves && failed < kFailedMoves; ++move) {
+  int batch = std::max<int>(1, static_cast<int>(k) / kEntriesPerMove);
+  for (int move = 0; move < moves; ++move) {
     std::fill(cr.begin(), cr.end(), kFar);
     std::fill(cg.begin(), cg.end(), kFar);
     std::fill(cb.begin(), cb.end(), kFar);
@@ -381,20 +379,19 @@ double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres
                      [&](uint32_t a, uint32_t b) { return cost[a] < cost[b]; });
     std::stable_sort(by_spread.begin(), by_spread.end(),
                      [&](uint32_t a, uint32_t b) { return spread[a] > spread[b]; });
-    std::fill(role.begin(), role.end(), -1);
+    std::fill(paired.begin(), paired.end(), false);
     pairs.clear();
     size_t next_target = 0;
     for (uint32_t victim : by_cost) {
       if (static_cast<int>(pairs.size()) >= batch) break;
-      if (role[victim] >= 0) continue;
-      while (next_target < k && (role[by_spread[next_target]] >= 0 ||
+      if (paired[victim]) continue;
+      while (next_target < k && (paired[by_spread[next_target]] ||
                                  tried[by_spread[next_target]] || by_spread[next_target] == victim))
         ++next_target;
       if (next_target == k) break;
       const uint32_t target = by_spread[next_target];
       if (spread[target] <= cost[victim]) break;
-      role[victim] = static_cast<int>(pairs.size());
-      role[target] = static_cast<int>(pairs.size());
+      paired[victim] = paired[target] = true;
       pairs.push_back({victim, target});
     }
     if (pairs.empty()) break;
@@ -448,12 +445,10 @@ double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres
       error = moved;
       centres.swap(trial);
       std::fill(tried.begin(), tried.end(), false);
-      failed = 0;
     } else if (batch > 1) {
       batch /= 2;
     } else {
       tried[pairs[0].second] = true;
-      ++failed;
     }
   }
   return error;
