@@ -385,8 +385,8 @@ double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres
     for (uint32_t victim : by_cost) {
       if (static_cast<int>(pairs.size()) >= batch) break;
       if (paired[victim]) continue;
-      while (next_target < k && (paired[by_spread[next_target]] ||
-                                 tried[by_spread[next_target]] || by_spread[next_target] == victim))
+      while (next_target < k && (paired[by_spread[next_target]] || tried[by_spread[next_target]] ||
+                                 by_spread[next_target] == victim))
         ++next_target;
       if (next_target == k) break;
       const uint32_t target = by_spread[next_target];
