@@ -30,6 +30,18 @@ constexpr size_t kMaxPoints = 40'000;
 // Rounds over the pixels after the cells, and about how many pixels each looks at.
 constexpr int kPixelRounds = 3;
 constexpr int64_t kRefinePixels = 500'000;
+// Moves of entries to crowded groups (MoveEntries): Lloyd rounds after each try, and entries
+// per pair moved at once (256 entries: 16 pairs).
+constexpr int kMoveRounds = 4;
+constexpr int kEntriesPerMove = 16;
+// Pictures of at most this many 6-bit cells, whose exact colours times entries stay within
+// kExactWork, are refined on their exact colours: to the end when that product stays within
+// kExactFullWork, else for kExactRounds rounds, then kMoves moves of entries (MoveEntries).
+constexpr size_t kExactCells = 16'000;
+constexpr size_t kExactWork = 8'000'000;
+constexpr size_t kExactFullWork = 2'000'000;
+constexpr int kExactRounds = 4;
+constexpr int kMoves = 2;
 
 // Work point: a cell's mean and weight.
 struct Point {
@@ -224,27 +236,38 @@ Two NearestTwo(const float* cr, const float* cg, const float* cb, size_t n, floa
   return two;
 }
 
-// Lloyd's method over the points, from the boxes' means, with Hamerly's bounds: a point keeps its
-// entry without a search while its distance to it is within half the distance from that entry to
-// the nearest other one, or within a lower bound on its distance to every other entry (the
-// second-nearest distance when last searched, less the farthest any entry has moved since).
+// The boxes' weighted means, as entries (r, g, b).
+std::vector<float> MeansOf(const std::vector<Point>& points, const std::vector<uint32_t>& order,
+                           const std::vector<Box>& boxes) {
+  std::vector<float> centres(boxes.size() * 3);
+  for (size_t c = 0; c < boxes.size(); ++c) {
+    const Moments m = MomentsOf(points, order, boxes[c].begin, boxes[c].end);
+    centres[c * 3] = static_cast<float>(m.r / m.w);
+    centres[c * 3 + 1] = static_cast<float>(m.g / m.w);
+    centres[c * 3 + 2] = static_cast<float>(m.b / m.w);
+  }
+  return centres;
+}
+
+// Lloyd's method over the points, from `centres` (r, g, b per entry), for at most `max_rounds`
+// rounds, with Hamerly's bounds: a point keeps its entry without a search while its distance to
+// it is within half the distance from that entry to the nearest other one, or within a lower
+// bound on its distance to every other entry (the second-nearest distance when last searched,
+// less the farthest any entry has moved since).
 // The entries are held channel by channel and searched four at a time. Of equal distances the
-// point's own entry, then the first, wins. Returns the squared error of the last round; `centres` receives the entries (r, g, b).
-double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
-              const std::vector<Box>& boxes, std::vector<float>& centres) {
-  const size_t k = boxes.size();
-  std::vector<uint16_t> owner(points.size());
+// point's own entry, then the first, wins. Returns the squared error of the last round;
+// `centres` receives the entries where that round moved them.
+double Refine(const std::vector<Point>& points, std::vector<float>& centres, int max_rounds) {
+  const size_t k = centres.size() / 3;
+  std::vector<uint16_t> owner(points.size(), 0);
   std::vector<float> lower(points.size(), 0.0f);  // 0: search at once
   // Padded to whole groups of four; the padding lies far from every colour.
   const size_t padded = (k + 3) / 4 * 4;
   std::vector<float> cr(padded, kFar), cg(padded, kFar), cb(padded, kFar);
   for (size_t c = 0; c < k; ++c) {
-    const Moments m = MomentsOf(points, order, boxes[c].begin, boxes[c].end);
-    cr[c] = static_cast<float>(m.r / m.w);
-    cg[c] = static_cast<float>(m.g / m.w);
-    cb[c] = static_cast<float>(m.b / m.w);
-    for (size_t i = boxes[c].begin; i < boxes[c].end; ++i)
-      owner[order[i]] = static_cast<uint16_t>(c);
+    cr[c] = centres[c * 3];
+    cg[c] = centres[c * 3 + 1];
+    cb[c] = centres[c * 3 + 2];
   }
   auto nearest_two = [&](float r, float g, float b) {
     return NearestTwo(cr.data(), cg.data(), cb.data(), padded, r, g, b);
@@ -252,7 +275,7 @@ double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
   std::vector<float> keep(k), before_r, before_g, before_b;
   std::vector<double> acc(k * 4);
   double last_error = -1;
-  for (int round = 0; round < kMaxRounds; ++round) {
+  for (int round = 0; round < max_rounds; ++round) {
     for (size_t c = 0; c < k; ++c) {
       // The entry itself is the nearest (at 0); the second is the nearest other one.
       keep[c] = std::sqrt(nearest_two(cr[c], cg[c], cb[c]).second) / 2;
@@ -299,13 +322,136 @@ double Refine(const std::vector<Point>& points, std::vector<uint32_t>& order,
     last_error = error;
     if (settled) break;
   }
-  centres.resize(k * 3);
   for (size_t c = 0; c < k; ++c) {
     centres[c * 3] = cr[c];
     centres[c * 3 + 1] = cg[c];
     centres[c * 3 + 2] = cb[c];
   }
   return last_error;
+}
+
+// Lloyd's method stops in a local best: an entry may serve a few colours that a neighbour would
+// serve almost as well while another serves a wide spread alone. Each of `moves` tries pairs
+// the entries whose colours would cost least if they went to their second-nearest entries with
+// the groups of the largest squared error, and moves each such entry into its group, which the
+// two then share (each at the mean of one side of the group's cut across its widest spread); a
+// few Lloyd rounds follow, and the moves stay only when the total error falls. A try that does
+// not pay is made again with half as many pairs; a single pair that does not pay marks its
+// group, which later tries pass over. Returns the error.
+double MoveEntries(const std::vector<Point>& points, std::vector<float>& centres, double error,
+                   int moves) {
+  const size_t k = centres.size() / 3;
+  if (k < 3 || points.size() <= k) return error;
+  const size_t padded = (k + 3) / 4 * 4;
+  std::vector<float> cr(padded), cg(padded), cb(padded);
+  std::vector<uint16_t> owner(points.size());
+  std::vector<double> cost(k), spread(k);
+  std::vector<bool> tried(k, false);
+  std::vector<uint32_t> members, by_cost, by_spread;
+  std::vector<bool> paired(k);
+  std::vector<std::pair<uint32_t, uint32_t>> pairs;
+  std::vector<float> trial;
+  int batch = std::max<int>(1, static_cast<int>(k) / kEntriesPerMove);
+  for (int move = 0; move < moves; ++move) {
+    std::fill(cr.begin(), cr.end(), kFar);
+    std::fill(cg.begin(), cg.end(), kFar);
+    std::fill(cb.begin(), cb.end(), kFar);
+    for (size_t c = 0; c < k; ++c) {
+      cr[c] = centres[c * 3];
+      cg[c] = centres[c * 3 + 1];
+      cb[c] = centres[c * 3 + 2];
+    }
+    std::fill(cost.begin(), cost.end(), 0.0);
+    std::fill(spread.begin(), spread.end(), 0.0);
+    for (size_t i = 0; i < points.size(); ++i) {
+      const Point& p = points[i];
+      const Two two = NearestTwo(cr.data(), cg.data(), cb.data(), padded, p.r, p.g, p.b);
+      owner[i] = static_cast<uint16_t>(two.index);
+      cost[two.index] += double(p.w) * (two.second - two.least);
+      spread[two.index] += double(p.w) * two.least;
+    }
+    // Pairs of an entry to move (least cost first) and a group to share (largest error first),
+    // each entry in one pair at most.
+    by_cost.resize(k);
+    by_spread.resize(k);
+    for (size_t c = 0; c < k; ++c) by_cost[c] = by_spread[c] = static_cast<uint32_t>(c);
+    std::stable_sort(by_cost.begin(), by_cost.end(),
+                     [&](uint32_t a, uint32_t b) { return cost[a] < cost[b]; });
+    std::stable_sort(by_spread.begin(), by_spread.end(),
+                     [&](uint32_t a, uint32_t b) { return spread[a] > spread[b]; });
+    std::fill(paired.begin(), paired.end(), false);
+    pairs.clear();
+    size_t next_target = 0;
+    for (uint32_t victim : by_cost) {
+      if (static_cast<int>(pairs.size()) >= batch) break;
+      if (paired[victim]) continue;
+      while (next_target < k && (paired[by_spread[next_target]] || tried[by_spread[next_target]] ||
+                                 by_spread[next_target] == victim))
+        ++next_target;
+      if (next_target == k) break;
+      const uint32_t target = by_spread[next_target];
+      if (spread[target] <= cost[victim]) break;
+      paired[victim] = paired[target] = true;
+      pairs.push_back({victim, target});
+    }
+    if (pairs.empty()) break;
+    // Each target group's widest spread: its covariance's leading axis, by power iteration;
+    // then the two sides of the cut across it through the entry.
+    trial = centres;
+    for (size_t pair = 0; pair < pairs.size(); ++pair) {
+      const uint32_t victim = pairs[pair].first, target = pairs[pair].second;
+      double cov[6] = {};  // rr, rg, rb, gg, gb, bb about the entry
+      const float mr = cr[target], mg = cg[target], mb = cb[target];
+      members.clear();
+      for (size_t i = 0; i < points.size(); ++i) {
+        if (owner[i] != target) continue;
+        members.push_back(static_cast<uint32_t>(i));
+        const Point& p = points[i];
+        const double dr = p.r - mr, dg = p.g - mg, db = p.b - mb, w = p.w;
+        cov[0] += w * dr * dr;
+        cov[1] += w * dr * dg;
+        cov[2] += w * dr * db;
+        cov[3] += w * dg * dg;
+        cov[4] += w * dg * db;
+        cov[5] += w * db * db;
+      }
+      double axis[3] = {1, 1, 1};
+      for (int step = 0; step < 12; ++step) {
+        const double x = cov[0] * axis[0] + cov[1] * axis[1] + cov[2] * axis[2];
+        const double y = cov[1] * axis[0] + cov[3] * axis[1] + cov[4] * axis[2];
+        const double z = cov[2] * axis[0] + cov[4] * axis[1] + cov[5] * axis[2];
+        const double length = std::sqrt(x * x + y * y + z * z);
+        if (length <= 0) break;
+        axis[0] = x / length;
+        axis[1] = y / length;
+        axis[2] = z / length;
+      }
+      Moments low, high;
+      for (uint32_t i : members) {
+        const Point& p = points[i];
+        const double t = (p.r - mr) * axis[0] + (p.g - mg) * axis[1] + (p.b - mb) * axis[2];
+        (t < 0 ? low : high).Add(p);
+      }
+      if (low.w <= 0 || high.w <= 0) continue;
+      trial[victim * 3] = static_cast<float>(high.r / high.w);
+      trial[victim * 3 + 1] = static_cast<float>(high.g / high.w);
+      trial[victim * 3 + 2] = static_cast<float>(high.b / high.w);
+      trial[target * 3] = static_cast<float>(low.r / low.w);
+      trial[target * 3 + 1] = static_cast<float>(low.g / low.w);
+      trial[target * 3 + 2] = static_cast<float>(low.b / low.w);
+    }
+    const double moved = Refine(points, trial, kMoveRounds);
+    if (moved < error) {
+      error = moved;
+      centres.swap(trial);
+      std::fill(tried.begin(), tried.end(), false);
+    } else if (batch > 1) {
+      batch /= 2;
+    } else {
+      tried[pairs[0].second] = true;
+    }
+  }
+  return error;
 }
 
 // Lloyd rounds over the pixels, each entry moved to the mean of the pixels nearest to it.
@@ -349,6 +495,42 @@ double RefineOnPixels(const picture::Bitmap& bgr, int rounds, int cell_shift, bo
     mean_error = counted > 0 ? double(error) / double(counted) : 0;
   }
   return mean_error;
+}
+
+// The picture's exact colours as points, when its colours repeat: each occupied 6-bit cell
+// holds 4 x 4 x 4 exact colours. False (and no points) when the cells are too many or the
+// colours more than `limit`.
+bool ExactPoints(const ColourHistogram& histogram, const picture::Bitmap& bgr, size_t limit,
+                 std::vector<Point>* points) {
+  points->clear();
+  const auto& cells = histogram.Cells();
+  if (cells.size() > kExactCells) return false;
+  std::vector<uint32_t> slot(kCells, UINT32_MAX);  // a cell's place in `cells`
+  for (size_t i = 0; i < cells.size(); ++i) slot[cells[i].key] = static_cast<uint32_t>(i);
+  std::vector<uint32_t> counts(cells.size() * 64, 0);
+  for (int y = 0; y < bgr.Height(); ++y) {
+    const uint8_t* p = bgr.Row(y);
+    for (int x = 0; x < bgr.Width(); ++x, p += 3) {
+      const uint32_t key = ((p[2] >> 2) << 12) | ((p[1] >> 2) << 6) | (p[0] >> 2);
+      if (slot[key] == UINT32_MAX) return false;  // not the picture counted
+      const uint32_t sub = ((p[2] & 3u) << 4) | ((p[1] & 3u) << 2) | (p[0] & 3u);
+      uint32_t& n = counts[size_t{slot[key]} * 64 + sub];
+      if (n != UINT32_MAX) ++n;
+    }
+  }
+  for (size_t i = 0; i < counts.size(); ++i) {
+    if (counts[i] == 0) continue;
+    if (points->size() >= limit) {
+      points->clear();
+      return false;
+    }
+    const uint32_t key = cells[i / 64].key, sub = static_cast<uint32_t>(i % 64);
+    points->push_back(Point{static_cast<float>(((key >> 12) << 2) | (sub >> 4)),
+                            static_cast<float>((((key >> 6) & 63) << 2) | ((sub >> 2) & 3)),
+                            static_cast<float>(((key & 63) << 2) | (sub & 3)),
+                            static_cast<float>(counts[i])});
+  }
+  return true;
 }
 
 uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
@@ -429,23 +611,39 @@ std::vector<Rgb> OptimisedPalette(const ColourHistogram& histogram, int colours,
     if (!by_gain && points.size() * static_cast<size_t>(colours) > kSecondStartWork) break;
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
     const std::vector<Box> boxes = SplitIntoBoxes(points, order, colours, by_gain);
-    const double error = Refine(points, order, boxes, other);
+    other = MeansOf(points, order, boxes);
+    const double error = Refine(points, other, kMaxRounds);
     if (centres.empty() || error < least) {
       least = error;
       centres.swap(other);
     }
   }
+  // A picture of few colours is refined on its exact colours, which also stand in for the
+  // rounds over the pixels.
+  std::vector<Point> exact;
+  const bool on_pixels = pixels != nullptr && pixels->Format() == picture::PixelFormat::k24;
+  const size_t k = centres.size() / 3;
+  const bool exactly =
+      on_pixels && k > 0 && ExactPoints(histogram, *pixels, kExactWork / k, &exact);
+  if (exactly) {
+    least = Refine(exact, centres, exact.size() * k <= kExactFullWork ? kMaxRounds : kExactRounds);
+    least = MoveEntries(exact, centres, least, kMoves);
+    points.swap(exact);
+  }
   for (size_t c = 0; c < centres.size() / 3; ++c)
     palette.push_back(
         Rgb{ToByte(centres[c * 3]), ToByte(centres[c * 3 + 1]), ToByte(centres[c * 3 + 2])});
-  if (pixels != nullptr && pixels->Format() == picture::PixelFormat::k24) {
+  if (on_pixels) {
     double weight = 0;
     for (const Point& p : points) weight += p.w;
-    const double cell_error = weight > 0 ? least / weight : 0;
-    const double error =
-        RefineOnPixels(*pixels, kPixelRounds, NearestCellShift(cell_error),
-                       ColoursRepeat(histogram), &palette);
-    if (mean_error != nullptr) *mean_error = error;
+    const double error = weight > 0 ? least / weight : 0;
+    if (exactly) {
+      if (mean_error != nullptr) *mean_error = error;
+    } else {
+      const double pixel_error = RefineOnPixels(*pixels, kPixelRounds, NearestCellShift(error),
+                                                ColoursRepeat(histogram), &palette);
+      if (mean_error != nullptr) *mean_error = pixel_error;
+    }
   }
   return palette;
 }

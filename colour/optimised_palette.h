@@ -1,7 +1,9 @@
 #pragma once
 // The optimised palette of a rich picture: a weighted colour histogram, split box by box where
 // the squared error is largest, then refined by Lloyd's method (each entry moved to the mean of
-// the colours it serves) until the error stops falling.
+// the colours it serves) until the error stops falling. On a picture of few colours the entries
+// then settle on its exact colours, and entries that serve little are moved into the groups of
+// largest error while that lowers the error.
 
 #include <cstdint>
 #include <vector>
@@ -31,9 +33,10 @@ class ColourHistogram {
 };
 
 // At most `colours` entries (2..256) for the cells, ordered as the splits left them; fewer when
-// the picture has fewer cells. With `pixels` (the 24-bit picture counted), the entries then take
-// a few more rounds over the pixels themselves (every row, or evenly spaced rows of a large
-// picture), which places them finer than the cells can. Deterministic: the same input gives the
+// the picture has fewer cells. With `pixels` (the 24-bit picture counted), the entries are then
+// placed finer than the cells can: on the picture's exact colours when they are few enough, else
+// by a few more rounds over the pixels themselves (every row, or evenly spaced rows of a large
+// picture). Deterministic: the same input gives the
 // same palette.
 // `mean_error`, when given, receives the mean squared distance (summed over the three channels)
 // from a pixel to its nearest entry.
