@@ -502,7 +502,11 @@ bool Unstuff(const uint8_t* data, size_t size, size_t at, Segments& out) {
     out.bytes.insert(out.bytes.end(), data + p, data + p + chunk);
     p += chunk;
     if (ff == nullptr) break;
-    while (p < size && data[p] == 0xFF) ++p;
+    // Fill bytes (0xFF runs) inside the data: libjpeg-turbo's fast Huffman path takes them for a
+    // marker, gives up the block part-decoded and decodes it again on its slow path, which can
+    // leave coefficients of the first try in the block. Such files are left to libjpeg.
+    if (p + 1 < size && data[p + 1] == 0xFF) return false;
+    ++p;
     if (p >= size) break;
     const uint8_t m = data[p++];
     if (m == 0x00) {
