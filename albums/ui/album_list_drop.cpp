@@ -39,14 +39,8 @@ bool TAlbumListMenu::HandleDragEvent(QObject* watched, QEvent* event) {
   const bool on_tree = watched == tree_->viewport();
   const bool on_list = watched == list_->viewport();
   if (!on_tree && !on_list) return false;
+  if (platform::AcceptFileDrag(event)) return true;
   switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* drag = static_cast<QDropEvent*>(event);
-      if (!drag->mimeData()->hasUrls()) return false;
-      drag->acceptProposedAction();
-      return true;
-    }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
       const std::vector<std::string> paths = platform::DroppedLocalPaths(drop->mimeData());

@@ -136,14 +136,8 @@ void TFtpMenu::BuildToolsTab() {
 bool TFtpMenu::eventFilter(QObject* watched, QEvent* event) {
   const bool on_tree = watched == tree_->viewport();
   if (!on_tree && watched != files_->viewport()) return QDialog::eventFilter(watched, event);
+  if (platform::AcceptFileDrag(event)) return true;
   switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-      auto* drag = static_cast<QDragMoveEvent*>(event);
-      if (!drag->mimeData()->hasUrls()) return false;
-      drag->acceptProposedAction();
-      return true;
-    }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
       const std::vector<std::string> paths = platform::DroppedLocalPaths(drop->mimeData());
