@@ -1,5 +1,6 @@
-// The real viewer with WebP, TIFF and HEIC pictures made by their libraries' tools: shown in the
-// viewer, listed with their facts and kinds in the files list window, and thumbnailed there.
+// The real viewer with WebP, TIFF and HEIC pictures made by their libraries' tools (and a camera-
+// sized JPEG): shown in the viewer, listed with their facts and kinds in the files list window,
+// and thumbnailed there.
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -36,7 +37,11 @@ TEST_F(ViewerProcessTest, WebpTiffAndHeicAreShownListedAndThumbnailed) {
   ASSERT_TRUE(Shell("cwebp -quiet -q 90 " + png + " -o " + webp));
   ASSERT_TRUE(Shell("convert " + png + " -type TrueColor -compress lzw " + tiff));
   ASSERT_TRUE(Shell("heif-enc -q 90 " + png + " -o " + heic));
-  StartViewer({webp, tiff, heic});
+  // A camera-sized baseline 4:2:0 JPEG, thumbnailed at 1/8 scale by the quick decoder.
+  const std::string jpeg = dir_.File("zfour.jpg");
+  ASSERT_TRUE(Shell("convert -size 1600x1200 xc:'#2040c0' -quality 90 -sampling-factor 2x2 " +
+                    jpeg));
+  StartViewer({webp, tiff, heic, jpeg});
 
   std::string seen;
   for (int attempt = 0; attempt < 50; ++attempt) {
@@ -69,7 +74,7 @@ TEST_F(ViewerProcessTest, WebpTiffAndHeicAreShownListedAndThumbnailed) {
     ASSERT_EQ(line.rfind("thumb=", 0), 0u) << thumbs;
     EXPECT_TRUE(Near(line.substr(6), 0x20, 0x40, 0xC0, 6)) << line;
   }
-  EXPECT_EQ(count, 3);
+  EXPECT_EQ(count, 4);
   Quit(running_.front());
 }
 
